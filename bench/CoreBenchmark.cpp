@@ -1,0 +1,111 @@
+// Figures for the core on generated worst cases: a 32 767-node comb (a trunk of 16 384
+// sections, each with a one-section derived branch ending in a terminal, every seventh
+// terminal 12 m up) and a 32 767-node single chain.
+//   - Calculate: best and median of repeated runs;
+//   - reading and writing the project file;
+//   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory.
+
+#include "model/Calculation.h"
+#include "storage/ProjectFile.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace valmora;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kRuns = 30;
+constexpr int kProcessRuns = 10;
+
+struct Timing {
+    double best;
+    double median;
+};
+
+Timing timeRuns(int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int r = 0; r < runs; ++r) {
+        const auto start = Clock::now();
+        work();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+void report(const char* what, const Timing& t) {
+    std::printf("%-46s best %8.2f ms   median %8.2f ms\n", what, t.best, t.median);
+}
+
+long peakKilobytesOfChildren() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
+}
+
+void benchNetwork(const char* name, Project& project, const QString& file) {
+    std::printf("\n%s: %d nodes, %d terminals\n", name, project.nodeCount(), project.terminalCount());
+    report("Calculate", timeRuns(kRuns, [&] { Calculate(project); }));
+    report("SaveProject", timeRuns(kRuns / 3, [&] { SaveProject(project, file); }));
+    Project reread = Project::withCataloguesOf(project);
+    report("ReadProject (with its Calculate)", timeRuns(kRuns / 3, [&] { ReadProject(reread, file); }));
+}
+
+void benchCliProcess(const QString& file, const QString& catalogues) {
+    const QStringList arguments{QStringLiteral("calc"), file, QStringLiteral("--json"), QStringLiteral("--catalogues"),
+                                catalogues};
+    qint64 outputBytes = 0;
+    const Timing t = timeRuns(kProcessRuns, [&] {
+        QProcess cli;
+        cli.setStandardOutputFile(QProcess::nullDevice());
+        cli.start(QStringLiteral(VALMORA_CLI), arguments);
+        cli.waitForFinished(-1);
+        if (cli.exitCode() != 0)
+            std::printf("valmora-cli failed: exit %d\n", cli.exitCode());
+    });
+    QProcess sized;
+    sized.start(QStringLiteral(VALMORA_CLI), arguments);
+    sized.waitForFinished(-1);
+    outputBytes = sized.readAllStandardOutput().size();
+    report("valmora-cli calc --json (whole process)", t);
+    std::printf("%-46s %8.1f MB of JSON, peak memory %ld MB\n", "", double(outputBytes) / 1e6,
+                peakKilobytesOfChildren() / 1024);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+
+    Project comb = testkit::projectWithTestCatalogues();
+    testkit::buildComb(comb, (kMaxTableIndex + 1) / 2);
+    const QString combFile = dir.filePath(QStringLiteral("pettine.vlm"));
+    benchNetwork("Comb", comb, combFile);
+
+    Project chain = testkit::projectWithTestCatalogues();
+    testkit::buildChain(chain, kMaxTableIndex);
+    benchNetwork("Chain", chain, dir.filePath(QStringLiteral("catena.vlm")));
+
+    // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
+    std::printf("\n");
+    benchCliProcess(combFile, QStringLiteral(VALMORA_DATA_DIR));
+
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    std::printf("benchmark process peak memory %ld MB\n", self.ru_maxrss / 1024);
+    return 0;
+}

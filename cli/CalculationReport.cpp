@@ -1,0 +1,280 @@
+#include "cli/CalculationReport.h"
+
+#include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
+#include "model/NumberFormat.h"
+#include "model/Traversal.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string>
+#include <vector>
+
+namespace valmora {
+
+namespace {
+
+constexpr int kSingleDigits = 9;
+constexpr int kDoubleDigits = 17;
+
+// ---- JSON -------------------------------------------------------------------------
+
+class JsonWriter {
+public:
+    std::string text;
+
+    void raw(const char* s) { text += s; }
+    void key(const char* name) {
+        text += '"';
+        text += name;
+        text += "\": ";
+    }
+    void number(double value, int digits) {
+        std::array<char, 40> buffer{};
+        const auto result =
+            std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits);
+        text.append(buffer.data(), result.ptr);
+    }
+    void single(const char* name, float value) {
+        field(name);
+        number(double(value), kSingleDigits);
+    }
+    void real(const char* name, double value) {
+        field(name);
+        number(value, kDoubleDigits);
+    }
+    void integer(const char* name, long long value) {
+        field(name);
+        text += std::to_string(value);
+    }
+    void boolean(const char* name, bool value) {
+        field(name);
+        text += value ? "true" : "false";
+    }
+    void optionalReal(const char* name, const std::optional<double>& value) {
+        if (value) {
+            real(name, *value);
+            return;
+        }
+        field(name);
+        text += "null";
+    }
+    void string(const char* name, const QString& value) {
+        field(name);
+        quoted(value);
+    }
+    void beginObject() {
+        text += '{';
+        first_ = true;
+    }
+    void endObject() {
+        text += '}';
+        first_ = false;
+    }
+
+private:
+    void field(const char* name) {
+        if (!first_)
+            text += ", ";
+        first_ = false;
+        key(name);
+    }
+    void quoted(const QString& value) {
+        static const char* const kHex = "0123456789abcdef";
+        text += '"';
+        for (const char c : value.toStdString()) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                text += '\\';
+                text += c;
+            } else if (byte < 0x20) {
+                text += "\\u00";
+                text += kHex[byte >> 4];
+                text += kHex[byte & 0xF];
+            } else {
+                text += c;
+            }
+        }
+        text += '"';
+    }
+    bool first_ = true;
+};
+
+// Results of the grid's rows, by node index.
+std::vector<BranchRow> rowsByNode(const Project& project) {
+    std::vector<BranchRow> rows(project.NodeTable.size());
+    for (const int16_t start : branchStarts(project))
+        for (const BranchRow& row : computeBranchRows(project, start))
+            rows[row.node] = row;
+    return rows;
+}
+
+std::vector<int16_t> reachableInIndexOrder(const Project& project) {
+    std::vector<int16_t> nodes = networkPreorder(project);
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
+}
+
+void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row) {
+    const Node& node = project.NodeTable[i];
+    json.beginObject();
+    json.integer("index", i);
+    json.string("name", node.name);
+    json.integer("parent", node.parent);
+    json.integer("next", node.next);
+    json.integer("derivation", node.derivation);
+    json.integer("seriesIndex", node.seriesIndex);
+    json.integer("diameterIndex", node.diameterIndex);
+    json.single("length", node.length);
+    json.single("virtualLength", node.virtualLength);
+    json.boolean("closed", node.closed);
+    json.boolean("diameterLocked", node.diameterLocked);
+    json.real("resistance", node.resistance);
+    json.real("eqResistance", node.eqResistance);
+    json.real("flowShare", node.flowShare);
+    json.real("flowFraction", node.flowFraction);
+    json.real("flow", row.flow);
+    json.real("drop", row.drop);
+    json.real("sumDp", row.cumulativeDrop);
+    json.optionalReal("velocity", row.velocity);
+    json.endObject();
+}
+
+void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row) {
+    const Node& node = project.NodeTable[i];
+    const Terminal& terminal = project.terminalOf(node);
+    json.beginObject();
+    json.integer("node", i);
+    json.integer("record", node.derivation);
+    json.integer("typeIndex", terminal.typeIndex);
+    json.string("type", project.terminalTypeOf(terminal).name);
+    json.single("height", terminal.height);
+    json.single("terminalResistance", terminal.terminalResistance);
+    json.single("heightResistance", terminal.heightResistance);
+    json.real("flow", row.flow);
+    json.real("pressureLeft", pressureLeft(project, row.cumulativeDrop, terminal.height));
+    json.endObject();
+}
+
+// ---- table ------------------------------------------------------------------------
+
+struct Column {
+    const char* heading;
+    int width;
+    bool rightAligned;
+};
+
+// The grid's columns; widths in characters.
+constexpr std::array<Column, 10> kColumns = {{{"Nome", 16, false},
+                                              {"Metri", 8, true},
+                                              {"L.virt.", 8, true},
+                                              {"Phi", 7, true},
+                                              {"Tipo", 6, true},
+                                              {"Out", 14, false},
+                                              {"mt/s", 6, true},
+                                              {"D.P.", 8, true},
+                                              {"SumDp", 8, true},
+                                              {"Lt/min", 8, true}}};
+
+QString tableLine(const std::array<QString, 10>& cells) {
+    QString line;
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        const Column& column = kColumns[c];
+        line += column.rightAligned ? cells[c].rightJustified(column.width) : cells[c].leftJustified(column.width);
+        line += u' ';
+    }
+    return line.trimmed() + u'\n';
+}
+
+QString branchCaption(const Project& project, int16_t first) {
+    if (first == 1)
+        return QStringLiteral("Origine impianto");
+    return QStringLiteral("Deriv. da ") + project.NodeTable[project.NodeTable[first].parent].name;
+}
+
+std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, const QLocale& locale) {
+    const Node& node = project.NodeTable[row.node];
+    std::array<QString, 10> cells;
+    cells[0] = node.name;
+    cells[1] = node.isKvElement() ? QStringLiteral(">< ") : formatGeneral(node.length, locale);
+    cells[2] = formatGeneral(node.virtualLength, locale);
+    cells[3] = node.isKvElement() ? QString() : project.diameterOf(node).label;
+    cells[4] = project.seriesOf(node).code;
+    cells[5] = node.hasDerivation() ? project.NodeTable[node.derivation].name : QString();
+    cells[6] = row.velocity ? formatPicture(*row.velocity, u"#0.0", locale) : QString();
+    cells[7] = formatPicture(row.drop, u"#0", locale);
+    cells[8] = formatPicture(row.cumulativeDrop, u"#0", locale);
+    cells[9] = formatPicture(row.flow, u"#0", locale);
+    return cells;
+}
+
+QString pressureText(double mm, const QLocale& locale) {
+    return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
+           formatPicture(mm / hydraulics::kMmPerBar, u"#,#.0", locale) + QStringLiteral(" Bar)");
+}
+
+QString branchEndText(const Project& project, const BranchRow& last, const QLocale& locale) {
+    const Node& node = project.NodeTable[last.node];
+    if (node.next == kEndWithoutTerminal)
+        return QStringLiteral("Nessun terminale \n");
+    if (!node.endsInTerminal())
+        return QStringLiteral("Mistero %1\n").arg(node.next);
+    const Terminal& terminal = project.terminalOf(node);
+    QString text = project.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
+                   formatGeneral(terminal.height, locale) + u'\n';
+    text += QStringLiteral("Pressione disponibile al terminale ") +
+            pressureText(pressureLeft(project, last.cumulativeDrop, terminal.height), locale) + u'\n';
+    return text;
+}
+
+} // namespace
+
+QByteArray calculationJson(const Project& project, const QString& projectLabel) {
+    const std::vector<BranchRow> rows = rowsByNode(project);
+    const std::vector<int16_t> nodes = reachableInIndexOrder(project);
+    JsonWriter json;
+    json.text.reserve(nodes.size() * 480 + 256);
+    json.beginObject();
+    json.string("project", projectLabel);
+    json.integer("supplyPressure", project.supplyPressure);
+    json.single("totalFlow", project.totalFlow);
+    json.single("networkResistance", project.networkResistance);
+    json.raw(",\n\"nodes\": [");
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        json.raw(k == 0 ? "\n  " : ",\n  ");
+        writeNode(json, project, nodes[k], rows[nodes[k]]);
+    }
+    json.raw("],\n\"terminals\": [");
+    bool first = true;
+    for (const int16_t i : nodes) {
+        if (!project.NodeTable[i].endsInTerminal())
+            continue;
+        json.raw(first ? "\n  " : ",\n  ");
+        first = false;
+        writeTerminal(json, project, i, rows[i]);
+    }
+    json.raw("]}\n");
+    return QByteArray::fromStdString(json.text);
+}
+
+QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale) {
+    QString out;
+    out += QStringLiteral("Progetto: %1\n").arg(projectLabel);
+    out += QStringLiteral("Pressione disponibile: ") + pressureText(project.supplyPressure, locale) + u'\n';
+    out += QStringLiteral("Portata totale: %1 Lt/min\n").arg(formatPicture(project.totalFlow, u"#,#0.00", locale));
+    std::array<QString, 10> headings;
+    for (std::size_t c = 0; c < kColumns.size(); ++c)
+        headings[c] = QString::fromLatin1(kColumns[c].heading);
+    for (const int16_t start : branchStarts(project)) {
+        out += u'\n' + branchCaption(project, start) + u'\n';
+        out += tableLine(headings);
+        const std::vector<BranchRow> rows = computeBranchRows(project, start);
+        for (const BranchRow& row : rows)
+            out += tableLine(rowCells(project, row, locale));
+        out += branchEndText(project, rows.back(), locale);
+    }
+    return out;
+}
+
+} // namespace valmora

@@ -1,0 +1,21 @@
+#pragma once
+
+// The results of a calculated project as the command-line tool prints them.
+
+#include "model/Project.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+
+namespace valmora {
+
+// One JSON object: the project, its totals, every node reached from node 1 (in index
+// order) with its results, and every terminal end. 32-bit values carry 9 significant
+// digits and 64-bit ones 17, so that they read back to the same value.
+QByteArray calculationJson(const Project& project, const QString& projectLabel);
+
+// A readable table per branch with the grid's headings and formats.
+QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale);
+
+} // namespace valmora

@@ -1,0 +1,110 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CalculationReport.h"
+#include "model/Catalogues.h"
+#include "model/Project.h"
+#include "storage/ProjectFile.h"
+
+#include <QLocale>
+
+#include <optional>
+
+namespace valmora {
+
+namespace {
+
+struct Options {
+    QString command;
+    QStringList files;
+    QString catalogueDirectory;
+    bool json = false;
+};
+
+std::optional<Options> parseOptions(const QStringList& arguments) {
+    Options options;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--json")) {
+            options.json = true;
+        } else if (argument == QLatin1String("--catalogues")) {
+            if (++i >= arguments.size())
+                return std::nullopt;
+            options.catalogueDirectory = arguments[i];
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return std::nullopt;
+        } else if (options.command.isEmpty()) {
+            options.command = argument;
+        } else {
+            options.files << argument;
+        }
+    }
+    const bool calc = options.command == QLatin1String("calc") && options.files.size() == 1;
+    const bool save = options.command == QLatin1String("save") && options.files.size() == 2 && !options.json;
+    if (!calc && !save)
+        return std::nullopt;
+    return options;
+}
+
+CliResult failure(const QString& message) { return {kExitInvalidInput, {}, message + u'\n'}; }
+
+// The project read and calculated over the catalogues, or the message that refuses it.
+std::optional<QString> loadProject(const Options& options, const QString& path, Project& project) {
+    const CatalogueSearch where = options.catalogueDirectory.isEmpty()
+                                      ? CatalogueSearch::standard()
+                                      : CatalogueSearch::inDirectory(options.catalogueDirectory);
+    std::vector<PipeSeries> pipes;
+    std::vector<TerminalType> terminals;
+    CatalogueLoadResult catalogue = LoadPipeCatalogue(pipes, where);
+    if (catalogue.ok)
+        catalogue = LoadTerminalCatalogue(terminals, where);
+    if (!catalogue.ok)
+        return catalogue.message;
+
+    project = Project(std::move(pipes), std::move(terminals));
+    const ReadOutcome read = ReadProject(project, path);
+    if (!read.ok())
+        return QStringLiteral("%1: %2").arg(path, read.message);
+    project.projectPath = path;
+    if (!read.calculation.ok)
+        return QStringLiteral("%1: calcolo impossibile: %2").arg(path, read.calculation.message);
+    return std::nullopt;
+}
+
+CliResult runCalc(const Options& options) {
+    const QString& path = options.files[0];
+    Project project;
+    if (const auto problem = loadProject(options, path, project))
+        return failure(*problem);
+    CliResult result;
+    result.output = options.json ? calculationJson(project, path) : calculationTable(project, path, QLocale()).toUtf8();
+    return result;
+}
+
+CliResult runSave(const Options& options) {
+    const QString& source = options.files[0];
+    const QString& target = options.files[1];
+    Project project;
+    if (const auto problem = loadProject(options, source, project))
+        return failure(*problem);
+    const SaveOutcome saved = SaveProject(project, target);
+    if (!saved.ok)
+        return failure(QStringLiteral("%1: %2").arg(target, saved.message));
+    return {};
+}
+
+} // namespace
+
+QString cliUsage() {
+    return QStringLiteral("Uso:\n"
+                          "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
+                          "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n");
+}
+
+CliResult runCli(const QStringList& arguments) {
+    const std::optional<Options> options = parseOptions(arguments);
+    if (!options)
+        return {kExitUsage, {}, cliUsage()};
+    return options->command == QLatin1String("calc") ? runCalc(*options) : runSave(*options);
+}
+
+} // namespace valmora

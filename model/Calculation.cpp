@@ -1,0 +1,157 @@
+#include "model/Calculation.h"
+
+#include "model/NetworkValidation.h"
+#include "model/Traversal.h"
+
+#include <cmath>
+
+namespace valmora {
+
+using namespace hydraulics;
+
+namespace {
+
+// Pipe length term: the two lengths are summed in single precision, the guard in double.
+double pipeLengthTerm(const Node& node) { return double(node.length + node.virtualLength) + kGuardLength; }
+
+// Terminal end in a reduction: height resistance restarted from the 120 l/min estimate.
+void combineTerminalEnd(Project& project, Node& node) {
+    Terminal& terminal = project.TerminalTable[node.derivation];
+    terminal.terminalResistance = terminalResistanceFor(project.terminalTypeOf(terminal).kFactor);
+    terminal.heightResistance = initialHeightResistance(terminal.height);
+    node.eqResistance = double(terminal.heightResistance) + (double(terminal.terminalResistance) + node.resistance);
+}
+
+// A continuing node: in series with its next, or the parallel of next and derivation in
+// series with itself. False when the continuation has no reduced value yet: the upward
+// walk stops there.
+bool combineContinuation(Project& project, Node& node) {
+    Node& next = project.NodeTable[node.next];
+    if (node.derivation == 0) {
+        node.eqResistance = node.resistance + next.eqResistance;
+        next.flowShare = 1;
+        return true;
+    }
+    if (next.eqResistance <= 0)
+        return false;
+    Node& derivation = project.NodeTable[node.derivation];
+    const double a = std::pow(next.eqResistance, -kInverseExponent);
+    const double b = std::pow(derivation.eqResistance, -kInverseExponent);
+    node.eqResistance = std::pow(a + b, -kExponent) + node.resistance;
+    next.flowShare = a / (a + b);
+    derivation.flowShare = 1 - next.flowShare;
+    return true;
+}
+
+// A branch end with no terminal discharges through its own section only.
+void combineOpenEnd(Node& node) { node.eqResistance = node.resistance; }
+
+// One step of the reduction at node i: its section resistance, then its combination.
+bool reduceAt(Project& project, int16_t i) {
+    Node& node = project.NodeTable[i];
+    node.resistance = sectionResistance(project, node);
+    if (node.endsInTerminal()) {
+        combineTerminalEnd(project, node);
+        return true;
+    }
+    if (!node.continues()) {
+        combineOpenEnd(node);
+        return true;
+    }
+    return combineContinuation(project, node);
+}
+
+// Moves the height resistance of a terminal so that it wastes the static head at the
+// flow of the last pass. Terminals at height 0 or with no flow keep their values.
+void correctTerminalHeight(Project& project, Node& node) {
+    Terminal& terminal = project.TerminalTable[node.derivation];
+    const auto flow = static_cast<float>(double(project.totalFlow) * node.flowFraction);
+    if (terminal.height == 0 || flow <= kMinimumCorrectedFlow)
+        return;
+    const auto headLost = static_cast<float>(std::pow(double(flow), kExponent) * double(terminal.heightResistance));
+    // Only reachable with absurd inputs (a height of a few 1e-40 m): keep the last value.
+    if (!(headLost > 0))
+        return;
+    const float staticHead = kMmPerMetreOfHeight * terminal.height;
+    const auto corrected = static_cast<float>(
+        double(terminal.heightResistance) * std::pow(double(staticHead / headLost), kCorrectionExponent));
+    if (!std::isfinite(corrected))
+        return;
+    terminal.heightResistance = corrected;
+    node.eqResistance = double(terminal.terminalResistance) + node.resistance + double(terminal.heightResistance);
+}
+
+// One step of a correction pass: section resistances are those of the reduction.
+void correctAt(Project& project, int16_t i) {
+    Node& node = project.NodeTable[i];
+    if (node.endsInTerminal())
+        correctTerminalHeight(project, node);
+    else if (!node.continues())
+        combineOpenEnd(node);
+    else
+        combineContinuation(project, node);
+}
+
+void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
+    auto& nodes = project.NodeTable;
+    nodes[1].flowFraction = 1;
+    for (std::size_t k = 1; k < preorder.size(); ++k) {
+        Node& node = nodes[preorder[k]];
+        node.flowFraction = nodes[node.parent].flowFraction * node.flowShare;
+    }
+    project.totalFlow =
+        static_cast<float>(std::pow(double(project.supplyPressure) / nodes[1].eqResistance, kInverseExponent));
+    project.networkResistance = static_cast<float>(nodes[1].eqResistance);
+    nodes[1].flowShare = 1;
+}
+
+} // namespace
+
+float terminalResistanceFor(float kFactor) {
+    return static_cast<float>(kMmPerBar / std::pow(double(kFactor), kExponent));
+}
+
+float initialHeightResistance(float height) {
+    return static_cast<float>(double(height * kMmPerMetreOfHeight) / std::pow(kHeightReferenceFlow, kExponent));
+}
+
+double openSectionResistance(const Project& project, const Node& node) {
+    if (node.isKvElement())
+        return kMmPerBar / std::pow((double(node.virtualLength) + kGuardLength) * kKvFlowScale, kExponent);
+    const double bore = project.diameterOf(node).innerDiameter;
+    return double(project.seriesOf(node).frictionFactor) * pipeLengthTerm(node) /
+           std::pow(bore, kHazenWilliamsDiameterExponent);
+}
+
+double sectionResistance(const Project& project, const Node& node) {
+    return node.closed ? kClosedResistance : openSectionResistance(project, node);
+}
+
+void ResistanceUp(Project& project, int16_t start) {
+    // The bound only matters for a tree whose parent links loop, which the editor never makes.
+    int steps = project.nodeCount();
+    for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
+        if (!reduceAt(project, i))
+            break;
+}
+
+void FlowPass(Project& project) { flowPassInOrder(project, networkPreorder(project)); }
+
+CalculationOutcome Calculate(Project& project) {
+    if (const std::optional<NetworkProblem> problem = findCalculationProblem(project))
+        return {false, problem->node, problem->message};
+
+    const std::vector<int16_t> preorder = networkPreorder(project);
+    for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
+        reduceAt(project, *it);
+    flowPassInOrder(project, preorder);
+
+    for (int pass = 0; pass < kCorrectionPasses; ++pass) {
+        for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
+            correctAt(project, *it);
+        flowPassInOrder(project, preorder);
+    }
+    return {};
+}
+
+} // namespace valmora

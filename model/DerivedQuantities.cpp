@@ -1,0 +1,75 @@
+#include "model/DerivedQuantities.h"
+
+#include "model/Calculation.h"
+#include "model/Traversal.h"
+
+#include <cmath>
+
+namespace valmora {
+
+using namespace hydraulics;
+
+double nodeFlow(const Project& project, int16_t node) {
+    return double(project.totalFlow) * project.NodeTable[node].flowFraction;
+}
+
+double sectionDrop(const Project& project, const Node& node, double flow) {
+    if (node.isKvElement())
+        return kMmPerBar *
+               std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent);
+    const double bore = project.diameterOf(node).innerDiameter;
+    return std::pow(flow, kExponent) * double(project.seriesOf(node).frictionFactor) *
+           (double(node.length + node.virtualLength) + kGuardLength) / std::pow(bore, kHazenWilliamsDiameterExponent);
+}
+
+std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow) {
+    if (node.isKvElement())
+        return std::nullopt;
+    const double bore = project.diameterOf(node).innerDiameter;
+    return flow * kVelocityFactor / (bore * bore);
+}
+
+double inletPressure(const Project& project, int16_t node) {
+    return std::pow(nodeFlow(project, node), kExponent) * project.NodeTable[node].eqResistance;
+}
+
+double branchEntryDrop(const Project& project, int16_t firstNode) {
+    if (firstNode == 1)
+        return 0;
+    return double(project.supplyPressure) - inletPressure(project, firstNode);
+}
+
+double pressureLeft(const Project& project, double cumulativeDrop, float height) {
+    return double(project.supplyPressure) - cumulativeDrop - double(height * kMmPerMetreOfHeight);
+}
+
+std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode) {
+    std::vector<BranchRow> rows;
+    double cumulative = branchEntryDrop(project, firstNode);
+    for (const int16_t i : branchNodes(project, firstNode)) {
+        const Node& node = project.NodeTable[i];
+        BranchRow row;
+        row.node = i;
+        row.flow = nodeFlow(project, i);
+        row.drop = sectionDrop(project, node, row.flow);
+        row.velocity = sectionVelocity(project, node, row.flow);
+        cumulative += row.drop;
+        if (row.drop < kNegligibleDrop || node.closed)
+            cumulative = 0;
+        row.cumulativeDrop = cumulative;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<int16_t> branchStarts(const Project& project) {
+    std::vector<int16_t> starts;
+    for (const int16_t i : networkPreorder(project)) {
+        const int16_t parent = project.NodeTable[i].parent;
+        if (parent == 0 || project.NodeTable[parent].next != i)
+            starts.push_back(i);
+    }
+    return starts;
+}
+
+} // namespace valmora

@@ -1,0 +1,54 @@
+#pragma once
+
+// What the grid, the schema, the reports and the command-line tool show of a calculated
+// network, all computed here the same way from the results of the calculation.
+
+#include "model/Project.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace valmora {
+
+// A drop below this ends the running cumulative drop: a section without flow restarts it
+// at 0. A closed section restarts it whatever its (vanishing) drop.
+constexpr double kNegligibleDrop = 1e-26;
+
+// Flow through node i, l/min: totalFlow x flowFraction(i).
+double nodeFlow(const Project& project, int16_t node);
+
+// Pressure drop of the section at `flow`, mm; computed as for an open section (a closed
+// one carries practically no flow, hence practically no drop).
+double sectionDrop(const Project& project, const Node& node, double flow);
+
+// Mean velocity in the pipe, m/s; nullopt for a KV element.
+std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow);
+
+// Pressure at the inlet of node i, mm: Q^1.85 x eqResistance(i).
+double inletPressure(const Project& project, int16_t node);
+
+// Cumulative drop from the origin to the inlet of a branch's first node: 0 for the
+// trunk, supplyPressure - inlet pressure for a derived branch.
+double branchEntryDrop(const Project& project, int16_t firstNode);
+
+// Pressure left at a terminal, mm: supply - cumulative drop up to and including its
+// node - static head of its height.
+double pressureLeft(const Project& project, double cumulativeDrop, float height);
+
+struct BranchRow {
+    int16_t node = 0;
+    double flow = 0;                // l/min
+    double drop = 0;                // mm
+    double cumulativeDrop = 0;      // "SumDp", mm
+    std::optional<double> velocity; // m/s; none for a KV element
+};
+
+// One row per node of the branch starting at `firstNode`, with the cumulative drop run
+// along the branch as the grid shows it.
+std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode);
+
+// First nodes of every branch reached from node 1 (node 1 first), in file order.
+std::vector<int16_t> branchStarts(const Project& project);
+
+} // namespace valmora

@@ -1,0 +1,204 @@
+#include "model/FreeFormatReader.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace valmora {
+
+namespace {
+
+constexpr QChar kQuote = u'"';
+constexpr QChar kComma = u',';
+constexpr QChar kCarriageReturn = u'\r';
+constexpr QChar kLineFeed = u'\n';
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+QString quoted(const QString& text) { return QStringLiteral("\"%1\"").arg(text); }
+
+} // namespace
+
+FreeFormatReader::FreeFormatReader(QString text) : text_(std::move(text)) {}
+
+bool FreeFormatReader::atLineBreak() const {
+    return pos_ < text_.size() && (text_[pos_] == kCarriageReturn || text_[pos_] == kLineFeed);
+}
+
+void FreeFormatReader::consumeLineBreak() {
+    if (text_[pos_] == kCarriageReturn && pos_ + 1 < text_.size() && text_[pos_ + 1] == kLineFeed)
+        ++pos_;
+    ++pos_;
+    ++line_;
+}
+
+void FreeFormatReader::skipBlanks() {
+    while (pos_ < text_.size() && isBlank(text_[pos_]))
+        ++pos_;
+}
+
+bool FreeFormatReader::atEnd() {
+    for (;;) {
+        skipBlanks();
+        if (!atLineBreak())
+            break;
+        consumeLineBreak();
+        atLineStart_ = true;
+    }
+    return pos_ >= text_.size();
+}
+
+void FreeFormatReader::fail(int line, const QString& message) const { throw FormatError{line, message}; }
+
+void FreeFormatReader::consumeTerminator() {
+    if (pos_ >= text_.size()) {
+        atLineStart_ = true;
+        return;
+    }
+    if (text_[pos_] == kComma) {
+        ++pos_;
+        atLineStart_ = false;
+        return;
+    }
+    consumeLineBreak();
+    atLineStart_ = true;
+}
+
+FreeFormatReader::Value FreeFormatReader::next(const QString& what) {
+    for (;;) {
+        skipBlanks();
+        if (!(atLineStart_ && atLineBreak()))
+            break;
+        consumeLineBreak();
+    }
+    if (pos_ >= text_.size())
+        fail(line_, QStringLiteral("fine del file dove era atteso %1").arg(what));
+
+    Value value;
+    value.line = line_;
+    lastLine_ = line_;
+    lastWasFirstOnLine_ = atLineStart_;
+    if (text_[pos_] == kQuote) {
+        value.quoted = true;
+        const qsizetype close = text_.indexOf(kQuote, pos_ + 1);
+        if (close < 0)
+            fail(line_, QStringLiteral("virgolette non chiuse in %1").arg(what));
+        value.text = text_.mid(pos_ + 1, close - pos_ - 1);
+        line_ += int(value.text.count(kLineFeed)) + int(value.text.count(kCarriageReturn)) -
+                 int(value.text.count(QStringLiteral("\r\n")));
+        pos_ = close + 1;
+        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineBreak())
+            ++pos_;
+    } else {
+        const qsizetype start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineBreak())
+            ++pos_;
+        qsizetype end = pos_;
+        while (end > start && isBlank(text_[end - 1]))
+            --end;
+        value.text = text_.mid(start, end - start);
+    }
+    consumeTerminator();
+    return value;
+}
+
+QString FreeFormatReader::readText(const QString& what) { return next(what).text; }
+
+bool FreeFormatReader::isNumeric(const QString& text) {
+    int i = 0;
+    const int n = int(text.size());
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    int mantissaDigits = 0;
+    while (i < n && isDigit(text[i])) {
+        ++i;
+        ++mantissaDigits;
+    }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && isDigit(text[i])) {
+            ++i;
+            ++mantissaDigits;
+        }
+    }
+    if (mantissaDigits == 0)
+        return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        int exponentDigits = 0;
+        while (i < n && isDigit(text[i])) {
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == n;
+}
+
+namespace {
+
+// from_chars wants neither a leading plus nor a missing leading zero before a period.
+std::string normalisedNumber(const QString& text) {
+    std::string s = text.toStdString();
+    if (!s.empty() && s[0] == '+')
+        s.erase(0, 1);
+    return s;
+}
+
+template <typename Real> std::optional<Real> parseReal(const QString& text) {
+    if (!FreeFormatReader::isNumeric(text))
+        return std::nullopt;
+    const std::string s = normalisedNumber(text);
+    Real result{};
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), result);
+    if (error != std::errc() || end != s.data() + s.size() || !std::isfinite(result))
+        return std::nullopt;
+    return result;
+}
+
+} // namespace
+
+std::optional<double> FreeFormatReader::parseDouble(const QString& text) { return parseReal<double>(text); }
+
+float FreeFormatReader::readFloat(const QString& what) {
+    const Value value = next(what);
+    if (value.text.isEmpty())
+        return 0.0f;
+    if (!isNumeric(value.text))
+        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quoted(value.text)));
+    const std::optional<float> number = parseReal<float>(value.text);
+    if (!number)
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
+    return *number;
+}
+
+double FreeFormatReader::readWholeNumber(const QString& what, double lowest, double highest) {
+    const Value value = next(what);
+    if (value.text.isEmpty())
+        return 0;
+    if (!isNumeric(value.text))
+        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quoted(value.text)));
+    const std::optional<double> number = parseDouble(value.text);
+    // Whole numbers round to the nearest integer, halves to even.
+    const double rounded = number ? std::nearbyint(*number) : 0;
+    if (!number || rounded < lowest || rounded > highest)
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
+    return rounded;
+}
+
+int16_t FreeFormatReader::readInt16(const QString& what) {
+    return static_cast<int16_t>(readWholeNumber(what, std::numeric_limits<int16_t>::min(),
+                                                std::numeric_limits<int16_t>::max()));
+}
+
+int32_t FreeFormatReader::readInt32(const QString& what) {
+    return static_cast<int32_t>(readWholeNumber(what, std::numeric_limits<int32_t>::min(),
+                                                std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace valmora

@@ -1,0 +1,36 @@
+#pragma once
+
+// Numbers as the user sees them and as the files hold them.
+//
+// Format pictures ("#0", "#0.0", "#0.00", "#,#", "#,#.0", "#,#0.00", "#,#0", "###0",
+// "####", "###,#", "#.0", "#"): '0' is a digit always shown, '#' a digit shown only when
+// significant, ',' anywhere in the integer part asks for thousands grouping, '.' places
+// the decimal separator. Grouping and decimal separators are the locale's (a period and
+// a comma in Italian). Values are rounded half away from zero on their 15-digit decimal
+// form, so 0.125 shows as 0.13 with two decimals. A picture without a '0' before the
+// point prints nothing for a value that rounds to 0 ("#,#" of 0.4 is empty).
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+
+namespace valmora {
+
+QString formatPicture(double value, QStringView picture, const QLocale& locale = QLocale());
+
+// The general number format: the shortest form with at most 7 significant digits for a
+// 32-bit value (15 for a 64-bit one), an exponent outside 1E-04 .. 1E+07 ("1E-05"),
+// the locale's decimal separator and no grouping.
+QString formatGeneral(float value, const QLocale& locale = QLocale());
+QString formatGeneral(double value, const QLocale& locale = QLocale());
+
+// Numbers in files: period, no grouping, at most 7 significant digits for single
+// precision, whole numbers without a decimal point ("12.5", "0", "1E-05").
+QString fileNumber(float value);
+
+// Whole number nearest `value`, halves to even (2.5 -> 2, 3.5 -> 4).
+int64_t roundHalfEven(double value);
+
+} // namespace valmora

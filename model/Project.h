@@ -1,0 +1,91 @@
+#pragma once
+
+// The one project: the network tables, the catalogues it is built from and the
+// settings and state shared by every window and command. Owned by the main window
+// (or a test, or the command-line tool) and handed to whatever works on it.
+
+#include "model/NetworkTypes.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace valmora {
+
+inline const QString kNewProjectPath = QStringLiteral("Newlav.vlm");
+constexpr int32_t kNewProjectSupplyPressure = 40000; // mm, 4 bar
+inline const QString kNewProjectRootName = QStringLiteral("Radice");
+// eqResistance of the root of a new project until its first calculation.
+constexpr double kNewProjectRootEqResistance = 0.000742266610777188;
+
+// Name and code of the KV pseudo-series at index 0 of the pipe catalogue.
+inline const QString kKvSeriesName = QStringLiteral("Coefficiente di flusso(KV)");
+inline const QString kKvSeriesCode = QStringLiteral(" KV  ");
+
+// Message of an append refused because the 16-bit table is full.
+QString tableFullMessage();
+
+class Project {
+public:
+    // A new project over the given catalogues. Entry 0 of the pipe catalogue is
+    // always the KV pseudo-series; pass the series read from the file from index 1.
+    Project();
+    Project(std::vector<PipeSeries> pipeSeriesFromFile, std::vector<TerminalType> terminalTypes);
+
+    // A new project over the catalogues of `other`, as they stand.
+    static Project withCataloguesOf(const Project& other);
+
+    // The state of "&Nuovo": one section from the supply to one terminal of type 1.
+    void resetToNewProject();
+
+    int16_t nodeCount() const { return static_cast<int16_t>(NodeTable.size() - 1); }
+    int16_t terminalCount() const { return static_cast<int16_t>(TerminalTable.size() - 1); }
+    int16_t pipeSeriesCount() const { return static_cast<int16_t>(PipeCatalogue.size() - 1); }
+
+    // Appends an all-zero record; nullopt when the table already holds 32 767 entries.
+    std::optional<int16_t> appendNode();
+    std::optional<int16_t> appendTerminal();
+
+    // Empties both network tables down to their unused index 0.
+    void clearNetwork();
+
+    // Lookups that callers use after validation (the indexes are in range).
+    const PipeSeries& seriesOf(const Node& node) const { return PipeCatalogue[node.seriesIndex]; }
+    const PipeDiameter& diameterOf(const Node& node) const {
+        return PipeCatalogue[node.seriesIndex].diameters[node.diameterIndex];
+    }
+    const Terminal& terminalOf(const Node& node) const { return TerminalTable[node.derivation]; }
+    const TerminalType& terminalTypeOf(const Terminal& t) const { return TerminalCatalogue[t.typeIndex]; }
+
+    bool isValidNodeIndex(int index) const { return index >= 1 && index <= nodeCount(); }
+    bool isValidTerminalIndex(int index) const { return index >= 1 && index <= terminalCount(); }
+    bool isValidSeriesIndex(int index) const { return index >= 0 && index < int(PipeCatalogue.size()); }
+    bool isValidTerminalTypeIndex(int index) const { return index >= 0 && index < int(TerminalCatalogue.size()); }
+    bool isValidDiameterIndex(int series, int index) const {
+        return isValidSeriesIndex(series) && index >= 0 && index < int(PipeCatalogue[series].diameters.size());
+    }
+
+    QString projectPath;
+    QString projectNotes;
+    int32_t supplyPressure = kNewProjectSupplyPressure;
+    std::vector<Node> NodeTable;         // index 0 holds no node
+    std::vector<Terminal> TerminalTable; // index 0 holds no terminal
+    std::vector<PipeSeries> PipeCatalogue;       // index 0 is the KV pseudo-series
+    std::vector<TerminalType> TerminalCatalogue; // from index 0
+    float totalFlow = 0;
+    float networkResistance = 0;
+    float maxHeight = 0;
+    int16_t currentNode = 1;
+    int16_t focusNode = 1;
+    Node editNode;
+    int32_t terminalNode = 0;
+    int16_t lastSeries = 1;
+    int16_t lastTerminalType = 1;
+};
+
+// The KV pseudo-series that stands at index 0 of every pipe catalogue.
+PipeSeries kvPseudoSeries();
+
+} // namespace valmora

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace valmora {
+
+// Text files written on Windows by earlier versions are in the Windows-1252 code page;
+// files written now are UTF-8. A file that is valid UTF-8 (a leading byte-order mark
+// is dropped) is read as UTF-8, anything else as Windows-1252.
+QString decodeTextFile(const QByteArray& bytes);
+
+QString decodeWindows1252(const QByteArray& bytes);
+
+} // namespace valmora

@@ -1,0 +1,293 @@
+#include "storage/ProjectFile.h"
+
+#include "model/Calculation.h"
+#include "model/NumberFormat.h"
+#include "model/TextDecoding.h"
+#include "model/Traversal.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace valmora {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+constexpr QChar kQuote = u'"';
+constexpr QChar kApostrophe = u'\'';
+constexpr int16_t kReservedHeaderValue = 0;
+
+// ---- reading ----------------------------------------------------------------------
+
+[[noreturn]] void refuse(int line, const QString& message) { throw FormatError{line, message}; }
+
+void requireLineStart(const FreeFormatReader& reader, const QString& what) {
+    if (!reader.lastWasFirstOnLine())
+        refuse(reader.lastLine(),
+               QStringLiteral("%1 non è all'inizio della riga (valori in più o in meno sulla riga precedente)").arg(what));
+}
+
+int16_t appendNodeOrRefuse(Project& project, int line) {
+    const std::optional<int16_t> index = project.appendNode();
+    if (!index)
+        refuse(line, QStringLiteral("la rete supera i %1 nodi").arg(kMaxTableIndex));
+    return *index;
+}
+
+void setFlagsFromStatus(Node& node, int16_t status) {
+    // Any status outside 0..3 leaves both flags false.
+    const bool known = status >= 0 && status <= (kStatusClosed | kStatusDiameterLocked);
+    node.diameterLocked = known && (status & kStatusDiameterLocked) != 0;
+    node.closed = known && (status & kStatusClosed) != 0;
+}
+
+void readNodeValues(Project& project, Node& node, FreeFormatReader& reader) {
+    node.length = reader.readFloat(QStringLiteral("la lunghezza"));
+    node.virtualLength = reader.readFloat(QStringLiteral("la lunghezza virtuale"));
+    node.diameterIndex = reader.readInt16(QStringLiteral("l'indice del diametro"));
+    const int diameterLine = reader.lastLine();
+    node.seriesIndex = reader.readInt16(QStringLiteral("l'indice della serie"));
+    if (!project.isValidSeriesIndex(node.seriesIndex))
+        refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(node.seriesIndex));
+    // A KV element has no diameters: its diameter index is kept as it is.
+    if (!node.isKvElement() && !project.isValidDiameterIndex(node.seriesIndex, node.diameterIndex))
+        refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie \"%2\"")
+                                 .arg(node.diameterIndex)
+                                 .arg(project.PipeCatalogue[node.seriesIndex].name));
+    setFlagsFromStatus(node, reader.readInt16(QStringLiteral("lo stato")));
+    node.name = reader.readText(QStringLiteral("il nome")).trimmed();
+}
+
+void readTerminalLine(Project& project, int16_t nodeIndex, FreeFormatReader& reader) {
+    Terminal terminal;
+    terminal.typeIndex = reader.readInt16(QStringLiteral("il tipo di terminale"));
+    requireLineStart(reader, QStringLiteral("il tipo di terminale"));
+    if (!project.isValidTerminalTypeIndex(terminal.typeIndex))
+        refuse(reader.lastLine(),
+               QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(terminal.typeIndex));
+    terminal.height = reader.readFloat(QStringLiteral("la quota"));
+    const std::optional<int16_t> index = project.appendTerminal();
+    if (!index)
+        refuse(reader.lastLine(), QStringLiteral("la rete supera i %1 terminali").arg(kMaxTableIndex));
+    project.TerminalTable[*index] = terminal;
+    project.maxHeight = std::max(project.maxHeight, terminal.height);
+    Node& node = project.NodeTable[nodeIndex];
+    node.derivation = *index;
+    node.next = kEndWithTerminal;
+}
+
+struct PendingRead {
+    int16_t parent;
+    bool asDerivation;
+};
+
+struct Header {
+    QString notes;
+    int32_t supplyPressure = 0;
+    int16_t lastSeries = 0;
+    int16_t lastTerminalType = 0;
+};
+
+int32_t readSupplyPressure(const QString& text, int line) {
+    const std::optional<double> number = FreeFormatReader::parseDouble(text);
+    const double rounded = number ? double(roundHalfEven(*number)) : 0;
+    if (!number || rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
+        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(text));
+    return static_cast<int32_t>(rounded);
+}
+
+Header readHeader(const Project& project, FreeFormatReader& reader) {
+    Header header;
+    header.notes = reader.readText(QStringLiteral("il commento"));
+    // Text lines before the first number are further lines of the notes.
+    FreeFormatReader::Value value = reader.next(QStringLiteral("la pressione disponibile"));
+    while (!FreeFormatReader::isNumeric(value.text)) {
+        header.notes += kLineEnd + value.text;
+        value = reader.next(QStringLiteral("la pressione disponibile"));
+    }
+    header.supplyPressure = readSupplyPressure(value.text, value.line);
+    header.lastSeries = reader.readInt16(QStringLiteral("l'ultima serie usata"));
+    if (!project.isValidSeriesIndex(header.lastSeries))
+        refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(header.lastSeries));
+    header.lastTerminalType = reader.readInt16(QStringLiteral("l'ultimo tipo di terminale usato"));
+    if (!project.isValidTerminalTypeIndex(header.lastTerminalType))
+        refuse(reader.lastLine(),
+               QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(header.lastTerminalType));
+    reader.readInt16(QStringLiteral("il valore riservato"));
+    return header;
+}
+
+QString describeAtLine(int line, const QString& message) {
+    return QStringLiteral("riga %1: %2").arg(line).arg(message);
+}
+
+// Moves what was read into the project that the caller holds.
+void adoptReadNetwork(Project& project, Project&& loaded, Header&& header) {
+    project.projectNotes = std::move(header.notes);
+    project.supplyPressure = header.supplyPressure;
+    project.lastSeries = header.lastSeries;
+    project.lastTerminalType = header.lastTerminalType;
+    project.maxHeight = loaded.maxHeight;
+    project.NodeTable = std::move(loaded.NodeTable);
+    project.TerminalTable = std::move(loaded.TerminalTable);
+    project.currentNode = 1;
+    project.focusNode = 1;
+    project.terminalNode = 0;
+    project.totalFlow = 0;
+    project.networkResistance = 0;
+}
+
+// ---- writing ----------------------------------------------------------------------
+
+QString quotedText(const QString& text) {
+    // A double quote cannot stand inside a quoted value: it becomes an apostrophe.
+    QString body = text;
+    body.replace(kQuote, kApostrophe);
+    return kQuote + body + kQuote;
+}
+
+int16_t structureCodeOf(const Node& node) {
+    if (node.next < 0) {
+        const int code = node.next + structure_code::kEndKindBase;
+        // 6 is the open end's code: the one kind that would land on it is written as 5.
+        return static_cast<int16_t>(code == structure_code::kOpenEnd ? code - 1 : code);
+    }
+    if (node.next > 0)
+        return node.derivation > 0 ? structure_code::kContinuesAndDerives : structure_code::kContinues;
+    // A derivation never hangs from an end: written as an open end so the file reads back.
+    return structure_code::kOpenEnd;
+}
+
+int16_t statusOf(const Node& node) {
+    return static_cast<int16_t>((node.closed ? kStatusClosed : 0) | (node.diameterLocked ? kStatusDiameterLocked : 0));
+}
+
+void appendNodeLine(const Node& node, QString& out) {
+    out += QString::number(structureCodeOf(node));
+    out += u',' + fileNumber(node.length);
+    out += u',' + fileNumber(node.virtualLength);
+    out += u',' + QString::number(node.diameterIndex);
+    out += u',' + QString::number(node.seriesIndex);
+    out += u',' + QString::number(statusOf(node));
+    out += u',' + quotedText(node.name.trimmed());
+    out += kLineEnd;
+}
+
+void appendTerminalLine(const Terminal& terminal, QString& out) {
+    out += QString::number(terminal.typeIndex) + u',' + fileNumber(terminal.height) + kLineEnd;
+}
+
+void appendSubtree(const Project& project, int16_t first, QString& out) {
+    for (const int16_t i : subtreePreorder(project, first)) {
+        const Node& node = project.NodeTable[i];
+        appendNodeLine(node, out);
+        if (structureCodeOf(node) == structure_code::kTerminalEnd)
+            appendTerminalLine(project.TerminalTable[node.derivation], out);
+    }
+}
+
+} // namespace
+
+void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFormatReader& reader) {
+    std::vector<PendingRead> pending{{parent, asDerivation}};
+    while (!pending.empty()) {
+        const PendingRead read = pending.back();
+        pending.pop_back();
+
+        const int16_t code = reader.readInt16(QStringLiteral("il codice di struttura"));
+        requireLineStart(reader, QStringLiteral("il codice di struttura"));
+        const int16_t index = appendNodeOrRefuse(project, reader.lastLine());
+        Node& node = project.NodeTable[index];
+        readNodeValues(project, node, reader);
+        node.parent = read.parent;
+        Node& parentNode = project.NodeTable[read.parent];
+        (read.asDerivation ? parentNode.derivation : parentNode.next) = index;
+
+        switch (code) {
+        case structure_code::kContinuesAndDerives:
+            // The continuation's lines come first: it is popped first.
+            pending.push_back({index, true});
+            pending.push_back({index, false});
+            break;
+        case structure_code::kContinues:
+            pending.push_back({index, false});
+            break;
+        case structure_code::kTerminalEnd:
+            readTerminalLine(project, index, reader);
+            break;
+        default:
+            break; // any other code ends the branch with no terminal
+        }
+    }
+}
+
+ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
+    FreeFormatReader reader(decodeTextFile(bytes));
+    Header header;
+    try {
+        header = readHeader(project, reader);
+    } catch (const FormatError& error) {
+        return ReadOutcome::failure(ReadOutcome::Status::BadHeader, error.line,
+                                    QStringLiteral("Errore file: %1").arg(describeAtLine(error.line, error.message)));
+    }
+    Project loaded = Project::withCataloguesOf(project);
+    loaded.clearNetwork();
+    loaded.maxHeight = 0;
+    try {
+        ReadNodeSubtree(loaded, 0, false, reader);
+    } catch (const FormatError& error) {
+        return ReadOutcome::failure(ReadOutcome::Status::BadNode, error.line,
+                                    kNodeReadErrorPrefix + describeAtLine(error.line, error.message));
+    }
+    adoptReadNetwork(project, std::move(loaded), std::move(header));
+    ReadOutcome outcome;
+    outcome.calculation = Calculate(project);
+    return outcome;
+}
+
+ReadOutcome ReadProject(Project& project, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0,
+                                    QStringLiteral("Errore file: %1").arg(file.errorString()));
+    return readProjectText(project, file.readAll());
+}
+
+void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
+    QString text;
+    appendSubtree(project, node, text);
+    out += text.toUtf8();
+}
+
+QByteArray projectFileBytes(const Project& project) {
+    QString text;
+    text.reserve(int(project.NodeTable.size()) * 40 + 64);
+    text += quotedText(project.projectNotes) + kLineEnd;
+    text += QString::number(project.supplyPressure) + kLineEnd;
+    text += QString::number(project.lastSeries) + kLineEnd;
+    text += QString::number(project.lastTerminalType) + kLineEnd;
+    text += QString::number(kReservedHeaderValue) + kLineEnd;
+    appendSubtree(project, 1, text);
+    return text.toUtf8();
+}
+
+SaveOutcome SaveProject(const Project& project, const QString& path) {
+    const QByteArray bytes = projectFileBytes(project);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {false, QStringLiteral("Errore in scrittura: %1").arg(file.errorString())};
+    if (QFile::exists(path)) {
+        const QString backup = path + QStringLiteral(".bak");
+        QFile::remove(backup);
+        QFile::copy(path, backup);
+    }
+    if (!file.commit())
+        return {false, QStringLiteral("Errore in scrittura: %1").arg(file.errorString())};
+    return {};
+}
+
+} // namespace valmora

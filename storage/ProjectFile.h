@@ -1,0 +1,83 @@
+#pragma once
+
+// Project files (*.vlm): five header lines, then one line per node in file order (a node,
+// its whole continuation, its terminal line if it ends in one, then its derived branch).
+// The tree is not stored as links: the reader rebuilds next, derivation and parent from
+// the order of the lines and the structure code at the head of each node line.
+//
+// Written in UTF-8 with CR LF; read as UTF-8 when valid, otherwise as Windows-1252.
+
+#include "model/Calculation.h"
+#include "model/FreeFormatReader.h"
+#include "model/Project.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace valmora {
+
+inline const QString kNodeReadErrorPrefix = QStringLiteral("Errore legginodo ");
+
+// Structure codes at the head of a node line.
+namespace structure_code {
+constexpr int16_t kContinues = 0;
+constexpr int16_t kContinuesAndDerives = 1;
+constexpr int16_t kOpenEnd = 6;
+constexpr int16_t kTerminalEnd = 9;
+constexpr int16_t kEndKindBase = 10; // a negative end kind k is written as k + 10
+} // namespace structure_code
+
+// Node-line status bits.
+constexpr int16_t kStatusDiameterLocked = 1;
+constexpr int16_t kStatusClosed = 2;
+
+struct ReadOutcome {
+    enum class Status { Ok, CannotOpen, BadHeader, BadNode };
+    Status status = Status::Ok;
+    int line = 0;
+    QString message; // for the user; for BadNode it begins with "Errore legginodo "
+    // After a successful read: the calculation's outcome (a network the catalogues
+    // cannot calculate is read, but refused by the calculation).
+    CalculationOutcome calculation;
+    bool ok() const { return status == Status::Ok; }
+    static ReadOutcome failure(Status status, int line, const QString& message) {
+        ReadOutcome outcome;
+        outcome.status = status;
+        outcome.line = line;
+        outcome.message = message;
+        return outcome;
+    }
+};
+
+struct SaveOutcome {
+    bool ok = true;
+    QString message;
+};
+
+// Reads a whole project file. The file is read into a new network checked against the
+// project's catalogues; only when it has been read completely does it replace the
+// network and the header settings of `project` (which stays exactly as it was on any
+// failure), after which the network is calculated. projectPath is the caller's.
+ReadOutcome ReadProject(Project& project, const QString& path);
+ReadOutcome readProjectText(Project& project, const QByteArray& bytes);
+
+// Reads one node line and everything its structure code announces, appending the nodes
+// (and terminal records) to `project` and hanging the first one from `parent`, as its
+// derivation when `asDerivation`, else as its next. Throws FormatError on the first value
+// that is missing, unreadable or out of the catalogues' range, or when the tables are
+// full; what was appended before that stays appended (callers read into a scratch project).
+void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFormatReader& reader);
+
+// The file's bytes for the project as it stands.
+QByteArray projectFileBytes(const Project& project);
+
+// Appends the node lines of the subtree starting at `node` to `out`.
+void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out);
+
+// Writes the project to `path` atomically: a failure leaves any previous file intact.
+// A previous file of that name is kept beside it as "<path>.bak".
+SaveOutcome SaveProject(const Project& project, const QString& path);
+
+} // namespace valmora

@@ -1,0 +1,326 @@
+#include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
+#include "model/NetworkValidation.h"
+#include "tests/ReferenceWalk.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+constexpr int16_t kBore40 = 2;
+constexpr int16_t kBore50 = 3;
+constexpr int16_t kTypeK100 = 0;
+constexpr int16_t kTypeK80 = 1;
+
+// Half a unit of the last digit the worked cases print.
+constexpr double kFiveDigits = 0.000005;
+constexpr double kTwoDecimals = 0.005;
+
+// One pipe (C 120, 50 mm, 10 m) feeding a K 100 terminal at `height`.
+Project singlePipe(float height) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50});
+    build.endWithTerminal(pipe, kTypeK100, height);
+    return p;
+}
+
+// Node 1 (50 mm, 20 m) continues into node 2 (40 mm, 10 m + 2 m, K 100 at 0 m) and
+// derives node 3 (40 mm, 30 m, K 80 at 5 m).
+Project oneJunction() {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, 1, kBore50});
+    const int16_t branch = build.deriveAt(trunk, {QStringLiteral("Deriv"), 30, 0, 1, kBore40});
+    const int16_t cont = build.continueAfter(trunk, {QStringLiteral("Segue"), 10, 2, 1, kBore40});
+    build.endWithTerminal(cont, kTypeK100, 0);
+    build.endWithTerminal(branch, kTypeK80, 5);
+    return p;
+}
+
+// The state after the first reduction only: the walk from each end, derivation first.
+void firstReductionOnly(Project& p, std::initializer_list<int16_t> endsInWalkOrder) {
+    for (const int16_t end : endsInWalkOrder)
+        ResistanceUp(p, end);
+    FlowPass(p);
+}
+
+void expectSameResults(const Project& actual, const Project& expected) {
+    ASSERT_EQ(actual.NodeTable.size(), expected.NodeTable.size());
+    EXPECT_EQ(actual.totalFlow, expected.totalFlow);
+    EXPECT_EQ(actual.networkResistance, expected.networkResistance);
+    for (std::size_t i = 1; i < actual.NodeTable.size(); ++i) {
+        const Node& a = actual.NodeTable[i];
+        const Node& e = expected.NodeTable[i];
+        EXPECT_EQ(a.resistance, e.resistance) << "node " << i;
+        EXPECT_EQ(a.eqResistance, e.eqResistance) << "node " << i;
+        EXPECT_EQ(a.flowShare, e.flowShare) << "node " << i;
+        EXPECT_EQ(a.flowFraction, e.flowFraction) << "node " << i;
+    }
+    for (std::size_t t = 1; t < actual.TerminalTable.size(); ++t) {
+        EXPECT_EQ(actual.TerminalTable[t].heightResistance, expected.TerminalTable[t].heightResistance) << "terminal " << t;
+        EXPECT_EQ(actual.TerminalTable[t].terminalResistance, expected.TerminalTable[t].terminalResistance)
+            << "terminal " << t;
+    }
+}
+
+// Results left by some other network. Index 0 holds no node and nothing ever writes its results.
+void scrambleResults(Project& p, std::mt19937& rng) {
+    std::uniform_real_distribution<double> any(-2.0, 50.0);
+    for (std::size_t i = 1; i < p.NodeTable.size(); ++i) {
+        Node& n = p.NodeTable[i];
+        n.eqResistance = any(rng);
+        n.flowShare = any(rng);
+        n.flowFraction = any(rng);
+        n.resistance = any(rng);
+    }
+}
+
+} // namespace
+
+TEST(WorkedCases, SinglePipeToTerminalAtGroundLevel) {
+    Project p = singlePipe(0);
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_NEAR(p.NodeTable[1].resistance, 0.04584, kFiveDigits);
+    EXPECT_NEAR(p.TerminalTable[1].terminalResistance, 1.99526, kFiveDigits);
+    EXPECT_NEAR(p.NodeTable[1].eqResistance, 2.04111, kFiveDigits);
+    EXPECT_NEAR(p.totalFlow, 208.98, kTwoDecimals);
+    EXPECT_EQ(p.networkResistance, float(p.NodeTable[1].eqResistance));
+    EXPECT_EQ(p.TerminalTable[1].heightResistance, 0.0f);
+}
+
+TEST(WorkedCases, SinglePipeToTerminalTenMetresUp) {
+    Project p = singlePipe(10);
+    firstReductionOnly(p, {1});
+    EXPECT_NEAR(p.TerminalTable[1].heightResistance, 1.42402, kFiveDigits);
+    EXPECT_NEAR(p.totalFlow, 156.99, kTwoDecimals);
+
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_NEAR(p.TerminalTable[1].heightResistance, 0.68037, kFiveDigits);
+    EXPECT_NEAR(p.totalFlow, 178.88, kTwoDecimals);
+    // Converged: the pressure above the static head drives the flow through pipe and terminal.
+    const double rAndKt = p.NodeTable[1].resistance + p.TerminalTable[1].terminalResistance;
+    EXPECT_NEAR(rAndKt * std::pow(double(p.totalFlow), 1.85), 40000 - 10000, 30.0);
+}
+
+TEST(WorkedCases, OneJunctionBalancesBothBranches) {
+    Project p = oneJunction();
+    const int16_t branch = 2;
+    const int16_t cont = 3;
+    firstReductionOnly(p, {branch, cont});
+    EXPECT_NEAR(p.NodeTable[1].eqResistance, 0.89714, kFiveDigits);
+    EXPECT_NEAR(p.NodeTable[cont].flowShare, 0.58695, kFiveDigits);
+    EXPECT_NEAR(p.NodeTable[branch].flowShare, 0.41305, kFiveDigits);
+    EXPECT_NEAR(p.totalFlow, 325.90, kTwoDecimals);
+
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_NEAR(p.totalFlow, 328.46, kTwoDecimals);
+    EXPECT_NEAR(nodeFlow(p, cont), 191.11, 0.01);
+    EXPECT_NEAR(nodeFlow(p, branch), 137.34, 0.01);
+    EXPECT_NEAR(p.TerminalTable[2].heightResistance, 0.55467, kFiveDigits);
+    // The pressure at the end of node 1 feeds both branches alike.
+    const double viaCont = inletPressure(p, cont);
+    const double viaBranch = inletPressure(p, branch);
+    EXPECT_NEAR(viaCont, viaBranch, 0.005 * viaCont);
+}
+
+TEST(Calculation, MatchesTheWalkFromEveryEndExactly) {
+    std::mt19937 rng(20261206);
+    for (int round = 0; round < 60; ++round) {
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 2 + round * 3);
+        Project expected = p;
+        referenceCalculate(expected);
+
+        // From clean results and from results left by some other network alike.
+        Project fromStale = p;
+        scrambleResults(fromStale, rng);
+        Project stale = fromStale;
+        referenceCalculate(stale);
+
+        ASSERT_TRUE(Calculate(p).ok) << "round " << round;
+        ASSERT_TRUE(Calculate(fromStale).ok) << "round " << round;
+        SCOPED_TRACE(round);
+        expectSameResults(p, expected);
+        expectSameResults(fromStale, expected);
+        expectSameResults(stale, expected);
+        ASSERT_TRUE(std::isfinite(p.totalFlow));
+    }
+}
+
+TEST(Calculation, QuickUpdateReducesOnlyThePathToTheOrigin) {
+    Project p = oneJunction();
+    ASSERT_TRUE(Calculate(p).ok);
+    const double untouchedBranch = p.NodeTable[2].eqResistance;
+    const float correctedHeight = p.TerminalTable[2].heightResistance;
+
+    p.NodeTable[3].length = 40; // the continuation's terminal end
+    ResistanceUp(p, 3);
+    FlowPass(p);
+    // The changed end restarts its height resistance (height 0 here); the other branch
+    // keeps its corrected values.
+    EXPECT_EQ(p.NodeTable[2].eqResistance, untouchedBranch);
+    EXPECT_EQ(p.TerminalTable[2].heightResistance, correctedHeight);
+    const double a = std::pow(p.NodeTable[3].eqResistance, -hydraulics::kInverseExponent);
+    const double b = std::pow(untouchedBranch, -hydraulics::kInverseExponent);
+    EXPECT_EQ(p.NodeTable[1].eqResistance, std::pow(a + b, -hydraulics::kExponent) + p.NodeTable[1].resistance);
+    EXPECT_EQ(p.NodeTable[3].flowShare, a / (a + b));
+}
+
+TEST(Calculation, QuickUpdateOnATerminalRestartsItsHeightResistance) {
+    Project p = oneJunction();
+    ASSERT_TRUE(Calculate(p).ok);
+    ResistanceUp(p, 2);
+    EXPECT_EQ(p.TerminalTable[2].heightResistance, initialHeightResistance(5));
+}
+
+TEST(Calculation, HeightsOfZeroNeedNoCorrection) {
+    Project p = oneJunction();
+    p.TerminalTable[2].height = 0;
+    Project reducedOnly = p;
+    firstReductionOnly(reducedOnly, {2, 3});
+    ASSERT_TRUE(Calculate(p).ok);
+    expectSameResults(p, reducedOnly);
+}
+
+TEST(Calculation, ClosedSectionsCarryPracticallyNothing) {
+    Project p = oneJunction();
+    p.NodeTable[2].closed = true;
+    p.NodeTable[2].length = 1234;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_EQ(p.NodeTable[2].resistance, 1e28);
+    EXPECT_LT(nodeFlow(p, 2), 1e-10);
+    // Its terminal has no flow to correct: its height resistance stays the first estimate.
+    EXPECT_EQ(p.TerminalTable[2].heightResistance, initialHeightResistance(5));
+
+    p.NodeTable[1].closed = true;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_LT(p.totalFlow, 1e-9);
+    EXPECT_TRUE(std::isfinite(p.totalFlow));
+}
+
+TEST(Calculation, KvElementOfZeroStaysFinite) {
+    Project p = singlePipe(0);
+    p.NodeTable[1].seriesIndex = 0;
+    p.NodeTable[1].virtualLength = 0;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_DOUBLE_EQ(p.NodeTable[1].resistance, 10000 / std::pow(0.01, 1.85));
+    EXPECT_GT(p.totalFlow, 0);
+}
+
+TEST(Calculation, OpenEndDischargesThroughItsOwnSection) {
+    Project p = singlePipe(0);
+    p.NodeTable[1].next = kEndWithoutTerminal;
+    p.NodeTable[1].derivation = 0;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_EQ(p.NodeTable[1].eqResistance, p.NodeTable[1].resistance);
+    EXPECT_FLOAT_EQ(p.totalFlow, float(std::pow(40000 / p.NodeTable[1].resistance, hydraulics::kInverseExponent)));
+}
+
+TEST(Calculation, SupplyChangeScalesEveryFlow) {
+    Project p = oneJunction();
+    ASSERT_TRUE(Calculate(p).ok);
+    const double shareBefore = p.NodeTable[2].flowShare;
+    const double flowBefore = nodeFlow(p, 2);
+    p.supplyPressure = 60000;
+    FlowPass(p);
+    EXPECT_EQ(p.NodeTable[2].flowShare, shareBefore);
+    EXPECT_NEAR(nodeFlow(p, 2) / flowBefore, std::pow(1.5, 1 / 1.85), 1e-6);
+}
+
+TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
+    struct Case {
+        const char* what;
+        void (*spoil)(Project&);
+        int16_t node;
+    };
+    const Case cases[] = {
+        {"supply", [](Project& p) { p.supplyPressure = 0; }, 0},
+        {"K of zero", [](Project& p) { p.TerminalCatalogue[kTypeK80].kFactor = 0; }, 2},
+        {"C of zero", [](Project& p) { p.PipeCatalogue[1].hazenC = 0; }, 1},
+        {"bore of zero", [](Project& p) { p.PipeCatalogue[1].diameters[kBore40].innerDiameter = 0; }, 2},
+        {"series index", [](Project& p) { p.NodeTable[3].seriesIndex = 7; }, 3},
+        {"diameter index", [](Project& p) { p.NodeTable[3].diameterIndex = 4; }, 3},
+        {"terminal type", [](Project& p) { p.TerminalTable[1].typeIndex = 3; }, 3},
+        {"terminal record", [](Project& p) { p.NodeTable[3].derivation = 9; }, 3},
+        {"negative height", [](Project& p) { p.TerminalTable[2].height = -1; }, 2},
+        {"negative length", [](Project& p) { p.NodeTable[2].length = -40; }, 2},
+        {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1},
+        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3},
+        {"infinite length", [](Project& p) { p.NodeTable[2].length = INFINITY; }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Project p = oneJunction();
+        ASSERT_TRUE(Calculate(p).ok);
+        c.spoil(p);
+        const Project before = p;
+        const CalculationOutcome outcome = Calculate(p);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.node, c.node);
+        if (c.node > 0) {
+            EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 \"").arg(c.node)))
+                << outcome.message.toStdString();
+        }
+        EXPECT_EQ(p.totalFlow, before.totalFlow);
+        EXPECT_EQ(p.NodeTable[1].eqResistance, before.NodeTable[1].eqResistance);
+    }
+}
+
+TEST(Calculation, LongestChainAndWidestCombDoNotExhaustTheStack) {
+    Project chain = projectWithTestCatalogues();
+    buildChain(chain, kMaxTableIndex);
+    ASSERT_TRUE(Calculate(chain).ok);
+    EXPECT_GT(chain.totalFlow, 0);
+    EXPECT_NEAR(chain.NodeTable[kMaxTableIndex].flowFraction, 1.0, 1e-12);
+
+    Project comb = projectWithTestCatalogues();
+    buildComb(comb, (kMaxTableIndex + 1) / 2);
+    ASSERT_EQ(comb.nodeCount(), kMaxTableIndex);
+    ASSERT_TRUE(Calculate(comb).ok);
+    EXPECT_TRUE(std::isfinite(comb.totalFlow));
+    EXPECT_GT(comb.totalFlow, 0);
+}
+
+TEST(DerivedQuantities, CumulativeDropRunsAlongEachBranch) {
+    Project p = oneJunction();
+    ASSERT_TRUE(Calculate(p).ok);
+    const auto trunk = computeBranchRows(p, 1);
+    ASSERT_EQ(trunk.size(), 2u);
+    EXPECT_DOUBLE_EQ(trunk[0].cumulativeDrop, trunk[0].drop);
+    EXPECT_DOUBLE_EQ(trunk[1].cumulativeDrop, trunk[0].drop + trunk[1].drop);
+    EXPECT_DOUBLE_EQ(trunk[0].drop, p.NodeTable[1].resistance * std::pow(trunk[0].flow, 1.85));
+    EXPECT_NEAR(*trunk[0].velocity, trunk[0].flow * 21.221148 / (50.0 * 50.0), 1e-12);
+
+    const auto derived = computeBranchRows(p, 2);
+    ASSERT_EQ(derived.size(), 1u);
+    // A derived branch starts from the drop up to its branch point.
+    EXPECT_NEAR(derived[0].cumulativeDrop - derived[0].drop, trunk[0].cumulativeDrop, 0.5);
+
+    // At a converged terminal at ground level the pressure left is what its K needs.
+    const double left = pressureLeft(p, trunk[1].cumulativeDrop, 0);
+    const double needed = p.TerminalTable[1].terminalResistance * std::pow(trunk[1].flow, 1.85);
+    EXPECT_NEAR(left, needed, 0.001 * needed);
+    EXPECT_EQ(branchStarts(p), (std::vector<int16_t>{1, 2}));
+}
+
+TEST(DerivedQuantities, ClosedSectionRestartsTheCumulativeDropAndKvHasNoVelocity) {
+    Project p = oneJunction();
+    p.NodeTable[1].seriesIndex = 0;
+    p.NodeTable[1].virtualLength = 30;
+    p.NodeTable[3].closed = true;
+    ASSERT_TRUE(Calculate(p).ok);
+    const auto trunk = computeBranchRows(p, 1);
+    EXPECT_FALSE(trunk[0].velocity.has_value());
+    EXPECT_DOUBLE_EQ(trunk[0].drop, 10000 * std::pow(trunk[0].flow / (30 + 0.00001) / 1000, 1.85));
+    EXPECT_LT(trunk[1].drop, 1e-20);
+    EXPECT_EQ(trunk[1].cumulativeDrop, 0.0); // restarted, not carried on from the row above
+    EXPECT_GT(trunk[0].cumulativeDrop, 0.1);
+}

@@ -1,0 +1,155 @@
+#include "cli/CliCommands.h"
+#include "storage/ProjectFile.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    CliResult run(QStringList arguments) const {
+        arguments << QStringLiteral("--catalogues") << shippedDataDirectory();
+        return runCli(arguments);
+    }
+
+    // One 50 mm steel pipe (series 1, 2"), 10 m, to a UNI 45 hydrant, plus a derived KV
+    // element ending in a closed hose reel 6 m up.
+    QString writeSmallProject(const char* name) const {
+        Project p = projectWithShippedCatalogues();
+        NetworkBuilder build(p);
+        const int16_t trunk = build.root({QStringLiteral("Radice"), 10, 0, 1, 6});
+        const int16_t kv = build.deriveAt(trunk, {QStringLiteral("Valvola"), 0, 25, 0, 0});
+        const int16_t tail = build.continueAfter(trunk, {QStringLiteral("Coda"), 5, 1, 1, 5});
+        build.endWithTerminal(tail, 1, 0);
+        build.endWithTerminal(kv, 4, 6);
+        p.NodeTable[kv].closed = true;
+        EXPECT_TRUE(SaveProject(p, path(name)).ok);
+        return path(name);
+    }
+};
+
+} // namespace
+
+TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResults) {
+    const QString file = writeSmallProject("piccolo.vlm");
+    const CliResult result = run({QStringLiteral("calc"), file, QStringLiteral("--json")});
+    ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(result.output, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject root = doc.object();
+    EXPECT_EQ(root[QStringLiteral("project")].toString(), file);
+    EXPECT_EQ(root[QStringLiteral("supplyPressure")].toInt(), 40000);
+    const double totalFlow = root[QStringLiteral("totalFlow")].toDouble();
+    EXPECT_GT(totalFlow, 100);
+
+    const QJsonArray nodes = root[QStringLiteral("nodes")].toArray();
+    ASSERT_EQ(nodes.size(), 3);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(nodes[k].toObject()[QStringLiteral("index")].toInt(), k + 1); // file order
+    const QJsonObject radice = nodes[0].toObject();
+    EXPECT_EQ(radice[QStringLiteral("name")].toString(), QStringLiteral("Radice"));
+    EXPECT_EQ(radice[QStringLiteral("derivation")].toInt(), 3);
+    EXPECT_EQ(radice[QStringLiteral("flowFraction")].toDouble(), 1.0);
+    EXPECT_NEAR(radice[QStringLiteral("flow")].toDouble(), totalFlow, 1e-3);
+    EXPECT_DOUBLE_EQ(radice[QStringLiteral("sumDp")].toDouble(), radice[QStringLiteral("drop")].toDouble());
+    EXPECT_TRUE(radice[QStringLiteral("velocity")].isDouble());
+    const QJsonObject kv = nodes[2].toObject();
+    EXPECT_TRUE(kv[QStringLiteral("velocity")].isNull());
+    EXPECT_TRUE(kv[QStringLiteral("closed")].toBool());
+    EXPECT_EQ(kv[QStringLiteral("resistance")].toDouble(), 1e28);
+    EXPECT_EQ(kv[QStringLiteral("sumDp")].toDouble(), 0.0);
+
+    const QJsonArray terminals = root[QStringLiteral("terminals")].toArray();
+    ASSERT_EQ(terminals.size(), 2);
+    const QJsonObject hydrant = terminals[0].toObject();
+    EXPECT_EQ(hydrant[QStringLiteral("node")].toInt(), 2);
+    EXPECT_EQ(hydrant[QStringLiteral("record")].toInt(), 1);
+    EXPECT_TRUE(hydrant[QStringLiteral("type")].toString().contains(QStringLiteral("UNI 45")));
+    const double q = hydrant[QStringLiteral("flow")].toDouble();
+    const double kt = hydrant[QStringLiteral("terminalResistance")].toDouble();
+    EXPECT_NEAR(hydrant[QStringLiteral("pressureLeft")].toDouble(), kt * std::pow(q, 1.85), 1.0);
+}
+
+TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
+    Project p = projectWithShippedCatalogues();
+    ASSERT_TRUE(SaveProject(p, path("nuovo.vlm")).ok);
+    ASSERT_TRUE(ReadProject(p, path("nuovo.vlm")).ok());
+    const CliResult result = run({QStringLiteral("calc"), path("nuovo.vlm"), QStringLiteral("--json")});
+    const QJsonObject root = QJsonDocument::fromJson(result.output).object();
+    EXPECT_EQ(float(root[QStringLiteral("totalFlow")].toDouble()), p.totalFlow);
+    const QJsonObject node = root[QStringLiteral("nodes")].toArray()[0].toObject();
+    EXPECT_EQ(node[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
+    EXPECT_EQ(node[QStringLiteral("resistance")].toDouble(), p.NodeTable[1].resistance);
+}
+
+TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
+    const QString file = writeSmallProject("tabella.vlm");
+    const CliResult result = run({QStringLiteral("calc"), file});
+    ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
+    const QString text = QString::fromUtf8(result.output);
+    EXPECT_TRUE(text.contains(QStringLiteral("Origine impianto\nNome"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Deriv. da Radice\n"))) << text.toStdString();
+    for (const char* heading : {"Metri", "L.virt.", "Phi", "Tipo", "Out", "mt/s", "D.P.", "SumDp", "Lt/min"})
+        EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
+    EXPECT_TRUE(text.contains(QStringLiteral(">< "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Pressione disponibile al terminale "))) << text.toStdString();
+}
+
+TEST_F(CliTest, SaveWritesTheSameBytesBack) {
+    const QString file = writeSmallProject("orig.vlm");
+    const CliResult result = run({QStringLiteral("save"), file, path("copia.vlm")});
+    ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
+    EXPECT_EQ(readBytes(path("copia.vlm")), readBytes(file));
+}
+
+TEST_F(CliTest, ExitCodesAndMessages) {
+    EXPECT_EQ(runCli({}).exitCode, kExitUsage);
+    EXPECT_EQ(runCli({QStringLiteral("calc")}).exitCode, kExitUsage);
+    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--bogus")}).exitCode, kExitUsage);
+    EXPECT_EQ(runCli({QStringLiteral("save"), QStringLiteral("a")}).exitCode, kExitUsage);
+    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--catalogues")}).exitCode,
+              kExitUsage);
+    EXPECT_TRUE(runCli({}).error.startsWith(QStringLiteral("Uso:")));
+
+    const CliResult missing = run({QStringLiteral("calc"), path("manca.vlm")});
+    EXPECT_EQ(missing.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(missing.error.startsWith(path("manca.vlm"))) << missing.error.toStdString();
+
+    writeBytes(path("rotto.vlm"), "\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n9,1,0,1,1\r\n");
+    const CliResult broken = run({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--json")});
+    EXPECT_EQ(broken.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(broken.output.isEmpty());
+    EXPECT_TRUE(broken.error.startsWith(path("rotto.vlm") + QStringLiteral(": Errore legginodo riga ")))
+        << broken.error.toStdString();
+    EXPECT_EQ(broken.error.count(u'\n'), 1);
+
+    const CliResult noCatalogues = runCli({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--catalogues"),
+                                           dir.path()});
+    EXPECT_EQ(noCatalogues.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(noCatalogues.error.contains(QStringLiteral("Vlmtubi.txt"))) << noCatalogues.error.toStdString();
+
+    // Read, but the catalogue cannot calculate it: named node, exit 1.
+    writeBytes(dir.filePath(QStringLiteral("Vlmtubi.txt")), "\"T\",1\n\"S\",\"S\",7850,0,1,1\nx,10,12\n");
+    writeBytes(dir.filePath(QStringLiteral("Vlmterm.txt")), "\"T\"\n\"A\",1,1,1,1\n\"B\",1,1,1,1\n");
+    writeBytes(path("c0.vlm"), "\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n9,1,0,0,1,0,\"A\"\r\n1,0\r\n");
+    const CliResult refused = runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
+    EXPECT_EQ(refused.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("Nodo 1 \"A\""))) << refused.error.toStdString();
+}

@@ -1,0 +1,113 @@
+#include "model/FreeFormatReader.h"
+#include "model/TextDecoding.h"
+
+#include <gtest/gtest.h>
+
+using namespace valmora;
+
+namespace {
+
+const QString kWhat = QStringLiteral("il valore");
+
+FormatError failureOf(const std::function<void()>& read) {
+    try {
+        read();
+    } catch (const FormatError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no FormatError";
+    return {};
+}
+
+} // namespace
+
+TEST(FreeFormatReader, TextValuesQuotedOrNot) {
+    FreeFormatReader r(QStringLiteral("\"Uno, due\" junk,  tre  ,1\"1/4\n\"riga\r\ndoppia\",\"\",fine"));
+    EXPECT_EQ(r.readText(kWhat), QStringLiteral("Uno, due")); // what follows the closing quote is skipped
+    EXPECT_EQ(r.readText(kWhat), QStringLiteral("tre"));
+    EXPECT_EQ(r.readText(kWhat), QStringLiteral("1\"1/4")); // a quote inside an unquoted value is text
+    EXPECT_EQ(r.lastLine(), 1);
+    EXPECT_EQ(r.readText(kWhat), QStringLiteral("riga\r\ndoppia"));
+    EXPECT_EQ(r.lastLine(), 2);
+    EXPECT_EQ(r.readText(kWhat), QString());
+    EXPECT_EQ(r.readText(kWhat), QStringLiteral("fine"));
+    EXPECT_EQ(r.lastLine(), 3);
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(FreeFormatReader, LineEndsOfEveryKindAndBlankLines) {
+    FreeFormatReader r(QStringLiteral("1\r\n2\n3\r4\n\n  \n5,\n6"));
+    for (int expected = 1; expected <= 5; ++expected)
+        EXPECT_EQ(r.readInt16(kWhat), expected);
+    EXPECT_EQ(r.lastLine(), 7);
+    EXPECT_EQ(r.readInt16(kWhat), 0); // the empty value after a trailing comma
+    EXPECT_EQ(r.readInt16(kWhat), 6);
+    EXPECT_EQ(r.lastLine(), 8);
+    EXPECT_TRUE(r.atEnd());
+}
+
+TEST(FreeFormatReader, NumbersOfEveryWrittenForm) {
+    FreeFormatReader r(QStringLiteral(".5,-.25,1E-05,2.5E+07,+3,7.,,\"12\""));
+    EXPECT_EQ(r.readFloat(kWhat), 0.5f);
+    EXPECT_EQ(r.readFloat(kWhat), -0.25f);
+    EXPECT_EQ(r.readFloat(kWhat), 1e-5f);
+    EXPECT_EQ(r.readFloat(kWhat), 2.5e7f);
+    EXPECT_EQ(r.readFloat(kWhat), 3.0f);
+    EXPECT_EQ(r.readFloat(kWhat), 7.0f);
+    EXPECT_EQ(r.readFloat(kWhat), 0.0f);
+    EXPECT_EQ(r.readInt16(kWhat), 12);
+}
+
+TEST(FreeFormatReader, WholeNumbersRoundHalvesToEvenWithinSixteenBits) {
+    FreeFormatReader r(QStringLiteral("2.5,3.5,-32768,32767,32768"));
+    EXPECT_EQ(r.readInt16(kWhat), 2);
+    EXPECT_EQ(r.readInt16(kWhat), 4);
+    EXPECT_EQ(r.readInt16(kWhat), -32768);
+    EXPECT_EQ(r.readInt16(kWhat), 32767);
+    const FormatError overflow = failureOf([&] { r.readInt16(kWhat); });
+    EXPECT_TRUE(overflow.message.contains(QStringLiteral("fuori dall'intervallo"))) << overflow.message.toStdString();
+}
+
+TEST(FreeFormatReader, UnreadableValuesNameTheirLine) {
+    for (const char* bad : {"abc", "1e", ".", "-", "1.2.3", "1,5x", "0x10", "inf", "nan", "1 2"}) {
+        SCOPED_TRACE(bad);
+        FreeFormatReader r(QStringLiteral("1\n2\n") + QString::fromLatin1(bad));
+        r.readInt16(kWhat);
+        r.readInt16(kWhat);
+        if (QString::fromLatin1(bad) == QLatin1String("1,5x"))
+            r.readInt16(kWhat);
+        const FormatError error = failureOf([&] { r.readFloat(QStringLiteral("la lunghezza")); });
+        EXPECT_EQ(error.line, 3);
+        EXPECT_TRUE(error.message.contains(QStringLiteral("la lunghezza"))) << error.message.toStdString();
+    }
+    FreeFormatReader huge(QStringLiteral("1E+39"));
+    EXPECT_EQ(failureOf([&] { huge.readFloat(kWhat); }).line, 1);
+}
+
+TEST(FreeFormatReader, EndOfFileAndOpenQuotesAreReported) {
+    FreeFormatReader r(QStringLiteral("1\n"));
+    r.readInt16(kWhat);
+    const FormatError end = failureOf([&] { r.readFloat(QStringLiteral("la quota")); });
+    EXPECT_TRUE(end.message.startsWith(QStringLiteral("fine del file"))) << end.message.toStdString();
+    EXPECT_TRUE(end.message.contains(QStringLiteral("la quota")));
+
+    FreeFormatReader open(QStringLiteral("1\n\"senza fine\n"));
+    open.readInt16(kWhat);
+    EXPECT_EQ(failureOf([&] { open.readText(kWhat); }).line, 2);
+}
+
+TEST(FreeFormatReader, KnowsWhetherAValueOpensItsLine) {
+    FreeFormatReader r(QStringLiteral("1,2\n3"));
+    r.readInt16(kWhat);
+    EXPECT_TRUE(r.lastWasFirstOnLine());
+    r.readInt16(kWhat);
+    EXPECT_FALSE(r.lastWasFirstOnLine());
+    r.readInt16(kWhat);
+    EXPECT_TRUE(r.lastWasFirstOnLine());
+}
+
+TEST(TextDecoding, Utf8WhenValidElseWindows1252) {
+    EXPECT_EQ(decodeTextFile(QByteArray("Citt\xC3\xA0")), QStringLiteral("Città"));
+    EXPECT_EQ(decodeTextFile(QByteArray("\xEF\xBB\xBFPi\xC3\xB9")), QStringLiteral("Più"));
+    EXPECT_EQ(decodeTextFile(QByteArray("Citt\xE0 \x80 \x96 \x93")), QStringLiteral("Città € – “"));
+}

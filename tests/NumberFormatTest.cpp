@@ -1,0 +1,94 @@
+#include "model/NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+using namespace valmora;
+
+namespace {
+
+const QLocale kC = QLocale::c();
+const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+
+struct Expected {
+    double value;
+    const char16_t* picture;
+    const char* c;
+    const char* italian;
+};
+
+} // namespace
+
+TEST(NumberFormat, PicturesInBothLocales) {
+    const Expected cases[] = {
+        {0, u"#0", "0", "0"},
+        {2.5, u"#0", "3", "3"}, // halves away from zero, as shown numbers always were
+        {-2.5, u"#0", "-3", "-3"},
+        {-0.4, u"#0", "0", "0"}, // no negative zero
+        {1234.4, u"#0", "1234", "1234"},
+        {1.25, u"#0.0", "1.3", "1,3"},
+        {0.05, u"#0.0", "0.1", "0,1"},
+        {3, u"#0.0", "3.0", "3,0"},
+        {1.005, u"#0.00", "1.01", "1,01"}, // rounded on the 15-digit decimal form
+        {1234567.5, u"#,#", "1,234,568", "1.234.568"},
+        {0.4, u"#,#", "", ""},
+        {0, u"#,#", "", ""},
+        {999.5, u"#,#", "1,000", "1.000"},
+        {1234.56, u"#,#.0", "1,234.6", "1.234,6"},
+        {4, u"#,#.0", "4.0", "4,0"},
+        {0.125, u"#,#0.00", "0.13", "0,13"},
+        {40000.0 / 100000, u"#,#0.00", "0.40", "0,40"},
+        {12345.678, u"#,#0.00", "12,345.68", "12.345,68"},
+        {0, u"#,#0", "0", "0"},
+        {-98765.4, u"#,#0", "-98,765", "-98.765"},
+        {0, u"###0", "0", "0"},
+        {0, u"####", "", ""},
+        {12.5, u"####", "13", "13"},
+        {7850.4, u"###,#", "7,850", "7.850"},
+        {0.5, u"#.0", ".5", ",5"},
+        {0, u"#.0", ".0", ",0"},
+        {12.4, u"#", "12", "12"},
+        {0.4, u"#", "", ""},
+        {99.96, u"#0.0", "100.0", "100,0"},
+        {1e-30, u"#0.00", "0.00", "0,00"},
+        {3e12, u"#,#", "3,000,000,000,000", "3.000.000.000.000"},
+    };
+    for (const Expected& e : cases) {
+        const QString picture = QString::fromUtf16(e.picture);
+        SCOPED_TRACE(picture.toStdString() + " of " + std::to_string(e.value));
+        EXPECT_EQ(formatPicture(e.value, picture, kC).toStdString(), e.c);
+        EXPECT_EQ(formatPicture(e.value, picture, kItalian).toStdString(), e.italian);
+    }
+}
+
+TEST(NumberFormat, GeneralFormatKeepsSevenDigitsOfASingle) {
+    EXPECT_EQ(formatGeneral(12.5f, kC), QStringLiteral("12.5"));
+    EXPECT_EQ(formatGeneral(12.5f, kItalian), QStringLiteral("12,5"));
+    EXPECT_EQ(formatGeneral(0.1f, kC), QStringLiteral("0.1"));
+    EXPECT_EQ(formatGeneral(0.0f, kC), QStringLiteral("0"));
+    EXPECT_EQ(formatGeneral(-0.0f, kC), QStringLiteral("0"));
+    EXPECT_EQ(formatGeneral(1e-5f, kItalian), QStringLiteral("1E-05"));
+    EXPECT_EQ(formatGeneral(0.0001f, kC), QStringLiteral("0.0001"));
+    EXPECT_EQ(formatGeneral(1234567.0f, kItalian), QStringLiteral("1234567"));
+    EXPECT_EQ(formatGeneral(12345678.0f, kC), QStringLiteral("1.234568E+07"));
+    EXPECT_EQ(formatGeneral(2.0 / 3.0, kC), QStringLiteral("0.666666666666667"));
+}
+
+TEST(NumberFormat, FileNumbersUseAPeriodAndNoDecimalPointForWholeNumbers) {
+    EXPECT_EQ(fileNumber(12.5f), QStringLiteral("12.5"));
+    EXPECT_EQ(fileNumber(3.0f), QStringLiteral("3"));
+    EXPECT_EQ(fileNumber(0.0f), QStringLiteral("0"));
+    EXPECT_EQ(fileNumber(-0.0f), QStringLiteral("0"));
+    EXPECT_EQ(fileNumber(0.5f), QStringLiteral("0.5"));
+    EXPECT_EQ(fileNumber(-2.25f), QStringLiteral("-2.25"));
+    EXPECT_EQ(fileNumber(1e-5f), QStringLiteral("1E-05"));
+    EXPECT_EQ(fileNumber(25000000.0f), QStringLiteral("2.5E+07"));
+    EXPECT_EQ(fileNumber(1.2345678f), QStringLiteral("1.234568"));
+}
+
+TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(3.5), 4);
+    EXPECT_EQ(roundHalfEven(-2.5), -2);
+    EXPECT_EQ(roundHalfEven(2.500001), 3);
+    EXPECT_EQ(roundHalfEven(40000.4), 40000);
+}

@@ -1,0 +1,318 @@
+#include "model/Traversal.h"
+#include "storage/ProjectFile.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+const QByteArray kHeader = "\"Impianto prova\"\r\n40000\r\n1\r\n1\r\n0\r\n";
+
+// The worked example: A continues to B (closed, terminal of type 2 at 3.5 m) and
+// derives C (locked, open end).
+Project workedExample() {
+    Project p = projectWithTestCatalogues();
+    p.projectNotes = QStringLiteral("Impianto prova");
+    NetworkBuilder build(p);
+    const int16_t a = build.root({QStringLiteral("A"), 12.5f, 2, 1, 3});
+    const int16_t c = build.deriveAt(a, {QStringLiteral("C"), 7, 1, 1, 1, false, true});
+    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 4, 0, 1, 2, true, false});
+    build.endWithTerminal(b, 2, 3.5f);
+    (void)c;
+    return p;
+}
+
+// A project with a recognisable state that a refused read must leave alone.
+Project recognisableProject() {
+    Project p = projectWithTestCatalogues();
+    std::mt19937 rng(7);
+    buildRandom(p, rng, 25);
+    p.projectNotes = QStringLiteral("prima");
+    p.supplyPressure = 31000;
+    p.lastSeries = 2;
+    EXPECT_TRUE(Calculate(p).ok);
+    return p;
+}
+
+void expectUntouched(const Project& now, const Project& before) {
+    EXPECT_EQ(storedNetwork(now), storedNetwork(before));
+    EXPECT_EQ(now.projectNotes, before.projectNotes);
+    EXPECT_EQ(now.supplyPressure, before.supplyPressure);
+    EXPECT_EQ(now.lastSeries, before.lastSeries);
+    EXPECT_EQ(now.totalFlow, before.totalFlow);
+    EXPECT_EQ(now.nodeCount(), before.nodeCount());
+    EXPECT_EQ(now.terminalCount(), before.terminalCount());
+}
+
+ReadOutcome readInto(Project& p, const QByteArray& bytes) { return readProjectText(p, bytes); }
+
+} // namespace
+
+TEST(ProjectFile, NewProjectIsFiveHeaderLinesOneNodeAndOneTerminal) {
+    Project p = projectWithTestCatalogues();
+    EXPECT_EQ(projectFileBytes(p), QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
+}
+
+TEST(ProjectFile, WorkedExampleLines) {
+    const QByteArray expected = kHeader + "1,12.5,2,3,1,0,\"A\"\r\n"
+                                          "9,4,0,2,1,2,\"B\"\r\n"
+                                          "2,3.5\r\n"
+                                          "6,7,1,1,1,1,\"C\"\r\n";
+    EXPECT_EQ(projectFileBytes(workedExample()), expected);
+}
+
+TEST(ProjectFile, ReadRebuildsTheTreeAndCalculates) {
+    Project p = projectWithTestCatalogues();
+    const ReadOutcome r = readInto(p, projectFileBytes(workedExample()));
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    ASSERT_TRUE(r.calculation.ok);
+    ASSERT_EQ(p.nodeCount(), 3);
+    // Renumbered in file order: A = 1, B = 2, C = 3.
+    EXPECT_EQ(p.NodeTable[0].next, 1);
+    EXPECT_EQ(p.NodeTable[1].next, 2);
+    EXPECT_EQ(p.NodeTable[1].derivation, 3);
+    EXPECT_EQ(p.NodeTable[2].parent, 1);
+    EXPECT_EQ(p.NodeTable[2].next, kEndWithTerminal);
+    EXPECT_EQ(p.NodeTable[2].derivation, 1);
+    EXPECT_TRUE(p.NodeTable[2].closed);
+    EXPECT_EQ(p.NodeTable[3].parent, 1);
+    EXPECT_EQ(p.NodeTable[3].next, kEndWithoutTerminal);
+    EXPECT_TRUE(p.NodeTable[3].diameterLocked);
+    EXPECT_EQ(p.TerminalTable[1].typeIndex, 2);
+    EXPECT_EQ(p.TerminalTable[1].height, 3.5f);
+    EXPECT_EQ(p.maxHeight, 3.5f);
+    EXPECT_GT(p.totalFlow, 0);
+}
+
+TEST(ProjectFile, VariedNetworksComeBackFieldByFieldAndByteForByte) {
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        Project original = projectWithTestCatalogues();
+        buildRandom(original, rng, 1 + round * 5);
+        original.projectNotes = QStringLiteral("Nota %1\r\nseconda riga, con virgola").arg(round);
+        original.supplyPressure = 20000 + round * 777;
+        original.lastSeries = static_cast<int16_t>(round % 3);
+        original.lastTerminalType = static_cast<int16_t>(round % 3);
+        const QByteArray bytes = projectFileBytes(original);
+
+        Project read = projectWithTestCatalogues();
+        const ReadOutcome r = readInto(read, bytes);
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        EXPECT_EQ(storedNetwork(read), storedNetwork(original));
+        EXPECT_EQ(read.projectNotes, original.projectNotes);
+        EXPECT_EQ(read.supplyPressure, original.supplyPressure);
+        EXPECT_EQ(read.lastSeries, original.lastSeries);
+        EXPECT_EQ(read.lastTerminalType, original.lastTerminalType);
+        EXPECT_EQ(projectFileBytes(read), bytes);
+    }
+}
+
+TEST(ProjectFile, NamesAreTrimmedAndQuotesCannotBreakTheFile) {
+    Project p = projectWithTestCatalogues();
+    p.NodeTable[1].name = QStringLiteral("  Radice \"nord\"  ");
+    p.projectNotes = QStringLiteral("Il \"vecchio\" impianto");
+    const QByteArray bytes = projectFileBytes(p);
+    EXPECT_TRUE(bytes.contains("\"Radice 'nord'\""));
+    EXPECT_TRUE(bytes.startsWith("\"Il 'vecchio' impianto\"\r\n"));
+    Project read = projectWithTestCatalogues();
+    ASSERT_TRUE(readInto(read, bytes).ok());
+    EXPECT_EQ(read.NodeTable[1].name, QStringLiteral("Radice 'nord'"));
+}
+
+TEST(ProjectFile, ReaderTolerances) {
+    // LF and CR line ends, numbers without a leading zero and with exponents, a status
+    // outside 0..3, a second header line of text folded into the notes, the supply
+    // rounded half to even, and a manifold end read as an end without terminal.
+    const QByteArray text = "\"Prima riga\"\n\"seconda riga\"\r40000.5\n2\n1\n0\n"
+                            "1,.5,1E-05,3,1,5,\"A\"\r"
+                            "8,2.5E+01,0,1,1,0,\"B\"\n"
+                            "9,4,-.25,0,0,3,\"KV\"\n0,0.5\n";
+    Project p = projectWithTestCatalogues();
+    const ReadOutcome r = readInto(p, text);
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    EXPECT_EQ(p.projectNotes, QStringLiteral("Prima riga\r\nseconda riga"));
+    EXPECT_EQ(p.supplyPressure, 40000);
+    EXPECT_EQ(p.lastSeries, 2);
+    EXPECT_EQ(p.NodeTable[1].length, 0.5f);
+    EXPECT_EQ(p.NodeTable[1].virtualLength, 1e-5f);
+    EXPECT_FALSE(p.NodeTable[1].closed);
+    EXPECT_FALSE(p.NodeTable[1].diameterLocked);
+    EXPECT_EQ(p.NodeTable[2].length, 25.0f);
+    EXPECT_EQ(p.NodeTable[2].next, kEndWithoutTerminal);
+    EXPECT_EQ(p.NodeTable[3].virtualLength, -0.25f);
+    EXPECT_TRUE(p.NodeTable[3].closed);
+    EXPECT_TRUE(p.NodeTable[3].diameterLocked);
+    EXPECT_EQ(p.TerminalTable[1].height, 0.5f);
+}
+
+TEST(ProjectFile, OldFilesInWindows1252ComeBackAsUtf8) {
+    const QByteArray old = "\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n";
+    Project p = projectWithTestCatalogues();
+    ASSERT_TRUE(readInto(p, old).ok());
+    EXPECT_EQ(p.projectNotes, QStringLiteral("Città alta €"));
+    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Più giù"));
+    EXPECT_TRUE(projectFileBytes(p).contains("\"Pi\xC3\xB9 gi\xC3\xB9\""));
+}
+
+TEST(ProjectFile, MalformedNodeLinesAreRefusedWholeWithTheirLine) {
+    const QByteArray good = kHeader + "1,12.5,2,3,1,0,\"A\"\r\n"  // line 6
+                                      "9,4,0,2,1,2,\"B\"\r\n"      // line 7
+                                      "2,3.5\r\n"                  // line 8
+                                      "6,7,1,1,1,1,\"C\"\r\n";     // line 9
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int line;
+        const char* says;
+    };
+    QByteArray extraValue = good;
+    extraValue.replace("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,2,\"B\",5");
+    QByteArray missingValue = good;
+    missingValue.replace("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,\"B\"");
+    QByteArray badNumber = good;
+    badNumber.replace("9,4,0", "9,quattro,0");
+    QByteArray badSeries = good;
+    badSeries.replace("9,4,0,2,1", "9,4,0,2,3");
+    QByteArray badDiameter = good;
+    badDiameter.replace("9,4,0,2,1", "9,4,0,4,1");
+    QByteArray badType = good;
+    badType.replace("2,3.5", "3,3.5");
+    const Case cases[] = {
+        {"truncated in the middle of a line", good.left(good.indexOf("\"B\"")), 7, "fine del file"},
+        {"truncated before the derivation", good.left(good.indexOf("6,7")), 9, "fine del file"},
+        {"truncated before the terminal", good.left(good.indexOf("2,3.5")), 8, "fine del file"},
+        {"extra value", extraValue, 7, "non è all'inizio della riga"},
+        {"missing value", missingValue, 7, "trovato \"B\""},
+        {"bad number", badNumber, 7, "\"quattro\""},
+        {"series out of range", badSeries, 7, "serie di tubi 3"},
+        {"diameter out of range", badDiameter, 7, "diametro 4"},
+        {"terminal type out of range", badType, 8, "tipo di terminale 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Project p = recognisableProject();
+        const Project before = p;
+        const ReadOutcome r = readInto(p, c.bytes);
+        EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
+        EXPECT_EQ(r.line, c.line);
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore legginodo riga %1: ").arg(c.line)))
+            << r.message.toStdString();
+        EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.says))) << r.message.toStdString();
+        expectUntouched(p, before);
+    }
+}
+
+TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
+    for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
+                                    QByteArray("\"n\"\r\n40000\r\n9\r\n1\r\n0\r\n"), QByteArray()}) {
+        Project p = recognisableProject();
+        const Project before = p;
+        const ReadOutcome r = readInto(p, bytes);
+        EXPECT_EQ(r.status, ReadOutcome::Status::BadHeader) << bytes.toStdString();
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore file: riga "))) << r.message.toStdString();
+        expectUntouched(p, before);
+    }
+}
+
+TEST(ProjectFile, MoreNodesThanSixteenBitsHoldIsRefusedAtTheFirstOneTooMany) {
+    QByteArray bytes = kHeader;
+    const int nodes = 40000;
+    bytes.reserve(nodes * 24);
+    for (int i = 1; i < nodes; ++i)
+        bytes += "0,1,0,1,1,0,\"N\"\r\n";
+    bytes += "9,1,0,1,1,0,\"Fine\"\r\n1,0\r\n";
+    Project p = recognisableProject();
+    const Project before = p;
+    const ReadOutcome r = readInto(p, bytes);
+    EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
+    EXPECT_EQ(r.line, 5 + kMaxTableIndex + 1);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("32767"))) << r.message.toStdString();
+    expectUntouched(p, before);
+}
+
+TEST(ProjectFile, LongestChainReadsAndWritesBack) {
+    Project chain = projectWithTestCatalogues();
+    buildChain(chain, kMaxTableIndex);
+    const QByteArray bytes = projectFileBytes(chain);
+    Project read = projectWithTestCatalogues();
+    ASSERT_TRUE(readInto(read, bytes).ok());
+    EXPECT_EQ(read.nodeCount(), kMaxTableIndex);
+    EXPECT_EQ(projectFileBytes(read), bytes);
+}
+
+TEST(ProjectFile, NoInputCrashesTheReader) {
+    // Every outcome is a read or a refusal, and a refusal never changes the project.
+    std::mt19937 rng(99);
+    Project source = projectWithTestCatalogues();
+    buildRandom(source, rng, 40);
+    const QByteArray good = projectFileBytes(source);
+    const char alphabet[] = "0123456789,.-\"\r\nE+ x";
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray bytes = good;
+        const int edits = std::uniform_int_distribution<int>(1, 4)(rng);
+        for (int e = 0; e < edits; ++e) {
+            const int at = std::uniform_int_distribution<int>(0, int(bytes.size()) - 1)(rng);
+            const char c = alphabet[std::uniform_int_distribution<int>(0, sizeof(alphabet) - 2)(rng)];
+            switch (std::uniform_int_distribution<int>(0, 2)(rng)) {
+            case 0: bytes[at] = c; break;
+            case 1: bytes.insert(at, c); break;
+            default: bytes.remove(at, 1); break;
+            }
+        }
+        if (round % 10 == 0)
+            bytes.truncate(std::uniform_int_distribution<int>(0, int(bytes.size()))(rng));
+        Project p = recognisableProject();
+        const Project before = p;
+        const ReadOutcome r = readInto(p, bytes);
+        if (!r.ok()) {
+            expectUntouched(p, before);
+        } else if (r.calculation.ok) {
+            ASSERT_TRUE(std::isfinite(p.totalFlow));
+        }
+    }
+}
+
+TEST(ProjectFile, SavingKeepsThePreviousVersionAndReportsFailures) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("impianto.vlm"));
+    Project first = workedExample();
+    ASSERT_TRUE(SaveProject(first, path).ok);
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bak")));
+    const QByteArray firstBytes = readBytes(path);
+
+    Project second = projectWithTestCatalogues();
+    ASSERT_TRUE(SaveProject(second, path).ok);
+    EXPECT_EQ(readBytes(path), projectFileBytes(second));
+    EXPECT_EQ(readBytes(path + QStringLiteral(".bak")), firstBytes);
+
+    const SaveOutcome failed = SaveProject(second, dir.filePath(QStringLiteral("manca/impianto.vlm")));
+    EXPECT_FALSE(failed.ok);
+    EXPECT_TRUE(failed.message.startsWith(QStringLiteral("Errore in scrittura"))) << failed.message.toStdString();
+
+    // A directory standing where the file should go: nothing is written, the directory stays.
+    const QString blocked = dir.filePath(QStringLiteral("cartella.vlm"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cartella.vlm")));
+    EXPECT_FALSE(SaveProject(second, blocked).ok);
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+}
+
+TEST(ProjectFile, ReadFromDiskAndMissingFiles) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.vlm"));
+    ASSERT_TRUE(SaveProject(workedExample(), path).ok);
+    Project p = projectWithTestCatalogues();
+    ASSERT_TRUE(ReadProject(p, path).ok());
+    EXPECT_EQ(p.nodeCount(), 3);
+    EXPECT_EQ(ReadProject(p, dir.filePath(QStringLiteral("nessuno.vlm"))).status, ReadOutcome::Status::CannotOpen);
+    EXPECT_EQ(p.nodeCount(), 3);
+}

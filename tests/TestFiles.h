@@ -1,0 +1,37 @@
+#pragma once
+
+#include "model/Project.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace valmora::testkit {
+
+// The catalogues shipped in data/.
+QString shippedDataDirectory();
+Project projectWithShippedCatalogues();
+
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+
+// Every field that a project file stores, with the tree compared as the file sees it:
+// nodes in file order, their links given as positions in that order.
+struct StoredNode {
+    QString name;
+    float length;
+    float virtualLength;
+    int16_t diameterIndex;
+    int16_t seriesIndex;
+    bool closed;
+    bool diameterLocked;
+    int next;       // position of next in file order, or the end kind
+    int derivation; // position of the derivation, or 0
+    int parent;     // position of the parent, 0 for the root
+    int terminalType;
+    float terminalHeight;
+    bool operator==(const StoredNode& o) const;
+};
+std::vector<StoredNode> storedNetwork(const Project& project);
+
+} // namespace valmora::testkit

@@ -1,0 +1,155 @@
+#include "tests/support/NetworkBuilder.h"
+
+#include "model/Catalogues.h"
+
+#include <QStringList>
+
+namespace valmora::testkit {
+
+NetworkBuilder::NetworkBuilder(Project& project) : project_(project) { project_.clearNetwork(); }
+
+int16_t NetworkBuilder::add(const Section& section, int16_t parent) {
+    const int16_t index = *project_.appendNode();
+    Node& node = project_.NodeTable[index];
+    node.name = section.name;
+    node.length = section.length;
+    node.virtualLength = section.virtualLength;
+    node.seriesIndex = section.seriesIndex;
+    node.diameterIndex = section.diameterIndex;
+    node.closed = section.closed;
+    node.diameterLocked = section.diameterLocked;
+    node.parent = parent;
+    return index;
+}
+
+int16_t NetworkBuilder::root(const Section& section) { return add(section, 0); }
+
+int16_t NetworkBuilder::continueAfter(int16_t node, const Section& section) {
+    const int16_t index = add(section, node);
+    project_.NodeTable[node].next = index;
+    return index;
+}
+
+int16_t NetworkBuilder::deriveAt(int16_t node, const Section& section) {
+    const int16_t index = add(section, node);
+    project_.NodeTable[node].derivation = index;
+    return index;
+}
+
+int16_t NetworkBuilder::endWithTerminal(int16_t node, int16_t typeIndex, float height) {
+    const int16_t record = *project_.appendTerminal();
+    project_.TerminalTable[record].typeIndex = typeIndex;
+    project_.TerminalTable[record].height = height;
+    project_.NodeTable[node].next = kEndWithTerminal;
+    project_.NodeTable[node].derivation = record;
+    return record;
+}
+
+namespace {
+
+PipeSeries series(const QString& name, const QString& code, int16_t c, std::initializer_list<float> bores) {
+    PipeSeries s;
+    s.name = name;
+    s.code = code.leftJustified(5);
+    s.density = 7850;
+    s.hazenC = c;
+    s.frictionFactor = frictionFactorFor(c);
+    s.leqFactor = 1;
+    for (const float bore : bores) {
+        PipeDiameter d;
+        d.label = QString::number(double(bore));
+        d.innerDiameter = bore;
+        d.outerDiameter = bore + 6;
+        s.diameters.push_back(d);
+    }
+    return s;
+}
+
+TerminalType terminalType(const QString& name, float k, int16_t icon) {
+    TerminalType t;
+    t.name = name;
+    t.kFactor = k;
+    t.nominalFlow = k;
+    t.nominalPressure = 1;
+    t.iconIndex = icon;
+    return t;
+}
+
+} // namespace
+
+Project projectWithTestCatalogues() {
+    return Project({series(QStringLiteral("Acciaio prova"), QStringLiteral("ACC"), 120, {20, 30, 40, 50}),
+                    series(QStringLiteral("Inox prova"), QStringLiteral("INOX"), 140, {25, 32})},
+                   {terminalType(QStringLiteral("Uscita K100"), 100, 1),
+                    terminalType(QStringLiteral("Idrante K80"), 80, 1),
+                    terminalType(QStringLiteral("Ugello K57"), 57, 4)});
+}
+
+void buildComb(Project& project, int trunkNodes, int highEvery) {
+    NetworkBuilder build(project);
+    int16_t trunk = build.root({QStringLiteral("T1"), 3, 0.5f, 1, 3});
+    for (int k = 2; k <= trunkNodes; ++k) {
+        const int16_t arm = build.deriveAt(trunk, {QStringLiteral("R%1").arg(k - 1), 2.5f, 0.3f, 1, 1});
+        build.endWithTerminal(arm, 2, (k % highEvery == 0) ? 12.0f : 0.0f);
+        trunk = build.continueAfter(trunk, {QStringLiteral("T%1").arg(k), 3, 0.5f, 1, 3});
+    }
+    build.endWithTerminal(trunk, 2, 0);
+}
+
+void buildChain(Project& project, int nodes) {
+    NetworkBuilder build(project);
+    int16_t last = build.root({QStringLiteral("C1"), 1, 0, 1, 3});
+    for (int k = 2; k <= nodes; ++k)
+        last = build.continueAfter(last, {QStringLiteral("C%1").arg(k), 1, 0, 1, 3});
+    build.endWithTerminal(last, 1, 5);
+}
+
+namespace {
+
+int pick(std::mt19937& rng, int lowest, int highest) {
+    return std::uniform_int_distribution<int>(lowest, highest)(rng);
+}
+bool chance(std::mt19937& rng, double probability) { return std::bernoulli_distribution(probability)(rng); }
+float decimal(std::mt19937& rng, int tenthsMax) { return float(pick(rng, 0, tenthsMax)) / 10.0f; }
+
+Section randomSection(std::mt19937& rng, int serial) {
+    static const QStringList kWords = {QStringLiteral("Tratto"), QStringLiteral("Montante"),
+                                       QStringLiteral("Più giù"), QStringLiteral("Città"), QStringLiteral("N")};
+    Section s;
+    s.name = QStringLiteral("%1 %2").arg(kWords[pick(rng, 0, int(kWords.size()) - 1)]).arg(serial);
+    s.seriesIndex = static_cast<int16_t>(chance(rng, 0.1) ? 0 : pick(rng, 1, 2));
+    s.diameterIndex = static_cast<int16_t>(s.seriesIndex == 2 ? pick(rng, 0, 1) : pick(rng, 0, 3));
+    s.length = decimal(rng, 500);
+    s.virtualLength = s.seriesIndex == 0 ? decimal(rng, 300) : decimal(rng, 80);
+    s.closed = chance(rng, 0.05);
+    s.diameterLocked = s.seriesIndex != 0 && chance(rng, 0.1);
+    return s;
+}
+
+} // namespace
+
+void buildRandom(Project& project, std::mt19937& rng, int nodes) {
+    NetworkBuilder build(project);
+    std::vector<int16_t> ends{build.root(randomSection(rng, 1))};
+    std::vector<int16_t> derivable; // continuing nodes without a derivation
+    for (int k = 2; k <= nodes; ++k) {
+        if (!derivable.empty() && chance(rng, 0.3)) {
+            const std::size_t at = std::size_t(pick(rng, 0, int(derivable.size()) - 1));
+            ends.push_back(build.deriveAt(derivable[at], randomSection(rng, k)));
+            derivable.erase(derivable.begin() + std::ptrdiff_t(at));
+        } else {
+            const std::size_t at = std::size_t(pick(rng, 0, int(ends.size()) - 1));
+            const int16_t before = ends[at];
+            ends[at] = build.continueAfter(before, randomSection(rng, k));
+            derivable.push_back(before);
+        }
+    }
+    for (const int16_t end : ends) {
+        if (chance(rng, 0.1))
+            continue; // an open end
+        const float height = chance(rng, 0.4) ? decimal(rng, 200) : 0.0f;
+        build.endWithTerminal(end, static_cast<int16_t>(pick(rng, 0, 2)), height);
+    }
+}
+
+} // namespace valmora::testkit

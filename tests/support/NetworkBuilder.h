@@ -1,0 +1,59 @@
+#pragma once
+
+// Builds networks in memory for tests and benchmarks, keeping the tree's links sound.
+
+#include "model/Project.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <random>
+
+namespace valmora::testkit {
+
+struct Section {
+    QString name;
+    float length = 0;
+    float virtualLength = 0;
+    int16_t seriesIndex = 1;
+    int16_t diameterIndex = 0;
+    bool closed = false;
+    bool diameterLocked = false;
+};
+
+class NetworkBuilder {
+public:
+    // Empties the project's network; the first section added becomes node 1.
+    explicit NetworkBuilder(Project& project);
+
+    int16_t root(const Section& section);
+    // A section continuing the branch after `node` (which must be a branch end).
+    int16_t continueAfter(int16_t node, const Section& section);
+    // A derived branch at `node` (which must continue and have no derivation yet).
+    int16_t deriveAt(int16_t node, const Section& section);
+    // Ends the branch at `node` in a new terminal record.
+    int16_t endWithTerminal(int16_t node, int16_t typeIndex, float height);
+
+private:
+    int16_t add(const Section& section, int16_t parent);
+
+    Project& project_;
+};
+
+// Catalogues with round numbers for hand-checked cases: series 1 of C 120 with inner
+// diameters 20, 30, 40, 50 mm (indexes 0..3); series 2 of C 140 (25, 32 mm); terminal
+// types K 100 (index 0), K 80 (1), K 57 (2).
+Project projectWithTestCatalogues();
+
+// Generated worst cases over the test catalogues.
+// A comb: a trunk of `trunkNodes` sections, each but the last with a one-section derived
+// branch ending in a terminal; every `highEvery`-th terminal sits 12 m up.
+void buildComb(Project& project, int trunkNodes, int highEvery = 7);
+// A single chain of `nodes` sections ending in one terminal.
+void buildChain(Project& project, int nodes);
+// A random tree of `nodes` sections over the test catalogues: pipes of both series and
+// KV elements, some closed or locked, ends with terminals at random heights or open,
+// names with accents and inner blanks.
+void buildRandom(Project& project, std::mt19937& rng, int nodes);
+
+} // namespace valmora::testkit
