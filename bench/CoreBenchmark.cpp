@@ -6,6 +6,7 @@
 //   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory.
 
 #include "model/Calculation.h"
+#include "model/NetworkValidation.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -59,6 +60,7 @@ long peakKilobytesOfChildren() {
 void benchNetwork(const char* name, Project& project, const QString& file) {
     std::printf("\n%s: %d nodes, %d terminals\n", name, project.nodeCount(), project.terminalCount());
     report("Calculate", timeRuns(kRuns, [&] { Calculate(project); }));
+    report("  of which the check before calculating", timeRuns(kRuns, [&] { findCalculationProblem(project); }));
     report("SaveProject", timeRuns(kRuns / 3, [&] { SaveProject(project, file); }));
     Project reread = Project::withCataloguesOf(project);
     report("ReadProject (with its Calculate)", timeRuns(kRuns / 3, [&] { ReadProject(reread, file); }));

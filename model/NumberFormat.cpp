@@ -157,6 +157,20 @@ QString fileNumber(float value) {
     return QString::fromLatin1(buffer.data(), int(result.ptr - buffer.data())).toUpper();
 }
 
+std::optional<double> parseUserNumber(const QString& text, const QLocale& locale) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    for (QLocale candidate : {locale, QLocale::c()}) {
+        candidate.setNumberOptions(QLocale::RejectGroupSeparator);
+        bool ok = false;
+        const double value = candidate.toDouble(trimmed, &ok);
+        if (ok && std::isfinite(value))
+            return value;
+    }
+    return std::nullopt;
+}
+
 int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 } // namespace valmora

@@ -1,0 +1,536 @@
+#include "app/TbMain.h"
+
+#include "app/AboutBox.h"
+#include "editor/frmTubi.h"
+#include "model/Calculation.h"
+#include "model/dialogs/Opzioni.h"
+#include "storage/ProjectFile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+
+namespace valmora {
+
+namespace {
+
+struct ToolbarEntry {
+    const char* key; // empty for a separator
+    const char* tooltip;
+    const char* glyph;
+};
+
+// The toolbar's 17 positions, in order.
+constexpr std::array<ToolbarEntry, 17> kToolbar = {{
+    {"salva", "Salva", ""},
+    {"", "", ""},
+    {"aggiunge", "Aggiunge in coda", "+"},
+    {"inserisce", "Inserisce nella posiz. del cursore", "↳"},
+    {"cancella", "Cancella", "✕"},
+    {"", "", ""},
+    {"decphi", "Diminuisce PHI", "φ−"},
+    {"incphi", "Aumenta phi", "φ+"},
+    {"", "", ""},
+    {"schema", "Visualizza lo schema", "⊞"},
+    {"Lok", "Chiude il tubo", "⊗"},
+    {"", "", ""},
+    {"Copia", "Copia", "C"},
+    {"Incolla", "Incolla", "V"},
+    {"", "", ""},
+    {"KV", "KV e lunghezze equivalenti", "KV"},
+    {"Pompa", "Curve di funzionamento", "P"},
+}};
+
+// Positions (1-based) that the grid windows enable and disable together.
+constexpr std::array<int, 11> kEditPositions = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16};
+constexpr int kToolbarIconSize = 22;
+constexpr int kHelpWidth = 720;
+constexpr int kHelpHeight = 600;
+
+QIcon glyphIcon(const QString& glyph) {
+    QPixmap picture(kToolbarIconSize, kToolbarIconSize);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(glyph.size() > 1 ? 11 : 16);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 60, 150));
+    painter.drawText(picture.rect(), Qt::AlignCenter, glyph);
+    return QIcon(picture);
+}
+
+QString helpFilePath() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/") + kHelpFileName);
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QStringLiteral(VALMORA_DATA_DIR "/help/") + kHelpFileName;
+}
+
+ChildWindow* childOf(QMdiSubWindow* frame) { return frame ? dynamic_cast<ChildWindow*>(frame->widget()) : nullptr; }
+
+} // namespace
+
+TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore, CatalogueSearch catalogues,
+               QWidget* parent)
+    : QMainWindow(parent), interaction_(interaction), recentFiles_(std::move(recentFilesStore)),
+      catalogueSearch_(std::move(catalogues)), project_(std::make_unique<Project>()), mdi_(new QMdiArea(this)) {
+    setObjectName(QStringLiteral("TbMain"));
+    setProperty("tag", kMainTag);
+    setCentralWidget(mdi_);
+    mdi_->viewport()->installEventFilter(this);
+    buildMenus();
+    buildToolbar();
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, &TbMain::showHelp);
+    resize(1000, 700);
+}
+
+TbMain::~TbMain() = default;
+
+// ---- building ---------------------------------------------------------------------
+
+void TbMain::buildMenus() {
+    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto slot) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto nothingYet = [] {};
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    action(file, "mnuApri", QStringLiteral("&Apri..."), &TbMain::openProject)->setShortcut(QKeySequence::Open);
+    action(file, "mnuNuovo", QStringLiteral("&Nuovo"), [this] {
+        AskSaveFirst();
+        NewProject();
+    })->setShortcut(QKeySequence::New);
+    action(file, "mnuSalva", QStringLiteral("&Salva"), &TbMain::save)->setShortcut(QKeySequence::Save);
+    action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
+    action(file, "mnuImporta", QStringLiteral("&Importa"), nothingYet);
+    action(file, "mnuEsci", QStringLiteral("&Uscire"), [this] { close(); });
+    recentSeparator_ = file->addSeparator();
+    recentSeparator_->setObjectName(QStringLiteral("mnumru0"));
+    for (int i = 0; i < RecentFiles::kEntries; ++i) {
+        QAction* entry = file->addAction(recentFiles_.captions()[std::size_t(i)]);
+        entry->setObjectName(QStringLiteral("mnumru%1").arg(i + 1));
+        connect(entry, &QAction::triggered, this, [this, i] { openRecent(i); });
+        recentActions_[std::size_t(i)] = entry;
+    }
+    loadRecentMenu();
+
+    menuBar()->addAction(QStringLiteral("&Stampa"))->setObjectName(QStringLiteral("mnuStampa"));
+    menuBar()->addAction(QStringLiteral("&Totali"))->setObjectName(QStringLiteral("mnuTot"));
+    QAction* options = menuBar()->addAction(QStringLiteral("&Opzioni"));
+    options->setObjectName(QStringLiteral("mnuOpzioni"));
+    connect(options, &QAction::triggered, this, &TbMain::showOptions);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Strumenti"));
+    tools->setObjectName(QStringLiteral("mnuStrumenti"));
+    action(tools, "mnuAumenta", QStringLiteral("&Aumenta tutto di un diametro"), [this] { stepAllDiameters(true); });
+    action(tools, "mnuDiminuisce", QStringLiteral("&Diminuisce tutto di un diametro"),
+           [this] { stepAllDiameters(false); });
+    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"), nothingYet);
+    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"), nothingYet);
+    action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), nothingYet);
+
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
+    windowMenu_->setObjectName(QStringLiteral("mnuNull"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &TbMain::fillWindowMenu);
+    fillWindowMenu();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    action(help, "mnuGuida", QStringLiteral("&Guida (F1)"), &TbMain::showHelp);
+    action(help, "mnuInfo", QStringLiteral("&Info"), &TbMain::showAbout);
+
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName(QStringLiteral("mnuNascosto"));
+    action(popupMenu_, "nascosto0", QStringLiteral("&Chiudi (F10)"), [this] { activeChild()->chiudi(); });
+    action(popupMenu_, "nascosto1", QStringLiteral("&Aumenta phi"), [this] { activeChild()->incphi(); });
+    action(popupMenu_, "nascosto2", QStringLiteral("&Diminuisce phi"), [this] { activeChild()->decphi(); });
+}
+
+void TbMain::fillWindowMenu() {
+    windowMenu_->clear();
+    auto add = [this](const char* name, const QString& caption, auto slot) {
+        QAction* a = windowMenu_->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+    };
+    add("mnuWCascata", QStringLiteral("&Cascata"), [this] { mdi_->cascadeSubWindows(); });
+    add("mnuWTile", QStringLiteral("a &Tegole"), [this] { mdi_->tileSubWindows(); });
+    add("mnuWArrange", QStringLiteral("&Disponi"), [this] { arrangeIcons(); });
+    const QList<QMdiSubWindow*> frames = mdi_->subWindowList();
+    if (!frames.isEmpty())
+        windowMenu_->addSeparator();
+    for (QMdiSubWindow* frame : frames) {
+        QAction* a = windowMenu_->addAction(frame->windowTitle());
+        a->setCheckable(true);
+        a->setChecked(frame == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, frame] { mdi_->setActiveSubWindow(frame); });
+    }
+}
+
+void TbMain::buildToolbar() {
+    toolbar_ = addToolBar(QStringLiteral("Strumenti"));
+    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar_->setMovable(false);
+    for (const ToolbarEntry& entry : kToolbar) {
+        const QString key = QString::fromLatin1(entry.key);
+        if (key.isEmpty()) {
+            toolbarPositions_.push_back(toolbar_->addSeparator());
+            continue;
+        }
+        const QString glyph = QString::fromUtf8(entry.glyph);
+        const QIcon icon = glyph.isEmpty() ? style()->standardIcon(QStyle::SP_DialogSaveButton) : glyphIcon(glyph);
+        QAction* button = toolbar_->addAction(icon, QString::fromUtf8(entry.tooltip));
+        button->setObjectName(key);
+        button->setData(key);
+        button->setToolTip(QString::fromUtf8(entry.tooltip));
+        toolbarPositions_.push_back(button);
+    }
+    // The click handler knows the buttons by their key, never by their position.
+    connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* button) {
+        const QString key = button->data().toString();
+        if (key == QLatin1String("salva"))
+            save();
+        else if (key == QLatin1String("aggiunge"))
+            activeChild()->Nuovo(false);
+        else if (key == QLatin1String("inserisce"))
+            activeChild()->Nuovo(true);
+        else if (key == QLatin1String("cancella"))
+            activeChild()->Cancella();
+        else if (key == QLatin1String("decphi"))
+            activeChild()->decphi();
+        else if (key == QLatin1String("incphi"))
+            activeChild()->incphi();
+        else if (key == QLatin1String("Lok"))
+            activeChild()->Lok();
+        else if (key == QLatin1String("KV"))
+            activeChild()->LunEq();
+        // "schema", "Copia", "Incolla": their windows and snippet come with the schema
+        // and the clipboard; "Pompa" has no command.
+    });
+}
+
+QAction* TbMain::toolbarButton(const QString& key) const {
+    for (QAction* a : toolbarPositions_)
+        if (a->data().toString() == key)
+            return a;
+    return nullptr;
+}
+
+// ---- recent files -----------------------------------------------------------------
+
+void TbMain::loadRecentMenu() {
+    recentFiles_.LoadRecentMenu();
+    recentSeparator_->setVisible(recentFiles_.separatorVisible());
+    for (int i = 0; i < RecentFiles::kEntries; ++i) {
+        recentActions_[std::size_t(i)]->setText(recentFiles_.captions()[std::size_t(i)]);
+        recentActions_[std::size_t(i)]->setVisible(recentFiles_.entryVisible(i));
+    }
+}
+
+void TbMain::addRecentFile(const QString& path) {
+    recentFiles_.AddRecentFile(path);
+    loadRecentMenu();
+}
+
+// ---- start-up and shut-down -------------------------------------------------------
+
+bool TbMain::loadCatalogues() {
+    std::vector<PipeSeries> pipes;
+    std::vector<TerminalType> terminals;
+    CatalogueLoadResult read = LoadPipeCatalogue(pipes, catalogueSearch_);
+    if (read.ok)
+        read = LoadTerminalCatalogue(terminals, catalogueSearch_);
+    if (!read.ok) {
+        interaction_.inform(read.message, QString(), MessageIcon::Critical);
+        return false;
+    }
+    project_ = std::make_unique<Project>(std::move(pipes), std::move(terminals));
+    return true;
+}
+
+bool TbMain::start(const QString& commandLine) {
+    if (!loadCatalogues())
+        return false;
+    project_->lastTerminalType = 1;
+    loadRecentMenu();
+    trunk_ = openGridWindow(1);
+
+    QString path = commandLine;
+    if (path.endsWith(u'"'))
+        path = path.mid(1, path.size() - 2);
+    if (!path.isEmpty() && QFileInfo(path).isFile() && readProjectFile(path)) {
+        project_->projectPath = path;
+        addRecentFile(path);
+        setTitle();
+        trunk_->compilatab();
+    } else {
+        NewProject();
+    }
+    calculateAndShow();
+    updatePasteButton();
+    return true;
+}
+
+void TbMain::calculateAndShow() {
+    const CalculationOutcome outcome = Calculate(*project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
+            grid->rinfresca();
+}
+
+void TbMain::closeEvent(QCloseEvent* event) {
+    if (!ending_) {
+        if (trunk_ && !trunk_->askSaveBeforeExit()) {
+            event->ignore();
+            return;
+        }
+        ending_ = true;
+    }
+    if (help_)
+        help_->close();
+    mdi_->closeAllSubWindows();
+    event->accept();
+}
+
+void TbMain::endProgram() {
+    ending_ = true;
+    close();
+}
+
+bool TbMain::saveProject() {
+    if (project_->projectPath == kNewProjectPath) {
+        const QString before = project_->projectPath;
+        saveAs();
+        return project_->projectPath != before;
+    }
+    return saveTo(project_->projectPath);
+}
+
+// ---- file commands ----------------------------------------------------------------
+
+void TbMain::setTitle() { setWindowTitle(project_->projectPath); }
+
+void TbMain::updatePasteButton() {
+    if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
+        paste->setEnabled(QFileInfo::exists(QDir::current().filePath(kSnippetFileName)));
+}
+
+void TbMain::NewProject() {
+    project_->resetToNewProject();
+    setTitle();
+    RefreshAllWindows();
+}
+
+void TbMain::AskSaveFirst() {
+    const Answer answer = interaction_.message(
+        {QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo, MessageIcon::Question});
+    if (answer != Answer::Yes)
+        return;
+    if (project_->projectPath != kNewProjectPath) {
+        addRecentFile(project_->projectPath);
+        saveTo(project_->projectPath);
+    } else {
+        saveAs();
+    }
+}
+
+void TbMain::RefreshAllWindows() {
+    for (QMdiSubWindow* frame : mdi_->subWindowList()) {
+        if (frame->windowTitle().startsWith(QStringLiteral("Ori"))) {
+            if (ChildWindow* child = childOf(frame)) {
+                child->compilatab();
+                child->aggiorna();
+            }
+            continue;
+        }
+        const QString tag = frame->widget() ? frame->widget()->property("tag").toString() : QString();
+        if (tag != kMainTag && tag != kPickerTag)
+            frame->close();
+    }
+}
+
+bool TbMain::readProjectFile(const QString& path) {
+    const ReadOutcome read = ReadProject(*project_, path);
+    if (!read.ok()) {
+        interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
+        return false;
+    }
+    if (!read.calculation.ok)
+        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
+    return true;
+}
+
+void TbMain::openProject() {
+    const QString path = interaction_.openFileName(kProjectFilter, QString());
+    if (path.isEmpty())
+        return;
+    // The project in memory changes only when the file has been read whole.
+    if (!readProjectFile(path))
+        return;
+    project_->projectPath = path;
+    addRecentFile(path);
+    setTitle();
+    RefreshAllWindows();
+}
+
+void TbMain::openRecent(int entry) {
+    const QString path = recentFiles_.captions()[std::size_t(entry)];
+    if (!QFileInfo(path).isFile()) {
+        interaction_.inform(QStringLiteral("File non trovato"));
+        return;
+    }
+    AskSaveFirst();
+    const ReadOutcome read = ReadProject(*project_, path);
+    if (!read.ok()) {
+        interaction_.inform(QStringLiteral("Errore file\n") + read.message, QString(), MessageIcon::Exclamation);
+        return;
+    }
+    if (!read.calculation.ok)
+        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
+    project_->projectPath = path;
+    setTitle();
+    addRecentFile(path);
+    RefreshAllWindows();
+    loadRecentMenu();
+}
+
+bool TbMain::saveTo(const QString& path) {
+    const SaveOutcome saved = SaveProject(*project_, path);
+    if (!saved.ok) {
+        interaction_.inform(QStringLiteral("Errore in scrittura\n") + saved.message, QString(), MessageIcon::Exclamation);
+        return false;
+    }
+    addRecentFile(path);
+    return true;
+}
+
+void TbMain::save() {
+    if (project_->projectPath == kNewProjectPath)
+        saveAs();
+    else
+        saveTo(project_->projectPath);
+}
+
+void TbMain::saveAs() {
+    const QString path = interaction_.saveFileName(kSaveFilter, project_->projectPath);
+    if (path.isEmpty())
+        return; // cancelled: nothing saved, the project keeps its name
+    if (!saveTo(path))
+        return;
+    project_->projectPath = path;
+    setTitle();
+}
+
+void TbMain::stepAllDiameters(bool up) {
+    Project& p = *project_;
+    for (int i = 1; i <= p.nodeCount(); ++i) {
+        Node& node = p.NodeTable[std::size_t(i)];
+        if (node.diameterLocked || node.seriesIndex < 1 || !p.isValidSeriesIndex(node.seriesIndex))
+            continue;
+        const int last = int(p.PipeCatalogue[std::size_t(node.seriesIndex)].diameters.size()) - 1;
+        if (up && node.diameterIndex < last)
+            ++node.diameterIndex;
+        else if (!up && node.diameterIndex >= 1)
+            --node.diameterIndex;
+    }
+    activeChild()->aggiorna();
+}
+
+void TbMain::showOptions() {
+    Opzioni dialog(*project_, interaction_, this);
+    dialog.exec();
+    activeChild()->aggiorna();
+}
+
+// ---- windows ----------------------------------------------------------------------
+
+ChildWindow* TbMain::activeChild() const {
+    if (ChildWindow* child = childOf(mdi_->activeSubWindow()))
+        return child;
+    return trunk_;
+}
+
+frmTubi* TbMain::openGridWindow(int16_t firstNode) {
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && grid->firstNode() == firstNode) {
+            mdi_->setActiveSubWindow(frame);
+            return grid;
+        }
+    auto* grid = new frmTubi(*project_, interaction_, *this, icons_, firstNode);
+    grid->setProperty("tag", grid->tag());
+    QMdiSubWindow* frame = mdi_->addSubWindow(grid);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowTitle(grid->caption());
+    frame->setWindowIcon(icons_.picture(GridIcon::FrecciaDx));
+    grid->compilatab();
+    frame->show();
+    return grid;
+}
+
+void TbMain::arrangeIcons() {
+    int x = 0;
+    for (QMdiSubWindow* frame : mdi_->subWindowList()) {
+        if (!frame->isMinimized())
+            continue;
+        frame->move(x, mdi_->viewport()->height() - frame->height());
+        x += frame->width();
+    }
+}
+
+void TbMain::setEditButtonsEnabled(bool enabled) {
+    for (const int position : kEditPositions)
+        toolbarPositions_[std::size_t(position - 1)]->setEnabled(enabled);
+    if (enabled)
+        updatePasteButton();
+}
+
+bool TbMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mdi_->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        popupMenu_->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TbMain::showHelp() {
+    if (!help_) {
+        help_ = new QTextBrowser(this);
+        help_->setWindowFlag(Qt::Window);
+        help_->setObjectName(QStringLiteral("Guida"));
+        help_->setWindowTitle(QStringLiteral("Guida di Valmora"));
+        help_->setOpenExternalLinks(false);
+        help_->setSource(QUrl::fromLocalFile(helpFilePath()));
+        help_->resize(kHelpWidth, kHelpHeight);
+    }
+    help_->show();
+    help_->raise();
+}
+
+void TbMain::showAbout() {
+    AboutBox about(this);
+    about.exec();
+}
+
+} // namespace valmora

@@ -1,0 +1,118 @@
+#pragma once
+
+// The main window: a multiple-document frame holding the grid windows, with the menus,
+// the toolbar, start-up, the file commands (new, open, save, save as, recent files),
+// the network-wide diameter steps and shut-down. It owns the project and hands it to
+// every window and dialog.
+
+#include "editor/GridIcons.h"
+#include "editor/GridWindowHost.h"
+#include "model/Catalogues.h"
+#include "model/Project.h"
+#include "platform/Interaction.h"
+#include "storage/RecentFiles.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTextBrowser;
+class QToolBar;
+
+namespace valmora {
+
+class ChildWindow;
+class frmTubi;
+
+inline const QString kMainTag = QStringLiteral("Main");
+inline const QString kPickerTag = QStringLiteral("ListaTubi");
+inline const QString kProjectFilter = QStringLiteral("File di Velk (*.vlm)|*.vlm");
+inline const QString kSaveFilter = QStringLiteral("File di Velk|*.vlm");
+inline const QString kSnippetFileName = QStringLiteral("Ritaglio.idx");
+inline const QString kHelpFileName = QStringLiteral("guida.html");
+
+class TbMain : public QMainWindow, public GridWindowHost {
+    Q_OBJECT
+public:
+    TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore, CatalogueSearch catalogues,
+           QWidget* parent = nullptr);
+    ~TbMain() override;
+
+    // Start-up: catalogues, recent files, the trunk window, the project named on the
+    // command line or a new one, the calculation. False when a catalogue cannot be read
+    // (the message naming file and line has been shown): the program must not start.
+    bool start(const QString& commandLine);
+
+    Project& project() { return *project_; }
+    const RecentFiles& recentFiles() const { return recentFiles_; }
+    frmTubi* trunkWindow() const { return trunk_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    // The commands, as the menus and the toolbar run them.
+    void NewProject();
+    void AskSaveFirst();
+    void RefreshAllWindows();
+    void openProject();
+    void openRecent(int entry);
+    void save();
+    void saveAs();
+    void stepAllDiameters(bool up);
+    void showOptions();
+    void showHelp();
+    void showAbout();
+
+    // The child window the menus act on: the active one, else the trunk window.
+    ChildWindow* activeChild() const;
+    // Adds a grid window for the branch starting at `firstNode` (or brings it forward).
+    frmTubi* openGridWindow(int16_t firstNode);
+
+    // GridWindowHost
+    void setEditButtonsEnabled(bool enabled) override;
+    bool saveProject() override;
+    void endProgram() override;
+    bool endingProgram() const override { return ending_; }
+
+    QAction* toolbarButton(const QString& key) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void loadRecentMenu();
+    void addRecentFile(const QString& path);
+    void setTitle();
+    bool loadCatalogues();
+    // Reads `path` into the project; shows why not when it cannot be read.
+    bool readProjectFile(const QString& path);
+    void calculateAndShow();
+    void updatePasteButton();
+    void arrangeIcons();
+    void fillWindowMenu();
+    bool saveTo(const QString& path);
+
+    Interaction& interaction_;
+    RecentFiles recentFiles_;
+    CatalogueSearch catalogueSearch_;
+    std::unique_ptr<Project> project_;
+    GridIcons icons_;
+    QMdiArea* mdi_;
+    frmTubi* trunk_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    std::vector<QAction*> toolbarPositions_; // 17 positions, separators included
+    std::array<QAction*, RecentFiles::kEntries> recentActions_{};
+    QAction* recentSeparator_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QTextBrowser* help_ = nullptr;
+    bool ending_ = false;
+};
+
+} // namespace valmora

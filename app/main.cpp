@@ -1,0 +1,20 @@
+#include "app/TbMain.h"
+#include "platform/WidgetInteraction.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Valmora"));
+    QApplication::setApplicationVersion(QStringLiteral(VALMORA_VERSION));
+
+    valmora::WidgetInteraction interaction;
+    valmora::TbMain window(interaction, valmora::RecentFiles::userSettings(), valmora::CatalogueSearch::standard());
+    interaction.setParent(&window);
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!window.start(arguments.join(u' ')))
+        return 1;
+    window.show();
+    return QApplication::exec();
+}

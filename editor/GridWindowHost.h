@@ -1,0 +1,22 @@
+#pragma once
+
+// What a grid window asks of the main window that holds it.
+
+namespace valmora {
+
+class GridWindowHost {
+public:
+    virtual ~GridWindowHost() = default;
+
+    // Toolbar positions of the editing commands, enabled while the cursor row is in view.
+    virtual void setEditButtonsEnabled(bool enabled) = 0;
+    // Saves as the File menu's Save does (Save As for a project never saved); false when
+    // nothing was saved (cancelled or failed, the failure already reported).
+    virtual bool saveProject() = 0;
+    // Ends the program without asking again.
+    virtual void endProgram() = 0;
+    // True once the program is ending: grid windows then close without a question.
+    virtual bool endingProgram() const = 0;
+};
+
+} // namespace valmora

@@ -1,0 +1,288 @@
+#include "editor/frmTubi.h"
+
+#include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
+#include "model/DialogRules.h"
+#include "model/NumberFormat.h"
+#include "model/Traversal.h"
+#include "model/dialogs/Fine.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+namespace valmora {
+
+namespace {
+
+using namespace grid_column;
+
+const QColor kYellow(255, 255, 0);
+const QColor kCyan(0, 255, 255);
+const QColor kMagenta(255, 0, 255);
+
+constexpr std::array<int, kCount> kColumnWidthsTwips = {1000, 500, 500, 500, 500, 800, 600, 600, 600, 600};
+constexpr int kGridWidthTwips = 6532;
+constexpr int kWindowExtraWidthTwips = 100;
+constexpr int kRowExtraTwips = 12;
+constexpr int kGridExtraTwips = 72;
+constexpr int kTallestGridTwips = 4000;
+constexpr int kTallWindowTwips = 4600;
+constexpr int kWindowExtraHeightTwips = 700;
+const QString kKvLength = QStringLiteral(">< ");
+const QString kDerivationGap = QStringLiteral("      ");
+
+enum IconNumber { kIconBlank = 0, kIconUp = 1, kIconRight = 2, kIconDown = 3, kIconTerminal = 4 };
+
+} // namespace
+
+frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
+                 int16_t firstNode, QWidget* parent)
+    : QWidget(parent), project_(project), interaction_(interaction), host_(host), icons_(icons),
+      firstNode_(firstNode) {
+    setObjectName(QStringLiteral("frmTubi"));
+    Griglia = new GridControl(this);
+    Griglia->setObjectName(QStringLiteral("Griglia"));
+    Griglia->setFormatString(kGridFormat);
+    for (int c = 0; c < kCount; ++c)
+        Griglia->setColumnWidthTwips(c, kColumnWidthsTwips[std::size_t(c)]);
+    Griglia->setMinimumWidth(Griglia->twipsToPixels(kGridWidthTwips));
+    StatusBar1 = new QLabel(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFrameShape(QFrame::Panel);
+    StatusBar1->setFrameShadow(QFrame::Sunken);
+    StatusBar1->setCursor(Qt::PointingHandCursor);
+    StatusBar1->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Griglia, 1);
+    layout->addWidget(StatusBar1);
+    setWindowTitle(caption());
+
+    connect(Griglia, &GridControl::rowColChanged, this, &frmTubi::cursorMoved);
+    connect(Griglia, &GridControl::scrolled, this, &frmTubi::updateToolbar);
+    connect(Griglia, &GridControl::gotFocus, this, [this] { Griglia->setVerticalScrollBar(scrollBarWanted_); });
+    connect(Griglia, &GridControl::lostFocus, this, [this] {
+        Griglia->setVerticalScrollBar(false);
+        if (Griglia->row() >= 1)
+            project_.focusNode = nodeOfRow(Griglia->row());
+    });
+}
+
+QString frmTubi::caption() const {
+    if (isTrunk())
+        return kTrunkCaption;
+    return kDerivedCaptionPrefix + project_.NodeTable[project_.NodeTable[firstNode_].parent].name;
+}
+
+void frmTubi::setRowIconAndColours(int row, const Node& node) {
+    if (node.hasDerivation())
+        icona(row, kIconRight);
+    else if (node.continues())
+        icona(row, kIconBlank);
+    else if (node.next == kEndWithoutTerminal)
+        icona(row, kIconDown);
+    else if (node.endsInTerminal())
+        icona(row, kIconTerminal);
+    else
+        Griglia->setCellPicture(row, kOut, QPixmap());
+    Griglia->setCellBackColor(row, kTipo, kYellow);
+    Griglia->setCellBackColor(row, kOut, kYellow);
+    for (int c = kVelocity; c <= kFlow; ++c)
+        Griglia->setCellBackColor(row, c, kCyan);
+    Griglia->setCellBackColor(row, kPhi, !node.isKvElement() && node.diameterLocked ? kMagenta : kYellow);
+}
+
+void frmTubi::compilatab() {
+    const std::vector<int16_t> nodes = branchNodes(project_, firstNode_);
+    Griglia->hide();
+    Griglia->setRedraw(false);
+    Griglia->setRows(1);
+    Griglia->setRows(int(nodes.size()) + 1);
+    for (int r = 1; r <= int(nodes.size()); ++r) {
+        const int16_t n = nodes[std::size_t(r - 1)];
+        Griglia->setRowData(r, n);
+        setRowIconAndColours(r, project_.NodeTable[n]);
+    }
+    Griglia->setRedraw(true);
+    Griglia->show();
+    Griglia->setCurrentCell(1, 1);
+    Piedino();
+    sizeWindow();
+    show();
+}
+
+void frmTubi::icona(int row, int icon) {
+    QPixmap picture;
+    switch (icon) {
+    case kIconBlank: picture = icons_.picture(GridIcon::Nulla); break;
+    case kIconUp: picture = icons_.picture(GridIcon::FrecciaSu); break;
+    case kIconRight: picture = icons_.picture(GridIcon::FrecciaDx); break;
+    case kIconDown: picture = icons_.picture(GridIcon::FrecciaGiu); break;
+    case kIconTerminal: {
+        const Node& node = project_.NodeTable[nodeOfRow(row)];
+        if (node.endsInTerminal() && project_.isValidTerminalIndex(node.derivation)) {
+            const Terminal& terminal = project_.terminalOf(node);
+            if (project_.isValidTerminalTypeIndex(terminal.typeIndex))
+                picture = icons_.terminalPicture(project_.terminalTypeOf(terminal).iconIndex);
+        }
+        break;
+    }
+    default: break;
+    }
+    Griglia->setCellPicture(row, kOut, picture);
+}
+
+void frmTubi::writeRowCells(int row, const BranchRow& results) {
+    const Node& node = project_.NodeTable[results.node];
+    Griglia->setTextMatrix(row, kNome, node.name);
+    Griglia->setTextMatrix(row, kMetri, node.isKvElement() ? kKvLength : formatGeneral(node.length));
+    Griglia->setTextMatrix(row, kLVirt, formatGeneral(node.virtualLength));
+    Griglia->setTextMatrix(row, kPhi, node.isKvElement() ? QString() : project_.diameterOf(node).label);
+    Griglia->setTextMatrix(row, kTipo, project_.seriesOf(node).code);
+    Griglia->setTextMatrix(row, kOut,
+                           node.hasDerivation() ? project_.NodeTable[node.derivation].name + kDerivationGap : QString());
+    Griglia->setTextMatrix(row, kVelocity, results.velocity ? formatPicture(*results.velocity, u"#0.0") : QString());
+    Griglia->setTextMatrix(row, kDrop, formatPicture(results.drop, u"#0"));
+    Griglia->setTextMatrix(row, kSumDp, formatPicture(results.cumulativeDrop, u"#0"));
+    Griglia->setTextMatrix(row, kFlow, formatPicture(results.flow, u"#0"));
+}
+
+void frmTubi::rinfresca() {
+    setWindowTitle(caption());
+    if (QWidget* frame = parentWidget(); frame && qobject_cast<QMdiSubWindow*>(frame))
+        frame->setWindowTitle(caption());
+    const std::vector<BranchRow> rows = computeBranchRows(project_, firstNode_);
+    Griglia->setRedraw(false);
+    const int shown = std::min(int(rows.size()), Griglia->rows() - 1);
+    for (int r = 1; r <= shown; ++r)
+        writeRowCells(r, rows[std::size_t(r - 1)]);
+    Griglia->setRedraw(true);
+    Piedino();
+    updateToolbar();
+}
+
+void frmTubi::Piedino() {
+    if (Griglia->rows() < 2)
+        return;
+    const int16_t last = nodeOfRow(Griglia->rows() - 1);
+    project_.terminalNode = last;
+    const Node& node = project_.NodeTable[last];
+    if (node.next == kEndWithoutTerminal) {
+        StatusBar1->setText(QStringLiteral("Nessun terminale "));
+    } else if (node.endsInTerminal()) {
+        const Terminal& terminal = project_.terminalOf(node);
+        StatusBar1->setText(project_.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
+                            formatGeneral(terminal.height));
+    } else {
+        StatusBar1->setText(QStringLiteral("Mistero %1").arg(node.next));
+    }
+}
+
+void frmTubi::aggiorna(int16_t) {
+    if (project_.totalFlow > 0) {
+        const CalculationOutcome outcome = Calculate(project_);
+        if (!outcome.ok)
+            interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+        rinfresca();
+    }
+    Griglia->setFocus();
+}
+
+void frmTubi::chiudi() {
+    // The trunk window stays for the whole run.
+    if (isTrunk())
+        return;
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+void frmTubi::statusLineClicked() {
+    if (Griglia->rows() < 2)
+        return;
+    Piedino();
+    const int lastRow = Griglia->rows() - 1;
+    const Node& end = project_.NodeTable[project_.terminalNode];
+    if (!end.endsInTerminal()) {
+        // An end with no terminal has no record to edit.
+        interaction_.inform(QStringLiteral("Questo ramo termina senza terminale."));
+        return;
+    }
+    Fine dialog(project_, interaction_, pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
+    dialog.exec();
+    icona(lastRow, kIconTerminal);
+    aggiorna();
+    Piedino();
+}
+
+bool frmTubi::askSaveBeforeExit() {
+    const Answer answer = interaction_.message(
+        {QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"), MessageButtons::YesNoCancel, MessageIcon::Question});
+    if (answer == Answer::Cancel)
+        return false;
+    // A project that could not be saved keeps the program open, so nothing is lost.
+    return answer == Answer::No || host_.saveProject();
+}
+
+void frmTubi::closeEvent(QCloseEvent* event) {
+    if (!isTrunk() || host_.endingProgram()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (askSaveBeforeExit())
+        host_.endProgram();
+}
+
+bool frmTubi::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == StatusBar1 && event->type() == QEvent::MouseButtonRelease) {
+        statusLineClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmTubi::sizeWindow() {
+    const int needed = (Griglia->rowHeightTwips() + kRowExtraTwips) * Griglia->rows() + kGridExtraTwips;
+    scrollBarWanted_ = needed >= kTallestGridTwips;
+    gridHeightTwips_ = scrollBarWanted_ ? kTallestGridTwips : needed;
+    windowHeightTwips_ = scrollBarWanted_ ? kTallWindowTwips : gridHeightTwips_ + kWindowExtraHeightTwips;
+    Griglia->setVerticalScrollBar(scrollBarWanted_ && Griglia->hasFocus());
+    const QSize size(Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips),
+                     Griglia->twipsToPixels(windowHeightTwips_));
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->setMinimumWidth(size.width());
+        frame->setMaximumWidth(size.width());
+        frame->resize(size);
+    } else {
+        resize(size);
+    }
+}
+
+void frmTubi::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateToolbar();
+}
+
+void frmTubi::updateToolbar() {
+    if (Griglia->row() >= 1)
+        host_.setEditButtonsEnabled(Griglia->rowIsVisible(Griglia->row()));
+}
+
+void frmTubi::cursorMoved() {
+    if (Griglia->row() >= 1)
+        project_.currentNode = nodeOfRow(Griglia->row());
+    updateToolbar();
+}
+
+void frmTubi::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    updateToolbar();
+}
+
+} // namespace valmora

@@ -1,0 +1,108 @@
+#pragma once
+
+// A grid window: one branch of the network, one row per node from the branch's first
+// node along `next`. The trunk window ("Origine impianto", tag "1") stays open for the
+// whole run; each derived branch opens in a window of its own ("Deriv. da ...").
+
+#include "editor/GridIcons.h"
+#include "editor/GridWindowHost.h"
+#include "model/DerivedQuantities.h"
+#include "model/Project.h"
+#include "platform/ChildWindow.h"
+#include "platform/GridControl.h"
+#include "platform/Interaction.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace valmora {
+
+// Grid columns.
+namespace grid_column {
+constexpr int kNome = 0;
+constexpr int kMetri = 1;
+constexpr int kLVirt = 2;
+constexpr int kPhi = 3;
+constexpr int kTipo = 4;
+constexpr int kOut = 5;
+constexpr int kVelocity = 6;
+constexpr int kDrop = 7;
+constexpr int kSumDp = 8;
+constexpr int kFlow = 9;
+constexpr int kCount = 10;
+} // namespace grid_column
+
+inline const QString kGridFormat =
+    QStringLiteral("Nome|>Metri |>L.virt. |>Phi |>Tipo |<Out |>mt/s|>D.P. |>SumDp |>Lt/min");
+inline const QString kTrunkCaption = QStringLiteral("Origine impianto");
+inline const QString kDerivedCaptionPrefix = QStringLiteral("Deriv. da ");
+
+class frmTubi : public QWidget, public ChildWindow {
+    Q_OBJECT
+public:
+    frmTubi(Project& project, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
+            int16_t firstNode, QWidget* parent = nullptr);
+
+    GridControl* Griglia;
+    QLabel* StatusBar1;
+
+    // ChildWindow
+    QString tag() const override { return QString::number(firstNode_); }
+    bool isGridWindow() const override { return true; }
+    void aggiorna(int16_t node = 0) override;
+    void compilatab() override;
+    void chiudi() override;
+    void incphi() override {}
+    void decphi() override {}
+    void Nuovo(bool) override {}
+    void Cancella() override {}
+    void Lok() override {}
+    void LunEq() override {}
+
+    int16_t firstNode() const { return firstNode_; }
+    bool isTrunk() const { return firstNode_ == 1; }
+    QString caption() const;
+
+    // Rewrites every cell from the nodes and the last calculation.
+    void rinfresca();
+    // The status line from the branch's last node.
+    void Piedino();
+    // Column 5's picture: 0 blank, 1 arrow up, 2 arrow right, 3 arrow down, 4 the
+    // terminal of the row's node.
+    void icona(int row, int icon);
+    // A click on the status line: the terminal dialog for the branch's last node.
+    void statusLineClicked();
+    // "Salvare prima di uscire ?": true when the program may end.
+    bool askSaveBeforeExit();
+
+    // Sizes, in twips, that the window and its grid take.
+    int gridHeightTwips() const { return gridHeightTwips_; }
+    int windowHeightTwips() const { return windowHeightTwips_; }
+    bool scrollBarWanted() const { return scrollBarWanted_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void writeRowCells(int row, const BranchRow& results);
+    void setRowIconAndColours(int row, const Node& node);
+    void sizeWindow();
+    void updateToolbar();
+    void cursorMoved();
+    int16_t nodeOfRow(int row) const { return static_cast<int16_t>(Griglia->rowData(row)); }
+
+    Project& project_;
+    Interaction& interaction_;
+    GridWindowHost& host_;
+    const GridIcons& icons_;
+    int16_t firstNode_;
+    int gridHeightTwips_ = 0;
+    int windowHeightTwips_ = 0;
+    bool scrollBarWanted_ = false;
+};
+
+} // namespace valmora

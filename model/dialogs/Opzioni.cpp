@@ -1,0 +1,145 @@
+#include "model/dialogs/Opzioni.h"
+
+#include "model/Calculation.h"
+#include "model/DialogRules.h"
+#include "model/NumberFormat.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace valmora {
+
+namespace {
+
+// Comments are kept with CR LF line ends, as project files hold them.
+const QString kFileLineEnd = QStringLiteral("\r\n");
+
+QString notesForEditing(const QString& notes) { return QString(notes).replace(kFileLineEnd, QStringLiteral("\n")); }
+QString notesForProject(const QString& text) { return QString(text).replace(u'\n', kFileLineEnd); }
+
+} // namespace
+
+Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), project_(project), interaction_(interaction),
+      openingMetres_(float(project.supplyPressure) / float(kMmPerMetreOfPressure)) {
+    setObjectName(QStringLiteral("Opzioni"));
+    setWindowTitle(QStringLiteral("Opzioni"));
+
+    txtPrevalenza = new QLineEdit(this);
+    txtPrevalenza->setObjectName(QStringLiteral("txtPrevalenza"));
+    txtPrevalenza->setToolTip(QStringLiteral("Se digiti, TAB o click su un'altra casella, non sulla barra"));
+    Scroll = new QScrollBar(Qt::Horizontal, this);
+    Scroll->setObjectName(QStringLiteral("Scroll"));
+    Scroll->setRange(kSliderMinimumMetres, 32767);
+    lblQ = new QLabel(this);
+    lblQ->setObjectName(QStringLiteral("lblQ"));
+    lblQ->setMinimumWidth(80);
+    txtCommento = new QPlainTextEdit(this);
+    txtCommento->setObjectName(QStringLiteral("txtCommento"));
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("Pressione disponibile"), this), 0, 0);
+    grid->addWidget(txtPrevalenza, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Metri"), this), 0, 2);
+    grid->addWidget(Scroll, 1, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Portata corrispondente Lt/min."), this), 2, 0);
+    grid->addWidget(lblQ, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Commento"), this), 3, 0);
+    grid->addWidget(txtCommento, 4, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnAnnulla);
+    grid->addLayout(buttons, 5, 0, 1, 3);
+
+    txtPrevalenza->setText(formatGeneral(openingMetres_));
+    txtCommento->setPlainText(notesForEditing(project_.projectNotes));
+    connect(Scroll, &QScrollBar::valueChanged, this, &Opzioni::sliderMoved);
+    if (openingMetres_ <= float(Scroll->maximum())) {
+        Scroll->setValue(int(roundHalfEven(openingMetres_)));
+        sliderMoved(Scroll->value());
+        Scroll->setRange(kSliderMinimumMetres, kSliderMaximumMetres);
+        Scroll->setSingleStep(kSliderSmallStep);
+        Scroll->setPageStep(kSliderLargeStep);
+        // A pressure beyond the slider's range stays in the box as it was.
+        if (openingMetres_ > float(kSliderMaximumMetres)) {
+            const QSignalBlocker quiet(txtPrevalenza);
+            txtPrevalenza->setText(formatGeneral(openingMetres_));
+            showPreview(openingMetres_);
+        }
+    } else {
+        Scroll->hide();
+        showPreview(openingMetres_);
+    }
+    txtPrevalenza->installEventFilter(this);
+    connect(btnOK, &QPushButton::clicked, this, &Opzioni::confirm);
+    connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool Opzioni::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtPrevalenza && event->type() == QEvent::FocusOut)
+        leavePressureBox();
+    return QDialog::eventFilter(watched, event);
+}
+
+void Opzioni::showPreview(double metres) {
+    lblQ->setText(formatPicture(previewFlow(metres, project_.NodeTable[1].eqResistance), u"#0"));
+}
+
+void Opzioni::sliderMoved(int metres) {
+    showPreview(metres);
+    txtPrevalenza->setText(formatPicture(metres, u"#0"));
+}
+
+void Opzioni::leavePressureBox() {
+    const std::optional<double> typed = parseUserNumber(txtPrevalenza->text());
+    if (!typed || !(*typed > 0) || *typed > Scroll->maximum())
+        return;
+    const int metres = int(roundHalfEven(*typed));
+    if (metres == Scroll->value())
+        sliderMoved(metres); // the slider does not move, but the box and preview follow it
+    else
+        Scroll->setValue(metres);
+}
+
+void Opzioni::confirm() {
+    const std::optional<double> typed = parseUserNumber(txtPrevalenza->text());
+    if (!typed) {
+        interaction_.inform(QStringLiteral("La pressione disponibile deve essere un numero."));
+        txtPrevalenza->setFocus();
+        return;
+    }
+    const auto metres = static_cast<float>(std::fabs(*typed));
+    if (!supplyCoversHeights(metres, project_.maxHeight)) {
+        interaction_.inform(QStringLiteral("Ci sono quote oltre il 50% della pressione"));
+        const QSignalBlocker quiet(Scroll);
+        Scroll->setValue(int(roundHalfEven(openingMetres_)));
+        txtPrevalenza->setText(formatPicture(openingMetres_, u"#0.0"));
+        return;
+    }
+    if (!(metres > 0)) {
+        interaction_.inform(QStringLiteral("La pressione disponibile deve essere maggiore di zero."));
+        return;
+    }
+    project_.supplyPressure = supplyPressureFromMetres(metres);
+    project_.projectNotes = notesForProject(txtCommento->toPlainText());
+    const CalculationOutcome outcome = Calculate(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    accept();
+}
+
+} // namespace valmora

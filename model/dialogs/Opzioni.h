@@ -1,0 +1,45 @@
+#pragma once
+
+// "Opzioni": the supply pressure (in metres, with a slider previewing the total flow) and
+// the project comment. Refuses a pressure below twice the highest terminal.
+
+#include "model/Project.h"
+#include "platform/Interaction.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace valmora {
+
+class Opzioni : public QDialog {
+    Q_OBJECT
+public:
+    Opzioni(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+
+    QLineEdit* txtPrevalenza;
+    QScrollBar* Scroll;
+    QLabel* lblQ;
+    QPlainTextEdit* txtCommento;
+    QPushButton* btnOK;
+    QPushButton* btnAnnulla;
+
+    // The text box losing the focus: a pressure within the slider's range moves it.
+    void leavePressureBox();
+
+private:
+    void showPreview(double metres);
+    void sliderMoved(int metres);
+    void confirm();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    Project& project_;
+    Interaction& interaction_;
+    float openingMetres_;
+};
+
+} // namespace valmora

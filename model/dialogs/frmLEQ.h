@@ -1,0 +1,64 @@
+#pragma once
+
+// "Lunghezze equivalenti": the equivalent length of a pipe node's fittings, from a loss
+// and a flow, from a KV value, or by adding up fittings from the table. Works on
+// `project.editNode`, prepared by the caller (flowShare = flow, eqResistance = the loss
+// of the fittings); "Riporta" writes the total into editNode.virtualLength.
+
+#include "model/Project.h"
+#include "platform/Interaction.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+
+namespace valmora {
+
+class frmLEQ : public QDialog {
+    Q_OBJECT
+public:
+    frmLEQ(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+
+    QLabel* lblTitolo;
+    QLabel* lblLE;
+    QTabBar* TabStrip1;
+    QGroupBox* Frame1;
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    QLineEdit* txtMm;
+    QLineEdit* txtLt;
+    QLineEdit* txtKV;
+    std::array<QLabel*, 6> lblB{};
+    std::array<QPushButton*, 6> lblA{}; // the values: a click adds one to the total
+    QPushButton* btnCalcola;
+    QPushButton* Command1;
+    QPushButton* btnRiporta;
+    QPushButton* btnAnnulla;
+
+    double total() const { return total_; }
+
+    void btnCalcolaClick();
+    void addFitting(int fitting);
+
+private:
+    void showTab(int tab);
+    void showTotal(const QString& text);
+    QGroupBox* buildLossFrame();
+    QGroupBox* buildKvFrame();
+    QGroupBox* buildTableFrame();
+
+    Project& project_;
+    Interaction& interaction_;
+    float length_;     // L, the last computed length
+    float perMetre_;   // resistance of one metre of this pipe
+    double total_;     // what "Riporta" hands back
+    std::array<float, 6> fittingValues_{};
+};
+
+} // namespace valmora

@@ -1,0 +1,319 @@
+#include "platform/GridControl.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace valmora {
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kFallbackDpi = 96;
+constexpr int kRowPadding = 4; // pixels above and below the text
+// Average character width, in pixels at 96 dpi, of the font the twip layouts were drawn for.
+constexpr double kDesignCharWidth = 4.5;
+constexpr double kLargestWidening = 2.0;
+
+int screenDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? int(screen->logicalDotsPerInch()) : kFallbackDpi;
+}
+
+} // namespace
+
+// ---- model ------------------------------------------------------------------------
+
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(headers_.size()); }
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const Cell& c = cell(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole: return c.text;
+    case Qt::BackgroundRole: return c.background.isValid() ? QVariant(c.background) : QVariant();
+    case Qt::ForegroundRole: return c.foreground.isValid() ? QVariant(c.foreground) : QVariant();
+    case Qt::DecorationRole: return c.picture.isNull() ? QVariant() : QVariant(c.picture);
+    case Qt::TextAlignmentRole: return QVariant::fromValue(alignments_[std::size_t(index.column())] | Qt::AlignVCenter);
+    default: return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= headers_.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return headers_[section];
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(alignments_[std::size_t(section)] | Qt::AlignVCenter);
+    if (role == Qt::BackgroundRole && headerBackground_.isValid())
+        return headerBackground_;
+    return {};
+}
+
+void GridModel::setColumns(const QStringList& headers, const std::vector<Qt::Alignment>& alignments) {
+    beginResetModel();
+    headers_ = headers;
+    alignments_ = alignments;
+    for (Row& row : rows_)
+        row.cells.resize(std::size_t(headers.size()));
+    endResetModel();
+}
+
+void GridModel::setHeaderBackground(const QColor& colour) {
+    headerBackground_ = colour;
+    emit headerDataChanged(Qt::Horizontal, 0, int(headers_.size()) - 1);
+}
+
+void GridModel::resizeRows(int dataRows) {
+    beginResetModel();
+    rows_.resize(std::size_t(std::max(0, dataRows)));
+    for (Row& row : rows_)
+        row.cells.resize(std::size_t(headers_.size()));
+    endResetModel();
+}
+
+void GridModel::appendRow(const QStringList& texts) {
+    const int at = int(rows_.size());
+    beginInsertRows(QModelIndex(), at, at);
+    Row row;
+    row.cells.resize(std::size_t(headers_.size()));
+    for (int c = 0; c < texts.size() && c < headers_.size(); ++c)
+        row.cells[std::size_t(c)].text = texts[c];
+    rows_.push_back(std::move(row));
+    endInsertRows();
+}
+
+void GridModel::removeDataRow(int dataRow) {
+    beginRemoveRows(QModelIndex(), dataRow, dataRow);
+    rows_.erase(rows_.begin() + dataRow);
+    endRemoveRows();
+}
+
+void GridModel::cellsChanged(int firstDataRow, int lastDataRow, int firstColumn, int lastColumn) {
+    if (!redraw_) {
+        changedWhileSuspended_ = true;
+        return;
+    }
+    emit dataChanged(index(firstDataRow, firstColumn), index(lastDataRow, lastColumn));
+}
+
+void GridModel::setRedraw(bool on) {
+    redraw_ = on;
+    if (on && changedWhileSuspended_ && !rows_.empty() && !headers_.empty())
+        emit dataChanged(index(0, 0), index(int(rows_.size()) - 1, int(headers_.size()) - 1));
+    if (on)
+        changedWhileSuspended_ = false;
+}
+
+// ---- control ----------------------------------------------------------------------
+
+GridControl::GridControl(QWidget* parent) : QTableView(parent), model_(new GridModel(this)) {
+    setModel(model_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone); // a long text is cut at the cell border
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * kRowPadding);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    // Narrow columns: keep the cell margins small so that their text fits.
+    setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 2px; }"));
+    horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 2px; }"));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &GridControl::scrolled);
+}
+
+namespace {
+
+double widening(const QFontMetrics& metrics) {
+    const double ratio = metrics.averageCharWidth() * double(kFallbackDpi) / screenDpi() / kDesignCharWidth;
+    return std::clamp(ratio, 1.0, kLargestWidening);
+}
+
+} // namespace
+
+int GridControl::twipsToPixels(int twips) const {
+    return int(twips * widening(fontMetrics()) * screenDpi() / kTwipsPerInch);
+}
+
+int GridControl::pixelsToTwips(int pixels) const {
+    return int(pixels * kTwipsPerInch / (widening(fontMetrics()) * screenDpi()));
+}
+
+void GridControl::setFormatString(const QString& format) {
+    QStringList headers;
+    std::vector<Qt::Alignment> alignments;
+    for (QString caption : format.split(u'|')) {
+        Qt::Alignment alignment = Qt::AlignLeft;
+        if (caption.startsWith(u'>')) {
+            alignment = Qt::AlignRight;
+            caption.remove(0, 1);
+        } else if (caption.startsWith(u'<')) {
+            caption.remove(0, 1);
+        }
+        headers << caption;
+        alignments.push_back(alignment);
+    }
+    model_->setColumns(headers, alignments);
+    row_ = col_ = 0;
+}
+
+void GridControl::setColumnWidthTwips(int column, int twips) { setColumnWidth(column, twipsToPixels(twips)); }
+
+void GridControl::setHeaderBackground(const QColor& colour) {
+    model_->setHeaderBackground(colour);
+    horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { padding: 0px 2px; background-color: %1; }").arg(colour.name()));
+}
+
+void GridControl::setVerticalScrollBar(bool shown) {
+    setVerticalScrollBarPolicy(shown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+void GridControl::setRows(int rows) {
+    model_->resizeRows(rows - 1);
+    row_ = col_ = 0;
+}
+
+void GridControl::addItem(const QString& tabSeparatedTexts) { model_->appendRow(tabSeparatedTexts.split(u'\t')); }
+
+void GridControl::removeItem(int row) {
+    model_->removeDataRow(row - 1);
+    if (row_ > rows() - 1)
+        row_ = rows() - 1;
+}
+
+QString GridControl::textMatrix(int row, int col) const {
+    if (row == 0)
+        return model_->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+    return model_->cell(row - 1, col).text;
+}
+
+void GridControl::setTextMatrix(int row, int col, const QString& text) {
+    QString& current = model_->cell(row - 1, col).text;
+    if (current == text)
+        return;
+    current = text;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+QColor GridControl::cellBackColor(int row, int col) const { return model_->cell(row - 1, col).background; }
+
+void GridControl::setCellBackColor(int row, int col, const QColor& colour) {
+    model_->cell(row - 1, col).background = colour;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+void GridControl::setCellForeColor(int row, int col, const QColor& colour) {
+    model_->cell(row - 1, col).foreground = colour;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+void GridControl::setCellPicture(int row, int col, const QPixmap& picture) {
+    model_->cell(row - 1, col).picture = picture;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+bool GridControl::hasCellPicture(int row, int col) const { return !model_->cell(row - 1, col).picture.isNull(); }
+
+int GridControl::rowData(int row) const { return model_->rowData(row - 1); }
+
+void GridControl::setRowData(int row, int value) { model_->rowData(row - 1) = value; }
+
+void GridControl::setCurrentCell(int row, int col) {
+    if (row < 1 || row >= rows() || col < 0 || col >= cols())
+        return;
+    setCurrentIndex(indexOf(row, col));
+}
+
+int GridControl::topRow() const {
+    const int first = rowAt(0);
+    return first < 0 ? 1 : first + 1;
+}
+
+void GridControl::setTopRow(int row) {
+    if (row >= 1 && row < rows())
+        scrollTo(indexOf(row, 0), QAbstractItemView::PositionAtTop);
+}
+
+bool GridControl::rowIsVisible(int row) const {
+    if (row < 1 || row >= rows())
+        return false;
+    if (!viewport()->isVisible())
+        return true; // not laid out yet: every row counts as in view
+    const int top = rowViewportPosition(row - 1);
+    return top >= 0 && top + rowHeight(row - 1) <= viewport()->height();
+}
+
+QRect GridControl::currentCellRect() const {
+    if (row_ < 1)
+        return {};
+    return visualRect(indexOf(row_, col_)).translated(viewport()->geometry().topLeft());
+}
+
+int GridControl::rowHeightTwips() const { return pixelsToTwips(verticalHeader()->defaultSectionSize()); }
+
+void GridControl::setRedraw(bool on) {
+    model_->setRedraw(on);
+    viewport()->setUpdatesEnabled(on);
+    if (on)
+        viewport()->update();
+}
+
+void GridControl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (!current.isValid())
+        return;
+    const int newRow = current.row() + 1;
+    const int newCol = current.column();
+    if (newRow == row_ && newCol == col_)
+        return;
+    if (row_ > 0)
+        emit leaveCell();
+    row_ = newRow;
+    col_ = newCol;
+    emit rowColChanged();
+}
+
+void GridControl::keyPressEvent(QKeyEvent* event) {
+    if (keyPreview && keyPreview(event)) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void GridControl::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    emit gotFocus();
+}
+
+void GridControl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    emit lostFocus();
+}
+
+void GridControl::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    emit gridClicked();
+}
+
+void GridControl::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    emit gridDoubleClicked();
+}
+
+} // namespace valmora

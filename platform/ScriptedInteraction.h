@@ -1,0 +1,37 @@
+#pragma once
+
+// Answers given in advance, for commands driven without a screen. Every request is
+// recorded with its exact texts; a request with no answer left gets the safe one
+// (OK, Cancel, No, an empty file name) and is counted as unscripted.
+
+#include "platform/Interaction.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+namespace valmora {
+
+class ScriptedInteraction : public Interaction {
+public:
+    std::deque<Answer> answers;
+    std::deque<std::optional<QString>> inputs;
+    std::deque<QString> fileNames;
+
+    std::vector<MessageRequest> messages;
+    QStringList fileDialogs; // "open|<filter>|<initial>" or "save|<filter>|<initial>"
+    int unscripted = 0;
+
+    Answer message(const MessageRequest& request) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& initial) override;
+    QString openFileName(const QString& filter, const QString& initialName) override;
+    QString saveFileName(const QString& filter, const QString& initialName) override;
+
+    QStringList messageTexts() const;
+
+private:
+    QString nextFileName();
+};
+
+} // namespace valmora
