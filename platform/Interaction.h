@@ -18,8 +18,8 @@ enum class MessageIcon { None, Information, Question, Exclamation, Critical };
 enum class Answer { Ok, Cancel, Yes, No };
 
 struct MessageRequest {
-    QString text;
-    QString title; // empty: the application title
+    QString text{};
+    QString title{}; // empty: the application title
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
 

@@ -34,8 +34,10 @@ std::optional<QString> ScriptedInteraction::inputBox(const QString&, const QStri
         ++unscripted;
         return std::nullopt;
     }
-    std::optional<QString> input = inputs.front();
+    const QString input = inputs.front();
     inputs.pop_front();
+    if (input.isNull())
+        return std::nullopt;
     return input;
 }
 

@@ -16,7 +16,7 @@ namespace valmora {
 class ScriptedInteraction : public Interaction {
 public:
     std::deque<Answer> answers;
-    std::deque<std::optional<QString>> inputs;
+    std::deque<QString> inputs; // a null QString() cancels the input box
     std::deque<QString> fileNames;
 
     std::vector<MessageRequest> messages;

@@ -110,7 +110,7 @@ frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
         showTotal(formatGeneral(total_));
     });
     connect(btnRiporta, &QPushButton::clicked, this, [this] {
-        project_.editNode.virtualLength = roundedToOneDecimal(total_);
+        project_.editNode.virtualLength = roundedToOneDecimal(double(total_));
         accept();
     });
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
@@ -190,7 +190,7 @@ void frmLEQ::btnCalcolaClick() {
 }
 
 void frmLEQ::addFitting(int fitting) {
-    total_ += double(fittingValues_[std::size_t(fitting)]);
+    total_ += fittingValues_[std::size_t(fitting)];
     showTotal(formatGeneral(total_));
 }
 

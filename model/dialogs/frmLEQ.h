@@ -41,7 +41,7 @@ public:
     QPushButton* btnRiporta;
     QPushButton* btnAnnulla;
 
-    double total() const { return total_; }
+    float total() const { return total_; }
 
     void btnCalcolaClick();
     void addFitting(int fitting);
@@ -57,7 +57,7 @@ private:
     Interaction& interaction_;
     float length_;     // L, the last computed length
     float perMetre_;   // resistance of one metre of this pipe
-    double total_;     // what "Riporta" hands back
+    float total_;      // what "Riporta" hands back
     std::array<float, 6> fittingValues_{};
 };
 

@@ -1,0 +1,67 @@
+#include "model/Calculation.h"
+#include "model/Catalogues.h"
+#include "model/DialogRules.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace valmora;
+
+TEST(SupplyOptionsRules, PressureMustCoverTwiceTheHighestTerminal) {
+    EXPECT_TRUE(supplyCoversHeights(30.0f, 15.0f));
+    EXPECT_FALSE(supplyCoversHeights(29.9f, 15.0f));
+    EXPECT_EQ(supplyPressureFromMetres(120.4f), 120400);
+    EXPECT_EQ(supplyPressureFromMetres(0.0625f), 62); // 62.5 mm: halves to even
+    EXPECT_EQ(supplyPressureFromMetres(0.1875f), 188);
+    EXPECT_NEAR(previewFlow(40, 2.04111), 208.98, 0.01);
+}
+
+TEST(TerminalDialogRules, HeightUpToHalfTheSupply) {
+    EXPECT_TRUE(heightWithinHalfSupply(20.0f, 40000));
+    EXPECT_FALSE(heightWithinHalfSupply(20.1f, 40000));
+}
+
+TEST(TerminalDialogRules, PressureLeftTextOfABranchEnd) {
+    Project p = testkit::projectWithTestCatalogues();
+    testkit::NetworkBuilder build(p);
+    const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, 3});
+    build.endWithTerminal(pipe, 0, 0);
+    ASSERT_TRUE(Calculate(p).ok);
+    // One pipe to a K 100 terminal: the terminal keeps Kt x Q^1.85 of the 40000 mm.
+    const double kept = p.TerminalTable[1].terminalResistance * std::pow(double(p.totalFlow), 1.85);
+    EXPECT_EQ(pressureLeftText(p, 1).toInt(), int(std::lround(kept)));
+}
+
+TEST(EquivalentLengthRules, DiameterClasses) {
+    EXPECT_EQ(diameterClass(20), 0);
+    EXPECT_EQ(diameterClass(32), 0);
+    EXPECT_EQ(diameterClass(32.5f), 1);
+    EXPECT_EQ(diameterClass(40), 1);
+    EXPECT_EQ(diameterClass(53), 3);
+    EXPECT_EQ(diameterClass(300), 10);
+    EXPECT_EQ(diameterClass(301), 11);
+    EXPECT_EQ(diameterClassText(0), QStringLiteral("fino a 25"));
+    EXPECT_EQ(diameterClassText(1), QStringLiteral("di 32"));
+}
+
+TEST(EquivalentLengthRules, FittingsTableScaledBySeries) {
+    const float expected[] = {0.6f, 1.5f, 0.9f, 3.0f, 0.3f, 3.3f};
+    for (int k = 0; k < kFittingCount; ++k)
+        EXPECT_FLOAT_EQ(fittingLength(k, 3, 1.0f), expected[k]) << k;
+    EXPECT_FLOAT_EQ(fittingLength(1, 0, 1.33f), 0.6f * 1.33f);
+    EXPECT_EQ(fittingNames().size(), kFittingCount);
+}
+
+TEST(EquivalentLengthRules, LossFlowAndKvAreOneAnother) {
+    const float perMetre = resistancePerMetre(frictionFactorFor(120), 53.1f);
+    const float length = 12.5f;
+    const double kv = kvFromLength(length, perMetre);
+    // 10000 mm at 1000 x KV l/min is the KV element's definition: the same length comes back.
+    EXPECT_NEAR(lengthFromLoss(10000, 1000 * kv, perMetre), length, 1e-3);
+    EXPECT_NEAR(lengthFromKv(kv, perMetre), length, 1e-3);
+    EXPECT_FLOAT_EQ(roundedToOneDecimal(3.25), 3.2f);
+    EXPECT_FLOAT_EQ(roundedToOneDecimal(3.35), 3.4f);
+    EXPECT_FLOAT_EQ(roundedToOneDecimal(2.1 + 1.2), 3.3f);
+}

@@ -1,0 +1,64 @@
+#include "platform/GridControl.h"
+
+
+#include <gtest/gtest.h>
+
+using namespace valmora;
+
+TEST(GridControl, FormatRowsCellsAndRowData) {
+    GridControl grid;
+    grid.setFormatString(QStringLiteral("Nome|>Metri |<Out"));
+    EXPECT_EQ(grid.cols(), 3);
+    EXPECT_EQ(grid.rows(), 1);
+    EXPECT_EQ(grid.textMatrix(0, 1), QStringLiteral("Metri "));
+    grid.addItem(QStringLiteral("A\t12\tx"));
+    grid.addItem(QStringLiteral("B\t7"));
+    ASSERT_EQ(grid.rows(), 3);
+    EXPECT_EQ(grid.textMatrix(1, 1), QStringLiteral("12"));
+    EXPECT_EQ(grid.textMatrix(2, 2), QString());
+    grid.setRowData(2, 42);
+    grid.setCellBackColor(2, 0, Qt::yellow);
+    grid.removeItem(1);
+    EXPECT_EQ(grid.rows(), 2);
+    EXPECT_EQ(grid.rowData(1), 42); // row data stays with its row
+    EXPECT_EQ(grid.cellBackColor(1, 0), QColor(Qt::yellow));
+    EXPECT_FALSE(grid.hasCellPicture(1, 2));
+    QPixmap picture(4, 4);
+    grid.setCellPicture(1, 2, picture);
+    EXPECT_TRUE(grid.hasCellPicture(1, 2));
+    grid.setRows(1);
+    EXPECT_EQ(grid.rows(), 1);
+}
+
+TEST(GridControl, LeavingACellIsToldWhileItIsStillCurrent) {
+    GridControl grid;
+    grid.setFormatString(QStringLiteral("A|B"));
+    grid.setRows(4);
+    std::vector<std::pair<int, int>> left;
+    std::vector<std::pair<int, int>> entered;
+    QObject::connect(&grid, &GridControl::leaveCell, [&] { left.emplace_back(grid.row(), grid.col()); });
+    QObject::connect(&grid, &GridControl::rowColChanged, [&] { entered.emplace_back(grid.row(), grid.col()); });
+    grid.setCurrentCell(1, 1);
+    grid.setCurrentCell(3, 0);
+    grid.setCurrentCell(3, 0);
+    EXPECT_EQ(left, (std::vector<std::pair<int, int>>{{1, 1}}));
+    EXPECT_EQ(entered, (std::vector<std::pair<int, int>>{{1, 1}, {3, 0}}));
+}
+
+TEST(GridControl, SuspendedRedrawTellsTheViewOnceWhenResumed) {
+    GridControl grid;
+    grid.setFormatString(QStringLiteral("A|B"));
+    grid.setRows(101);
+    int changes = 0;
+    QObject::connect(grid.model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    grid.setRedraw(false);
+    for (int r = 1; r <= 100; ++r)
+        grid.setTextMatrix(r, 1, QString::number(r));
+    EXPECT_EQ(changes, 0);
+    grid.setRedraw(true);
+    EXPECT_EQ(changes, 1);
+    grid.setTextMatrix(5, 0, QStringLiteral("x"));
+    EXPECT_EQ(changes, 2);
+    grid.setTextMatrix(5, 0, QStringLiteral("x")); // unchanged text, no repaint
+    EXPECT_EQ(changes, 2);
+}
