@@ -6,6 +6,7 @@
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 #include "model/dialogs/Fine.h"
+#include "model/dialogs/frmLEQ.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -218,6 +219,27 @@ void frmTubi::statusLineClicked() {
     icona(lastRow, kIconTerminal);
     aggiorna();
     Piedino();
+}
+
+void frmTubi::LunEq() {
+    if (Griglia->row() < 1)
+        return;
+    const int16_t index = nodeOfRow(Griglia->row());
+    Node& node = project_.NodeTable[index];
+    if (node.isKvElement()) {
+        interaction_.inform(QStringLiteral("Un KV non può avere una lunghezza equivalente"));
+        Griglia->setFocus();
+        return;
+    }
+    const EquivalentLengthInput input = equivalentLengthInput(project_, index);
+    project_.editNode = node;
+    project_.editNode.flowShare = input.flow;
+    project_.editNode.eqResistance = input.fittingLoss;
+    frmLEQ dialog(project_, interaction_, this);
+    dialog.exec();
+    node.virtualLength = project_.editNode.virtualLength;
+    node.diameterLocked = project_.editNode.diameterLocked;
+    aggiorna();
 }
 
 bool frmTubi::askSaveBeforeExit() {

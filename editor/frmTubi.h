@@ -58,7 +58,8 @@ public:
     void Nuovo(bool) override {}
     void Cancella() override {}
     void Lok() override {}
-    void LunEq() override {}
+    // The equivalent-length calculator for the cursor node, whose equivalent length it hands back.
+    void LunEq() override;
 
     int16_t firstNode() const { return firstNode_; }
     bool isTrunk() const { return firstNode_ == 1; }

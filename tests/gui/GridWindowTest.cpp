@@ -182,3 +182,11 @@ TEST_F(GridWindowTest, DerivedWindowsCloseFreely) {
     EXPECT_FALSE(derived.isVisible());
     EXPECT_TRUE(ask.messages.empty());
 }
+
+TEST_F(GridWindowTest, EquivalentLengthsOnlyForPipes) {
+    frmTubi window(p, ask, host, icons, 1);
+    window.compilatab();
+    window.Griglia->setCurrentCell(2, 1);
+    window.LunEq();
+    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Un KV non può avere una lunghezza equivalente")});
+}

@@ -1,0 +1,78 @@
+// Figures for the windows, on the offscreen platform:
+//   - opening a 32 767-node comb project through the Open command, up to the trunk grid
+//     (16 384 rows) filled with its results;
+//   - in a branch of 5 000 rows, a recalculation with the grid rewritten (aggiorna).
+
+#include "app/TbMain.h"
+#include "editor/frmTubi.h"
+#include "platform/ScriptedInteraction.h"
+#include "storage/ProjectFile.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace valmora;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kRuns = 10;
+constexpr int kBranchRows = 5000;
+
+void report(const char* what, int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int r = 0; r < runs; ++r) {
+        const auto start = Clock::now();
+        work();
+        QCoreApplication::processEvents();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-52s best %8.2f ms   median %8.2f ms\n", what, ms.front(), ms[ms.size() / 2]);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    ScriptedInteraction ask;
+    TbMain window(ask, std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat),
+                  CatalogueSearch::inDirectory(QStringLiteral(VALMORA_DATA_DIR)));
+    if (!window.start(QString()))
+        return 1;
+    window.show();
+
+    Project comb = Project::withCataloguesOf(window.project());
+    testkit::buildComb(comb, (kMaxTableIndex + 1) / 2);
+    const QString combFile = dir.filePath(QStringLiteral("pettine.vlm"));
+    SaveProject(comb, combFile);
+
+    QAction* open = window.findChild<QAction*>(QStringLiteral("mnuApri"));
+    report("Open 32 767-node comb, trunk of 16 384 rows shown", kRuns, [&] {
+        ask.fileNames = {combFile};
+        open->trigger();
+    });
+    std::printf("%-52s %d rows in the trunk window\n", "", window.trunkWindow()->Griglia->rows() - 1);
+
+    Project chain = Project::withCataloguesOf(window.project());
+    testkit::buildChain(chain, kBranchRows);
+    const QString chainFile = dir.filePath(QStringLiteral("catena.vlm"));
+    SaveProject(chain, chainFile);
+    ask.fileNames = {chainFile};
+    open->trigger();
+    frmTubi* trunk = window.trunkWindow();
+    report("Branch of 5 000 rows: aggiorna (Calculate + rinfresca)", 30, [&] { trunk->aggiorna(); });
+    report("Branch of 5 000 rows: rinfresca alone", 30, [&] { trunk->rinfresca(); });
+    return 0;
+}
