@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
 #include "model/dialogs/Opzioni.h"
 #include "storage/ProjectFile.h"
 
@@ -91,6 +92,11 @@ TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesS
     setProperty("tag", kMainTag);
     setCentralWidget(mdi_);
     mdi_->viewport()->installEventFilter(this);
+    // A grid window shows the last results whenever it becomes the active one.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* frame) {
+        if (auto* grid = frame ? qobject_cast<frmTubi*>(frame->widget()) : nullptr)
+            grid->rinfresca();
+    });
     buildMenus();
     buildToolbar();
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -486,6 +492,31 @@ frmTubi* TbMain::openGridWindow(int16_t firstNode) {
     grid->compilatab();
     frame->show();
     return grid;
+}
+
+void TbMain::openBranchWindow(int16_t firstNode) {
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && !grid->isTrunk() && grid->firstNode() == firstNode) {
+            grid->aggiorna();
+            mdi_->setActiveSubWindow(frame);
+            return;
+        }
+    openGridWindow(firstNode)->rinfresca();
+}
+
+void TbMain::networkShapeChanged() {
+    const std::vector<int16_t> starts = branchStarts(*project_);
+    for (QMdiSubWindow* frame : mdi_->subWindowList()) {
+        auto* grid = qobject_cast<frmTubi*>(frame->widget());
+        if (grid && !grid->isTrunk() && std::find(starts.begin(), starts.end(), grid->firstNode()) == starts.end())
+            frame->close();
+    }
+}
+
+void TbMain::rebuildActiveWindow() {
+    ChildWindow* child = activeChild();
+    child->compilatab();
+    child->aggiorna();
 }
 
 void TbMain::arrangeIcons() {

@@ -76,6 +76,9 @@ public:
     bool saveProject() override;
     void endProgram() override;
     bool endingProgram() const override { return ending_; }
+    void openBranchWindow(int16_t firstNode) override;
+    void networkShapeChanged() override;
+    void rebuildActiveWindow() override;
 
     QAction* toolbarButton(const QString& key) const;
 

@@ -2,6 +2,8 @@
 
 // What a grid window asks of the main window that holds it.
 
+#include <cstdint>
+
 namespace valmora {
 
 class GridWindowHost {
@@ -17,6 +19,15 @@ public:
     virtual void endProgram() = 0;
     // True once the program is ending: grid windows then close without a question.
     virtual bool endingProgram() const = 0;
+
+    // The window of the derived branch starting at `firstNode`: refreshed and brought
+    // forward when open, else opened.
+    virtual void openBranchWindow(int16_t firstNode) = 0;
+    // After a change of the tree's shape: the schema window closes (its layout is drawn
+    // once) and windows of branches no longer in the network close.
+    virtual void networkShapeChanged() = 0;
+    // After a branch window closed itself: the active window rebuilds its rows.
+    virtual void rebuildActiveWindow() = 0;
 };
 
 } // namespace valmora

@@ -9,7 +9,9 @@
 #include "model/dialogs/frmLEQ.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
 
@@ -62,6 +64,15 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
     layout->addWidget(Griglia, 1);
     layout->addWidget(StatusBar1);
     setWindowTitle(caption());
+    setProperty("tag", tag());
+
+    Txtedit = new QLineEdit(this);
+    Txtedit->setObjectName(QStringLiteral("Txtedit"));
+    Txtedit->hide();
+    Txtedit->installEventFilter(this);
+    Griglia->keyPreview = [this](QKeyEvent* event) { return gridKey(event); };
+    connect(Griglia, &GridControl::leaveCell, this, &frmTubi::commitEdit);
+    connect(Griglia, &GridControl::gridDoubleClicked, this, &frmTubi::cellAction);
 
     connect(Griglia, &GridControl::rowColChanged, this, &frmTubi::cursorMoved);
     connect(Griglia, &GridControl::scrolled, this, &frmTubi::updateToolbar);
@@ -261,11 +272,18 @@ void frmTubi::closeEvent(QCloseEvent* event) {
         host_.endProgram();
 }
 
+void frmTubi::setFirstNode(int16_t node) {
+    firstNode_ = node;
+    setProperty("tag", tag());
+}
+
 bool frmTubi::eventFilter(QObject* watched, QEvent* event) {
     if (watched == StatusBar1 && event->type() == QEvent::MouseButtonRelease) {
         statusLineClicked();
         return true;
     }
+    if (watched == Txtedit && event->type() == QEvent::KeyPress && editKey(static_cast<QKeyEvent*>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

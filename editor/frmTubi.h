@@ -14,7 +14,10 @@
 
 #include <QWidget>
 
+class QKeyEvent;
+
 class QLabel;
+class QLineEdit;
 
 namespace valmora {
 
@@ -46,6 +49,7 @@ public:
 
     GridControl* Griglia;
     QLabel* StatusBar1;
+    QLineEdit* Txtedit; // the in-cell text box
 
     // ChildWindow
     QString tag() const override { return QString::number(firstNode_); }
@@ -53,15 +57,32 @@ public:
     void aggiorna(int16_t node = 0) override;
     void compilatab() override;
     void chiudi() override;
-    void incphi() override {}
-    void decphi() override {}
-    void Nuovo(bool) override {}
-    void Cancella() override {}
-    void Lok() override {}
+    void incphi() override { stepDiameter(true); }
+    void decphi() override { stepDiameter(false); }
+    // Appends a node at the end of the branch, or inserts one before the cursor node.
+    void Nuovo(bool inMiddle) override;
+    void Cancella() override;
+    // Closes or reopens the cursor node's section.
+    void Lok() override;
     // The equivalent-length calculator for the cursor node, whose equivalent length it hands back.
     void LunEq() override;
 
     int16_t firstNode() const { return firstNode_; }
+    // The branch's first node changed (insert or delete at the first row): the tag follows it.
+    void setFirstNode(int16_t node);
+
+    // A derived branch at the cursor node, named by the user.
+    void dirama();
+    // The action of the cursor cell: double-click, Enter on columns 3 to 5, F4, F5, F9, F12.
+    void cellAction();
+    // Another pipe series for the cursor node, from the pipe picker.
+    void changeSeries();
+
+    // In-cell editing: starts with a typed character, or with the cell's text.
+    void startEditing(QChar typed = QChar());
+    bool editing() const;
+    // The window's keys, seen before the grid's; true when handled.
+    bool gridKey(QKeyEvent* event);
     bool isTrunk() const { return firstNode_ == 1; }
     QString caption() const;
 
@@ -89,12 +110,21 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void stepDiameter(bool up);
+    void commitEdit();
+    bool editKey(QKeyEvent* event);
+    void moveAfterEnter();
+    void terminalAction();
+    void afterStructureChange(int16_t recalculateFrom, int row);
+    bool refuseWhenFull(bool added);
+    int16_t cursorNode() const { return nodeOfRow(Griglia->row()); }
     void writeRowCells(int row, const BranchRow& results);
     void setRowIconAndColours(int row, const Node& node);
     void sizeWindow();
     void updateToolbar();
     void cursorMoved();
     int16_t nodeOfRow(int row) const { return static_cast<int16_t>(Griglia->rowData(row)); }
+    int lastRow() const { return Griglia->rows() - 1; }
 
     Project& project_;
     Interaction& interaction_;

@@ -24,6 +24,12 @@ struct FakeHost : GridWindowHost {
     }
     void endProgram() override { ended = true; }
     bool endingProgram() const override { return ended; }
+    std::vector<int16_t> opened;
+    int shapeChanges = 0;
+    int rebuilds = 0;
+    void openBranchWindow(int16_t firstNode) override { opened.push_back(firstNode); }
+    void networkShapeChanged() override { ++shapeChanges; }
+    void rebuildActiveWindow() override { ++rebuilds; }
 };
 
 const QColor kYellow(255, 255, 0);

@@ -1,0 +1,192 @@
+// The editing commands of a grid window, on the node of the cursor row.
+
+#include "editor/NetworkEdits.h"
+#include "editor/frmTubi.h"
+#include "editor/lstTubi.h"
+#include "model/Calculation.h"
+#include "model/NumberFormat.h"
+
+#include <QLineEdit>
+
+namespace valmora {
+
+namespace {
+
+using namespace grid_column;
+
+const QString kRefusedTitle = QStringLiteral("Non possibile");
+// Lines of the three-line messages are parted by a line feed and a carriage return.
+const QString kMessageLineBreak = QStringLiteral("\n\r");
+
+QString threeLines(const char* first, const char* second, const char* third) {
+    return QString::fromUtf8(first) + kMessageLineBreak + QString::fromUtf8(second) + kMessageLineBreak +
+           QString::fromUtf8(third);
+}
+
+} // namespace
+
+bool frmTubi::refuseWhenFull(bool added) {
+    if (!added)
+        interaction_.inform(tableFullMessage(), kRefusedTitle, MessageIcon::Exclamation);
+    return !added;
+}
+
+void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
+    ResistanceUp(project_, recalculateFrom);
+    FlowPass(project_);
+    compilatab();
+    Griglia->setCurrentCell(std::min(row, lastRow()), std::max(Griglia->col(), 0));
+    rinfresca();
+    host_.networkShapeChanged();
+}
+
+void frmTubi::Nuovo(bool inMiddle) {
+    if (editing() || Griglia->rows() < 2)
+        return;
+    const int row = Griglia->row() >= 1 ? Griglia->row() : 1;
+    const int column = Griglia->col();
+    if (!inMiddle) {
+        const std::optional<int16_t> added = edits::appendAfter(project_, nodeOfRow(lastRow()));
+        if (refuseWhenFull(added.has_value()))
+            return;
+        afterStructureChange(*added, row);
+    } else {
+        const std::optional<edits::Insertion> inserted = edits::insertBefore(project_, nodeOfRow(row));
+        if (refuseWhenFull(inserted.has_value()))
+            return;
+        if (inserted->newBranchStart > 0)
+            setFirstNode(inserted->newBranchStart);
+        afterStructureChange(inserted->node, row);
+    }
+    Griglia->setCurrentCell(std::min(row, lastRow()), column);
+}
+
+void frmTubi::Cancella() {
+    if (editing() || Griglia->row() < 1)
+        return;
+    const int row = Griglia->row();
+    const int16_t node = cursorNode();
+    switch (edits::checkDelete(project_, node)) {
+    case edits::DeleteCheck::RefusedOnlyBranch:
+        interaction_.inform(QStringLiteral("Non posso cancellare l'unico ramo !"), kRefusedTitle, MessageIcon::Critical);
+        return;
+    case edits::DeleteCheck::RefusedDerivationFirst:
+        interaction_.inform(threeLines("Devi prima cancellare la diramazione", "del nodo precedente, l'ultimo deve",
+                                       "essere un terminale"),
+                            kRefusedTitle, MessageIcon::Critical);
+        return;
+    case edits::DeleteCheck::ConfirmDeleteDerivation:
+        if (interaction_.message({threeLines("Questo ramo ha delle diramazioni", "che verranno eliminate senza",
+                                             "ulteriori richieste"),
+                                  QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel,
+                                  MessageIcon::Exclamation}) != Answer::Ok)
+            return;
+        break;
+    case edits::DeleteCheck::ConfirmDelete:
+        if (interaction_.message({QStringLiteral("Confermi la cancellazione"), QString(), MessageButtons::OkCancel,
+                                  MessageIcon::Question}) != Answer::Ok)
+            return;
+        break;
+    }
+    const edits::Deletion deletion = edits::deleteNode(project_, node);
+    if (deletion.derivedBranchRemoved) {
+        ResistanceUp(project_, deletion.recalculateFrom);
+        FlowPass(project_);
+        host_.networkShapeChanged();
+        chiudi();
+        host_.rebuildActiveWindow();
+        return;
+    }
+    if (deletion.newBranchStart > 0)
+        setFirstNode(deletion.newBranchStart);
+    afterStructureChange(deletion.recalculateFrom, row);
+}
+
+void frmTubi::dirama() {
+    const int16_t node = cursorNode();
+    const std::optional<QString> name = interaction_.inputBox(QStringLiteral("Nome del nuovo ramo"),
+                                                              QStringLiteral("Aggiunta di un nuovo ramo"), QString());
+    if (!name || name->isEmpty())
+        return;
+    const std::optional<int16_t> added = edits::addDerivation(project_, node, *name);
+    if (refuseWhenFull(added.has_value()))
+        return;
+    afterStructureChange(*added, Griglia->row());
+}
+
+void frmTubi::terminalAction() {
+    const int16_t node = cursorNode();
+    const Node& n = project_.NodeTable[node];
+    if (n.hasDerivation()) {
+        host_.openBranchWindow(n.derivation);
+        return;
+    }
+    if (n.continues()) {
+        dirama();
+        return;
+    }
+    if (n.endsInTerminal())
+        statusLineClicked();
+    else if (n.next == kEndWithoutTerminal)
+        icona(Griglia->row(), 3);
+}
+
+void frmTubi::stepDiameter(bool up) {
+    if (Griglia->row() < 1)
+        return;
+    const int16_t node = cursorNode();
+    const Node& n = project_.NodeTable[node];
+    if (n.isKvElement()) {
+        interaction_.inform(QStringLiteral("Questo non è un tubo ma un KV !"));
+        Griglia->setFocus();
+        return;
+    }
+    if (!edits::stepDiameter(project_, node, up))
+        return;
+    Griglia->setTextMatrix(Griglia->row(), kPhi, formatPicture(project_.diameterOf(n).innerDiameter, u"####"));
+    Griglia->setTextMatrix(Griglia->row(), kTipo, project_.seriesOf(n).code);
+    aggiorna();
+}
+
+void frmTubi::Lok() {
+    if (Griglia->row() < 1)
+        return;
+    const int column = Griglia->col();
+    Node& n = project_.NodeTable[cursorNode()];
+    n.closed = !n.closed;
+    const CalculationOutcome outcome = Calculate(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    aggiorna();
+    Griglia->setCurrentCell(Griglia->row(), column);
+}
+
+void frmTubi::changeSeries() {
+    const int16_t node = cursorNode();
+    Node& n = project_.NodeTable[node];
+    lstTubi picker(project_, this);
+    picker.prepare(n.seriesIndex, n.diameterIndex);
+    picker.exec();
+    if (picker.selectedSeries() == n.seriesIndex)
+        return;
+    edits::applySeries(project_, node, picker.selectedSeries(), picker.diameterIndex());
+    Griglia->setCellBackColor(Griglia->row(), kPhi,
+                              !n.isKvElement() && n.diameterLocked ? QColor(255, 0, 255) : QColor(255, 255, 0));
+    aggiorna();
+}
+
+void frmTubi::cellAction() {
+    if (Griglia->row() < 1)
+        return;
+    const int column = Griglia->col();
+    if (column <= kLVirt)
+        startEditing();
+    else if (column == kTipo)
+        changeSeries();
+    else if (column == kOut)
+        terminalAction();
+    else if (column >= kVelocity)
+        Lok();
+}
+
+} // namespace valmora

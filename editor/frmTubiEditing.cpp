@@ -1,0 +1,163 @@
+// Typing into the grid of a grid window, and its keys.
+
+#include "editor/frmTubi.h"
+#include "model/Calculation.h"
+#include "model/NumberFormat.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace valmora {
+
+namespace {
+
+using namespace grid_column;
+
+constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
+
+} // namespace
+
+bool frmTubi::editing() const { return Txtedit->isVisible(); }
+
+void frmTubi::startEditing(QChar typed) {
+    if (Griglia->row() < 1)
+        return;
+    if (!typed.isNull() && typed.unicode() >= kFirstEditableCharacter)
+        Txtedit->setText(typed == u'"' ? QStringLiteral("'") : QString(typed));
+    else
+        Txtedit->setText(Griglia->textMatrix(Griglia->row(), Griglia->col()));
+    Txtedit->setCursorPosition(int(Txtedit->text().size()));
+    Txtedit->setGeometry(Griglia->currentCellRect().translated(Griglia->pos()));
+    Txtedit->show();
+    Txtedit->raise();
+    Txtedit->setFocus();
+}
+
+void frmTubi::commitEdit() {
+    if (!editing())
+        return;
+    const int row = Griglia->row();
+    const int column = Griglia->col();
+    const QString text = Txtedit->text();
+    Txtedit->hide();
+    if (row < 1)
+        return;
+    Node& node = project_.NodeTable[nodeOfRow(row)];
+    if (column == kNome) {
+        Griglia->setTextMatrix(row, column, text);
+        node.name = text;
+        return;
+    }
+    if (column != kMetri && column != kLVirt)
+        return;
+    // Numbers in the user's form ("2,5" in Italian); negative values or letters change nothing.
+    const std::optional<double> value = parseUserNumber(text);
+    if (!value || *value < 0)
+        return;
+    Griglia->setTextMatrix(row, column, text);
+    (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
+    const CalculationOutcome outcome = Calculate(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    aggiorna();
+}
+
+void frmTubi::moveAfterEnter() {
+    const int row = Griglia->row();
+    const int column = Griglia->col();
+    if (column == kNome || column == kMetri)
+        Griglia->setCurrentCell(row, column + 1);
+    else if (column == kLVirt && row < lastRow())
+        Griglia->setCurrentCell(row + 1, kNome);
+}
+
+bool frmTubi::editKey(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Griglia->setFocus();
+        moveAfterEnter();
+        return true;
+    case Qt::Key_Escape:
+        Txtedit->hide(); // the typed text is dropped
+        Griglia->setFocus();
+        return true;
+    case Qt::Key_Up:
+        Griglia->setFocus();
+        if (Griglia->row() > 1)
+            Griglia->setCurrentCell(Griglia->row() - 1, Griglia->col());
+        return true;
+    case Qt::Key_Down:
+        Griglia->setFocus();
+        if (Griglia->row() < lastRow())
+            Griglia->setCurrentCell(Griglia->row() + 1, Griglia->col());
+        return true;
+    default:
+        break;
+    }
+    if (event->text() == QLatin1String("\"")) {
+        Txtedit->insert(QStringLiteral("'"));
+        return true;
+    }
+    return false;
+}
+
+bool frmTubi::gridKey(QKeyEvent* event) {
+    if (editing())
+        return false;
+    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    const int column = Griglia->col();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (column >= kPhi && column <= kOut)
+            cellAction();
+        else
+            moveAfterEnter();
+        return true;
+    case Qt::Key_Delete:
+        Cancella();
+        return true;
+    case Qt::Key_Plus:
+        if (!keypad)
+            break;
+        incphi();
+        return true;
+    case Qt::Key_Minus:
+        if (!keypad)
+            break;
+        decphi();
+        return true;
+    case Qt::Key_F4:
+        Griglia->setCurrentCell(Griglia->row(), kPhi);
+        cellAction();
+        return true;
+    case Qt::Key_F5:
+        Griglia->setCurrentCell(Griglia->row(), kTipo);
+        cellAction();
+        return true;
+    case Qt::Key_F9:
+        Griglia->setCurrentCell(Griglia->row(), kOut);
+        cellAction();
+        return true;
+    case Qt::Key_F12:
+        Griglia->setCurrentCell(lastRow(), kOut);
+        cellAction();
+        return true;
+    case Qt::Key_F10:
+        chiudi();
+        return true;
+    default:
+        break;
+    }
+    // A character typed on the three columns of data starts an edit with it.
+    const QString text = event->text();
+    if (column <= kLVirt && text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter &&
+        !event->modifiers().testFlag(Qt::ControlModifier)) {
+        startEditing(text[0]);
+        return true;
+    }
+    return false;
+}
+
+} // namespace valmora

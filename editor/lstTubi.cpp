@@ -1,0 +1,58 @@
+#include "editor/lstTubi.h"
+
+#include "model/Catalogues.h"
+
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace valmora {
+
+namespace {
+// The bore a KV element is taken to have when it becomes a pipe.
+constexpr float kKvBore = 1.0f;
+} // namespace
+
+lstTubi::lstTubi(const Project& project, QWidget* parent) : QDialog(parent), project_(project) {
+    setObjectName(QStringLiteral("lstTubi"));
+    setProperty("tag", QStringLiteral("ListaTubi"));
+    setWindowTitle(QStringLiteral("Tubi"));
+    ListaTB = new QListWidget(this);
+    ListaTB->setObjectName(QStringLiteral("ListaTB"));
+    ListaTB->setToolTip(QStringLiteral("Click per selezionare o Escape per annullare"));
+    for (const PipeSeries& series : project_.PipeCatalogue)
+        ListaTB->addItem(series.name);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(ListaTB);
+    connect(ListaTB, &QListWidget::itemDoubleClicked, this, [this] { choose(); });
+}
+
+void lstTubi::prepare(int16_t series, int16_t diameterIndex) {
+    openingSeries_ = chosenSeries_ = series;
+    diameterIndex_ = diameterIndex;
+    ListaTB->setCurrentRow(series);
+    openingBore_ = project_.isValidDiameterIndex(series, diameterIndex) && series > 0
+                       ? project_.PipeCatalogue[std::size_t(series)].diameters[std::size_t(diameterIndex)].innerDiameter
+                       : kKvBore;
+}
+
+void lstTubi::choose() {
+    const int selected = ListaTB->currentRow();
+    if (selected < 0)
+        return;
+    chosenSeries_ = static_cast<int16_t>(selected);
+    if (selected >= 1 && selected != openingSeries_)
+        diameterIndex_ = NearestDiameterIndex(project_.PipeCatalogue[std::size_t(selected)], openingBore_);
+    accept();
+}
+
+void lstTubi::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        choose();
+        return;
+    }
+    QDialog::keyPressEvent(event); // Escape rejects: the series chosen stays the opening one
+}
+
+} // namespace valmora
