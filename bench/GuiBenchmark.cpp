@@ -10,6 +10,7 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -74,5 +75,21 @@ int main(int argc, char** argv) {
     frmTubi* trunk = window.trunkWindow();
     report("Branch of 5 000 rows: aggiorna (Calculate + rinfresca)", 30, [&] { trunk->aggiorna(); });
     report("Branch of 5 000 rows: rinfresca alone", 30, [&] { trunk->rinfresca(); });
+
+    // Editing commands in the same branch, each with the grid refreshed.
+    trunk->Griglia->setCurrentCell(kBranchRows / 2, 1);
+    report("Branch of 5 000 rows: append a node", 20, [&] { trunk->Nuovo(false); });
+    report("Branch of 5 000 rows: insert a node", 20, [&] { trunk->Nuovo(true); });
+    report("Branch of 5 000 rows: delete a node", 20, [&] {
+        ask.answers = {Answer::Ok};
+        trunk->Cancella();
+    });
+    int typed = 0;
+    report("Branch of 5 000 rows: type a length", 20, [&] {
+        trunk->Griglia->setCurrentCell(kBranchRows / 2, 1);
+        trunk->startEditing();
+        trunk->Txtedit->setText(QString::number(++typed));
+        trunk->Griglia->setCurrentCell(kBranchRows / 2, 2); // leaving the cell stores the length
+    });
     return 0;
 }

@@ -32,10 +32,11 @@ bool frmTubi::refuseWhenFull(bool added) {
 }
 
 void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
+    const int column = std::max(Griglia->col(), 0);
     ResistanceUp(project_, recalculateFrom);
     FlowPass(project_);
     compilatab();
-    Griglia->setCurrentCell(std::min(row, lastRow()), std::max(Griglia->col(), 0));
+    Griglia->setCurrentCell(std::min(row, lastRow()), column);
     rinfresca();
     host_.networkShapeChanged();
 }
@@ -44,7 +45,6 @@ void frmTubi::Nuovo(bool inMiddle) {
     if (editing() || Griglia->rows() < 2)
         return;
     const int row = Griglia->row() >= 1 ? Griglia->row() : 1;
-    const int column = Griglia->col();
     if (!inMiddle) {
         const std::optional<int16_t> added = edits::appendAfter(project_, nodeOfRow(lastRow()));
         if (refuseWhenFull(added.has_value()))
@@ -58,7 +58,6 @@ void frmTubi::Nuovo(bool inMiddle) {
             setFirstNode(inserted->newBranchStart);
         afterStructureChange(inserted->node, row);
     }
-    Griglia->setCurrentCell(std::min(row, lastRow()), column);
 }
 
 void frmTubi::Cancella() {

@@ -291,3 +291,44 @@ TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
     EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
     EXPECT_EQ(window->trunkWindow()->Griglia->rows(), 3);
 }
+
+TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
+    open();
+    window->show();
+    frmTubi* trunk = window->trunkWindow();
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    EXPECT_EQ(project().nodeCount(), 3);
+    EXPECT_EQ(trunk->Griglia->rows(), 4);
+
+    // A derivation on the second row, then its window through the cell action.
+    trunk->Griglia->setCurrentCell(2, grid_column::kOut);
+    ask.inputs = {QStringLiteral("Ramo nord")};
+    trunk->cellAction();
+    const int16_t branch = project().NodeTable[trunk->Griglia->rowData(2)].derivation;
+    ASSERT_GT(branch, 0);
+    trunk->cellAction();
+    ASSERT_EQ(window->mdiArea()->subWindowList().size(), 2);
+    QMdiSubWindow* frame = window->mdiArea()->subWindowList().last();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Deriv. da 2"));
+    auto* derived = qobject_cast<frmTubi*>(frame->widget());
+    ASSERT_NE(derived, nullptr);
+    EXPECT_EQ(derived->tag(), QString::number(branch));
+    EXPECT_EQ(derived->Griglia->textMatrix(1, grid_column::kNome), QStringLiteral("Ramo nord"));
+
+    // Appending from the toolbar acts on the active window: the derived branch.
+    window->mdiArea()->setActiveSubWindow(frame);
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    EXPECT_EQ(derived->Griglia->rows(), 3);
+    EXPECT_EQ(trunk->Griglia->rows(), 4);
+
+    // Deleting the node that carries the branch drops it and closes its window.
+    window->mdiArea()->setActiveSubWindow(window->mdiArea()->subWindowList().first());
+    trunk->Griglia->setCurrentCell(2, 0);
+    ask.answers = {Answer::Ok};
+    window->toolbarButton(QStringLiteral("cancella"))->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(trunk->Griglia->rows(), 3);
+    EXPECT_EQ(ask.messages.back().title, QStringLiteral("Cancella una intera diramazione"));
+}
