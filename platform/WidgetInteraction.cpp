@@ -54,12 +54,15 @@ Answer WidgetInteraction::message(const MessageRequest& request) {
 }
 
 std::optional<QString> WidgetInteraction::inputBox(const QString& prompt, const QString& title, const QString& initial) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, title.isEmpty() ? kApplicationTitle : title, prompt,
-                                               QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog box(parent_);
+    box.setWindowTitle(title.isEmpty() ? kApplicationTitle : title);
+    box.setLabelText(prompt);
+    box.setTextValue(initial);
+    box.setOkButtonText(QStringLiteral("OK"));
+    box.setCancelButtonText(QStringLiteral("Annulla"));
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 QString WidgetInteraction::qtFilter(const QString& pairs) {

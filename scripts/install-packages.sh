@@ -3,7 +3,7 @@
 # Does nothing when they are all installed already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev fonts-dejavu-core "$@")
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core "$@")
 
 missing=()
 for package in "${packages[@]}"; do
