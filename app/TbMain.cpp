@@ -105,7 +105,14 @@ TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesS
     resize(1000, 700);
 }
 
-TbMain::~TbMain() = default;
+TbMain::~TbMain() {
+    // The child windows hold the project: they go before it does.
+    ending_ = true;
+    delete help_;
+    mdi_->viewport()->removeEventFilter(this);
+    disconnect(mdi_, nullptr, this, nullptr);
+    delete mdi_;
+}
 
 // ---- building ---------------------------------------------------------------------
 
