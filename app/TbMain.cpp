@@ -472,7 +472,7 @@ void TbMain::stepAllDiameters(bool up) {
 
 void TbMain::showOptions() {
     Opzioni dialog(*project_, interaction_, this);
-    dialog.exec();
+    interaction_.runDialog(dialog);
     activeChild()->aggiorna();
 }
 
@@ -568,7 +568,7 @@ void TbMain::showHelp() {
 
 void TbMain::showAbout() {
     AboutBox about(this);
-    about.exec();
+    interaction_.runDialog(about);
 }
 
 } // namespace valmora

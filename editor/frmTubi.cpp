@@ -226,7 +226,7 @@ void frmTubi::statusLineClicked() {
         return;
     }
     Fine dialog(project_, interaction_, pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
-    dialog.exec();
+    interaction_.runDialog(dialog);
     icona(lastRow, kIconTerminal);
     aggiorna();
     Piedino();
@@ -247,7 +247,7 @@ void frmTubi::LunEq() {
     project_.editNode.flowShare = input.flow;
     project_.editNode.eqResistance = input.fittingLoss;
     frmLEQ dialog(project_, interaction_, this);
-    dialog.exec();
+    interaction_.runDialog(dialog);
     node.virtualLength = project_.editNode.virtualLength;
     node.diameterLocked = project_.editNode.diameterLocked;
     aggiorna();

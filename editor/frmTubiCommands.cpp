@@ -102,6 +102,8 @@ void frmTubi::Cancella() {
 }
 
 void frmTubi::dirama() {
+    if (editing())
+        return;
     const int16_t node = cursorNode();
     const std::optional<QString> name = interaction_.inputBox(QStringLiteral("Nome del nuovo ramo"),
                                                               QStringLiteral("Aggiunta di un nuovo ramo"), QString());
@@ -165,7 +167,7 @@ void frmTubi::changeSeries() {
     Node& n = project_.NodeTable[node];
     lstTubi picker(project_, this);
     picker.prepare(n.seriesIndex, n.diameterIndex);
-    picker.exec();
+    interaction_.runDialog(picker);
     if (picker.selectedSeries() == n.seriesIndex)
         return;
     edits::applySeries(project_, node, picker.selectedSeries(), picker.diameterIndex());

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class QDialog;
+
 namespace valmora {
 
 // Title of a box that names none.
@@ -38,6 +40,8 @@ public:
     // Filters are "description|pattern" pairs separated by '|'. An empty result is a cancelled dialog.
     virtual QString openFileName(const QString& filter, const QString& initialName) = 0;
     virtual QString saveFileName(const QString& filter, const QString& initialName) = 0;
+    // Shows one of the program's own dialogs modally; its result (QDialog::Accepted or Rejected).
+    virtual int runDialog(QDialog& dialog) = 0;
 
     // A box with the OK button only.
     void inform(const QString& text, const QString& title = QString(), MessageIcon icon = MessageIcon::None) {

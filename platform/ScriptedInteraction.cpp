@@ -1,5 +1,7 @@
 #include "platform/ScriptedInteraction.h"
 
+#include <QDialog>
+
 namespace valmora {
 
 namespace {
@@ -59,6 +61,19 @@ QString ScriptedInteraction::openFileName(const QString& filter, const QString& 
 QString ScriptedInteraction::saveFileName(const QString& filter, const QString& initialName) {
     fileDialogs << QStringLiteral("save|%1|%2").arg(filter, initialName);
     return nextFileName();
+}
+
+int ScriptedInteraction::runDialog(QDialog& dialog) {
+    dialogsShown << dialog.objectName();
+    dialog.setResult(QDialog::Rejected);
+    if (dialogScripts.empty()) {
+        ++unscripted;
+        return QDialog::Rejected;
+    }
+    const std::function<void(QDialog&)> script = dialogScripts.front();
+    dialogScripts.pop_front();
+    script(dialog);
+    return dialog.result();
 }
 
 QStringList ScriptedInteraction::messageTexts() const {

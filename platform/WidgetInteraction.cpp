@@ -85,3 +85,9 @@ QString WidgetInteraction::saveFileName(const QString& filter, const QString& in
 }
 
 } // namespace valmora
+
+namespace valmora {
+
+int WidgetInteraction::runDialog(QDialog& dialog) { return dialog.exec(); }
+
+} // namespace valmora

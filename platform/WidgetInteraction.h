@@ -17,6 +17,7 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& initial) override;
     QString openFileName(const QString& filter, const QString& initialName) override;
     QString saveFileName(const QString& filter, const QString& initialName) override;
+    int runDialog(QDialog& dialog) override;
 
     // "File di Velk (*.vlm)|*.vlm" as Qt writes filters: "File di Velk (*.vlm)".
     static QString qtFilter(const QString& pairs);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -316,4 +317,86 @@ TEST(PipePicker, NearestDiameterEscapeAndKv) {
         EXPECT_EQ(picker.selectedSeries(), 2);
         EXPECT_EQ(picker.diameterIndex(), 1);
     }
+}
+
+namespace {
+
+template <typename Widget> Widget* field(QDialog& dialog, const char* name) {
+    return dialog.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST_F(EditorCommandsTest, FunctionKeysReachTheirDialogs) {
+    // F12: the terminal at the end of the branch.
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QLineEdit>(d, "txtQuota")->setText(QStringLiteral("7.5"));
+        field<QPushButton>(d, "btnOK")->click();
+    });
+    key(trunk->Griglia, Qt::Key_F12);
+    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Fine")});
+    EXPECT_EQ(p.TerminalTable[1].height, 7.5f);
+    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 7.5"));
+    EXPECT_EQ(trunk->Griglia->row(), 3);
+
+    // F5: the pipe picker; another series with the nearest bore.
+    trunk->Griglia->setCurrentCell(1, 0);
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QListWidget>(d, "ListaTB")->setCurrentRow(2);
+        static_cast<lstTubi&>(d).choose();
+    });
+    key(trunk->Griglia, Qt::Key_F5);
+    EXPECT_EQ(p.NodeTable[1].seriesIndex, 2);
+    EXPECT_EQ(p.NodeTable[1].diameterIndex, 1); // 32 mm is the nearest to 50 in series 2
+    EXPECT_EQ(p.lastSeries, 2);
+    EXPECT_EQ(cell(1, kTipo), QStringLiteral("INOX "));
+
+    // Escape in the picker keeps the series.
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QListWidget>(d, "ListaTB")->setCurrentRow(0);
+        d.reject();
+    });
+    trunk->cellAction();
+    EXPECT_EQ(p.NodeTable[1].seriesIndex, 2);
+
+    // F4 does nothing; Delete asks.
+    key(trunk->Griglia, Qt::Key_F4);
+    EXPECT_EQ(ask.dialogsShown.size(), 3);
+    trunk->Griglia->setCurrentCell(1, 0);
+    key(trunk->Griglia, Qt::Key_Delete);
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Confermi la cancellazione"));
+    EXPECT_EQ(p.nodeCount(), 4);
+}
+
+TEST_F(EditorCommandsTest, EquivalentLengthsHandedBack) {
+    trunk->Griglia->setCurrentCell(1, 0);
+    p.NodeTable[1].diameterLocked = true;
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QPushButton>(d, "Command1")->click();
+        field<QPushButton>(d, "lblA1")->click();
+        field<QPushButton>(d, "lblA3")->click();
+        field<QPushButton>(d, "btnRiporta")->click();
+    });
+    trunk->LunEq();
+    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("frmLEQ")});
+    EXPECT_EQ(p.NodeTable[1].virtualLength, 3.6f); // elbow 1.2 + tee 2.4: a 50 mm bore is in the 40 mm class
+    EXPECT_TRUE(p.NodeTable[1].diameterLocked);
+    EXPECT_EQ(cell(1, kLVirt), QStringLiteral("3.6"));
+
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QPushButton>(d, "lblA1")->click();
+        field<QPushButton>(d, "btnAnnulla")->click();
+    });
+    trunk->LunEq();
+    EXPECT_EQ(p.NodeTable[1].virtualLength, 3.6f);
+}
+
+TEST_F(EditorCommandsTest, F10ClosesABranchWindowButNotTheTrunk) {
+    trunk->show();
+    key(trunk->Griglia, Qt::Key_F10);
+    EXPECT_TRUE(trunk->isVisible());
+    auto branch = open(4);
+    branch->show();
+    key(branch->Griglia, Qt::Key_F10);
+    EXPECT_FALSE(branch->isVisible());
 }
