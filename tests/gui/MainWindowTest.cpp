@@ -6,10 +6,15 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -331,4 +336,38 @@ TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
     EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
     EXPECT_EQ(trunk->Griglia->rows(), 3);
     EXPECT_EQ(ask.messages.back().title, QStringLiteral("Cancella una intera diramazione"));
+}
+
+TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
+    open();
+    const QString flowBefore = window->trunkWindow()->Griglia->textMatrix(1, grid_column::kFlow);
+    ask.dialogScripts.push_back([](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("txtPrevalenza"))->setText(QStringLiteral("60"));
+        d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    });
+    trigger("mnuOpzioni");
+    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Opzioni")});
+    EXPECT_EQ(project().supplyPressure, 60000);
+    EXPECT_NE(window->trunkWindow()->Griglia->textMatrix(1, grid_column::kFlow), flowBefore);
+
+    trigger("mnuInfo");
+    EXPECT_EQ(ask.dialogsShown.last(), QStringLiteral("frmInfo"));
+}
+
+TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
+    open();
+    window->show();
+    QWidget* area = window->mdiArea()->viewport();
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area, &release);
+    auto* popup = window->findChild<QMenu*>(QStringLiteral("mnuNascosto"));
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    QStringList captions;
+    for (QAction* a : popup->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("&Chiudi (F10)"), QStringLiteral("&Aumenta phi"),
+                                     QStringLiteral("&Diminuisce phi")}));
+    popup->hide();
 }
