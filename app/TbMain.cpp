@@ -129,8 +129,8 @@ void TbMain::buildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     action(file, "mnuApri", QStringLiteral("&Apri..."), &TbMain::openProject)->setShortcut(QKeySequence::Open);
     action(file, "mnuNuovo", QStringLiteral("&Nuovo"), [this] {
-        AskSaveFirst();
-        NewProject();
+        if (AskSaveFirst())
+            NewProject();
     })->setShortcut(QKeySequence::New);
     action(file, "mnuSalva", QStringLiteral("&Salva"), &TbMain::save)->setShortcut(QKeySequence::Save);
     action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
@@ -314,6 +314,7 @@ void TbMain::calculateAndShow() {
 
 void TbMain::closeEvent(QCloseEvent* event) {
     if (!ending_) {
+        commitPendingEdits();
         if (trunk_ && !trunk_->askSaveBeforeExit()) {
             event->ignore();
             return;
@@ -331,13 +332,12 @@ void TbMain::endProgram() {
     close();
 }
 
-bool TbMain::saveProject() {
-    if (project_->projectPath == kNewProjectPath) {
-        const QString before = project_->projectPath;
-        saveAs();
-        return project_->projectPath != before;
-    }
-    return saveTo(project_->projectPath);
+bool TbMain::saveProject() { return save(); }
+
+void TbMain::commitPendingEdits() {
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
+            grid->finishEditing();
 }
 
 // ---- file commands ----------------------------------------------------------------
@@ -355,17 +355,18 @@ void TbMain::NewProject() {
     RefreshAllWindows();
 }
 
-void TbMain::AskSaveFirst() {
+bool TbMain::AskSaveFirst() {
+    commitPendingEdits();
     const Answer answer = interaction_.message(
         {QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo, MessageIcon::Question});
     if (answer != Answer::Yes)
-        return;
+        return true;
+    // Asked to save: a save that did not happen stops the command, so nothing is lost.
     if (project_->projectPath != kNewProjectPath) {
         addRecentFile(project_->projectPath);
-        saveTo(project_->projectPath);
-    } else {
-        saveAs();
+        return saveTo(project_->projectPath);
     }
+    return saveAs();
 }
 
 void TbMain::RefreshAllWindows() {
@@ -395,6 +396,7 @@ bool TbMain::readProjectFile(const QString& path) {
 }
 
 void TbMain::openProject() {
+    commitPendingEdits();
     const QString path = interaction_.openFileName(kProjectFilter, QString());
     if (path.isEmpty())
         return;
@@ -413,10 +415,14 @@ void TbMain::openRecent(int entry) {
         interaction_.inform(QStringLiteral("File non trovato"));
         return;
     }
-    AskSaveFirst();
+    if (!AskSaveFirst())
+        return;
     const ReadOutcome read = ReadProject(*project_, path);
     if (!read.ok()) {
-        interaction_.inform(QStringLiteral("Errore file\n") + read.message, QString(), MessageIcon::Exclamation);
+        const QString text = read.status == ReadOutcome::Status::BadNode
+                                 ? read.message
+                                 : QStringLiteral("Errore file\n") + read.detail;
+        interaction_.inform(text, QString(), MessageIcon::Exclamation);
         return;
     }
     if (!read.calculation.ok)
@@ -431,31 +437,34 @@ void TbMain::openRecent(int entry) {
 bool TbMain::saveTo(const QString& path) {
     const SaveOutcome saved = SaveProject(*project_, path);
     if (!saved.ok) {
-        interaction_.inform(QStringLiteral("Errore in scrittura\n") + saved.message, QString(), MessageIcon::Exclamation);
+        interaction_.inform(QStringLiteral("Errore in scrittura\n") + saved.reason, QString(), MessageIcon::Exclamation);
         return false;
     }
     addRecentFile(path);
     return true;
 }
 
-void TbMain::save() {
+bool TbMain::save() {
+    commitPendingEdits();
     if (project_->projectPath == kNewProjectPath)
-        saveAs();
-    else
-        saveTo(project_->projectPath);
+        return saveAs();
+    return saveTo(project_->projectPath);
 }
 
-void TbMain::saveAs() {
+bool TbMain::saveAs() {
+    commitPendingEdits();
     const QString path = interaction_.saveFileName(kSaveFilter, project_->projectPath);
     if (path.isEmpty())
-        return; // cancelled: nothing saved, the project keeps its name
+        return false; // cancelled: nothing saved, the project keeps its name
     if (!saveTo(path))
-        return;
+        return false;
     project_->projectPath = path;
     setTitle();
+    return true;
 }
 
 void TbMain::stepAllDiameters(bool up) {
+    commitPendingEdits();
     Project& p = *project_;
     for (int i = 1; i <= p.nodeCount(); ++i) {
         Node& node = p.NodeTable[std::size_t(i)];
@@ -471,6 +480,7 @@ void TbMain::stepAllDiameters(bool up) {
 }
 
 void TbMain::showOptions() {
+    commitPendingEdits();
     Opzioni dialog(*project_, interaction_, this);
     interaction_.runDialog(dialog);
     activeChild()->aggiorna();

@@ -55,12 +55,16 @@ public:
 
     // The commands, as the menus and the toolbar run them.
     void NewProject();
-    void AskSaveFirst();
+    // "Salvare prima ?": false when the user asked to save and nothing was saved.
+    bool AskSaveFirst();
     void RefreshAllWindows();
     void openProject();
     void openRecent(int entry);
-    void save();
-    void saveAs();
+    // True when the project was written.
+    bool save();
+    bool saveAs();
+    // Values still in a grid's text box reach their nodes.
+    void commitPendingEdits();
     void stepAllDiameters(bool up);
     void showOptions();
     void showHelp();

@@ -2,6 +2,7 @@
 
 #include "model/Traversal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -46,6 +47,9 @@ void applyNewNodeDefaults(Project& project, int16_t node, int16_t parent) {
         n.seriesIndex = project.lastSeries;
         n.diameterIndex = kDiameterAfterKv;
     }
+    // A series with fewer diameters than that: its last one, so the index stays in the list.
+    if (const PipeSeries* series = project.findSeries(n); series && !n.isKvElement())
+        n.diameterIndex = static_cast<int16_t>(std::min<int>(n.diameterIndex, std::max<int>(0, int(series->diameters.size()) - 1)));
 }
 
 std::optional<int16_t> appendAfter(Project& project, int16_t last) {
@@ -162,7 +166,12 @@ std::optional<int16_t> addDerivation(Project& project, int16_t at, const QString
 
 bool stepDiameter(Project& project, int16_t node, bool up) {
     Node& n = project.NodeTable[node];
-    const int last = int(project.seriesOf(n).diameters.size()) - 1;
+    const PipeSeries* series = project.findSeries(n);
+    if (!series || n.isKvElement())
+        return false;
+    const int last = int(series->diameters.size()) - 1;
+    if (n.diameterIndex > last || n.diameterIndex < 0)
+        return false; // not a diameter of its series: nothing to step from
     if (up && n.diameterIndex < last) {
         ++n.diameterIndex;
         return true;

@@ -35,6 +35,7 @@ constexpr int kTallWindowTwips = 4600;
 constexpr int kWindowExtraHeightTwips = 700;
 const QString kKvLength = QStringLiteral(">< ");
 const QString kDerivationGap = QStringLiteral("      ");
+const QString kUnknown = QStringLiteral("?");
 
 enum IconNumber { kIconBlank = 0, kIconUp = 1, kIconRight = 2, kIconDown = 3, kIconTerminal = 4 };
 
@@ -109,6 +110,7 @@ void frmTubi::setRowIconAndColours(int row, const Node& node) {
 }
 
 void frmTubi::compilatab() {
+    Txtedit->hide(); // a text typed into rows being rebuilt has no node any more
     const std::vector<int16_t> nodes = branchNodes(project_, firstNode_);
     Griglia->hide();
     Griglia->setRedraw(false);
@@ -135,12 +137,9 @@ void frmTubi::icona(int row, int icon) {
     case kIconRight: picture = icons_.picture(GridIcon::FrecciaDx); break;
     case kIconDown: picture = icons_.picture(GridIcon::FrecciaGiu); break;
     case kIconTerminal: {
-        const Node& node = project_.NodeTable[nodeOfRow(row)];
-        if (node.endsInTerminal() && project_.isValidTerminalIndex(node.derivation)) {
-            const Terminal& terminal = project_.terminalOf(node);
-            if (project_.isValidTerminalTypeIndex(terminal.typeIndex))
-                picture = icons_.terminalPicture(project_.terminalTypeOf(terminal).iconIndex);
-        }
+        if (const Terminal* terminal = project_.findTerminal(project_.NodeTable[nodeOfRow(row)]))
+            if (const TerminalType* type = project_.findTerminalType(*terminal))
+                picture = icons_.terminalPicture(type->iconIndex);
         break;
     }
     default: break;
@@ -153,8 +152,11 @@ void frmTubi::writeRowCells(int row, const BranchRow& results) {
     Griglia->setTextMatrix(row, kNome, node.name);
     Griglia->setTextMatrix(row, kMetri, node.isKvElement() ? kKvLength : formatGeneral(node.length));
     Griglia->setTextMatrix(row, kLVirt, formatGeneral(node.virtualLength));
-    Griglia->setTextMatrix(row, kPhi, node.isKvElement() ? QString() : project_.diameterOf(node).label);
-    Griglia->setTextMatrix(row, kTipo, project_.seriesOf(node).code);
+    // Indexes the catalogues lack show as "?": the calculation names the node.
+    const PipeDiameter* diameter = project_.findDiameter(node);
+    const PipeSeries* series = project_.findSeries(node);
+    Griglia->setTextMatrix(row, kPhi, node.isKvElement() ? QString() : diameter ? diameter->label : kUnknown);
+    Griglia->setTextMatrix(row, kTipo, series ? series->code : kUnknown);
     Griglia->setTextMatrix(row, kOut,
                            node.hasDerivation() ? project_.NodeTable[node.derivation].name + kDerivationGap : QString());
     Griglia->setTextMatrix(row, kVelocity, results.velocity ? formatPicture(*results.velocity, u"#0.0") : QString());
@@ -185,10 +187,10 @@ void frmTubi::Piedino() {
     const Node& node = project_.NodeTable[last];
     if (node.next == kEndWithoutTerminal) {
         StatusBar1->setText(QStringLiteral("Nessun terminale "));
-    } else if (node.endsInTerminal()) {
-        const Terminal& terminal = project_.terminalOf(node);
-        StatusBar1->setText(project_.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
-                            formatGeneral(terminal.height));
+    } else if (const Terminal* terminal = project_.findTerminal(node)) {
+        const TerminalType* type = project_.findTerminalType(*terminal);
+        StatusBar1->setText((type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") +
+                            formatGeneral(terminal->height));
     } else {
         StatusBar1->setText(QStringLiteral("Mistero %1").arg(node.next));
     }
@@ -220,7 +222,8 @@ void frmTubi::statusLineClicked() {
     Piedino();
     const int lastRow = Griglia->rows() - 1;
     const Node& end = project_.NodeTable[project_.terminalNode];
-    if (!end.endsInTerminal()) {
+    const Terminal* terminal = project_.findTerminal(end);
+    if (!end.endsInTerminal() || !terminal || !project_.findTerminalType(*terminal)) {
         // An end with no terminal has no record to edit.
         interaction_.inform(QStringLiteral("Questo ramo termina senza terminale."));
         return;
@@ -242,6 +245,8 @@ void frmTubi::LunEq() {
         Griglia->setFocus();
         return;
     }
+    if (!project_.findDiameter(node))
+        return; // a bore the catalogue lacks has no equivalent lengths
     const EquivalentLengthInput input = equivalentLengthInput(project_, index);
     project_.editNode = node;
     project_.editNode.flowShare = input.flow;

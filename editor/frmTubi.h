@@ -81,6 +81,8 @@ public:
     // In-cell editing: starts with a typed character, or with the cell's text.
     void startEditing(QChar typed = QChar());
     bool editing() const;
+    // A value still in the text box reaches its node.
+    void finishEditing() { commitEdit(); }
     // The window's keys, seen before the grid's; true when handled.
     bool gridKey(QKeyEvent* event);
     bool isTrunk() const { return firstNode_ == 1; }

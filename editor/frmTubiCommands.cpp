@@ -144,7 +144,7 @@ void frmTubi::stepDiameter(bool up) {
     }
     if (!edits::stepDiameter(project_, node, up))
         return;
-    Griglia->setTextMatrix(Griglia->row(), kPhi, formatPicture(project_.diameterOf(n).innerDiameter, u"####"));
+    Griglia->setTextMatrix(Griglia->row(), kPhi, formatPicture(project_.findDiameter(n)->innerDiameter, u"####"));
     Griglia->setTextMatrix(Griglia->row(), kTipo, project_.seriesOf(n).code);
     aggiorna();
 }

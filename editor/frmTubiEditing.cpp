@@ -17,7 +17,7 @@ constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
 
 } // namespace
 
-bool frmTubi::editing() const { return Txtedit->isVisible(); }
+bool frmTubi::editing() const { return !Txtedit->isHidden(); }
 
 void frmTubi::startEditing(QChar typed) {
     if (Griglia->row() < 1)
@@ -150,12 +150,18 @@ bool frmTubi::gridKey(QKeyEvent* event) {
     default:
         break;
     }
-    // A character typed on the three columns of data starts an edit with it.
+    // A character typed on the three columns of data starts an edit with it; a space or
+    // Backspace starts one with the cell's text.
     const QString text = event->text();
-    if (column <= kLVirt && text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter &&
-        !event->modifiers().testFlag(Qt::ControlModifier)) {
-        startEditing(text[0]);
-        return true;
+    if (column <= kLVirt && !event->modifiers().testFlag(Qt::ControlModifier)) {
+        if (text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter) {
+            startEditing(text[0]);
+            return true;
+        }
+        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace) {
+            startEditing();
+            return true;
+        }
     }
     return false;
 }

@@ -39,7 +39,8 @@ void lstTubi::prepare(int16_t series, int16_t diameterIndex) {
 
 void lstTubi::choose() {
     const int selected = ListaTB->currentRow();
-    if (selected < 0)
+    // A series without diameters cannot hold a pipe.
+    if (selected < 0 || (selected >= 1 && project_.PipeCatalogue[std::size_t(selected)].diameters.empty()))
         return;
     chosenSeries_ = static_cast<int16_t>(selected);
     if (selected >= 1 && selected != openingSeries_)

@@ -131,7 +131,7 @@ void ResistanceUp(Project& project, int16_t start) {
     // The bound only matters for a tree whose parent links loop, which the editor never makes.
     int steps = project.nodeCount();
     for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
-        if (!reduceAt(project, i))
+        if (!canReduceAt(project, i) || !reduceAt(project, i))
             break;
 }
 

@@ -55,7 +55,8 @@ void FlowPass(Project& project);
 
 // Quick update after a change at `start`: re-reduces the path from `start` up to node 1
 // from the stored results of every other node. A terminal end at `start` restarts its
-// height resistance from the 120 l/min estimate. Follow with FlowPass.
+// height resistance from the 120 l/min estimate. Follow with FlowPass. The walk stops
+// short at a node the catalogues cannot compute (the full calculation names it).
 void ResistanceUp(Project& project, int16_t start);
 
 // Resistance of the section alone; 1e28 when closed.

@@ -17,15 +17,19 @@ double sectionDrop(const Project& project, const Node& node, double flow) {
     if (node.isKvElement())
         return kMmPerBar *
                std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent);
-    const double bore = project.diameterOf(node).innerDiameter;
+    const PipeDiameter* diameter = project.findDiameter(node);
+    if (!diameter)
+        return 0; // a bore the catalogue lacks: the calculation has refused the network
+    const double bore = diameter->innerDiameter;
     return std::pow(flow, kExponent) * double(project.seriesOf(node).frictionFactor) *
            (double(node.length + node.virtualLength) + kGuardLength) / std::pow(bore, kHazenWilliamsDiameterExponent);
 }
 
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow) {
-    if (node.isKvElement())
+    const PipeDiameter* diameter = project.findDiameter(node);
+    if (!diameter)
         return std::nullopt;
-    const double bore = project.diameterOf(node).innerDiameter;
+    const double bore = diameter->innerDiameter;
     return flow * kVelocityFactor / (bore * bore);
 }
 

@@ -46,7 +46,8 @@ bool heightWithinHalfSupply(float height, int32_t supplyPressure) {
 
 QString pressureLeftText(const Project& project, int16_t node) {
     const Node& end = project.NodeTable[node];
-    const float height = end.endsInTerminal() ? project.terminalOf(end).height : 0.0f;
+    const Terminal* terminal = project.findTerminal(end);
+    const float height = terminal ? terminal->height : 0.0f;
     for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node)))
         if (row.node == node)
             return formatPicture(pressureLeft(project, row.cumulativeDrop, height), u"#0");

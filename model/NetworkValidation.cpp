@@ -11,9 +11,10 @@ namespace {
 
 class Checker {
 public:
-    explicit Checker(const Project& project) : p_(project), seen_(project.NodeTable.size(), false) {}
+    explicit Checker(const Project& project) : p_(project) {}
 
     std::optional<NetworkProblem> run() {
+        seen_.assign(p_.NodeTable.size(), false);
         if (p_.supplyPressure <= 0)
             return NetworkProblem{0, QStringLiteral("La pressione disponibile deve essere maggiore di zero.")};
         if (!p_.isValidNodeIndex(1))
@@ -50,6 +51,7 @@ private:
         return std::nullopt;
     }
 
+public:
     std::optional<NetworkProblem> checkNode(int16_t i) const {
         const Node& node = p_.NodeTable[i];
         if (auto problem = checkSection(i, node))
@@ -58,6 +60,8 @@ private:
             return checkTerminal(i, node);
         return std::nullopt;
     }
+
+private:
 
     std::optional<NetworkProblem> checkSection(int16_t i, const Node& node) const {
         if (!std::isfinite(node.length) || !std::isfinite(node.virtualLength))
@@ -116,5 +120,14 @@ QString describeNode(const Project& project, int16_t node) {
 }
 
 std::optional<NetworkProblem> findCalculationProblem(const Project& project) { return Checker(project).run(); }
+
+bool canReduceAt(const Project& project, int16_t node) {
+    if (!project.isValidNodeIndex(node))
+        return false;
+    const Node& n = project.NodeTable[node];
+    if (n.continues() && (!project.isValidNodeIndex(n.next) || (n.derivation > 0 && !project.isValidNodeIndex(n.derivation))))
+        return false;
+    return !Checker(project).checkNode(node).has_value();
+}
 
 } // namespace valmora

@@ -24,6 +24,10 @@ struct NetworkProblem {
 // finite and positive.
 std::optional<NetworkProblem> findCalculationProblem(const Project& project);
 
+// Whether one step of the quick update can run at `node`: its links, catalogue indexes and
+// values are usable (what findCalculationProblem checks, for one node).
+bool canReduceAt(const Project& project, int16_t node);
+
 // "Nodo 12 "Tratto A"": how messages name a node.
 QString describeNode(const Project& project, int16_t node);
 

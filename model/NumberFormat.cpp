@@ -157,17 +157,29 @@ QString fileNumber(float value) {
     return QString::fromLatin1(buffer.data(), int(result.ptr - buffer.data())).toUpper();
 }
 
+namespace {
+
+std::optional<double> parseIn(QLocale locale, const QString& text) {
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
+    if (ok && std::isfinite(value))
+        return value;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<double> parseUserNumber(const QString& text, const QLocale& locale) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    for (QLocale candidate : {locale, QLocale::c()}) {
-        candidate.setNumberOptions(QLocale::RejectGroupSeparator);
-        bool ok = false;
-        const double value = candidate.toDouble(trimmed, &ok);
-        if (ok && std::isfinite(value))
-            return value;
-    }
+    if (const std::optional<double> value = parseIn(locale, trimmed))
+        return value;
+    // A period is a decimal point only where it cannot be the locale's grouping:
+    // "1.500" in Italian is refused rather than read as 1.5.
+    if (locale.groupSeparator() != QLatin1String("."))
+        return parseIn(QLocale::c(), trimmed);
     return std::nullopt;
 }
 

@@ -31,8 +31,9 @@ QString formatGeneral(double value, const QLocale& locale = QLocale());
 // precision, whole numbers without a decimal point ("12.5", "0", "1E-05").
 QString fileNumber(float value);
 
-// A number typed by the user: in the locale's form ("2,5" in Italian), or with a period;
-// grouping separators are not accepted. nullopt for anything else.
+// A number typed by the user: in the locale's form ("2,5" in Italian), or with a period
+// where the locale does not group with one; grouping separators are not accepted.
+// nullopt for anything else.
 std::optional<double> parseUserNumber(const QString& text, const QLocale& locale = QLocale());
 
 // Whole number nearest `value`, halves to even (2.5 -> 2, 3.5 -> 4).

@@ -59,6 +59,21 @@ public:
     const Terminal& terminalOf(const Node& node) const { return TerminalTable[node.derivation]; }
     const TerminalType& terminalTypeOf(const Terminal& t) const { return TerminalCatalogue[t.typeIndex]; }
 
+    // The same lookups for data that may name what the catalogues lack: nullptr then.
+    const PipeSeries* findSeries(const Node& node) const {
+        return isValidSeriesIndex(node.seriesIndex) ? &PipeCatalogue[std::size_t(node.seriesIndex)] : nullptr;
+    }
+    const PipeDiameter* findDiameter(const Node& node) const {
+        return !node.isKvElement() && isValidDiameterIndex(node.seriesIndex, node.diameterIndex) ? &diameterOf(node)
+                                                                                                   : nullptr;
+    }
+    const Terminal* findTerminal(const Node& node) const {
+        return node.endsInTerminal() && isValidTerminalIndex(node.derivation) ? &terminalOf(node) : nullptr;
+    }
+    const TerminalType* findTerminalType(const Terminal& terminal) const {
+        return isValidTerminalTypeIndex(terminal.typeIndex) ? &terminalTypeOf(terminal) : nullptr;
+    }
+
     bool isValidNodeIndex(int index) const { return index >= 1 && index <= nodeCount(); }
     bool isValidTerminalIndex(int index) const { return index >= 1 && index <= terminalCount(); }
     bool isValidSeriesIndex(int index) const { return index >= 0 && index < int(PipeCatalogue.size()); }

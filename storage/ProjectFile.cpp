@@ -17,6 +17,8 @@ namespace valmora {
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
+const QString kFileErrorPrefix = QStringLiteral("Errore file: ");
+const QString kWriteErrorPrefix = QStringLiteral("Errore in scrittura: ");
 constexpr QChar kQuote = u'"';
 constexpr QChar kApostrophe = u'\'';
 constexpr int16_t kReservedHeaderValue = 0;
@@ -231,17 +233,22 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     try {
         header = readHeader(project, reader);
     } catch (const FormatError& error) {
-        return ReadOutcome::failure(ReadOutcome::Status::BadHeader, error.line,
-                                    QStringLiteral("Errore file: %1").arg(describeAtLine(error.line, error.message)));
+        return ReadOutcome::failure(ReadOutcome::Status::BadHeader, error.line, kFileErrorPrefix,
+                                    describeAtLine(error.line, error.message));
     }
     Project loaded = Project::withCataloguesOf(project);
     loaded.clearNetwork();
     loaded.maxHeight = 0;
     try {
         ReadNodeSubtree(loaded, 0, false, reader);
+        // Lines after the tree mean a damaged structure code: reading on would drop them.
+        if (!reader.atEnd()) {
+            reader.next(QString());
+            throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
+        }
     } catch (const FormatError& error) {
-        return ReadOutcome::failure(ReadOutcome::Status::BadNode, error.line,
-                                    kNodeReadErrorPrefix + describeAtLine(error.line, error.message));
+        return ReadOutcome::failure(ReadOutcome::Status::BadNode, error.line, kNodeReadErrorPrefix,
+                                    describeAtLine(error.line, error.message));
     }
     adoptReadNetwork(project, std::move(loaded), std::move(header));
     ReadOutcome outcome;
@@ -252,8 +259,7 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
 ReadOutcome ReadProject(Project& project, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0,
-                                    QStringLiteral("Errore file: %1").arg(file.errorString()));
+        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, file.errorString());
     return readProjectText(project, file.readAll());
 }
 
@@ -279,14 +285,14 @@ SaveOutcome SaveProject(const Project& project, const QString& path) {
     const QByteArray bytes = projectFileBytes(project);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {false, QStringLiteral("Errore in scrittura: %1").arg(file.errorString())};
+        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
     if (QFile::exists(path)) {
         const QString backup = path + QStringLiteral(".bak");
         QFile::remove(backup);
         QFile::copy(path, backup);
     }
     if (!file.commit())
-        return {false, QStringLiteral("Errore in scrittura: %1").arg(file.errorString())};
+        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
     return {};
 }
 

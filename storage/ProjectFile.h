@@ -38,22 +38,25 @@ struct ReadOutcome {
     Status status = Status::Ok;
     int line = 0;
     QString message; // for the user; for BadNode it begins with "Errore legginodo "
+    QString detail;  // the line and what was wrong, without the leading words
     // After a successful read: the calculation's outcome (a network the catalogues
     // cannot calculate is read, but refused by the calculation).
     CalculationOutcome calculation;
     bool ok() const { return status == Status::Ok; }
-    static ReadOutcome failure(Status status, int line, const QString& message) {
+    static ReadOutcome failure(Status status, int line, const QString& prefix, const QString& detail) {
         ReadOutcome outcome;
         outcome.status = status;
         outcome.line = line;
-        outcome.message = message;
+        outcome.detail = detail;
+        outcome.message = prefix + detail;
         return outcome;
     }
 };
 
 struct SaveOutcome {
     bool ok = true;
-    QString message;
+    QString reason;  // why the file could not be written
+    QString message; // "Errore in scrittura: " and the reason
 };
 
 // Reads a whole project file. The file is read into a new network checked against the

@@ -85,6 +85,19 @@ TEST(NumberFormat, FileNumbersUseAPeriodAndNoDecimalPointForWholeNumbers) {
     EXPECT_EQ(fileNumber(1.2345678f), QStringLiteral("1.234568"));
 }
 
+TEST(NumberFormat, NumbersTypedInTheUsersForm) {
+    EXPECT_EQ(parseUserNumber(QStringLiteral("2,5"), kItalian), 2.5);
+    EXPECT_EQ(parseUserNumber(QStringLiteral(" 12 "), kItalian), 12.0);
+    EXPECT_EQ(parseUserNumber(QStringLiteral("1.500"), kItalian), std::nullopt); // grouping, not 1.5
+    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), kItalian), std::nullopt);
+    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), kC), 2.5);
+    EXPECT_EQ(parseUserNumber(QStringLiteral("1,500"), kC), std::nullopt);
+    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), QLocale(QLocale::French, QLocale::France)), 2.5);
+    EXPECT_EQ(parseUserNumber(QStringLiteral("-3"), kC), -3.0);
+    for (const char* bad : {"", "abc", "1e999", "nan", "inf", "2,5,1"})
+        EXPECT_EQ(parseUserNumber(QString::fromLatin1(bad), kItalian), std::nullopt) << bad;
+}
+
 TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
     EXPECT_EQ(roundHalfEven(2.5), 2);
     EXPECT_EQ(roundHalfEven(3.5), 4);

@@ -212,6 +212,22 @@ TEST(ProjectFile, MalformedNodeLinesAreRefusedWholeWithTheirLine) {
     }
 }
 
+TEST(ProjectFile, LinesAfterTheTreeAreRefused) {
+    // A structure code 1 damaged into 6 would otherwise drop the lines after it unseen.
+    const QByteArray damaged = kHeader + "6,12.5,2,3,1,0,\"A\"\r\n"
+                                         "9,4,0,2,1,2,\"B\"\r\n"
+                                         "2,3.5\r\n";
+    Project p = recognisableProject();
+    const Project before = p;
+    const ReadOutcome r = readInto(p, damaged);
+    EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
+    EXPECT_EQ(r.line, 7);
+    expectUntouched(p, before);
+    // Blank lines after the tree are fine.
+    Project fine = projectWithTestCatalogues();
+    EXPECT_TRUE(readInto(fine, projectFileBytes(workedExample()) + "\r\n\r\n").ok());
+}
+
 TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
                                     QByteArray("\"n\"\r\n40000\r\n9\r\n1\r\n0\r\n"), QByteArray()}) {

@@ -70,16 +70,13 @@ Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
     connect(Scroll, &QScrollBar::valueChanged, this, &Opzioni::sliderMoved);
     if (openingMetres_ <= float(Scroll->maximum())) {
         Scroll->setValue(int(roundHalfEven(openingMetres_)));
-        sliderMoved(Scroll->value());
         Scroll->setRange(kSliderMinimumMetres, kSliderMaximumMetres);
         Scroll->setSingleStep(kSliderSmallStep);
         Scroll->setPageStep(kSliderLargeStep);
-        // A pressure beyond the slider's range stays in the box as it was.
-        if (openingMetres_ > float(kSliderMaximumMetres)) {
-            const QSignalBlocker quiet(txtPrevalenza);
-            txtPrevalenza->setText(formatGeneral(openingMetres_));
-            showPreview(openingMetres_);
-        }
+        // The box keeps the pressure as it was (45.5 m, or 450 m beyond the slider): only
+        // the user's own change of the slider or the box rounds it to whole metres.
+        txtPrevalenza->setText(formatGeneral(openingMetres_));
+        showPreview(openingMetres_);
     } else {
         Scroll->hide();
         showPreview(openingMetres_);

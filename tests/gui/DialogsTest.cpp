@@ -112,6 +112,22 @@ TEST(Opzioni, NonNumbersAndCancelChangeNothing) {
     EXPECT_EQ(p.projectNotes, QString());
 }
 
+TEST(Opzioni, OpeningKeepsAPressureOfPartMetres) {
+    Project p = calculatedPipe();
+    p.supplyPressure = 45500;
+    p.projectNotes = QStringLiteral("vecchio");
+    ScriptedInteraction ask;
+    Opzioni dialog(p, ask);
+    EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("45.5"));
+    EXPECT_EQ(dialog.Scroll->value(), 46);
+    EXPECT_EQ(dialog.lblQ->text(), flowAt(p, 45.5));
+    // Changing only the comment leaves the pressure as it was.
+    dialog.txtCommento->setPlainText(QStringLiteral("nuovo"));
+    dialog.btnOK->click();
+    EXPECT_EQ(p.supplyPressure, 45500);
+    EXPECT_EQ(p.projectNotes, QStringLiteral("nuovo"));
+}
+
 TEST(Opzioni, ItalianNumbersAndPressuresBeyondTheSlider) {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     Project p = calculatedPipe();

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace valmora;
 using namespace valmora::grid_column;
 
@@ -79,12 +81,21 @@ TEST_F(GridWindowTest, TrunkRowsAfterACalculation) {
     EXPECT_EQ(g.cellBackColor(1, kFlow), kCyan);
     EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
 
-    // Results as the derived quantities give them.
-    const std::vector<BranchRow> rows = computeBranchRows(p, 1);
-    EXPECT_EQ(g.textMatrix(1, kFlow), QString::number(std::lround(rows[0].flow)));
-    EXPECT_EQ(g.textMatrix(1, kDrop), QString::number(std::lround(rows[0].drop)));
-    EXPECT_EQ(g.textMatrix(3, kSumDp), QString::number(std::lround(rows[2].cumulativeDrop)));
-    EXPECT_EQ(g.textMatrix(1, kVelocity), QString::number(*rows[0].velocity, 'f', 1));
+    // Results from the calculation's own fields: flow = totalFlow x flowFraction, drop =
+    // section resistance x flow^1.85, SumDp their running sum, velocity from the 50 mm bore.
+    double sum = 0;
+    const int16_t rowNodes[] = {1, 2, 4};
+    for (int r = 1; r <= 3; ++r) {
+        const Node& n = p.NodeTable[rowNodes[r - 1]];
+        const double flow = double(p.totalFlow) * n.flowFraction;
+        const double drop = n.resistance * std::pow(flow, 1.85);
+        sum += drop;
+        EXPECT_EQ(g.textMatrix(r, kFlow), QString::number(std::lround(flow))) << r;
+        EXPECT_EQ(g.textMatrix(r, kDrop), QString::number(std::lround(drop))) << r;
+        EXPECT_EQ(g.textMatrix(r, kSumDp), QString::number(std::lround(sum))) << r;
+    }
+    const double trunkFlow = double(p.totalFlow);
+    EXPECT_EQ(g.textMatrix(1, kVelocity), QString::number(trunkFlow * 4 / (60 * M_PI) * 1000 / 2500, 'f', 1));
 
     // The KV element: "><" for its length, no bore, no velocity, an arrow to its derivation.
     EXPECT_EQ(g.textMatrix(2, kMetri), QStringLiteral(">< "));

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -370,4 +371,72 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
     EXPECT_EQ(captions, (QStringList{QStringLiteral("&Chiudi (F10)"), QStringLiteral("&Aumenta phi"),
                                      QStringLiteral("&Diminuisce phi")}));
     popup->hide();
+}
+
+TEST_F(MainWindowTest, SmallCataloguesStartWithoutCrashing) {
+    // No pipe series at all, and a single terminal type: the new project's section and
+    // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
+    QTemporaryDir small;
+    QFile pipes(small.filePath(QStringLiteral("Vlmtubi.txt")));
+    ASSERT_TRUE(pipes.open(QIODevice::WriteOnly));
+    pipes.write("\"Titolo\",0\n");
+    pipes.close();
+    QFile terminals(small.filePath(QStringLiteral("Vlmterm.txt")));
+    ASSERT_TRUE(terminals.open(QIODevice::WriteOnly));
+    terminals.write("\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
+    terminals.close();
+    open(QString(), small.path());
+    ASSERT_TRUE(started);
+    ASSERT_FALSE(ask.messages.empty());
+    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Nodo 1 \"Radice\""))) << ask.messages[0].text.toStdString();
+    frmTubi* trunk = window->trunkWindow();
+    EXPECT_EQ(trunk->Griglia->textMatrix(1, grid_column::kPhi), QStringLiteral("?"));
+    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("? - Quota m 0"));
+    // Editing on goes on without a crash: diameter steps and an appended node.
+    trigger("mnuAumenta");
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    EXPECT_EQ(project().nodeCount(), 2);
+}
+
+TEST_F(MainWindowTest, AnUnsavedProjectIsKeptWhenTheSaveDoesNotHappen) {
+    open();
+    project().NodeTable[1].length = 123;
+    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
+    trigger("mnuNuovo");
+    EXPECT_EQ(ask.fileDialogs.size(), 1);
+    EXPECT_EQ(project().NodeTable[1].length, 123.0f);
+
+    // A named project whose file can no longer be written: a folder now stands in its place.
+    const QString file = writeProject(QStringLiteral("recente"));
+    ask.fileNames = {file};
+    trigger("mnuApri");
+    project().NodeTable[1].length = 77;
+    QFile::remove(file);
+    QDir().mkpath(file);
+    ask.answers = {Answer::Yes};
+    trigger("mnuNuovo");
+    EXPECT_TRUE(ask.messages.back().text.startsWith(QStringLiteral("Errore in scrittura\n")));
+    EXPECT_EQ(project().NodeTable[1].length, 77.0f);
+}
+
+TEST_F(MainWindowTest, ATextStillBeingTypedIsSavedAndNeverLeaksIntoANewNetwork) {
+    open();
+    frmTubi* trunk = window->trunkWindow();
+    trunk->Griglia->setCurrentCell(1, grid_column::kMetri);
+    trunk->startEditing();
+    trunk->Txtedit->setText(QStringLiteral("7"));
+    const QString file = path(QStringLiteral("in-corso.vlm"));
+    ask.fileNames = {file};
+    trigger("mnuSalva");
+    Project saved = Project::withCataloguesOf(project());
+    ASSERT_TRUE(ReadProject(saved, file).ok());
+    EXPECT_EQ(saved.NodeTable[1].length, 7.0f);
+
+    trunk->startEditing();
+    trunk->Txtedit->setText(QStringLiteral("9"));
+    ask.answers = {Answer::No};
+    trigger("mnuNuovo");
+    EXPECT_FALSE(trunk->editing());
+    trunk->Griglia->setCurrentCell(1, grid_column::kLVirt);
+    EXPECT_EQ(project().NodeTable[1].length, 0.0f);
 }
