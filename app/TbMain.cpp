@@ -532,6 +532,11 @@ void TbMain::networkShapeChanged() {
 
 void TbMain::rebuildActiveWindow() {
     ChildWindow* child = activeChild();
+    // The window that asked may be the one closing: the trunk is rebuilt then.
+    const std::vector<int16_t> starts = branchStarts(*project_);
+    if (auto* grid = dynamic_cast<frmTubi*>(child);
+        grid && std::find(starts.begin(), starts.end(), grid->firstNode()) == starts.end())
+        child = trunk_;
     child->compilatab();
     child->aggiorna();
 }

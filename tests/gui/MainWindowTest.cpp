@@ -440,3 +440,24 @@ TEST_F(MainWindowTest, ATextStillBeingTypedIsSavedAndNeverLeaksIntoANewNetwork) 
     trunk->Griglia->setCurrentCell(1, grid_column::kLVirt);
     EXPECT_EQ(project().NodeTable[1].length, 0.0f);
 }
+
+TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsTheTrunk) {
+    open();
+    window->show();
+    frmTubi* trunk = window->trunkWindow();
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    trunk->Griglia->setCurrentCell(1, grid_column::kOut);
+    ask.inputs = {QStringLiteral("Ramo")};
+    trunk->cellAction();
+    trunk->cellAction();
+    ASSERT_EQ(window->mdiArea()->subWindowList().size(), 2);
+    QMdiSubWindow* frame = window->mdiArea()->subWindowList().last();
+    window->mdiArea()->setActiveSubWindow(frame);
+    ask.answers = {Answer::Ok};
+    window->toolbarButton(QStringLiteral("cancella"))->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(project().NodeTable[1].derivation, 0);
+    EXPECT_EQ(trunk->Griglia->textMatrix(1, grid_column::kOut), QString());
+    EXPECT_EQ(trunk->Griglia->rows(), 3);
+}
