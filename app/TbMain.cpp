@@ -186,7 +186,7 @@ void TbMain::fillWindowMenu() {
         connect(a, &QAction::triggered, this, slot);
     };
     add("mnuWCascata", QStringLiteral("&Cascata"), [this] { mdi_->cascadeSubWindows(); });
-    add("mnuWTile", QStringLiteral("a &Tegole"), [this] { mdi_->tileSubWindows(); });
+    add("mnuWTile", QStringLiteral("a &Tegole"), [this] { tileHorizontally(); });
     add("mnuWArrange", QStringLiteral("&Disponi"), [this] { arrangeIcons(); });
     const QList<QMdiSubWindow*> frames = mdi_->subWindowList();
     if (!frames.isEmpty())
@@ -387,7 +387,10 @@ void TbMain::RefreshAllWindows() {
 bool TbMain::readProjectFile(const QString& path) {
     const ReadOutcome read = ReadProject(*project_, path);
     if (!read.ok()) {
-        interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
+        if (read.status == ReadOutcome::Status::BadNode)
+            interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
+        else
+            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation, read.detail);
         return false;
     }
     if (!read.calculation.ok)
@@ -419,10 +422,10 @@ void TbMain::openRecent(int entry) {
         return;
     const ReadOutcome read = ReadProject(*project_, path);
     if (!read.ok()) {
-        const QString text = read.status == ReadOutcome::Status::BadNode
-                                 ? read.message
-                                 : QStringLiteral("Errore file\n") + read.detail;
-        interaction_.inform(text, QString(), MessageIcon::Exclamation);
+        if (read.status == ReadOutcome::Status::BadNode)
+            interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
+        else
+            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation, read.detail);
         return;
     }
     if (!read.calculation.ok)
@@ -437,7 +440,7 @@ void TbMain::openRecent(int entry) {
 bool TbMain::saveTo(const QString& path) {
     const SaveOutcome saved = SaveProject(*project_, path);
     if (!saved.ok) {
-        interaction_.inform(QStringLiteral("Errore in scrittura\n") + saved.reason, QString(), MessageIcon::Exclamation);
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, saved.reason);
         return false;
     }
     addRecentFile(path);
@@ -539,6 +542,23 @@ void TbMain::rebuildActiveWindow() {
         child = trunk_;
     child->compilatab();
     child->aggiorna();
+}
+
+void TbMain::tileHorizontally() {
+    // One above the other, each the full width of the frame.
+    QList<QMdiSubWindow*> frames;
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (!frame->isMinimized())
+            frames << frame;
+    if (frames.isEmpty())
+        return;
+    const QRect area = mdi_->viewport()->rect();
+    const int height = area.height() / int(frames.size());
+    for (int i = 0; i < frames.size(); ++i) {
+        QMdiSubWindow* frame = frames[i];
+        frame->showNormal();
+        frame->setGeometry(0, i * height, std::min(frame->width(), area.width()), height);
+    }
 }
 
 void TbMain::arrangeIcons() {

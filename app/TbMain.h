@@ -102,6 +102,7 @@ private:
     void calculateAndShow();
     void updatePasteButton();
     void arrangeIcons();
+    void tileHorizontally();
     void fillWindowMenu();
     bool saveTo(const QString& path);
 

@@ -77,7 +77,8 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
 
     connect(Griglia, &GridControl::rowColChanged, this, &frmTubi::cursorMoved);
     connect(Griglia, &GridControl::scrolled, this, &frmTubi::updateToolbar);
-    connect(Griglia, &GridControl::gotFocus, this, [this] { Griglia->setVerticalScrollBar(scrollBarWanted_); });
+    // A scroll bar while the grid has the focus (shown when the rows overflow), none otherwise.
+    connect(Griglia, &GridControl::gotFocus, this, [this] { Griglia->setVerticalScrollBar(true); });
     connect(Griglia, &GridControl::lostFocus, this, [this] {
         Griglia->setVerticalScrollBar(false);
         if (Griglia->row() >= 1)
@@ -297,7 +298,7 @@ void frmTubi::sizeWindow() {
     scrollBarWanted_ = needed >= kTallestGridTwips;
     gridHeightTwips_ = scrollBarWanted_ ? kTallestGridTwips : needed;
     windowHeightTwips_ = scrollBarWanted_ ? kTallWindowTwips : gridHeightTwips_ + kWindowExtraHeightTwips;
-    Griglia->setVerticalScrollBar(scrollBarWanted_ && Griglia->hasFocus());
+    Griglia->setVerticalScrollBar(Griglia->hasFocus());
     const QSize size(Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips),
                      Griglia->twipsToPixels(windowHeightTwips_));
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {

@@ -117,6 +117,9 @@ public:
     int twipsToPixels(int twips) const;
     int pixelsToTwips(int pixels) const;
 
+    // The grid has no type-ahead search: a typed letter never moves the cursor.
+    void keyboardSearch(const QString&) override {}
+
 signals:
     void gridClicked();
     void gridDoubleClicked();

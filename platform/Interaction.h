@@ -24,9 +24,11 @@ struct MessageRequest {
     QString title{}; // empty: the application title
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
+    QString details{}; // more about a failure, shown on request under the message
 
     bool operator==(const MessageRequest& other) const {
-        return text == other.text && title == other.title && buttons == other.buttons && icon == other.icon;
+        return text == other.text && title == other.title && buttons == other.buttons && icon == other.icon &&
+               details == other.details;
     }
 };
 
@@ -44,8 +46,9 @@ public:
     virtual int runDialog(QDialog& dialog) = 0;
 
     // A box with the OK button only.
-    void inform(const QString& text, const QString& title = QString(), MessageIcon icon = MessageIcon::None) {
-        message({text, title, MessageButtons::Ok, icon});
+    void inform(const QString& text, const QString& title = QString(), MessageIcon icon = MessageIcon::None,
+                const QString& details = QString()) {
+        message({text, title, MessageButtons::Ok, icon, details});
     }
 };
 

@@ -44,6 +44,8 @@ Answer answerOf(int button) {
 Answer WidgetInteraction::message(const MessageRequest& request) {
     QMessageBox box(qtIcon(request.icon), request.title.isEmpty() ? kApplicationTitle : request.title, request.text,
                     qtButtons(request.buttons), parent_);
+    if (!request.details.isEmpty())
+        box.setDetailedText(request.details);
     const std::pair<QMessageBox::StandardButton, QString> italian[] = {
         {QMessageBox::Yes, QStringLiteral("Sì")}, {QMessageBox::No, QStringLiteral("No")},
         {QMessageBox::Cancel, QStringLiteral("Annulla")}};

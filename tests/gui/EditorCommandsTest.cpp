@@ -274,6 +274,14 @@ TEST_F(EditorCommandsTest, ItalianDecimalComma) {
     QLocale::setDefault(QLocale::c());
 }
 
+TEST_F(EditorCommandsTest, LettersOutsideTheDataColumnsDoNothing) {
+    trunk->Griglia->setCurrentCell(1, kTipo);
+    type(*trunk, QStringLiteral("NI"));
+    EXPECT_FALSE(trunk->editing());
+    EXPECT_EQ(trunk->Griglia->row(), 1);
+    EXPECT_EQ(trunk->Griglia->col(), kTipo);
+}
+
 TEST_F(EditorCommandsTest, StructuralCommandsWaitForTheTextBox) {
     trunk->Griglia->setCurrentCell(1, kNome);
     type(*trunk, QStringLiteral("x"));

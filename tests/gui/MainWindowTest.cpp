@@ -161,7 +161,8 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     ask.fileNames = {path(QStringLiteral("manca/x.vlm"))};
     trigger("mnuSaveas");
     ASSERT_FALSE(ask.messages.empty());
-    EXPECT_TRUE(ask.messages.back().text.startsWith(QStringLiteral("Errore in scrittura\n")));
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
+    EXPECT_FALSE(ask.messages.back().details.isEmpty()); // the reason, under the message
     EXPECT_EQ(project().projectPath, file);
 }
 
@@ -190,6 +191,16 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
     EXPECT_EQ(window->windowTitle(), good);
 
     trigger("mnuApri"); // cancelled
+    EXPECT_EQ(project().projectPath, good);
+
+    // A header that cannot be read.
+    QFile header(broken);
+    ASSERT_TRUE(header.open(QIODevice::WriteOnly));
+    header.write("\"solo note\"\r\n");
+    header.close();
+    ask.fileNames = {broken};
+    trigger("mnuApri");
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore file"));
     EXPECT_EQ(project().projectPath, good);
 }
 
@@ -415,7 +426,7 @@ TEST_F(MainWindowTest, AnUnsavedProjectIsKeptWhenTheSaveDoesNotHappen) {
     QDir().mkpath(file);
     ask.answers = {Answer::Yes};
     trigger("mnuNuovo");
-    EXPECT_TRUE(ask.messages.back().text.startsWith(QStringLiteral("Errore in scrittura\n")));
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
     EXPECT_EQ(project().NodeTable[1].length, 77.0f);
 }
 
