@@ -420,16 +420,8 @@ void TbMain::openRecent(int entry) {
     }
     if (!AskSaveFirst())
         return;
-    const ReadOutcome read = ReadProject(*project_, path);
-    if (!read.ok()) {
-        if (read.status == ReadOutcome::Status::BadNode)
-            interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
-        else
-            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation, read.detail);
+    if (!readProjectFile(path))
         return;
-    }
-    if (!read.calculation.ok)
-        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
     project_->projectPath = path;
     setTitle();
     addRecentFile(path);

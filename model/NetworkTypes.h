@@ -14,10 +14,8 @@ namespace valmora {
 // `next` of a branch end: what the branch ends in.
 constexpr int16_t kEndWithoutTerminal = 0;
 constexpr int16_t kEndWithTerminal = -1;
-// Manifold end kinds: only met in stored data, never created by the program.
-constexpr int16_t kEndManifoldModular = -2;
-constexpr int16_t kEndManifoldSingleTube = -3;
-constexpr int16_t kEndManifoldPanels = -4;
+// -2, -3, -4 are manifold end kinds: written by the project file, read back as ends
+// without terminal, never created by the program.
 
 // The largest index a 16-bit table can hold: at most this many nodes or terminals.
 constexpr int kMaxTableIndex = 32767;
