@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -14,7 +15,8 @@ namespace {
 
 constexpr int kTwipsPerInch = 1440;
 constexpr int kFallbackDpi = 96;
-constexpr int kRowPadding = 4; // pixels above and below the text
+constexpr int kRowPadding = 4;  // pixels above and below the text
+constexpr int kCellPadding = 2; // pixels left and right of the text, as the style sheet sets
 // Average character width, in pixels at 96 dpi, of the font the twip layouts were drawn for.
 constexpr double kDesignCharWidth = 4.5;
 constexpr double kLargestWidening = 2.0;
@@ -123,7 +125,9 @@ GridControl::GridControl(QWidget* parent) : QTableView(parent), model_(new GridM
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWordWrap(false);
-    setTextElideMode(Qt::ElideNone); // a long text is cut at the cell border
+    // A text wider than its cell ends in "…" rather than losing digits at the border; the
+    // whole text shows as the cell's tooltip.
+    setTextElideMode(Qt::ElideRight);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * kRowPadding);
@@ -131,7 +135,7 @@ GridControl::GridControl(QWidget* parent) : QTableView(parent), model_(new GridM
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
     // Narrow columns: keep the cell margins small so that their text fits.
-    setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 2px; }"));
+    setStyleSheet(QStringLiteral("QTableView::item { padding: 0px %1px; }").arg(kCellPadding));
     horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 2px; }"));
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &GridControl::scrolled);
 }
@@ -313,7 +317,41 @@ void GridControl::mouseReleaseEvent(QMouseEvent* event) {
 
 void GridControl::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
-    emit gridDoubleClicked();
+    // Only a cell has an action: the empty area below the rows has none.
+    if (indexAt(event->position().toPoint()).isValid())
+        emit gridDoubleClicked();
+}
+
+void GridControl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid()) {
+            setCurrentIndex(index);
+            emit rightClicked(event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+bool GridControl::textFits(int row, int col) const {
+    const GridModel::Cell& c = model_->cell(row - 1, col);
+    const int pictureWidth = c.picture.isNull() ? 0 : c.picture.width() + kCellPadding;
+    return fontMetrics().horizontalAdvance(c.text) + 2 * kCellPadding + pictureWidth <= columnWidth(col);
+}
+
+bool GridControl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid() && !textFits(index.row() + 1, index.column()))
+            QToolTip::showText(help->globalPos(), model_->cell(index.row(), index.column()).text, viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 } // namespace valmora

@@ -120,9 +120,13 @@ public:
     // The grid has no type-ahead search: a typed letter never moves the cursor.
     void keyboardSearch(const QString&) override {}
 
+    // False when the cell's text is wider than its column and shows elided.
+    bool textFits(int row, int col) const;
+
 signals:
     void gridClicked();
-    void gridDoubleClicked();
+    void gridDoubleClicked(); // on a cell only
+    void rightClicked(const QPoint& globalPosition); // on a cell, which became current
     void leaveCell();        // the current cell still names the cell being left
     void rowColChanged();    // the cursor moved to another cell
     void scrolled();
@@ -136,6 +140,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QModelIndex indexOf(int row, int col) const { return model_->index(row - 1, col); }
