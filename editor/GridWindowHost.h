@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class QWidget;
+
 namespace valmora {
 
 class GridWindowHost {
@@ -28,6 +30,8 @@ public:
     virtual void networkShapeChanged() = 0;
     // After a branch window closed itself: the active window rebuilds its rows.
     virtual void rebuildActiveWindow() = 0;
+    // After a calculation shown by `from`: every other open grid window shows its results too.
+    virtual void refreshOtherWindows(const QWidget* from) { (void)from; }
 };
 
 } // namespace valmora

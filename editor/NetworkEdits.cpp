@@ -147,21 +147,37 @@ Deletion deleteNode(Project& project, int16_t node) {
     return deletion;
 }
 
+namespace {
+
+// A terminal record of lastTerminalType at height 0 ending `node`'s branch.
+void endWithNewTerminal(Project& project, int16_t node) {
+    const int16_t t = *project.appendTerminal();
+    project.TerminalTable[t].typeIndex = project.lastTerminalType;
+    project.TerminalTable[t].height = 0;
+    project.NodeTable[node].derivation = t;
+    project.NodeTable[node].next = kEndWithTerminal;
+}
+
+} // namespace
+
 std::optional<int16_t> addDerivation(Project& project, int16_t at, const QString& name) {
     if (project.nodeCount() >= kMaxTableIndex || project.terminalCount() >= kMaxTableIndex)
         return std::nullopt;
     const int16_t n = *project.appendNode();
-    const int16_t t = *project.appendTerminal();
-    project.TerminalTable[t].typeIndex = project.lastTerminalType;
-    project.TerminalTable[t].height = 0;
-    Node& node = project.NodeTable[n];
     project.NodeTable[at].derivation = n;
     applyNewNodeDefaults(project, n, at);
+    Node& node = project.NodeTable[n];
     node.name = name;
     node.parent = at;
-    node.derivation = t;
-    node.next = kEndWithTerminal;
+    endWithNewTerminal(project, n);
     return n;
+}
+
+bool addTerminal(Project& project, int16_t end) {
+    if (project.NodeTable[end].next != kEndWithoutTerminal || project.terminalCount() >= kMaxTableIndex)
+        return false;
+    endWithNewTerminal(project, end);
+    return true;
 }
 
 bool stepDiameter(Project& project, int16_t node, bool up) {

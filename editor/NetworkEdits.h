@@ -52,6 +52,10 @@ Deletion deleteNode(Project& project, int16_t node);
 // a terminal of lastTerminalType at height 0. nullopt when a table is full.
 std::optional<int16_t> addDerivation(Project& project, int16_t at, const QString& name);
 
+// A terminal of lastTerminalType at height 0 for an end without one; false when `end` is
+// not such an end or the terminal table is full (nothing changed).
+bool addTerminal(Project& project, int16_t end);
+
 // One diameter up or down within the node's series; false when nothing changed.
 bool stepDiameter(Project& project, int16_t node, bool up);
 

@@ -1,5 +1,6 @@
 #include "editor/frmTubi.h"
 
+#include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/DialogRules.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace valmora {
@@ -24,6 +26,7 @@ using namespace grid_column;
 const QColor kYellow(255, 255, 0);
 const QColor kCyan(0, 255, 255);
 const QColor kMagenta(255, 0, 255);
+const QColor kClosedRed(255, 140, 140);
 
 constexpr std::array<int, kCount> kColumnWidthsTwips = {1000, 500, 500, 500, 500, 800, 600, 600, 600, 600};
 constexpr int kGridWidthTwips = 6532;
@@ -74,6 +77,8 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
     Griglia->keyPreview = [this](QKeyEvent* event) { return gridKey(event); };
     connect(Griglia, &GridControl::leaveCell, this, &frmTubi::commitEdit);
     connect(Griglia, &GridControl::gridDoubleClicked, this, &frmTubi::cellAction);
+    connect(Griglia, &GridControl::rightClicked, this,
+            [this](const QPoint& at) { rowMenu()->popup(at); });
 
     connect(Griglia, &GridControl::rowColChanged, this, &frmTubi::cursorMoved);
     connect(Griglia, &GridControl::scrolled, this, &frmTubi::updateToolbar);
@@ -105,9 +110,21 @@ void frmTubi::setRowIconAndColours(int row, const Node& node) {
         Griglia->setCellPicture(row, kOut, QPixmap());
     Griglia->setCellBackColor(row, kTipo, kYellow);
     Griglia->setCellBackColor(row, kOut, kYellow);
-    for (int c = kVelocity; c <= kFlow; ++c)
-        Griglia->setCellBackColor(row, c, kCyan);
+    colourResultCells(row, node);
+    colourDiameterCell(row, node);
+}
+
+void frmTubi::colourDiameterCell(int row, const Node& node) {
     Griglia->setCellBackColor(row, kPhi, !node.isKvElement() && node.diameterLocked ? kMagenta : kYellow);
+}
+
+void frmTubi::colourResultCells(int row, const Node& node) {
+    // A closed section shows as closed, not only as zeros.
+    const QColor& colour = node.closed ? kClosedRed : kCyan;
+    if (Griglia->cellBackColor(row, kVelocity) == colour)
+        return;
+    for (int c = kVelocity; c <= kFlow; ++c)
+        Griglia->setCellBackColor(row, c, colour);
 }
 
 void frmTubi::compilatab() {
@@ -164,6 +181,7 @@ void frmTubi::writeRowCells(int row, const BranchRow& results) {
     Griglia->setTextMatrix(row, kDrop, formatPicture(results.drop, u"#0"));
     Griglia->setTextMatrix(row, kSumDp, formatPicture(results.cumulativeDrop, u"#0"));
     Griglia->setTextMatrix(row, kFlow, formatPicture(results.flow, u"#0"));
+    colourResultCells(row, node);
 }
 
 void frmTubi::rinfresca() {
@@ -178,6 +196,16 @@ void frmTubi::rinfresca() {
     Griglia->setRedraw(true);
     Piedino();
     updateToolbar();
+}
+
+bool frmTubi::showsWholeBranch() const {
+    const std::vector<int16_t> nodes = branchNodes(project_, firstNode_);
+    if (int(nodes.size()) != lastRow())
+        return false;
+    for (int r = 1; r <= lastRow(); ++r)
+        if (nodeOfRow(r) != nodes[std::size_t(r - 1)])
+            return false;
+    return true;
 }
 
 void frmTubi::Piedino() {
@@ -202,9 +230,14 @@ void frmTubi::aggiorna(int16_t) {
         const CalculationOutcome outcome = Calculate(project_);
         if (!outcome.ok)
             interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
-        rinfresca();
+        showResults();
     }
     Griglia->setFocus();
+}
+
+void frmTubi::showResults() {
+    rinfresca();
+    host_.refreshOtherWindows(this);
 }
 
 void frmTubi::chiudi() {
@@ -222,18 +255,31 @@ void frmTubi::statusLineClicked() {
         return;
     Piedino();
     const int lastRow = Griglia->rows() - 1;
-    const Node& end = project_.NodeTable[project_.terminalNode];
-    const Terminal* terminal = project_.findTerminal(end);
-    if (!end.endsInTerminal() || !terminal || !project_.findTerminalType(*terminal)) {
-        // An end with no terminal has no record to edit.
-        interaction_.inform(QStringLiteral("Questo ramo termina senza terminale."));
+    const auto endNode = static_cast<int16_t>(project_.terminalNode);
+    if (project_.NodeTable[endNode].next == kEndWithoutTerminal && !offerTerminal(endNode))
         return;
-    }
+    const Node& end = project_.NodeTable[endNode];
+    const Terminal* terminal = project_.findTerminal(end);
+    if (!end.endsInTerminal() || !terminal || !project_.findTerminalType(*terminal))
+        return; // nothing the dialog could edit
     Fine dialog(project_, interaction_, pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
     interaction_.runDialog(dialog);
     icona(lastRow, kIconTerminal);
     aggiorna();
     Piedino();
+}
+
+bool frmTubi::offerTerminal(int16_t end) {
+    if (interaction_.message({QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
+                              QStringLiteral("Terminale"), MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
+        return false;
+    if (!edits::addTerminal(project_, end)) {
+        interaction_.inform(tableFullMessage(), QStringLiteral("Non possibile"), MessageIcon::Exclamation);
+        return false;
+    }
+    icona(lastRow(), kIconTerminal);
+    Piedino();
+    return true;
 }
 
 void frmTubi::LunEq() {
@@ -269,6 +315,7 @@ bool frmTubi::askSaveBeforeExit() {
 }
 
 void frmTubi::closeEvent(QCloseEvent* event) {
+    commitEdit(); // a value still in the text box is not lost with the window
     if (!isTrunk() || host_.endingProgram()) {
         event->accept();
         return;
@@ -284,6 +331,12 @@ void frmTubi::setFirstNode(int16_t node) {
 }
 
 bool frmTubi::eventFilter(QObject* watched, QEvent* event) {
+    // In the normal state the window keeps the grid's width; maximised, it fills the frame.
+    if (watched == parentWidget() && event->type() == QEvent::Resize && inNormalState(parentWidget()) &&
+        parentWidget()->width() != windowWidthPixels()) {
+        parentWidget()->resize(windowWidthPixels(), parentWidget()->height());
+        return false;
+    }
     if (watched == StatusBar1 && event->type() == QEvent::MouseButtonRelease) {
         statusLineClicked();
         return true;
@@ -299,15 +352,32 @@ void frmTubi::sizeWindow() {
     gridHeightTwips_ = scrollBarWanted_ ? kTallestGridTwips : needed;
     windowHeightTwips_ = scrollBarWanted_ ? kTallWindowTwips : gridHeightTwips_ + kWindowExtraHeightTwips;
     Griglia->setVerticalScrollBar(Griglia->hasFocus());
-    const QSize size(Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips),
-                     Griglia->twipsToPixels(windowHeightTwips_));
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->setMinimumWidth(size.width());
-        frame->setMaximumWidth(size.width());
-        frame->resize(size);
-    } else {
+    const QSize size(windowWidthPixels(), Griglia->twipsToPixels(windowHeightTwips_));
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!frame) {
         resize(size);
+        return;
     }
+    if (!watchingFrame_) {
+        watchingFrame_ = true;
+        frame->installEventFilter(this);
+        connect(frame, &QMdiSubWindow::windowStateChanged, this, &frmTubi::frameStateChanged);
+    }
+    // A maximised or minimised window keeps its state; it takes its size when restored.
+    if (inNormalState(frame))
+        frame->resize(size);
+}
+
+bool frmTubi::inNormalState(const QWidget* frame) {
+    return !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
+}
+
+int frmTubi::windowWidthPixels() const { return Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips); }
+
+void frmTubi::frameStateChanged(Qt::WindowStates previous, Qt::WindowStates now) {
+    (void)now;
+    if (inNormalState(parentWidget()) && (previous & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        sizeWindow();
 }
 
 void frmTubi::resizeEvent(QResizeEvent* event) {

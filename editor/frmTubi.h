@@ -16,7 +16,9 @@
 
 class QKeyEvent;
 
+class QAction;
 class QLabel;
+class QMenu;
 class QLineEdit;
 
 namespace valmora {
@@ -77,6 +79,10 @@ public:
     void cellAction();
     // Another pipe series for the cursor node, from the pipe picker.
     void changeSeries();
+    // Locks or unlocks the cursor node's diameter against the network-wide steps.
+    void toggleDiameterLock();
+    // The right-click menu of the cursor row ("Blocca diametro" / "Sblocca diametro").
+    QMenu* rowMenu();
 
     // In-cell editing: starts with a typed character, or with the cell's text.
     void startEditing(QChar typed = QChar());
@@ -90,6 +96,8 @@ public:
 
     // Rewrites every cell from the nodes and the last calculation.
     void rinfresca();
+    // True while the rows are the nodes of the branch, in order (no rebuild needed).
+    bool showsWholeBranch() const;
     // The status line from the branch's last node.
     void Piedino();
     // Column 5's picture: 0 blank, 1 arrow up, 2 arrow right, 3 arrow down, 4 the
@@ -113,6 +121,12 @@ protected:
 
 private:
     void stepDiameter(bool up);
+    // rinfresca, and every other open grid window shows the new results too.
+    void showResults();
+    // An end without terminal: asks whether to add one; true when added.
+    bool offerTerminal(int16_t end);
+    void colourDiameterCell(int row, const Node& node);
+    void colourResultCells(int row, const Node& node);
     void commitEdit();
     bool editKey(QKeyEvent* event);
     void moveAfterEnter();
@@ -123,6 +137,9 @@ private:
     void writeRowCells(int row, const BranchRow& results);
     void setRowIconAndColours(int row, const Node& node);
     void sizeWindow();
+    void frameStateChanged(Qt::WindowStates previous, Qt::WindowStates now);
+    static bool inNormalState(const QWidget* frame);
+    int windowWidthPixels() const;
     void updateToolbar();
     void cursorMoved();
     int16_t nodeOfRow(int row) const { return static_cast<int16_t>(Griglia->rowData(row)); }
@@ -136,6 +153,9 @@ private:
     int gridHeightTwips_ = 0;
     int windowHeightTwips_ = 0;
     bool scrollBarWanted_ = false;
+    bool watchingFrame_ = false;
+    QMenu* rowMenu_ = nullptr;
+    QAction* lockAction_ = nullptr;
 };
 
 } // namespace valmora

@@ -7,6 +7,7 @@
 #include "model/NumberFormat.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
 namespace valmora {
 
@@ -37,12 +38,13 @@ void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
     FlowPass(project_);
     compilatab();
     Griglia->setCurrentCell(std::min(row, lastRow()), column);
-    rinfresca();
+    showResults();
     host_.networkShapeChanged();
 }
 
 void frmTubi::Nuovo(bool inMiddle) {
-    if (editing() || Griglia->rows() < 2)
+    commitEdit();
+    if (Griglia->rows() < 2)
         return;
     const int row = Griglia->row() >= 1 ? Griglia->row() : 1;
     if (!inMiddle) {
@@ -61,7 +63,8 @@ void frmTubi::Nuovo(bool inMiddle) {
 }
 
 void frmTubi::Cancella() {
-    if (editing() || Griglia->row() < 1)
+    commitEdit();
+    if (Griglia->row() < 1)
         return;
     const int row = Griglia->row();
     const int16_t node = cursorNode();
@@ -102,8 +105,7 @@ void frmTubi::Cancella() {
 }
 
 void frmTubi::dirama() {
-    if (editing())
-        return;
+    commitEdit();
     const int16_t node = cursorNode();
     const std::optional<QString> name = interaction_.inputBox(QStringLiteral("Nome del nuovo ramo"),
                                                               QStringLiteral("Aggiunta di un nuovo ramo"), QString());
@@ -126,10 +128,8 @@ void frmTubi::terminalAction() {
         dirama();
         return;
     }
-    if (n.endsInTerminal())
+    if (n.endsInTerminal() || n.next == kEndWithoutTerminal)
         statusLineClicked();
-    else if (n.next == kEndWithoutTerminal)
-        icona(Griglia->row(), 3);
 }
 
 void frmTubi::stepDiameter(bool up) {
@@ -171,9 +171,33 @@ void frmTubi::changeSeries() {
     if (picker.selectedSeries() == n.seriesIndex)
         return;
     edits::applySeries(project_, node, picker.selectedSeries(), picker.diameterIndex());
-    Griglia->setCellBackColor(Griglia->row(), kPhi,
-                              !n.isKvElement() && n.diameterLocked ? QColor(255, 0, 255) : QColor(255, 255, 0));
+    colourDiameterCell(Griglia->row(), n);
     aggiorna();
+}
+
+void frmTubi::toggleDiameterLock() {
+    if (Griglia->row() < 1)
+        return;
+    Node& n = project_.NodeTable[cursorNode()];
+    if (n.isKvElement())
+        return; // a KV element has no diameter to lock
+    n.diameterLocked = !n.diameterLocked;
+    colourDiameterCell(Griglia->row(), n);
+}
+
+QMenu* frmTubi::rowMenu() {
+    if (!rowMenu_) {
+        rowMenu_ = new QMenu(this);
+        rowMenu_->setObjectName(QStringLiteral("mnuRiga"));
+        lockAction_ = rowMenu_->addAction(QString());
+        lockAction_->setObjectName(QStringLiteral("mnuBlocca"));
+        connect(lockAction_, &QAction::triggered, this, &frmTubi::toggleDiameterLock);
+    }
+    const Node& n = project_.NodeTable[cursorNode()];
+    lockAction_->setText(n.diameterLocked && !n.isKvElement() ? QStringLiteral("Sblocca diametro")
+                                                              : QStringLiteral("Blocca diametro"));
+    lockAction_->setEnabled(!n.isKvElement());
+    return rowMenu_;
 }
 
 void frmTubi::cellAction() {

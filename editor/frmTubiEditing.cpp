@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <limits>
+
 namespace valmora {
 
 namespace {
@@ -14,6 +16,8 @@ namespace {
 using namespace grid_column;
 
 constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
+constexpr double kExampleLength = 12.5;      // the number a refusal shows as an example
+const QString kRefusedValueTitle = QStringLiteral("Valore non valido");
 
 } // namespace
 
@@ -50,10 +54,17 @@ void frmTubi::commitEdit() {
     }
     if (column != kMetri && column != kLVirt)
         return;
-    // Numbers in the user's form ("2,5" in Italian); negative values or letters change nothing.
-    const std::optional<double> value = parseUserNumber(text);
-    if (!value || *value < 0)
+    // Numbers in the user's form ("2,5" in Italian, "2.5" too); anything else is refused
+    // aloud and the old value stays.
+    const std::optional<double> value = parseTypedLength(text);
+    if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
+        interaction_.inform(quotedForMessage(text) +
+                                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
+                                               "per esempio %1.")
+                                    .arg(formatPicture(kExampleLength, u"#0.0")),
+                            kRefusedValueTitle, MessageIcon::Exclamation);
         return;
+    }
     Griglia->setTextMatrix(row, column, text);
     (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
     const CalculationOutcome outcome = Calculate(project_);
@@ -103,8 +114,9 @@ bool frmTubi::editKey(QKeyEvent* event) {
 }
 
 bool frmTubi::gridKey(QKeyEvent* event) {
-    if (editing())
-        return false;
+    // A key reaching the grid while the text box still shows (after Enter on the last
+    // cell) first stores the typed value, then does what it does.
+    commitEdit();
     const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
     const int column = Griglia->col();
     switch (event->key()) {

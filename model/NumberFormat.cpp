@@ -183,6 +183,23 @@ std::optional<double> parseUserNumber(const QString& text, const QLocale& locale
     return std::nullopt;
 }
 
+std::optional<double> parseTypedLength(const QString& text, const QLocale& locale) {
+    if (const std::optional<double> value = parseUserNumber(text, locale))
+        return value;
+    const QString trimmed = text.trimmed();
+    if (trimmed.contains(locale.decimalPoint()))
+        return std::nullopt;
+    return parseIn(QLocale::c(), trimmed);
+}
+
+QString quotedForMessage(const QString& text) {
+    QString shown = text.left(kLongestQuotedValue);
+    shown.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (text.size() > kLongestQuotedValue)
+        shown += QStringLiteral("…");
+    return QStringLiteral("«") + shown + QStringLiteral("»");
+}
+
 int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 } // namespace valmora

@@ -36,6 +36,15 @@ QString fileNumber(float value);
 // nullopt for anything else.
 std::optional<double> parseUserNumber(const QString& text, const QLocale& locale = QLocale());
 
+// A length typed into a grid: as parseUserNumber, and a period is also a decimal point
+// where the locale groups with it, since typed lengths carry no thousands groups
+// ("2.5" is 2,5 in Italian; "2.5" with a comma in it is refused).
+std::optional<double> parseTypedLength(const QString& text, const QLocale& locale = QLocale());
+
+// A value quoted in a message: in «», on one line, cut to a few dozen characters with "…".
+constexpr int kLongestQuotedValue = 40;
+QString quotedForMessage(const QString& text);
+
 // Whole number nearest `value`, halves to even (2.5 -> 2, 3.5 -> 4).
 int64_t roundHalfEven(double value);
 

@@ -282,12 +282,13 @@ TEST_F(EditorCommandsTest, LettersOutsideTheDataColumnsDoNothing) {
     EXPECT_EQ(trunk->Griglia->col(), kTipo);
 }
 
-TEST_F(EditorCommandsTest, StructuralCommandsWaitForTheTextBox) {
+TEST_F(EditorCommandsTest, StructuralCommandsStoreTheTypedValueFirst) {
     trunk->Griglia->setCurrentCell(1, kNome);
     type(*trunk, QStringLiteral("x"));
     trunk->Nuovo(false);
-    trunk->Cancella();
-    EXPECT_EQ(p.nodeCount(), 4);
+    EXPECT_FALSE(trunk->editing());
+    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("x"));
+    EXPECT_EQ(p.nodeCount(), 5);
     EXPECT_TRUE(ask.messages.empty());
 }
 

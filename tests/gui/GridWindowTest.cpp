@@ -131,8 +131,10 @@ TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
     const QImage down = icons.picture(GridIcon::FrecciaGiu).toImage();
     EXPECT_EQ(g.model()->data(g.model()->index(0, kOut), Qt::DecorationRole).value<QPixmap>().toImage(), down);
 
+    ask.answers = {Answer::No};
     window.statusLineClicked();
-    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo ramo termina senza terminale.")});
+    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?")});
+    EXPECT_EQ(p.NodeTable[3].next, kEndWithoutTerminal);
 }
 
 TEST_F(GridWindowTest, NewProjectShowsOneRowWithTheTerminalOfTypeOne) {

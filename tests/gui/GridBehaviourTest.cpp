@@ -1,0 +1,287 @@
+// What a designer meets in the grid windows of the running program: the mouse, cells too
+// narrow for their numbers, windows closed or maximised mid-edit, windows kept current,
+// ends given a terminal back, diameters locked, typed numbers, closed sections.
+
+#include "app/TbMain.h"
+#include "editor/frmTubi.h"
+#include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
+#include "model/NumberFormat.h"
+#include "model/dialogs/Fine.h"
+#include "platform/ScriptedInteraction.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+
+using namespace valmora;
+using namespace valmora::grid_column;
+
+namespace {
+
+const QColor kCyan(0, 255, 255);
+const QColor kMagenta(255, 0, 255);
+const QColor kYellow(255, 255, 0);
+
+// Trunk "Mandata"(1) -> "Nodo"(2, derives "Ramo"(3) ending in a hydrant) -> "Fondo"(4)
+// ending in a hydrant 2 m up. Black steel 2" throughout; the hydrants are UNI 45.
+class GridBehaviourTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedInteraction ask;
+    std::unique_ptr<TbMain> window;
+
+    void SetUp() override {
+        window = std::make_unique<TbMain>(ask, std::make_unique<QSettings>(dir.filePath("r.ini"), QSettings::IniFormat),
+                                          CatalogueSearch::inDirectory(QStringLiteral(VALMORA_DATA_DIR)));
+        ASSERT_TRUE(window->start(QString()));
+        testkit::NetworkBuilder build(project());
+        const int16_t a = build.root({QStringLiteral("Mandata"), 20, 1, 1, 6});
+        const int16_t b = build.continueAfter(a, {QStringLiteral("Nodo"), 15, 1, 1, 6});
+        build.endWithTerminal(build.deriveAt(b, {QStringLiteral("Ramo"), 10, 1, 1, 5}), 1, 0);
+        build.endWithTerminal(build.continueAfter(b, {QStringLiteral("Fondo"), 12, 1, 1, 5}), 1, 2);
+        ASSERT_TRUE(Calculate(project()).ok);
+        window->RefreshAllWindows();
+        window->resize(1200, 900);
+        window->show();
+    }
+    Project& project() { return window->project(); }
+    frmTubi* trunk() { return window->trunkWindow(); }
+    frmTubi* branch() {
+        window->openBranchWindow(3);
+        return qobject_cast<frmTubi*>(window->mdiArea()->activeSubWindow()->widget());
+    }
+    static QMdiSubWindow* frameOf(frmTubi* grid) { return qobject_cast<QMdiSubWindow*>(grid->parentWidget()); }
+    static void key(QWidget* target, int code, const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QApplication::sendEvent(target, &press);
+    }
+    // Types `text` into a cell of `grid`, leaving it in the text box.
+    static void typeInto(frmTubi* grid, int row, int column, const QString& text) {
+        grid->Griglia->setCurrentCell(row, column);
+        for (const QChar c : text)
+            key(grid->editing() ? static_cast<QWidget*>(grid->Txtedit) : grid->Griglia, 0, QString(c));
+        ASSERT_TRUE(grid->editing());
+    }
+    static void doubleClick(GridControl* grid, const QPoint& at) {
+        QMouseEvent event(QEvent::MouseButtonDblClick, at, grid->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &event);
+    }
+};
+
+} // namespace
+
+TEST_F(GridBehaviourTest, OnlyADoubleClickOnACellIsACellAction) {
+    GridControl* g = trunk()->Griglia;
+    g->setCurrentCell(1, kDrop);
+    const QRect lastCell = g->visualRect(g->model()->index(g->rows() - 2, kDrop));
+    ASSERT_LT(lastCell.bottom() + 20, g->viewport()->height()) << "the grid must show empty space below its rows";
+
+    doubleClick(g, QPoint(lastCell.center().x(), lastCell.bottom() + 10));
+    EXPECT_FALSE(project().NodeTable[1].closed);
+    EXPECT_TRUE(ask.messages.empty());
+    EXPECT_EQ(ask.unscripted, 0);
+
+    doubleClick(g, g->visualRect(g->model()->index(0, kDrop)).center()); // the cell itself: Lok
+    EXPECT_TRUE(project().NodeTable[1].closed);
+}
+
+TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTooltip) {
+    project().NodeTable[1].length = 1234.56f;
+    trunk()->rinfresca();
+    GridControl* g = trunk()->Griglia;
+    ASSERT_EQ(g->textMatrix(1, kMetri), QStringLiteral("1234.56"));
+    EXPECT_FALSE(g->textFits(1, kMetri));
+    EXPECT_TRUE(g->textFits(1, kNome));
+    // Cut at the border, the cell would show another number ("234.56").
+    EXPECT_NE(g->textElideMode(), Qt::ElideNone);
+
+    const QRect cell = g->visualRect(g->model()->index(0, kMetri));
+    QHelpEvent tip(QEvent::ToolTip, cell.center(), g->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(g->viewport(), &tip);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("1234.56"));
+    QToolTip::hideText();
+}
+
+TEST_F(GridBehaviourTest, ClosingABranchWindowKeepsTheValueBeingTyped) {
+    frmTubi* ramo = branch();
+    typeInto(ramo, 1, kMetri, QStringLiteral("7"));
+    frameOf(ramo)->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(project().NodeTable[3].length, 7.0f);
+
+    ramo = branch(); // the popup menu's "Chiudi"
+    typeInto(ramo, 1, kLVirt, QStringLiteral("4"));
+    window->findChild<QAction*>(QStringLiteral("nascosto0"))->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(project().NodeTable[3].virtualLength, 4.0f);
+}
+
+TEST_F(GridBehaviourTest, AMaximisedWindowStaysMaximisedAndTheTitleStaysThePath) {
+    frmTubi* ramo = branch();
+    QMdiSubWindow* frame = frameOf(ramo);
+    frame->showMaximized();
+    QCoreApplication::processEvents();
+    const QSize filled = frame->size();
+    EXPECT_EQ(filled.width(), window->mdiArea()->viewport()->width());
+    EXPECT_EQ(window->windowTitle(), project().projectPath);
+
+    ramo->Nuovo(false);
+    ramo->Lok();
+    EXPECT_TRUE(frame->isMaximized());
+    EXPECT_EQ(frame->size(), filled);
+    EXPECT_EQ(window->windowTitle(), project().projectPath);
+
+    frame->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->height(), ramo->Griglia->twipsToPixels(ramo->windowHeightTwips()));
+}
+
+TEST_F(GridBehaviourTest, StructuralCommandsAfterEnterOnTheLastCellStoreTheValueAndRun) {
+    frmTubi* grid = trunk();
+    typeInto(grid, 3, kLVirt, QStringLiteral("3"));
+    key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
+    ASSERT_TRUE(grid->editing());
+    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    EXPECT_EQ(project().NodeTable[4].virtualLength, 3.0f);
+    EXPECT_EQ(grid->Griglia->rows(), 5);
+
+    typeInto(grid, 4, kLVirt, QStringLiteral("5"));
+    key(grid->Txtedit, Qt::Key_Return);
+    key(grid->Griglia, Qt::Key_Delete); // a key on the grid: stored, then the command
+    EXPECT_EQ(ask.messageTexts().value(0), QStringLiteral("Confermi la cancellazione"));
+    EXPECT_EQ(project().NodeTable[5].virtualLength, 5.0f);
+}
+
+TEST_F(GridBehaviourTest, EveryOpenWindowShowsTheResultsOfTheLastChange) {
+    frmTubi* ramo = branch();
+    const QString before = ramo->Griglia->textMatrix(1, kFlow);
+    typeInto(trunk(), 1, kMetri, QStringLiteral("400"));
+    trunk()->Griglia->setCurrentCell(2, kMetri);
+    const QString after = ramo->Griglia->textMatrix(1, kFlow);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, formatPicture(nodeFlow(project(), 3), u"#0"));
+
+    // A change made in the branch shows in the trunk too.
+    ramo->Lok();
+    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kFlow), formatPicture(nodeFlow(project(), 1), u"#0"));
+}
+
+TEST_F(GridBehaviourTest, AnEndWithoutTerminalCanGetOneBack) {
+    project().NodeTable[4].next = kEndWithoutTerminal;
+    project().NodeTable[4].derivation = 0;
+    project().lastTerminalType = 4; // "Naspo DN 25"
+    window->RefreshAllWindows();
+    ASSERT_EQ(trunk()->StatusBar1->text(), QStringLiteral("Nessun terminale "));
+
+    ask.answers = {Answer::No};
+    trunk()->statusLineClicked();
+    EXPECT_EQ(project().NodeTable[4].next, kEndWithoutTerminal);
+    EXPECT_TRUE(ask.dialogsShown.isEmpty());
+
+    ask.answers = {Answer::Yes};
+    ask.dialogScripts = {[](QDialog& d) {
+        auto& fine = static_cast<Fine&>(d);
+        fine.txtQuota->setText(QStringLiteral("1"));
+        fine.btnOK->click();
+    }};
+    const int terminals = project().terminalCount();
+    trunk()->statusLineClicked();
+    EXPECT_EQ(ask.messages.back(), (MessageRequest{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
+                                                   QStringLiteral("Terminale"), MessageButtons::YesNo,
+                                                   MessageIcon::Question}));
+    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Fine")});
+    const Node& end = project().NodeTable[4];
+    ASSERT_EQ(end.next, kEndWithTerminal);
+    EXPECT_EQ(end.derivation, terminals + 1);
+    EXPECT_EQ(project().TerminalTable[end.derivation].typeIndex, 4);
+    EXPECT_EQ(project().TerminalTable[end.derivation].height, 1.0f);
+    EXPECT_EQ(trunk()->StatusBar1->text(), QStringLiteral("Naspo DN 25 - Quota m 1"));
+    EXPECT_GT(nodeFlow(project(), 4), 1.0);
+}
+
+TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
+    frmTubi* grid = trunk();
+    grid->Griglia->setCurrentCell(2, kNome);
+    QAction* lock = grid->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"));
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(lock->text(), QStringLiteral("Blocca diametro"));
+    lock->trigger();
+    EXPECT_TRUE(project().NodeTable[2].diameterLocked);
+    EXPECT_EQ(grid->Griglia->cellBackColor(2, kPhi), kMagenta);
+    grid->rowMenu();
+    EXPECT_EQ(lock->text(), QStringLiteral("Sblocca diametro"));
+
+    // The network-wide step leaves the locked pipe alone.
+    window->stepAllDiameters(true);
+    EXPECT_EQ(project().NodeTable[2].diameterIndex, 6);
+    EXPECT_EQ(project().NodeTable[1].diameterIndex, 7);
+
+    grid->Griglia->setCurrentCell(2, kNome);
+    lock->trigger();
+    EXPECT_FALSE(project().NodeTable[2].diameterLocked);
+    EXPECT_EQ(grid->Griglia->cellBackColor(2, kPhi), kYellow);
+
+    project().NodeTable[3].seriesIndex = 0; // a KV element has no diameter to lock
+    frmTubi* ramo = branch();
+    ramo->Griglia->setCurrentCell(1, kNome);
+    EXPECT_FALSE(ramo->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->isEnabled());
+}
+
+TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    frmTubi* grid = trunk();
+    struct Case {
+        const char* typed;
+        float stored; // negative: refused, the old value stays
+    };
+    for (const Case& c : {Case{"2,5", 2.5f}, Case{"3.25", 3.25f}, Case{"abc", -1}, Case{"-4", -1},
+                          Case{"1.234,5", -1}, Case{"1E39", -1}}) {
+        const float before = project().NodeTable[1].length;
+        ask.messages.clear();
+        typeInto(grid, 1, kMetri, QString::fromUtf8(c.typed));
+        grid->Griglia->setCurrentCell(2, kMetri);
+        if (c.stored >= 0) {
+            EXPECT_EQ(project().NodeTable[1].length, c.stored) << c.typed;
+            EXPECT_TRUE(ask.messages.empty()) << c.typed;
+        } else {
+            EXPECT_EQ(project().NodeTable[1].length, before) << c.typed;
+            ASSERT_EQ(ask.messages.size(), 1u) << c.typed;
+            EXPECT_EQ(ask.messages[0].text, QStringLiteral("«%1» non è un valore accettabile: scrivere un numero "
+                                                           "non negativo, per esempio 12,5.")
+                                                .arg(QString::fromUtf8(c.typed)));
+            EXPECT_EQ(grid->Griglia->textMatrix(1, kMetri), formatGeneral(before));
+        }
+    }
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST_F(GridBehaviourTest, AClosedSectionIsMarkedInItsRow) {
+    frmTubi* grid = trunk();
+    grid->Griglia->setCurrentCell(2, kFlow);
+    grid->Lok();
+    for (int c = kVelocity; c <= kFlow; ++c) {
+        EXPECT_NE(grid->Griglia->cellBackColor(2, c), kCyan) << c;
+        EXPECT_EQ(grid->Griglia->cellBackColor(2, c), grid->Griglia->cellBackColor(2, kVelocity));
+        EXPECT_EQ(grid->Griglia->cellBackColor(1, c), kCyan) << c;
+    }
+    window->RefreshAllWindows(); // the mark survives a rebuild of the rows
+    EXPECT_NE(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
+    trunk()->Griglia->setCurrentCell(2, kFlow);
+    trunk()->Lok();
+    EXPECT_EQ(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
+}
