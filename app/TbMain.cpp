@@ -291,7 +291,7 @@ bool TbMain::start(const QString& commandLine) {
     if (path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
     if (!path.isEmpty() && QFileInfo(path).isFile() && readProjectFile(path)) {
-        project_->projectPath = path;
+        project_->projectPath = cleanAbsolutePath(path);
         addRecentFile(path);
         setTitle();
         trunk_->compilatab();
@@ -343,6 +343,25 @@ void TbMain::commitPendingEdits() {
 // ---- file commands ----------------------------------------------------------------
 
 void TbMain::setTitle() { setWindowTitle(project_->projectPath); }
+
+void TbMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // A maximised child window puts its caption into the frame's title: the title stays
+    // the project's path.
+    if (event->type() == QEvent::WindowTitleChange && project_ && windowTitle() != project_->projectPath)
+        setTitle();
+}
+
+void TbMain::refreshOtherWindows(const QWidget* from) {
+    for (QMdiSubWindow* frame : mdi_->subWindowList()) {
+        auto* grid = qobject_cast<frmTubi*>(frame->widget());
+        if (!grid || grid == from)
+            continue;
+        if (!grid->showsWholeBranch())
+            grid->compilatab();
+        grid->rinfresca();
+    }
+}
 
 void TbMain::updatePasteButton() {
     if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
@@ -400,8 +419,11 @@ bool TbMain::readProjectFile(const QString& path) {
 
 void TbMain::openProject() {
     commitPendingEdits();
-    const QString path = interaction_.openFileName(kProjectFilter, QString());
+    const QString path = cleanAbsolutePath(interaction_.openFileName(kProjectFilter, QString()));
     if (path.isEmpty())
+        return;
+    // The network in memory may hold unsaved work.
+    if (!AskSaveFirst())
         return;
     // The project in memory changes only when the file has been read whole.
     if (!readProjectFile(path))
@@ -413,7 +435,7 @@ void TbMain::openProject() {
 }
 
 void TbMain::openRecent(int entry) {
-    const QString path = recentFiles_.captions()[std::size_t(entry)];
+    const QString path = cleanAbsolutePath(recentFiles_.captions()[std::size_t(entry)]);
     if (!QFileInfo(path).isFile()) {
         interaction_.inform(QStringLiteral("File non trovato"));
         return;
@@ -448,9 +470,13 @@ bool TbMain::save() {
 
 bool TbMain::saveAs() {
     commitPendingEdits();
-    const QString path = interaction_.saveFileName(kSaveFilter, project_->projectPath);
+    QString path = interaction_.saveFileName(kSaveFilter, project_->projectPath);
     if (path.isEmpty())
         return false; // cancelled: nothing saved, the project keeps its name
+    // "prova" becomes "prova.vlm", which Open's filter then shows.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += kProjectExtension;
+    path = cleanAbsolutePath(path);
     if (!saveTo(path))
         return false;
     project_->projectPath = path;

@@ -33,6 +33,7 @@ inline const QString kMainTag = QStringLiteral("Main");
 inline const QString kPickerTag = QStringLiteral("ListaTubi");
 inline const QString kProjectFilter = QStringLiteral("File di Velk (*.vlm)|*.vlm");
 inline const QString kSaveFilter = QStringLiteral("File di Velk|*.vlm");
+inline const QString kProjectExtension = QStringLiteral(".vlm");
 inline const QString kSnippetFileName = QStringLiteral("Ritaglio.idx");
 inline const QString kHelpFileName = QStringLiteral("guida.html");
 
@@ -83,11 +84,13 @@ public:
     void openBranchWindow(int16_t firstNode) override;
     void networkShapeChanged() override;
     void rebuildActiveWindow() override;
+    void refreshOtherWindows(const QWidget* from) override;
 
     QAction* toolbarButton(const QString& key) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

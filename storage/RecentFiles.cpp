@@ -1,5 +1,7 @@
 #include "storage/RecentFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -58,9 +60,16 @@ void RecentFiles::PushRecentFile(const QString& path) {
 }
 
 void RecentFiles::AddRecentFile(const QString& path) {
-    if (!IsInRecentMenu(path))
-        PushRecentFile(path);
+    const QString entry = cleanAbsolutePath(path);
+    if (!IsInRecentMenu(entry))
+        PushRecentFile(entry);
     LoadRecentMenu();
+}
+
+QString cleanAbsolutePath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 } // namespace valmora

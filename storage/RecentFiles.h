@@ -43,4 +43,8 @@ private:
     bool separatorVisible_ = false;
 };
 
+// A path as the list keeps it: absolute and clean, so that it opens from any folder and
+// the same file is one entry however it was named.
+QString cleanAbsolutePath(const QString& path);
+
 } // namespace valmora
