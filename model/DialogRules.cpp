@@ -36,8 +36,31 @@ double previewFlow(double metres, double rootEqResistance) {
 
 bool supplyCoversHeights(float metres, float maxHeight) { return !(2 * maxHeight > metres); }
 
-int32_t supplyPressureFromMetres(float metres) {
+std::optional<int32_t> supplyPressureFromMetres(float metres) {
+    if (!(metres >= 0 && metres <= kHighestSupplyMetres))
+        return std::nullopt;
     return static_cast<int32_t>(roundHalfEven(double(metres) * kMmPerMetreOfPressure));
+}
+
+HighestTerminal highestTerminal(const Project& project) {
+    HighestTerminal highest;
+    for (const int16_t n : networkPreorder(project)) {
+        const Terminal* terminal = project.findTerminal(project.NodeTable[n]);
+        if (terminal && (highest.node == 0 || terminal->height > highest.height))
+            highest = {n, terminal->height};
+    }
+    return highest;
+}
+
+QString heightsNotCoveredMessage(const Project& project, const HighestTerminal& highest) {
+    QString text = QStringLiteral("Ci sono quote oltre il 50% della pressione");
+    if (highest.node == 0)
+        return text;
+    const Node& node = project.NodeTable[highest.node];
+    const TerminalType* type = project.findTerminalType(*project.findTerminal(node));
+    return text + QStringLiteral("\nIl terminale più alto è %1 (%2), a quota m %3.")
+                      .arg(quotedForMessage(node.name), type ? type->name.trimmed() : QStringLiteral("?"),
+                           formatGeneral(highest.height));
 }
 
 bool heightWithinHalfSupply(float height, int32_t supplyPressure) {

@@ -24,9 +24,23 @@ constexpr int kMmPerMetreOfPressure = 1000;
 
 // Total flow (l/min) the network would draw at `metres` of supply: (p x 1000 / eqResistance(1))^(1/1.85).
 double previewFlow(double metres, double rootEqResistance);
+// A supply above this is a slip of the keyboard, not a network (1 000 bar).
+constexpr float kHighestSupplyMetres = 10000;
+
 // Pressures below twice the highest terminal are refused.
 bool supplyCoversHeights(float metres, float maxHeight);
-int32_t supplyPressureFromMetres(float metres);
+// The supply in mm; nullopt outside 0 .. kHighestSupplyMetres (not a number included).
+std::optional<int32_t> supplyPressureFromMetres(float metres);
+
+// The highest terminal among those the network reaches now (node 0 when there is none):
+// what the supply must cover, whatever heights the terminals had before.
+struct HighestTerminal {
+    int16_t node = 0;
+    float height = 0;
+};
+HighestTerminal highestTerminal(const Project& project);
+// The refusal of a supply that does not cover twice that terminal's height, naming it.
+QString heightsNotCoveredMessage(const Project& project, const HighestTerminal& highest);
 
 // ---- terminal dialog ("Fine") -----------------------------------------------------
 

@@ -120,23 +120,39 @@ void Opzioni::confirm() {
         return;
     }
     const auto metres = static_cast<float>(std::fabs(*typed));
-    if (!supplyCoversHeights(metres, project_.maxHeight)) {
-        interaction_.inform(QStringLiteral("Ci sono quote oltre il 50% della pressione"));
-        const QSignalBlocker quiet(Scroll);
-        Scroll->setValue(int(roundHalfEven(openingMetres_)));
-        txtPrevalenza->setText(formatPicture(openingMetres_, u"#0.0"));
+    const HighestTerminal highest = highestTerminal(project_);
+    if (!supplyCoversHeights(metres, highest.height)) {
+        interaction_.inform(heightsNotCoveredMessage(project_, highest));
+        restoreOpeningPressure();
         return;
     }
     if (!(metres > 0)) {
         interaction_.inform(QStringLiteral("La pressione disponibile deve essere maggiore di zero."));
         return;
     }
-    project_.supplyPressure = supplyPressureFromMetres(metres);
+    const std::optional<int32_t> pressure = supplyPressureFromMetres(metres);
+    if (!pressure) {
+        interaction_.inform(QStringLiteral("La pressione disponibile non può superare %1 metri.")
+                                .arg(formatPicture(kHighestSupplyMetres, u"#,#")));
+        txtPrevalenza->setFocus();
+        return;
+    }
+    project_.supplyPressure = *pressure;
     project_.projectNotes = notesForProject(txtCommento->toPlainText());
     const CalculationOutcome outcome = Calculate(project_);
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
     accept();
+}
+
+void Opzioni::restoreOpeningPressure() {
+    {
+        const QSignalBlocker quiet(Scroll);
+        Scroll->setValue(int(roundHalfEven(openingMetres_)));
+    }
+    txtPrevalenza->setText(formatPicture(openingMetres_, u"#0.0"));
+    // The preview follows the pressure put back, not the one refused.
+    showPreview(openingMetres_);
 }
 
 } // namespace valmora

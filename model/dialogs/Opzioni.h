@@ -35,6 +35,7 @@ private:
     void showPreview(double metres);
     void sliderMoved(int metres);
     void confirm();
+    void restoreOpeningPressure();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     Project& project_;

@@ -19,6 +19,7 @@ namespace {
 constexpr int kTabLoss = 0;
 constexpr int kTabKv = 1;
 constexpr int kTabTable = 2;
+constexpr double kMinutesPerHour = 60;
 
 std::optional<double> positive(const QLineEdit* box) {
     const std::optional<double> value = parseUserNumber(box->text());
@@ -46,7 +47,7 @@ frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
     TabStrip1 = new QTabBar(this);
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
     TabStrip1->addTab(QStringLiteral("Lungh. equivalente"));
-    TabStrip1->addTab(QStringLiteral("K.V. in mc/h/bar"));
+    TabStrip1->addTab(QStringLiteral("K.V. in m³/min/bar"));
     TabStrip1->addTab(QStringLiteral("Tabella"));
     Frame1 = buildLossFrame();
     Frame2 = buildKvFrame();
@@ -127,19 +128,29 @@ QGroupBox* frmLEQ::buildLossFrame() {
     auto* grid = new QGridLayout(frame);
     grid->addWidget(new QLabel(QStringLiteral("Perdita mm:"), frame), 0, 0);
     grid->addWidget(txtMm, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Portata lt/h"), frame), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Portata l/min"), frame), 1, 0);
     grid->addWidget(txtLt, 1, 1);
     return frame;
 }
 
 QGroupBox* frmLEQ::buildKvFrame() {
-    auto* frame = new QGroupBox(QStringLiteral("KV mch x 10 m"), this);
+    auto* frame = new QGroupBox(QStringLiteral("KV m³/min x 10 m"), this);
     frame->setObjectName(QStringLiteral("Frame2"));
     txtKV = new QLineEdit(frame);
     txtKV->setObjectName(QStringLiteral("txtKV"));
+    lblKVOrario = new QLabel(frame);
+    lblKVOrario->setObjectName(QStringLiteral("lblKVOrario"));
+    lblKVOrario->setToolTip(QStringLiteral("Il K.V. dei cataloghi delle valvole è in m³/h: diviso per 60 dà m³/min"));
     auto* grid = new QGridLayout(frame);
-    grid->addWidget(new QLabel(QStringLiteral("K.V. (mc/h perdita 1bar)"), frame), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("K.V. (m³/min perdita 1 bar)"), frame), 0, 0);
     grid->addWidget(txtKV, 0, 1);
+    grid->addWidget(lblKVOrario, 0, 2);
+    // The same KV in m³/h beside the box, so that a catalogue's Kv converts by eye.
+    connect(txtKV, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const std::optional<double> kv = parseUserNumber(text);
+        lblKVOrario->setText(kv ? QStringLiteral("= %1 m³/h").arg(formatPicture(*kv * kMinutesPerHour, u"#0.00"))
+                                : QString());
+    });
     return frame;
 }
 

@@ -33,7 +33,8 @@ public:
     QGroupBox* Frame3;
     QLineEdit* txtMm;
     QLineEdit* txtLt;
-    QLineEdit* txtKV;
+    QLineEdit* txtKV;    // m³/min at a drop of 1 bar, as the calculation takes a KV
+    QLabel* lblKVOrario; // the same KV in m³/h, the unit of valve catalogues
     std::array<QLabel*, 6> lblB{};
     std::array<QPushButton*, 6> lblA{}; // the values: a click adds one to the total
     QPushButton* btnCalcola;

@@ -73,13 +73,13 @@ TEST(Opzioni, OpensOnTheSupplyAndPreviewsTheFlow) {
 
 TEST(Opzioni, RefusesPressuresBelowTwiceTheHighestTerminal) {
     Project p = calculatedPipe();
-    p.maxHeight = 15;
+    p.TerminalTable[1].height = 15;
     ScriptedInteraction ask;
     Opzioni dialog(p, ask);
     dialog.txtPrevalenza->setText(QStringLiteral("29.9"));
     dialog.btnOK->click();
     ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0], (MessageRequest{QStringLiteral("Ci sono quote oltre il 50% della pressione")}));
+    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Ci sono quote oltre il 50% della pressione\n")));
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("40.0"));
     EXPECT_EQ(dialog.Scroll->value(), 40);
