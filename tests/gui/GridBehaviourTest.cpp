@@ -201,6 +201,7 @@ TEST_F(GridBehaviourTest, AnEndWithoutTerminalCanGetOneBack) {
     }};
     const int terminals = project().terminalCount();
     trunk()->statusLineClicked();
+    ASSERT_FALSE(ask.messages.empty());
     EXPECT_EQ(ask.messages.back(), (MessageRequest{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
                                                    QStringLiteral("Terminale"), MessageButtons::YesNo,
                                                    MessageIcon::Question}));
