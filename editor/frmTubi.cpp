@@ -227,12 +227,16 @@ void frmTubi::Piedino() {
 
 void frmTubi::aggiorna(int16_t) {
     if (project_.totalFlow > 0) {
-        const CalculationOutcome outcome = Calculate(project_);
-        if (!outcome.ok)
-            interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+        recalculate();
         showResults();
     }
     Griglia->setFocus();
+}
+
+void frmTubi::recalculate() {
+    const CalculationOutcome outcome = Calculate(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
 }
 
 void frmTubi::showResults() {
@@ -279,6 +283,7 @@ bool frmTubi::offerTerminal(int16_t end) {
     }
     icona(lastRow(), kIconTerminal);
     Piedino();
+    recalculate(); // the dialog shows the pressure left with the new terminal discharging
     return true;
 }
 

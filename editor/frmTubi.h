@@ -121,6 +121,8 @@ protected:
 
 private:
     void stepDiameter(bool up);
+    // The whole calculation; a network it cannot compute is named in a message.
+    void recalculate();
     // rinfresca, and every other open grid window shows the new results too.
     void showResults();
     // An end without terminal: asks whether to add one; true when added.

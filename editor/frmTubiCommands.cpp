@@ -155,9 +155,7 @@ void frmTubi::Lok() {
     const int column = Griglia->col();
     Node& n = project_.NodeTable[cursorNode()];
     n.closed = !n.closed;
-    const CalculationOutcome outcome = Calculate(project_);
-    if (!outcome.ok)
-        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    recalculate();
     aggiorna();
     Griglia->setCurrentCell(Griglia->row(), column);
 }

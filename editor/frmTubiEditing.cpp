@@ -67,9 +67,7 @@ void frmTubi::commitEdit() {
     }
     Griglia->setTextMatrix(row, column, text);
     (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
-    const CalculationOutcome outcome = Calculate(project_);
-    if (!outcome.ok)
-        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    recalculate();
     aggiorna();
 }
 

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include <algorithm>
@@ -20,6 +21,31 @@ constexpr int kCellPadding = 2; // pixels left and right of the text, as the sty
 // Average character width, in pixels at 96 dpi, of the font the twip layouts were drawn for.
 constexpr double kDesignCharWidth = 4.5;
 constexpr double kLargestWidening = 2.0;
+
+// Blanks that pad a text (a series code, a derivation's name) are the first thing to go
+// when it does not fit its cell; only then is the text elided.
+QString shownText(const QString& text, const QFontMetrics& metrics, int room) {
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
+    return text.left(end);
+}
+
+class GridItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const bool picture = option->features.testFlag(QStyleOptionViewItem::HasDecoration);
+        const int room = option->rect.width() - 2 * kCellPadding -
+                         (picture ? option->decorationSize.width() + kCellPadding : 0);
+        option->text = shownText(option->text, option->fontMetrics, room);
+    }
+};
 
 int screenDpi() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -119,6 +145,7 @@ void GridModel::setRedraw(bool on) {
 
 GridControl::GridControl(QWidget* parent) : QTableView(parent), model_(new GridModel(this)) {
     setModel(model_);
+    setItemDelegate(new GridItemDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -338,7 +365,8 @@ void GridControl::mousePressEvent(QMouseEvent* event) {
 bool GridControl::textFits(int row, int col) const {
     const GridModel::Cell& c = model_->cell(row - 1, col);
     const int pictureWidth = c.picture.isNull() ? 0 : c.picture.width() + kCellPadding;
-    return fontMetrics().horizontalAdvance(c.text) + 2 * kCellPadding + pictureWidth <= columnWidth(col);
+    const int room = columnWidth(col) - 2 * kCellPadding - pictureWidth;
+    return fontMetrics().horizontalAdvance(shownText(c.text, fontMetrics(), room)) <= room;
 }
 
 bool GridControl::viewportEvent(QEvent* event) {
