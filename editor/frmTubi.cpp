@@ -39,6 +39,7 @@ constexpr int kWindowExtraHeightTwips = 700;
 const QString kKvLength = QStringLiteral(">< ");
 const QString kDerivationGap = QStringLiteral("      ");
 const QString kUnknown = QStringLiteral("?");
+constexpr qsizetype kLongestCaptionName = 200;
 
 enum IconNumber { kIconBlank = 0, kIconUp = 1, kIconRight = 2, kIconDown = 3, kIconTerminal = 4 };
 
@@ -94,7 +95,8 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
 QString frmTubi::caption() const {
     if (isTrunk())
         return kTrunkCaption;
-    return kDerivedCaptionPrefix + project_.NodeTable[project_.NodeTable[firstNode_].parent].name;
+    // A name of any length read from a file must not make a title of megabytes.
+    return kDerivedCaptionPrefix + project_.NodeTable[project_.NodeTable[firstNode_].parent].name.left(kLongestCaptionName);
 }
 
 void frmTubi::setRowIconAndColours(int row, const Node& node) {

@@ -22,6 +22,14 @@ constexpr int kCellPadding = 2; // pixels left and right of the text, as the sty
 constexpr double kDesignCharWidth = 4.5;
 constexpr double kLargestWidening = 2.0;
 
+// A cell shows at most this many characters: a name of megabytes read from a damaged
+// file must not stall every repaint.
+constexpr qsizetype kLongestShownText = 256;
+
+QString shownPart(const QString& text) {
+    return text.size() <= kLongestShownText ? text : text.left(kLongestShownText) + QStringLiteral("…");
+}
+
 // Blanks that pad a text (a series code, a derivation's name) are the first thing to go
 // when it does not fit its cell; only then is the text elided.
 QString shownText(const QString& text, const QFontMetrics& metrics, int room) {
@@ -65,7 +73,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         return {};
     const Cell& c = cell(index.row(), index.column());
     switch (role) {
-    case Qt::DisplayRole: return c.text;
+    case Qt::DisplayRole: return shownPart(c.text);
     case Qt::BackgroundRole: return c.background.isValid() ? QVariant(c.background) : QVariant();
     case Qt::ForegroundRole: return c.foreground.isValid() ? QVariant(c.foreground) : QVariant();
     case Qt::DecorationRole: return c.picture.isNull() ? QVariant() : QVariant(c.picture);
@@ -366,7 +374,7 @@ bool GridControl::textFits(int row, int col) const {
     const GridModel::Cell& c = model_->cell(row - 1, col);
     const int pictureWidth = c.picture.isNull() ? 0 : c.picture.width() + kCellPadding;
     const int room = columnWidth(col) - 2 * kCellPadding - pictureWidth;
-    return fontMetrics().horizontalAdvance(shownText(c.text, fontMetrics(), room)) <= room;
+    return fontMetrics().horizontalAdvance(shownText(shownPart(c.text), fontMetrics(), room)) <= room;
 }
 
 bool GridControl::viewportEvent(QEvent* event) {
@@ -374,7 +382,7 @@ bool GridControl::viewportEvent(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
         if (index.isValid() && !textFits(index.row() + 1, index.column()))
-            QToolTip::showText(help->globalPos(), model_->cell(index.row(), index.column()).text, viewport());
+            QToolTip::showText(help->globalPos(), shownPart(model_->cell(index.row(), index.column()).text), viewport());
         else
             QToolTip::hideText();
         return true;

@@ -115,6 +115,14 @@ TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTool
     QApplication::sendEvent(g->viewport(), &tip);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("1234.56"));
     QToolTip::hideText();
+
+    // A name of a megabyte from a damaged file: shown cut, never laid out whole.
+    project().NodeTable[2].name = QString(1 << 20, u'A');
+    window->RefreshAllWindows();
+    const QString shown = g->model()->data(g->model()->index(1, kNome), Qt::DisplayRole).toString();
+    EXPECT_LT(shown.size(), 300);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…")));
+    EXPECT_LT(branch()->caption().size(), 300);
 }
 
 TEST_F(GridBehaviourTest, ClosingABranchWindowKeepsTheValueBeingTyped) {
