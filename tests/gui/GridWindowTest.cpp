@@ -1,6 +1,7 @@
 #include "model/Calculation.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 
 using namespace valmora;
@@ -123,6 +124,34 @@ TEST_F(GridWindowTest, WindowSizeFollowsTheRows) {
     EXPECT_TRUE(tall->scrollBarWanted());
     EXPECT_EQ(tall->gridHeightTwips(), 4000);
     EXPECT_EQ(tall->windowHeightTwips(), 4600);
+}
+
+TEST_F(GridWindowTest, EditButtonsOnlyWhileTheCursorRowIsInView) {
+    testkit::buildChain(p, 300);
+    ASSERT_TRUE(Calculate(p).ok);
+    auto window = open(1);
+    QApplication::processEvents(); // laid out at the window's fixed height
+    GridControl& g = *window->Griglia;
+    ASSERT_TRUE(g.isVisible());
+    ASSERT_EQ(g.row(), 1);
+    ASSERT_FALSE(host.editButtons.empty());
+    EXPECT_TRUE(host.editButtons.back());
+
+    // Scrolled down: the cursor row is above the window, then back in view.
+    const std::size_t before = host.editButtons.size();
+    g.setTopRow(100);
+    ASSERT_GT(host.editButtons.size(), before);
+    EXPECT_FALSE(host.editButtons.back());
+    g.setTopRow(1);
+    EXPECT_TRUE(host.editButtons.back());
+
+    // The cursor far down the branch: out of view once scrolled back to the top.
+    g.setCurrentCell(150, 1);
+    EXPECT_TRUE(host.editButtons.back());
+    g.setTopRow(1);
+    EXPECT_FALSE(host.editButtons.back());
+    g.setTopRow(145);
+    EXPECT_TRUE(host.editButtons.back());
 }
 
 TEST_F(GridWindowTest, ClosingTheTrunkAsksToSaveDerivedWindowsCloseFreely) {
