@@ -14,10 +14,6 @@ using namespace valmora::guitest;
 
 namespace {
 
-MessageRequest refusal(const QStringList& lines, const QString& title, MessageButtons buttons, MessageIcon icon) {
-    return {lines.join(QStringLiteral("\n\r")), title, buttons, icon};
-}
-
 // Trunk A(1) -> B(2) -> C(3, hydrant type 1 at 2 m); B derives D(4) ending in a terminal.
 class EditorCommandsTest : public GridWindowFixture {
 protected:
@@ -86,10 +82,14 @@ TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
         MessageRequest asked;
         int rowsAfter;
     } steps[] = {
-        {3, {}, {lines({"Devi prima cancellare la diramazione", "del nodo precedente, l'ultimo deve", "essere un terminale"}),
-                 impossible, MessageButtons::Ok, MessageIcon::Critical}, 4},
-        {2, {Answer::Cancel}, {lines({"Questo ramo ha delle diramazioni", "che verranno eliminate senza", "ulteriori richieste"}),
-                 QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel, MessageIcon::Exclamation}, 4},
+        {3, {},
+         {lines({"Devi prima cancellare la diramazione", "del nodo precedente, l'ultimo deve", "essere un terminale"}),
+          impossible, MessageButtons::Ok, MessageIcon::Critical},
+         4},
+        {2, {Answer::Cancel},
+         {lines({"Questo ramo ha delle diramazioni", "che verranno eliminate senza", "ulteriori richieste"}),
+          QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel, MessageIcon::Exclamation},
+         4},
         {2, {Answer::Ok}, {}, 3},
         {2, {Answer::Ok}, {QStringLiteral("Confermi la cancellazione"), QString(), MessageButtons::OkCancel,
                  MessageIcon::Question}, 2},
@@ -101,8 +101,9 @@ TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
         ask.answers.assign(step.answers.begin(), step.answers.end());
         trunk->Cancella();
         sound();
-        if (!step.asked.text.isEmpty())
+        if (!step.asked.text.isEmpty()) {
             EXPECT_EQ(ask.messages.back(), step.asked) << step.row;
+        }
         EXPECT_EQ(trunk->Griglia->rows(), step.rowsAfter) << step.asked.text.toStdString();
     }
     EXPECT_EQ(ask.messages.size(), 5u);

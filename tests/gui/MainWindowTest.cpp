@@ -103,14 +103,11 @@ TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
     EXPECT_EQ(trunk()->tag(), QStringLiteral("1"));
     EXPECT_EQ(trunk()->Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
     EXPECT_FALSE(trunk()->Griglia->textMatrix(1, kFlow).isEmpty());
-    EXPECT_EQ(window->property("tag").toString(), QStringLiteral("Main"));
     EXPECT_TRUE(ask.messages.empty());
     // Later commands are present already.
-    for (const char* name : {"mnuImporta", "mnuStampa", "mnuTot", "mnuCambiaTB", "mnuCambiaTerm", "mnuMatrice", "mnuInfo"})
+    for (const char* name :
+         {"mnuImporta", "mnuStampa", "mnuTot", "mnuCambiaTB", "mnuCambiaTerm", "mnuMatrice", "mnuInfo"})
         EXPECT_NE(action(name), nullptr) << name;
-    EXPECT_EQ(action("mnuSaveas")->text(), QStringLiteral("Salva &come..."));
-    EXPECT_EQ(window->toolbarButton(QStringLiteral("inserisce"))->toolTip(),
-              QStringLiteral("Inserisce nella posiz. del cursore"));
     EXPECT_FALSE(window->toolbarButton(QStringLiteral("Incolla"))->isEnabled()); // no snippet file here
 }
 
@@ -210,7 +207,8 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
         QByteArray bytes; // none: the dialog cancelled
         QString message;
         bool whole; // the whole message, not only how it starts
-    } refused[] = {{"\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n", QStringLiteral("Errore legginodo riga 7"), false},
+    } refused[] = {{"\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n",
+                    QStringLiteral("Errore legginodo riga 7"), false},
                    {"\"solo note\"\r\n", QStringLiteral("Errore file"), true}, // a header that cannot be read
                    {QByteArray(), QString(), false}};
     for (const auto& r : refused) {
