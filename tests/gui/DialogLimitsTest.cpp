@@ -6,6 +6,7 @@
 #include "model/dialogs/Opzioni.h"
 #include "model/dialogs/frmLEQ.h"
 #include "platform/ScriptedInteraction.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <cmath>
 
 using namespace valmora;
+using valmora::guitest::inLocale;
 
 namespace {
 
@@ -44,7 +46,7 @@ TEST(Opzioni, ARefusedPressureLeavesTheDialogShowingTheRestoredOne) {
     dialog.btnOK->click();
     ASSERT_EQ(ask.messages.size(), 1u);
     EXPECT_EQ(dialog.Scroll->value(), 40);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("40.0"));
+    EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("40.0"));
     EXPECT_EQ(dialog.lblQ->text(), openingFlow);
     EXPECT_EQ(p.supplyPressure, 40000);
 }
@@ -68,7 +70,8 @@ TEST(Opzioni, TheCheckTakesTheTerminalsAsTheyAreNowAndNamesTheHighest) {
     dialog.btnOK->click();
     ASSERT_EQ(ask.messages.size(), 1u);
     EXPECT_EQ(ask.messages[0].text, QStringLiteral("Ci sono quote oltre il 50% della pressione\n"
-                                                   "Il terminale più alto è «Tubo» (Idrante K80), a quota m 6.5."));
+                                                   "Il terminale più alto è «Tubo» (Idrante K80), a quota m ") +
+                                        inLocale("6.5") + u'.');
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
@@ -88,7 +91,8 @@ TEST(Opzioni, PressuresBeyondWhatCanBeComputedAreRefusedWithTheDialogOpen) {
     Opzioni dialog(p, ask);
     dialog.txtPrevalenza->setText(QStringLiteral("1E39"));
     dialog.btnOK->click();
-    EXPECT_EQ(ask.messages[0].text, QStringLiteral("La pressione disponibile non può superare 10,000 metri."));
+    EXPECT_EQ(ask.messages[0].text,
+              QStringLiteral("La pressione disponibile non può superare %1 metri.").arg(QStringLiteral("10") + QLocale().groupSeparator() + QStringLiteral("000")));
     dialog.txtPrevalenza->setText(QStringLiteral("10000"));
     dialog.btnOK->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -96,7 +100,7 @@ TEST(Opzioni, PressuresBeyondWhatCanBeComputedAreRefusedWithTheDialogOpen) {
 }
 
 TEST(frmLEQ, KvLabelsSayTheUnitsTheNumbersAreIn) {
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    const guitest::LocaleScope italian(QLocale(QLocale::Italian, QLocale::Italy));
     Project p = pipeTo(0);
     p.editNode = p.NodeTable[1];
     p.editNode.virtualLength = 0;
@@ -111,5 +115,4 @@ TEST(frmLEQ, KvLabelsSayTheUnitsTheNumbersAreIn) {
     // The length of this pipe that drops 1 bar at 500 l/min, as a KV element of 0.5 does.
     EXPECT_NEAR(dialog.lblLE->text().replace(u',', u'.').toDouble(),
                 hydraulics::kMmPerBar / std::pow(500.0, hydraulics::kExponent) / perMetre, 0.05);
-    QLocale::setDefault(QLocale::c());
 }

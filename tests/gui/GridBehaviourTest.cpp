@@ -9,6 +9,7 @@
 #include "model/NumberFormat.h"
 #include "model/dialogs/Fine.h"
 #include "platform/ScriptedInteraction.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QAction>
@@ -29,6 +30,8 @@
 
 using namespace valmora;
 using namespace valmora::grid_column;
+using valmora::guitest::inLocale;
+using valmora::guitest::key;
 
 namespace {
 
@@ -65,15 +68,10 @@ protected:
         return qobject_cast<frmTubi*>(window->mdiArea()->activeSubWindow()->widget());
     }
     static QMdiSubWindow* frameOf(frmTubi* grid) { return qobject_cast<QMdiSubWindow*>(grid->parentWidget()); }
-    static void key(QWidget* target, int code, const QString& text = QString()) {
-        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
-        QApplication::sendEvent(target, &press);
-    }
     // Types `text` into a cell of `grid`, leaving it in the text box.
     static void typeInto(frmTubi* grid, int row, int column, const QString& text) {
         grid->Griglia->setCurrentCell(row, column);
-        for (const QChar c : text)
-            key(grid->editing() ? static_cast<QWidget*>(grid->Txtedit) : grid->Griglia, 0, QString(c));
+        guitest::type(*grid, text);
         ASSERT_TRUE(grid->editing());
     }
     static void doubleClick(GridControl* grid, const QPoint& at) {
@@ -104,7 +102,7 @@ TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTool
     project().NodeTable[1].length = 1234.56f;
     trunk()->rinfresca();
     GridControl* g = trunk()->Griglia;
-    ASSERT_EQ(g->textMatrix(1, kMetri), QStringLiteral("1234.56"));
+    ASSERT_EQ(g->textMatrix(1, kMetri), inLocale("1234.56"));
     EXPECT_FALSE(g->textFits(1, kMetri));
     EXPECT_TRUE(g->textFits(1, kNome));
     // Cut at the border, the cell would show another number ("234.56").
@@ -113,7 +111,7 @@ TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTool
     const QRect cell = g->visualRect(g->model()->index(0, kMetri));
     QHelpEvent tip(QEvent::ToolTip, cell.center(), g->viewport()->mapToGlobal(cell.center()));
     QApplication::sendEvent(g->viewport(), &tip);
-    EXPECT_EQ(QToolTip::text(), QStringLiteral("1234.56"));
+    EXPECT_EQ(QToolTip::text(), inLocale("1234.56"));
     QToolTip::hideText();
 
     // A name of a megabyte from a damaged file: shown cut, never laid out whole.
@@ -252,7 +250,7 @@ TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
 }
 
 TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    const guitest::LocaleScope italian(QLocale(QLocale::Italian, QLocale::Italy));
     frmTubi* grid = trunk();
     struct Case {
         const char* typed;
@@ -276,7 +274,6 @@ TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
             EXPECT_EQ(grid->Griglia->textMatrix(1, kMetri), formatGeneral(before));
         }
     }
-    QLocale::setDefault(QLocale::c());
 }
 
 TEST_F(GridBehaviourTest, AClosedSectionIsMarkedInItsRow) {

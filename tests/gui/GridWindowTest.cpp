@@ -1,38 +1,14 @@
-#include "editor/frmTubi.h"
 #include "model/Calculation.h"
-#include "platform/ScriptedInteraction.h"
-#include "tests/support/NetworkBuilder.h"
+#include "tests/gui/GuiTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace valmora;
 using namespace valmora::grid_column;
+using namespace valmora::guitest;
 
 namespace {
-
-struct FakeHost : GridWindowHost {
-    bool editButtons = false;
-    int saves = 0;
-    bool saveSucceeds = true;
-    bool ended = false;
-    void setEditButtonsEnabled(bool enabled) override { editButtons = enabled; }
-    bool saveProject() override {
-        ++saves;
-        return saveSucceeds;
-    }
-    void endProgram() override { ended = true; }
-    bool endingProgram() const override { return ended; }
-    std::vector<int16_t> opened;
-    int shapeChanges = 0;
-    int rebuilds = 0;
-    void openBranchWindow(int16_t firstNode) override { opened.push_back(firstNode); }
-    void networkShapeChanged() override { ++shapeChanges; }
-    void rebuildActiveWindow() override { ++rebuilds; }
-};
 
 const QColor kYellow(255, 255, 0);
 const QColor kCyan(0, 255, 255);
@@ -40,21 +16,15 @@ const QColor kMagenta(255, 0, 255);
 
 // Trunk: "Mandata" (pipe, locked) -> "Valvola" (KV 20, derives "Ramo") -> "Fondo" (terminal
 // type 1 at 3 m). Branch "Ramo": "Ramo" (closed) ends with no terminal.
-class GridWindowTest : public ::testing::Test {
+class GridWindowTest : public GridWindowFixture {
 protected:
-    Project p = testkit::projectWithTestCatalogues();
-    ScriptedInteraction ask;
-    FakeHost host;
-    GridIcons icons;
-
     void SetUp() override {
         testkit::NetworkBuilder build(p);
         const int16_t a = build.root({QStringLiteral("Mandata"), 12.5f, 2, 1, 3, false, true});
         const int16_t kv = build.continueAfter(a, {QStringLiteral("Valvola"), 0, 20, 0, 0});
-        const int16_t branch = build.deriveAt(kv, {QStringLiteral("Ramo"), 5, 0, 1, 1, true, false});
+        build.deriveAt(kv, {QStringLiteral("Ramo"), 5, 0, 1, 1, true, false});
         const int16_t end = build.continueAfter(kv, {QStringLiteral("Fondo"), 8, 1, 2, 1});
         build.endWithTerminal(end, 1, 3);
-        (void)branch;
         ASSERT_TRUE(Calculate(p).ok);
     }
 };
@@ -62,77 +32,76 @@ protected:
 } // namespace
 
 TEST_F(GridWindowTest, TrunkRowsAfterACalculation) {
-    frmTubi window(p, ask, host, icons, 1);
-    window.compilatab();
-    window.rinfresca();
-    GridControl& g = *window.Griglia;
+    auto window = open(1);
+    GridControl& g = *window->Griglia;
     ASSERT_EQ(g.rows(), 4);
-    EXPECT_EQ(window.caption(), QStringLiteral("Origine impianto"));
     EXPECT_EQ(g.textMatrix(0, kSumDp), QStringLiteral("SumDp "));
 
     EXPECT_EQ(g.rowData(1), 1);
-    EXPECT_EQ(g.textMatrix(1, kNome), QStringLiteral("Mandata"));
-    EXPECT_EQ(g.textMatrix(1, kMetri), QStringLiteral("12.5"));
-    EXPECT_EQ(g.textMatrix(1, kLVirt), QStringLiteral("2"));
-    EXPECT_EQ(g.textMatrix(1, kPhi), QStringLiteral("50"));
-    EXPECT_EQ(g.textMatrix(1, kTipo), QStringLiteral("ACC  "));
+    EXPECT_EQ(rowTexts(g, 1, {kNome, kMetri, kLVirt, kPhi, kTipo, kOut}),
+              (QStringList{"Mandata", inLocale("12.5"), "2", "50", "ACC  ", ""}));
     EXPECT_EQ(g.cellBackColor(1, kPhi), kMagenta); // locked diameter
     EXPECT_EQ(g.cellBackColor(1, kTipo), kYellow);
     EXPECT_EQ(g.cellBackColor(1, kFlow), kCyan);
     EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
-
-    // Results from the calculation's own fields: flow = totalFlow x flowFraction, drop =
-    // section resistance x flow^1.85, SumDp their running sum, velocity from the 50 mm bore.
-    double sum = 0;
-    const int16_t rowNodes[] = {1, 2, 4};
-    for (int r = 1; r <= 3; ++r) {
-        const Node& n = p.NodeTable[rowNodes[r - 1]];
-        const double flow = double(p.totalFlow) * n.flowFraction;
-        const double drop = n.resistance * std::pow(flow, 1.85);
-        sum += drop;
-        EXPECT_EQ(g.textMatrix(r, kFlow), QString::number(std::lround(flow))) << r;
-        EXPECT_EQ(g.textMatrix(r, kDrop), QString::number(std::lround(drop))) << r;
-        EXPECT_EQ(g.textMatrix(r, kSumDp), QString::number(std::lround(sum))) << r;
-    }
-    const double trunkFlow = double(p.totalFlow);
-    EXPECT_EQ(g.textMatrix(1, kVelocity), QString::number(trunkFlow * 4 / (60 * M_PI) * 1000 / 2500, 'f', 1));
-
     // The KV element: "><" for its length, no bore, no velocity, an arrow to its derivation.
-    EXPECT_EQ(g.textMatrix(2, kMetri), QStringLiteral(">< "));
-    EXPECT_EQ(g.textMatrix(2, kLVirt), QStringLiteral("20"));
-    EXPECT_EQ(g.textMatrix(2, kPhi), QString());
-    EXPECT_EQ(g.textMatrix(2, kTipo), QStringLiteral(" KV  "));
-    EXPECT_EQ(g.textMatrix(2, kVelocity), QString());
-    EXPECT_EQ(g.textMatrix(2, kOut), QStringLiteral("Ramo      "));
+    EXPECT_EQ(rowTexts(g, 2, {kMetri, kLVirt, kPhi, kTipo, kOut, kVelocity}),
+              (QStringList{">< ", "20", "", " KV  ", "Ramo      ", ""}));
     EXPECT_EQ(g.cellBackColor(2, kPhi), kYellow);
-    const QImage arrow = icons.picture(GridIcon::FrecciaDx).toImage();
-    EXPECT_EQ(g.model()->data(g.model()->index(1, kOut), Qt::DecorationRole).value<QPixmap>().toImage(), arrow);
-    const QImage hydrant = icons.picture(GridIcon::Idrante).toImage();
-    EXPECT_EQ(g.model()->data(g.model()->index(2, kOut), Qt::DecorationRole).value<QPixmap>().toImage(), hydrant);
+    EXPECT_EQ(outPicture(g, 1), icon(GridIcon::Nulla));
+    EXPECT_EQ(outPicture(g, 2), icon(GridIcon::FrecciaDx));
+    EXPECT_EQ(outPicture(g, 3), icon(GridIcon::Idrante));
 
-    EXPECT_EQ(window.StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 3"));
+    // The only derivation is closed: every trunk row carries the whole flow, and SumDp
+    // adds up the rows' drops (each shown rounded to a whole millimetre).
+    int sum = 0;
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_EQ(g.textMatrix(r, kFlow), g.textMatrix(1, kFlow)) << r;
+        sum += g.textMatrix(r, kDrop).toInt();
+        EXPECT_NEAR(g.textMatrix(r, kSumDp).toInt(), sum, r) << r;
+    }
+    EXPECT_GT(g.textMatrix(1, kFlow).toInt(), 0);
+    EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 3"));
     EXPECT_EQ(p.terminalNode, 4);
     EXPECT_EQ(g.row(), 1);
     EXPECT_EQ(p.currentNode, 1);
 }
 
+// Two pipes in series to a K 80 terminal at ground level, 40 m (40 000 mm) at the supply:
+//   friction factor, C 120:  6.05e9 / 120^1.85                     = 861 529.33
+//   A: 50 mm, 12.5 + 2 m:    R_A = 861529.33 x 14.50001 / 50^4.87  = 0.0664744
+//   B: 40 mm, 8 m:           R_B = 861529.33 x 8.00001 / 40^4.87   = 0.1087248
+//   terminal, Q = 80 p^(1/1.85) (p in bar):  p = 10000 / 80^1.85 Q^1.85 = 3.0149737 Q^1.85 mm
+//   40000 = (R_A + R_B + 3.0149737) Q^1.85  ->  Q = 164.160 l/min
+//   drops: A 0.0664744 x 164.160^1.85 = 833.49 mm, B 1363.25 mm, A + B 2196.74 mm
+//   (the terminal keeps 37 803.26 mm: 80 x 3.7803^(1/1.85) = 164.16, the balance closes)
+//   velocity = Q x 21.221148 / D^2: A 1.393 m/s, B 2.177 m/s
+TEST_F(GridWindowTest, ResultsOfAHandCalculatedNetwork) {
+    testkit::NetworkBuilder build(p);
+    const int16_t a = build.root({QStringLiteral("A"), 12.5f, 2, 1, 3});
+    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 8, 0, 1, 2});
+    build.endWithTerminal(b, 1, 0);
+    ASSERT_EQ(p.supplyPressure, 40000);
+    ASSERT_TRUE(Calculate(p).ok);
+    auto window = open(1);
+    const GridControl& g = *window->Griglia;
+    ASSERT_EQ(g.rows(), 3);
+    EXPECT_EQ(rowTexts(g, 1, {kFlow, kVelocity, kDrop, kSumDp}), (QStringList{"164", inLocale("1.4"), "833", "833"}));
+    EXPECT_EQ(rowTexts(g, 2, {kFlow, kVelocity, kDrop, kSumDp}), (QStringList{"164", inLocale("2.2"), "1363", "2197"}));
+}
+
 TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
-    frmTubi window(p, ask, host, icons, 3);
-    window.compilatab();
-    window.rinfresca();
-    GridControl& g = *window.Griglia;
-    EXPECT_EQ(window.tag(), QStringLiteral("3"));
-    EXPECT_EQ(window.caption(), QStringLiteral("Deriv. da Valvola"));
+    auto window = open(3);
+    GridControl& g = *window->Griglia;
+    EXPECT_EQ(window->tag(), QStringLiteral("3"));
+    EXPECT_EQ(window->caption(), QStringLiteral("Deriv. da Valvola"));
     ASSERT_EQ(g.rows(), 2);
-    EXPECT_EQ(g.textMatrix(1, kDrop), QStringLiteral("0"));
-    EXPECT_EQ(g.textMatrix(1, kSumDp), QStringLiteral("0"));
-    EXPECT_EQ(g.textMatrix(1, kFlow), QStringLiteral("0"));
-    EXPECT_EQ(window.StatusBar1->text(), QStringLiteral("Nessun terminale "));
-    const QImage down = icons.picture(GridIcon::FrecciaGiu).toImage();
-    EXPECT_EQ(g.model()->data(g.model()->index(0, kOut), Qt::DecorationRole).value<QPixmap>().toImage(), down);
+    EXPECT_EQ(rowTexts(g, 1, {kDrop, kSumDp, kFlow}), (QStringList{"0", "0", "0"}));
+    EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Nessun terminale "));
+    EXPECT_EQ(outPicture(g, 1), icon(GridIcon::FrecciaGiu));
 
     ask.answers = {Answer::No};
-    window.statusLineClicked();
+    window->statusLineClicked();
     EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?")});
     EXPECT_EQ(p.NodeTable[3].next, kEndWithoutTerminal);
 }
@@ -140,72 +109,87 @@ TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
 TEST_F(GridWindowTest, NewProjectShowsOneRowWithTheTerminalOfTypeOne) {
     p.resetToNewProject();
     ASSERT_TRUE(Calculate(p).ok);
-    frmTubi window(p, ask, host, icons, 1);
-    window.compilatab();
-    window.rinfresca();
-    EXPECT_EQ(window.Griglia->rows(), 2);
-    EXPECT_EQ(window.Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
-    EXPECT_EQ(window.StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 0"));
+    auto window = open(1);
+    EXPECT_EQ(window->Griglia->rows(), 2);
+    EXPECT_EQ(window->Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
+    EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 0"));
 }
 
 TEST_F(GridWindowTest, WindowSizeFollowsTheRows) {
-    frmTubi shortOne(p, ask, host, icons, 1);
-    shortOne.compilatab();
-    EXPECT_FALSE(shortOne.scrollBarWanted());
-    EXPECT_EQ(shortOne.windowHeightTwips(), shortOne.gridHeightTwips() + 700);
+    auto shortOne = open(1);
+    EXPECT_FALSE(shortOne->scrollBarWanted());
+    EXPECT_EQ(shortOne->windowHeightTwips(), shortOne->gridHeightTwips() + 700);
 
     testkit::buildChain(p, 300);
     ASSERT_TRUE(Calculate(p).ok);
-    frmTubi tall(p, ask, host, icons, 1);
-    tall.compilatab();
-    EXPECT_TRUE(tall.scrollBarWanted());
-    EXPECT_EQ(tall.gridHeightTwips(), 4000);
-    EXPECT_EQ(tall.windowHeightTwips(), 4600);
+    auto tall = open(1);
+    EXPECT_TRUE(tall->scrollBarWanted());
+    EXPECT_EQ(tall->gridHeightTwips(), 4000);
+    EXPECT_EQ(tall->windowHeightTwips(), 4600);
 }
 
-TEST_F(GridWindowTest, TrunkClosesOnlyThroughTheSaveQuestion) {
-    frmTubi trunk(p, ask, host, icons, 1);
-    trunk.compilatab();
-    trunk.show();
-    trunk.chiudi();
-    EXPECT_TRUE(trunk.isVisible());
+TEST_F(GridWindowTest, EditButtonsOnlyWhileTheCursorRowIsInView) {
+    testkit::buildChain(p, 300);
+    ASSERT_TRUE(Calculate(p).ok);
+    auto window = open(1);
+    QApplication::processEvents(); // laid out at the window's fixed height
+    GridControl& g = *window->Griglia;
+    ASSERT_TRUE(g.isVisible());
+    ASSERT_EQ(g.row(), 1);
+    ASSERT_FALSE(host.editButtons.empty());
+    EXPECT_TRUE(host.editButtons.back());
+
+    // Scrolled down: the cursor row is above the window, then back in view.
+    const std::size_t before = host.editButtons.size();
+    g.setTopRow(100);
+    ASSERT_GT(host.editButtons.size(), before);
+    EXPECT_FALSE(host.editButtons.back());
+    g.setTopRow(1);
+    EXPECT_TRUE(host.editButtons.back());
+
+    // The cursor far down the branch: out of view once scrolled back to the top.
+    g.setCurrentCell(150, 1);
+    EXPECT_TRUE(host.editButtons.back());
+    g.setTopRow(1);
+    EXPECT_FALSE(host.editButtons.back());
+    g.setTopRow(145);
+    EXPECT_TRUE(host.editButtons.back());
+}
+
+TEST_F(GridWindowTest, ClosingTheTrunkAsksToSaveDerivedWindowsCloseFreely) {
+    auto derived = open(3);
+    derived->chiudi();
+    EXPECT_FALSE(derived->isVisible());
     EXPECT_TRUE(ask.messages.empty());
 
-    const MessageRequest question{QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"),
-                                  MessageButtons::YesNoCancel, MessageIcon::Question};
+    auto trunk = open(1);
+    trunk->chiudi();
+    EXPECT_TRUE(trunk->isVisible());
+    EXPECT_TRUE(ask.messages.empty());
+
     ask.answers = {Answer::Cancel};
-    trunk.close();
-    EXPECT_TRUE(trunk.isVisible());
+    trunk->close();
+    EXPECT_TRUE(trunk->isVisible());
     EXPECT_FALSE(host.ended);
     ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0], question);
-
+    EXPECT_EQ(ask.messages[0], (MessageRequest{QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"),
+                                               MessageButtons::YesNoCancel, MessageIcon::Question}));
     // A save that does not happen keeps the program open.
     host.saveSucceeds = false;
     ask.answers = {Answer::Yes};
-    trunk.close();
+    trunk->close();
     EXPECT_EQ(host.saves, 1);
     EXPECT_FALSE(host.ended);
 
     ask.answers = {Answer::No};
-    trunk.close();
+    trunk->close();
     EXPECT_TRUE(host.ended);
     EXPECT_EQ(host.saves, 1);
 }
 
-TEST_F(GridWindowTest, DerivedWindowsCloseFreely) {
-    frmTubi derived(p, ask, host, icons, 3);
-    derived.compilatab();
-    derived.show();
-    derived.chiudi();
-    EXPECT_FALSE(derived.isVisible());
-    EXPECT_TRUE(ask.messages.empty());
-}
-
 TEST_F(GridWindowTest, EquivalentLengthsOnlyForPipes) {
-    frmTubi window(p, ask, host, icons, 1);
-    window.compilatab();
-    window.Griglia->setCurrentCell(2, 1);
-    window.LunEq();
+    auto window = open(1);
+    window->Griglia->setCurrentCell(2, 1);
+    window->LunEq();
     EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Un KV non può avere una lunghezza equivalente")});
 }

@@ -1,51 +1,68 @@
 #include "app/TbMain.h"
-#include "editor/frmTubi.h"
-#include "platform/ScriptedInteraction.h"
 #include "storage/ProjectFile.h"
-#include "tests/support/NetworkBuilder.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QMdiArea>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 using namespace valmora;
+using namespace valmora::grid_column;
+using namespace valmora::guitest;
 
 namespace {
 
 const QString kDataDir = QStringLiteral(VALMORA_DATA_DIR);
+const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo,
+                                MessageIcon::Question};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     ScriptedInteraction ask;
     std::unique_ptr<TbMain> window;
+    bool started = false;
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    QString settingsFile() const { return dir.filePath(QStringLiteral("impostazioni.ini")); }
-
     void open(const QString& commandLine = QString(), const QString& catalogues = kDataDir) {
-        window = std::make_unique<TbMain>(ask, std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat),
-                                          CatalogueSearch::inDirectory(catalogues));
+        window.reset();
+        window = std::make_unique<TbMain>(
+            ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
+            CatalogueSearch::inDirectory(catalogues));
         started = window->start(commandLine);
     }
     Project& project() { return window->project(); }
+    frmTubi* trunk() { return window->trunkWindow(); }
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
     void trigger(const char* name) {
         QAction* a = action(name);
         ASSERT_NE(a, nullptr) << name;
         a->trigger();
+    }
+    void button(const char* name) { window->toolbarButton(QString::fromLatin1(name))->trigger(); }
+    QList<QMdiSubWindow*> frames() const { return window->mdiArea()->subWindowList(); }
+    Project reread(const QString& file) {
+        Project saved = Project::withCataloguesOf(project());
+        EXPECT_TRUE(ReadProject(saved, file).ok()) << file.toStdString();
+        return saved;
+    }
+    void openFile(const QString& file) {
+        ask.fileNames = {file};
+        trigger("mnuApri");
     }
 
     // A small project saved under `name`: its first node carries that name.
@@ -64,12 +81,15 @@ protected:
                 shown << window->recentFiles().captions()[std::size_t(i)];
         return shown;
     }
-
-    bool started = false;
+    // A derived branch named `name` at trunk row `row`, opened in its window through the cell action.
+    QMdiSubWindow* deriveAndOpen(int row, const QString& name) {
+        trunk()->Griglia->setCurrentCell(row, kOut);
+        ask.inputs = {name};
+        trunk()->cellAction();
+        trunk()->cellAction();
+        return frames().size() == 2 ? frames().last() : nullptr;
+    }
 };
-
-const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo,
-                                MessageIcon::Question};
 
 } // namespace
 
@@ -79,48 +99,56 @@ TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(project().nodeCount(), 1);
     EXPECT_GT(project().totalFlow, 0);
-    ASSERT_NE(window->trunkWindow(), nullptr);
-    EXPECT_EQ(window->trunkWindow()->tag(), QStringLiteral("1"));
-    EXPECT_EQ(window->trunkWindow()->Griglia->textMatrix(1, grid_column::kNome), QStringLiteral("Radice"));
-    EXPECT_FALSE(window->trunkWindow()->Griglia->textMatrix(1, grid_column::kFlow).isEmpty());
-    EXPECT_EQ(window->property("tag").toString(), QStringLiteral("Main"));
+    ASSERT_NE(trunk(), nullptr);
+    EXPECT_EQ(trunk()->tag(), QStringLiteral("1"));
+    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
+    EXPECT_FALSE(trunk()->Griglia->textMatrix(1, kFlow).isEmpty());
     EXPECT_TRUE(ask.messages.empty());
     // Later commands are present already.
-    for (const char* name : {"mnuImporta", "mnuStampa", "mnuTot", "mnuCambiaTB", "mnuCambiaTerm", "mnuMatrice", "mnuInfo"})
+    for (const char* name :
+         {"mnuImporta", "mnuStampa", "mnuTot", "mnuCambiaTB", "mnuCambiaTerm", "mnuMatrice", "mnuInfo"})
         EXPECT_NE(action(name), nullptr) << name;
-    EXPECT_EQ(action("mnuSaveas")->text(), QStringLiteral("Salva &come..."));
-    EXPECT_EQ(window->toolbarButton(QStringLiteral("inserisce"))->toolTip(),
-              QStringLiteral("Inserisce nella posiz. del cursore"));
     EXPECT_FALSE(window->toolbarButton(QStringLiteral("Incolla"))->isEnabled()); // no snippet file here
 }
 
-TEST_F(MainWindowTest, MissingCatalogueStopsTheStart) {
-    QTemporaryDir empty;
-    open(QString(), empty.path());
-    EXPECT_FALSE(started);
-    ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0].icon, MessageIcon::Critical);
-    EXPECT_TRUE(ask.messages[0].text.contains(QStringLiteral("Vlmtubi.txt"))) << ask.messages[0].text.toStdString();
+TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
+    QTemporaryDir catalogues;
+    const QStringList expected[] = {{QStringLiteral("Vlmtubi.txt")},
+                                    // The file ends where the terminal's nominal pressure should be.
+                                    {QStringLiteral("Vlmterm.txt, riga 3: fine del file"),
+                                     QStringLiteral("la pressione nominale")}};
+    for (const QStringList& fragments : expected) {
+        ask.messages.clear();
+        open(QString(), catalogues.path());
+        EXPECT_FALSE(started);
+        ASSERT_EQ(ask.messages.size(), 1u);
+        EXPECT_EQ(ask.messages[0].icon, MessageIcon::Critical);
+        for (const QString& fragment : fragments)
+            EXPECT_TRUE(ask.messages[0].text.contains(fragment)) << ask.messages[0].text.toStdString();
+        QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"), catalogues.filePath(QStringLiteral("Vlmtubi.txt")));
+        writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
+    }
 
-    QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"), empty.filePath(QStringLiteral("Vlmtubi.txt")));
-    QFile bad(empty.filePath(QStringLiteral("Vlmterm.txt")));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("\"Terminali\"\n\"Idrante\",82.5,120\n");
-    bad.close();
+    // No pipe series at all, and a single terminal type: the new project's section and
+    // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
+    writeFile(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
+    writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
     ask.messages.clear();
-    open(QString(), empty.path());
-    EXPECT_FALSE(started);
-    ASSERT_EQ(ask.messages.size(), 1u);
-    // The file ends where the terminal's nominal pressure should be.
-    EXPECT_TRUE(ask.messages[0].text.contains(QStringLiteral("Vlmterm.txt, riga 3: fine del file")))
-        << ask.messages[0].text.toStdString();
-    EXPECT_TRUE(ask.messages[0].text.contains(QStringLiteral("la pressione nominale"))) << ask.messages[0].text.toStdString();
+    open(QString(), catalogues.path());
+    ASSERT_TRUE(started);
+    ASSERT_FALSE(ask.messages.empty());
+    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Nodo 1 \"Radice\""))) << ask.messages[0].text.toStdString();
+    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kPhi), QStringLiteral("?"));
+    EXPECT_EQ(trunk()->StatusBar1->text(), QStringLiteral("? - Quota m 0"));
+    // Editing goes on without a crash: diameter steps and an appended node.
+    trigger("mnuAumenta");
+    button("aggiunge");
+    EXPECT_EQ(project().nodeCount(), 2);
 }
 
 TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
     open();
     const QString file = writeProject(QStringLiteral("con spazi nel nome"), 4);
-    window.reset();
     open(u'"' + file + u'"');
     ASSERT_TRUE(started);
     EXPECT_EQ(project().projectPath, file);
@@ -128,18 +156,20 @@ TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
     EXPECT_EQ(project().nodeCount(), 4);
     EXPECT_EQ(recentShown(), QStringList{file});
 
-    window.reset();
     open(path(QStringLiteral("non esiste.vlm")));
     EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
 }
 
 TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     open();
+    trunk()->Griglia->setCurrentCell(1, kMetri);
+    trunk()->startEditing();
+    trunk()->Txtedit->setText(QStringLiteral("7")); // still being typed: saved all the same
     const QString file = path(QStringLiteral("impianto.vlm"));
     ask.fileNames = {file};
     trigger("mnuSalva");
-    ASSERT_EQ(ask.fileDialogs.size(), 1);
-    EXPECT_EQ(ask.fileDialogs[0], QStringLiteral("save|File di Velk|*.vlm|Newlav.vlm"));
+    EXPECT_EQ(reread(file).NodeTable[1].length, 7.0f);
+    EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|File di Velk|*.vlm|Newlav.vlm")});
     EXPECT_EQ(project().projectPath, file);
     EXPECT_EQ(window->windowTitle(), file);
     EXPECT_TRUE(QFile::exists(file));
@@ -148,13 +178,10 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     project().NodeTable[1].name = QStringLiteral("Cambiato");
     trigger("mnuSalva");
     EXPECT_EQ(ask.fileDialogs.size(), 1); // no dialog the second time
-    Project reread = Project::withCataloguesOf(project());
-    ASSERT_TRUE(ReadProject(reread, file).ok());
-    EXPECT_EQ(reread.NodeTable[1].name, QStringLiteral("Cambiato"));
+    EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Cambiato"));
     EXPECT_TRUE(QFile::exists(file + QStringLiteral(".bak")));
 
-    // Save As cancelled: nothing changes.
-    trigger("mnuSaveas");
+    trigger("mnuSaveas"); // cancelled: nothing changes
     EXPECT_EQ(project().projectPath, file);
 
     // Save As into a folder that does not exist.
@@ -169,41 +196,38 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
 TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
     open();
     const QString good = writeProject(QStringLiteral("buono"), 5);
-    ask.fileNames = {good};
-    trigger("mnuApri");
+    openFile(good);
     EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|File di Velk (*.vlm)|*.vlm|"));
     EXPECT_EQ(project().nodeCount(), 5);
-    EXPECT_EQ(project().projectPath, good);
-    EXPECT_EQ(window->trunkWindow()->Griglia->rows(), 6);
+    EXPECT_EQ(trunk()->Griglia->rows(), 6);
     ASSERT_EQ(ask.messages.size(), 1u); // the network in memory may be unsaved work
     EXPECT_EQ(ask.messages[0], kSaveFirst);
-    ask.messages.clear();
 
     const QString broken = path(QStringLiteral("rotto.vlm"));
-    QFile f(broken);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n");
-    f.close();
-    ask.fileNames = {broken};
-    trigger("mnuApri");
-    ASSERT_EQ(ask.messages.size(), 2u);
-    EXPECT_TRUE(ask.messages[1].text.startsWith(QStringLiteral("Errore legginodo riga 7"))) << ask.messages[1].text.toStdString();
-    EXPECT_EQ(project().projectPath, good);
-    EXPECT_EQ(project().nodeCount(), 5);
-    EXPECT_EQ(window->windowTitle(), good);
-
-    trigger("mnuApri"); // cancelled
-    EXPECT_EQ(project().projectPath, good);
-
-    // A header that cannot be read.
-    QFile header(broken);
-    ASSERT_TRUE(header.open(QIODevice::WriteOnly));
-    header.write("\"solo note\"\r\n");
-    header.close();
-    ask.fileNames = {broken};
-    trigger("mnuApri");
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore file"));
-    EXPECT_EQ(project().projectPath, good);
+    const struct {
+        QByteArray bytes; // none: the dialog cancelled
+        QString message;
+        bool whole; // the whole message, not only how it starts
+    } refused[] = {{"\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n",
+                    QStringLiteral("Errore legginodo riga 7"), false},
+                   {"\"solo note\"\r\n", QStringLiteral("Errore file"), true}, // a header that cannot be read
+                   {QByteArray(), QString(), false}};
+    for (const auto& r : refused) {
+        ask.messages.clear();
+        if (r.bytes.isEmpty()) {
+            trigger("mnuApri");
+        } else {
+            writeFile(broken, r.bytes);
+            openFile(broken);
+            ASSERT_EQ(ask.messages.size(), 2u);
+            EXPECT_EQ(ask.messages[0], kSaveFirst);
+            const QString& text = ask.messages[1].text;
+            EXPECT_TRUE(r.whole ? text == r.message : text.startsWith(r.message)) << text.toStdString();
+        }
+        EXPECT_EQ(project().projectPath, good);
+        EXPECT_EQ(project().nodeCount(), 5);
+        EXPECT_EQ(window->windowTitle(), good);
+    }
 }
 
 TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
@@ -211,45 +235,66 @@ TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
     QStringList files;
     for (int i = 1; i <= 5; ++i) {
         files << writeProject(QStringLiteral("p%1").arg(i), i + 1);
-        ask.fileNames = {files.last()};
-        trigger("mnuApri");
+        openFile(files.last());
     }
-    EXPECT_EQ(recentShown(), (QStringList{files[4], files[3], files[2], files[1]}));
+    const QStringList order{files[4], files[3], files[2], files[1]};
+    EXPECT_EQ(recentShown(), order);
 
     // Re-opening the third entry: the save question first, the order unchanged.
     ask.messages.clear();
     ask.answers = {Answer::No};
     trigger("mnumru3");
-    ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0], kSaveFirst);
+    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{kSaveFirst});
     EXPECT_EQ(project().projectPath, files[2]);
     EXPECT_EQ(project().nodeCount(), 4);
-    EXPECT_EQ(recentShown(), (QStringList{files[4], files[3], files[2], files[1]}));
+    EXPECT_EQ(recentShown(), order);
 
     // A deleted file.
     QFile::remove(files[3]);
     ask.messages.clear();
     trigger("mnumru2");
-    ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0], (MessageRequest{QStringLiteral("File non trovato")}));
+    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{{QStringLiteral("File non trovato")}});
     EXPECT_EQ(project().projectPath, files[2]);
 }
 
-TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOver) {
+TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
     open();
+    project().NodeTable[1].length = 123;
+    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
+    trigger("mnuNuovo");
+    EXPECT_EQ(ask.messages.back(), kSaveFirst);
+    EXPECT_EQ(ask.fileDialogs.size(), 1);
+    EXPECT_EQ(project().NodeTable[1].length, 123.0f);
+
+    // A text still being typed never leaks into the new network.
+    trunk()->Griglia->setCurrentCell(1, kMetri);
+    trunk()->startEditing();
+    trunk()->Txtedit->setText(QStringLiteral("9"));
+    ask.answers = {Answer::No};
+    trigger("mnuNuovo");
+    EXPECT_FALSE(trunk()->editing());
+    trunk()->Griglia->setCurrentCell(1, kLVirt);
+    EXPECT_EQ(project().NodeTable[1].length, 0.0f);
+
     const QString file = writeProject(QStringLiteral("vecchio"), 6);
-    ask.fileNames = {file};
-    trigger("mnuApri");
+    openFile(file);
     project().NodeTable[1].name = QStringLiteral("Da salvare");
     ask.answers = {Answer::Yes};
     trigger("mnuNuovo");
-    EXPECT_EQ(ask.messages.back(), kSaveFirst);
     EXPECT_EQ(project().nodeCount(), 1);
     EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
-    Project saved = Project::withCataloguesOf(project());
-    ASSERT_TRUE(ReadProject(saved, file).ok());
-    EXPECT_EQ(saved.NodeTable[1].name, QStringLiteral("Da salvare"));
+    EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Da salvare"));
+
+    // A named project whose file can no longer be written: a folder now stands in its place.
+    openFile(file);
+    project().NodeTable[1].length = 77;
+    QFile::remove(file);
+    QDir().mkpath(file);
+    ask.answers = {Answer::Yes};
+    trigger("mnuNuovo");
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
+    EXPECT_EQ(project().NodeTable[1].length, 77.0f);
 }
 
 TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
@@ -261,17 +306,18 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
     const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 5, 0, 1, 4, false, true});
     const int16_t d = build.continueAfter(c, {QStringLiteral("D"), 5, 3, 0, 2});
     build.endWithTerminal(d, 1, 0);
-    trigger("mnuAumenta");
-    EXPECT_EQ(p.NodeTable[1].diameterIndex, 1);
-    EXPECT_EQ(p.NodeTable[2].diameterIndex, 11); // already the largest
-    EXPECT_EQ(p.NodeTable[3].diameterIndex, 4);  // locked
-    EXPECT_EQ(p.NodeTable[4].diameterIndex, 2);  // KV element
-    trigger("mnuDiminuisce");
-    trigger("mnuDiminuisce");
-    EXPECT_EQ(p.NodeTable[1].diameterIndex, 0);
-    EXPECT_EQ(p.NodeTable[2].diameterIndex, 9);
-    EXPECT_EQ(p.NodeTable[3].diameterIndex, 4);
-    EXPECT_EQ(p.NodeTable[4].diameterIndex, 2);
+    // Node 2 is at the largest bore already, node 3 locked, node 4 a KV element.
+    const struct {
+        const char* command;
+        int times;
+        std::vector<int16_t> indexes;
+    } steps[] = {{"mnuAumenta", 1, {1, 11, 4, 2}}, {"mnuDiminuisce", 2, {0, 9, 4, 2}}};
+    for (const auto& s : steps) {
+        for (int k = 0; k < s.times; ++k)
+            trigger(s.command);
+        for (int16_t n = 1; n <= 4; ++n)
+            EXPECT_EQ(p.NodeTable[n].diameterIndex, s.indexes[std::size_t(n - 1)]) << s.command << " node " << n;
+    }
     EXPECT_TRUE(ask.messages.empty());
 }
 
@@ -281,8 +327,7 @@ TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
     ask.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0].text, QStringLiteral("Salvare prima di uscire ?"));
+    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Salvare prima di uscire ?")});
 
     // Yes on a never-saved project runs Save As; the program ends once saved.
     const QString file = path(QStringLiteral("uscita.vlm"));
@@ -295,8 +340,7 @@ TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
 
 TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
     open();
-    Project& p = project();
-    testkit::NetworkBuilder build(p);
+    testkit::NetworkBuilder build(project());
     const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 2});
     const int16_t branch = build.deriveAt(a, {QStringLiteral("R"), 5, 0, 1, 1});
     const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 5, 0, 1, 1});
@@ -304,66 +348,76 @@ TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
     build.endWithTerminal(branch, 1, 0);
     frmTubi* derived = window->openGridWindow(branch);
     ASSERT_NE(derived, nullptr);
-    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(frames().size(), 2);
     EXPECT_EQ(window->openGridWindow(branch), derived); // found again by its tag
     window->RefreshAllWindows();
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
-    EXPECT_EQ(window->trunkWindow()->Griglia->rows(), 3);
+    EXPECT_EQ(frames().size(), 1);
+    EXPECT_EQ(trunk()->Griglia->rows(), 3);
 }
 
 TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
     open();
     window->show();
-    frmTubi* trunk = window->trunkWindow();
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    button("aggiunge");
+    button("aggiunge");
     EXPECT_EQ(project().nodeCount(), 3);
-    EXPECT_EQ(trunk->Griglia->rows(), 4);
+    EXPECT_EQ(trunk()->Griglia->rows(), 4);
 
     // A derivation on the second row, then its window through the cell action.
-    trunk->Griglia->setCurrentCell(2, grid_column::kOut);
-    ask.inputs = {QStringLiteral("Ramo nord")};
-    trunk->cellAction();
-    const int16_t branch = project().NodeTable[trunk->Griglia->rowData(2)].derivation;
-    ASSERT_GT(branch, 0);
-    trunk->cellAction();
-    ASSERT_EQ(window->mdiArea()->subWindowList().size(), 2);
-    QMdiSubWindow* frame = window->mdiArea()->subWindowList().last();
+    QMdiSubWindow* frame = deriveAndOpen(2, QStringLiteral("Ramo nord"));
+    ASSERT_NE(frame, nullptr);
+    const int16_t branch = project().NodeTable[trunk()->Griglia->rowData(2)].derivation;
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Deriv. da 2"));
     auto* derived = qobject_cast<frmTubi*>(frame->widget());
     ASSERT_NE(derived, nullptr);
     EXPECT_EQ(derived->tag(), QString::number(branch));
-    EXPECT_EQ(derived->Griglia->textMatrix(1, grid_column::kNome), QStringLiteral("Ramo nord"));
+    EXPECT_EQ(derived->Griglia->textMatrix(1, kNome), QStringLiteral("Ramo nord"));
 
     // Appending from the toolbar acts on the active window: the derived branch.
     window->mdiArea()->setActiveSubWindow(frame);
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    button("aggiunge");
     EXPECT_EQ(derived->Griglia->rows(), 3);
-    EXPECT_EQ(trunk->Griglia->rows(), 4);
+    EXPECT_EQ(trunk()->Griglia->rows(), 4);
 
     // Deleting the node that carries the branch drops it and closes its window.
-    window->mdiArea()->setActiveSubWindow(window->mdiArea()->subWindowList().first());
-    trunk->Griglia->setCurrentCell(2, 0);
+    window->mdiArea()->setActiveSubWindow(frames().first());
+    trunk()->Griglia->setCurrentCell(2, 0);
     ask.answers = {Answer::Ok};
-    window->toolbarButton(QStringLiteral("cancella"))->trigger();
+    button("cancella");
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
-    EXPECT_EQ(trunk->Griglia->rows(), 3);
+    EXPECT_EQ(frames().size(), 1);
+    EXPECT_EQ(trunk()->Griglia->rows(), 3);
     EXPECT_EQ(ask.messages.back().title, QStringLiteral("Cancella una intera diramazione"));
+}
+
+TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsTheTrunk) {
+    open();
+    window->show();
+    button("aggiunge");
+    QMdiSubWindow* frame = deriveAndOpen(1, QStringLiteral("Ramo"));
+    ASSERT_NE(frame, nullptr);
+    window->mdiArea()->setActiveSubWindow(frame);
+    ask.answers = {Answer::Ok};
+    button("cancella");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frames().size(), 1);
+    EXPECT_EQ(project().NodeTable[1].derivation, 0);
+    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kOut), QString());
+    EXPECT_EQ(trunk()->Griglia->rows(), 3);
 }
 
 TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
     open();
-    const QString flowBefore = window->trunkWindow()->Griglia->textMatrix(1, grid_column::kFlow);
+    const QString flowBefore = trunk()->Griglia->textMatrix(1, kFlow);
     ask.dialogScripts.push_back([](QDialog& d) {
-        d.findChild<QLineEdit*>(QStringLiteral("txtPrevalenza"))->setText(QStringLiteral("60"));
-        d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        field<QLineEdit>(d, "txtPrevalenza")->setText(QStringLiteral("60"));
+        field<QPushButton>(d, "btnOK")->click();
     });
     trigger("mnuOpzioni");
     EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Opzioni")});
     EXPECT_EQ(project().supplyPressure, 60000);
-    EXPECT_NE(window->trunkWindow()->Griglia->textMatrix(1, grid_column::kFlow), flowBefore);
+    EXPECT_NE(trunk()->Griglia->textMatrix(1, kFlow), flowBefore);
 
     trigger("mnuInfo");
     EXPECT_EQ(ask.dialogsShown.last(), QStringLiteral("frmInfo"));
@@ -385,93 +439,4 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
     EXPECT_EQ(captions, (QStringList{QStringLiteral("&Chiudi (F10)"), QStringLiteral("&Aumenta phi"),
                                      QStringLiteral("&Diminuisce phi")}));
     popup->hide();
-}
-
-TEST_F(MainWindowTest, SmallCataloguesStartWithoutCrashing) {
-    // No pipe series at all, and a single terminal type: the new project's section and
-    // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
-    QTemporaryDir small;
-    QFile pipes(small.filePath(QStringLiteral("Vlmtubi.txt")));
-    ASSERT_TRUE(pipes.open(QIODevice::WriteOnly));
-    pipes.write("\"Titolo\",0\n");
-    pipes.close();
-    QFile terminals(small.filePath(QStringLiteral("Vlmterm.txt")));
-    ASSERT_TRUE(terminals.open(QIODevice::WriteOnly));
-    terminals.write("\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
-    terminals.close();
-    open(QString(), small.path());
-    ASSERT_TRUE(started);
-    ASSERT_FALSE(ask.messages.empty());
-    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Nodo 1 \"Radice\""))) << ask.messages[0].text.toStdString();
-    frmTubi* trunk = window->trunkWindow();
-    EXPECT_EQ(trunk->Griglia->textMatrix(1, grid_column::kPhi), QStringLiteral("?"));
-    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("? - Quota m 0"));
-    // Editing on goes on without a crash: diameter steps and an appended node.
-    trigger("mnuAumenta");
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
-    EXPECT_EQ(project().nodeCount(), 2);
-}
-
-TEST_F(MainWindowTest, AnUnsavedProjectIsKeptWhenTheSaveDoesNotHappen) {
-    open();
-    project().NodeTable[1].length = 123;
-    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
-    trigger("mnuNuovo");
-    EXPECT_EQ(ask.fileDialogs.size(), 1);
-    EXPECT_EQ(project().NodeTable[1].length, 123.0f);
-
-    // A named project whose file can no longer be written: a folder now stands in its place.
-    const QString file = writeProject(QStringLiteral("recente"));
-    ask.fileNames = {file};
-    trigger("mnuApri");
-    project().NodeTable[1].length = 77;
-    QFile::remove(file);
-    QDir().mkpath(file);
-    ask.answers = {Answer::Yes};
-    trigger("mnuNuovo");
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
-    EXPECT_EQ(project().NodeTable[1].length, 77.0f);
-}
-
-TEST_F(MainWindowTest, ATextStillBeingTypedIsSavedAndNeverLeaksIntoANewNetwork) {
-    open();
-    frmTubi* trunk = window->trunkWindow();
-    trunk->Griglia->setCurrentCell(1, grid_column::kMetri);
-    trunk->startEditing();
-    trunk->Txtedit->setText(QStringLiteral("7"));
-    const QString file = path(QStringLiteral("in-corso.vlm"));
-    ask.fileNames = {file};
-    trigger("mnuSalva");
-    Project saved = Project::withCataloguesOf(project());
-    ASSERT_TRUE(ReadProject(saved, file).ok());
-    EXPECT_EQ(saved.NodeTable[1].length, 7.0f);
-
-    trunk->startEditing();
-    trunk->Txtedit->setText(QStringLiteral("9"));
-    ask.answers = {Answer::No};
-    trigger("mnuNuovo");
-    EXPECT_FALSE(trunk->editing());
-    trunk->Griglia->setCurrentCell(1, grid_column::kLVirt);
-    EXPECT_EQ(project().NodeTable[1].length, 0.0f);
-}
-
-TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsTheTrunk) {
-    open();
-    window->show();
-    frmTubi* trunk = window->trunkWindow();
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
-    trunk->Griglia->setCurrentCell(1, grid_column::kOut);
-    ask.inputs = {QStringLiteral("Ramo")};
-    trunk->cellAction();
-    trunk->cellAction();
-    ASSERT_EQ(window->mdiArea()->subWindowList().size(), 2);
-    QMdiSubWindow* frame = window->mdiArea()->subWindowList().last();
-    window->mdiArea()->setActiveSubWindow(frame);
-    ask.answers = {Answer::Ok};
-    window->toolbarButton(QStringLiteral("cancella"))->trigger();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 1);
-    EXPECT_EQ(project().NodeTable[1].derivation, 0);
-    EXPECT_EQ(trunk->Griglia->textMatrix(1, grid_column::kOut), QString());
-    EXPECT_EQ(trunk->Griglia->rows(), 3);
 }

@@ -1,0 +1,110 @@
+#pragma once
+
+// What the window tests share: a host that records what grid windows ask of it, key
+// presses, dialog fields, and numbers written the way the locale under test shows them.
+
+#include "editor/frmTubi.h"
+#include "platform/ScriptedInteraction.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+// Failures show texts, not bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace valmora::guitest {
+
+struct FakeHost : GridWindowHost {
+    std::vector<bool> editButtons; // every call, in turn
+    int saves = 0;
+    bool saveSucceeds = true;
+    bool ended = false;
+    std::vector<int16_t> opened;
+    int shapeChanges = 0;
+    int rebuilds = 0;
+
+    void setEditButtonsEnabled(bool enabled) override { editButtons.push_back(enabled); }
+    bool saveProject() override {
+        ++saves;
+        return saveSucceeds;
+    }
+    void endProgram() override { ended = true; }
+    bool endingProgram() const override { return ended; }
+    void openBranchWindow(int16_t firstNode) override { opened.push_back(firstNode); }
+    void networkShapeChanged() override { ++shapeChanges; }
+    void rebuildActiveWindow() override { ++rebuilds; }
+};
+
+// A decimal number written in C form in the test, as the default locale shows or types it:
+// the period becomes the locale's decimal point. Only for numbers without grouping.
+inline QString inLocale(QString cForm) { return cForm.replace(QLatin1Char('.'), QLocale().decimalPoint()); }
+inline QString inLocale(const char* cForm) { return inLocale(QString::fromLatin1(cForm)); }
+
+// The default locale for one scope, then the one under test again.
+class LocaleScope {
+public:
+    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~LocaleScope() { QLocale::setDefault(previous_); }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+
+private:
+    QLocale previous_;
+};
+
+inline void key(QWidget* target, int code, const QString& text = QString(),
+                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, code, modifiers, text);
+    QApplication::sendEvent(target, &press);
+}
+
+// Characters typed into a grid window: to the grid, then to the text box once it is open.
+inline void type(frmTubi& window, const QString& text) {
+    for (const QChar c : text)
+        key(window.editing() ? static_cast<QWidget*>(window.Txtedit) : window.Griglia, 0, QString(c));
+}
+
+template <typename Widget> Widget* field(QDialog& dialog, const char* name) {
+    return dialog.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+inline QStringList rowTexts(const GridControl& grid, int row, std::initializer_list<int> columns) {
+    QStringList texts;
+    for (const int column : columns)
+        texts << grid.textMatrix(row, column);
+    return texts;
+}
+
+inline QImage outPicture(const GridControl& grid, int row) {
+    const QModelIndex index = grid.model()->index(row - 1, grid_column::kOut);
+    return grid.model()->data(index, Qt::DecorationRole).value<QPixmap>().toImage();
+}
+
+// A project over the test catalogues, grid windows on it, a scripted user, a recording host.
+class GridWindowFixture : public ::testing::Test {
+protected:
+    Project p = testkit::projectWithTestCatalogues();
+    ScriptedInteraction ask;
+    FakeHost host;
+    GridIcons icons;
+
+    std::unique_ptr<frmTubi> open(int16_t firstNode) {
+        auto window = std::make_unique<frmTubi>(p, ask, host, icons, firstNode);
+        window->compilatab();
+        window->rinfresca();
+        return window;
+    }
+    QImage icon(GridIcon which) const { return icons.picture(which).toImage(); }
+};
+
+} // namespace valmora::guitest
