@@ -95,6 +95,7 @@ TEST(Opzioni, PressuresOfPartMetresAndBeyondTheSlider) {
 
 TEST(Opzioni, RefusalsCancelAndANegativePressure) {
     Project p = calculatedPipe();
+    p.maxHeight = 30; // a height met earlier: only the terminals as they are now count
     p.TerminalTable[1].height = 15;
     ScriptedInteraction ask;
     {
@@ -105,22 +106,30 @@ TEST(Opzioni, RefusalsCancelAndANegativePressure) {
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
     Opzioni dialog(p, ask);
+    const QString openingFlow = dialog.lblQ->text();
+    const QString tooHigh = QStringLiteral("La pressione disponibile non può superare 10") +
+                            QLocale().groupSeparator() + QStringLiteral("000 metri.");
     const struct {
-        const char *typed, *message;
-    } refused[] = {{"quaranta", "La pressione disponibile deve essere un numero."},
-                   // below twice the highest terminal, which the message names
-                   {"29.9", "Ci sono quote oltre il 50% della pressione\n"
-                            "Il terminale più alto è «Tubo» (Uscita K100), a quota m 15."}};
+        const char* typed;
+        QString message;
+    } refused[] = {// beyond what a 32-bit pressure in mm holds, or past any network
+                   {"5000000", tooHigh}, {"2147484", tooHigh}, {"1E39", tooHigh}, {"10000.5", tooHigh},
+                   {"quaranta", QStringLiteral("La pressione disponibile deve essere un numero.")},
+                   // below twice the highest terminal, which the message names; the opening pressure back
+                   {"29.9", QStringLiteral("Ci sono quote oltre il 50% della pressione\n"
+                                           "Il terminale più alto è «Tubo» (Uscita K100), a quota m 15.")}};
     for (const auto& r : refused) {
+        dialog.Scroll->setValue(31); // the preview follows the slider, and goes back with it
         dialog.txtPrevalenza->setText(inLocale(r.typed));
         dialog.btnOK->click();
-        EXPECT_EQ(ask.messages.back(), MessageRequest{QString::fromUtf8(r.message)});
+        EXPECT_EQ(ask.messages.back(), MessageRequest{r.message}) << r.typed;
         EXPECT_NE(dialog.result(), QDialog::Accepted) << r.typed;
+        EXPECT_EQ(p.supplyPressure, 40000) << r.typed;
     }
-    EXPECT_EQ(ask.messages.size(), 2u);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("40.0")); // the opening pressure back
+    EXPECT_EQ(ask.messages.size(), std::size(refused));
+    EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("40.0"));
     EXPECT_EQ(dialog.Scroll->value(), 40);
-    EXPECT_EQ(p.supplyPressure, 40000);
+    EXPECT_EQ(dialog.lblQ->text(), openingFlow);
     EXPECT_EQ(p.projectNotes, QString());
 
     dialog.txtPrevalenza->setText(QStringLiteral("-30"));
@@ -224,6 +233,12 @@ TEST(frmLEQ, LossAndFlowGiveBackTheLengthOfAKv) {
                                  MessageButtons::Ok, MessageIcon::Exclamation};
     EXPECT_EQ(ask.messages, std::vector<MessageRequest>{tooLong});
     EXPECT_NEAR(dialog.total(), 12.5, 0.05);
+
+    // KVs are m³/min at a drop of 1 bar, as the calculation takes them; a valve catalogue's
+    // Kv of 30 m³/h is 0.5 m³/min, and the box shows it beside.
+    EXPECT_EQ(dialog.TabStrip1->tabText(1), QStringLiteral("K.V. in m³/min/bar"));
+    dialog.txtKV->setText(inLocale("0.5"));
+    EXPECT_EQ(dialog.lblKVOrario->text(), QStringLiteral("= %1 m³/h").arg(inLocale("30.00")));
 
     dialog.btnAnnulla->click();
     EXPECT_EQ(p.editNode.virtualLength, 12.5f);

@@ -440,3 +440,49 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
                                      QStringLiteral("&Diminuisce phi")}));
     popup->hide();
 }
+
+TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
+    open();
+    const QString file = writeProject(QStringLiteral("esempio"));
+    const QString home = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    open(QStringLiteral("./esempio.vlm")); // a relative command line, as typed
+    QDir::setCurrent(home);
+    EXPECT_EQ(project().projectPath, file);
+    EXPECT_EQ(window->windowTitle(), file);
+    EXPECT_EQ(recentShown(), QStringList{file});
+
+    openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
+    EXPECT_EQ(recentShown(), QStringList{file});
+
+    // Save As adds the extension only to a name that has none.
+    for (const auto& [typed, written] : {std::pair{"prova", "prova.vlm"}, std::pair{"rete.v1", "rete.v1"}}) {
+        ask.fileNames = {path(QString::fromLatin1(typed))};
+        trigger("mnuSaveas");
+        EXPECT_EQ(project().projectPath, path(QString::fromLatin1(written)));
+        EXPECT_TRUE(QFile::exists(path(QString::fromLatin1(written)))) << typed;
+    }
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("prova"))));
+}
+
+TEST_F(MainWindowTest, OpenSavesTheNetworkItReplacesWhenAsked) {
+    open();
+    const QString other = writeProject(QStringLiteral("altro"), 4);
+    project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
+    // Yes on a project never saved: Save As, then the file chosen opens.
+    ask.fileNames = {other, path(QStringLiteral("salvato.vlm"))};
+    ask.answers = {Answer::Yes};
+    trigger("mnuApri");
+    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{kSaveFirst});
+    EXPECT_EQ(project().projectPath, other);
+    EXPECT_EQ(reread(path(QStringLiteral("salvato.vlm"))).NodeTable[1].name, QStringLiteral("Lavoro in corso"));
+
+    // Yes, and the Save As cancelled: nothing opens, nothing is lost.
+    window->NewProject();
+    project().NodeTable[1].name = QStringLiteral("Ancora");
+    ask.fileNames = {other};
+    ask.answers = {Answer::Yes};
+    trigger("mnuApri");
+    EXPECT_EQ(project().NodeTable[1].name, QStringLiteral("Ancora"));
+    EXPECT_EQ(project().projectPath, kNewProjectPath);
+}
