@@ -420,8 +420,20 @@ bool TbMain::readProjectFile(const QString& path) {
 void TbMain::openProject() {
     commitPendingEdits();
     const QString path = cleanAbsolutePath(interaction_.openFileName(kProjectFilter, QString()));
-    if (path.isEmpty())
+    if (!path.isEmpty())
+        replaceProjectWith(path);
+}
+
+void TbMain::openRecent(int entry) {
+    const QString path = cleanAbsolutePath(recentFiles_.captions()[std::size_t(entry)]);
+    if (!QFileInfo(path).isFile()) {
+        interaction_.inform(QStringLiteral("File non trovato"));
         return;
+    }
+    replaceProjectWith(path);
+}
+
+void TbMain::replaceProjectWith(const QString& path) {
     // The network in memory may hold unsaved work.
     if (!AskSaveFirst())
         return;
@@ -432,23 +444,6 @@ void TbMain::openProject() {
     addRecentFile(path);
     setTitle();
     RefreshAllWindows();
-}
-
-void TbMain::openRecent(int entry) {
-    const QString path = cleanAbsolutePath(recentFiles_.captions()[std::size_t(entry)]);
-    if (!QFileInfo(path).isFile()) {
-        interaction_.inform(QStringLiteral("File non trovato"));
-        return;
-    }
-    if (!AskSaveFirst())
-        return;
-    if (!readProjectFile(path))
-        return;
-    project_->projectPath = path;
-    setTitle();
-    addRecentFile(path);
-    RefreshAllWindows();
-    loadRecentMenu();
 }
 
 bool TbMain::saveTo(const QString& path) {

@@ -102,6 +102,8 @@ private:
     bool loadCatalogues();
     // Reads `path` into the project; shows why not when it cannot be read.
     bool readProjectFile(const QString& path);
+    // Open and Open recent: the save question, then the file read whole, or nothing changes.
+    void replaceProjectWith(const QString& path);
     void calculateAndShow();
     void updatePasteButton();
     void arrangeIcons();
