@@ -1,6 +1,7 @@
 #include "model/DerivedQuantities.h"
 
 #include "model/Calculation.h"
+#include "model/NumberFormat.h"
 #include "model/Traversal.h"
 
 #include <cmath>
@@ -47,6 +48,13 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
     return double(project.supplyPressure) - cumulativeDrop - double(height * kMmPerMetreOfHeight);
 }
 
+QString pressureReadout(double mm, const QLocale& locale) {
+    constexpr double kMmPerMegapascal = 100000;
+    return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
+           formatPicture(mm / kMmPerBar, u"#,#.0", locale) + QStringLiteral(" Bar) (") +
+           formatPicture(mm / kMmPerMegapascal, u"#,#0.00", locale) + QStringLiteral(" MPa)");
+}
+
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode) {
     std::vector<BranchRow> rows;
     double cumulative = branchEntryDrop(project, firstNode);
@@ -60,6 +68,53 @@ std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNo
         cumulative += row.drop;
         if (row.drop < kNegligibleDrop || node.closed)
             cumulative = 0;
+        row.cumulativeDrop = cumulative;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+namespace {
+
+float reportFlow(const Project& project, const Node& node) {
+    return node.closed ? 0.0f : static_cast<float>(double(project.totalFlow) * node.flowFraction);
+}
+
+// Quotients and products of two single-precision operands are single precision, as the
+// report has always computed them.
+double reportDrop(const Project& project, const Node& node, float flow) {
+    if (node.isKvElement()) {
+        const float perKv = flow / node.virtualLength / static_cast<float>(kKvFlowScale);
+        return std::pow(double(perKv), kExponent) * kMmPerBar;
+    }
+    const PipeDiameter* diameter = project.findDiameter(node);
+    if (!diameter)
+        return 0;
+    const float lengthTimesFriction = (node.length + node.virtualLength) * project.seriesOf(node).frictionFactor;
+    return std::pow(double(flow), kExponent) *
+           (double(lengthTimesFriction) /
+            std::pow(double(diameter->innerDiameter), kHazenWilliamsDiameterExponent));
+}
+
+} // namespace
+
+std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode) {
+    const double supply = project.supplyPressure;
+    double cumulative = 0;
+    if (firstNode != 1) {
+        const Node& first = project.NodeTable[firstNode];
+        cumulative = first.closed ? supply
+                                  : supply - std::pow(double(reportFlow(project, first)), kExponent) * first.eqResistance;
+    }
+    std::vector<ReportRow> rows;
+    for (const int16_t i : branchNodes(project, firstNode)) {
+        const Node& node = project.NodeTable[i];
+        ReportRow row;
+        row.node = i;
+        row.flow = reportFlow(project, node);
+        row.drop = reportDrop(project, node, row.flow);
+        row.velocity = node.isKvElement() ? std::nullopt : sectionVelocity(project, node, row.flow);
+        cumulative = node.closed ? supply : cumulative + row.drop;
         row.cumulativeDrop = cumulative;
         rows.push_back(row);
     }

@@ -5,6 +5,9 @@
 
 #include "model/Project.h"
 
+#include <QLocale>
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -36,6 +39,9 @@ double branchEntryDrop(const Project& project, int16_t firstNode);
 // node - static head of its height.
 double pressureLeft(const Project& project, double cumulativeDrop, float height);
 
+// A pressure as the reports give it: "40.000 mm - (4,0 Bar) (0,40 MPa)".
+QString pressureReadout(double mm, const QLocale& locale = QLocale());
+
 struct BranchRow {
     int16_t node = 0;
     double flow = 0;                // l/min
@@ -47,6 +53,18 @@ struct BranchRow {
 // One row per node of the branch starting at `firstNode`, with the cumulative drop run
 // along the branch as the grid shows it.
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode);
+
+// A row of the printed report. The report keeps its own long-standing conventions: the
+// flow is single precision and 0 through a closed section, drops carry no guard length,
+// and a closed section shows the whole supply pressure as lost ("SumDP" = supply).
+struct ReportRow {
+    int16_t node = 0;
+    float flow = 0;                 // l/min
+    double drop = 0;                // mm
+    double cumulativeDrop = 0;      // mm
+    std::optional<double> velocity; // m/s; none for a KV element
+};
+std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode);
 
 // First nodes of every branch reached from node 1 (node 1 first), in file order.
 std::vector<int16_t> branchStarts(const Project& project);

@@ -1,0 +1,465 @@
+#include "report/Tabelle.h"
+
+#include "model/DerivedQuantities.h"
+#include "model/NumberFormat.h"
+#include "report/Materials.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace valmora {
+
+namespace {
+
+constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
+constexpr int kMarginMm = 10;
+constexpr int kPaperHeightMm = 297;
+constexpr int kPaperWidthMm = 210;
+// The printer's usable width, as the report has always been laid out.
+constexpr int kPrinterPageWidth = 200;
+constexpr float kPreviewScale = 0.7f;
+constexpr double kPrinterFontSize = 10;
+const QString kReportFont = QStringLiteral("Courier New");
+
+constexpr int kDateX = 90;
+constexpr int kPageNumberRightGap = 25;
+constexpr int kLongestHeaderPath = 50;
+constexpr int kNotesRightGap = 30;
+// A cell holds at most this many characters per millimetre of its width.
+constexpr double kCharactersPerMillimetre = 0.91;
+constexpr double kCellPadding = 1; // mm between a cell's text and its rules
+constexpr int kHeavyRule = 2;
+constexpr int kThinRule = 1;
+
+const QString kHeaderPageMark = QStringLiteral("Pag.  1");
+const QChar kNumberOverflow = u'#';
+
+int16_t toInt16(int64_t value) {
+    return static_cast<int16_t>(std::clamp<int64_t>(value, std::numeric_limits<int16_t>::min(),
+                                                    std::numeric_limits<int16_t>::max()));
+}
+
+int32_t scaledToWhole(double value) { return static_cast<int32_t>(roundHalfEven(value)); }
+
+// The usable page: the paper less the top offset and a bottom margin of the same 10 mm, so
+// that no line is printed past the paper's edge.
+int32_t usablePageHeight(ReportLayout layout) {
+    const int usable = kPaperHeightMm - 2 * kMarginMm;
+    return layout == ReportLayout::Printer ? usable : scaledToWhole(kPreviewScale * usable);
+}
+
+int32_t usablePageWidth(ReportLayout layout) {
+    return layout == ReportLayout::Printer ? kPrinterPageWidth : scaledToWhole(kPreviewScale * kPaperWidthMm);
+}
+
+enum class Alignment { Left, Right, Centre };
+
+struct Column {
+    QString caption;
+    Alignment alignment = Alignment::Left;
+    int16_t width = 0;
+    int32_t x = 0;
+};
+
+// "<30" left 30, ">14" right 14, "#12" centred 12; the number read up to its first non-digit.
+Column columnFromFormat(const QString& format, float widthScale) {
+    Column column;
+    if (format.startsWith(u'>'))
+        column.alignment = Alignment::Right;
+    else if (format.startsWith(u'#'))
+        column.alignment = Alignment::Centre;
+    int number = 0;
+    for (qsizetype i = 1; i < format.size() && format[i].isDigit() && number < std::numeric_limits<int16_t>::max();
+         ++i)
+        number = number * 10 + format[i].digitValue();
+    column.width = toInt16(roundHalfEven(double(float(number) * widthScale)));
+    return column;
+}
+
+QString endKindText(int16_t next) {
+    switch (-next) {
+    case 0: return QStringLiteral("Nessuna term.");
+    case 1: return QStringLiteral("Terminale");
+    case 2: return QStringLiteral("Collettore modul");
+    case 3: return QStringLiteral("Coll. monotubo");
+    case 4: return QStringLiteral("Coll. pannelli");
+    default: return QString();
+    }
+}
+
+} // namespace
+
+const QString Tabelle::kBranchTableHeader =
+    QStringLiteral("Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|Lt/1';<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
+
+Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
+    : project_(project), surface_(surface), options_(options), pageHeight_(usablePageHeight(options.layout)),
+      pageWidth_(usablePageWidth(options.layout)),
+      widthScale_(options.layout == ReportLayout::Printer ? 1.0f : kPreviewScale) {}
+
+void Tabelle::warn(const QString& text) const {
+    if (options_.warn)
+        options_.warn(text);
+}
+
+void Tabelle::setScale() { surface_.setScaleMillimetres(kMarginOffset, kMarginOffset); }
+
+QString Tabelle::pathForHeader() const {
+    const QString& path = project_.projectPath;
+    return path.size() > kLongestHeaderPath ? QStringLiteral("...") + path.right(kLongestHeaderPath) : path;
+}
+
+// ---- 1. page header -----------------------------------------------------------------
+
+void Tabelle::PrintReportHeader() {
+    setScale();
+    lineHeight_ = toInt16(roundHalfEven(surface_.textHeight(QStringLiteral("H"))));
+    surface_.setCurrentY(0);
+    surface_.setCurrentX(0);
+    surface_.print(QStringLiteral("File: "), false);
+    surface_.setBold(true);
+    surface_.print(pathForHeader(), false);
+    surface_.setBold(false);
+    surface_.setCurrentX(kDateX);
+    surface_.print(QLocale().toString(options_.date, QStringLiteral("dd/MM/yyyy")), false);
+    surface_.setCurrentX((pageWidth_ - kPageNumberRightGap) - surface_.textWidth(kHeaderPageMark));
+    surface_.print(kHeaderPageMark);
+    surface_.print(QString());
+
+    const double supply = project_.supplyPressure;
+    surface_.print(QStringLiteral("Pressione di progetto: ") + pressureReadout(supply));
+    surface_.print(QString());
+    surface_.print(QStringLiteral("Formule utilizzate come da UNI 10779"));
+    surface_.print(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm"));
+    surface_.print(QString());
+    printWrappedNotes();
+}
+
+// Each paragraph of the notes is wrapped at the last blank that fits; a word longer than a
+// line is cut at its last character that fits. Every character is printed once.
+void Tabelle::printWrappedNotes() {
+    const auto limit = toInt16(pageWidth_ - kNotesRightGap);
+    const auto fits = [&](const QString& text) { return surface_.textWidth(QStringLiteral("W") + text) < limit; };
+    QString notes = QStringLiteral("Note :") + project_.projectNotes;
+    notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    for (QString rest : notes.split(u'\n')) {
+        while (!fits(rest)) {
+            // The longest start that fits: widths grow with the length.
+            qsizetype low = 0;
+            qsizetype high = rest.size();
+            while (low < high) {
+                const qsizetype mid = (low + high + 1) / 2;
+                if (fits(rest.left(mid)))
+                    low = mid;
+                else
+                    high = mid - 1;
+            }
+            const qsizetype firstOver = low; // the index of the first character that does not fit
+            const qsizetype blank = rest.lastIndexOf(u' ', firstOver);
+            const qsizetype cut = blank >= 0 ? blank + 1 : std::max<qsizetype>(low, 1);
+            surface_.print(rest.left(cut));
+            rest = rest.mid(cut);
+        }
+        surface_.print(rest);
+    }
+    surface_.print(QString());
+}
+
+// ---- 2. branch tables ---------------------------------------------------------------
+
+QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
+    const Node& node = project_.NodeTable[index];
+    const bool kv = node.isKvElement();
+    const PipeSeries* series = project_.findSeries(node);
+    const PipeDiameter* diameter = project_.findDiameter(node);
+    QString out;
+    if (!node.continues())
+        out = endKindText(node.next);
+    else if (node.derivation >= 1)
+        out = project_.NodeTable[node.derivation].name;
+    const QStringList cells = {
+        node.name,
+        kv ? QStringLiteral("><") : formatPicture(node.length, u"#0.0"),
+        formatPicture(node.virtualLength, u"#0.0"),
+        out,
+        series ? series->code.trimmed() : QString(),
+        kv ? QStringLiteral("><") : diameter ? diameter->label : QString(),
+        formatPicture(row.drop, u"#0"),
+        formatPicture(row.cumulativeDrop, u"#0"),
+        row.velocity ? formatPicture(*row.velocity, u"#0.0") : QStringLiteral(" -"),
+        formatPicture(row.flow, u"#0"),
+    };
+    return cells.join(u'|');
+}
+
+int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
+    const std::vector<ReportRow> rows = computeReportRows(project_, firstNode);
+    const Node& first = project_.NodeTable[firstNode];
+    const QString title = firstNode == 1 ? QStringLiteral("Tronco iniziale")
+                                         : QStringLiteral("Derivato da ") + project_.NodeTable[first.parent].name;
+    QStringList table;
+    table.reserve(qsizetype(rows.size()));
+    for (const ReportRow& row : rows)
+        table << rowOf(row.node, row);
+
+    EnsureLines(toInt16(2 * int64_t(rows.size()) + 5));
+    surface_.print(title);
+    rowRules_ = 1;
+    printTable(kBranchTableHeader.section(u';', 0, 0).split(u'|'), kBranchTableHeader.section(u';', 1, 1).split(u'|'),
+               table);
+    surface_.print(QString());
+    const ReportRow& last = rows.back();
+    printBranchEnd(last.node, last.flow, last.cumulativeDrop);
+    return last.node;
+}
+
+void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulativeDrop) {
+    const Node& last = project_.NodeTable[lastNode];
+    if (last.next == kEndWithoutTerminal) {
+        warn(QStringLiteral("Non è 1!"));
+        return;
+    }
+    if (!last.endsInTerminal())
+        return;
+    const Terminal* terminal = project_.findTerminal(last);
+    const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
+    if (!type)
+        return;
+    surface_.print(type->name + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
+    surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height) : QString());
+    if (std::floor(lastFlow) < 1) {
+        surface_.print(QStringLiteral("Portata nulla"));
+        return;
+    }
+    const double left = pressureLeft(project_, cumulativeDrop, terminal->height);
+    surface_.print(QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(left));
+    surface_.print(QString());
+}
+
+int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
+    int16_t climbing = lastNode;
+    while (climbing != 0) {
+        const int16_t parent = project_.NodeTable[climbing].parent;
+        if (parent == 0)
+            return 0;
+        const Node& p = project_.NodeTable[parent];
+        if (p.derivation > 0 && p.next == climbing)
+            return p.derivation;
+        climbing = parent;
+    }
+    return 0;
+}
+
+void Tabelle::PrintNodesSection() {
+    int16_t start = 1;
+    do
+        start = NextBranchStart(PrintBranchTable(start));
+    while (start != 0);
+}
+
+// ---- 4. tables ----------------------------------------------------------------------
+
+void Tabelle::PrintGridTable(const QString& layout) {
+    if (layout.isEmpty()) {
+        warn(QStringLiteral("lenStr=0"));
+        return;
+    }
+    const QStringList parts = layout.split(u';');
+    QStringList rows;
+    for (qsizetype i = 2; i < parts.size(); ++i) {
+        if (parts[i].isEmpty())
+            break;
+        rows << parts[i];
+    }
+    printTable(parts.value(0).split(u'|'), parts.value(1).split(u'|'), rows);
+}
+
+void Tabelle::printTable(const QStringList& captions, const QStringList& formats, const QStringList& rows) {
+    setScale();
+    const int16_t halfLine = toInt16(roundHalfEven(surface_.textHeight(QStringLiteral("H"))) / 2);
+    std::vector<Column> columns;
+    int32_t total = 0;
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        Column column = columnFromFormat(formats.value(i), widthScale_);
+        column.caption = captions[i];
+        column.x = total;
+        total += column.width;
+        columns.push_back(column);
+    }
+
+    const auto printCell = [&](const Column& column, const QString& text) {
+        const QString shown = fittedCell(column.width, text);
+        const double width = surface_.textWidth(shown);
+        switch (column.alignment) {
+        case Alignment::Left: surface_.setCurrentX(column.x + kCellPadding); break;
+        case Alignment::Right: surface_.setCurrentX(column.x + column.width - width - kCellPadding); break;
+        case Alignment::Centre: surface_.setCurrentX(column.x + int32_t(column.width - width) / 2); break;
+        }
+        surface_.print(shown, false);
+    };
+    int32_t top = 0;
+    const auto printCaptions = [&] {
+        top = scaledToWhole(surface_.currentY());
+        surface_.setCurrentY(surface_.currentY() + halfLine);
+        for (const Column& column : columns)
+            printCell(column, column.caption);
+        surface_.print(QString());
+        surface_.line(0, surface_.currentY(), total, surface_.currentY());
+    };
+    int32_t bottom = 0;
+    const auto frame = [&] {
+        surface_.setDrawWidth(kHeavyRule);
+        surface_.setCurrentX(0);
+        surface_.setCurrentY(top);
+        surface_.lineStep(total, 0);
+        surface_.lineStep(0, bottom - top);
+        surface_.lineStep(-total, 0);
+        surface_.lineStep(0, top - bottom);
+        surface_.setDrawWidth(kThinRule);
+        for (std::size_t c = 1; c < columns.size(); ++c)
+            surface_.line(columns[c].x, top, columns[c].x, bottom);
+    };
+
+    printCaptions();
+    bottom = scaledToWhole(surface_.currentY());
+    for (const QString& row : rows) {
+        // A table longer than the page goes on over the next one, under its captions again.
+        if (surface_.currentY() + halfLine + lineHeight_ > pageHeight_) {
+            frame();
+            pageBreak();
+            printCaptions();
+        }
+        surface_.setCurrentY(surface_.currentY() + halfLine);
+        const QStringList cells = row.split(u'|');
+        for (qsizetype c = 0; c < cells.size() && c < qsizetype(columns.size()); ++c)
+            printCell(columns[std::size_t(c)], cells[c]);
+        surface_.print(QString());
+        bottom = scaledToWhole(surface_.currentY());
+        if (rowRules_ == 1)
+            surface_.line(0, bottom, total, bottom);
+    }
+    frame();
+}
+
+// At most 0.91 characters a millimetre of the column, and never wider than the column: a
+// text is cut, a number that cannot be shown whole shows as "#" marks instead.
+QString Tabelle::fittedCell(int16_t columnWidth, const QString& text) const {
+    QString shown = text.left(qsizetype(roundHalfEven(columnWidth * kCharactersPerMillimetre)));
+    const double room = columnWidth - 2 * kCellPadding;
+    if (surface_.textWidth(shown) <= room)
+        return shown;
+    const bool number = parseUserNumber(shown).has_value();
+    while (!shown.isEmpty() && surface_.textWidth(shown) > room)
+        shown.chop(1);
+    return number ? QString(shown.size(), kNumberOverflow) : shown;
+}
+
+// ---- 5. pages -----------------------------------------------------------------------
+
+void Tabelle::EnsureLines(int16_t lines) {
+    if (surface_.currentY() + double(lines) * lineHeight_ > pageHeight_)
+        pageBreak();
+    surface_.setCurrentX(0);
+}
+
+void Tabelle::pageBreak() {
+    pageNumber_ = toInt16(int64_t(pageNumber_) + 1);
+    surface_.newPage();
+    surface_.print(pathForHeader(), false);
+    const QString mark = QStringLiteral("Pag. %1").arg(pageNumber_);
+    surface_.setCurrentX((pageWidth_ - kPageNumberRightGap) - surface_.textWidth(mark));
+    surface_.print(mark);
+}
+
+// ---- 6., 7. materials ---------------------------------------------------------------
+
+void Tabelle::PrintPipeMaterials() {
+    QString text = QStringLiteral("\n  Elenco Materiali - Tubazioni\n");
+    float total = 0;
+    for (std::size_t s = 1; s < project_.PipeCatalogue.size(); ++s) {
+        const PipeSeries& series = project_.PipeCatalogue[s];
+        float partial = 0;
+        if (std::any_of(series.diameters.begin(), series.diameters.end(),
+                        [](const PipeDiameter& d) { return d.totalLength > 0; }))
+            text += series.name + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
+        for (const PipeDiameter& diameter : series.diameters) {
+            if (diameter.totalLength <= 0)
+                continue;
+            const float weight = diameterWeight(series, diameter);
+            partial += weight;
+            text += PadField(diameter.label, 5, 0) + u'\t' + PadField(diameter.outerDiameter, 7, 1) +
+                    PadField(diameter.totalLength, 10, 0) + PadField(weight, 10, 1) + u'\n';
+        }
+        total += partial;
+        if (partial > 0)
+            text += PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(partial, 9, 1) + u'\n';
+    }
+    if (total > 0)
+        text += QStringLiteral("\tPeso totale\t") + formatPicture(total, u"#,#") + u'\n';
+    printSection(text);
+}
+
+void Tabelle::PrintTerminalList() {
+    QString text = QStringLiteral("\n  Elenco Materiali - TERMINALI\n");
+    int64_t total = 0;
+    int64_t active = 0;
+    for (std::size_t t = 1; t < project_.TerminalCatalogue.size(); ++t) {
+        const TerminalType& type = project_.TerminalCatalogue[t];
+        if (type.count <= 0)
+            continue;
+        total += type.count;
+        active += type.activeCount;
+        text += QStringLiteral("Nm.  ") + formatPicture(type.count, u"#0") + QStringLiteral("   ") + type.name + u'\n';
+    }
+    text += QStringLiteral(" In totale i terminali sono %1\n I terminali attivi sono %2\n").arg(total).arg(active);
+    printSection(text);
+}
+
+// A section that does not fit in the rest of the page starts on a new one.
+void Tabelle::printSection(const QString& text) {
+    EnsureLines(toInt16(int64_t(surface_.textHeight(text) / lineHeight_)));
+    surface_.print(text);
+}
+
+// ---- 8. padded fields ---------------------------------------------------------------
+
+QString Tabelle::PadField(double value, int width, int decimals) {
+    const QString picture =
+        decimals >= 1 ? QStringLiteral("#0.0") + QString(decimals - 1, u'0') : QStringLiteral("#,#0");
+    return formatPicture(value, picture).rightJustified(width, u' ', true);
+}
+
+QString Tabelle::PadField(const QString& value, int width, int decimals) {
+    if (const std::optional<double> number = parseUserNumber(value))
+        return PadField(*number, width, decimals);
+    return value.rightJustified(width, u' ', true);
+}
+
+// ---- the whole report ---------------------------------------------------------------
+
+void PrintReport(Project& project, PrintSurface& surface, const ReportSections& sections,
+                 const ReportOptions& options) {
+    if (!sections.any())
+        return;
+    PrintFont font;
+    font.name = kReportFont;
+    font.size = options.layout == ReportLayout::Printer ? kPrinterFontSize : kPreviewScale * kPrinterFontSize;
+    font.bold = options.layout == ReportLayout::Printer;
+    surface.setFont(font);
+    Tabelle report(project, surface, options);
+    report.PrintReportHeader();
+    if (sections.nodes)
+        report.PrintNodesSection();
+    ComputeMaterials(project);
+    if (sections.materials)
+        report.PrintPipeMaterials();
+    if (sections.terminals)
+        report.PrintTerminalList();
+    surface.endDocument();
+}
+
+} // namespace valmora
