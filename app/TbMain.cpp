@@ -5,6 +5,7 @@
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/dialogs/Opzioni.h"
+#include "report/frmStampa.h"
 #include "storage/ProjectFile.h"
 
 #include <QAction>
@@ -146,7 +147,9 @@ void TbMain::buildMenus() {
     }
     loadRecentMenu();
 
-    menuBar()->addAction(QStringLiteral("&Stampa"))->setObjectName(QStringLiteral("mnuStampa"));
+    QAction* print = menuBar()->addAction(QStringLiteral("&Stampa"));
+    print->setObjectName(QStringLiteral("mnuStampa"));
+    connect(print, &QAction::triggered, this, &TbMain::showPrint);
     menuBar()->addAction(QStringLiteral("&Totali"))->setObjectName(QStringLiteral("mnuTot"));
     QAction* options = menuBar()->addAction(QStringLiteral("&Opzioni"));
     options->setObjectName(QStringLiteral("mnuOpzioni"));
@@ -493,6 +496,12 @@ void TbMain::stepAllDiameters(bool up) {
             --node.diameterIndex;
     }
     activeChild()->aggiorna();
+}
+
+void TbMain::showPrint() {
+    commitPendingEdits();
+    frmStampa dialog(*project_, interaction_, this);
+    interaction_.runDialog(dialog);
 }
 
 void TbMain::showOptions() {

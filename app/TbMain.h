@@ -68,6 +68,8 @@ public:
     void commitPendingEdits();
     void stepAllDiameters(bool up);
     void showOptions();
+    // "Stampa": the report on the printer, in the preview or as a PDF file.
+    void showPrint();
     void showHelp();
     void showAbout();
 

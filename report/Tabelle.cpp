@@ -441,6 +441,21 @@ QString Tabelle::PadField(const QString& value, int width, int decimals) {
 
 // ---- the whole report ---------------------------------------------------------------
 
+QString paperBinText(int bin) {
+    switch (bin) {
+    case 1: return QStringLiteral("superiore");
+    case 2: return QStringLiteral("inferiore");
+    case 4: return QStringLiteral("manuale (?)");
+    case 11: return QStringLiteral("grande");
+    case 265: return QStringLiteral("di default");
+    default: return QStringLiteral("indefinito");
+    }
+}
+
+QString printedMessage(const QString& deviceName, int paperBin) {
+    return QStringLiteral("Stampato su ") + deviceName + QStringLiteral("\r\nCassetto ") + paperBinText(paperBin);
+}
+
 void PrintReport(Project& project, PrintSurface& surface, const ReportSections& sections,
                  const ReportOptions& options) {
     if (!sections.any())

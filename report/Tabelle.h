@@ -5,7 +5,7 @@
 
 #include "model/DerivedQuantities.h"
 #include "model/Project.h"
-#include "report/PrintSurface.h"
+#include "platform/PrintSurface.h"
 
 #include <QDate>
 #include <QString>
@@ -90,6 +90,11 @@ private:
     float widthScale_;
     int16_t rowRules_ = 0;
 };
+
+// "superiore", "inferiore", "manuale (?)", "grande", "di default", else "indefinito".
+QString paperBinText(int bin);
+// What the printer did: "Stampato su <device>" and "Cassetto <bin>" on two lines.
+QString printedMessage(const QString& deviceName, int paperBin);
 
 // The whole report: the font and page of the layout, the header, the chosen sections (the
 // materials totals computed first, whatever was chosen), the end of the document. The

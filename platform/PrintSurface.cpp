@@ -1,4 +1,4 @@
-#include "report/PrintSurface.h"
+#include "platform/PrintSurface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,8 +79,9 @@ void PrintSurface::printOneLine(const QString& text) {
     item.x = toPageX(x_);
     item.y = toPageY(y_);
     item.text = text;
-    page_.items.push_back(std::move(item));
     x_ += metrics_.width(text, font_);
+    item.x2 = toPageX(x_);
+    page_.items.push_back(std::move(item));
 }
 
 void PrintSurface::print(const QString& text, bool lineEnd) {

@@ -4,7 +4,7 @@
 // current position that printed text moves along, lines, fonts and pages. The surface keeps
 // the position and the layout of text itself; what it draws goes to a page recording, which
 // the printer, the PDF writer and the preview replay (platform/PagePainter.h), and which tests
-// read back in millimetres.
+// read back in millimetres. QtCore only: the core lays out its reports without a display.
 //
 // Text is measured by a TextMetrics: the printer's real font metrics on screen and paper,
 // or a fixed-pitch model in tests and headless runs (the report's font is fixed-pitch).
@@ -59,7 +59,7 @@ struct PageItem {
     uint8_t lineWidth = 1; // line: the draw width (1 thin, 2 heavy)
     double x = 0;          // text: left edge; line: start
     double y = 0;          // text: top of the line; line: start
-    double x2 = 0;         // line: end
+    double x2 = 0;         // line: end; text: its measured right edge
     double y2 = 0;
     QString text;
 };

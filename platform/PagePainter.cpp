@@ -1,0 +1,210 @@
+#include "platform/PagePainter.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace valmora {
+
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kThinRuleMm = 0.2; // a line of draw width 1; width 2 is twice as heavy
+// Metrics are taken at a resolution fine enough that rounding to device units is negligible.
+constexpr int kMeasuringDpi = 1200;
+
+// A paint device of fixed resolution for measuring, without a screen.
+class MeasuringDevice : public QPaintDevice {
+public:
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return kMeasuringDpi;
+        case PdmWidth:
+        case PdmHeight: return kMeasuringDpi * 12;
+        case PdmDepth: return 32;
+        default: return QPaintDevice::metric(metric);
+        }
+    }
+};
+
+const MeasuringDevice& measuringDevice() {
+    static const MeasuringDevice device;
+    return device;
+}
+
+double deviceUnitsToMm(double units) { return units * kMillimetresPerInch / kMeasuringDpi; }
+
+// The paper bins that the report names, by the codes it has always used.
+int paperBinCode(QPrinter::PaperSource source) {
+    switch (source) {
+    case QPrinter::Upper: return 1; // also the only bin of a printer that has one
+    case QPrinter::Lower: return 2;
+    case QPrinter::Manual: return 4;
+    case QPrinter::LargeCapacity: return 11;
+    default: return 0;
+    }
+}
+
+// Paints each page on the device as the surface finishes it.
+class PagedSurface : public PrintSurface {
+public:
+    PagedSurface(const TextMetrics& metrics, QPagedPaintDevice& device, QPainter& painter)
+        : PrintSurface(metrics), device_(device), painter_(painter) {}
+    int pages = 0;
+    QString name;
+    int bin = 0;
+
+    QString deviceName() const override { return name; }
+    int paperBin() const override { return bin; }
+
+protected:
+    void pageDone(RecordedPage&& page) override {
+        if (pages > 0)
+            device_.newPage();
+        paintPage(painter_, page, device_.logicalDpiX() / kMillimetresPerInch);
+        ++pages;
+    }
+
+private:
+    QPagedPaintDevice& device_;
+    QPainter& painter_;
+};
+
+PagedOutcome failed(const QString& reason, int pages = 0) {
+    PagedOutcome outcome;
+    outcome.ok = false;
+    outcome.reason = reason;
+    outcome.pages = pages;
+    return outcome;
+}
+
+} // namespace
+
+QFont toQFont(const PrintFont& font) {
+    QFont q(font.name);
+    q.setPointSizeF(font.size);
+    q.setBold(font.bold);
+    q.setStrikeOut(font.strikethrough);
+    q.setUnderline(font.underline);
+    q.setStyleHint(QFont::TypeWriter); // a fixed-pitch face where the named one is missing
+    // Unhinted: advances on screen at any zoom are those measured for paper.
+    q.setHintingPreference(QFont::PreferNoHinting);
+    return q;
+}
+
+const QFontMetricsF& PainterTextMetrics::metricsOf(const PrintFont& font) const {
+    for (const auto& [known, metrics] : cache_)
+        if (known == font)
+            return metrics;
+    cache_.emplace_back(font, QFontMetricsF(toQFont(font), &measuringDevice()));
+    return cache_.back().second;
+}
+
+double PainterTextMetrics::width(const QString& text, const PrintFont& font) const {
+    return deviceUnitsToMm(metricsOf(font).horizontalAdvance(text));
+}
+
+double PainterTextMetrics::lineHeight(const PrintFont& font) const { return deviceUnitsToMm(metricsOf(font).height()); }
+
+void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom) {
+    std::vector<QFont> fonts;
+    fonts.reserve(page.fonts.size());
+    for (PrintFont font : page.fonts) {
+        font.size *= fontZoom;
+        fonts.push_back(toQFont(font));
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    int currentFont = -1;
+    double ascent = 0;
+    for (const PageItem& item : page.items) {
+        if (item.kind == PageItem::Kind::Line) {
+            painter.setPen(QPen(Qt::black, item.lineWidth * kThinRuleMm * dotsPerMm));
+            painter.drawLine(QPointF(item.x * dotsPerMm, item.y * dotsPerMm),
+                             QPointF(item.x2 * dotsPerMm, item.y2 * dotsPerMm));
+            continue;
+        }
+        if (item.font != currentFont && item.font < fonts.size()) {
+            currentFont = item.font;
+            painter.setFont(fonts[item.font]);
+            ascent = QFontMetricsF(painter.font(), painter.device()).ascent();
+        }
+        painter.setPen(Qt::black);
+        const QPointF at(item.x * dotsPerMm, item.y * dotsPerMm + ascent);
+        if (fontZoom == 1) {
+            painter.drawText(at, item.text);
+            continue;
+        }
+        // On screen, glyphs snap to whole pixels at small sizes: each text is fitted to the
+        // width measured for paper, so that texts printed one after another keep their gaps.
+        const double drawn = painter.fontMetrics().horizontalAdvance(item.text);
+        const double measured = (item.x2 - item.x) * dotsPerMm;
+        painter.save();
+        painter.translate(at);
+        if (drawn > 0 && measured > 0)
+            painter.scale(measured / drawn, 1);
+        painter.drawText(QPointF(0, 0), item.text);
+        painter.restore();
+    }
+    painter.restore();
+}
+
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw) {
+    QPainter painter;
+    if (!painter.begin(&device))
+        return failed(QStringLiteral("il dispositivo di stampa non si apre"));
+    PainterTextMetrics metrics;
+    PagedSurface surface(metrics, device, painter);
+    if (auto* printer = dynamic_cast<QPrinter*>(&device)) {
+        surface.name = printer->printerName();
+        surface.bin = paperBinCode(printer->paperSource());
+    }
+    draw(surface);
+    surface.endDocument();
+    const bool ended = painter.end();
+    return {ended, ended ? QString() : QStringLiteral("la stampa non è stata completata"), surface.pages, surface.name,
+            surface.bin};
+}
+
+PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    PagedOutcome outcome;
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Valmora"));
+        writer.setResolution(kMeasuringDpi);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        outcome = drawOnPagedDevice(writer, draw);
+    }
+    if (outcome.ok && !file.commit())
+        return failed(file.errorString(), outcome.pages);
+    return outcome;
+}
+
+PagedOutcome printOn(QPrinter& printer, const DrawReport& draw) {
+    // The report's margins are its own: coordinates from the paper's edge.
+    printer.setFullPage(true);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    PagedOutcome outcome = drawOnPagedDevice(printer, draw);
+    if (outcome.ok && printer.printerState() == QPrinter::Error)
+        return failed(QStringLiteral("il sistema di stampa ha rifiutato il lavoro"), outcome.pages);
+    return outcome;
+}
+
+} // namespace valmora

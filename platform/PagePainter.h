@@ -1,0 +1,56 @@
+#pragma once
+
+// Recorded pages drawn with QPainter: on the system printer, into a PDF file, on screen.
+// Text is measured with the real metrics of the fonts that draw it.
+
+#include "platform/PrintSurface.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QString>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QPainter;
+class QPagedPaintDevice;
+class QPrinter;
+
+namespace valmora {
+
+QFont toQFont(const PrintFont& font);
+
+// The metrics of the fonts as the painter will draw them (a font missing on the system is
+// replaced as Qt replaces it, and measured as replaced).
+class PainterTextMetrics : public TextMetrics {
+public:
+    double width(const QString& text, const PrintFont& font) const override;
+    double lineHeight(const PrintFont& font) const override;
+
+private:
+    // A report measures tens of thousands of texts in a handful of fonts.
+    const QFontMetricsF& metricsOf(const PrintFont& font) const;
+    mutable std::vector<std::pair<PrintFont, QFontMetricsF>> cache_;
+};
+
+// Draws `page` with its top-left corner at the painter's origin, `dotsPerMm` device units a
+// millimetre; fonts are drawn `fontZoom` times their size (1 on paper, the view's zoom on screen).
+void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom = 1);
+
+// A report drawn straight onto a paged device (printer or PDF), page by page as each is done.
+struct PagedOutcome {
+    bool ok = true;
+    QString reason; // what went wrong, for the message's details
+    int pages = 0;
+    QString deviceName; // the printer's
+    int paperBin = 0;
+};
+using DrawReport = std::function<void(PrintSurface&)>;
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw);
+// The same into an A4 PDF file, written whole or not at all.
+PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw);
+// The same on a printer; the surface reports the printer's name and paper bin.
+PagedOutcome printOn(QPrinter& printer, const DrawReport& draw);
+
+} // namespace valmora

@@ -1,0 +1,137 @@
+#include "report/frmStampa.h"
+
+#include "platform/PagePainter.h"
+#include "report/Anteprima.h"
+#include "storage/RecentFiles.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace valmora {
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tooltip) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(tooltip);
+    return b;
+}
+
+const QString kPdfExtension = QStringLiteral(".pdf");
+
+} // namespace
+
+frmStampa::frmStampa(Project& project, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), project_(project), interaction_(interaction), printer_(QPrinter::HighResolution) {
+    setObjectName(QStringLiteral("frmStampa"));
+    setWindowTitle(QStringLiteral("Stampa"));
+    const std::array<QString, 3> captions = {QStringLiteral("Stampa i nodi"), QStringLiteral("Stampa i materiali"),
+                                             QStringLiteral("Stampa i terminali")};
+    auto* boxes = new QVBoxLayout;
+    for (std::size_t i = 0; i < Check1.size(); ++i) {
+        Check1[i] = new QCheckBox(captions[i], this);
+        Check1[i]->setObjectName(QStringLiteral("Check1_%1").arg(i));
+        connect(Check1[i], &QCheckBox::toggled, this, &frmStampa::sectionsChanged);
+        boxes->addWidget(Check1[i]);
+    }
+    btnAnteprima = button(this, "btnAnteprima", QStringLiteral("&Anteprima di stampa"),
+                          QStringLiteral("Prewiew di stampa scala 1:0.6"));
+    btnStampa = button(this, "btnStampa", QStringLiteral("&Stampa"), QStringLiteral("Invia alla stampante di sistema"));
+    btnOpzioni = button(this, "btnOpzioni", QStringLiteral("&Opzioni stampante"),
+                        QStringLiteral("Richiama l'apposito servizio di Windows"));
+    btnUscire = button(this, "btnUscire", QStringLiteral("&Uscire"), QString());
+    btnEsportaPdf = button(this, "btnEsportaPdf", QStringLiteral("Esporta &PDF"),
+                           QStringLiteral("Scrive le parti scelte in un file PDF accanto al progetto"));
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {btnAnteprima, btnStampa, btnOpzioni, btnEsportaPdf, btnUscire})
+        buttons->addWidget(b);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addLayout(buttons);
+
+    connect(btnAnteprima, &QPushButton::clicked, this, &frmStampa::preview);
+    connect(btnStampa, &QPushButton::clicked, this, &frmStampa::printReport);
+    connect(btnOpzioni, &QPushButton::clicked, this, &frmStampa::printerSetup);
+    connect(btnEsportaPdf, &QPushButton::clicked, this, &frmStampa::exportPdf);
+    connect(btnUscire, &QPushButton::clicked, this, &QDialog::reject);
+    sectionsChanged();
+}
+
+ReportSections frmStampa::sections() const {
+    return {Check1[0]->isChecked(), Check1[1]->isChecked(), Check1[2]->isChecked()};
+}
+
+void frmStampa::sectionsChanged() {
+    const bool any = sections().any();
+    btnStampa->setEnabled(any);
+    btnEsportaPdf->setEnabled(any);
+}
+
+ReportOptions frmStampa::options(ReportLayout layout) {
+    ReportOptions options;
+    options.layout = layout;
+    options.warn = [this](const QString& text) { interaction_.inform(text); };
+    return options;
+}
+
+QString frmStampa::pdfPath() const {
+    const QFileInfo project(cleanAbsolutePath(project_.projectPath));
+    return project.dir().filePath(project.completeBaseName() + kPdfExtension);
+}
+
+void frmStampa::printReport() {
+    const ReportSections chosen = sections();
+    if (!chosen.any())
+        return;
+    if (!printer_.isValid() || printer_.printerName().isEmpty()) {
+        interaction_.inform(QStringLiteral("Nessuna stampante disponibile: il rapporto si può esportare in PDF."),
+                            QString(), MessageIcon::Exclamation);
+        return;
+    }
+    const ReportOptions printing = options(ReportLayout::Printer);
+    const PagedOutcome printed =
+        printOn(printer_, [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); });
+    if (!printed.ok) {
+        interaction_.inform(QStringLiteral("Stampa non riuscita"), QString(), MessageIcon::Exclamation, printed.reason);
+        return;
+    }
+    interaction_.inform(printedMessage(printed.deviceName, printed.paperBin));
+}
+
+void frmStampa::exportPdf() {
+    const ReportSections chosen = sections();
+    if (!chosen.any())
+        return;
+    const QString path = pdfPath();
+    if (QFileInfo::exists(path) &&
+        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path), QStringLiteral("Stampa"),
+                              MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
+        return;
+    const ReportOptions printing = options(ReportLayout::Printer);
+    const PagedOutcome written = writePdf(path, QFileInfo(project_.projectPath).fileName(), [&](PrintSurface& surface) {
+        PrintReport(project_, surface, chosen, printing);
+    });
+    if (!written.ok) {
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, written.reason);
+        return;
+    }
+    interaction_.inform(QStringLiteral("Creato ") + path);
+}
+
+void frmStampa::preview() {
+    Anteprima window(project_, interaction_, this);
+    interaction_.runDialog(window);
+}
+
+void frmStampa::printerSetup() {
+    QPrintDialog setup(&printer_, this);
+    interaction_.runDialog(setup);
+}
+
+} // namespace valmora

@@ -1,0 +1,51 @@
+#pragma once
+
+// "Stampa": which sections of the report go to the printer, the printer's set-up, the
+// preview, and the report written as a PDF file beside the project.
+
+#include "model/Project.h"
+#include "platform/Interaction.h"
+#include "report/Tabelle.h"
+
+#include <QDialog>
+#include <QPrinter>
+
+#include <array>
+
+class QCheckBox;
+class QPushButton;
+
+namespace valmora {
+
+class frmStampa : public QDialog {
+    Q_OBJECT
+public:
+    frmStampa(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+
+    std::array<QCheckBox*, 3> Check1{}; // nodes, materials, terminals
+    QPushButton* btnAnteprima;
+    QPushButton* btnStampa;
+    QPushButton* btnOpzioni;
+    QPushButton* btnUscire;
+    QPushButton* btnEsportaPdf;
+
+    QPrinter& printer() { return printer_; }
+    ReportSections sections() const;
+    // "<project>.pdf" beside the project.
+    QString pdfPath() const;
+
+    void printReport();
+    void exportPdf();
+    void preview();
+    void printerSetup();
+
+private:
+    void sectionsChanged();
+    ReportOptions options(ReportLayout layout);
+
+    Project& project_;
+    Interaction& interaction_;
+    QPrinter printer_;
+};
+
+} // namespace valmora
