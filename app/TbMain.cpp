@@ -5,6 +5,7 @@
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/dialogs/Opzioni.h"
+#include "report/Materiali.h"
 #include "storage/ProjectFile.h"
 
 #include <QAction>
@@ -147,7 +148,9 @@ void TbMain::buildMenus() {
     loadRecentMenu();
 
     menuBar()->addAction(QStringLiteral("&Stampa"))->setObjectName(QStringLiteral("mnuStampa"));
-    menuBar()->addAction(QStringLiteral("&Totali"))->setObjectName(QStringLiteral("mnuTot"));
+    QAction* totals = menuBar()->addAction(QStringLiteral("&Totali"));
+    totals->setObjectName(QStringLiteral("mnuTot"));
+    connect(totals, &QAction::triggered, this, &TbMain::showMaterials);
     QAction* options = menuBar()->addAction(QStringLiteral("&Opzioni"));
     options->setObjectName(QStringLiteral("mnuOpzioni"));
     connect(options, &QAction::triggered, this, &TbMain::showOptions);
@@ -500,6 +503,12 @@ void TbMain::showOptions() {
     Opzioni dialog(*project_, interaction_, this);
     interaction_.runDialog(dialog);
     activeChild()->aggiorna();
+}
+
+void TbMain::showMaterials() {
+    commitPendingEdits();
+    Materiali dialog(*project_, interaction_, this);
+    interaction_.runDialog(dialog);
 }
 
 // ---- windows ----------------------------------------------------------------------

@@ -68,6 +68,7 @@ public:
     void commitPendingEdits();
     void stepAllDiameters(bool up);
     void showOptions();
+    void showMaterials();
     void showHelp();
     void showAbout();
 

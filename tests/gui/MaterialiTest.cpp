@@ -1,8 +1,10 @@
+#include "app/TbMain.h"
 #include "report/Materiali.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QAction>
 #include <QFile>
 #include <QPushButton>
 #include <QTabBar>
@@ -107,4 +109,27 @@ TEST_F(MaterialiTest, ThousandsGroupedAndTextFileWrittenOrRefused) {
 
     window.btnEsci->click();
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MaterialiTest, TotaliMenuShowsTheNetworkWithTheValueBeingTyped) {
+    TbMain main(ask, std::make_unique<QSettings>(dir.filePath(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
+                CatalogueSearch::inDirectory(testkit::shippedDataDirectory()));
+    ASSERT_TRUE(main.start(kExample));
+    // "Mandata pompe", 6 m of 4", is being changed to 16 m (12.185 kg/m).
+    main.trunkWindow()->Griglia->setCurrentCell(1, grid_column::kMetri);
+    main.trunkWindow()->startEditing();
+    main.trunkWindow()->Txtedit->setText(QStringLiteral("16"));
+
+    QStringList shown;
+    ask.dialogScripts = {[&shown](QDialog& dialog) {
+        auto& window = dynamic_cast<Materiali&>(dialog);
+        shown = rows(*window.TubiGrid);
+        window.btnEsci->click();
+    }};
+    QAction* totals = main.findChild<QAction*>(QStringLiteral("mnuTot"));
+    ASSERT_NE(totals, nullptr);
+    totals->trigger();
+    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Materiali")});
+    EXPECT_TRUE(shown.contains(pipeRow(kSteel, "4\"", 16, 195))) << shown.join(u'\n').toStdString();
+    EXPECT_EQ(ask.unscripted, 0);
 }
