@@ -5,6 +5,7 @@
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/dialogs/Opzioni.h"
+#include "report/Materiali.h"
 #include "report/frmStampa.h"
 #include "storage/ProjectFile.h"
 
@@ -150,7 +151,9 @@ void TbMain::buildMenus() {
     QAction* print = menuBar()->addAction(QStringLiteral("&Stampa"));
     print->setObjectName(QStringLiteral("mnuStampa"));
     connect(print, &QAction::triggered, this, &TbMain::showPrint);
-    menuBar()->addAction(QStringLiteral("&Totali"))->setObjectName(QStringLiteral("mnuTot"));
+    QAction* totals = menuBar()->addAction(QStringLiteral("&Totali"));
+    totals->setObjectName(QStringLiteral("mnuTot"));
+    connect(totals, &QAction::triggered, this, &TbMain::showMaterials);
     QAction* options = menuBar()->addAction(QStringLiteral("&Opzioni"));
     options->setObjectName(QStringLiteral("mnuOpzioni"));
     connect(options, &QAction::triggered, this, &TbMain::showOptions);
@@ -509,6 +512,12 @@ void TbMain::showOptions() {
     Opzioni dialog(*project_, interaction_, this);
     interaction_.runDialog(dialog);
     activeChild()->aggiorna();
+}
+
+void TbMain::showMaterials() {
+    commitPendingEdits();
+    Materiali dialog(*project_, interaction_, this);
+    interaction_.runDialog(dialog);
 }
 
 // ---- windows ----------------------------------------------------------------------

@@ -70,6 +70,7 @@ public:
     void showOptions();
     // "Stampa": the report on the printer, in the preview or as a PDF file.
     void showPrint();
+    void showMaterials();
     void showHelp();
     void showAbout();
 

@@ -20,6 +20,21 @@ constexpr unsigned char kLastHigh = 0x9F;
 
 const QByteArray kUtf8ByteOrderMark("\xEF\xBB\xBF");
 
+constexpr char kUnrepresentable = '?';
+constexpr char16_t kLastLatin1 = 0xFF;
+
+// The byte standing for `c` in Windows-1252, or '?' when the code page lacks it.
+char windows1252Byte(char16_t c) {
+    for (std::size_t i = 0; i < kWindows1252High.size(); ++i)
+        if (kWindows1252High[i] == c)
+            return static_cast<char>(kFirstHigh + i);
+    // Bytes 0x80..0x9F stand for the table's characters: a C1 control has no byte of its
+    // own, unless the table keeps it for an unassigned byte (found above).
+    if (c > kLastLatin1 || (c >= kFirstHigh && c <= kLastHigh))
+        return kUnrepresentable;
+    return static_cast<char>(c);
+}
+
 } // namespace
 
 QString decodeWindows1252(const QByteArray& bytes) {
@@ -33,6 +48,19 @@ QString decodeWindows1252(const QByteArray& bytes) {
             text.append(QChar(char16_t(byte)));
     }
     return text;
+}
+
+QByteArray encodeWindows1252(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        // A pair of surrogates is one character: one '?'.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        bytes.append(c.isSurrogate() ? kUnrepresentable : windows1252Byte(c.unicode()));
+    }
+    return bytes;
 }
 
 QString decodeTextFile(const QByteArray& bytes) {

@@ -12,4 +12,8 @@ QString decodeTextFile(const QByteArray& bytes);
 
 QString decodeWindows1252(const QByteArray& bytes);
 
+// Text for programs that read the system's 8-bit code page (Windows-1252): a character
+// the code page lacks becomes '?', one per character even beyond the basic plane.
+QByteArray encodeWindows1252(const QString& text);
+
 } // namespace valmora

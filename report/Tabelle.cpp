@@ -380,23 +380,17 @@ void Tabelle::pageBreak() {
 void Tabelle::PrintPipeMaterials() {
     QString text = QStringLiteral("\n  Elenco Materiali - Tubazioni\n");
     float total = 0;
-    for (std::size_t s = 1; s < project_.PipeCatalogue.size(); ++s) {
-        const PipeSeries& series = project_.PipeCatalogue[s];
-        float partial = 0;
-        if (std::any_of(series.diameters.begin(), series.diameters.end(),
-                        [](const PipeDiameter& d) { return d.totalLength > 0; }))
-            text += series.name + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
-        for (const PipeDiameter& diameter : series.diameters) {
-            if (diameter.totalLength <= 0)
-                continue;
-            const float weight = diameterWeight(series, diameter);
-            partial += weight;
+    for (const SeriesMaterials& listed : pipeMaterials(project_)) {
+        const PipeSeries& series = project_.PipeCatalogue[std::size_t(listed.seriesIndex)];
+        text += series.name + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
+        for (const DiameterMaterials& d : listed.diameters) {
+            const PipeDiameter& diameter = series.diameters[std::size_t(d.diameterIndex)];
             text += PadField(diameter.label, 5, 0) + u'\t' + PadField(diameter.outerDiameter, 7, 1) +
-                    PadField(diameter.totalLength, 10, 0) + PadField(weight, 10, 1) + u'\n';
+                    PadField(d.totalLength, 10, 0) + PadField(d.weight, 10, 1) + u'\n';
         }
-        total += partial;
-        if (partial > 0)
-            text += PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(partial, 9, 1) + u'\n';
+        total += listed.weight;
+        if (listed.weight > 0)
+            text += PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(listed.weight, 9, 1) + u'\n';
     }
     if (total > 0)
         text += QStringLiteral("\tPeso totale\t") + formatPicture(total, u"#,#") + u'\n';
@@ -405,17 +399,16 @@ void Tabelle::PrintPipeMaterials() {
 
 void Tabelle::PrintTerminalList() {
     QString text = QStringLiteral("\n  Elenco Materiali - TERMINALI\n");
-    int64_t total = 0;
+    const std::vector<TerminalMaterials> types = terminalMaterials(project_);
     int64_t active = 0;
-    for (std::size_t t = 1; t < project_.TerminalCatalogue.size(); ++t) {
-        const TerminalType& type = project_.TerminalCatalogue[t];
-        if (type.count <= 0)
-            continue;
-        total += type.count;
-        active += type.activeCount;
-        text += QStringLiteral("Nm.  ") + formatPicture(type.count, u"#0") + QStringLiteral("   ") + type.name + u'\n';
+    for (const TerminalMaterials& listed : types) {
+        active += listed.activeCount;
+        text += QStringLiteral("Nm.  ") + formatPicture(listed.count, u"#0") + QStringLiteral("   ") +
+                project_.TerminalCatalogue[std::size_t(listed.typeIndex)].name + u'\n';
     }
-    text += QStringLiteral(" In totale i terminali sono %1\n I terminali attivi sono %2\n").arg(total).arg(active);
+    text += QStringLiteral(" In totale i terminali sono %1\n I terminali attivi sono %2\n")
+                .arg(totalTerminalCount(types))
+                .arg(active);
     printSection(text);
 }
 

@@ -111,3 +111,13 @@ TEST(TextDecoding, Utf8WhenValidElseWindows1252) {
     EXPECT_EQ(decodeTextFile(QByteArray("\xEF\xBB\xBFPi\xC3\xB9")), QStringLiteral("Più"));
     EXPECT_EQ(decodeTextFile(QByteArray("Citt\xE0 \x80 \x96 \x93")), QStringLiteral("Città € – “"));
 }
+
+TEST(TextDecoding, Windows1252EncodingRoundTripsAndMarksTheRest) {
+    // Latin-1 letters, the characters of 0x80..0x9F and an unassigned byte keep their byte.
+    const QByteArray bytes("Citt\xE0 \x80 \x96 \x93 \x81 \xFF");
+    EXPECT_EQ(encodeWindows1252(decodeWindows1252(bytes)), bytes);
+    // Outside the code page: a C1 control with a byte of its own elsewhere, Greek, an
+    // emoji (two UTF-16 units, one character), a lone surrogate.
+    EXPECT_EQ(encodeWindows1252(QStringLiteral(u"\u0080 \u03A9 \U0001F600 ") + QChar(0xD800)),
+              QByteArray("? ? ? ?"));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// "Materiali": the materials of the network as they stand when the window opens, pipes
+// under the "Tubi" tab and terminals under "Terminali", and a button that writes the same
+// lists to a text file beside the project. Modal; the lists are not refreshed while open.
+
+#include "model/Project.h"
+#include "platform/Interaction.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTabBar;
+
+namespace valmora {
+
+class GridControl;
+
+class Materiali : public QDialog {
+    Q_OBJECT
+public:
+    // Computes the materials of `project` and fills both lists.
+    Materiali(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+
+    QTabBar* TabStrip;
+    GridControl* TubiGrid;
+    GridControl* RadGrid;
+    QPushButton* btnFileTxt;
+    QPushButton* btnEsci;
+
+    // Writes "<project>.txt" and says so, or why it could not.
+    void writeTextFile();
+
+private:
+    void showTab(int index);
+
+    Project& project_;
+    Interaction& interaction_;
+};
+
+} // namespace valmora
