@@ -47,11 +47,11 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
 
 CliResult failure(const QString& message) { return {kExitInvalidInput, {}, message + u'\n'}; }
 
-// The project read and calculated over the catalogues, or the message that refuses it.
-std::optional<QString> loadProject(const Options& options, const QString& path, Project& project) {
-    const CatalogueSearch where = options.catalogueDirectory.isEmpty()
-                                      ? CatalogueSearch::standard()
-                                      : CatalogueSearch::inDirectory(options.catalogueDirectory);
+} // namespace
+
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project) {
+    const CatalogueSearch where = catalogueDirectory.isEmpty() ? CatalogueSearch::standard()
+                                                               : CatalogueSearch::inDirectory(catalogueDirectory);
     std::vector<PipeSeries> pipes;
     std::vector<TerminalType> terminals;
     CatalogueLoadResult catalogue = LoadPipeCatalogue(pipes, where);
@@ -70,10 +70,12 @@ std::optional<QString> loadProject(const Options& options, const QString& path, 
     return std::nullopt;
 }
 
+namespace {
+
 CliResult runCalc(const Options& options) {
     const QString& path = options.files[0];
     Project project;
-    if (const auto problem = loadProject(options, path, project))
+    if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project))
         return failure(*problem);
     CliResult result;
     result.output = options.json ? calculationJson(project, path) : calculationTable(project, path, QLocale()).toUtf8();
@@ -84,7 +86,7 @@ CliResult runSave(const Options& options) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
     Project project;
-    if (const auto problem = loadProject(options, source, project))
+    if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project))
         return failure(*problem);
     const SaveOutcome saved = SaveProject(project, target);
     if (!saved.ok)
@@ -97,7 +99,9 @@ CliResult runSave(const Options& options) {
 QString cliUsage() {
     return QStringLiteral("Uso:\n"
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
-                          "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n");
+                          "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
+                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] "
+                          "[--catalogues DIR]\n");
 }
 
 CliResult runCli(const QStringList& arguments) {

@@ -3,12 +3,18 @@
 // The command-line tool: calculation of a project file and read-and-write-back.
 //   valmora-cli calc FILE.vlm [--catalogues DIR] [--json]
 //   valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]
+//   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] [--catalogues DIR]
+//     (in ReportCommand.h: it draws with the fonts, so it needs a GUI application object)
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace valmora {
+
+class Project;
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitInvalidInput = 1;
@@ -19,6 +25,10 @@ struct CliResult {
     QByteArray output; // standard output
     QString error;     // standard error: one message naming the file, the line and the problem
 };
+
+// The project file read and calculated over the catalogues (found as the program finds
+// them, or in `catalogueDirectory`); otherwise the message that refuses it.
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project);
 
 // `arguments` without the program name.
 CliResult runCli(const QStringList& arguments);

@@ -95,6 +95,7 @@ void frmStampa::printReport() {
         return;
     }
     const ReportOptions printing = options(ReportLayout::Printer);
+    printer_.setDocName(QStringLiteral("Valmora - ") + QFileInfo(project_.projectPath).fileName());
     const PagedOutcome printed =
         printOn(printer_, [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); });
     if (!printed.ok) {

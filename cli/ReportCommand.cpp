@@ -1,0 +1,89 @@
+#include "cli/ReportCommand.h"
+
+#include "model/Project.h"
+#include "platform/PagePainter.h"
+#include "report/Tabelle.h"
+
+#include <QFileInfo>
+
+namespace valmora {
+
+namespace {
+
+const QString kNodes = QStringLiteral("nodi");
+const QString kMaterials = QStringLiteral("materiali");
+const QString kTerminals = QStringLiteral("terminali");
+
+struct ReportArguments {
+    QString project;
+    QString pdf;
+    QString catalogueDirectory;
+    ReportSections sections;
+};
+
+std::optional<ReportSections> parseSections(const QString& list) {
+    ReportSections sections{false, false, false};
+    for (const QString& name : list.split(u',')) {
+        if (name == kNodes)
+            sections.nodes = true;
+        else if (name == kMaterials)
+            sections.materials = true;
+        else if (name == kTerminals)
+            sections.terminals = true;
+        else
+            return std::nullopt;
+    }
+    return sections;
+}
+
+std::optional<ReportArguments> parseReportArguments(const QStringList& arguments) {
+    ReportArguments parsed;
+    QStringList files;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--catalogues") || argument == QLatin1String("--sections")) {
+            if (++i >= arguments.size())
+                return std::nullopt;
+            if (argument == QLatin1String("--catalogues")) {
+                parsed.catalogueDirectory = arguments[i];
+            } else if (const std::optional<ReportSections> sections = parseSections(arguments[i])) {
+                parsed.sections = *sections;
+            } else {
+                return std::nullopt;
+            }
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return std::nullopt;
+        } else {
+            files << argument;
+        }
+    }
+    if (files.size() != 2)
+        return std::nullopt;
+    parsed.project = files[0];
+    parsed.pdf = files[1];
+    return parsed;
+}
+
+} // namespace
+
+CliResult runReportCommand(const QStringList& arguments) {
+    const std::optional<ReportArguments> parsed = parseReportArguments(arguments);
+    if (!parsed)
+        return {kExitUsage, {}, cliUsage()};
+    Project project;
+    if (const std::optional<QString> problem = loadProjectForCli(parsed->project, parsed->catalogueDirectory, project))
+        return {kExitInvalidInput, {}, *problem + u'\n'};
+    CliResult result;
+    ReportOptions options;
+    options.warn = [&](const QString& text) { result.error += parsed->project + QStringLiteral(": avviso: ") + text + u'\n'; };
+    const PagedOutcome written =
+        writePdf(parsed->pdf, QFileInfo(parsed->project).fileName(),
+                 [&](PrintSurface& surface) { PrintReport(project, surface, parsed->sections, options); });
+    if (!written.ok) {
+        result.exitCode = kExitInvalidInput;
+        result.error += QStringLiteral("%1: Errore in scrittura: %2\n").arg(parsed->pdf, written.reason);
+    }
+    return result;
+}
+
+} // namespace valmora

@@ -1,0 +1,14 @@
+#pragma once
+
+// valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] [--catalogues DIR]
+// The printed report as a PDF file, without a display. What the report says aloud on screen
+// becomes one warning line each on standard error. Needs a QGuiApplication (the fonts).
+
+#include "cli/CliCommands.h"
+
+namespace valmora {
+
+// `arguments` without the program name, the first being "report".
+CliResult runReportCommand(const QStringList& arguments);
+
+} // namespace valmora

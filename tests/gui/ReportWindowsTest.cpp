@@ -1,0 +1,166 @@
+// "Stampa" and "Anteprima": the sections chosen, the PDF beside the project, the pages of
+// the preview, and the report printed on a real print queue when the machine has one.
+
+#include "model/Calculation.h"
+#include "report/Anteprima.h"
+#include "report/frmStampa.h"
+#include "storage/ProjectFile.h"
+#include "tests/TestFiles.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace valmora;
+using namespace valmora::guitest;
+
+namespace {
+
+// The print queue that the continuous integration sets up (scripts/setup-printer.sh).
+const QString kPrintQueue = QStringLiteral("Valmora_PDF");
+constexpr int kPrintWaitMs = 60000;
+
+Project example(const QString& path) {
+    Project p = testkit::projectWithShippedCatalogues();
+    EXPECT_TRUE(ReadProject(p, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
+    p.projectPath = path;
+    return p;
+}
+
+QString pdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    pdftotext.waitForFinished();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// What every printed report of the example must hold: the header line with the design
+// pressure, every branch title, the terminal lines.
+void expectExampleReport(const QString& text) {
+    EXPECT_TRUE(text.contains(QStringLiteral("Pressione di progetto: 45") + QLocale().groupSeparator() +
+                              QStringLiteral("000 mm"))) << text.toStdString();
+    for (const char* title : {"Tronco iniziale", "Derivato da Dorsale nord", "Derivato da Ingresso",
+                              "Derivato da Montante uffici", "Derivato da Interrato PE"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(title))) << title;
+    EXPECT_EQ(text.count(QStringLiteral("Pressione disponibile al terminale")), 5);
+    EXPECT_TRUE(text.contains(QStringLiteral("Elenco Materiali - TERMINALI")));
+}
+
+} // namespace
+
+TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
+    QTemporaryDir dir;
+    Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    ScriptedInteraction ask;
+    frmStampa dialog(p, ask);
+    EXPECT_FALSE(dialog.btnStampa->isEnabled());
+    dialog.Check1[1]->click();
+    EXPECT_TRUE(dialog.btnStampa->isEnabled());
+    dialog.Check1[1]->click(); // checked and unchecked again
+    EXPECT_FALSE(dialog.btnStampa->isEnabled());
+    EXPECT_FALSE(dialog.btnEsportaPdf->isEnabled());
+
+    for (QCheckBox* box : dialog.Check1)
+        box->click();
+    const QString pdf = dir.filePath(QStringLiteral("capannone.pdf"));
+    ASSERT_EQ(dialog.pdfPath(), pdf);
+    dialog.btnEsportaPdf->click();
+    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Creato ") + pdf});
+    expectExampleReport(pdfText(pdf));
+
+    // An existing file is overwritten only when the user says so.
+    const QDateTime written = QFileInfo(pdf).lastModified();
+    ask.answers = {Answer::No};
+    dialog.btnEsportaPdf->click();
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
+    EXPECT_EQ(QFileInfo(pdf).lastModified(), written);
+
+    // Only the terminals: the header and the terminal list, no branch table.
+    dialog.Check1[0]->click();
+    dialog.Check1[1]->click();
+    ask.answers = {Answer::Yes};
+    dialog.btnEsportaPdf->click();
+    const QString terminals = pdfText(pdf);
+    EXPECT_TRUE(terminals.contains(QStringLiteral("Pressione di progetto")));
+    EXPECT_TRUE(terminals.contains(QStringLiteral("I terminali attivi sono 5")));
+    EXPECT_FALSE(terminals.contains(QStringLiteral("Tronco iniziale")));
+    EXPECT_FALSE(terminals.contains(QStringLiteral("Elenco Materiali - Tubazioni")));
+
+    // A folder that cannot be written: said, the dialog still there.
+    p.projectPath = dir.filePath(QStringLiteral("manca/capannone.vlm"));
+    dialog.btnEsportaPdf->click();
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
+    EXPECT_FALSE(ask.messages.back().details.isEmpty());
+}
+
+TEST(Anteprima, PagesWrapAroundBothWays) {
+    Project p = testkit::projectWithTestCatalogues();
+    testkit::buildChain(p, 90);
+    ASSERT_TRUE(Calculate(p).ok);
+    ScriptedInteraction ask;
+    Anteprima preview(p, ask);
+    ASSERT_EQ(preview.pageCount(), 3);
+    EXPECT_TRUE(preview.PagPrew->isEnabled());
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("1"));
+    preview.PagPrew->click(); // before page 1 comes the last
+    EXPECT_EQ(preview.pageOnView(), 3);
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("3"));
+    preview.PagPost->click(); // after the last comes page 1
+    EXPECT_EQ(preview.pageOnView(), 1);
+    preview.PagPost->click();
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("2"));
+    // The preview's pages are the report laid out at 0.7: a 7-point font, 0.7 of the widths.
+    EXPECT_EQ(preview.page(1).fonts.front().size, 7.0);
+    EXPECT_TRUE(preview.page(2).texts().contains(QStringLiteral("Pag. 2")));
+
+    Project small = example(QStringLiteral("esempio.vlm"));
+    Anteprima one(small, ask);
+    EXPECT_EQ(one.pageCount(), 1);
+    EXPECT_FALSE(one.PagPrew->isEnabled());
+    one.PagPost->click();
+    EXPECT_EQ(one.pageOnView(), 1);
+}
+
+TEST(frmStampa, PrintsTheExampleOnARealQueue) {
+    if (!QPrinterInfo::printerInfo(kPrintQueue).isNull()) {
+    } else if (qEnvironmentVariable("CI") == QLatin1String("true")) {
+        FAIL() << "no print queue " << kPrintQueue.toStdString() << ": scripts/setup-printer.sh sets it up";
+    } else {
+        GTEST_SKIP() << "SKIPPED: no print queue " << kPrintQueue.toStdString()
+                     << " on this machine (scripts/setup-printer.sh sets one up; see the README)";
+    }
+    // cups-pdf writes each job into the PDF folder of the user who printed it.
+    const QDir out(QDir::homePath() + QStringLiteral("/PDF"));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    Project p = example(QStringLiteral("/progetti/capannone.vlm"));
+    ScriptedInteraction ask;
+    frmStampa dialog(p, ask);
+    dialog.printer().setPrinterName(kPrintQueue);
+    for (QCheckBox* box : dialog.Check1)
+        box->click();
+    dialog.btnStampa->click();
+    ASSERT_EQ(ask.messages.size(), 1u);
+    EXPECT_EQ(ask.messages[0].text, QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
+
+    QString printed;
+    QElapsedTimer waited;
+    waited.start();
+    while (printed.isEmpty() && waited.elapsed() < kPrintWaitMs) {
+        for (const QFileInfo& file : out.entryInfoList({QStringLiteral("*capannone*.pdf")}, QDir::Files, QDir::Time))
+            if (file.lastModified() >= before && file.size() > 0)
+                printed = file.filePath();
+        QThread::msleep(200);
+    }
+    ASSERT_FALSE(printed.isEmpty()) << "the queue wrote no PDF into " << out.path().toStdString();
+    QThread::msleep(500); // the writer may still be closing the file
+    expectExampleReport(pdfText(printed));
+}
