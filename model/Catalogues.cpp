@@ -89,9 +89,9 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
     std::vector<PipeSeries> read;
     try {
         reader.readText(QStringLiteral("il titolo"));
-        const int16_t seriesCount = reader.readInt16(QStringLiteral("il numero di serie"));
+        const int16_t seriesCount = reader.readInt16(QStringLiteral("il numero delle serie"));
         if (seriesCount < 0)
-            throw FormatError{reader.lastLine(), QStringLiteral("numero di serie negativo (%1)").arg(seriesCount)};
+            throw FormatError{reader.lastLine(), QStringLiteral("numero delle serie negativo (%1)").arg(seriesCount)};
         read.reserve(seriesCount);
         for (int s = 1; s <= seriesCount; ++s) {
             PipeSeries series;
@@ -101,10 +101,10 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
             series.density = reader.readInt16(QStringLiteral("la densità") + ofSeries);
             series.hazenC = reader.readInt16(QStringLiteral("il coefficiente C") + ofSeries);
             series.leqFactor = reader.readFloat(QStringLiteral("il fattore delle lunghezze equivalenti") + ofSeries);
-            const int16_t diameterCount = reader.readInt16(QStringLiteral("il numero di diametri") + ofSeries);
+            const int16_t diameterCount = reader.readInt16(QStringLiteral("il numero dei diametri") + ofSeries);
             if (diameterCount < 0)
                 throw FormatError{reader.lastLine(),
-                                  QStringLiteral("numero di diametri negativo (%1)%2").arg(diameterCount).arg(ofSeries)};
+                                  QStringLiteral("numero dei diametri%1 negativo (%2)").arg(ofSeries).arg(diameterCount)};
             series.frictionFactor = frictionFactorFor(series.hazenC);
             series.diameters.resize(diameterCount);
             for (int d = 0; d < diameterCount; ++d) {

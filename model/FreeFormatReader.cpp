@@ -1,5 +1,7 @@
 #include "model/FreeFormatReader.h"
 
+#include "model/MessageText.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -16,8 +18,6 @@ constexpr QChar kLineFeed = u'\n';
 
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-QString quoted(const QString& text) { return QStringLiteral("\"%1\"").arg(text); }
 
 } // namespace
 
@@ -74,7 +74,7 @@ FreeFormatReader::Value FreeFormatReader::next(const QString& what) {
         consumeLineBreak();
     }
     if (pos_ >= text_.size())
-        fail(line_, QStringLiteral("fine del file dove era atteso %1").arg(what));
+        fail(line_, QStringLiteral("fine del file: manca %1").arg(what));
 
     Value value;
     value.line = line_;
@@ -84,7 +84,7 @@ FreeFormatReader::Value FreeFormatReader::next(const QString& what) {
         value.quoted = true;
         const qsizetype close = text_.indexOf(kQuote, pos_ + 1);
         if (close < 0)
-            fail(line_, QStringLiteral("virgolette non chiuse in %1").arg(what));
+            fail(line_, QStringLiteral("virgolette non chiuse %1").arg(inArticled(what)));
         value.text = text_.mid(pos_ + 1, close - pos_ - 1);
         line_ += int(value.text.count(kLineFeed)) + int(value.text.count(kCarriageReturn)) -
                  int(value.text.count(QStringLiteral("\r\n")));
@@ -170,10 +170,10 @@ float FreeFormatReader::readFloat(const QString& what) {
     if (value.text.isEmpty())
         return 0.0f;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quoted(value.text)));
+        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
     const std::optional<float> number = parseReal<float>(value.text);
     if (!number)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
     return *number;
 }
 
@@ -182,12 +182,12 @@ double FreeFormatReader::readWholeNumber(const QString& what, double lowest, dou
     if (value.text.isEmpty())
         return 0;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quoted(value.text)));
+        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
     const std::optional<double> number = parseDouble(value.text);
     // Whole numbers round to the nearest integer, halves to even.
     const double rounded = number ? std::nearbyint(*number) : 0;
     if (!number || rounded < lowest || rounded > highest)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
     return rounded;
 }
 

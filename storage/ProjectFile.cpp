@@ -1,6 +1,7 @@
 #include "storage/ProjectFile.h"
 
 #include "model/Calculation.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
@@ -57,9 +58,9 @@ void readNodeValues(Project& project, Node& node, FreeFormatReader& reader) {
         refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(node.seriesIndex));
     // A KV element has no diameters: its diameter index is kept as it is.
     if (!node.isKvElement() && !project.isValidDiameterIndex(node.seriesIndex, node.diameterIndex))
-        refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie \"%2\"")
+        refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie %2")
                                  .arg(node.diameterIndex)
-                                 .arg(project.PipeCatalogue[node.seriesIndex].name));
+                                 .arg(quotedExcerpt(project.PipeCatalogue[node.seriesIndex].name)));
     setFlagsFromStatus(node, reader.readInt16(QStringLiteral("lo stato")));
     node.name = reader.readText(QStringLiteral("il nome")).trimmed();
 }
@@ -98,7 +99,7 @@ int32_t readSupplyPressure(const QString& text, int line) {
     const std::optional<double> number = FreeFormatReader::parseDouble(text);
     const double rounded = number ? double(roundHalfEven(*number)) : 0;
     if (!number || rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
-        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(text));
+        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(quotedExcerpt(text)));
     return static_cast<int32_t>(rounded);
 }
 
