@@ -153,7 +153,7 @@ void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const Br
     json.single("terminalResistance", terminal.terminalResistance);
     json.single("heightResistance", terminal.heightResistance);
     json.real("flow", row.flow);
-    json.real("pressureLeft", pressureLeft(project, row.cumulativeDrop, terminal.height));
+    json.optionalReal("pressureLeft", terminalPressureLeft(project, row, terminal.height));
     json.endObject();
 }
 
@@ -223,9 +223,11 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
     const Terminal& terminal = project.terminalOf(node);
     QString text = project.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
                    formatGeneral(terminal.height, locale) + u'\n';
-    text += QStringLiteral("Pressione disponibile al terminale ") +
-            pressureText(pressureLeft(project, last.cumulativeDrop, terminal.height), locale) + u'\n';
-    return text;
+    const std::optional<double> left = terminalPressureLeft(project, last, terminal.height);
+    if (!left)
+        return text + kNullFlowText + u'\n';
+    return text + QStringLiteral("Pressione disponibile al terminale ") + pressureText(*left, locale) +
+           QStringLiteral(" (") + formatPicture(*left / hydraulics::kMmPerMPa, u"#,#0.00", locale) + QStringLiteral(" MPa)\n");
 }
 
 } // namespace

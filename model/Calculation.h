@@ -31,6 +31,7 @@ constexpr double kCorrectionExponent = 1.3601470508735443; // 1.85^0.5
 constexpr int kCorrectionPasses = 5;
 constexpr float kMinimumCorrectedFlow = 0.0001f; // l/min
 constexpr double kMmPerBar = 10000;
+constexpr double kMmPerMPa = 100000;
 constexpr float kMmPerMetreOfHeight = 1000; // static head of one metre of water
 constexpr double kKvFlowScale = 1000;       // a KV element passes KV x 1000 l/min with a drop of 1 bar
 constexpr double kHazenWilliamsDiameterExponent = 4.87;

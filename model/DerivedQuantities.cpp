@@ -47,6 +47,14 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
     return double(project.supplyPressure) - cumulativeDrop - double(height * kMmPerMetreOfHeight);
 }
 
+bool isNullFlow(double flow) { return std::floor(flow) < 1; }
+
+std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height) {
+    if (isNullFlow(row.flow))
+        return std::nullopt;
+    return pressureLeft(project, row.cumulativeDrop, height);
+}
+
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode) {
     std::vector<BranchRow> rows;
     double cumulative = branchEntryDrop(project, firstNode);

@@ -5,6 +5,8 @@
 
 #include "model/Project.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -36,6 +38,13 @@ double branchEntryDrop(const Project& project, int16_t firstNode);
 // node - static head of its height.
 double pressureLeft(const Project& project, double cumulativeDrop, float height);
 
+// What a terminal shows instead of its pressure when it carries no flow.
+inline const QString kNullFlowText = QStringLiteral("Portata nulla");
+
+// Whether a flow counts as none: its whole part is below 1 l/min. A closed or starved
+// terminal then has no pressure worth showing (the supply would stand almost whole at it).
+bool isNullFlow(double flow);
+
 struct BranchRow {
     int16_t node = 0;
     double flow = 0;                // l/min
@@ -47,6 +56,10 @@ struct BranchRow {
 // One row per node of the branch starting at `firstNode`, with the cumulative drop run
 // along the branch as the grid shows it.
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode);
+
+// Pressure left at the terminal ending `row`'s node, mm; nullopt when the row carries
+// no flow (isNullFlow).
+std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height);
 
 // First nodes of every branch reached from node 1 (node 1 first), in file order.
 std::vector<int16_t> branchStarts(const Project& project);

@@ -48,9 +48,12 @@ QString pressureLeftText(const Project& project, int16_t node) {
     const Node& end = project.NodeTable[node];
     const Terminal* terminal = project.findTerminal(end);
     const float height = terminal ? terminal->height : 0.0f;
-    for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node)))
-        if (row.node == node)
-            return formatPicture(pressureLeft(project, row.cumulativeDrop, height), u"#0");
+    for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node))) {
+        if (row.node != node)
+            continue;
+        const std::optional<double> left = terminalPressureLeft(project, row, height);
+        return left ? formatPicture(*left, u"#0") : kNullFlowText;
+    }
     return {};
 }
 

@@ -1,4 +1,6 @@
+#include "cli/CalculationReport.h"
 #include "cli/CliCommands.h"
+#include "model/Calculation.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -85,6 +87,7 @@ TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResults) {
     const double q = hydrant[QStringLiteral("flow")].toDouble();
     const double kt = hydrant[QStringLiteral("terminalResistance")].toDouble();
     EXPECT_NEAR(hydrant[QStringLiteral("pressureLeft")].toDouble(), kt * std::pow(q, 1.85), 1.0);
+    EXPECT_TRUE(terminals[1].toObject()[QStringLiteral("pressureLeft")].isNull()); // closed: no flow
 }
 
 TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
@@ -110,6 +113,23 @@ TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
         EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
     EXPECT_TRUE(text.contains(QStringLiteral(">< "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Pressione disponibile al terminale "))) << text.toStdString();
+}
+
+TEST(CalculationTable, TerminalLinesInItalian) {
+    // One pipe (C 120, 50 mm, 10 m) to a K 100 terminal at ground level: the worked case
+    // whose terminal keeps 40000 x Kt / eqResistance(1) = 39101.6 mm.
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, 3}), 0, 0);
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    for (const bool closed : {false, true}) {
+        p.NodeTable[1].closed = closed;
+        ASSERT_TRUE(Calculate(p).ok);
+        const QString text = calculationTable(p, QStringLiteral("prova"), italian);
+        const QString expected = closed ? QStringLiteral("\nPortata nulla\n")
+                                        : QStringLiteral("\nPressione disponibile al terminale 39.102 mm - (3,9 Bar) (0,39 MPa)\n");
+        EXPECT_TRUE(text.contains(expected)) << text.toStdString();
+    }
 }
 
 TEST_F(CliTest, SaveWritesTheSameBytesBack) {
