@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ public:
         text += "\": ";
     }
     void number(double value, int digits) {
+        // JSON has no form for them; the calculation refuses such results before any output.
+        if (!std::isfinite(value)) {
+            text += "null";
+            return;
+        }
         std::array<char, 40> buffer{};
         const auto result =
             std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits);

@@ -21,10 +21,11 @@ constexpr double kNegligibleDrop = 1e-26;
 double nodeFlow(const Project& project, int16_t node);
 
 // Pressure drop of the section at `flow`, mm; computed as for an open section (a closed
-// one carries practically no flow, hence practically no drop).
+// one carries practically no flow, hence practically no drop); 0 for a section that the
+// calculation refuses.
 double sectionDrop(const Project& project, const Node& node, double flow);
 
-// Mean velocity in the pipe, m/s; nullopt for a KV element.
+// Mean velocity in the pipe, m/s; nullopt for a KV element or a bore of 0.
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow);
 
 // Pressure at the inlet of node i, mm: Q^1.85 x eqResistance(i).

@@ -112,6 +112,16 @@ private:
     std::vector<bool> seen_;
 };
 
+bool isFinite(double value) { return std::isfinite(value); }
+
+bool hasFiniteResults(const Project& project, const Node& node) {
+    if (!isFinite(node.resistance) || !isFinite(node.eqResistance) || !isFinite(node.flowShare) ||
+        !isFinite(node.flowFraction) || !isFinite(double(project.totalFlow) * node.flowFraction))
+        return false;
+    const Terminal* terminal = project.findTerminal(node);
+    return !terminal || (std::isfinite(terminal->heightResistance) && std::isfinite(terminal->terminalResistance));
+}
+
 } // namespace
 
 QString describeNode(const Project& project, int16_t node) {
@@ -121,6 +131,18 @@ QString describeNode(const Project& project, int16_t node) {
 }
 
 std::optional<NetworkProblem> findCalculationProblem(const Project& project) { return Checker(project).run(); }
+
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const std::vector<int16_t>& preorder) {
+    for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
+        if (!hasFiniteResults(project, project.NodeTable[*it]))
+            return NetworkProblem{*it, QStringLiteral("%1: il calcolo dà portate o resistenze fuori scala "
+                                                      "(valori non rappresentabili).")
+                                           .arg(describeNode(project, *it))};
+    if (!std::isfinite(project.totalFlow) || !std::isfinite(project.networkResistance))
+        return NetworkProblem{1, QStringLiteral("%1: il calcolo dà una portata totale fuori scala.")
+                                     .arg(describeNode(project, 1))};
+    return std::nullopt;
+}
 
 bool canReduceAt(const Project& project, int16_t node) {
     if (!project.isValidNodeIndex(node))

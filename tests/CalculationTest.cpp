@@ -1,4 +1,5 @@
 #include "model/Calculation.h"
+#include "model/Catalogues.h"
 #include "model/DerivedQuantities.h"
 #include "model/NetworkValidation.h"
 #include "tests/ReferenceWalk.h"
@@ -69,6 +70,16 @@ void expectSameResults(const Project& actual, const Project& expected) {
         EXPECT_EQ(actual.TerminalTable[t].terminalResistance, expected.TerminalTable[t].terminalResistance)
             << "terminal " << t;
     }
+}
+
+// What the grid and the reports show: finite numbers only.
+void expectFiniteRows(const Project& p) {
+    for (const int16_t start : branchStarts(p))
+        for (const BranchRow& row : computeBranchRows(p, start)) {
+            EXPECT_TRUE(std::isfinite(row.flow) && std::isfinite(row.drop) && std::isfinite(row.cumulativeDrop) &&
+                        std::isfinite(row.velocity.value_or(0)))
+                << "node " << row.node;
+        }
 }
 
 // Results left by some other network. Index 0 holds no node and nothing ever writes its results.
@@ -240,11 +251,17 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         const char* what;
         void (*spoil)(Project&);
         int16_t node;
+        bool walkable = true; // the grid can still walk the links
     };
     const Case cases[] = {
         {"supply", [](Project& p) { p.supplyPressure = 0; }, 0},
         {"K of zero", [](Project& p) { p.TerminalCatalogue[kTypeK80].kFactor = 0; }, 2},
-        {"C of zero", [](Project& p) { p.PipeCatalogue[1].hazenC = 0; }, 1},
+        {"C of zero",
+         [](Project& p) {
+             p.PipeCatalogue[1].hazenC = 0;
+             p.PipeCatalogue[1].frictionFactor = frictionFactorFor(0);
+         },
+         1},
         {"bore of zero", [](Project& p) { p.PipeCatalogue[1].diameters[kBore40].innerDiameter = 0; }, 2},
         {"series index", [](Project& p) { p.NodeTable[3].seriesIndex = 7; }, 3},
         {"diameter index", [](Project& p) { p.NodeTable[3].diameterIndex = 4; }, 3},
@@ -252,8 +269,8 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         {"terminal record", [](Project& p) { p.NodeTable[3].derivation = 9; }, 3},
         {"negative height", [](Project& p) { p.TerminalTable[2].height = -1; }, 2},
         {"negative length", [](Project& p) { p.NodeTable[2].length = -40; }, 2},
-        {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1},
-        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3},
+        {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1, false},
+        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3, false},
         {"infinite length", [](Project& p) { p.NodeTable[2].length = INFINITY; }, 2},
     };
     for (const Case& c : cases) {
@@ -271,6 +288,37 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         }
         EXPECT_EQ(p.totalFlow, before.totalFlow);
         EXPECT_EQ(p.NodeTable[1].eqResistance, before.NodeTable[1].eqResistance);
+        if (c.walkable)
+            expectFiniteRows(p);
+    }
+}
+
+TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
+    // KV elements of 1E38 pass unbounded flows: the total flow overflows a 32-bit float.
+    struct Case {
+        const char* what;
+        bool derivedKv;
+        int16_t node;
+    };
+    for (const Case& c : {Case{"open end", false, 1}, Case{"derived KV beside a closed terminal", true, 2}}) {
+        SCOPED_TRACE(c.what);
+        Project p = projectWithTestCatalogues();
+        NetworkBuilder build(p);
+        const int16_t root = build.root({QStringLiteral("KV"), 0, 1e38f, 0, 0});
+        if (c.derivedKv) {
+            build.deriveAt(root, {QStringLiteral("KV2"), 0, 1e38f, 0, 0});
+            build.endWithTerminal(build.continueAfter(root, {QStringLiteral("Chiuso"), 1, 0, 1, 0, true}), 0, 0);
+        }
+        const CalculationOutcome outcome = Calculate(p);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.node, c.node);
+        EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 ").arg(c.node))) << outcome.message.toStdString();
+        EXPECT_EQ(p.totalFlow, 0.0f);
+        expectFiniteRows(p);
+        // The quick update refuses alike.
+        ResistanceUp(p, p.nodeCount());
+        EXPECT_FALSE(FlowPass(p).ok);
+        expectFiniteRows(p);
     }
 }
 

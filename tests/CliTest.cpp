@@ -100,6 +100,14 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     const QJsonObject node = root[QStringLiteral("nodes")].toArray()[0].toObject();
     EXPECT_EQ(node[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
     EXPECT_EQ(node[QStringLiteral("resistance")].toDouble(), p.NodeTable[1].resistance);
+
+    // Whatever a project holds, the output stays JSON.
+    p.totalFlow = INFINITY;
+    p.NodeTable[1].flowFraction = NAN;
+    QJsonParseError error;
+    const QJsonObject spoiled = QJsonDocument::fromJson(calculationJson(p, QStringLiteral("x")), &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
 }
 
 TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
@@ -172,4 +180,11 @@ TEST_F(CliTest, ExitCodesAndMessages) {
     const CliResult refused = runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
     EXPECT_EQ(refused.exitCode, kExitInvalidInput);
     EXPECT_TRUE(refused.error.contains(QStringLiteral("Nodo 1 \"A\""))) << refused.error.toStdString();
+
+    // Results that overflow are refused like the other undefined cases.
+    writeBytes(path("kv.vlm"), "\"kv\"\r\n40000\r\n1\r\n1\r\n0\r\n6,0,1E38,0,0,0,\"KV\"\r\n");
+    const CliResult overflow = run({QStringLiteral("calc"), path("kv.vlm"), QStringLiteral("--json")});
+    EXPECT_EQ(overflow.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(overflow.output.isEmpty());
+    EXPECT_TRUE(overflow.error.contains(QStringLiteral("Nodo 1 \"KV\""))) << overflow.error.toStdString();
 }
