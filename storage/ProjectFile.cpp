@@ -103,9 +103,20 @@ int32_t readSupplyPressure(const QString& text, int line) {
     return static_cast<int32_t>(rounded);
 }
 
+// The last series and terminal type only seed new nodes: one that the catalogues in force
+// lack is no reason to refuse the file, the new project's default stands in.
+int16_t seriesOrDefault(const Project& project, int16_t series) {
+    return project.isValidSeriesIndex(series) ? series : kNewProjectLastSeries;
+}
+
+int16_t terminalTypeOrDefault(const Project& project, int16_t type) {
+    return project.isValidTerminalTypeIndex(type) ? type : kNewProjectLastTerminalType;
+}
+
 Header readHeader(const Project& project, FreeFormatReader& reader) {
     Header header;
-    header.notes = reader.readText(QStringLiteral("il commento"));
+    // Empty notes may stand as a blank first line: that line is their value.
+    header.notes = reader.next(QStringLiteral("il commento"), FreeFormatReader::BlankLine::IsEmptyValue).text;
     // Text lines before the first number are further lines of the notes.
     FreeFormatReader::Value value = reader.next(QStringLiteral("la pressione disponibile"));
     while (!FreeFormatReader::isNumeric(value.text)) {
@@ -113,13 +124,9 @@ Header readHeader(const Project& project, FreeFormatReader& reader) {
         value = reader.next(QStringLiteral("la pressione disponibile"));
     }
     header.supplyPressure = readSupplyPressure(value.text, value.line);
-    header.lastSeries = reader.readInt16(QStringLiteral("l'ultima serie usata"));
-    if (!project.isValidSeriesIndex(header.lastSeries))
-        refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(header.lastSeries));
-    header.lastTerminalType = reader.readInt16(QStringLiteral("l'ultimo tipo di terminale usato"));
-    if (!project.isValidTerminalTypeIndex(header.lastTerminalType))
-        refuse(reader.lastLine(),
-               QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(header.lastTerminalType));
+    header.lastSeries = seriesOrDefault(project, reader.readInt16(QStringLiteral("l'ultima serie usata")));
+    header.lastTerminalType =
+        terminalTypeOrDefault(project, reader.readInt16(QStringLiteral("l'ultimo tipo di terminale usato")));
     reader.readInt16(QStringLiteral("il valore riservato"));
     return header;
 }

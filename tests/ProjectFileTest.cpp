@@ -155,6 +155,45 @@ TEST(ProjectFile, ReaderTolerances) {
     EXPECT_EQ(p.TerminalTable[1].height, 0.5f);
 }
 
+TEST(ProjectFile, OldFilesWithHarmlessQuirksAreRead) {
+    const QByteArray tree = "9,10,0,1,1,0,\"A\"\r\n1,0";
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        void (*check)(const Project&);
+    };
+    const Case cases[] = {
+        {"empty notes as a blank first line", "\r\n40000\r\n1\r\n1\r\n0\r\n" + tree + "\r\n",
+         [](const Project& p) {
+             EXPECT_EQ(p.projectNotes, QString());
+             EXPECT_EQ(p.supplyPressure, 40000);
+         }},
+        {"Ctrl-Z after the last line", kHeader + tree + "\r\n\x1A", nullptr},
+        {"Ctrl-Z ending the last line", kHeader + tree + "\x1A", nullptr},
+        {"NUL bytes after the tree", kHeader + tree + "\r\n" + QByteArray(64, '\0'), nullptr},
+        {"a length too small for 32 bits", kHeader + "9,1E-50,-1E-300,1,1,0,\"A\"\r\n1,1E-400\r\n",
+         [](const Project& p) {
+             EXPECT_EQ(p.NodeTable[1].length, 0.0f);
+             EXPECT_EQ(p.NodeTable[1].virtualLength, 0.0f);
+             EXPECT_EQ(p.TerminalTable[1].height, 0.0f);
+         }},
+        {"last series and type the catalogues lack", "\"n\"\r\n40000\r\n9\r\n9\r\n0\r\n" + tree,
+         [](const Project& p) {
+             EXPECT_EQ(p.lastSeries, 1);
+             EXPECT_EQ(p.lastTerminalType, 1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Project p = projectWithTestCatalogues();
+        const ReadOutcome r = readInto(p, c.bytes);
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        EXPECT_EQ(p.nodeCount(), 1);
+        if (c.check)
+            c.check(p);
+    }
+}
+
 TEST(ProjectFile, OldFilesInWindows1252ComeBackAsUtf8) {
     const QByteArray old = "\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n";
     Project p = projectWithTestCatalogues();
@@ -223,14 +262,17 @@ TEST(ProjectFile, LinesAfterTheTreeAreRefused) {
     EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
     EXPECT_EQ(r.line, 7);
     expectUntouched(p, before);
-    // Blank lines after the tree are fine.
+    // So are lines after end-of-file padding; blank lines alone are fine.
+    Project afterPadding = projectWithTestCatalogues();
+    EXPECT_EQ(readInto(afterPadding, projectFileBytes(workedExample()) + "\x1A\r\n6,1,0,1,1,0,\"X\"\r\n").status,
+              ReadOutcome::Status::BadNode);
     Project fine = projectWithTestCatalogues();
     EXPECT_TRUE(readInto(fine, projectFileBytes(workedExample()) + "\r\n\r\n").ok());
 }
 
 TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
-                                    QByteArray("\"n\"\r\n40000\r\n9\r\n1\r\n0\r\n"), QByteArray()}) {
+                                    QByteArray("\"n\"\r\n40000\r\nx\r\n1\r\n0\r\n"), QByteArray()}) {
         Project p = recognisableProject();
         const Project before = p;
         const ReadOutcome r = readInto(p, bytes);
