@@ -6,6 +6,7 @@
 #include "model/Traversal.h"
 
 #include <cmath>
+#include <limits>
 
 namespace valmora {
 
@@ -37,7 +38,10 @@ double previewFlow(double metres, double rootEqResistance) {
 bool supplyCoversHeights(float metres, float maxHeight) { return !(2 * maxHeight > metres); }
 
 int32_t supplyPressureFromMetres(float metres) {
-    return static_cast<int32_t>(roundHalfEven(double(metres) * kMmPerMetreOfPressure));
+    // Typed pressures beyond the 32-bit range stand at its limit.
+    const double millimetres = double(metres) * kMmPerMetreOfPressure;
+    return roundedToRange<int32_t>(millimetres)
+        .value_or(millimetres > 0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min());
 }
 
 bool heightWithinHalfSupply(float height, int32_t supplyPressure) {

@@ -1,6 +1,7 @@
 #include "model/FreeFormatReader.h"
 
 #include "model/MessageText.h"
+#include "model/NumberFormat.h"
 
 #include <algorithm>
 #include <cctype>
@@ -244,28 +245,22 @@ float FreeFormatReader::readFloat(const QString& what) {
     return *number;
 }
 
-double FreeFormatReader::readWholeNumber(const QString& what, double lowest, double highest) {
+template <typename Int> Int FreeFormatReader::readWholeNumber(const QString& what) {
     const Value value = next(what);
     if (value.text.isEmpty())
         return 0;
     if (!isNumeric(value.text))
         fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
-    const std::optional<double> number = parseDouble(value.text);
     // Whole numbers round to the nearest integer, halves to even.
-    const double rounded = number ? std::nearbyint(*number) : 0;
-    if (!number || rounded < lowest || rounded > highest)
+    const std::optional<double> number = parseDouble(value.text);
+    const std::optional<Int> whole = number ? roundedToRange<Int>(*number) : std::nullopt;
+    if (!whole)
         fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
-    return rounded;
+    return *whole;
 }
 
-int16_t FreeFormatReader::readInt16(const QString& what) {
-    return static_cast<int16_t>(readWholeNumber(what, std::numeric_limits<int16_t>::min(),
-                                                std::numeric_limits<int16_t>::max()));
-}
+int16_t FreeFormatReader::readInt16(const QString& what) { return readWholeNumber<int16_t>(what); }
 
-int32_t FreeFormatReader::readInt32(const QString& what) {
-    return static_cast<int32_t>(readWholeNumber(what, std::numeric_limits<int32_t>::min(),
-                                                std::numeric_limits<int32_t>::max()));
-}
+int32_t FreeFormatReader::readInt32(const QString& what) { return readWholeNumber<int32_t>(what); }
 
 } // namespace valmora

@@ -64,7 +64,7 @@ private:
     bool atLineBreak() const;
     void consumeLineBreak();
     void consumeTerminator();
-    double readWholeNumber(const QString& what, double lowest, double highest);
+    template <typename Int> Int readWholeNumber(const QString& what);
     [[noreturn]] void fail(int line, const QString& message) const;
 
     QString text_;

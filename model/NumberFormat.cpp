@@ -183,6 +183,12 @@ std::optional<double> parseUserNumber(const QString& text, const QLocale& locale
     return std::nullopt;
 }
 
-int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+int64_t roundHalfEven(double value) {
+    if (const std::optional<int64_t> whole = roundedToRange<int64_t>(value))
+        return *whole;
+    if (std::isnan(value))
+        return 0;
+    return value > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
 
 } // namespace valmora

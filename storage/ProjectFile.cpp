@@ -97,10 +97,10 @@ struct Header {
 
 int32_t readSupplyPressure(const QString& text, int line) {
     const std::optional<double> number = FreeFormatReader::parseDouble(text);
-    const double rounded = number ? double(roundHalfEven(*number)) : 0;
-    if (!number || rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
+    const std::optional<int32_t> pressure = number ? roundedToRange<int32_t>(*number) : std::nullopt;
+    if (!pressure)
         refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(quotedExcerpt(text)));
-    return static_cast<int32_t>(rounded);
+    return *pressure;
 }
 
 // The last series and terminal type only seed new nodes: one that the catalogues in force

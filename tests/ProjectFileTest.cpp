@@ -272,6 +272,7 @@ TEST(ProjectFile, LinesAfterTheTreeAreRefused) {
 
 TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
+                                    QByteArray("\"n\"\r\n1E300\r\n1\r\n1\r\n0\r\n"),
                                     QByteArray("\"n\"\r\n40000\r\nx\r\n1\r\n0\r\n"), QByteArray()}) {
         Project p = recognisableProject();
         const Project before = p;
