@@ -1,11 +1,11 @@
 #include "model/Catalogues.h"
 
+#include "model/FileAccess.h"
 #include "model/FreeFormatReader.h"
 #include "model/TextDecoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -41,10 +41,10 @@ CatalogueLoadResult loadCatalogueFile(const QString& fileName, const CatalogueSe
     const QString path = LocateCatalogueFile(fileName, where);
     if (path.isEmpty())
         return missingFile(fileName, where);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {false, path, 0, QStringLiteral("Catalogo %1 non leggibile: %2").arg(path, file.errorString())};
-    return parse(file.readAll(), path);
+    const FileRead read = readDataFile(path);
+    if (!read.bytes)
+        return {false, path, 0, QStringLiteral("Catalogo %1 non leggibile: %2").arg(path, read.reason)};
+    return parse(*read.bytes, path);
 }
 
 QString seriesCode(const QString& text) { return text.left(kSeriesCodeLength).leftJustified(kSeriesCodeLength); }

@@ -1,15 +1,20 @@
 #include "storage/ProjectFile.h"
 
 #include "model/Calculation.h"
+#include "model/FileAccess.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 #include <vector>
 
@@ -200,6 +205,57 @@ void appendSubtree(const Project& project, int16_t first, QString& out) {
     }
 }
 
+// ---- saving -----------------------------------------------------------------------
+
+const QString kBackupSuffix = QStringLiteral(".bak");
+const QString kStagingSuffix = QStringLiteral(".nuovo");
+
+// Writes until everything is written or the system refuses: a short write (a disk that
+// fills up) is retried, and the retry's failure carries the system's reason.
+bool writeAll(QFileDevice& file, const QByteArray& bytes) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+SaveOutcome writeFailure(const QString& reason) { return {false, reason, kWriteErrorPrefix + reason, {}}; }
+
+std::filesystem::path fileSystemPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+QString systemReason(const std::error_code& error) { return QString::fromLocal8Bit(error.message()); }
+
+// Makes the file at `path` the new "<path>.bak": first a hard link to it (no space needed)
+// or else a copy, under a staging name, then a rename over the old backup, which is
+// atomic: the old backup stays until the new one is complete. Returns why it could not be
+// done, or an empty text.
+QString keepAsBackup(const QString& path) {
+    namespace fs = std::filesystem;
+    const fs::path current = fileSystemPath(path);
+    const fs::path staging = fileSystemPath(path + kBackupSuffix + kStagingSuffix);
+    const fs::path backup = fileSystemPath(path + kBackupSuffix);
+    std::error_code error;
+    fs::remove(staging, error); // left by an interrupted save, if any
+    error.clear();
+    fs::create_hard_link(current, staging, error);
+    if (error) {
+        error.clear();
+        fs::copy_file(current, staging, error);
+    }
+    if (!error)
+        fs::rename(staging, backup, error);
+    if (!error)
+        return {};
+    std::error_code ignored;
+    fs::remove(staging, ignored);
+    return QStringLiteral("copia di sicurezza %1 non creata: %2")
+        .arg(QDir::toNativeSeparators(path + kBackupSuffix), systemReason(error));
+}
+
 } // namespace
 
 void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFormatReader& reader) {
@@ -265,10 +321,10 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
 }
 
 ReadOutcome ReadProject(Project& project, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, file.errorString());
-    return readProjectText(project, file.readAll());
+    const FileRead read = readDataFile(path);
+    if (!read.bytes)
+        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, read.reason);
+    return readProjectText(project, *read.bytes);
 }
 
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
@@ -290,18 +346,27 @@ QByteArray projectFileBytes(const Project& project) {
 }
 
 SaveOutcome SaveProject(const Project& project, const QString& path) {
+    const QString notRegular = nonRegularFileReason(path);
+    if (!notRegular.isEmpty())
+        return writeFailure(notRegular);
+    const bool hadPreviousVersion = QFileInfo::exists(path);
     const QByteArray bytes = projectFileBytes(project);
+    // Unbuffered: a full disk fails the write itself, with the system's reason.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
-    if (QFile::exists(path)) {
-        const QString backup = path + QStringLiteral(".bak");
-        QFile::remove(backup);
-        QFile::copy(path, backup);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return writeFailure(file.errorString());
+    if (!writeAll(file, bytes)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return writeFailure(reason);
     }
+    // The new file is complete beside `path`; the previous one is still at `path`.
+    SaveOutcome outcome;
+    if (hadPreviousVersion)
+        outcome.backupWarning = keepAsBackup(path);
     if (!file.commit())
-        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
-    return {};
+        return writeFailure(file.errorString());
+    return outcome;
 }
 
 } // namespace valmora

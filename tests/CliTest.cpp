@@ -5,6 +5,7 @@
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -145,6 +146,13 @@ TEST_F(CliTest, SaveWritesTheSameBytesBack) {
     const CliResult result = run({QStringLiteral("save"), file, path("copia.vlm")});
     ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
     EXPECT_EQ(readBytes(path("copia.vlm")), readBytes(file));
+
+    // Saved, but the backup could not be made: a warning, and still success.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("copia.vlm.bak")));
+    const CliResult warned = run({QStringLiteral("save"), file, path("copia.vlm")});
+    EXPECT_EQ(warned.exitCode, kExitSuccess);
+    EXPECT_TRUE(warned.error.startsWith(path("copia.vlm") + QStringLiteral(": attenzione: copia di sicurezza")))
+        << warned.error.toStdString();
 }
 
 TEST_F(CliTest, ExitCodesAndMessages) {

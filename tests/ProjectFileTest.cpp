@@ -1,14 +1,19 @@
+#include "model/FileAccess.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include <sys/stat.h>
 
 using namespace valmora;
 using namespace valmora::testkit;
@@ -341,37 +346,72 @@ TEST(ProjectFile, NoInputCrashesTheReader) {
     }
 }
 
-TEST(ProjectFile, SavingKeepsThePreviousVersionAndReportsFailures) {
+TEST(ProjectFile, EverySaveKeepsThePreviousVersionAsBackup) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("impianto.vlm"));
-    Project first = workedExample();
-    ASSERT_TRUE(SaveProject(first, path).ok);
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bak")));
-    const QByteArray firstBytes = readBytes(path);
+    const QString backup = path + QStringLiteral(".bak");
+    Project p = workedExample();
+    QByteArray previous;
+    for (int save = 1; save <= 3; ++save) {
+        SCOPED_TRACE(save);
+        p.supplyPressure = 30000 + save;
+        const SaveOutcome saved = SaveProject(p, path);
+        ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+        EXPECT_TRUE(saved.backupWarning.isEmpty()) << saved.backupWarning.toStdString();
+        EXPECT_EQ(readBytes(path), projectFileBytes(p));
+        EXPECT_EQ(QFile::exists(backup), save > 1);
+        if (save > 1)
+            EXPECT_EQ(readBytes(backup), previous);
+        previous = readBytes(path);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no staging file left behind
 
-    Project second = projectWithTestCatalogues();
-    ASSERT_TRUE(SaveProject(second, path).ok);
-    EXPECT_EQ(readBytes(path), projectFileBytes(second));
-    EXPECT_EQ(readBytes(path + QStringLiteral(".bak")), firstBytes);
-
-    const SaveOutcome failed = SaveProject(second, dir.filePath(QStringLiteral("manca/impianto.vlm")));
-    EXPECT_FALSE(failed.ok);
-    EXPECT_TRUE(failed.message.startsWith(QStringLiteral("Errore in scrittura"))) << failed.message.toStdString();
-
-    // A directory standing where the file should go: nothing is written, the directory stays.
-    const QString blocked = dir.filePath(QStringLiteral("cartella.vlm"));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cartella.vlm")));
-    EXPECT_FALSE(SaveProject(second, blocked).ok);
-    EXPECT_TRUE(QFileInfo(blocked).isDir());
+    // A backup that cannot be replaced: saved all the same, with a warning, the old one left.
+    ASSERT_TRUE(QFile::remove(backup));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("impianto.vlm.bak")));
+    p.supplyPressure = 40000;
+    const SaveOutcome saved = SaveProject(p, path);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_TRUE(saved.backupWarning.contains(QStringLiteral("impianto.vlm.bak"))) << saved.backupWarning.toStdString();
+    EXPECT_EQ(readBytes(path), projectFileBytes(p));
+    EXPECT_TRUE(QFileInfo(backup).isDir());
 }
 
-TEST(ProjectFile, ReadFromDiskAndMissingFiles) {
+TEST(ProjectFile, OnlyRegularFilesAreWrittenOrRead) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("p.vlm"));
-    ASSERT_TRUE(SaveProject(workedExample(), path).ok);
-    Project p = projectWithTestCatalogues();
-    ASSERT_TRUE(ReadProject(p, path).ok());
-    EXPECT_EQ(p.nodeCount(), 3);
-    EXPECT_EQ(ReadProject(p, dir.filePath(QStringLiteral("nessuno.vlm"))).status, ReadOutcome::Status::CannotOpen);
-    EXPECT_EQ(p.nodeCount(), 3);
+    const QString fifo = dir.filePath(QStringLiteral("tubo.vlm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("cartella.vlm"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cartella.vlm")));
+    const QString huge = dir.filePath(QStringLiteral("enorme.vlm"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(kMaxDataFileBytes + 1)); // sparse: no disk used
+    }
+    const Project p = workedExample();
+    // A FIFO would block both ways; the rest is no project file.
+    for (const QString& path : {fifo, folder, dir.filePath(QStringLiteral("manca/impianto.vlm"))}) {
+        SCOPED_TRACE(path.toStdString());
+        const SaveOutcome failed = SaveProject(p, path);
+        EXPECT_FALSE(failed.ok);
+        EXPECT_TRUE(failed.message.startsWith(QStringLiteral("Errore in scrittura: ")) && !failed.reason.isEmpty())
+            << failed.message.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(fifo).isFile(), false);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    for (const QString& path : {fifo, folder, huge, QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("nessuno.vlm"))}) {
+        SCOPED_TRACE(path.toStdString());
+        Project read = recognisableProject();
+        const Project before = read;
+        const ReadOutcome r = ReadProject(read, path);
+        EXPECT_EQ(r.status, ReadOutcome::Status::CannotOpen);
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore file: ")) && !r.detail.isEmpty());
+        expectUntouched(read, before);
+    }
+    const QString saved = dir.filePath(QStringLiteral("p.vlm"));
+    ASSERT_TRUE(SaveProject(p, saved).ok);
+    Project read = projectWithTestCatalogues();
+    ASSERT_TRUE(ReadProject(read, saved).ok());
+    EXPECT_EQ(storedNetwork(read), storedNetwork(p));
 }
