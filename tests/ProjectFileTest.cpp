@@ -75,6 +75,21 @@ TEST(ProjectFile, WorkedExampleLines) {
     EXPECT_EQ(projectFileBytes(workedExample()), expected);
 }
 
+TEST(ProjectFile, ManifoldEndsAreWrittenAsTheirCodesAndReadAsEndsWithoutTerminal) {
+    // -4 + 10 would be 6, the open end's code: it is written as 5.
+    for (const auto& [kind, code] : {std::pair{-2, "8,"}, std::pair{-3, "7,"}, std::pair{-4, "5,"}, std::pair{0, "6,"}}) {
+        SCOPED_TRACE(kind);
+        Project p = projectWithTestCatalogues();
+        p.NodeTable[1].next = static_cast<int16_t>(kind);
+        p.NodeTable[1].derivation = 0;
+        const QByteArray bytes = projectFileBytes(p);
+        EXPECT_TRUE(bytes.endsWith("0\r\n" + QByteArray(code) + "0,1,1,1,0,\"Radice\"\r\n")) << bytes.toStdString();
+        Project read = projectWithTestCatalogues();
+        ASSERT_TRUE(readInto(read, bytes).ok());
+        EXPECT_EQ(read.NodeTable[1].next, kEndWithoutTerminal);
+    }
+}
+
 TEST(ProjectFile, ReadRebuildsTheTreeAndCalculates) {
     Project p = projectWithTestCatalogues();
     const ReadOutcome r = readInto(p, projectFileBytes(workedExample()));
