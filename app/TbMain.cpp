@@ -458,6 +458,9 @@ bool TbMain::saveTo(const QString& path) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, saved.reason);
         return false;
     }
+    // Saved, but the previous version could not be kept beside it.
+    if (!saved.backupWarning.isEmpty())
+        interaction_.inform(saved.backupWarning, QString(), MessageIcon::Exclamation);
     addRecentFile(path);
     return true;
 }

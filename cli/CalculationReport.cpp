@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ public:
         text += "\": ";
     }
     void number(double value, int digits) {
+        // JSON has no form for them; the calculation refuses such results before any output.
+        if (!std::isfinite(value)) {
+            text += "null";
+            return;
+        }
         std::array<char, 40> buffer{};
         const auto result =
             std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits);
@@ -153,7 +159,7 @@ void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const Br
     json.single("terminalResistance", terminal.terminalResistance);
     json.single("heightResistance", terminal.heightResistance);
     json.real("flow", row.flow);
-    json.real("pressureLeft", pressureLeft(project, row.cumulativeDrop, terminal.height));
+    json.optionalReal("pressureLeft", terminalPressureLeft(project, row, terminal.height));
     json.endObject();
 }
 
@@ -223,9 +229,10 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
     const Terminal& terminal = project.terminalOf(node);
     QString text = project.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
                    formatGeneral(terminal.height, locale) + u'\n';
-    text += QStringLiteral("Pressione disponibile al terminale ") +
-            pressureText(pressureLeft(project, last.cumulativeDrop, terminal.height), locale) + u'\n';
-    return text;
+    const std::optional<double> left = terminalPressureLeft(project, last, terminal.height);
+    if (!left)
+        return text + kNullFlowText + u'\n';
+    return text + QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(*left, locale) + u'\n';
 }
 
 } // namespace

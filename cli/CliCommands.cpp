@@ -91,7 +91,10 @@ CliResult runSave(const Options& options) {
     const SaveOutcome saved = SaveProject(project, target);
     if (!saved.ok)
         return failure(QStringLiteral("%1: %2").arg(target, saved.message));
-    return {};
+    CliResult result;
+    if (!saved.backupWarning.isEmpty())
+        result.error = QStringLiteral("%1: attenzione: %2\n").arg(target, saved.backupWarning);
+    return result;
 }
 
 } // namespace

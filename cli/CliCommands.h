@@ -23,7 +23,8 @@ constexpr int kExitUsage = 2;
 struct CliResult {
     int exitCode = kExitSuccess;
     QByteArray output; // standard output
-    QString error;     // standard error: one message naming the file, the line and the problem
+    QString error;     // standard error: one message naming the file, the line and the problem,
+                       // or a warning (a backup not made) beside a success
 };
 
 // The project file read and calculated over the catalogues (found as the program finds

@@ -235,8 +235,9 @@ void frmTubi::aggiorna(int16_t) {
     Griglia->setFocus();
 }
 
-void frmTubi::recalculate() {
-    const CalculationOutcome outcome = Calculate(project_);
+void frmTubi::recalculate() { reportOutcome(Calculate(project_)); }
+
+void frmTubi::reportOutcome(const CalculationOutcome& outcome) {
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
 }

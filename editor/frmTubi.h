@@ -6,6 +6,7 @@
 
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
+#include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/Project.h"
 #include "platform/ChildWindow.h"
@@ -123,6 +124,8 @@ private:
     void stepDiameter(bool up);
     // The whole calculation; a network it cannot compute is named in a message.
     void recalculate();
+    // A calculation refused: the message naming the node.
+    void reportOutcome(const CalculationOutcome& outcome);
     // rinfresca, and every other open grid window shows the new results too.
     void showResults();
     // An end without terminal: asks whether to add one; true when added.

@@ -35,7 +35,7 @@ bool frmTubi::refuseWhenFull(bool added) {
 void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
     const int column = std::max(Griglia->col(), 0);
     ResistanceUp(project_, recalculateFrom);
-    FlowPass(project_);
+    reportOutcome(FlowPass(project_));
     compilatab();
     Griglia->setCurrentCell(std::min(row, lastRow()), column);
     showResults();
@@ -93,7 +93,7 @@ void frmTubi::Cancella() {
     const edits::Deletion deletion = edits::deleteNode(project_, node);
     if (deletion.derivedBranchRemoved) {
         ResistanceUp(project_, deletion.recalculateFrom);
-        FlowPass(project_);
+        reportOutcome(FlowPass(project_));
         host_.networkShapeChanged();
         chiudi();
         host_.rebuildActiveWindow();

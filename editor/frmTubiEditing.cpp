@@ -2,6 +2,7 @@
 
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 
 #include <QKeyEvent>
@@ -58,7 +59,7 @@ void frmTubi::commitEdit() {
     // aloud and the old value stays.
     const std::optional<double> value = parseTypedLength(text);
     if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
-        interaction_.inform(quotedForMessage(text) +
+        interaction_.inform(quotedExcerpt(text) +
                                 QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
                                                "per esempio %1.")
                                     .arg(formatPicture(kExampleLength, u"#0.0")),

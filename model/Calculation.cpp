@@ -105,7 +105,34 @@ void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
     nodes[1].flowShare = 1;
 }
 
+// Overflowed results are not kept: the results of the previous network would show flows
+// that belong to another network, and a nan or inf left in a field would reach the grid,
+// the reports and the files. Zero everywhere reads as "no flow", every quantity derived
+// from it stays finite, and the refusal tells the user why.
+CalculationOutcome refuseNonFiniteResults(Project& project, const std::vector<int16_t>& preorder) {
+    const std::optional<NetworkProblem> problem = findNonFiniteResult(project, preorder);
+    if (!problem)
+        return {};
+    clearResults(project);
+    return {false, problem->node, problem->message};
+}
+
 } // namespace
+
+void clearResults(Project& project) {
+    for (Node& node : project.NodeTable) {
+        node.resistance = 0;
+        node.eqResistance = 0;
+        node.flowShare = 0;
+        node.flowFraction = 0;
+    }
+    for (Terminal& terminal : project.TerminalTable) {
+        terminal.heightResistance = 0;
+        terminal.terminalResistance = 0;
+    }
+    project.totalFlow = 0;
+    project.networkResistance = 0;
+}
 
 float terminalResistanceFor(float kFactor) {
     return static_cast<float>(kMmPerBar / std::pow(double(kFactor), kExponent));
@@ -135,7 +162,11 @@ void ResistanceUp(Project& project, int16_t start) {
             break;
 }
 
-void FlowPass(Project& project) { flowPassInOrder(project, networkPreorder(project)); }
+CalculationOutcome FlowPass(Project& project) {
+    const std::vector<int16_t> preorder = networkPreorder(project);
+    flowPassInOrder(project, preorder);
+    return refuseNonFiniteResults(project, preorder);
+}
 
 CalculationOutcome Calculate(Project& project) {
     if (const std::optional<NetworkProblem> problem = findCalculationProblem(project))
@@ -145,13 +176,16 @@ CalculationOutcome Calculate(Project& project) {
     for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
         reduceAt(project, *it);
     flowPassInOrder(project, preorder);
-
-    for (int pass = 0; pass < kCorrectionPasses; ++pass) {
+    // Checked after every pass: an overflow in one pass could turn finite but meaningless
+    // in the next.
+    CalculationOutcome outcome = refuseNonFiniteResults(project, preorder);
+    for (int pass = 0; pass < kCorrectionPasses && outcome.ok; ++pass) {
         for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
             correctAt(project, *it);
         flowPassInOrder(project, preorder);
+        outcome = refuseNonFiniteResults(project, preorder);
     }
-    return {};
+    return outcome;
 }
 
 } // namespace valmora

@@ -31,6 +31,7 @@ constexpr double kCorrectionExponent = 1.3601470508735443; // 1.85^0.5
 constexpr int kCorrectionPasses = 5;
 constexpr float kMinimumCorrectedFlow = 0.0001f; // l/min
 constexpr double kMmPerBar = 10000;
+constexpr double kMmPerMPa = 100000;
 constexpr float kMmPerMetreOfHeight = 1000; // static head of one metre of water
 constexpr double kKvFlowScale = 1000;       // a KV element passes KV x 1000 l/min with a drop of 1 bar
 constexpr double kHazenWilliamsDiameterExponent = 4.87;
@@ -45,13 +46,17 @@ struct CalculationOutcome {
 
 // Full calculation: reduction, flow pass, five height corrections each with its flow pass.
 // A network whose arithmetic would not be defined (see NetworkValidation.h) is refused and
-// left untouched. Costs O(nodes): each node is combined once per walk, children first,
+// left untouched. One whose results overflow (not finite) is refused naming the node and
+// left with every result at zero (see clearResults). Costs O(nodes): each node is combined once per walk, children first,
 // which gives exactly the values of the walk from every branch end up to node 1.
 CalculationOutcome Calculate(Project& project);
 
 // Flow distribution from the stored eqResistance and flowShare values, then totalFlow
-// and networkResistance.
-void FlowPass(Project& project);
+// and networkResistance. Results that are not finite are refused as by Calculate.
+CalculationOutcome FlowPass(Project& project);
+
+// Sets every result field and the two result globals to zero: no flow anywhere.
+void clearResults(Project& project);
 
 // Quick update after a change at `start`: re-reduces the path from `start` up to node 1
 // from the stored results of every other node. A terminal end at `start` restarts its

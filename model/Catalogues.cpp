@@ -1,11 +1,11 @@
 #include "model/Catalogues.h"
 
+#include "model/FileAccess.h"
 #include "model/FreeFormatReader.h"
 #include "model/TextDecoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -41,10 +41,10 @@ CatalogueLoadResult loadCatalogueFile(const QString& fileName, const CatalogueSe
     const QString path = LocateCatalogueFile(fileName, where);
     if (path.isEmpty())
         return missingFile(fileName, where);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {false, path, 0, QStringLiteral("Catalogo %1 non leggibile: %2").arg(path, file.errorString())};
-    return parse(file.readAll(), path);
+    const FileRead read = readDataFile(path);
+    if (!read.bytes)
+        return {false, path, 0, QStringLiteral("Catalogo %1 non leggibile: %2").arg(path, read.reason)};
+    return parse(*read.bytes, path);
 }
 
 QString seriesCode(const QString& text) { return text.left(kSeriesCodeLength).leftJustified(kSeriesCodeLength); }
@@ -89,9 +89,9 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
     std::vector<PipeSeries> read;
     try {
         reader.readText(QStringLiteral("il titolo"));
-        const int16_t seriesCount = reader.readInt16(QStringLiteral("il numero di serie"));
+        const int16_t seriesCount = reader.readInt16(QStringLiteral("il numero delle serie"));
         if (seriesCount < 0)
-            throw FormatError{reader.lastLine(), QStringLiteral("numero di serie negativo (%1)").arg(seriesCount)};
+            throw FormatError{reader.lastLine(), QStringLiteral("numero delle serie negativo (%1)").arg(seriesCount)};
         read.reserve(seriesCount);
         for (int s = 1; s <= seriesCount; ++s) {
             PipeSeries series;
@@ -101,10 +101,10 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
             series.density = reader.readInt16(QStringLiteral("la densità") + ofSeries);
             series.hazenC = reader.readInt16(QStringLiteral("il coefficiente C") + ofSeries);
             series.leqFactor = reader.readFloat(QStringLiteral("il fattore delle lunghezze equivalenti") + ofSeries);
-            const int16_t diameterCount = reader.readInt16(QStringLiteral("il numero di diametri") + ofSeries);
+            const int16_t diameterCount = reader.readInt16(QStringLiteral("il numero dei diametri") + ofSeries);
             if (diameterCount < 0)
                 throw FormatError{reader.lastLine(),
-                                  QStringLiteral("numero di diametri negativo (%1)%2").arg(diameterCount).arg(ofSeries)};
+                                  QStringLiteral("numero dei diametri%1 negativo (%2)").arg(ofSeries).arg(diameterCount)};
             series.frictionFactor = frictionFactorFor(series.hazenC);
             series.diameters.resize(diameterCount);
             for (int d = 0; d < diameterCount; ++d) {

@@ -14,16 +14,29 @@ double nodeFlow(const Project& project, int16_t node) {
     return double(project.totalFlow) * project.NodeTable[node].flowFraction;
 }
 
+namespace {
+
+// A section the calculation refuses (C of 0, a bore or a KV of 0 or less) has no drop or
+// velocity to show: its results are those of an earlier network or zero.
+std::optional<double> finiteOrNone(double value) {
+    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+} // namespace
+
 double sectionDrop(const Project& project, const Node& node, double flow) {
     if (node.isKvElement())
-        return kMmPerBar *
-               std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent);
+        return finiteOrNone(kMmPerBar * std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale,
+                                                 kExponent))
+            .value_or(0);
     const PipeDiameter* diameter = project.findDiameter(node);
     if (!diameter)
         return 0; // a bore the catalogue lacks: the calculation has refused the network
     const double bore = diameter->innerDiameter;
-    return std::pow(flow, kExponent) * double(project.seriesOf(node).frictionFactor) *
-           (double(node.length + node.virtualLength) + kGuardLength) / std::pow(bore, kHazenWilliamsDiameterExponent);
+    return finiteOrNone(std::pow(flow, kExponent) * double(project.seriesOf(node).frictionFactor) *
+                        (double(node.length + node.virtualLength) + kGuardLength) /
+                        std::pow(bore, kHazenWilliamsDiameterExponent))
+        .value_or(0);
 }
 
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow) {
@@ -31,7 +44,7 @@ std::optional<double> sectionVelocity(const Project& project, const Node& node, 
     if (!diameter)
         return std::nullopt;
     const double bore = diameter->innerDiameter;
-    return flow * kVelocityFactor / (bore * bore);
+    return finiteOrNone(flow * kVelocityFactor / (bore * bore));
 }
 
 double inletPressure(const Project& project, int16_t node) {
@@ -49,10 +62,17 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
 }
 
 QString pressureReadout(double mm, const QLocale& locale) {
-    constexpr double kMmPerMegapascal = 100000;
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
            formatPicture(mm / kMmPerBar, u"#,#.0", locale) + QStringLiteral(" Bar) (") +
-           formatPicture(mm / kMmPerMegapascal, u"#,#0.00", locale) + QStringLiteral(" MPa)");
+           formatPicture(mm / kMmPerMPa, u"#,#0.00", locale) + QStringLiteral(" MPa)");
+}
+
+bool isNullFlow(double flow) { return std::floor(flow) < 1; }
+
+std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height) {
+    if (isNullFlow(row.flow))
+        return std::nullopt;
+    return pressureLeft(project, row.cumulativeDrop, height);
 }
 
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode) {

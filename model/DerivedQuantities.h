@@ -22,10 +22,11 @@ constexpr double kNegligibleDrop = 1e-26;
 double nodeFlow(const Project& project, int16_t node);
 
 // Pressure drop of the section at `flow`, mm; computed as for an open section (a closed
-// one carries practically no flow, hence practically no drop).
+// one carries practically no flow, hence practically no drop); 0 for a section that the
+// calculation refuses.
 double sectionDrop(const Project& project, const Node& node, double flow);
 
-// Mean velocity in the pipe, m/s; nullopt for a KV element.
+// Mean velocity in the pipe, m/s; nullopt for a KV element or a bore of 0.
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow);
 
 // Pressure at the inlet of node i, mm: Q^1.85 x eqResistance(i).
@@ -41,6 +42,12 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
 
 // A pressure as the reports give it: "40.000 mm - (4,0 Bar) (0,40 MPa)".
 QString pressureReadout(double mm, const QLocale& locale = QLocale());
+// What a terminal shows instead of its pressure when it carries no flow.
+inline const QString kNullFlowText = QStringLiteral("Portata nulla");
+
+// Whether a flow counts as none: its whole part is below 1 l/min. A closed or starved
+// terminal then has no pressure worth showing (the supply would stand almost whole at it).
+bool isNullFlow(double flow);
 
 struct BranchRow {
     int16_t node = 0;
@@ -65,6 +72,9 @@ struct ReportRow {
     std::optional<double> velocity; // m/s; none for a KV element
 };
 std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode);
+// Pressure left at the terminal ending `row`'s node, mm; nullopt when the row carries
+// no flow (isNullFlow).
+std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height);
 
 // First nodes of every branch reached from node 1 (node 1 first), in file order.
 std::vector<int16_t> branchStarts(const Project& project);

@@ -2,10 +2,12 @@
 
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 
 #include <cmath>
+#include <limits>
 
 namespace valmora {
 
@@ -59,7 +61,7 @@ QString heightsNotCoveredMessage(const Project& project, const HighestTerminal& 
     const Node& node = project.NodeTable[highest.node];
     const TerminalType* type = project.findTerminalType(*project.findTerminal(node));
     return text + QStringLiteral("\nIl terminale più alto è %1 (%2), a quota m %3.")
-                      .arg(quotedForMessage(node.name), type ? type->name.trimmed() : QStringLiteral("?"),
+                      .arg(quotedExcerpt(node.name), type ? type->name.trimmed() : QStringLiteral("?"),
                            formatGeneral(highest.height));
 }
 
@@ -71,9 +73,12 @@ QString pressureLeftText(const Project& project, int16_t node) {
     const Node& end = project.NodeTable[node];
     const Terminal* terminal = project.findTerminal(end);
     const float height = terminal ? terminal->height : 0.0f;
-    for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node)))
-        if (row.node == node)
-            return formatPicture(pressureLeft(project, row.cumulativeDrop, height), u"#0");
+    for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node))) {
+        if (row.node != node)
+            continue;
+        const std::optional<double> left = terminalPressureLeft(project, row, height);
+        return left ? formatPicture(*left, u"#0") : kNullFlowText;
+    }
     return {};
 }
 

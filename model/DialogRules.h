@@ -46,7 +46,8 @@ QString heightsNotCoveredMessage(const Project& project, const HighestTerminal& 
 
 // A height whose static head exceeds half the supply pressure is refused.
 bool heightWithinHalfSupply(float height, int32_t supplyPressure);
-// The pressure left at the terminal of `node` (mm) after the last calculation, "#0".
+// The pressure left at the terminal of `node` (mm) after the last calculation, "#0";
+// "Portata nulla" when the terminal carries no flow.
 QString pressureLeftText(const Project& project, int16_t node);
 
 // ---- equivalent-length calculator ("frmLEQ") --------------------------------------

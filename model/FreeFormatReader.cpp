@@ -1,5 +1,10 @@
 #include "model/FreeFormatReader.h"
 
+#include "model/MessageText.h"
+#include "model/NumberFormat.h"
+
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -14,14 +19,30 @@ constexpr QChar kComma = u',';
 constexpr QChar kCarriageReturn = u'\r';
 constexpr QChar kLineFeed = u'\n';
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+constexpr QChar kBlank = u' ';
+constexpr QChar kEndOfFileMark = u'\x1A'; // Ctrl-Z
+constexpr QChar kNul = u'\0';
 
-QString quoted(const QString& text) { return QStringLiteral("\"%1\"").arg(text); }
+bool isBlank(QChar c) { return c == kBlank || c == u'\t'; }
+bool isPadding(QChar c) { return c == kEndOfFileMark || c == kNul; }
+
+// Turns the padding among the trailing blanks and line ends into blanks; padding before
+// the last value is content, and refused as such.
+QString withoutEndOfFilePadding(QString text) {
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        const QChar c = text[i];
+        if (isPadding(c))
+            text[i] = kBlank;
+        else if (!isBlank(c) && c != kCarriageReturn && c != kLineFeed)
+            break;
+    }
+    return text;
+}
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 } // namespace
 
-FreeFormatReader::FreeFormatReader(QString text) : text_(std::move(text)) {}
+FreeFormatReader::FreeFormatReader(QString text) : text_(withoutEndOfFilePadding(std::move(text))) {}
 
 bool FreeFormatReader::atLineBreak() const {
     return pos_ < text_.size() && (text_[pos_] == kCarriageReturn || text_[pos_] == kLineFeed);
@@ -66,15 +87,22 @@ void FreeFormatReader::consumeTerminator() {
     atLineStart_ = true;
 }
 
-FreeFormatReader::Value FreeFormatReader::next(const QString& what) {
+FreeFormatReader::Value FreeFormatReader::next(const QString& what, BlankLine blankLine) {
     for (;;) {
         skipBlanks();
         if (!(atLineStart_ && atLineBreak()))
             break;
+        if (blankLine == BlankLine::IsEmptyValue) {
+            Value empty;
+            empty.line = lastLine_ = line_;
+            lastWasFirstOnLine_ = true;
+            consumeLineBreak();
+            return empty;
+        }
         consumeLineBreak();
     }
     if (pos_ >= text_.size())
-        fail(line_, QStringLiteral("fine del file dove era atteso %1").arg(what));
+        fail(line_, QStringLiteral("fine del file: manca %1").arg(what));
 
     Value value;
     value.line = line_;
@@ -84,7 +112,7 @@ FreeFormatReader::Value FreeFormatReader::next(const QString& what) {
         value.quoted = true;
         const qsizetype close = text_.indexOf(kQuote, pos_ + 1);
         if (close < 0)
-            fail(line_, QStringLiteral("virgolette non chiuse in %1").arg(what));
+            fail(line_, QStringLiteral("virgolette non chiuse %1").arg(inArticled(what)));
         value.text = text_.mid(pos_ + 1, close - pos_ - 1);
         line_ += int(value.text.count(kLineFeed)) + int(value.text.count(kCarriageReturn)) -
                  int(value.text.count(QStringLiteral("\r\n")));
@@ -150,12 +178,52 @@ std::string normalisedNumber(const QString& text) {
     return s;
 }
 
+// Power of ten of the first significant digit of a number of the files' syntax (0 for 1..9,
+// -1 for 0.1..0.9, and 0 for zero itself): enough to tell a number below a type's range
+// from one above it.
+long decimalOrder(const std::string& s) {
+    constexpr long kExponentCap = 100000; // far beyond any type's range; keeps the sum from overflowing
+    std::size_t i = (s[0] == '-') ? 1 : 0;
+    long integerDigits = 0;
+    long leadingFractionZeros = 0;
+    bool significant = false;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+        if (significant || s[i] != '0') {
+            significant = true;
+            ++integerDigits;
+        }
+    if (i < s.size() && s[i] == '.')
+        for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+            if (!significant && s[i] == '0')
+                ++leadingFractionZeros;
+            else
+                significant = true;
+        }
+    if (!significant)
+        return 0;
+    long exponent = 0;
+    if (i < s.size()) { // 'e' or 'E', as isNumeric has checked
+        ++i;
+        const bool negative = i < s.size() && s[i] == '-';
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            ++i;
+        for (; i < s.size(); ++i)
+            exponent = std::min(exponent * 10 + (s[i] - '0'), kExponentCap);
+        if (negative)
+            exponent = -exponent;
+    }
+    return (integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1)) + exponent;
+}
+
 template <typename Real> std::optional<Real> parseReal(const QString& text) {
     if (!FreeFormatReader::isNumeric(text))
         return std::nullopt;
     const std::string s = normalisedNumber(text);
     Real result{};
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), result);
+    // Out of range below (1E-50 in a 32-bit field) is an underflow: the value is 0.
+    if (error == std::errc::result_out_of_range && end == s.data() + s.size() && decimalOrder(s) < 0)
+        return Real(0);
     if (error != std::errc() || end != s.data() + s.size() || !std::isfinite(result))
         return std::nullopt;
     return result;
@@ -170,35 +238,29 @@ float FreeFormatReader::readFloat(const QString& what) {
     if (value.text.isEmpty())
         return 0.0f;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quoted(value.text)));
+        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
     const std::optional<float> number = parseReal<float>(value.text);
     if (!number)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
     return *number;
 }
 
-double FreeFormatReader::readWholeNumber(const QString& what, double lowest, double highest) {
+template <typename Int> Int FreeFormatReader::readWholeNumber(const QString& what) {
     const Value value = next(what);
     if (value.text.isEmpty())
         return 0;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quoted(value.text)));
-    const std::optional<double> number = parseDouble(value.text);
+        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
     // Whole numbers round to the nearest integer, halves to even.
-    const double rounded = number ? std::nearbyint(*number) : 0;
-    if (!number || rounded < lowest || rounded > highest)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, value.text));
-    return rounded;
+    const std::optional<double> number = parseDouble(value.text);
+    const std::optional<Int> whole = number ? roundedToRange<Int>(*number) : std::nullopt;
+    if (!whole)
+        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
+    return *whole;
 }
 
-int16_t FreeFormatReader::readInt16(const QString& what) {
-    return static_cast<int16_t>(readWholeNumber(what, std::numeric_limits<int16_t>::min(),
-                                                std::numeric_limits<int16_t>::max()));
-}
+int16_t FreeFormatReader::readInt16(const QString& what) { return readWholeNumber<int16_t>(what); }
 
-int32_t FreeFormatReader::readInt32(const QString& what) {
-    return static_cast<int32_t>(readWholeNumber(what, std::numeric_limits<int32_t>::min(),
-                                                std::numeric_limits<int32_t>::max()));
-}
+int32_t FreeFormatReader::readInt32(const QString& what) { return readWholeNumber<int32_t>(what); }
 
 } // namespace valmora

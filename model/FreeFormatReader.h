@@ -7,7 +7,11 @@
 // runs to the next double quote (line breaks inside belong to the value) and whatever
 // follows the closing quote up to the next comma or line end is skipped; any other
 // value runs to the next comma or line end, trailing blanks removed. An empty value
-// reads as 0 for a number and as the empty text for a text. A blank line holds no value.
+// reads as 0 for a number and as the empty text for a text. A blank line holds no value,
+// unless the caller asks for it as an empty value.
+//
+// End-of-file padding that old editors and copies left after the last line (Ctrl-Z,
+// NUL bytes) is read as blanks.
 
 #include <QString>
 
@@ -30,6 +34,8 @@ public:
         int line = 0;
     };
 
+    enum class BlankLine { Skip, IsEmptyValue };
+
     explicit FreeFormatReader(QString text);
 
     // True when only blanks and line ends are left.
@@ -37,7 +43,7 @@ public:
 
     // Each read throws FormatError when the value is missing or unreadable;
     // `what` names the field in the message.
-    Value next(const QString& what);
+    Value next(const QString& what, BlankLine blankLine = BlankLine::Skip);
     QString readText(const QString& what);
     float readFloat(const QString& what);
     int16_t readInt16(const QString& what);
@@ -48,7 +54,8 @@ public:
     bool lastWasFirstOnLine() const { return lastWasFirstOnLine_; }
 
     // Number syntax of the files: optional sign, digits with an optional period (a
-    // leading or trailing digit may be missing, not both), optional exponent.
+    // leading or trailing digit may be missing, not both), optional exponent. A number too
+    // small for its type reads as 0; one too large is refused (nullopt).
     static bool isNumeric(const QString& text);
     static std::optional<double> parseDouble(const QString& text);
 
@@ -57,7 +64,7 @@ private:
     bool atLineBreak() const;
     void consumeLineBreak();
     void consumeTerminator();
-    double readWholeNumber(const QString& what, double lowest, double highest);
+    template <typename Int> Int readWholeNumber(const QString& what);
     [[noreturn]] void fail(int line, const QString& message) const;
 
     QString text_;

@@ -1,6 +1,7 @@
 #include "model/NetworkValidation.h"
 
 #include "model/Calculation.h"
+#include "model/MessageText.h"
 
 #include <cmath>
 #include <vector>
@@ -74,14 +75,14 @@ private:
         } else {
             const PipeSeries& series = p_.seriesOf(node);
             if (!p_.isValidDiameterIndex(node.seriesIndex, node.diameterIndex))
-                return problemAt(i, QStringLiteral("il diametro %1 non esiste nella serie \"%2\".")
+                return problemAt(i, QStringLiteral("il diametro %1 non esiste nella serie %2.")
                                         .arg(node.diameterIndex)
-                                        .arg(series.name));
+                                        .arg(quotedExcerpt(series.name)));
             if (!(series.hazenC > 0))
-                return problemAt(i, QStringLiteral("la serie \"%1\" ha un coefficiente C non positivo.").arg(series.name));
+                return problemAt(i, QStringLiteral("la serie %1 ha un coefficiente C non positivo.").arg(quotedExcerpt(series.name)));
             if (!(p_.diameterOf(node).innerDiameter > 0))
-                return problemAt(i, QStringLiteral("il diametro interno di %1 nella serie \"%2\" non è positivo.")
-                                        .arg(p_.diameterOf(node).label, series.name));
+                return problemAt(i, QStringLiteral("il diametro interno di %1 nella serie %2 non è positivo.")
+                                        .arg(quotedExcerpt(p_.diameterOf(node).label), quotedExcerpt(series.name)));
             if (!(double(node.length + node.virtualLength) + hydraulics::kGuardLength > 0))
                 return problemAt(i, QStringLiteral("la lunghezza totale del tratto deve essere positiva."));
         }
@@ -100,7 +101,7 @@ private:
         const TerminalType& type = p_.terminalTypeOf(terminal);
         const float kt = terminalResistanceFor(type.kFactor);
         if (!(type.kFactor > 0) || !std::isfinite(kt))
-            return problemAt(i, QStringLiteral("il terminale \"%1\" ha un fattore K non valido.").arg(type.name));
+            return problemAt(i, QStringLiteral("il terminale %1 ha un fattore K non valido.").arg(quotedExcerpt(type.name)));
         if (!std::isfinite(terminal.height) || terminal.height < 0 ||
             !std::isfinite(initialHeightResistance(terminal.height)))
             return problemAt(i, QStringLiteral("quota del terminale non valida."));
@@ -111,15 +112,37 @@ private:
     std::vector<bool> seen_;
 };
 
+bool isFinite(double value) { return std::isfinite(value); }
+
+bool hasFiniteResults(const Project& project, const Node& node) {
+    if (!isFinite(node.resistance) || !isFinite(node.eqResistance) || !isFinite(node.flowShare) ||
+        !isFinite(node.flowFraction) || !isFinite(double(project.totalFlow) * node.flowFraction))
+        return false;
+    const Terminal* terminal = project.findTerminal(node);
+    return !terminal || (std::isfinite(terminal->heightResistance) && std::isfinite(terminal->terminalResistance));
+}
+
 } // namespace
 
 QString describeNode(const Project& project, int16_t node) {
     if (!project.isValidNodeIndex(node))
         return QStringLiteral("Nodo %1").arg(node);
-    return QStringLiteral("Nodo %1 \"%2\"").arg(node).arg(project.NodeTable[node].name);
+    return QStringLiteral("Nodo %1 %2").arg(node).arg(quotedExcerpt(project.NodeTable[node].name));
 }
 
 std::optional<NetworkProblem> findCalculationProblem(const Project& project) { return Checker(project).run(); }
+
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const std::vector<int16_t>& preorder) {
+    for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
+        if (!hasFiniteResults(project, project.NodeTable[*it]))
+            return NetworkProblem{*it, QStringLiteral("%1: il calcolo dà portate o resistenze fuori scala "
+                                                      "(valori non rappresentabili).")
+                                           .arg(describeNode(project, *it))};
+    if (!std::isfinite(project.totalFlow) || !std::isfinite(project.networkResistance))
+        return NetworkProblem{1, QStringLiteral("%1: il calcolo dà una portata totale fuori scala.")
+                                     .arg(describeNode(project, 1))};
+    return std::nullopt;
+}
 
 bool canReduceAt(const Project& project, int16_t node) {
     if (!project.isValidNodeIndex(node))

@@ -192,14 +192,12 @@ std::optional<double> parseTypedLength(const QString& text, const QLocale& local
     return parseIn(QLocale::c(), trimmed);
 }
 
-QString quotedForMessage(const QString& text) {
-    QString shown = text.left(kLongestQuotedValue);
-    shown.replace(u'\r', u' ').replace(u'\n', u' ');
-    if (text.size() > kLongestQuotedValue)
-        shown += QStringLiteral("…");
-    return QStringLiteral("«") + shown + QStringLiteral("»");
+int64_t roundHalfEven(double value) {
+    if (const std::optional<int64_t> whole = roundedToRange<int64_t>(value))
+        return *whole;
+    if (std::isnan(value))
+        return 0;
+    return value > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
 }
-
-int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 } // namespace valmora

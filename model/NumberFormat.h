@@ -14,7 +14,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace valmora {
@@ -41,11 +43,21 @@ std::optional<double> parseUserNumber(const QString& text, const QLocale& locale
 // ("2.5" is 2,5 in Italian; "2.5" with a comma in it is refused).
 std::optional<double> parseTypedLength(const QString& text, const QLocale& locale = QLocale());
 
-// A value quoted in a message: in «», on one line, cut to a few dozen characters with "…".
-constexpr int kLongestQuotedValue = 40;
-QString quotedForMessage(const QString& text);
-
 // Whole number nearest `value`, halves to even (2.5 -> 2, 3.5 -> 4).
+// Whole number nearest `value`, halves to even, when it fits `Int`; nullopt when it does
+// not (or `value` is not finite). Checked before converting: a double outside the range
+// of the integer it is converted to has no defined result.
+template <typename Int> std::optional<Int> roundedToRange(double value) {
+    const double whole = std::nearbyint(value);
+    // -min is 2^(bits - 1), exactly a double: the first whole number above the range.
+    const double lowest = double(std::numeric_limits<Int>::min());
+    if (!(whole >= lowest && whole < -lowest))
+        return std::nullopt;
+    return static_cast<Int>(whole);
+}
+
+// Whole number nearest `value`, halves to even (2.5 -> 2, 3.5 -> 4); beyond the 64-bit
+// range the nearest limit, and 0 for a value that is not a number.
 int64_t roundHalfEven(double value);
 
 } // namespace valmora

@@ -34,7 +34,7 @@ Project Project::withCataloguesOf(const Project& other) {
 void Project::resetToNewProject() {
     projectPath = kNewProjectPath;
     supplyPressure = kNewProjectSupplyPressure;
-    lastTerminalType = 1;
+    lastTerminalType = kNewProjectLastTerminalType;
 
     NodeTable.assign(2, Node{});
     TerminalTable.assign(2, Terminal{});
@@ -53,8 +53,8 @@ void Project::resetToNewProject() {
     TerminalTable[1].typeIndex = 1;
     TerminalTable[1].height = 0;
 
-    lastTerminalType = 1;
-    lastSeries = 1;
+    lastTerminalType = kNewProjectLastTerminalType;
+    lastSeries = kNewProjectLastSeries;
 }
 
 std::optional<int16_t> Project::appendNode() {

@@ -17,6 +17,9 @@ namespace valmora {
 inline const QString kNewProjectPath = QStringLiteral("Newlav.vlm");
 constexpr int32_t kNewProjectSupplyPressure = 40000; // mm, 4 bar
 inline const QString kNewProjectRootName = QStringLiteral("Radice");
+// Series and terminal type that new nodes get in a new project.
+constexpr int16_t kNewProjectLastSeries = 1;
+constexpr int16_t kNewProjectLastTerminalType = 1;
 // eqResistance of the root of a new project until its first calculation.
 constexpr double kNewProjectRootEqResistance = 0.000742266610777188;
 
@@ -96,8 +99,8 @@ public:
     int16_t focusNode = 1;
     Node editNode;
     int32_t terminalNode = 0;
-    int16_t lastSeries = 1;
-    int16_t lastTerminalType = 1;
+    int16_t lastSeries = kNewProjectLastSeries;
+    int16_t lastTerminalType = kNewProjectLastTerminalType;
 };
 
 // The KV pseudo-series that stands at index 0 of every pipe catalogue.

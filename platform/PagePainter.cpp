@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QSaveFile>
 
@@ -15,6 +16,8 @@ namespace valmora {
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
+// The print engine's property holding the printing system's job options, as key/value pairs.
+constexpr auto kCupsJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 constexpr double kThinRuleMm = 0.2; // a line of draw width 1; width 2 is twice as heavy
 // Metrics are taken at a resolution fine enough that rounding to device units is negligible.
 constexpr int kMeasuringDpi = 1200;
@@ -197,6 +200,14 @@ PagedOutcome writePdf(const QString& path, const QString& title, const DrawRepor
 }
 
 PagedOutcome printOn(QPrinter& printer, const DrawReport& draw) {
+    // The printing system turns the job's PDF into the printer's language. Its Ghostscript
+    // route was seen to swap glyphs of the embedded font subsets (a "2" printed as "3"), so
+    // a printed number could differ from the report's: ask for the Poppler route.
+    if (QPrintEngine* engine = printer.printEngine()) {
+        QStringList options = engine->property(kCupsJobOptions).toStringList();
+        options << QStringLiteral("pdftops-renderer") << QStringLiteral("pdftops");
+        engine->setProperty(kCupsJobOptions, options);
+    }
     // The report's margins are its own: coordinates from the paper's edge.
     printer.setFullPage(true);
     printer.setPageSize(QPageSize(QPageSize::A4));

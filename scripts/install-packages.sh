@@ -3,7 +3,10 @@
 # Does nothing when they are all installed already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core "$@")
+# fonts-liberation2: the report's "Courier New" and "Arial" with their metrics;
+# poppler-utils: the tests read the report's PDF files back.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core fonts-liberation2
+    poppler-utils "$@")
 
 missing=()
 for package in "${packages[@]}"; do

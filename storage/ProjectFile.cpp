@@ -1,14 +1,20 @@
 #include "storage/ProjectFile.h"
 
 #include "model/Calculation.h"
+#include "model/FileAccess.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 #include <vector>
 
@@ -57,9 +63,9 @@ void readNodeValues(Project& project, Node& node, FreeFormatReader& reader) {
         refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(node.seriesIndex));
     // A KV element has no diameters: its diameter index is kept as it is.
     if (!node.isKvElement() && !project.isValidDiameterIndex(node.seriesIndex, node.diameterIndex))
-        refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie \"%2\"")
+        refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie %2")
                                  .arg(node.diameterIndex)
-                                 .arg(project.PipeCatalogue[node.seriesIndex].name));
+                                 .arg(quotedExcerpt(project.PipeCatalogue[node.seriesIndex].name)));
     setFlagsFromStatus(node, reader.readInt16(QStringLiteral("lo stato")));
     node.name = reader.readText(QStringLiteral("il nome")).trimmed();
 }
@@ -96,15 +102,26 @@ struct Header {
 
 int32_t readSupplyPressure(const QString& text, int line) {
     const std::optional<double> number = FreeFormatReader::parseDouble(text);
-    const double rounded = number ? double(roundHalfEven(*number)) : 0;
-    if (!number || rounded < std::numeric_limits<int32_t>::min() || rounded > std::numeric_limits<int32_t>::max())
-        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(text));
-    return static_cast<int32_t>(rounded);
+    const std::optional<int32_t> pressure = number ? roundedToRange<int32_t>(*number) : std::nullopt;
+    if (!pressure)
+        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(quotedExcerpt(text)));
+    return *pressure;
+}
+
+// The last series and terminal type only seed new nodes: one that the catalogues in force
+// lack is no reason to refuse the file, the new project's default stands in.
+int16_t seriesOrDefault(const Project& project, int16_t series) {
+    return project.isValidSeriesIndex(series) ? series : kNewProjectLastSeries;
+}
+
+int16_t terminalTypeOrDefault(const Project& project, int16_t type) {
+    return project.isValidTerminalTypeIndex(type) ? type : kNewProjectLastTerminalType;
 }
 
 Header readHeader(const Project& project, FreeFormatReader& reader) {
     Header header;
-    header.notes = reader.readText(QStringLiteral("il commento"));
+    // Empty notes may stand as a blank first line: that line is their value.
+    header.notes = reader.next(QStringLiteral("il commento"), FreeFormatReader::BlankLine::IsEmptyValue).text;
     // Text lines before the first number are further lines of the notes.
     FreeFormatReader::Value value = reader.next(QStringLiteral("la pressione disponibile"));
     while (!FreeFormatReader::isNumeric(value.text)) {
@@ -112,13 +129,9 @@ Header readHeader(const Project& project, FreeFormatReader& reader) {
         value = reader.next(QStringLiteral("la pressione disponibile"));
     }
     header.supplyPressure = readSupplyPressure(value.text, value.line);
-    header.lastSeries = reader.readInt16(QStringLiteral("l'ultima serie usata"));
-    if (!project.isValidSeriesIndex(header.lastSeries))
-        refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(header.lastSeries));
-    header.lastTerminalType = reader.readInt16(QStringLiteral("l'ultimo tipo di terminale usato"));
-    if (!project.isValidTerminalTypeIndex(header.lastTerminalType))
-        refuse(reader.lastLine(),
-               QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(header.lastTerminalType));
+    header.lastSeries = seriesOrDefault(project, reader.readInt16(QStringLiteral("l'ultima serie usata")));
+    header.lastTerminalType =
+        terminalTypeOrDefault(project, reader.readInt16(QStringLiteral("l'ultimo tipo di terminale usato")));
     reader.readInt16(QStringLiteral("il valore riservato"));
     return header;
 }
@@ -192,6 +205,57 @@ void appendSubtree(const Project& project, int16_t first, QString& out) {
     }
 }
 
+// ---- saving -----------------------------------------------------------------------
+
+const QString kBackupSuffix = QStringLiteral(".bak");
+const QString kStagingSuffix = QStringLiteral(".nuovo");
+
+// Writes until everything is written or the system refuses: a short write (a disk that
+// fills up) is retried, and the retry's failure carries the system's reason.
+bool writeAll(QFileDevice& file, const QByteArray& bytes) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+SaveOutcome writeFailure(const QString& reason) { return {false, reason, kWriteErrorPrefix + reason, {}}; }
+
+std::filesystem::path fileSystemPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+QString systemReason(const std::error_code& error) { return QString::fromLocal8Bit(error.message()); }
+
+// Makes the file at `path` the new "<path>.bak": first a hard link to it (no space needed)
+// or else a copy, under a staging name, then a rename over the old backup, which is
+// atomic: the old backup stays until the new one is complete. Returns why it could not be
+// done, or an empty text.
+QString keepAsBackup(const QString& path) {
+    namespace fs = std::filesystem;
+    const fs::path current = fileSystemPath(path);
+    const fs::path staging = fileSystemPath(path + kBackupSuffix + kStagingSuffix);
+    const fs::path backup = fileSystemPath(path + kBackupSuffix);
+    std::error_code error;
+    fs::remove(staging, error); // left by an interrupted save, if any
+    error.clear();
+    fs::create_hard_link(current, staging, error);
+    if (error) {
+        error.clear();
+        fs::copy_file(current, staging, error);
+    }
+    if (!error)
+        fs::rename(staging, backup, error);
+    if (!error)
+        return {};
+    std::error_code ignored;
+    fs::remove(staging, ignored);
+    return QStringLiteral("copia di sicurezza %1 non creata: %2")
+        .arg(QDir::toNativeSeparators(path + kBackupSuffix), systemReason(error));
+}
+
 } // namespace
 
 void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFormatReader& reader) {
@@ -257,10 +321,10 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
 }
 
 ReadOutcome ReadProject(Project& project, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, file.errorString());
-    return readProjectText(project, file.readAll());
+    const FileRead read = readDataFile(path);
+    if (!read.bytes)
+        return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, read.reason);
+    return readProjectText(project, *read.bytes);
 }
 
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
@@ -282,18 +346,27 @@ QByteArray projectFileBytes(const Project& project) {
 }
 
 SaveOutcome SaveProject(const Project& project, const QString& path) {
+    const QString notRegular = nonRegularFileReason(path);
+    if (!notRegular.isEmpty())
+        return writeFailure(notRegular);
+    const bool hadPreviousVersion = QFileInfo::exists(path);
     const QByteArray bytes = projectFileBytes(project);
+    // Unbuffered: a full disk fails the write itself, with the system's reason.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
-    if (QFile::exists(path)) {
-        const QString backup = path + QStringLiteral(".bak");
-        QFile::remove(backup);
-        QFile::copy(path, backup);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return writeFailure(file.errorString());
+    if (!writeAll(file, bytes)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return writeFailure(reason);
     }
+    // The new file is complete beside `path`; the previous one is still at `path`.
+    SaveOutcome outcome;
+    if (hadPreviousVersion)
+        outcome.backupWarning = keepAsBackup(path);
     if (!file.commit())
-        return {false, file.errorString(), kWriteErrorPrefix + file.errorString()};
-    return {};
+        return writeFailure(file.errorString());
+    return outcome;
 }
 
 } // namespace valmora

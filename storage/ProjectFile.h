@@ -57,9 +57,12 @@ struct SaveOutcome {
     bool ok = true;
     QString reason;  // why the file could not be written
     QString message; // "Errore in scrittura: " and the reason
+    // Set when the file was saved but the previous version could not be kept as
+    // "<path>.bak" (the old backup, if any, is then left as it was): for a warning.
+    QString backupWarning;
 };
 
-// Reads a whole project file. The file is read into a new network checked against the
+// Reads a whole project file (a regular file of at most kMaxDataFileBytes). The file is read into a new network checked against the
 // project's catalogues; only when it has been read completely does it replace the
 // network and the header settings of `project` (which stays exactly as it was on any
 // failure), after which the network is calculated. projectPath is the caller's.
@@ -79,8 +82,10 @@ QByteArray projectFileBytes(const Project& project);
 // Appends the node lines of the subtree starting at `node` to `out`.
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out);
 
-// Writes the project to `path` atomically: a failure leaves any previous file intact.
-// A previous file of that name is kept beside it as "<path>.bak".
+// Writes the project to `path` atomically: at every moment `path` holds either the
+// previous file or the new one, and a failure leaves the previous one intact. The previous
+// file is kept beside it as "<path>.bak"; the old backup is replaced only once the new
+// one exists. Only a regular file (or a path naming nothing yet) is written.
 SaveOutcome SaveProject(const Project& project, const QString& path);
 
 } // namespace valmora

@@ -1,6 +1,10 @@
 #include "model/Calculation.h"
+#include "model/Catalogues.h"
 #include "model/DerivedQuantities.h"
 #include "model/NetworkValidation.h"
+#include "model/Traversal.h"
+#include "storage/ProjectFile.h"
+#include "tests/TestFiles.h"
 #include "tests/ReferenceWalk.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -71,6 +75,16 @@ void expectSameResults(const Project& actual, const Project& expected) {
     }
 }
 
+// What the grid and the reports show: finite numbers only.
+void expectFiniteRows(const Project& p) {
+    for (const int16_t start : branchStarts(p))
+        for (const BranchRow& row : computeBranchRows(p, start)) {
+            EXPECT_TRUE(std::isfinite(row.flow) && std::isfinite(row.drop) && std::isfinite(row.cumulativeDrop) &&
+                        std::isfinite(row.velocity.value_or(0)))
+                << "node " << row.node;
+        }
+}
+
 // Results left by some other network. Index 0 holds no node and nothing ever writes its results.
 void scrambleResults(Project& p, std::mt19937& rng) {
     std::uniform_real_distribution<double> any(-2.0, 50.0);
@@ -114,7 +128,15 @@ TEST(WorkedCases, OneJunctionBalancesBothBranches) {
     Project p = oneJunction();
     const int16_t branch = 2;
     const int16_t cont = 3;
-    firstReductionOnly(p, {branch, cont});
+    // The derived end walks up first and stops at node 1, whose continuation is not reduced
+    // yet: node 1 gets its section resistance and nothing else.
+    ResistanceUp(p, branch);
+    EXPECT_GT(p.NodeTable[branch].eqResistance, 0);
+    EXPECT_EQ(p.NodeTable[1].resistance, sectionResistance(p, p.NodeTable[1]));
+    EXPECT_EQ(p.NodeTable[1].eqResistance, 0.0);
+    EXPECT_EQ(p.NodeTable[cont].flowShare, 0.0);
+    EXPECT_EQ(p.NodeTable[branch].flowShare, 0.0);
+    firstReductionOnly(p, {cont});
     EXPECT_NEAR(p.NodeTable[1].eqResistance, 0.89714, kFiveDigits);
     EXPECT_NEAR(p.NodeTable[cont].flowShare, 0.58695, kFiveDigits);
     EXPECT_NEAR(p.NodeTable[branch].flowShare, 0.41305, kFiveDigits);
@@ -155,23 +177,46 @@ TEST(Calculation, MatchesTheWalkFromEveryEndExactly) {
     }
 }
 
-TEST(Calculation, QuickUpdateReducesOnlyThePathToTheOrigin) {
-    Project p = oneJunction();
-    ASSERT_TRUE(Calculate(p).ok);
-    const double untouchedBranch = p.NodeTable[2].eqResistance;
-    const float correctedHeight = p.TerminalTable[2].heightResistance;
+TEST(Calculation, QuickUpdateAgreesWithAFullCalculation) {
+    // The example project with its terminals at ground level, where the corrections change
+    // nothing: re-reducing the path of the changed node must give what a full calculation gives.
+    Project example = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(example, shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
+    for (Terminal& terminal : example.TerminalTable)
+        terminal.height = 0;
+    ASSERT_TRUE(Calculate(example).ok);
+    for (const int16_t changed : networkPreorder(example)) {
+        SCOPED_TRACE(changed);
+        Project quick = example;
+        quick.NodeTable[changed].length += 7;
+        quick.NodeTable[changed].virtualLength *= 2;
+        ResistanceUp(quick, changed);
+        ASSERT_TRUE(FlowPass(quick).ok);
+        Project full = quick;
+        ASSERT_TRUE(Calculate(full).ok);
+        EXPECT_NEAR(quick.totalFlow, full.totalFlow, 1e-6 * full.totalFlow);
+        for (const int16_t i : networkPreorder(full))
+            EXPECT_NEAR(nodeFlow(quick, i), nodeFlow(full, i), 1e-6 * full.totalFlow) << "node " << i;
+    }
+}
 
-    p.NodeTable[3].length = 40; // the continuation's terminal end
-    ResistanceUp(p, 3);
-    FlowPass(p);
-    // The changed end restarts its height resistance (height 0 here); the other branch
-    // keeps its corrected values.
-    EXPECT_EQ(p.NodeTable[2].eqResistance, untouchedBranch);
-    EXPECT_EQ(p.TerminalTable[2].heightResistance, correctedHeight);
-    const double a = std::pow(p.NodeTable[3].eqResistance, -hydraulics::kInverseExponent);
-    const double b = std::pow(untouchedBranch, -hydraulics::kInverseExponent);
-    EXPECT_EQ(p.NodeTable[1].eqResistance, std::pow(a + b, -hydraulics::kExponent) + p.NodeTable[1].resistance);
-    EXPECT_EQ(p.NodeTable[3].flowShare, a / (a + b));
+TEST(Calculation, TerminalAtTheMinimumCorrectedFlowKeepsItsHeightResistance) {
+    // A terminal 1 m up whose K makes its flow exactly 0.0001 l/min at 1 mm of supply,
+    // found by bisection on K: at the limit the height is not corrected.
+    Project p = singlePipe(1);
+    p.supplyPressure = 1;
+    const auto flowWith = [&p](float k) {
+        p.TerminalCatalogue[kTypeK100].kFactor = k;
+        firstReductionOnly(p, {1});
+        return p.totalFlow;
+    };
+    float low = 0.001f;
+    float high = 1.0f;
+    while (flowWith(low + (high - low) / 2) != hydraulics::kMinimumCorrectedFlow && high - low > 1e-9f)
+        (flowWith(low + (high - low) / 2) < hydraulics::kMinimumCorrectedFlow ? low : high) = low + (high - low) / 2;
+    ASSERT_EQ(flowWith(low + (high - low) / 2), hydraulics::kMinimumCorrectedFlow);
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_EQ(p.TerminalTable[1].heightResistance, initialHeightResistance(1));
 }
 
 TEST(Calculation, QuickUpdateOnATerminalRestartsItsHeightResistance) {
@@ -240,11 +285,17 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         const char* what;
         void (*spoil)(Project&);
         int16_t node;
+        bool walkable = true; // the grid can still walk the links
     };
     const Case cases[] = {
         {"supply", [](Project& p) { p.supplyPressure = 0; }, 0},
         {"K of zero", [](Project& p) { p.TerminalCatalogue[kTypeK80].kFactor = 0; }, 2},
-        {"C of zero", [](Project& p) { p.PipeCatalogue[1].hazenC = 0; }, 1},
+        {"C of zero",
+         [](Project& p) {
+             p.PipeCatalogue[1].hazenC = 0;
+             p.PipeCatalogue[1].frictionFactor = frictionFactorFor(0);
+         },
+         1},
         {"bore of zero", [](Project& p) { p.PipeCatalogue[1].diameters[kBore40].innerDiameter = 0; }, 2},
         {"series index", [](Project& p) { p.NodeTable[3].seriesIndex = 7; }, 3},
         {"diameter index", [](Project& p) { p.NodeTable[3].diameterIndex = 4; }, 3},
@@ -252,8 +303,8 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         {"terminal record", [](Project& p) { p.NodeTable[3].derivation = 9; }, 3},
         {"negative height", [](Project& p) { p.TerminalTable[2].height = -1; }, 2},
         {"negative length", [](Project& p) { p.NodeTable[2].length = -40; }, 2},
-        {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1},
-        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3},
+        {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1, false},
+        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3, false},
         {"infinite length", [](Project& p) { p.NodeTable[2].length = INFINITY; }, 2},
     };
     for (const Case& c : cases) {
@@ -271,6 +322,37 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         }
         EXPECT_EQ(p.totalFlow, before.totalFlow);
         EXPECT_EQ(p.NodeTable[1].eqResistance, before.NodeTable[1].eqResistance);
+        if (c.walkable)
+            expectFiniteRows(p);
+    }
+}
+
+TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
+    // KV elements of 1E38 pass unbounded flows: the total flow overflows a 32-bit float.
+    struct Case {
+        const char* what;
+        bool derivedKv;
+        int16_t node;
+    };
+    for (const Case& c : {Case{"open end", false, 1}, Case{"derived KV beside a closed terminal", true, 2}}) {
+        SCOPED_TRACE(c.what);
+        Project p = projectWithTestCatalogues();
+        NetworkBuilder build(p);
+        const int16_t root = build.root({QStringLiteral("KV"), 0, 1e38f, 0, 0});
+        if (c.derivedKv) {
+            build.deriveAt(root, {QStringLiteral("KV2"), 0, 1e38f, 0, 0});
+            build.endWithTerminal(build.continueAfter(root, {QStringLiteral("Chiuso"), 1, 0, 1, 0, true}), 0, 0);
+        }
+        const CalculationOutcome outcome = Calculate(p);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.node, c.node);
+        EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 ").arg(c.node))) << outcome.message.toStdString();
+        EXPECT_EQ(p.totalFlow, 0.0f);
+        expectFiniteRows(p);
+        // The quick update refuses alike.
+        ResistanceUp(p, p.nodeCount());
+        EXPECT_FALSE(FlowPass(p).ok);
+        expectFiniteRows(p);
     }
 }
 
@@ -311,16 +393,29 @@ TEST(DerivedQuantities, CumulativeDropRunsAlongEachBranch) {
     EXPECT_EQ(branchStarts(p), (std::vector<int16_t>{1, 2}));
 }
 
-TEST(DerivedQuantities, ClosedSectionRestartsTheCumulativeDropAndKvHasNoVelocity) {
+TEST(DerivedQuantities, RowsWithoutFlowRestartTheCumulativeDropAndKvHasNoVelocity) {
     Project p = oneJunction();
     p.NodeTable[1].seriesIndex = 0;
     p.NodeTable[1].virtualLength = 30;
     p.NodeTable[3].closed = true;
+    // A derived branch of 0 m of 50 mm pipe, then a closed section to the terminal.
+    Project q = projectWithTestCatalogues();
+    NetworkBuilder build(q);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, 1, kBore50});
+    const int16_t open = build.deriveAt(trunk, {QStringLiteral("Aperto"), 0, 0, 1, kBore50});
+    build.endWithTerminal(build.continueAfter(open, {QStringLiteral("Chiuso"), 5, 0, 1, kBore40, true}), kTypeK80, 0);
+    build.endWithTerminal(build.continueAfter(trunk, {QStringLiteral("Segue"), 10, 2, 1, kBore40}), kTypeK100, 0);
+    ASSERT_TRUE(Calculate(q).ok);
+    const auto derived = computeBranchRows(q, open);
+    ASSERT_GT(std::fabs(branchEntryDrop(q, open)), 1000); // what would be carried on
+    ASSERT_LT(derived[0].drop, kNegligibleDrop); // practically no flow through the open section
+    EXPECT_EQ(derived[0].cumulativeDrop, 0.0);   // restarted, not carried on from the junction
+    EXPECT_EQ(derived[1].cumulativeDrop, 0.0);
+
     ASSERT_TRUE(Calculate(p).ok);
-    const auto trunk = computeBranchRows(p, 1);
-    EXPECT_FALSE(trunk[0].velocity.has_value());
-    EXPECT_DOUBLE_EQ(trunk[0].drop, 10000 * std::pow(trunk[0].flow / (30 + 0.00001) / 1000, 1.85));
-    EXPECT_LT(trunk[1].drop, 1e-20);
-    EXPECT_EQ(trunk[1].cumulativeDrop, 0.0); // restarted, not carried on from the row above
-    EXPECT_GT(trunk[0].cumulativeDrop, 0.1);
+    const auto trunkRows = computeBranchRows(p, 1);
+    EXPECT_FALSE(trunkRows[0].velocity.has_value());
+    EXPECT_DOUBLE_EQ(trunkRows[0].drop, 10000 * std::pow(trunkRows[0].flow / (30 + 0.00001) / 1000, 1.85));
+    EXPECT_EQ(trunkRows[1].cumulativeDrop, 0.0); // closed: restarted whatever its drop
+    EXPECT_GT(trunkRows[0].cumulativeDrop, 0.1);
 }

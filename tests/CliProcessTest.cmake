@@ -13,6 +13,8 @@ expect_exit(2 ${CLI})
 expect_exit(2 ${CLI} frobnicate x.vlm)
 file(WRITE ${WORK}/garbage.vlm "\"\"\n\n\n,,,,,\"\n")
 expect_exit(1 ${CLI} calc ${WORK}/garbage.vlm --catalogues ${DATA})
+# Devices are refused before they are read: no endless read, no abort for lack of memory.
+expect_exit(1 ${CLI} calc /dev/zero --catalogues ${DATA})
 expect_exit(0 ${CLI} calc ${DATA}/esempio.vlm --catalogues ${DATA} --json)
 expect_exit(0 ${CLI} save ${DATA}/esempio.vlm ${WORK}/copy.vlm --catalogues ${DATA})
 file(READ ${DATA}/esempio.vlm original HEX)

@@ -1,8 +1,11 @@
+#include "cli/CalculationReport.h"
 #include "cli/CliCommands.h"
+#include "model/Calculation.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -85,6 +88,7 @@ TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResults) {
     const double q = hydrant[QStringLiteral("flow")].toDouble();
     const double kt = hydrant[QStringLiteral("terminalResistance")].toDouble();
     EXPECT_NEAR(hydrant[QStringLiteral("pressureLeft")].toDouble(), kt * std::pow(q, 1.85), 1.0);
+    EXPECT_TRUE(terminals[1].toObject()[QStringLiteral("pressureLeft")].isNull()); // closed: no flow
 }
 
 TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
@@ -97,6 +101,14 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     const QJsonObject node = root[QStringLiteral("nodes")].toArray()[0].toObject();
     EXPECT_EQ(node[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
     EXPECT_EQ(node[QStringLiteral("resistance")].toDouble(), p.NodeTable[1].resistance);
+
+    // Whatever a project holds, the output stays JSON.
+    p.totalFlow = INFINITY;
+    p.NodeTable[1].flowFraction = NAN;
+    QJsonParseError error;
+    const QJsonObject spoiled = QJsonDocument::fromJson(calculationJson(p, QStringLiteral("x")), &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
 }
 
 TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
@@ -112,11 +124,35 @@ TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
     EXPECT_TRUE(text.contains(QStringLiteral("Pressione disponibile al terminale "))) << text.toStdString();
 }
 
+TEST(CalculationTable, TerminalLinesInItalian) {
+    // One pipe (C 120, 50 mm, 10 m) to a K 100 terminal at ground level: the worked case
+    // whose terminal keeps 40000 x Kt / eqResistance(1) = 39101.6 mm.
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, 3}), 0, 0);
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    for (const bool closed : {false, true}) {
+        p.NodeTable[1].closed = closed;
+        ASSERT_TRUE(Calculate(p).ok);
+        const QString text = calculationTable(p, QStringLiteral("prova"), italian);
+        const QString expected = closed ? QStringLiteral("\nPortata nulla\n")
+                                        : QStringLiteral("\nPressione disponibile al terminale 39.102 mm - (3,9 Bar) (0,39 MPa)\n");
+        EXPECT_TRUE(text.contains(expected)) << text.toStdString();
+    }
+}
+
 TEST_F(CliTest, SaveWritesTheSameBytesBack) {
     const QString file = writeSmallProject("orig.vlm");
     const CliResult result = run({QStringLiteral("save"), file, path("copia.vlm")});
     ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
     EXPECT_EQ(readBytes(path("copia.vlm")), readBytes(file));
+
+    // Saved, but the backup could not be made: a warning, and still success.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("copia.vlm.bak")));
+    const CliResult warned = run({QStringLiteral("save"), file, path("copia.vlm")});
+    EXPECT_EQ(warned.exitCode, kExitSuccess);
+    EXPECT_TRUE(warned.error.startsWith(path("copia.vlm") + QStringLiteral(": attenzione: copia di sicurezza")))
+        << warned.error.toStdString();
 }
 
 TEST_F(CliTest, ExitCodesAndMessages) {
@@ -152,4 +188,11 @@ TEST_F(CliTest, ExitCodesAndMessages) {
     const CliResult refused = runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
     EXPECT_EQ(refused.exitCode, kExitInvalidInput);
     EXPECT_TRUE(refused.error.contains(QStringLiteral("Nodo 1 \"A\""))) << refused.error.toStdString();
+
+    // Results that overflow are refused like the other undefined cases.
+    writeBytes(path("kv.vlm"), "\"kv\"\r\n40000\r\n1\r\n1\r\n0\r\n6,0,1E38,0,0,0,\"KV\"\r\n");
+    const CliResult overflow = run({QStringLiteral("calc"), path("kv.vlm"), QStringLiteral("--json")});
+    EXPECT_EQ(overflow.exitCode, kExitInvalidInput);
+    EXPECT_TRUE(overflow.output.isEmpty());
+    EXPECT_TRUE(overflow.error.contains(QStringLiteral("Nodo 1 \"KV\""))) << overflow.error.toStdString();
 }

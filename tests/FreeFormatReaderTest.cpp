@@ -1,4 +1,5 @@
 #include "model/FreeFormatReader.h"
+#include "model/MessageText.h"
 #include "model/TextDecoding.h"
 
 #include <gtest/gtest.h>
@@ -84,16 +85,33 @@ TEST(FreeFormatReader, UnreadableValuesNameTheirLine) {
     EXPECT_EQ(failureOf([&] { huge.readFloat(kWhat); }).line, 1);
 }
 
-TEST(FreeFormatReader, EndOfFileAndOpenQuotesAreReported) {
-    FreeFormatReader r(QStringLiteral("1\n"));
-    r.readInt16(kWhat);
-    const FormatError end = failureOf([&] { r.readFloat(QStringLiteral("la quota")); });
-    EXPECT_TRUE(end.message.startsWith(QStringLiteral("fine del file"))) << end.message.toStdString();
-    EXPECT_TRUE(end.message.contains(QStringLiteral("la quota")));
-
-    FreeFormatReader open(QStringLiteral("1\n\"senza fine\n"));
-    open.readInt16(kWhat);
-    EXPECT_EQ(failureOf([&] { open.readText(kWhat); }).line, 2);
+TEST(FreeFormatReader, RefusalsSayWhatWasExpectedInOneShortLine) {
+    const QString megabyte(1 << 20, u'9');
+    struct Case {
+        QString text;
+        const char* what;
+        bool asFloat;
+        QString message;
+    };
+    const Case cases[] = {
+        {QStringLiteral("  "), "la quota", true, QStringLiteral("fine del file: manca la quota")},
+        {QStringLiteral("\"senza fine\n"), "il commento", false, QStringLiteral("virgolette non chiuse nel commento")},
+        {QStringLiteral("\"x"), "l'icona", false, QStringLiteral("virgolette non chiuse nell'icona")},
+        {QStringLiteral("\"x"), "lo stato", false, QStringLiteral("virgolette non chiuse nello stato")},
+        {QStringLiteral("\"a\r\nb\""), "la lunghezza", true,
+         QStringLiteral("atteso un numero per la lunghezza, trovato \"a  b\"")},
+        {megabyte, "lo stato", false,
+         QStringLiteral("numero fuori dall'intervallo per lo stato: \"") + megabyte.left(kMessageExcerptLength) +
+             QStringLiteral("\u2026\"")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreeFormatReader r(c.text);
+        const QString what = QString::fromUtf8(c.what);
+        const FormatError error = failureOf([&] { c.asFloat ? void(r.readFloat(what)) : void(r.readInt16(what)); });
+        EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.line, 1);
+    }
 }
 
 TEST(FreeFormatReader, KnowsWhetherAValueOpensItsLine) {

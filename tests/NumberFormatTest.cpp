@@ -104,4 +104,19 @@ TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
     EXPECT_EQ(roundHalfEven(-2.5), -2);
     EXPECT_EQ(roundHalfEven(2.500001), 3);
     EXPECT_EQ(roundHalfEven(40000.4), 40000);
+    // Beyond 64 bits: the limits, never an undefined conversion.
+    EXPECT_EQ(roundHalfEven(1e300), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(roundHalfEven(-1e300), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+}
+
+TEST(NumberFormat, WholeNumbersCheckedAgainstTheirRange) {
+    EXPECT_EQ(roundedToRange<int16_t>(32767.4), int16_t(32767));
+    EXPECT_EQ(roundedToRange<int16_t>(32767.5), std::nullopt); // rounds to 32768
+    EXPECT_EQ(roundedToRange<int16_t>(-32768.5), int16_t(-32768)); // halves to even
+    EXPECT_EQ(roundedToRange<int16_t>(-32769), std::nullopt);
+    EXPECT_EQ(roundedToRange<int32_t>(1e300), std::nullopt);
+    EXPECT_EQ(roundedToRange<int64_t>(9223372036854775808.0), std::nullopt); // 2^63
+    EXPECT_EQ(roundedToRange<int32_t>(std::nan("")), std::nullopt);
+    EXPECT_EQ(roundedToRange<int32_t>(INFINITY), std::nullopt);
 }

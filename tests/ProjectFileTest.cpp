@@ -1,14 +1,19 @@
+#include "model/FileAccess.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include <sys/stat.h>
 
 using namespace valmora;
 using namespace valmora::testkit;
@@ -68,6 +73,21 @@ TEST(ProjectFile, WorkedExampleLines) {
                                           "2,3.5\r\n"
                                           "6,7,1,1,1,1,\"C\"\r\n";
     EXPECT_EQ(projectFileBytes(workedExample()), expected);
+}
+
+TEST(ProjectFile, ManifoldEndsAreWrittenAsTheirCodesAndReadAsEndsWithoutTerminal) {
+    // -4 + 10 would be 6, the open end's code: it is written as 5.
+    for (const auto& [kind, code] : {std::pair{-2, "8,"}, std::pair{-3, "7,"}, std::pair{-4, "5,"}, std::pair{0, "6,"}}) {
+        SCOPED_TRACE(kind);
+        Project p = projectWithTestCatalogues();
+        p.NodeTable[1].next = static_cast<int16_t>(kind);
+        p.NodeTable[1].derivation = 0;
+        const QByteArray bytes = projectFileBytes(p);
+        EXPECT_TRUE(bytes.endsWith("0\r\n" + QByteArray(code) + "0,1,1,1,0,\"Radice\"\r\n")) << bytes.toStdString();
+        Project read = projectWithTestCatalogues();
+        ASSERT_TRUE(readInto(read, bytes).ok());
+        EXPECT_EQ(read.NodeTable[1].next, kEndWithoutTerminal);
+    }
 }
 
 TEST(ProjectFile, ReadRebuildsTheTreeAndCalculates) {
@@ -155,6 +175,45 @@ TEST(ProjectFile, ReaderTolerances) {
     EXPECT_EQ(p.TerminalTable[1].height, 0.5f);
 }
 
+TEST(ProjectFile, OldFilesWithHarmlessQuirksAreRead) {
+    const QByteArray tree = "9,10,0,1,1,0,\"A\"\r\n1,0";
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        void (*check)(const Project&);
+    };
+    const Case cases[] = {
+        {"empty notes as a blank first line", "\r\n40000\r\n1\r\n1\r\n0\r\n" + tree + "\r\n",
+         [](const Project& p) {
+             EXPECT_EQ(p.projectNotes, QString());
+             EXPECT_EQ(p.supplyPressure, 40000);
+         }},
+        {"Ctrl-Z after the last line", kHeader + tree + "\r\n\x1A", nullptr},
+        {"Ctrl-Z ending the last line", kHeader + tree + "\x1A", nullptr},
+        {"NUL bytes after the tree", kHeader + tree + "\r\n" + QByteArray(64, '\0'), nullptr},
+        {"a length too small for 32 bits", kHeader + "9,1E-50,-1E-300,1,1,0,\"A\"\r\n1,1E-400\r\n",
+         [](const Project& p) {
+             EXPECT_EQ(p.NodeTable[1].length, 0.0f);
+             EXPECT_EQ(p.NodeTable[1].virtualLength, 0.0f);
+             EXPECT_EQ(p.TerminalTable[1].height, 0.0f);
+         }},
+        {"last series and type the catalogues lack", "\"n\"\r\n40000\r\n9\r\n9\r\n0\r\n" + tree,
+         [](const Project& p) {
+             EXPECT_EQ(p.lastSeries, 1);
+             EXPECT_EQ(p.lastTerminalType, 1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Project p = projectWithTestCatalogues();
+        const ReadOutcome r = readInto(p, c.bytes);
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        EXPECT_EQ(p.nodeCount(), 1);
+        if (c.check)
+            c.check(p);
+    }
+}
+
 TEST(ProjectFile, OldFilesInWindows1252ComeBackAsUtf8) {
     const QByteArray old = "\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n";
     Project p = projectWithTestCatalogues();
@@ -223,14 +282,18 @@ TEST(ProjectFile, LinesAfterTheTreeAreRefused) {
     EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
     EXPECT_EQ(r.line, 7);
     expectUntouched(p, before);
-    // Blank lines after the tree are fine.
+    // So are lines after end-of-file padding; blank lines alone are fine.
+    Project afterPadding = projectWithTestCatalogues();
+    EXPECT_EQ(readInto(afterPadding, projectFileBytes(workedExample()) + "\x1A\r\n6,1,0,1,1,0,\"X\"\r\n").status,
+              ReadOutcome::Status::BadNode);
     Project fine = projectWithTestCatalogues();
     EXPECT_TRUE(readInto(fine, projectFileBytes(workedExample()) + "\r\n\r\n").ok());
 }
 
 TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
-                                    QByteArray("\"n\"\r\n40000\r\n9\r\n1\r\n0\r\n"), QByteArray()}) {
+                                    QByteArray("\"n\"\r\n1E300\r\n1\r\n1\r\n0\r\n"),
+                                    QByteArray("\"n\"\r\n40000\r\nx\r\n1\r\n0\r\n"), QByteArray()}) {
         Project p = recognisableProject();
         const Project before = p;
         const ReadOutcome r = readInto(p, bytes);
@@ -298,37 +361,73 @@ TEST(ProjectFile, NoInputCrashesTheReader) {
     }
 }
 
-TEST(ProjectFile, SavingKeepsThePreviousVersionAndReportsFailures) {
+TEST(ProjectFile, EverySaveKeepsThePreviousVersionAsBackup) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("impianto.vlm"));
-    Project first = workedExample();
-    ASSERT_TRUE(SaveProject(first, path).ok);
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bak")));
-    const QByteArray firstBytes = readBytes(path);
+    const QString backup = path + QStringLiteral(".bak");
+    Project p = workedExample();
+    QByteArray previous;
+    for (int save = 1; save <= 3; ++save) {
+        SCOPED_TRACE(save);
+        p.supplyPressure = 30000 + save;
+        const SaveOutcome saved = SaveProject(p, path);
+        ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+        EXPECT_TRUE(saved.backupWarning.isEmpty()) << saved.backupWarning.toStdString();
+        EXPECT_EQ(readBytes(path), projectFileBytes(p));
+        EXPECT_EQ(QFile::exists(backup), save > 1);
+        if (save > 1) {
+            EXPECT_EQ(readBytes(backup), previous);
+        }
+        previous = readBytes(path);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no staging file left behind
 
-    Project second = projectWithTestCatalogues();
-    ASSERT_TRUE(SaveProject(second, path).ok);
-    EXPECT_EQ(readBytes(path), projectFileBytes(second));
-    EXPECT_EQ(readBytes(path + QStringLiteral(".bak")), firstBytes);
-
-    const SaveOutcome failed = SaveProject(second, dir.filePath(QStringLiteral("manca/impianto.vlm")));
-    EXPECT_FALSE(failed.ok);
-    EXPECT_TRUE(failed.message.startsWith(QStringLiteral("Errore in scrittura"))) << failed.message.toStdString();
-
-    // A directory standing where the file should go: nothing is written, the directory stays.
-    const QString blocked = dir.filePath(QStringLiteral("cartella.vlm"));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cartella.vlm")));
-    EXPECT_FALSE(SaveProject(second, blocked).ok);
-    EXPECT_TRUE(QFileInfo(blocked).isDir());
+    // A backup that cannot be replaced: saved all the same, with a warning, the old one left.
+    ASSERT_TRUE(QFile::remove(backup));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("impianto.vlm.bak")));
+    p.supplyPressure = 40000;
+    const SaveOutcome saved = SaveProject(p, path);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_TRUE(saved.backupWarning.contains(QStringLiteral("impianto.vlm.bak"))) << saved.backupWarning.toStdString();
+    EXPECT_EQ(readBytes(path), projectFileBytes(p));
+    EXPECT_TRUE(QFileInfo(backup).isDir());
 }
 
-TEST(ProjectFile, ReadFromDiskAndMissingFiles) {
+TEST(ProjectFile, OnlyRegularFilesAreWrittenOrRead) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("p.vlm"));
-    ASSERT_TRUE(SaveProject(workedExample(), path).ok);
-    Project p = projectWithTestCatalogues();
-    ASSERT_TRUE(ReadProject(p, path).ok());
-    EXPECT_EQ(p.nodeCount(), 3);
-    EXPECT_EQ(ReadProject(p, dir.filePath(QStringLiteral("nessuno.vlm"))).status, ReadOutcome::Status::CannotOpen);
-    EXPECT_EQ(p.nodeCount(), 3);
+    const QString fifo = dir.filePath(QStringLiteral("tubo.vlm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("cartella.vlm"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cartella.vlm")));
+    const QString huge = dir.filePath(QStringLiteral("enorme.vlm"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(kMaxDataFileBytes + 1)); // sparse: no disk used
+    }
+    const Project p = workedExample();
+    // A FIFO would block both ways; the rest is no project file.
+    for (const QString& path : {fifo, folder, dir.filePath(QStringLiteral("manca/impianto.vlm"))}) {
+        SCOPED_TRACE(path.toStdString());
+        const SaveOutcome failed = SaveProject(p, path);
+        EXPECT_FALSE(failed.ok);
+        EXPECT_TRUE(failed.message.startsWith(QStringLiteral("Errore in scrittura: ")) && !failed.reason.isEmpty())
+            << failed.message.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(fifo).isFile(), false);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    for (const QString& path : {fifo, folder, huge, QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("nessuno.vlm"))}) {
+        SCOPED_TRACE(path.toStdString());
+        Project read = recognisableProject();
+        const Project before = read;
+        const ReadOutcome r = ReadProject(read, path);
+        EXPECT_EQ(r.status, ReadOutcome::Status::CannotOpen);
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore file: ")) && !r.detail.isEmpty());
+        expectUntouched(read, before);
+    }
+    const QString saved = dir.filePath(QStringLiteral("p.vlm"));
+    ASSERT_TRUE(SaveProject(p, saved).ok);
+    Project read = projectWithTestCatalogues();
+    ASSERT_TRUE(ReadProject(read, saved).ok());
+    EXPECT_EQ(storedNetwork(read), storedNetwork(p));
 }

@@ -1,3 +1,4 @@
+#include "model/Calculation.h"
 #include "model/Project.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -53,13 +54,37 @@ TEST(ProjectModel, TablesStopAtSixteenBits) {
     EXPECT_EQ(p.terminalCount(), kMaxTableIndex);
 }
 
-TEST(ProjectModel, ProjectsLiveSideBySide) {
-    Project a = testkit::projectWithTestCatalogues();
-    Project b = testkit::projectWithTestCatalogues();
-    testkit::buildChain(a, 3);
-    a.supplyPressure = 123;
-    EXPECT_EQ(b.nodeCount(), 1);
-    EXPECT_EQ(b.supplyPressure, 40000);
-    a.PipeCatalogue[1].diameters[0].totalLength = 99;
-    EXPECT_EQ(b.PipeCatalogue[1].diameters[0].totalLength, 0);
+TEST(ProjectModel, ProjectsCalculatedAndEditedSideBySideKeepTheirOwnResults) {
+    // Two windows' projects: a chain and a comb, calculated and edited in turn, each
+    // giving what it gives alone.
+    const auto chainOf = [](int nodes) {
+        Project p = testkit::projectWithTestCatalogues();
+        testkit::buildChain(p, nodes);
+        return p;
+    };
+    const auto combOf = [](int nodes, int32_t supply) {
+        Project p = testkit::projectWithTestCatalogues();
+        testkit::buildComb(p, nodes);
+        p.supplyPressure = supply;
+        return p;
+    };
+    Project chain = chainOf(6);
+    Project comb = combOf(9, 50000);
+    ASSERT_TRUE(Calculate(chain).ok);
+    ASSERT_TRUE(Calculate(comb).ok);
+    chain.NodeTable[3].length += 40;
+    ASSERT_TRUE(Calculate(chain).ok);
+    comb.supplyPressure = 30000;
+    ASSERT_TRUE(FlowPass(comb).ok);
+
+    Project chainAlone = chainOf(6);
+    chainAlone.NodeTable[3].length += 40;
+    Project combAlone = combOf(9, 50000);
+    ASSERT_TRUE(Calculate(chainAlone).ok);
+    ASSERT_TRUE(Calculate(combAlone).ok);
+    combAlone.supplyPressure = 30000;
+    ASSERT_TRUE(FlowPass(combAlone).ok);
+    EXPECT_EQ(chain.totalFlow, chainAlone.totalFlow);
+    EXPECT_EQ(comb.totalFlow, combAlone.totalFlow);
+    EXPECT_NE(chain.totalFlow, comb.totalFlow);
 }

@@ -117,7 +117,7 @@ TEST(Opzioni, RefusalsCancelAndANegativePressure) {
                    {"quaranta", QStringLiteral("La pressione disponibile deve essere un numero.")},
                    // below twice the highest terminal, which the message names; the opening pressure back
                    {"29.9", QStringLiteral("Ci sono quote oltre il 50% della pressione\n"
-                                           "Il terminale più alto è «Tubo» (Uscita K100), a quota m 15.")}};
+                                           "Il terminale più alto è \"Tubo\" (Uscita K100), a quota m 15.")}};
     for (const auto& r : refused) {
         dialog.Scroll->setValue(31); // the preview follows the slider, and goes back with it
         dialog.txtPrevalenza->setText(inLocale(r.typed));

@@ -268,7 +268,7 @@ TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
         } else {
             EXPECT_EQ(project().NodeTable[1].length, before) << c.typed;
             ASSERT_EQ(ask.messages.size(), 1u) << c.typed;
-            EXPECT_EQ(ask.messages[0].text, QStringLiteral("«%1» non è un valore accettabile: scrivere un numero "
+            EXPECT_EQ(ask.messages[0].text, QStringLiteral("\"%1\" non è un valore accettabile: scrivere un numero "
                                                            "non negativo, per esempio 12,5.")
                                                 .arg(QString::fromUtf8(c.typed)));
             EXPECT_EQ(grid->Griglia->textMatrix(1, kMetri), formatGeneral(before));
