@@ -252,6 +252,22 @@ TEST(ConvergedSolution, RandomTreesBalanceEveryPathAndNode) {
     }
 }
 
+// A comb of 4 000 K 80 terminals on a 50 mm trunk: the supply reaches only the first few
+// hundred; beyond, the terminals are dry (0 m ones too: the trunk's pressure falls to 0).
+TEST(ConvergedSolution, CombBeyondTheReachOfTheSupply) {
+    Project p = projectWithTestCatalogues();
+    buildComb(p, 4000);
+    p.supplyPressure = kFourBar;
+    ASSERT_TRUE(Calculate(p).ok);
+    for (const bool fromResults : {false, true}) {
+        const ConvergedSolution s = SolveConverged(p, {fromResults});
+        ASSERT_TRUE(s.converged);
+        expectSolutionHolds(p, s);
+        EXPECT_TRUE(s.nodes[std::size_t(p.nodeCount())].dry);
+        EXPECT_FALSE(s.nodes[2].dry);
+    }
+}
+
 TEST(ConvergedSolution, LongestChainSolvesWithoutDeepCalls) {
     Project p = projectWithTestCatalogues();
     buildChain(p, kMaxTableIndex);
