@@ -1,12 +1,15 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CalculationReport.h"
+#include "cli/EpanetExport.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
 #include "storage/ProjectFile.h"
 
+#include <QFile>
 #include <QLocale>
 
+#include <functional>
 #include <optional>
 
 namespace valmora {
@@ -40,7 +43,9 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
     }
     const bool calc = options.command == QLatin1String("calc") && options.files.size() == 1;
     const bool save = options.command == QLatin1String("save") && options.files.size() == 2 && !options.json;
-    if (!calc && !save)
+    const bool exportInp =
+        options.command == QLatin1String("export-inp") && options.files.size() == 2 && !options.json;
+    if (!calc && !save && !exportInp)
         return std::nullopt;
     return options;
 }
@@ -80,16 +85,35 @@ CliResult runCalc(const Options& options) {
     return result;
 }
 
-CliResult runSave(const Options& options) {
+// Reads and calculates the first file, then writes the second with `write`, which returns
+// the message of a failure.
+CliResult convert(const Options& options,
+                  const std::function<std::optional<QString>(const Project&, const QString&)>& write) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
     Project project;
     if (const auto problem = loadProject(options, source, project))
         return failure(*problem);
-    const SaveOutcome saved = SaveProject(project, target);
-    if (!saved.ok)
-        return failure(QStringLiteral("%1: %2").arg(target, saved.message));
+    if (const auto problem = write(project, target))
+        return failure(QStringLiteral("%1: %2").arg(target, *problem));
     return {};
+}
+
+CliResult runSave(const Options& options) {
+    return convert(options, [](const Project& project, const QString& target) -> std::optional<QString> {
+        const SaveOutcome saved = SaveProject(project, target);
+        return saved.ok ? std::nullopt : std::optional<QString>(saved.message);
+    });
+}
+
+CliResult runExportInp(const Options& options) {
+    return convert(options, [](const Project& project, const QString& target) -> std::optional<QString> {
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(epanetInput(project)) < 0 ||
+            !file.flush())
+            return file.errorString();
+        return std::nullopt;
+    });
 }
 
 } // namespace
@@ -97,14 +121,19 @@ CliResult runSave(const Options& options) {
 QString cliUsage() {
     return QStringLiteral("Uso:\n"
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
-                          "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n");
+                          "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
+                          "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n");
 }
 
 CliResult runCli(const QStringList& arguments) {
     const std::optional<Options> options = parseOptions(arguments);
     if (!options)
         return {kExitUsage, {}, cliUsage()};
-    return options->command == QLatin1String("calc") ? runCalc(*options) : runSave(*options);
+    if (options->command == QLatin1String("calc"))
+        return runCalc(*options);
+    if (options->command == QLatin1String("export-inp"))
+        return runExportInp(*options);
+    return runSave(*options);
 }
 
 } // namespace valmora

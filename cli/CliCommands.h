@@ -1,8 +1,10 @@
 #pragma once
 
-// The command-line tool: calculation of a project file and read-and-write-back.
+// The command-line tool: calculation of a project file, read-and-write-back, and export
+// for an independent hydraulic solver.
 //   valmora-cli calc FILE.vlm [--catalogues DIR] [--json]
 //   valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]
+//   valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]   (EpanetExport.h)
 
 #include <QByteArray>
 #include <QString>
