@@ -2,10 +2,12 @@
 // sections, each with a one-section derived branch ending in a terminal, every seventh
 // terminal 12 m up) and a 32 767-node single chain.
 //   - Calculate: best and median of repeated runs;
+//   - the converged solution, started from Calculate's flows and from scratch, and the two together;
 //   - reading and writing the project file;
 //   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory.
 
 #include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
 #include "model/NetworkValidation.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
@@ -57,10 +59,26 @@ long peakKilobytesOfChildren() {
     return usage.ru_maxrss;
 }
 
+void benchConverged(Project& project) {
+    Calculate(project);
+    for (const bool fromResults : {true, false}) {
+        ConvergedSolution last;
+        const Timing t = timeRuns(kRuns, [&] { last = SolveConverged(project, {fromResults}); });
+        report(fromResults ? "SolveConverged from Calculate's flows" : "SolveConverged from scratch", t);
+        std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
+                    last.converged ? "converged" : "NOT converged", last.totalFlow);
+    }
+    report("Calculate + SolveConverged", timeRuns(kRuns, [&] {
+               Calculate(project);
+               SolveConverged(project);
+           }));
+}
+
 void benchNetwork(const char* name, Project& project, const QString& file) {
     std::printf("\n%s: %d nodes, %d terminals\n", name, project.nodeCount(), project.terminalCount());
     report("Calculate", timeRuns(kRuns, [&] { Calculate(project); }));
     report("  of which the check before calculating", timeRuns(kRuns, [&] { findCalculationProblem(project); }));
+    benchConverged(project);
     report("SaveProject", timeRuns(kRuns / 3, [&] { SaveProject(project, file); }));
     Project reread = Project::withCataloguesOf(project);
     report("ReadProject (with its Calculate)", timeRuns(kRuns / 3, [&] { ReadProject(reread, file); }));

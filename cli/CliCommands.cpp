@@ -1,12 +1,15 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CalculationReport.h"
+#include "cli/EpanetExport.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
 #include "storage/ProjectFile.h"
 
 #include <QLocale>
+#include <QSaveFile>
 
+#include <functional>
 #include <optional>
 
 namespace valmora {
@@ -40,7 +43,9 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
     }
     const bool calc = options.command == QLatin1String("calc") && options.files.size() == 1;
     const bool save = options.command == QLatin1String("save") && options.files.size() == 2 && !options.json;
-    if (!calc && !save)
+    const bool exportInp =
+        options.command == QLatin1String("export-inp") && options.files.size() == 2 && !options.json;
+    if (!calc && !save && !exportInp)
         return std::nullopt;
     return options;
 }
@@ -82,19 +87,44 @@ CliResult runCalc(const Options& options) {
     return result;
 }
 
-CliResult runSave(const Options& options) {
+// What a writer did: the message of a failure, or a warning on a file written all the same.
+struct Written {
+    std::optional<QString> problem;
+    QString warning;
+};
+
+// Reads and calculates the first file, then writes the second with `write`.
+CliResult convert(const Options& options, const std::function<Written(const Project&, const QString&)>& write) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
     Project project;
     if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project))
         return failure(*problem);
-    const SaveOutcome saved = SaveProject(project, target);
-    if (!saved.ok)
-        return failure(QStringLiteral("%1: %2").arg(target, saved.message));
+    const Written written = write(project, target);
+    if (written.problem)
+        return failure(QStringLiteral("%1: %2").arg(target, *written.problem));
     CliResult result;
-    if (!saved.backupWarning.isEmpty())
-        result.error = QStringLiteral("%1: attenzione: %2\n").arg(target, saved.backupWarning);
+    if (!written.warning.isEmpty())
+        result.error = QStringLiteral("%1: attenzione: %2\n").arg(target, written.warning);
     return result;
+}
+
+CliResult runSave(const Options& options) {
+    return convert(options, [](const Project& project, const QString& target) -> Written {
+        const SaveOutcome saved = SaveProject(project, target);
+        if (!saved.ok)
+            return {saved.message, {}};
+        return {std::nullopt, saved.backupWarning};
+    });
+}
+
+CliResult runExportInp(const Options& options) {
+    return convert(options, [](const Project& project, const QString& target) -> Written {
+        QSaveFile file(target);
+        if (!file.open(QIODevice::WriteOnly) || file.write(epanetInput(project)) < 0 || !file.commit())
+            return {file.errorString(), {}};
+        return {};
+    });
 }
 
 } // namespace
@@ -104,14 +134,19 @@ QString cliUsage() {
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
                           "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
                           "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] "
-                          "[--catalogues DIR]\n");
+                          "[--catalogues DIR]\n"
+                          "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n");
 }
 
 CliResult runCli(const QStringList& arguments) {
     const std::optional<Options> options = parseOptions(arguments);
     if (!options)
         return {kExitUsage, {}, cliUsage()};
-    return options->command == QLatin1String("calc") ? runCalc(*options) : runSave(*options);
+    if (options->command == QLatin1String("calc"))
+        return runCalc(*options);
+    if (options->command == QLatin1String("export-inp"))
+        return runExportInp(*options);
+    return runSave(*options);
 }
 
 } // namespace valmora

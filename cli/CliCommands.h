@@ -1,10 +1,12 @@
 #pragma once
 
-// The command-line tool: calculation of a project file and read-and-write-back.
+// The command-line tool: calculation of a project file, read-and-write-back, and export
+// for an independent hydraulic solver.
 //   valmora-cli calc FILE.vlm [--catalogues DIR] [--json]
 //   valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]
 //   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] [--catalogues DIR]
 //     (in ReportCommand.h: it draws with the fonts, so it needs a GUI application object)
+//   valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]   (EpanetExport.h)
 
 #include <QByteArray>
 #include <QString>

@@ -45,6 +45,13 @@ private:
 // types K 100 (index 0), K 80 (1), K 57 (2).
 Project projectWithTestCatalogues();
 
+// Indexes into the test catalogues.
+namespace testCatalogue {
+constexpr int16_t kSteel = 1; // C 120
+constexpr int16_t kBore20 = 0, kBore30 = 1, kBore40 = 2, kBore50 = 3;
+constexpr int16_t kTypeK100 = 0, kTypeK80 = 1, kTypeK57 = 2;
+} // namespace testCatalogue
+
 // Generated worst cases over the test catalogues.
 // A comb: a trunk of `trunkNodes` sections, each but the last with a one-section derived
 // branch ending in a terminal; every `highEvery`-th terminal sits 12 m up.

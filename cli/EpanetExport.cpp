@@ -1,0 +1,133 @@
+#include "cli/EpanetExport.h"
+
+#include "model/Calculation.h"
+#include "model/Traversal.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace valmora {
+
+using namespace hydraulics;
+using namespace epanet;
+
+namespace {
+
+QString number(double value) { return QString::number(value, 'g', 12); }
+
+// EPANET identifiers hold no blanks or semicolons; anything but plain letters, digits and
+// a few signs becomes '_'.
+QString identifier(const QString& prefix, int16_t node, const QString& name) {
+    QString id = QStringLiteral("%1%2_").arg(prefix).arg(node);
+    for (const QChar c : name) {
+        if (id.size() >= kMaxIdLength)
+            break;
+        const bool plain = c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-' || c == u'.');
+        id += plain ? c : QChar(u'_');
+    }
+    return id;
+}
+
+QString inletOf(const Project& project, const Node& node) {
+    return node.parent > 0 ? epanetJunctionId(project, node.parent) : kEpanetSupplyId;
+}
+
+bool isOpenEnd(const Node& node) { return !node.continues() && !node.endsInTerminal(); }
+
+double metresOfPressure(double mm) { return mm / kMmPerMetre; }
+
+struct Sections {
+    QStringList junctions, reservoirs, pipes, valves, emitters, curves, status, tags;
+};
+
+void writeNode(const Project& project, int16_t i, Sections& out) {
+    const Node& node = project.NodeTable[i];
+    const QString link = epanetLinkId(project, i);
+    const QString from = inletOf(project, node);
+    const QString to = epanetJunctionId(project, i); // for an end without terminal, a reservoir
+
+    if (isOpenEnd(node)) {
+        out.reservoirs << QStringLiteral("%1\t0").arg(to);
+    } else {
+        const double elevation = node.endsInTerminal() ? double(project.terminalOf(node).height) : 0.0;
+        out.junctions << QStringLiteral("%1\t%2\t0").arg(to, number(elevation));
+    }
+    if (node.endsInTerminal()) {
+        const double k = project.terminalTypeOf(project.terminalOf(node)).kFactor;
+        out.emitters << QStringLiteral("%1\t%2").arg(to, number(epanetEmitterCoefficient(k)));
+    }
+
+    const QString state = node.closed ? QStringLiteral("Closed") : QStringLiteral("Open");
+    if (node.isKvElement()) {
+        const QString curve = epanetCurveId(project, i);
+        const double kv = double(node.virtualLength) + kGuardLength;
+        for (const double share : kKvCurveShares) {
+            // 10000 x (Q / KV / 1000)^1.85 mm at Q = share x KV x 1000 l/min.
+            const double headLoss = metresOfPressure(kMmPerBar * std::pow(share, kExponent));
+            out.curves << QStringLiteral("%1\t%2\t%3").arg(curve, number(share * kv * kKvFlowScale), number(headLoss));
+        }
+        // The diameter only sets the velocity EPANET reports; the curve gives the loss.
+        out.valves << QStringLiteral("%1\t%2\t%3\t100\tGPV\t%4\t0").arg(link, from, to, curve);
+        if (node.closed)
+            out.status << QStringLiteral("%1\tClosed").arg(link);
+    } else {
+        const double length = double(node.length + node.virtualLength) + kGuardLength;
+        out.pipes << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t0\t%7")
+                         .arg(link, from, to, number(length), number(project.diameterOf(node).innerDiameter))
+                         .arg(project.seriesOf(node).hazenC)
+                         .arg(state);
+    }
+}
+
+void appendSection(QString& text, const char* title, const QStringList& lines) {
+    text += QStringLiteral("\n[%1]\n").arg(QLatin1String(title));
+    for (const QString& line : lines)
+        text += line + u'\n';
+}
+
+} // namespace
+
+QString epanetJunctionId(const Project& project, int16_t node) {
+    return identifier(QStringLiteral("N"), node, project.NodeTable[node].name);
+}
+
+QString epanetLinkId(const Project& project, int16_t node) {
+    return identifier(QStringLiteral("T"), node, project.NodeTable[node].name);
+}
+
+QString epanetCurveId(const Project& project, int16_t node) {
+    return identifier(QStringLiteral("KV"), node, project.NodeTable[node].name);
+}
+
+double epanetEmitterCoefficient(double kFactor) {
+    // Q = K (p_m / 10)^(1/1.85) = (K / 10^(1/1.85)) p_m^(1/1.85).
+    return kFactor / std::pow(kMetresPerBar, kInverseExponent);
+}
+
+QByteArray epanetInput(const Project& project) {
+    Sections sections;
+    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId,
+                                                        number(metresOfPressure(project.supplyPressure)));
+    for (const int16_t i : networkPreorder(project))
+        writeNode(project, i, sections);
+
+    QString text = QStringLiteral("[TITLE]\n%1\n").arg(project.projectPath);
+    appendSection(text, "JUNCTIONS", sections.junctions);
+    appendSection(text, "RESERVOIRS", sections.reservoirs);
+    appendSection(text, "PIPES", sections.pipes);
+    appendSection(text, "VALVES", sections.valves);
+    appendSection(text, "EMITTERS", sections.emitters);
+    appendSection(text, "CURVES", sections.curves);
+    appendSection(text, "STATUS", sections.status);
+    appendSection(text, "OPTIONS",
+                  {QStringLiteral("UNITS\tLPM"), QStringLiteral("HEADLOSS\tH-W"),
+                   QStringLiteral("EMITTER EXPONENT\t%1").arg(number(kInverseExponent)),
+                   QStringLiteral("BACKFLOW ALLOWED\tNO"), QStringLiteral("ACCURACY\t0.000001"),
+                   QStringLiteral("TRIALS\t500")});
+    appendSection(text, "REPORT", {QStringLiteral("LINKS\tALL"), QStringLiteral("NODES\tALL")});
+    text += QStringLiteral("\n[END]\n");
+    return text.toUtf8();
+}
+
+} // namespace valmora

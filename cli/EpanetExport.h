@@ -1,0 +1,43 @@
+#pragma once
+
+// The network written as input of the open hydraulic solver EPANET (2.2 / 2.3), so that
+// a designer can check the converged flows with an independent program:
+//   - flows in l/min (UNITS LPM, pressures in metres), Hazen-Williams losses;
+//   - the supply: a reservoir at the supply head; every section a link from the junction
+//     at its inlet to the junction at its outlet;
+//   - pipes with their series' C, inner diameter and length + equivalent length + the
+//     guard length; KV elements as general purpose valves whose head-loss curve follows
+//     10000 x (Q / KV / 1000)^1.85 mm; closed sections closed;
+//   - a terminal end: its junction at the terminal's height with an emitter passing
+//     K x p^(1/1.85) l/min at p bar (EMITTER EXPONENT 1/1.85, no backflow); an end without
+//     terminal: a reservoir at head 0.
+// Names carry the node index and as much of the node's name as the format allows.
+
+#include "model/Project.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace valmora {
+
+namespace epanet {
+constexpr int kMaxIdLength = 31;
+constexpr double kMmPerMetre = 1000;
+constexpr double kMetresPerBar = 10;
+// Flows, as shares of KV x 1000 l/min, at which a KV element's head-loss curve is tabulated.
+constexpr double kKvCurveShares[] = {0, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.7, 1, 1.5, 2, 3, 5, 10};
+} // namespace epanet
+
+// Identifiers of the elements that stand for node i.
+QString epanetJunctionId(const Project& project, int16_t node);
+QString epanetLinkId(const Project& project, int16_t node);
+QString epanetCurveId(const Project& project, int16_t node);
+inline const QString kEpanetSupplyId = QStringLiteral("Origine");
+
+// Emitter coefficient (l/min per m^(1/1.85)) of a terminal of factor K (l/min per bar^(1/1.85)).
+double epanetEmitterCoefficient(double kFactor);
+
+// The whole input file. The network must be one the calculation accepts.
+QByteArray epanetInput(const Project& project);
+
+} // namespace valmora

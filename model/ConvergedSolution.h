@@ -1,0 +1,74 @@
+#pragma once
+
+// The converged solution of a network, kept beside the results of Calculate (which stop
+// after five height corrections and are left untouched here).
+//
+// Same physical model as Calculate: a section loses R x Q^1.85 with R its
+// sectionResistance, a terminal Kt x Q^1.85 with Kt = terminalResistanceFor(K) plus the
+// static head of its height (1000 mm per metre), an end without terminal discharges at
+// height 0 through its section alone, and node 1's inlet is held at supplyPressure. What
+// differs: a closed section carries exactly nothing (with everything it feeds), and a
+// terminal above the hydraulic grade delivers nothing instead of a small flow.
+//
+// The solution is the one set of flows at which every flowing terminal's path drop, own
+// loss and static head add up to the supply pressure, and every dry terminal's static
+// head is at least the pressure reaching it.
+
+#include "model/Project.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace valmora {
+
+namespace convergence {
+constexpr int kMaxIterations = 200;
+// A flow has converged when its last step is below this share of it...
+constexpr double kRelativeFlowTolerance = 1e-9;
+// ...taking flows below this (l/min) as this: near 0 the tolerance is 1e-12 l/min.
+constexpr double kFlowToleranceFloor = 1e-3;
+} // namespace convergence
+
+struct ConvergedNode {
+    double flow = 0;                      // l/min through the section
+    std::optional<double> velocity;       // m/s; none for a KV element
+    double drop = 0;                      // mm, of the section alone
+    std::optional<double> cumulativeDrop; // mm, from the supply to the node's outlet; none when shut off
+    // Closed, or fed only through a closed section: carries nothing, its pressure is undefined.
+    bool shutOff = false;
+
+    // Terminal ends only. Pressure at the terminal above its static head, mm: outlet
+    // pressure - 1000 x height. For a flowing terminal it equals Kt x Q^1.85; for a dry one
+    // it is 0 or negative, and its magnitude is the head the terminal lacks to start flowing.
+    std::optional<double> pressureLeft;
+    bool dry = false; // a terminal above the hydraulic grade: delivers 0
+};
+
+struct ConvergedSolution {
+    bool ok = false;  // false: the network was refused (as Calculate refuses it); nothing else is set
+    int16_t node = 0; // the node a refusal names
+    QString message;  // Italian, for the user: the refusal, or a solution that did not converge
+    bool converged = false;
+    int iterations = 0;
+    double totalFlow = 0;             // l/min entering node 1
+    std::vector<ConvergedNode> nodes; // indexed like NodeTable; index 0 holds no node
+
+    // Head a dry terminal lacks to start flowing, mm (0 for a flowing terminal).
+    double headLacking(int16_t end) const;
+};
+
+struct ConvergedOptions {
+    // Start from the flows of the last Calculate (totalFlow x flowFraction) when they are
+    // usable; the solution does not depend on the start, only the iteration count does.
+    bool startFromResults = true;
+    int maxIterations = convergence::kMaxIterations;
+};
+
+// Solves the network to convergence. Reads the project, writes nothing into it. Each
+// iteration costs O(nodes); all walks are iterative.
+ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions& options = {});
+
+} // namespace valmora

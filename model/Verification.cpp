@@ -1,0 +1,65 @@
+#include "model/Verification.h"
+
+#include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
+
+#include <cmath>
+
+namespace valmora {
+
+using namespace verification;
+
+namespace {
+
+bool flowsAgree(double calculated, double converged) {
+    if (calculated < kNegligibleFlow && converged < kNegligibleFlow)
+        return true;
+    return std::abs(calculated - converged) <= kFlowAgreement * converged;
+}
+
+bool tooFast(const std::optional<double>& velocity) { return velocity && *velocity > kVelocityLimit; }
+
+TerminalVerification verifyTerminal(const Project& project, const ConvergedSolution& solution, const BranchRow& row) {
+    const Node& node = project.NodeTable[row.node];
+    const Terminal& terminal = project.terminalOf(node);
+    const ConvergedNode& converged = solution.nodes[std::size_t(row.node)];
+    TerminalVerification out;
+    out.node = row.node;
+    out.calculatedFlow = row.flow;
+    out.convergedFlow = converged.flow;
+    out.shutOff = converged.shutOff;
+    out.dry = converged.dry;
+    out.headLacking = solution.headLacking(row.node);
+    // A dry terminal that the calculation lets flow is wrong however little it draws.
+    out.converged = out.dry && out.calculatedFlow != 0 ? false : flowsAgree(out.calculatedFlow, out.convergedFlow);
+    out.nominalPressure = double(project.terminalTypeOf(terminal).nominalPressure) * hydraulics::kMmPerBar;
+    out.calculatedPressureLeft = pressureLeft(project, row.cumulativeDrop, terminal.height);
+    out.convergedPressureLeft = converged.pressureLeft;
+    out.calculatedBelowNominal = out.calculatedPressureLeft < out.nominalPressure;
+    out.convergedBelowNominal = converged.pressureLeft && *converged.pressureLeft < out.nominalPressure;
+    return out;
+}
+
+} // namespace
+
+NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution) {
+    NetworkVerification result;
+    for (const int16_t start : branchStarts(project)) {
+        for (const BranchRow& row : computeBranchRows(project, start)) {
+            const Node& node = project.NodeTable[row.node];
+            const ConvergedNode& converged = solution.nodes[std::size_t(row.node)];
+            if (!converged.shutOff) {
+                SectionVerification section{row.node, row.velocity, converged.velocity, tooFast(row.velocity),
+                                            tooFast(converged.velocity)};
+                result.sections.push_back(section);
+            }
+            if (node.endsInTerminal())
+                result.terminals.push_back(verifyTerminal(project, solution, row));
+            else if (!node.continues() && converged.flow > 0)
+                result.openEnds.push_back({row.node, row.flow, converged.flow});
+        }
+    }
+    return result;
+}
+
+} // namespace valmora

@@ -1,0 +1,67 @@
+#pragma once
+
+// Checks of a calculated network against its converged solution (ConvergedSolution.h):
+// whether the flows of the five-pass calculation are close enough to trust, and which
+// terminals, sections and open ends a designer must look at.
+
+#include "model/ConvergedSolution.h"
+#include "model/Project.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace valmora {
+
+namespace verification {
+// A terminal's calculated flow is trusted within this share of its converged flow...
+constexpr double kFlowAgreement = 0.01;
+// ...or when both flows are below this (l/min).
+constexpr double kNegligibleFlow = 0.1;
+// Mean velocity above which a section is flagged, m/s: the usual limit for fire mains.
+constexpr double kVelocityLimit = 10;
+} // namespace verification
+
+struct TerminalVerification {
+    int16_t node = 0; // the terminal's branch end
+    double calculatedFlow = 0; // l/min, from the results of Calculate
+    double convergedFlow = 0;  // l/min
+    // The calculated flow agrees with the converged one. Never true for a dry terminal
+    // whose calculated flow is not 0.
+    bool converged = false;
+    double nominalPressure = 0;                    // mm, of the terminal's type
+    double calculatedPressureLeft = 0;             // mm, as the grid shows it
+    std::optional<double> convergedPressureLeft;   // mm; none when shut off
+    bool calculatedBelowNominal = false;
+    bool convergedBelowNominal = false;
+    bool dry = false;        // above the hydraulic grade: delivers nothing
+    double headLacking = 0;  // mm a dry terminal lacks to start flowing
+    bool shutOff = false;    // behind a closed section
+};
+
+struct SectionVerification {
+    int16_t node = 0;
+    std::optional<double> calculatedVelocity; // m/s; none for a KV element
+    std::optional<double> convergedVelocity;
+    bool calculatedTooFast = false;
+    bool convergedTooFast = false;
+};
+
+// An end without terminal that discharges in the converged solution.
+struct OpenEndVerification {
+    int16_t node = 0;
+    double calculatedFlow = 0; // l/min
+    double convergedFlow = 0;  // l/min
+};
+
+struct NetworkVerification {
+    std::vector<TerminalVerification> terminals; // every terminal end, branch by branch as the grids show them
+    std::vector<SectionVerification> sections;   // every section that is not shut off, likewise
+    std::vector<OpenEndVerification> openEnds;
+};
+
+// `project` holds the results of Calculate; `solution` is SolveConverged of the same
+// network (ok). Reads both, writes nothing.
+NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution);
+
+} // namespace valmora

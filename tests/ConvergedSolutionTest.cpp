@@ -1,0 +1,422 @@
+#include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
+#include "model/DerivedQuantities.h"
+#include "model/Traversal.h"
+#include "model/Verification.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+
+using namespace valmora;
+using namespace valmora::testkit;
+using namespace valmora::testkit::testCatalogue;
+
+namespace {
+
+constexpr int32_t kFourBar = 40000;
+constexpr int32_t kFiveBar = 50000;
+
+// Reference flows below were computed to 10 decimals in double precision with the
+// catalogue's single-precision friction factors and K resistances; the solver converges
+// to 1e-9, the references are compared to 1e-7 relative.
+constexpr double kReferenceTolerance = 1e-7;
+
+void expectFlow(const ConvergedSolution& s, int16_t node, double expected) {
+    EXPECT_NEAR(s.nodes[std::size_t(node)].flow, expected, kReferenceTolerance * std::max(1.0, expected))
+        << "node " << node;
+}
+
+struct ExpectedNode {
+    int16_t node;
+    double flow;
+    bool dry = false;
+    bool shutOff = false;
+};
+
+struct ClosedFormCase {
+    const char* name;
+    std::function<void(Project&)> build;
+    std::vector<ExpectedNode> expected;
+};
+
+struct JunctionEnd {
+    int16_t type;
+    float height;
+    bool closed = false;
+};
+
+// Trunk (50 mm, 20 m) continuing into A and deriving B, both 40 mm, 10 m, each ending
+// in a terminal. Nodes: trunk 1, B 2, A 3.
+void junction(Project& p, JunctionEnd a, JunctionEnd b) {
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
+    const int16_t nodeB = build.deriveAt(trunk, {QStringLiteral("B"), 10, 0, kSteel, kBore40, b.closed});
+    const int16_t nodeA = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40, a.closed});
+    build.endWithTerminal(nodeA, a.type, a.height);
+    build.endWithTerminal(nodeB, b.type, b.height);
+}
+
+// A (K 100 at 0 m) beside B (K 80 at `heightB`, closed or not).
+void junction(Project& p, float heightB, bool closeB) {
+    junction(p, {kTypeK100, 0}, {kTypeK80, heightB, closeB});
+}
+
+const std::vector<ClosedFormCase> kClosedFormCases = {
+    // Q = ((40000 - 10000) / (R + Kt))^(1/1.85), R = 6.05e9/120^1.85 x 10.00001 / 50^4.87 =
+    // 0.04584443, Kt = 10000 / 100^1.85 = 1.99526227.
+    {"one pipe and a terminal 10 m up",
+     [](Project& p) {
+         NetworkBuilder build(p);
+         build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 10);
+     },
+     {{1, 178.8836164195}}},
+    // Each branch q: 35000 = R1 (2q)^1.85 + (R2 + Kt80) q^1.85.
+    {"two equal branches 5 m up", [](Project& p) { junction(p, {kTypeK80, 5}, {kTypeK80, 5}); },
+     {{1, 291.3679825846}, {2, 145.6839912923}, {3, 145.6839912923}}},
+    // A alone: qA = (40000 / (R1 + RA + Kt100))^(1/1.85); the junction then stands at
+    // 38350.07 mm, below B's 39 m: B is dry.
+    {"a dry terminal beside a flowing one", [](Project& p) { junction(p, 39, false); },
+     {{1, 199.5631055648}, {2, 0, true}, {3, 199.5631055648}}},
+    // The same flows when B's section is closed instead.
+    {"a closed section", [](Project& p) { junction(p, 0, true); },
+     {{1, 199.5631055648}, {2, 0, false, true}, {3, 199.5631055648}}},
+    // An end without terminal discharges through its section alone at height 0:
+    // (40000 / R)^(1/1.85).
+    {"an end without terminal",
+     [](Project& p) {
+         NetworkBuilder build(p);
+         build.root({QStringLiteral("Scarico"), 10, 0, 1, kBore50});
+     },
+     {{1, 1626.4056545443}}},
+};
+
+TEST(ConvergedSolution, ClosedFormCases) {
+    for (const ClosedFormCase& c : kClosedFormCases) {
+        SCOPED_TRACE(c.name);
+        Project p = projectWithTestCatalogues();
+        c.build(p);
+        p.supplyPressure = kFourBar;
+        for (const bool fromResults : {false, true}) {
+            if (fromResults) {
+                ASSERT_TRUE(Calculate(p).ok);
+            }
+            const ConvergedSolution s = SolveConverged(p, {fromResults});
+            ASSERT_TRUE(s.ok);
+            EXPECT_TRUE(s.converged);
+            EXPECT_DOUBLE_EQ(s.totalFlow, s.nodes[1].flow);
+            for (const ExpectedNode& e : c.expected) {
+                expectFlow(s, e.node, e.flow);
+                EXPECT_EQ(s.nodes[std::size_t(e.node)].dry, e.dry) << "node " << e.node;
+                EXPECT_EQ(s.nodes[std::size_t(e.node)].shutOff, e.shutOff) << "node " << e.node;
+            }
+        }
+    }
+}
+
+TEST(ConvergedSolution, DryTerminalReportsTheHeadItLacks) {
+    Project p = projectWithTestCatalogues();
+    junction(p, 39, false);
+    const ConvergedSolution s = SolveConverged(p);
+    // Junction at 40000 - R1 x 199.5631^1.85 = 38350.072658 mm; B's section carries nothing.
+    EXPECT_NEAR(s.headLacking(2), 39000 - 38350.072658, 1e-5);
+    EXPECT_NEAR(*s.nodes[2].pressureLeft, -s.headLacking(2), 1e-9);
+    EXPECT_NEAR(*s.nodes[2].cumulativeDrop, 40000 - 38350.072658, 1e-5);
+    EXPECT_EQ(s.headLacking(3), 0);
+    // A flowing terminal's pressure left is what its K needs: Kt x Q^1.85.
+    EXPECT_NEAR(*s.nodes[3].pressureLeft, terminalResistanceFor(100) * std::pow(199.5631055648, 1.85), 1e-4);
+}
+
+TEST(ConvergedSolution, ClosedSectionLeavesItsSubtreeWithoutPressure) {
+    Project p = projectWithTestCatalogues();
+    junction(p, 0, true);
+    const ConvergedSolution s = SolveConverged(p);
+    EXPECT_FALSE(s.nodes[2].cumulativeDrop.has_value());
+    EXPECT_FALSE(s.nodes[2].pressureLeft.has_value());
+    EXPECT_EQ(s.nodes[2].drop, 0);
+}
+
+TEST(ConvergedSolution, TerminalExactlyAtTheGradeDeliversNothing) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 40);
+    p.supplyPressure = kFourBar; // exactly 40 m of water
+    const ConvergedSolution s = SolveConverged(p, {false});
+    ASSERT_TRUE(s.converged);
+    EXPECT_GE(s.nodes[1].flow, 0);
+    EXPECT_LT(s.nodes[1].flow, 1e-6);
+    EXPECT_NEAR(*s.nodes[1].pressureLeft, 0, 1e-6);
+}
+
+TEST(ConvergedSolution, RefusesWhatTheCalculationRefuses) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 0);
+    p.supplyPressure = 0;
+    const ConvergedSolution s = SolveConverged(p);
+    EXPECT_FALSE(s.ok);
+    EXPECT_FALSE(s.message.isEmpty());
+    EXPECT_TRUE(s.nodes.empty());
+}
+
+// With every terminal at height 0 the calculation's reduction is exact: both must agree.
+TEST(ConvergedSolution, AgreesWithTheCalculationWhenNothingIsRaised) {
+    std::mt19937 rng(11);
+    for (int tree = 0; tree < 50; ++tree) {
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 2 + tree);
+        for (std::size_t t = 1; t < p.TerminalTable.size(); ++t)
+            p.TerminalTable[t].height = 0;
+        for (std::size_t i = 1; i < p.NodeTable.size(); ++i)
+            p.NodeTable[i].closed = false;
+        ASSERT_TRUE(Calculate(p).ok);
+        const ConvergedSolution s = SolveConverged(p, {false});
+        ASSERT_TRUE(s.converged) << "tree " << tree;
+        for (const int16_t i : networkPreorder(p)) {
+            const double calculated = nodeFlow(p, i);
+            EXPECT_NEAR(s.nodes[std::size_t(i)].flow, calculated, 1e-6 * calculated + 1e-9)
+                << "tree " << tree << " node " << i;
+        }
+    }
+}
+
+// Drop from the supply to the outlet of every node, summed along the path with the
+// drops the grid computes.
+std::vector<double> pathDrops(const Project& p, const ConvergedSolution& s) {
+    std::vector<double> drop(p.NodeTable.size(), 0.0);
+    for (const int16_t i : networkPreorder(p)) {
+        const Node& node = p.NodeTable[i];
+        drop[i] = (node.parent > 0 ? drop[node.parent] : 0.0) + sectionDrop(p, node, s.nodes[std::size_t(i)].flow);
+    }
+    return drop;
+}
+
+void expectSolutionHolds(const Project& p, const ConvergedSolution& s) {
+    const std::vector<double> drop = pathDrops(p, s);
+    const double supply = p.supplyPressure;
+    for (const int16_t i : networkPreorder(p)) {
+        const Node& node = p.NodeTable[i];
+        const ConvergedNode& n = s.nodes[std::size_t(i)];
+        if (n.shutOff) {
+            EXPECT_EQ(n.flow, 0) << "node " << i;
+            continue;
+        }
+        if (node.continues()) {
+            double fed = 0;
+            for (const int16_t child : {node.next, node.hasDerivation() ? node.derivation : int16_t(0)})
+                if (child > 0)
+                    fed += s.nodes[std::size_t(child)].flow;
+            EXPECT_NEAR(n.flow, fed, 1e-12 * std::max(1.0, n.flow)) << "node " << i;
+        } else if (node.endsInTerminal()) {
+            const Terminal& t = p.terminalOf(node);
+            const double kt = terminalResistanceFor(p.terminalTypeOf(t).kFactor);
+            const double needed = drop[i] + kt * std::pow(n.flow, 1.85) + 1000.0 * double(t.height);
+            EXPECT_GE(n.flow, 0) << "node " << i;
+            if (n.flow > 0) {
+                EXPECT_NEAR(needed, supply, 1e-6 * supply) << "node " << i;
+            } else {
+                EXPECT_GE(needed, supply * (1 - 1e-6)) << "node " << i;
+            }
+        } else {
+            EXPECT_NEAR(drop[i], supply, 1e-6 * supply) << "open end, node " << i;
+        }
+    }
+}
+
+TEST(ConvergedSolution, RandomTreesBalanceEveryPathAndNode) {
+    std::mt19937 rng(20261206);
+    std::uniform_int_distribution<int32_t> supply(5000, 120000);
+    for (int tree = 0; tree < 300; ++tree) {
+        SCOPED_TRACE(testing::Message() << "tree " << tree);
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, tree < 250 ? 2 + tree % 60 : 2000);
+        p.supplyPressure = supply(rng);
+        ASSERT_TRUE(Calculate(p).ok);
+        const ConvergedSolution cold = SolveConverged(p, {false});
+        const ConvergedSolution warm = SolveConverged(p, {true});
+        ASSERT_TRUE(cold.converged) << cold.iterations;
+        ASSERT_TRUE(warm.converged) << warm.iterations;
+        expectSolutionHolds(p, cold);
+        expectSolutionHolds(p, warm);
+        // One solution whatever the start. A flow near 0 is fixed by the heads only to
+        // (rounding of the heads / resistance)^(1/1.85): there the floor of 1e-4 l/min.
+        for (const int16_t i : networkPreorder(p))
+            EXPECT_NEAR(warm.nodes[std::size_t(i)].flow, cold.nodes[std::size_t(i)].flow,
+                        1e-7 * cold.nodes[std::size_t(i)].flow + 1e-4);
+    }
+}
+
+// A comb of 4 000 K 80 terminals on a 50 mm trunk: the supply reaches only the first few
+// hundred; beyond, the terminals are dry (0 m ones too: the trunk's pressure falls to 0).
+TEST(ConvergedSolution, CombBeyondTheReachOfTheSupply) {
+    Project p = projectWithTestCatalogues();
+    buildComb(p, 4000);
+    p.supplyPressure = kFourBar;
+    ASSERT_TRUE(Calculate(p).ok);
+    for (const bool fromResults : {false, true}) {
+        const ConvergedSolution s = SolveConverged(p, {fromResults});
+        ASSERT_TRUE(s.converged);
+        expectSolutionHolds(p, s);
+        EXPECT_TRUE(s.nodes[std::size_t(p.nodeCount())].dry);
+        EXPECT_FALSE(s.nodes[2].dry);
+    }
+}
+
+TEST(ConvergedSolution, LongestChainSolvesWithoutDeepCalls) {
+    Project p = projectWithTestCatalogues();
+    buildChain(p, kMaxTableIndex);
+    p.supplyPressure = kFourBar;
+    const ConvergedSolution s = SolveConverged(p, {false});
+    ASSERT_TRUE(s.converged);
+    // 35000 = (32767 x R(1 m of 50 mm) + Kt80) q^1.85.
+    expectFlow(s, kMaxTableIndex, 18.8355702680);
+    expectFlow(s, 1, 18.8355702680);
+}
+
+// Ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser of black steel 2" (53.1 mm):
+// node 1 is a 10 m feed, each floor 3 m more of riser, each hydrant on 1 m of 1"1/2
+// (41.9 mm); the riser's last section continues into the top hydrant's branch.
+constexpr int kFloors = 10;
+constexpr int16_t kBlackSteel = 1;
+constexpr int16_t kBore2 = 6;
+constexpr int16_t kBore1AndHalf = 5;
+constexpr int16_t kUni45 = 1;
+
+// Returns the hydrants' branch ends, lowest first.
+std::vector<int16_t> buildRiser(Project& p) {
+    NetworkBuilder build(p);
+    std::vector<int16_t> hydrants;
+    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
+    for (int floor = 0; floor < kFloors; ++floor) {
+        const Section branch{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
+        const bool top = floor == kFloors - 1;
+        const int16_t hydrant = top ? build.continueAfter(riser, branch) : build.deriveAt(riser, branch);
+        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
+        hydrants.push_back(hydrant);
+        if (!top)
+            riser = build.continueAfter(riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
+    }
+    return hydrants;
+}
+
+struct RiserCase {
+    int32_t supply;
+    // Converged flow of each hydrant, lowest first: given the flow of the highest flowing
+    // hydrant, every head and flow below it follows explicitly walking down the riser; that
+    // flow was found by bisection against the supply (double precision, 300 halvings).
+    std::vector<double> converged;
+};
+
+const std::vector<RiserCase> kRiserCases = {
+    {kFiveBar,
+     {166.7333, 151.8821, 138.1212, 125.1181, 112.5158, 99.9106, 86.8057, 72.5013, 55.7579, 33.1286}},
+    {kFourBar, {150.9627, 137.2523, 124.2773, 111.6787, 99.0480, 85.8793, 71.4508, 54.4576, 31.0776, 0}},
+};
+
+TEST(ConvergedSolution, RiserOfTenHydrants) {
+    for (const RiserCase& c : kRiserCases) {
+        SCOPED_TRACE(testing::Message() << "supply " << c.supply);
+        Project p = projectWithShippedCatalogues();
+        ASSERT_NEAR(p.TerminalCatalogue[kUni45].kFactor, 82.5, 1e-6);
+        const std::vector<int16_t> hydrants = buildRiser(p);
+        p.supplyPressure = c.supply;
+        ASSERT_TRUE(Calculate(p).ok);
+        const ConvergedSolution s = SolveConverged(p);
+        ASSERT_TRUE(s.converged);
+        for (int floor = 0; floor < kFloors; ++floor)
+            EXPECT_NEAR(s.nodes[std::size_t(hydrants[floor])].flow, c.converged[floor], 5e-5) << "floor " << floor;
+
+        const int16_t top = hydrants.back();
+        const double fivePass = nodeFlow(p, top);
+        RecordProperty("top_hydrant_after_five_passes_" + std::to_string(c.supply), std::to_string(fivePass));
+        RecordProperty("top_hydrant_converged_" + std::to_string(c.supply),
+                       std::to_string(s.nodes[std::size_t(top)].flow));
+        // The five passes leave the top hydrant well above its converged flow.
+        EXPECT_GT(fivePass, c.converged.back() * 1.05 + 1);
+
+        const NetworkVerification v = VerifyNetwork(p, s);
+        ASSERT_EQ(v.terminals.size(), std::size_t(kFloors));
+        const auto topCheck = std::find_if(v.terminals.begin(), v.terminals.end(),
+                                           [&](const TerminalVerification& t) { return t.node == top; });
+        ASSERT_NE(topCheck, v.terminals.end());
+        EXPECT_FALSE(topCheck->converged);
+        EXPECT_EQ(topCheck->dry, c.converged.back() == 0);
+        // UNI 45 hydrants need 2 bar; the top one is far from it either way.
+        EXPECT_TRUE(topCheck->convergedBelowNominal);
+    }
+}
+
+// Flags on a hand-made network: trunk 2 m of 20 mm, continuing into 1 m of 50 mm with a
+// K 100 terminal at 0 m and deriving an end without terminal (1 m of 50 mm).
+TEST(Verification, FlagsTerminalsSectionsAndOpenEnds) {
+    Project p = projectWithTestCatalogues(); // every test type has a nominal pressure of 1 bar
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Stretto"), 2, 0, 1, kBore20});
+    const int16_t open = build.deriveAt(trunk, {QStringLiteral("Scarico"), 1, 0, 1, kBore50});
+    const int16_t outlet = build.continueAfter(trunk, {QStringLiteral("Uscita"), 1, 0, 1, kBore50});
+    build.endWithTerminal(outlet, kTypeK100, 0);
+    p.supplyPressure = kFourBar;
+    ASSERT_TRUE(Calculate(p).ok);
+    const ConvergedSolution s = SolveConverged(p);
+    const NetworkVerification v = VerifyNetwork(p, s);
+
+    // No heights: the calculation is exact and agrees.
+    ASSERT_EQ(v.terminals.size(), 1u);
+    EXPECT_TRUE(v.terminals[0].converged);
+    EXPECT_FALSE(v.terminals[0].dry);
+    EXPECT_DOUBLE_EQ(v.terminals[0].nominalPressure, 10000);
+    // The open end drains the junction of the supply: the terminal stays under 1 bar.
+    EXPECT_LT(*v.terminals[0].convergedPressureLeft, 10000);
+    EXPECT_TRUE(v.terminals[0].convergedBelowNominal);
+    EXPECT_TRUE(v.terminals[0].calculatedBelowNominal);
+
+    ASSERT_EQ(v.openEnds.size(), 1u);
+    EXPECT_EQ(v.openEnds[0].node, open);
+    EXPECT_NEAR(v.openEnds[0].convergedFlow, s.nodes[std::size_t(open)].flow, 0);
+
+    // The 20 mm trunk carries the flow of both ends: far above 10 m/s (v = Q x 21.22 / 20^2).
+    ASSERT_EQ(v.sections.size(), 3u);
+    for (const SectionVerification& section : v.sections) {
+        const bool isTrunk = section.node == trunk;
+        EXPECT_EQ(section.convergedTooFast, isTrunk) << "node " << section.node;
+        EXPECT_EQ(section.calculatedTooFast, isTrunk) << "node " << section.node;
+    }
+}
+
+struct AgreementCase {
+    double calculated;
+    double converged;
+    bool dry;
+    bool agrees;
+};
+
+// The 1 % rule, the negligible-flow rule and the dry-terminal rule, on a single terminal
+// whose converged and calculated flows are set by hand.
+TEST(Verification, WhenCalculatedFlowsAreTrusted) {
+    const std::vector<AgreementCase> cases = {
+        {100.9, 100, false, true}, {101.1, 100, false, false}, {98.9, 100, false, false},
+        {0.05, 0.09, false, true}, {0.05, 0, true, false},      {0, 0, true, true},
+        {0.2, 0.05, false, false},
+    };
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 0);
+    ASSERT_TRUE(Calculate(p).ok);
+    const double flowOfResults = nodeFlow(p, 1);
+    for (const AgreementCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.calculated << " vs " << c.converged);
+        p.NodeTable[1].flowFraction = c.calculated / flowOfResults;
+        ConvergedSolution s = SolveConverged(p);
+        s.nodes[1].flow = c.converged;
+        s.nodes[1].dry = c.dry;
+        EXPECT_EQ(VerifyNetwork(p, s).terminals.at(0).converged, c.agrees);
+    }
+}
+
+} // namespace
