@@ -221,6 +221,7 @@ void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulative
     const Node& last = project_.NodeTable[lastNode];
     if (last.next == kEndWithoutTerminal) {
         warn(QStringLiteral("Non è 1!"));
+        printOpenEndWarning(lastNode);
         return;
     }
     if (!last.endsInTerminal())
@@ -231,13 +232,44 @@ void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulative
         return;
     surface_.print(type->name + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
     surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height) : QString());
-    if (std::floor(lastFlow) < 1) {
-        surface_.print(QStringLiteral("Portata nulla"));
+    if (isNullFlow(lastFlow)) {
+        surface_.print(kNullFlowText);
+        printTerminalWarnings(lastNode);
         return;
     }
     const double left = pressureLeft(project_, cumulativeDrop, terminal->height);
     surface_.print(QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(left));
+    printTerminalWarnings(lastNode);
     surface_.print(QString());
+}
+
+void Tabelle::printTerminalWarnings(int16_t lastNode) {
+    if (!options_.verification)
+        return;
+    for (const TerminalVerification& t : options_.verification->terminals) {
+        if (t.node != lastNode)
+            continue;
+        if (!t.converged)
+            surface_.print(QStringLiteral("Attenzione: a convergenza portata ") + formatPicture(t.convergedFlow, u"#0") +
+                           QStringLiteral(" Lt/min, pressione disponibile ") +
+                           formatPicture(t.convergedPressureLeft.value_or(0), u"#,#") + QStringLiteral(" mm"));
+        // A terminal behind a closed section is closed on purpose.
+        if (t.calculatedBelowNominal && !t.shutOff)
+            surface_.print(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale"));
+        return;
+    }
+}
+
+void Tabelle::printOpenEndWarning(int16_t lastNode) {
+    if (!options_.verification)
+        return;
+    for (const OpenEndVerification& end : options_.verification->openEnds)
+        if (end.node == lastNode) {
+            surface_.print(QStringLiteral("Attenzione: estremità aperta, scarica ") +
+                           formatPicture(end.calculatedFlow, u"#0") + QStringLiteral(" Lt/min"));
+            surface_.print(QString());
+            return;
+        }
 }
 
 int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
@@ -458,7 +490,16 @@ void PrintReport(Project& project, PrintSurface& surface, const ReportSections& 
     font.size = options.layout == ReportLayout::Printer ? kPrinterFontSize : kPreviewScale * kPrinterFontSize;
     font.bold = options.layout == ReportLayout::Printer;
     surface.setFont(font);
-    Tabelle report(project, surface, options);
+    // The converged solution checks what the five-pass result says; a network it cannot
+    // solve is reported without the checks.
+    const ConvergedSolution converged = SolveConverged(project);
+    std::optional<NetworkVerification> verification;
+    ReportOptions checked = options;
+    if (converged.ok && !checked.verification) {
+        verification = VerifyNetwork(project, converged);
+        checked.verification = &*verification;
+    }
+    Tabelle report(project, surface, checked);
     report.PrintReportHeader();
     if (sections.nodes)
         report.PrintNodesSection();

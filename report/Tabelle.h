@@ -5,6 +5,7 @@
 
 #include "model/DerivedQuantities.h"
 #include "model/Project.h"
+#include "model/Verification.h"
 #include "platform/PrintSurface.h"
 
 #include <QDate>
@@ -32,6 +33,9 @@ struct ReportOptions {
     // What the report has to say aloud ("Non è 1!"): a message box on screen, a line on
     // standard error in the command-line tool.
     std::function<void(const QString&)> warn;
+    // The checks against the converged solution, when there are any: the report then says
+    // which terminals and open ends a designer must look at.
+    const NetworkVerification* verification = nullptr;
 };
 
 // The print context and the operations of the report, over one surface.
@@ -71,6 +75,8 @@ private:
     void setScale();
     void printWrappedNotes();
     void printBranchEnd(int16_t lastNode, float lastFlow, double cumulativeDrop);
+    void printTerminalWarnings(int16_t lastNode);
+    void printOpenEndWarning(int16_t lastNode);
     // Captions, column formats ("<30", ">14", "#12") and rows of '|'-separated cells.
     void printTable(const QStringList& captions, const QStringList& formats, const QStringList& rows);
     QString fittedCell(int16_t columnWidth, const QString& text) const;

@@ -279,31 +279,7 @@ TEST(ConvergedSolution, LongestChainSolvesWithoutDeepCalls) {
     expectFlow(s, 1, 18.8355702680);
 }
 
-// Ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser of black steel 2" (53.1 mm):
-// node 1 is a 10 m feed, each floor 3 m more of riser, each hydrant on 1 m of 1"1/2
-// (41.9 mm); the riser's last section continues into the top hydrant's branch.
-constexpr int kFloors = 10;
-constexpr int16_t kBlackSteel = 1;
-constexpr int16_t kBore2 = 6;
-constexpr int16_t kBore1AndHalf = 5;
-constexpr int16_t kUni45 = 1;
-
-// Returns the hydrants' branch ends, lowest first.
-std::vector<int16_t> buildRiser(Project& p) {
-    NetworkBuilder build(p);
-    std::vector<int16_t> hydrants;
-    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
-    for (int floor = 0; floor < kFloors; ++floor) {
-        const Section branch{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
-        const bool top = floor == kFloors - 1;
-        const int16_t hydrant = top ? build.continueAfter(riser, branch) : build.deriveAt(riser, branch);
-        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
-        hydrants.push_back(hydrant);
-        if (!top)
-            riser = build.continueAfter(riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
-    }
-    return hydrants;
-}
+constexpr int16_t kUni45 = 1; // "Idrante UNI 45" in the shipped catalogue
 
 struct RiserCase {
     int32_t supply;
@@ -324,12 +300,12 @@ TEST(ConvergedSolution, RiserOfTenHydrants) {
         SCOPED_TRACE(testing::Message() << "supply " << c.supply);
         Project p = projectWithShippedCatalogues();
         ASSERT_NEAR(p.TerminalCatalogue[kUni45].kFactor, 82.5, 1e-6);
-        const std::vector<int16_t> hydrants = buildRiser(p);
+        const std::vector<int16_t> hydrants = testkit::buildRiser(p);
         p.supplyPressure = c.supply;
         ASSERT_TRUE(Calculate(p).ok);
         const ConvergedSolution s = SolveConverged(p);
         ASSERT_TRUE(s.converged);
-        for (int floor = 0; floor < kFloors; ++floor)
+        for (std::size_t floor = 0; floor < hydrants.size(); ++floor)
             EXPECT_NEAR(s.nodes[std::size_t(hydrants[floor])].flow, c.converged[floor], 5e-5) << "floor " << floor;
 
         const int16_t top = hydrants.back();
@@ -341,7 +317,7 @@ TEST(ConvergedSolution, RiserOfTenHydrants) {
         EXPECT_GT(fivePass, c.converged.back() * 1.05 + 1);
 
         const NetworkVerification v = VerifyNetwork(p, s);
-        ASSERT_EQ(v.terminals.size(), std::size_t(kFloors));
+        ASSERT_EQ(v.terminals.size(), hydrants.size());
         const auto topCheck = std::find_if(v.terminals.begin(), v.terminals.end(),
                                            [&](const TerminalVerification& t) { return t.node == top; });
         ASSERT_NE(topCheck, v.terminals.end());

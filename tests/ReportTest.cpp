@@ -1,7 +1,12 @@
 // The printed report, read back from a recording surface in millimetres of the page.
 
 #include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
+#include "model/DerivedQuantities.h"
+#include "model/Verification.h"
+#include "model/NumberFormat.h"
 #include "report/Tabelle.h"
+#include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QLocale>
@@ -9,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace valmora;
 
@@ -144,12 +150,53 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     EXPECT_TRUE(texts[end + 2].startsWith(QStringLiteral("Pressione disponibile al terminale ")));
     EXPECT_TRUE(r.warnings.isEmpty());
 
-    // An end without terminal says so aloud and prints nothing after its table.
+    // An end without terminal says so aloud, and the report says what pours out of it.
     p.NodeTable[3].next = kEndWithoutTerminal;
     p.NodeTable[3].derivation = 0;
+    ASSERT_TRUE(Calculate(p).ok);
     Report open;
     open.print(p, ReportLayout::Printer, {true, false, false});
     EXPECT_EQ(open.warnings, QStringList{QStringLiteral("Non è 1!")});
+    EXPECT_TRUE(open.texts().contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min")
+                                          .arg(std::lround(nodeFlow(p, 3)))));
+}
+
+TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
+    Project p = testkit::projectWithShippedCatalogues();
+    const std::vector<int16_t> hydrants = testkit::buildRiser(p);
+    p.supplyPressure = 50000; // 5 bar: the five passes leave the top hydrant far from convergence
+    ASSERT_TRUE(Calculate(p).ok);
+    const ConvergedSolution converged = SolveConverged(p);
+    ASSERT_TRUE(converged.ok);
+    const NetworkVerification checks = VerifyNetwork(p, converged);
+    Report r;
+    r.print(p, ReportLayout::Printer, {true, false, false});
+    const QStringList texts = r.texts();
+    int flagged = 0;
+    for (const TerminalVerification& t : checks.terminals) {
+        const QString line = QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
+                                 .arg(std::lround(t.convergedFlow))
+                                 .arg(formatPicture(t.convergedPressureLeft.value_or(0), u"#,#"));
+        EXPECT_EQ(texts.contains(line), !t.converged) << t.node;
+        flagged += !t.converged;
+    }
+    EXPECT_GE(flagged, 1);
+    EXPECT_FALSE(std::find_if(checks.terminals.begin(), checks.terminals.end(), [&](const auto& t) {
+                     return t.node == hydrants.back();
+                 })->converged);
+    const auto below = std::count_if(checks.terminals.begin(), checks.terminals.end(),
+                                     [](const auto& t) { return t.calculatedBelowNominal && !t.shutOff; });
+    EXPECT_GE(below, 1);
+    EXPECT_EQ(texts.count(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale")), below);
+
+    // Heights of 0 are exact after five passes: nothing to flag.
+    Project flat = sampleNetwork();
+    flat.TerminalTable[1].height = 0;
+    ASSERT_TRUE(Calculate(flat).ok);
+    Report quiet;
+    quiet.print(flat, ReportLayout::Printer, {true, false, false});
+    for (const QString& text : quiet.texts())
+        EXPECT_FALSE(text.startsWith(QStringLiteral("Attenzione: a convergenza"))) << text.toStdString();
 }
 
 TEST(Report, ColumnWidthsCellCutsAndFrames) {

@@ -96,6 +96,32 @@ void buildComb(Project& project, int trunkNodes, int highEvery) {
     build.endWithTerminal(trunk, 2, 0);
 }
 
+namespace {
+constexpr int kFloors = 10;
+constexpr int16_t kBlackSteel = 1;
+constexpr int16_t kBore2 = 6;
+constexpr int16_t kBore1AndHalf = 5;
+constexpr int16_t kUni45 = 1;
+
+} // namespace
+
+std::vector<int16_t> buildRiser(Project& project) {
+    NetworkBuilder build(project);
+    std::vector<int16_t> hydrants;
+    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
+    for (int floor = 0; floor < kFloors; ++floor) {
+        const Section branch{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
+        const bool top = floor == kFloors - 1;
+        const int16_t hydrant = top ? build.continueAfter(riser, branch) : build.deriveAt(riser, branch);
+        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
+        hydrants.push_back(hydrant);
+        if (!top)
+            riser = build.continueAfter(riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
+    }
+    return hydrants;
+}
+
+
 void buildChain(Project& project, int nodes) {
     NetworkBuilder build(project);
     int16_t last = build.root({QStringLiteral("C1"), 1, 0, 1, 3});
