@@ -1,6 +1,7 @@
 #include "platform/PagePainter.h"
 
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <memory>
 
 namespace valmora {
@@ -21,6 +23,8 @@ constexpr auto kCupsJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 constexpr double kThinRuleMm = 0.2; // a line of draw width 1; width 2 is twice as heavy
 // Metrics are taken at a resolution fine enough that rounding to device units is negligible.
 constexpr int kMeasuringDpi = 1200;
+constexpr int kFirstPrintable = 0x20;
+constexpr int kLastLatin1 = 0xff;
 
 // A paint device of fixed resolution for measuring, without a screen.
 class MeasuringDevice : public QPaintDevice {
@@ -107,19 +111,36 @@ QFont toQFont(const PrintFont& font) {
     return q;
 }
 
-const QFontMetricsF& PainterTextMetrics::metricsOf(const PrintFont& font) const {
-    for (const auto& [known, metrics] : cache_)
-        if (known == font)
-            return metrics;
-    cache_.emplace_back(font, QFontMetricsF(toQFont(font), &measuringDevice()));
-    return cache_.back().second;
+const PainterTextMetrics::Measured& PainterTextMetrics::measuredOf(const PrintFont& font) const {
+    for (const Measured& known : cache_)
+        if (known.font == font)
+            return known;
+    const QFont q = toQFont(font);
+    QFontMetricsF metrics(q, &measuringDevice());
+    // The report's font is fixed-pitch: where every Latin-1 character of it has one advance,
+    // a width is a count, not a shaping of the text (which would dominate a long report).
+    double advance = 0;
+    if (QFontInfo(q).fixedPitch()) {
+        advance = metrics.horizontalAdvance(QLatin1Char('0'));
+        for (int c = kFirstPrintable; c <= kLastLatin1 && advance > 0; ++c)
+            if (QChar(c).isPrint() && metrics.horizontalAdvance(QChar(c)) != advance)
+                advance = 0;
+    }
+    cache_.push_back({font, metrics, advance});
+    return cache_.back();
 }
 
 double PainterTextMetrics::width(const QString& text, const PrintFont& font) const {
-    return deviceUnitsToMm(metricsOf(font).horizontalAdvance(text));
+    const Measured& measured = measuredOf(font);
+    if (measured.latin1Advance > 0 &&
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= kLastLatin1 && c.isPrint(); }))
+        return deviceUnitsToMm(double(text.size()) * measured.latin1Advance);
+    return deviceUnitsToMm(measured.metrics.horizontalAdvance(text));
 }
 
-double PainterTextMetrics::lineHeight(const PrintFont& font) const { return deviceUnitsToMm(metricsOf(font).height()); }
+double PainterTextMetrics::lineHeight(const PrintFont& font) const {
+    return deviceUnitsToMm(measuredOf(font).metrics.height());
+}
 
 void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom) {
     std::vector<QFont> fonts;

@@ -30,8 +30,13 @@ public:
 
 private:
     // A report measures tens of thousands of texts in a handful of fonts.
-    const QFontMetricsF& metricsOf(const PrintFont& font) const;
-    mutable std::vector<std::pair<PrintFont, QFontMetricsF>> cache_;
+    struct Measured {
+        PrintFont font;
+        QFontMetricsF metrics;
+        double latin1Advance; // > 0: a fixed-pitch font whose Latin-1 characters all advance this much
+    };
+    const Measured& measuredOf(const PrintFont& font) const;
+    mutable std::vector<Measured> cache_;
 };
 
 // Draws `page` with its top-left corner at the painter's origin, `dotsPerMm` device units a

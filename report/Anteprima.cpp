@@ -92,17 +92,17 @@ Anteprima::Anteprima(Project& project, Interaction& interaction, QWidget* parent
     connect(PagPrew, &QPushButton::clicked, this, &Anteprima::previousPage);
     connect(PagPost, &QPushButton::clicked, this, &Anteprima::nextPage);
     connect(btnEsci, &QPushButton::clicked, this, &QDialog::accept);
-    show(1);
+    showPage(1);
 }
 
-void Anteprima::show(int number) {
+void Anteprima::showPage(int number) {
     pageOnView_ = number;
     Foglio->setPage(&pages_[std::size_t(number - 1)]);
     Pglbl->setText(QString::number(number));
 }
 
-void Anteprima::previousPage() { show(pageOnView_ >= 2 ? pageOnView_ - 1 : pageCount()); }
+void Anteprima::previousPage() { showPage(pageOnView_ >= 2 ? pageOnView_ - 1 : pageCount()); }
 
-void Anteprima::nextPage() { show(pageOnView_ < pageCount() ? pageOnView_ + 1 : 1); }
+void Anteprima::nextPage() { showPage(pageOnView_ < pageCount() ? pageOnView_ + 1 : 1); }
 
 } // namespace valmora

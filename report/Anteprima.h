@@ -56,7 +56,7 @@ public:
     void nextPage();
 
 private:
-    void show(int number);
+    void showPage(int number);
 
     std::vector<RecordedPage> pages_;
     int pageOnView_ = 1;

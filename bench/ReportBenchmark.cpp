@@ -1,0 +1,116 @@
+// Figures for the printed report, on the offscreen platform:
+//   - the 32 767-node comb's whole report to PDF through `valmora-cli report`: the whole
+//     process's time and peak memory;
+//   - the preview of the same report opened (every page laid out), and paging through it;
+//   - a 5 000-node network's report to PDF, in process.
+
+#include "model/Calculation.h"
+#include "platform/PagePainter.h"
+#include "platform/ScriptedInteraction.h"
+#include "report/Anteprima.h"
+#include "report/Tabelle.h"
+#include "storage/ProjectFile.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+using namespace valmora;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kCombNodes = 32767;
+constexpr int kCombTrunk = (kCombNodes + 1) / 2;
+constexpr int kMediumNodes = 5000;
+constexpr int kRuns = 5;
+constexpr int kPagings = 50;
+
+double millisecondsOf(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void report(const char* what, int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int r = 0; r < runs; ++r)
+        ms.push_back(millisecondsOf(work));
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-60s best %9.1f ms   median %9.1f ms\n", what, ms.front(), ms[ms.size() / 2]);
+}
+
+Project comb() {
+    Project p = testkit::projectWithTestCatalogues();
+    testkit::buildComb(p, kCombTrunk);
+    Calculate(p);
+    return p;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+
+    // The comb through the command-line tool, as a whole process.
+    Project big = comb();
+    const QString combFile = dir.filePath(QStringLiteral("pettine.vlm"));
+    if (!SaveProject(big, combFile).ok)
+        return 1;
+    const QString combPdf = dir.filePath(QStringLiteral("pettine.pdf"));
+    int combPages = 0;
+    report("comb 32 767 nodes: valmora-cli report to PDF (process)", kRuns, [&] {
+        QProcess cli;
+        cli.start(QStringLiteral(VALMORA_CLI),
+                  {QStringLiteral("report"), combFile, combPdf, QStringLiteral("--catalogues"),
+                   QStringLiteral(VALMORA_DATA_DIR)});
+        cli.waitForFinished(-1);
+        if (cli.exitCode() != 0)
+            std::printf("valmora-cli failed: %s\n", cli.readAllStandardError().constData());
+    });
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    std::printf("%-60s %9.1f MB\n", "  peak memory of the report process", double(children.ru_maxrss) / 1024);
+
+    // The preview of the same report.
+    ScriptedInteraction ask;
+    std::unique_ptr<Anteprima> preview;
+    report("comb 32 767 nodes: preview opened (every page laid out)", 1,
+           [&] { preview = std::make_unique<Anteprima>(big, ask); });
+    combPages = preview->pageCount();
+    preview->resize(600, 800);
+    preview->show();
+    report("comb preview: one page forward, drawn", kPagings, [&] {
+        preview->PagPost->click();
+        preview->Foglio->grab();
+    });
+    std::printf("%-60s %9d\n", "  pages", combPages);
+    preview.reset();
+
+    // A 5 000-node network in process.
+    Project medium = testkit::projectWithTestCatalogues();
+    std::mt19937 rng(7);
+    testkit::buildRandom(medium, rng, kMediumNodes);
+    Calculate(medium);
+    const QString mediumPdf = dir.filePath(QStringLiteral("rete.pdf"));
+    report("random tree 5 000 nodes: report to PDF (in process)", kRuns, [&] {
+        writePdf(mediumPdf, QString(), [&](PrintSurface& surface) {
+            PrintReport(medium, surface, ReportSections{}, ReportOptions{});
+        });
+    });
+    return 0;
+}
