@@ -92,6 +92,12 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
     });
 }
 
+frmTubi::~frmTubi() {
+    Griglia->disconnect(this);
+    Txtedit->removeEventFilter(this);
+    StatusBar1->removeEventFilter(this);
+}
+
 QString frmTubi::caption() const {
     if (isTrunk())
         return kTrunkCaption;

@@ -49,6 +49,9 @@ class frmTubi : public QWidget, public ChildWindow {
 public:
     frmTubi(Project& project, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
             int16_t firstNode, QWidget* parent = nullptr);
+    // The grid outlives this part of the window while Qt takes the children down, and may
+    // still report losing the focus: it no longer reaches the window then.
+    ~frmTubi() override;
 
     GridControl* Griglia;
     QLabel* StatusBar1;
