@@ -1,9 +1,11 @@
 #include "cli/CalculationReport.h"
 
 #include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
+#include "model/Verification.h"
 
 #include <algorithm>
 #include <array>
@@ -107,6 +109,51 @@ private:
     bool first_ = true;
 };
 
+// The converged solution and the checks of the calculated result against it, by node.
+struct Checks {
+    ConvergedSolution solution;
+    NetworkVerification verification;
+    std::vector<const TerminalVerification*> terminal;
+    std::vector<const SectionVerification*> section;
+    std::vector<const OpenEndVerification*> openEnd;
+};
+
+Checks checksOf(const Project& project) {
+    Checks checks;
+    checks.solution = SolveConverged(project);
+    const std::size_t size = project.NodeTable.size();
+    checks.terminal.assign(size, nullptr);
+    checks.section.assign(size, nullptr);
+    checks.openEnd.assign(size, nullptr);
+    if (!checks.solution.ok)
+        return checks;
+    checks.verification = VerifyNetwork(project, checks.solution);
+    for (const TerminalVerification& t : checks.verification.terminals)
+        checks.terminal[std::size_t(t.node)] = &t;
+    for (const SectionVerification& v : checks.verification.sections)
+        checks.section[std::size_t(v.node)] = &v;
+    for (const OpenEndVerification& e : checks.verification.openEnds)
+        checks.openEnd[std::size_t(e.node)] = &e;
+    return checks;
+}
+
+// What a designer must look at at the end of a branch, one line each.
+QString warningLines(const Checks& checks, int16_t last, const QLocale& locale) {
+    QString lines;
+    if (const TerminalVerification* t = checks.terminal[std::size_t(last)]) {
+        if (!t->converged)
+            lines += QStringLiteral("Attenzione: a convergenza portata ") + formatPicture(t->convergedFlow, u"#0", locale) +
+                     QStringLiteral(" Lt/min, pressione disponibile ") +
+                     formatPicture(t->convergedPressureLeft.value_or(0), u"#,#", locale) + QStringLiteral(" mm\n");
+        if (t->calculatedBelowNominal && !t->shutOff)
+            lines += QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale\n");
+    }
+    if (const OpenEndVerification* e = checks.openEnd[std::size_t(last)])
+        lines += QStringLiteral("Attenzione: estremità aperta, scarica ") + formatPicture(e->calculatedFlow, u"#0", locale) +
+                 QStringLiteral(" Lt/min\n");
+    return lines;
+}
+
 // Results of the grid's rows, by node index.
 std::vector<BranchRow> rowsByNode(const Project& project) {
     std::vector<BranchRow> rows(project.NodeTable.size());
@@ -122,7 +169,7 @@ std::vector<int16_t> reachableInIndexOrder(const Project& project) {
     return nodes;
 }
 
-void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row) {
+void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row, const Checks& checks) {
     const Node& node = project.NodeTable[i];
     json.beginObject();
     json.integer("index", i);
@@ -144,10 +191,16 @@ void writeNode(JsonWriter& json, const Project& project, int16_t i, const Branch
     json.real("drop", row.drop);
     json.real("sumDp", row.cumulativeDrop);
     json.optionalReal("velocity", row.velocity);
+    const ConvergedNode* converged = checks.solution.ok ? &checks.solution.nodes[std::size_t(i)] : nullptr;
+    json.optionalReal("convergedFlow", converged ? std::optional<double>(converged->flow) : std::nullopt);
+    json.optionalReal("convergedVelocity", converged ? converged->velocity : std::nullopt);
+    const SectionVerification* section = checks.section[std::size_t(i)];
+    json.boolean("velocityOverLimit", section && section->calculatedTooFast);
+    json.boolean("openEnd", checks.openEnd[std::size_t(i)] != nullptr);
     json.endObject();
 }
 
-void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row) {
+void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row, const Checks& checks) {
     const Node& node = project.NodeTable[i];
     const Terminal& terminal = project.terminalOf(node);
     json.beginObject();
@@ -160,6 +213,12 @@ void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const Br
     json.single("heightResistance", terminal.heightResistance);
     json.real("flow", row.flow);
     json.optionalReal("pressureLeft", terminalPressureLeft(project, row, terminal.height));
+    const TerminalVerification* check = checks.terminal[std::size_t(i)];
+    json.optionalReal("convergedFlow", check ? std::optional<double>(check->convergedFlow) : std::nullopt);
+    json.optionalReal("convergedPressureLeft", check ? check->convergedPressureLeft : std::nullopt);
+    json.boolean("converged", check && check->converged);
+    json.boolean("belowNominalPressure", check && check->calculatedBelowNominal);
+    json.boolean("convergedBelowNominalPressure", check && check->convergedBelowNominal);
     json.endObject();
 }
 
@@ -247,10 +306,20 @@ QByteArray calculationJson(const Project& project, const QString& projectLabel) 
     json.integer("supplyPressure", project.supplyPressure);
     json.single("totalFlow", project.totalFlow);
     json.single("networkResistance", project.networkResistance);
+    const Checks checks = checksOf(project);
+    json.raw(",\n\"converged\": ");
+    if (checks.solution.ok) {
+        json.beginObject();
+        json.real("totalFlow", checks.solution.totalFlow);
+        json.integer("iterations", checks.solution.iterations);
+        json.endObject();
+    } else {
+        json.raw("null");
+    }
     json.raw(",\n\"nodes\": [");
     for (std::size_t k = 0; k < nodes.size(); ++k) {
         json.raw(k == 0 ? "\n  " : ",\n  ");
-        writeNode(json, project, nodes[k], rows[nodes[k]]);
+        writeNode(json, project, nodes[k], rows[nodes[k]], checks);
     }
     json.raw("],\n\"terminals\": [");
     bool first = true;
@@ -259,7 +328,7 @@ QByteArray calculationJson(const Project& project, const QString& projectLabel) 
             continue;
         json.raw(first ? "\n  " : ",\n  ");
         first = false;
-        writeTerminal(json, project, i, rows[i]);
+        writeTerminal(json, project, i, rows[i], checks);
     }
     json.raw("]}\n");
     return QByteArray::fromStdString(json.text);
@@ -273,6 +342,7 @@ QString calculationTable(const Project& project, const QString& projectLabel, co
     std::array<QString, 10> headings;
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         headings[c] = QString::fromLatin1(kColumns[c].heading);
+    const Checks checks = checksOf(project);
     for (const int16_t start : branchStarts(project)) {
         out += u'\n' + branchCaption(project, start) + u'\n';
         out += tableLine(headings);
@@ -280,6 +350,7 @@ QString calculationTable(const Project& project, const QString& projectLabel, co
         for (const BranchRow& row : rows)
             out += tableLine(rowCells(project, row, locale));
         out += branchEndText(project, rows.back(), locale);
+        out += warningLines(checks, rows.back().node, locale);
     }
     return out;
 }
