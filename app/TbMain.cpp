@@ -358,6 +358,11 @@ void TbMain::changeEvent(QEvent* event) {
         setTitle();
 }
 
+const NetworkChecks* TbMain::networkChecks() {
+    checks_.update(*project_);
+    return &checks_;
+}
+
 void TbMain::refreshOtherWindows(const QWidget* from) {
     for (QMdiSubWindow* frame : mdi_->subWindowList()) {
         auto* grid = qobject_cast<frmTubi*>(frame->widget());

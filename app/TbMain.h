@@ -7,6 +7,7 @@
 
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
+#include "editor/NetworkChecks.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
 #include "platform/Interaction.h"
@@ -88,6 +89,7 @@ public:
     void networkShapeChanged() override;
     void rebuildActiveWindow() override;
     void refreshOtherWindows(const QWidget* from) override;
+    const NetworkChecks* networkChecks() override;
 
     QAction* toolbarButton(const QString& key) const;
 
@@ -129,6 +131,7 @@ private:
     QMenu* popupMenu_ = nullptr;
     QTextBrowser* help_ = nullptr;
     bool ending_ = false;
+    NetworkChecks checks_;
 };
 
 } // namespace valmora

@@ -7,6 +7,10 @@
 class QWidget;
 
 namespace valmora {
+class NetworkChecks;
+}
+
+namespace valmora {
 
 class GridWindowHost {
 public:
@@ -30,6 +34,9 @@ public:
     virtual void networkShapeChanged() = 0;
     // After a branch window closed itself: the active window rebuilds its rows.
     virtual void rebuildActiveWindow() = 0;
+    // The checks of the last results against the converged solution, brought up to date;
+    // nullptr where nothing checks them.
+    virtual const NetworkChecks* networkChecks() { return nullptr; }
     // After a calculation shown by `from`: every other open grid window shows its results too.
     virtual void refreshOtherWindows(const QWidget* from) { (void)from; }
 };

@@ -1,5 +1,6 @@
 #include "editor/frmTubi.h"
 
+#include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
@@ -27,6 +28,8 @@ const QColor kYellow(255, 255, 0);
 const QColor kCyan(0, 255, 255);
 const QColor kMagenta(255, 0, 255);
 const QColor kClosedRed(255, 140, 140);
+// A terminal or a velocity a designer must look at: none of the grid's other colours.
+const QColor kCheckOrange(255, 170, 60);
 
 constexpr std::array<int, kCount> kColumnWidthsTwips = {1000, 500, 500, 500, 500, 800, 600, 600, 600, 600};
 constexpr int kGridWidthTwips = 6532;
@@ -129,7 +132,7 @@ void frmTubi::colourDiameterCell(int row, const Node& node) {
 void frmTubi::colourResultCells(int row, const Node& node) {
     // A closed section shows as closed, not only as zeros.
     const QColor& colour = node.closed ? kClosedRed : kCyan;
-    if (Griglia->cellBackColor(row, kVelocity) == colour)
+    if (Griglia->cellBackColor(row, kFlow) == colour && Griglia->cellBackColor(row, kVelocity) == colour)
         return;
     for (int c = kVelocity; c <= kFlow; ++c)
         Griglia->setCellBackColor(row, c, colour);
@@ -173,7 +176,7 @@ void frmTubi::icona(int row, int icon) {
     Griglia->setCellPicture(row, kOut, picture);
 }
 
-void frmTubi::writeRowCells(int row, const BranchRow& results) {
+void frmTubi::writeRowCells(int row, const BranchRow& results, const NetworkChecks* checks) {
     const Node& node = project_.NodeTable[results.node];
     Griglia->setTextMatrix(row, kNome, node.name);
     Griglia->setTextMatrix(row, kMetri, node.isKvElement() ? kKvLength : formatGeneral(node.length));
@@ -190,6 +193,19 @@ void frmTubi::writeRowCells(int row, const BranchRow& results) {
     Griglia->setTextMatrix(row, kSumDp, formatPicture(results.cumulativeDrop, u"#0"));
     Griglia->setTextMatrix(row, kFlow, formatPicture(results.flow, u"#0"));
     colourResultCells(row, node);
+    markChecks(row, results.node, checks);
+}
+
+void frmTubi::markChecks(int row, int16_t node, const NetworkChecks* checks) {
+    const TerminalVerification* terminal = checks ? checks->terminal(node) : nullptr;
+    const QString terminalWhy = terminal ? terminalWarning(*terminal) : QString();
+    Griglia->setCellBackColor(row, kNome, terminalWhy.isEmpty() ? QColor() : kCheckOrange);
+    Griglia->setCellToolTip(row, kNome, terminalWhy);
+    const SectionVerification* section = checks ? checks->section(node) : nullptr;
+    const QString velocityWhy = section ? velocityWarning(*section) : QString();
+    if (!velocityWhy.isEmpty())
+        Griglia->setCellBackColor(row, kVelocity, kCheckOrange);
+    Griglia->setCellToolTip(row, kVelocity, velocityWhy);
 }
 
 void frmTubi::rinfresca() {
@@ -197,10 +213,11 @@ void frmTubi::rinfresca() {
     if (QWidget* frame = parentWidget(); frame && qobject_cast<QMdiSubWindow*>(frame))
         frame->setWindowTitle(caption());
     const std::vector<BranchRow> rows = computeBranchRows(project_, firstNode_);
+    const NetworkChecks* checks = host_.networkChecks();
     Griglia->setRedraw(false);
     const int shown = std::min(int(rows.size()), Griglia->rows() - 1);
     for (int r = 1; r <= shown; ++r)
-        writeRowCells(r, rows[std::size_t(r - 1)]);
+        writeRowCells(r, rows[std::size_t(r - 1)], checks);
     Griglia->setRedraw(true);
     Piedino();
     updateToolbar();
@@ -226,8 +243,11 @@ void frmTubi::Piedino() {
         StatusBar1->setText(QStringLiteral("Nessun terminale "));
     } else if (const Terminal* terminal = project_.findTerminal(node)) {
         const TerminalType* type = project_.findTerminalType(*terminal);
-        StatusBar1->setText((type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") +
-                            formatGeneral(terminal->height));
+        QString text = (type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") + formatGeneral(terminal->height);
+        const NetworkChecks* checks = host_.networkChecks();
+        if (const TerminalVerification* check = checks ? checks->terminal(last) : nullptr)
+            text += QStringLiteral(" - Attenzione: ") + terminalWarning(*check).replace(u'\n', QStringLiteral("; "));
+        StatusBar1->setText(text);
     } else {
         StatusBar1->setText(QStringLiteral("Mistero %1").arg(node.next));
     }

@@ -24,6 +24,8 @@ class QLineEdit;
 
 namespace valmora {
 
+class NetworkChecks;
+
 // Grid columns.
 namespace grid_column {
 constexpr int kNome = 0;
@@ -142,7 +144,9 @@ private:
     void afterStructureChange(int16_t recalculateFrom, int row);
     bool refuseWhenFull(bool added);
     int16_t cursorNode() const { return nodeOfRow(Griglia->row()); }
-    void writeRowCells(int row, const BranchRow& results);
+    void writeRowCells(int row, const BranchRow& results, const NetworkChecks* checks);
+    // A terminal or a velocity that the checks flag: orange, with the reason as tooltip.
+    void markChecks(int row, int16_t node, const NetworkChecks* checks);
     void setRowIconAndColours(int row, const Node& node);
     void sizeWindow();
     void frameStateChanged(Qt::WindowStates previous, Qt::WindowStates now);

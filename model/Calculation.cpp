@@ -103,6 +103,7 @@ void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
         static_cast<float>(std::pow(double(project.supplyPressure) / nodes[1].eqResistance, kInverseExponent));
     project.networkResistance = static_cast<float>(nodes[1].eqResistance);
     nodes[1].flowShare = 1;
+    ++project.resultsGeneration;
 }
 
 // Overflowed results are not kept: the results of the previous network would show flows
@@ -132,6 +133,7 @@ void clearResults(Project& project) {
     }
     project.totalFlow = 0;
     project.networkResistance = 0;
+    ++project.resultsGeneration;
 }
 
 float terminalResistanceFor(float kFactor) {

@@ -101,6 +101,9 @@ public:
     int32_t terminalNode = 0;
     int16_t lastSeries = kNewProjectLastSeries;
     int16_t lastTerminalType = kNewProjectLastTerminalType;
+    // Counts the writes of the result fields (every calculation ends with one), so that
+    // what is derived from the results knows when to be worked out again.
+    uint64_t resultsGeneration = 0;
 };
 
 // The KV pseudo-series that stands at index 0 of every pipe catalogue.

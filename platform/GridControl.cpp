@@ -266,6 +266,8 @@ void GridControl::setCellPicture(int row, int col, const QPixmap& picture) {
     model_->cellsChanged(row - 1, row - 1, col, col);
 }
 
+void GridControl::setCellToolTip(int row, int col, const QString& text) { model_->cell(row - 1, col).toolTip = text; }
+
 bool GridControl::hasCellPicture(int row, int col) const { return !model_->cell(row - 1, col).picture.isNull(); }
 
 int GridControl::rowData(int row) const { return model_->rowData(row - 1); }
@@ -381,10 +383,18 @@ bool GridControl::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
-        if (index.isValid() && !textFits(index.row() + 1, index.column()))
-            QToolTip::showText(help->globalPos(), shownPart(model_->cell(index.row(), index.column()).text), viewport());
-        else
+        QStringList tip;
+        if (index.isValid()) {
+            const GridModel::Cell& c = model_->cell(index.row(), index.column());
+            if (!textFits(index.row() + 1, index.column()))
+                tip << shownPart(c.text);
+            if (!c.toolTip.isEmpty())
+                tip << c.toolTip;
+        }
+        if (tip.isEmpty())
             QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip.join(u'\n'), viewport());
         return true;
     }
     return QTableView::viewportEvent(event);

@@ -27,6 +27,7 @@ public:
         QColor background; // invalid: the grid's own
         QColor foreground;
         QPixmap picture;
+        QString toolTip; // why the cell is marked; empty for none
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -89,6 +90,7 @@ public:
     void setCellBackColor(int row, int col, const QColor& colour);
     void setCellForeColor(int row, int col, const QColor& colour);
     void setCellPicture(int row, int col, const QPixmap& picture);
+    void setCellToolTip(int row, int col, const QString& text);
     bool hasCellPicture(int row, int col) const;
     int rowData(int row) const;
     void setRowData(int row, int value);

@@ -1,0 +1,75 @@
+// Grid rows that the checks against the converged solution flag: terminals whose flow or
+// pressure a designer must look at, velocities past the limit.
+
+#include "app/TbMain.h"
+#include "editor/NetworkChecks.h"
+#include "model/Calculation.h"
+#include "tests/TestFiles.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+using namespace valmora;
+using namespace valmora::grid_column;
+
+namespace {
+
+const QColor kCyan(0, 255, 255);
+
+class VerificationMarksTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedInteraction ask;
+    std::unique_ptr<TbMain> window;
+
+    void SetUp() override {
+        window = std::make_unique<TbMain>(ask, std::make_unique<QSettings>(dir.filePath("r.ini"), QSettings::IniFormat),
+                                          CatalogueSearch::inDirectory(testkit::shippedDataDirectory()));
+        ASSERT_TRUE(window->start(QString()));
+    }
+    Project& project() { return window->project(); }
+};
+
+} // namespace
+
+TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedWithTheirReason) {
+    const std::vector<int16_t> hydrants = testkit::buildRiser(project());
+    project().supplyPressure = 50000; // 5 bar: the top hydrant's five-pass flow is far off
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+    frmTubi* trunk = window->trunkWindow();
+    const GridControl& g = *trunk->Griglia;
+
+    const NetworkChecks* checks = window->networkChecks();
+    ASSERT_NE(checks, nullptr);
+    const TerminalVerification* top = checks->terminal(hydrants.back());
+    ASSERT_NE(top, nullptr);
+    EXPECT_FALSE(top->converged);
+    const int lastRow = g.rows() - 1;
+    ASSERT_EQ(g.rowData(lastRow), hydrants.back());
+    EXPECT_TRUE(g.cellBackColor(lastRow, kNome).isValid());
+    EXPECT_NE(g.cellBackColor(lastRow, kNome), kCyan);
+    EXPECT_TRUE(trunk->StatusBar1->text().contains(QStringLiteral(" - Attenzione: A convergenza: portata ")))
+        << trunk->StatusBar1->text().toStdString();
+    // Rows with nothing to say stay as they were.
+    EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
+
+    // Enough supply for every hydrant: the marks go with the next calculation.
+    project().supplyPressure = 400000;
+    trunk->aggiorna();
+    EXPECT_FALSE(trunk->StatusBar1->text().contains(QStringLiteral("Attenzione")));
+}
+
+TEST_F(VerificationMarksTest, VelocitiesPastTheLimitAreMarked) {
+    testkit::NetworkBuilder build(project());
+    build.endWithTerminal(build.root({QStringLiteral("Stretto"), 5, 0, 1, 1}), 0, 0); // 1/2" to a free outlet
+    project().supplyPressure = 400000;
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+    const GridControl& g = *window->trunkWindow()->Griglia;
+    const SectionVerification* fast = window->networkChecks()->section(1);
+    ASSERT_NE(fast, nullptr) << "the section must be past the limit for this check";
+    EXPECT_NE(g.cellBackColor(1, kVelocity), kCyan);
+    EXPECT_EQ(g.cellBackColor(1, kDrop), kCyan);
+}
