@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace valmora;
 using namespace valmora::guitest;
 
@@ -175,8 +178,10 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
         GTEST_SKIP() << "SKIPPED: no print queue " << kPrintQueue.toStdString()
                      << " on this machine (scripts/setup-printer.sh sets one up; see the README)";
     }
-    // cups-pdf writes each job into the PDF folder of the user who printed it.
-    const QDir out(QDir::homePath() + QStringLiteral("/PDF"));
+    // cups-pdf writes each job into the PDF folder of the user who printed it, in the home
+    // that the user database gives (whatever HOME says).
+    const passwd* user = getpwuid(getuid());
+    const QDir out((user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath()) + QStringLiteral("/PDF"));
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     // A name of its own: the C and Italian runs of this test may print at the same time.
     const QString job = QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
