@@ -3,15 +3,21 @@
 // What the window tests share: a host that records what grid windows ask of it, key
 // presses, dialog fields, and numbers written the way the locale under test shows them.
 
+#include "app/TbMain.h"
 #include "editor/frmTubi.h"
 #include "platform/ScriptedInteraction.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +111,35 @@ protected:
         return window;
     }
     QImage icon(GridIcon which) const { return icons.picture(which).toImage(); }
+};
+
+// The running program over a temporary folder (its settings file there), a scripted user.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedInteraction ask;
+    std::unique_ptr<TbMain> window;
+    bool started = false;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void open(const QString& commandLine = QString(),
+              const QString& catalogues = QStringLiteral(VALMORA_DATA_DIR)) {
+        window.reset();
+        window = std::make_unique<TbMain>(
+            ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
+            CatalogueSearch::inDirectory(catalogues));
+        started = window->start(commandLine);
+    }
+    Project& project() { return window->project(); }
+    frmTubi* trunk() { return window->trunkWindow(); }
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    void trigger(const char* name) {
+        QAction* a = action(name);
+        ASSERT_NE(a, nullptr) << name;
+        a->trigger();
+    }
+    void button(const char* name) { window->toolbarButton(QString::fromLatin1(name))->trigger(); }
+    QList<QMdiSubWindow*> frames() const { return window->mdiArea()->subWindowList(); }
 };
 
 } // namespace valmora::guitest

@@ -1,18 +1,12 @@
-#include "app/TbMain.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 using namespace valmora;
 using namespace valmora::grid_column;
@@ -30,31 +24,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    QTemporaryDir dir;
-    ScriptedInteraction ask;
-    std::unique_ptr<TbMain> window;
-    bool started = false;
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-    void open(const QString& commandLine = QString(), const QString& catalogues = kDataDir) {
-        window.reset();
-        window = std::make_unique<TbMain>(
-            ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
-            CatalogueSearch::inDirectory(catalogues));
-        started = window->start(commandLine);
-    }
-    Project& project() { return window->project(); }
-    frmTubi* trunk() { return window->trunkWindow(); }
-    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-    void trigger(const char* name) {
-        QAction* a = action(name);
-        ASSERT_NE(a, nullptr) << name;
-        a->trigger();
-    }
-    void button(const char* name) { window->toolbarButton(QString::fromLatin1(name))->trigger(); }
-    QList<QMdiSubWindow*> frames() const { return window->mdiArea()->subWindowList(); }
     Project reread(const QString& file) {
         Project saved = Project::withCataloguesOf(project());
         EXPECT_TRUE(ReadProject(saved, file).ok()) << file.toStdString();
