@@ -17,16 +17,10 @@
 #include <cmath>
 
 using namespace valmora;
+using testkit::kItalian;
+using testkit::LocaleScope;
 
 namespace {
-
-const QLocale kItalian(QLocale::Italian, QLocale::Italy);
-
-struct LocaleScope {
-    QLocale previous;
-    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleScope() { QLocale::setDefault(previous); }
-};
 
 // Trunk "Mandata"(1, 50 mm, 20 m) -> "Valvola"(2, KV 2, derives "Ramo"(4) ending in a K 80
 // terminal at 0 m) -> "Fondo"(3, 40 mm, 10 m) ending in a K 80 terminal 3 m up.

@@ -230,7 +230,7 @@ TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
 }
 
 TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
-    const guitest::LocaleScope italian(QLocale(QLocale::Italian, QLocale::Italy));
+    const guitest::LocaleScope italian(testkit::kItalian);
     frmTubi* grid = trunk();
     struct Case {
         const char* typed;

@@ -6,6 +6,7 @@
 #include "app/TbMain.h"
 #include "editor/frmTubi.h"
 #include "platform/ScriptedInteraction.h"
+#include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QAction>
@@ -56,17 +57,7 @@ struct FakeHost : GridWindowHost {
 inline QString inLocale(QString cForm) { return cForm.replace(QLatin1Char('.'), QLocale().decimalPoint()); }
 inline QString inLocale(const char* cForm) { return inLocale(QString::fromLatin1(cForm)); }
 
-// The default locale for one scope, then the one under test again.
-class LocaleScope {
-public:
-    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleScope() { QLocale::setDefault(previous_); }
-    LocaleScope(const LocaleScope&) = delete;
-    LocaleScope& operator=(const LocaleScope&) = delete;
-
-private:
-    QLocale previous_;
-};
+using testkit::LocaleScope;
 
 inline void key(QWidget* target, int code, const QString& text = QString(),
                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

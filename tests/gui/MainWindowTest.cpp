@@ -1,6 +1,8 @@
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
+using valmora::testkit::writeBytes;
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -17,12 +19,6 @@ namespace {
 const QString kDataDir = QStringLiteral(VALMORA_DATA_DIR);
 const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo,
                                 MessageIcon::Question};
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
 
 class MainWindowTest : public MainWindowFixture {
 protected:
@@ -97,13 +93,13 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
         for (const QString& fragment : fragments)
             EXPECT_TRUE(ask.messages[0].text.contains(fragment)) << ask.messages[0].text.toStdString();
         QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"), catalogues.filePath(QStringLiteral("Vlmtubi.txt")));
-        writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
+        writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
     }
 
     // No pipe series at all, and a single terminal type: the new project's section and
     // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
-    writeFile(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
-    writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
+    writeBytes(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
+    writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
     ask.messages.clear();
     open(QString(), catalogues.path());
     ASSERT_TRUE(started);
@@ -188,7 +184,7 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
         if (r.bytes.isEmpty()) {
             trigger("mnuApri");
         } else {
-            writeFile(broken, r.bytes);
+            writeBytes(broken, r.bytes);
             openFile(broken);
             ASSERT_EQ(ask.messages.size(), 2u);
             EXPECT_EQ(ask.messages[0], kSaveFirst);
