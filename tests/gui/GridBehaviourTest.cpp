@@ -17,14 +17,9 @@
 
 using namespace valmora;
 using namespace valmora::grid_column;
-using valmora::guitest::inLocale;
-using valmora::guitest::key;
+using namespace valmora::guitest;
 
 namespace {
-
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
-const QColor kYellow(255, 255, 0);
 
 // Trunk "Mandata"(1) -> "Nodo"(2, derives "Ramo"(3) ending in a hydrant) -> "Fondo"(4)
 // ending in a hydrant 2 m up. Black steel 2" throughout; the hydrants are UNI 45.

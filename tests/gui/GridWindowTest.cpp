@@ -10,10 +10,6 @@ using namespace valmora::guitest;
 
 namespace {
 
-const QColor kYellow(255, 255, 0);
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
-
 // Trunk: "Mandata" (pipe, locked) -> "Valvola" (KV 20, derives "Ramo") -> "Fondo" (terminal
 // type 1 at 3 m). Branch "Ramo": "Ramo" (closed) ends with no terminal.
 class GridWindowTest : public GridWindowFixture {

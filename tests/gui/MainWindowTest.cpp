@@ -22,6 +22,11 @@ const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLitera
 
 class MainWindowTest : public MainWindowFixture {
 protected:
+    // The project in memory is `file`'s, and the title says so.
+    void expectOn(const QString& file) {
+        EXPECT_EQ(project().projectPath, file);
+        EXPECT_EQ(window->windowTitle(), file);
+    }
     Project reread(const QString& file) {
         Project saved = Project::withCataloguesOf(project());
         EXPECT_TRUE(ReadProject(saved, file).ok()) << file.toStdString();
@@ -63,7 +68,7 @@ protected:
 TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
     open();
     ASSERT_TRUE(started);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
+    expectOn(QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(project().nodeCount(), 1);
     EXPECT_GT(project().totalFlow, 0);
     ASSERT_NE(trunk(), nullptr);
@@ -118,8 +123,7 @@ TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
     const QString file = writeProject(QStringLiteral("con spazi nel nome"), 4);
     open(u'"' + file + u'"');
     ASSERT_TRUE(started);
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_EQ(project().nodeCount(), 4);
     EXPECT_EQ(recentShown(), QStringList{file});
 
@@ -137,8 +141,7 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     trigger("mnuSalva");
     EXPECT_EQ(reread(file).NodeTable[1].length, 7.0f);
     EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|File di Velk|*.vlm|Newlav.vlm")});
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_EQ(recentShown(), QStringList{file});
 
@@ -191,9 +194,8 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
             const QString& text = ask.messages[1].text;
             EXPECT_TRUE(r.whole ? text == r.message : text.startsWith(r.message)) << text.toStdString();
         }
-        EXPECT_EQ(project().projectPath, good);
+        expectOn(good);
         EXPECT_EQ(project().nodeCount(), 5);
-        EXPECT_EQ(window->windowTitle(), good);
     }
 }
 
@@ -249,8 +251,7 @@ TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
     ask.answers = {Answer::Yes};
     trigger("mnuNuovo");
     EXPECT_EQ(project().nodeCount(), 1);
-    EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
+    expectOn(QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Da salvare"));
 
     // A named project whose file can no longer be written: a folder now stands in its place.
@@ -415,8 +416,7 @@ TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     open(QStringLiteral("./esempio.vlm")); // a relative command line, as typed
     QDir::setCurrent(home);
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_EQ(recentShown(), QStringList{file});
 
     openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
