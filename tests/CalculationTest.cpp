@@ -15,13 +15,9 @@
 
 using namespace valmora;
 using namespace valmora::testkit;
+using namespace valmora::testkit::testCatalogue;
 
 namespace {
-
-constexpr int16_t kBore40 = 2;
-constexpr int16_t kBore50 = 3;
-constexpr int16_t kTypeK100 = 0;
-constexpr int16_t kTypeK80 = 1;
 
 // Half a unit of the last digit the worked cases print.
 constexpr double kFiveDigits = 0.000005;

@@ -130,11 +130,10 @@ TEST(CalculationTable, TerminalLinesInItalian) {
     Project p = projectWithTestCatalogues();
     NetworkBuilder build(p);
     build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, 3}), 0, 0);
-    const QLocale italian(QLocale::Italian, QLocale::Italy);
     for (const bool closed : {false, true}) {
         p.NodeTable[1].closed = closed;
         ASSERT_TRUE(Calculate(p).ok);
-        const QString text = calculationTable(p, QStringLiteral("prova"), italian);
+        const QString text = calculationTable(p, QStringLiteral("prova"), kItalian);
         const QString expected = closed ? QStringLiteral("\nPortata nulla\n")
                                         : QStringLiteral("\nPressione disponibile al terminale 39.102 mm - (3,9 Bar) (0,39 MPa)\n");
         EXPECT_TRUE(text.contains(expected)) << text.toStdString();
@@ -156,12 +155,9 @@ TEST_F(CliTest, SaveWritesTheSameBytesBack) {
 }
 
 TEST_F(CliTest, ExitCodesAndMessages) {
-    EXPECT_EQ(runCli({}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--bogus")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("save"), QStringLiteral("a")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--catalogues")}).exitCode,
-              kExitUsage);
+    for (const QStringList& usage : {QStringList{}, QStringList{"calc"}, QStringList{"calc", "a", "--bogus"},
+                                     QStringList{"save", "a"}, QStringList{"calc", "a", "--catalogues"}})
+        EXPECT_EQ(runCli(usage).exitCode, kExitUsage) << usage.join(u' ').toStdString();
     EXPECT_TRUE(runCli({}).error.startsWith(QStringLiteral("Uso:")));
 
     const CliResult missing = run({QStringLiteral("calc"), path("manca.vlm")});
