@@ -22,6 +22,7 @@ const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLitera
 
 class MainWindowTest : public MainWindowFixture {
 protected:
+    void SetUp() override { open(); }
     // The project in memory is `file`'s, and the title says so.
     void expectOn(const QString& file) {
         EXPECT_EQ(project().projectPath, file);
@@ -66,7 +67,6 @@ protected:
 } // namespace
 
 TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
-    open();
     ASSERT_TRUE(started);
     expectOn(QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(project().nodeCount(), 1);
@@ -119,7 +119,6 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
 }
 
 TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
-    open();
     const QString file = writeProject(QStringLiteral("con spazi nel nome"), 4);
     open(u'"' + file + u'"');
     ASSERT_TRUE(started);
@@ -132,7 +131,6 @@ TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
 }
 
 TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
-    open();
     trunk()->Griglia->setCurrentCell(1, kMetri);
     trunk()->startEditing();
     trunk()->Txtedit->setText(QStringLiteral("7")); // still being typed: saved all the same
@@ -164,7 +162,6 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
 }
 
 TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
-    open();
     const QString good = writeProject(QStringLiteral("buono"), 5);
     openFile(good);
     EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|File di Velk (*.vlm)|*.vlm|"));
@@ -200,7 +197,6 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
 }
 
 TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
-    open();
     QStringList files;
     for (int i = 1; i <= 5; ++i) {
         files << writeProject(QStringLiteral("p%1").arg(i), i + 1);
@@ -227,7 +223,6 @@ TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
 }
 
 TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
-    open();
     project().NodeTable[1].length = 123;
     ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
     trigger("mnuNuovo");
@@ -266,7 +261,6 @@ TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
 }
 
 TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
-    open();
     Project& p = project();
     testkit::NetworkBuilder build(p);
     const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 0});
@@ -290,7 +284,6 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
 }
 
 TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
-    open();
     window->show();
     ask.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close());
@@ -307,7 +300,6 @@ TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
 }
 
 TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
-    open();
     testkit::NetworkBuilder build(project());
     const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 2});
     const int16_t branch = build.deriveAt(a, {QStringLiteral("R"), 5, 0, 1, 1});
@@ -325,7 +317,6 @@ TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
 }
 
 TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
-    open();
     window->show();
     button("aggiunge");
     button("aggiunge");
@@ -360,7 +351,6 @@ TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
 }
 
 TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsTheTrunk) {
-    open();
     window->show();
     button("aggiunge");
     QMdiSubWindow* frame = deriveAndOpen(1, QStringLiteral("Ramo"));
@@ -376,7 +366,6 @@ TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsThe
 }
 
 TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
-    open();
     const QString flowBefore = trunk()->Griglia->textMatrix(1, kFlow);
     ask.dialogScripts.push_back([](QDialog& d) {
         field<QLineEdit>(d, "txtPrevalenza")->setText(QStringLiteral("60"));
@@ -392,7 +381,6 @@ TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
 }
 
 TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
-    open();
     window->show();
     QWidget* area = window->mdiArea()->viewport();
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
@@ -410,7 +398,6 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
 }
 
 TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
-    open();
     const QString file = writeProject(QStringLiteral("esempio"));
     const QString home = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -433,7 +420,6 @@ TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
 }
 
 TEST_F(MainWindowTest, OpenSavesTheNetworkItReplacesWhenAsked) {
-    open();
     const QString other = writeProject(QStringLiteral("altro"), 4);
     project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
     // Yes on a project never saved: Save As, then the file chosen opens.
