@@ -4,7 +4,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 

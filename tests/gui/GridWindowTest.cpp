@@ -1,7 +1,6 @@
 #include "model/Calculation.h"
 #include "tests/gui/GuiTestSupport.h"
 
-#include <QApplication>
 #include <QLabel>
 
 using namespace valmora;

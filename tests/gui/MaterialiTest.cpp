@@ -1,6 +1,5 @@
 #include "report/Materiali.h"
 #include "storage/ProjectFile.h"
-#include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QFile>
