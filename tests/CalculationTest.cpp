@@ -26,9 +26,7 @@ constexpr double kTwoDecimals = 0.005;
 // One pipe (C 120, 50 mm, 10 m) feeding a K 100 terminal at `height`.
 Project singlePipe(float height) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50});
-    build.endWithTerminal(pipe, kTypeK100, height);
+    buildOnePipe(p, height);
     return p;
 }
 

@@ -128,8 +128,7 @@ TEST(CalculationTable, TerminalLinesInItalian) {
     // One pipe (C 120, 50 mm, 10 m) to a K 100 terminal at ground level: the worked case
     // whose terminal keeps 40000 x Kt / eqResistance(1) = 39101.6 mm.
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, 3}), 0, 0);
+    buildOnePipe(p);
     for (const bool closed : {false, true}) {
         p.NodeTable[1].closed = closed;
         ASSERT_TRUE(Calculate(p).ok);
