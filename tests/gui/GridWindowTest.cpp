@@ -94,11 +94,6 @@ TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
     EXPECT_EQ(rowTexts(g, 1, {kDrop, kSumDp, kFlow}), (QStringList{"0", "0", "0"}));
     EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Nessun terminale "));
     EXPECT_EQ(outPicture(g, 1), icon(GridIcon::FrecciaGiu));
-
-    ask.answers = {Answer::No};
-    window->statusLineClicked();
-    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?")});
-    EXPECT_EQ(p.NodeTable[3].next, kEndWithoutTerminal);
 }
 
 TEST_F(GridWindowTest, NewProjectShowsOneRowWithTheTerminalOfTypeOne) {
