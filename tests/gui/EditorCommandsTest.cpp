@@ -111,16 +111,6 @@ TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
     EXPECT_EQ(cell(1, kNome), QStringLiteral("A"));
 }
 
-TEST_F(EditorCommandsTest, DeletingTheOnlyNodeOfADerivedBranchClosesItsWindow) {
-    auto branch = open(4);
-    ask.answers = {Answer::Ok};
-    branch->Cancella();
-    sound();
-    EXPECT_EQ(p.NodeTable[2].derivation, 0);
-    EXPECT_FALSE(branch->isVisible());
-    EXPECT_EQ(host.rebuilds, 1);
-}
-
 TEST_F(EditorCommandsTest, CellActionOnTheOutColumn) {
     // A derivation: its window opens (the main window finds it again by its tag).
     at(2, 0);
