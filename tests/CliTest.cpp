@@ -20,6 +20,14 @@ using namespace valmora::testkit;
 
 namespace {
 
+// `text` as a JSON object; it must parse.
+QJsonObject jsonObject(const QByteArray& text) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return doc.object();
+}
+
 class CliTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -53,10 +61,7 @@ TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResults) {
     const QString file = writeSmallProject("piccolo.vlm");
     const CliResult result = run({QStringLiteral("calc"), file, QStringLiteral("--json")});
     ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(result.output, &error);
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-    const QJsonObject root = doc.object();
+    const QJsonObject root = jsonObject(result.output);
     EXPECT_EQ(root[QStringLiteral("project")].toString(), file);
     EXPECT_EQ(root[QStringLiteral("supplyPressure")].toInt(), 40000);
     const double totalFlow = root[QStringLiteral("totalFlow")].toDouble();
@@ -96,7 +101,7 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     ASSERT_TRUE(SaveProject(p, path("nuovo.vlm")).ok);
     ASSERT_TRUE(ReadProject(p, path("nuovo.vlm")).ok());
     const CliResult result = run({QStringLiteral("calc"), path("nuovo.vlm"), QStringLiteral("--json")});
-    const QJsonObject root = QJsonDocument::fromJson(result.output).object();
+    const QJsonObject root = jsonObject(result.output);
     EXPECT_EQ(float(root[QStringLiteral("totalFlow")].toDouble()), p.totalFlow);
     const QJsonObject node = root[QStringLiteral("nodes")].toArray()[0].toObject();
     EXPECT_EQ(node[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
@@ -105,9 +110,7 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     // Whatever a project holds, the output stays JSON.
     p.totalFlow = INFINITY;
     p.NodeTable[1].flowFraction = NAN;
-    QJsonParseError error;
-    const QJsonObject spoiled = QJsonDocument::fromJson(calculationJson(p, QStringLiteral("x")), &error).object();
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
 }
 
