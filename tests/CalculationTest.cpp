@@ -15,13 +15,9 @@
 
 using namespace valmora;
 using namespace valmora::testkit;
+using namespace valmora::testkit::testCatalogue;
 
 namespace {
-
-constexpr int16_t kBore40 = 2;
-constexpr int16_t kBore50 = 3;
-constexpr int16_t kTypeK100 = 0;
-constexpr int16_t kTypeK80 = 1;
 
 // Half a unit of the last digit the worked cases print.
 constexpr double kFiveDigits = 0.000005;
@@ -30,9 +26,7 @@ constexpr double kTwoDecimals = 0.005;
 // One pipe (C 120, 50 mm, 10 m) feeding a K 100 terminal at `height`.
 Project singlePipe(float height) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50});
-    build.endWithTerminal(pipe, kTypeK100, height);
+    buildOnePipe(p, height);
     return p;
 }
 

@@ -20,6 +20,14 @@ using namespace valmora::testkit;
 
 namespace {
 
+// `text` as a JSON object; it must parse.
+QJsonObject jsonObject(const QByteArray& text) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return doc.object();
+}
+
 class CliTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -53,10 +61,7 @@ TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResults) {
     const QString file = writeSmallProject("piccolo.vlm");
     const CliResult result = run({QStringLiteral("calc"), file, QStringLiteral("--json")});
     ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(result.output, &error);
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-    const QJsonObject root = doc.object();
+    const QJsonObject root = jsonObject(result.output);
     EXPECT_EQ(root[QStringLiteral("project")].toString(), file);
     EXPECT_EQ(root[QStringLiteral("supplyPressure")].toInt(), 40000);
     const double totalFlow = root[QStringLiteral("totalFlow")].toDouble();
@@ -96,7 +101,7 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     ASSERT_TRUE(SaveProject(p, path("nuovo.vlm")).ok);
     ASSERT_TRUE(ReadProject(p, path("nuovo.vlm")).ok());
     const CliResult result = run({QStringLiteral("calc"), path("nuovo.vlm"), QStringLiteral("--json")});
-    const QJsonObject root = QJsonDocument::fromJson(result.output).object();
+    const QJsonObject root = jsonObject(result.output);
     EXPECT_EQ(float(root[QStringLiteral("totalFlow")].toDouble()), p.totalFlow);
     const QJsonObject node = root[QStringLiteral("nodes")].toArray()[0].toObject();
     EXPECT_EQ(node[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
@@ -105,9 +110,7 @@ TEST_F(CliTest, JsonNumbersReadBackToTheSameValues) {
     // Whatever a project holds, the output stays JSON.
     p.totalFlow = INFINITY;
     p.NodeTable[1].flowFraction = NAN;
-    QJsonParseError error;
-    const QJsonObject spoiled = QJsonDocument::fromJson(calculationJson(p, QStringLiteral("x")), &error).object();
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
 }
 
@@ -128,13 +131,11 @@ TEST(CalculationTable, TerminalLinesInItalian) {
     // One pipe (C 120, 50 mm, 10 m) to a K 100 terminal at ground level: the worked case
     // whose terminal keeps 40000 x Kt / eqResistance(1) = 39101.6 mm.
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, 3}), 0, 0);
-    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    buildOnePipe(p);
     for (const bool closed : {false, true}) {
         p.NodeTable[1].closed = closed;
         ASSERT_TRUE(Calculate(p).ok);
-        const QString text = calculationTable(p, QStringLiteral("prova"), italian);
+        const QString text = calculationTable(p, QStringLiteral("prova"), kItalian);
         const QString expected = closed ? QStringLiteral("\nPortata nulla\n")
                                         : QStringLiteral("\nPressione disponibile al terminale 39.102 mm - (3,9 Bar) (0,39 MPa)\n");
         EXPECT_TRUE(text.contains(expected)) << text.toStdString();
@@ -156,12 +157,9 @@ TEST_F(CliTest, SaveWritesTheSameBytesBack) {
 }
 
 TEST_F(CliTest, ExitCodesAndMessages) {
-    EXPECT_EQ(runCli({}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--bogus")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("save"), QStringLiteral("a")}).exitCode, kExitUsage);
-    EXPECT_EQ(runCli({QStringLiteral("calc"), QStringLiteral("a"), QStringLiteral("--catalogues")}).exitCode,
-              kExitUsage);
+    for (const QStringList& usage : {QStringList{}, QStringList{"calc"}, QStringList{"calc", "a", "--bogus"},
+                                     QStringList{"save", "a"}, QStringList{"calc", "a", "--catalogues"}})
+        EXPECT_EQ(runCli(usage).exitCode, kExitUsage) << usage.join(u' ').toStdString();
     EXPECT_TRUE(runCli({}).error.startsWith(QStringLiteral("Uso:")));
 
     const CliResult missing = run({QStringLiteral("calc"), path("manca.vlm")});

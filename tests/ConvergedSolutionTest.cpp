@@ -72,11 +72,7 @@ const std::vector<ClosedFormCase> kClosedFormCases = {
     // Q = ((40000 - 10000) / (R + Kt))^(1/1.85), R = 6.05e9/120^1.85 x 10.00001 / 50^4.87 =
     // 0.04584443, Kt = 10000 / 100^1.85 = 1.99526227.
     {"one pipe and a terminal 10 m up",
-     [](Project& p) {
-         NetworkBuilder build(p);
-         build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 10);
-     },
-     {{1, 178.8836164195}}},
+     [](Project& p) { buildOnePipe(p, 10); }, {{1, 178.8836164195}}},
     // Each branch q: 35000 = R1 (2q)^1.85 + (R2 + Kt80) q^1.85.
     {"two equal branches 5 m up", [](Project& p) { junction(p, {kTypeK80, 5}, {kTypeK80, 5}); },
      {{1, 291.3679825846}, {2, 145.6839912923}, {3, 145.6839912923}}},
@@ -144,8 +140,7 @@ TEST(ConvergedSolution, ClosedSectionLeavesItsSubtreeWithoutPressure) {
 
 TEST(ConvergedSolution, TerminalExactlyAtTheGradeDeliversNothing) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 40);
+    buildOnePipe(p, 40);
     p.supplyPressure = kFourBar; // exactly 40 m of water
     const ConvergedSolution s = SolveConverged(p, {false});
     ASSERT_TRUE(s.converged);
@@ -156,8 +151,7 @@ TEST(ConvergedSolution, TerminalExactlyAtTheGradeDeliversNothing) {
 
 TEST(ConvergedSolution, RefusesWhatTheCalculationRefuses) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 0);
+    buildOnePipe(p, 0);
     p.supplyPressure = 0;
     const ConvergedSolution s = SolveConverged(p);
     EXPECT_FALSE(s.ok);
@@ -381,8 +375,7 @@ TEST(Verification, WhenCalculatedFlowsAreTrusted) {
         {0.2, 0.05, false, false},
     };
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, 1, kBore50}), kTypeK100, 0);
+    buildOnePipe(p, 0);
     ASSERT_TRUE(Calculate(p).ok);
     const double flowOfResults = nodeFlow(p, 1);
     for (const AgreementCase& c : cases) {

@@ -27,9 +27,7 @@ TEST(TerminalDialogRules, PressureLeftTextNetOfHeightOrNullFlow) {
     for (const float height : {0.0f, 10.0f}) {
         SCOPED_TRACE(height);
         Project p = testkit::projectWithTestCatalogues();
-        testkit::NetworkBuilder build(p);
-        const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, 3});
-        build.endWithTerminal(pipe, 0, height);
+        testkit::buildOnePipe(p, height);
         ASSERT_TRUE(Calculate(p).ok);
         // Converged, the terminal keeps Kt x Q^1.85: what is left once the static head is paid.
         const double kept = p.TerminalTable[1].terminalResistance * std::pow(double(p.totalFlow), 1.85);

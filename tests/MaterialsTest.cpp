@@ -17,7 +17,7 @@ using valmora::testkit::Section;
 namespace {
 
 const QLocale kC = QLocale::c();
-const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+using testkit::kItalian;
 
 // Test catalogues: series 1 of inner diameters 20, 30, 40, 50 mm (outer 6 mm more),
 // series 2 of 25 and 32 mm, all of density 7850; terminal types 0, 1, 2.

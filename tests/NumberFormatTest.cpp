@@ -1,4 +1,5 @@
 #include "model/NumberFormat.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@ using namespace valmora;
 namespace {
 
 const QLocale kC = QLocale::c();
-const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+using testkit::kItalian;
 
 struct Expected {
     double value;

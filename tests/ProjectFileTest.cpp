@@ -48,17 +48,41 @@ Project recognisableProject() {
     return p;
 }
 
-void expectUntouched(const Project& now, const Project& before) {
+// Everything a project file stores.
+void expectSameStored(const Project& now, const Project& before) {
     EXPECT_EQ(storedNetwork(now), storedNetwork(before));
     EXPECT_EQ(now.projectNotes, before.projectNotes);
     EXPECT_EQ(now.supplyPressure, before.supplyPressure);
     EXPECT_EQ(now.lastSeries, before.lastSeries);
+    EXPECT_EQ(now.lastTerminalType, before.lastTerminalType);
+}
+
+void expectUntouched(const Project& now, const Project& before) {
+    expectSameStored(now, before);
     EXPECT_EQ(now.totalFlow, before.totalFlow);
     EXPECT_EQ(now.nodeCount(), before.nodeCount());
     EXPECT_EQ(now.terminalCount(), before.terminalCount());
 }
 
 ReadOutcome readInto(Project& p, const QByteArray& bytes) { return readProjectText(p, bytes); }
+
+// `bytes` read over the test catalogues; the read must succeed.
+Project readBack(const QByteArray& bytes) {
+    Project p = projectWithTestCatalogues();
+    const ReadOutcome r = readInto(p, bytes);
+    EXPECT_TRUE(r.ok()) << r.message.toStdString();
+    return p;
+}
+
+// `bytes` read into a recognisable project; a refusal must leave it as it was.
+ReadOutcome readOverRecognisable(const QByteArray& bytes) {
+    Project p = recognisableProject();
+    const Project before = p;
+    const ReadOutcome r = readInto(p, bytes);
+    if (!r.ok())
+        expectUntouched(p, before);
+    return r;
+}
 
 } // namespace
 
@@ -84,9 +108,7 @@ TEST(ProjectFile, ManifoldEndsAreWrittenAsTheirCodesAndReadAsEndsWithoutTerminal
         p.NodeTable[1].derivation = 0;
         const QByteArray bytes = projectFileBytes(p);
         EXPECT_TRUE(bytes.endsWith("0\r\n" + QByteArray(code) + "0,1,1,1,0,\"Radice\"\r\n")) << bytes.toStdString();
-        Project read = projectWithTestCatalogues();
-        ASSERT_TRUE(readInto(read, bytes).ok());
-        EXPECT_EQ(read.NodeTable[1].next, kEndWithoutTerminal);
+        EXPECT_EQ(readBack(bytes).NodeTable[1].next, kEndWithoutTerminal);
     }
 }
 
@@ -125,14 +147,8 @@ TEST(ProjectFile, VariedNetworksComeBackFieldByFieldAndByteForByte) {
         original.lastTerminalType = static_cast<int16_t>(round % 3);
         const QByteArray bytes = projectFileBytes(original);
 
-        Project read = projectWithTestCatalogues();
-        const ReadOutcome r = readInto(read, bytes);
-        ASSERT_TRUE(r.ok()) << r.message.toStdString();
-        EXPECT_EQ(storedNetwork(read), storedNetwork(original));
-        EXPECT_EQ(read.projectNotes, original.projectNotes);
-        EXPECT_EQ(read.supplyPressure, original.supplyPressure);
-        EXPECT_EQ(read.lastSeries, original.lastSeries);
-        EXPECT_EQ(read.lastTerminalType, original.lastTerminalType);
+        const Project read = readBack(bytes);
+        expectSameStored(read, original);
         EXPECT_EQ(projectFileBytes(read), bytes);
     }
 }
@@ -144,9 +160,7 @@ TEST(ProjectFile, NamesAreTrimmedAndQuotesCannotBreakTheFile) {
     const QByteArray bytes = projectFileBytes(p);
     EXPECT_TRUE(bytes.contains("\"Radice 'nord'\""));
     EXPECT_TRUE(bytes.startsWith("\"Il 'vecchio' impianto\"\r\n"));
-    Project read = projectWithTestCatalogues();
-    ASSERT_TRUE(readInto(read, bytes).ok());
-    EXPECT_EQ(read.NodeTable[1].name, QStringLiteral("Radice 'nord'"));
+    EXPECT_EQ(readBack(bytes).NodeTable[1].name, QStringLiteral("Radice 'nord'"));
 }
 
 TEST(ProjectFile, ReaderTolerances) {
@@ -157,9 +171,7 @@ TEST(ProjectFile, ReaderTolerances) {
                             "1,.5,1E-05,3,1,5,\"A\"\r"
                             "8,2.5E+01,0,1,1,0,\"B\"\n"
                             "9,4,-.25,0,0,3,\"KV\"\n0,0.5\n";
-    Project p = projectWithTestCatalogues();
-    const ReadOutcome r = readInto(p, text);
-    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    const Project p = readBack(text);
     EXPECT_EQ(p.projectNotes, QStringLiteral("Prima riga\r\nseconda riga"));
     EXPECT_EQ(p.supplyPressure, 40000);
     EXPECT_EQ(p.lastSeries, 2);
@@ -205,9 +217,7 @@ TEST(ProjectFile, OldFilesWithHarmlessQuirksAreRead) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Project p = projectWithTestCatalogues();
-        const ReadOutcome r = readInto(p, c.bytes);
-        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        const Project p = readBack(c.bytes);
         EXPECT_EQ(p.nodeCount(), 1);
         if (c.check)
             c.check(p);
@@ -215,9 +225,8 @@ TEST(ProjectFile, OldFilesWithHarmlessQuirksAreRead) {
 }
 
 TEST(ProjectFile, OldFilesInWindows1252ComeBackAsUtf8) {
-    const QByteArray old = "\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n";
-    Project p = projectWithTestCatalogues();
-    ASSERT_TRUE(readInto(p, old).ok());
+    const Project p =
+        readBack("\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n");
     EXPECT_EQ(p.projectNotes, QStringLiteral("Città alta €"));
     EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Più giù"));
     EXPECT_TRUE(projectFileBytes(p).contains("\"Pi\xC3\xB9 gi\xC3\xB9\""));
@@ -234,40 +243,26 @@ TEST(ProjectFile, MalformedNodeLinesAreRefusedWholeWithTheirLine) {
         int line;
         const char* says;
     };
-    QByteArray extraValue = good;
-    extraValue.replace("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,2,\"B\",5");
-    QByteArray missingValue = good;
-    missingValue.replace("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,\"B\"");
-    QByteArray badNumber = good;
-    badNumber.replace("9,4,0", "9,quattro,0");
-    QByteArray badSeries = good;
-    badSeries.replace("9,4,0,2,1", "9,4,0,2,3");
-    QByteArray badDiameter = good;
-    badDiameter.replace("9,4,0,2,1", "9,4,0,4,1");
-    QByteArray badType = good;
-    badType.replace("2,3.5", "3,3.5");
+    const auto with = [&good](const char* from, const char* to) { return QByteArray(good).replace(from, to); };
     const Case cases[] = {
         {"truncated in the middle of a line", good.left(good.indexOf("\"B\"")), 7, "fine del file"},
         {"truncated before the derivation", good.left(good.indexOf("6,7")), 9, "fine del file"},
         {"truncated before the terminal", good.left(good.indexOf("2,3.5")), 8, "fine del file"},
-        {"extra value", extraValue, 7, "non è all'inizio della riga"},
-        {"missing value", missingValue, 7, "trovato \"B\""},
-        {"bad number", badNumber, 7, "\"quattro\""},
-        {"series out of range", badSeries, 7, "serie di tubi 3"},
-        {"diameter out of range", badDiameter, 7, "diametro 4"},
-        {"terminal type out of range", badType, 8, "tipo di terminale 3"},
+        {"extra value", with("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,2,\"B\",5"), 7, "non è all'inizio della riga"},
+        {"missing value", with("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,\"B\""), 7, "trovato \"B\""},
+        {"bad number", with("9,4,0", "9,quattro,0"), 7, "\"quattro\""},
+        {"series out of range", with("9,4,0,2,1", "9,4,0,2,3"), 7, "serie di tubi 3"},
+        {"diameter out of range", with("9,4,0,2,1", "9,4,0,4,1"), 7, "diametro 4"},
+        {"terminal type out of range", with("2,3.5", "3,3.5"), 8, "tipo di terminale 3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Project p = recognisableProject();
-        const Project before = p;
-        const ReadOutcome r = readInto(p, c.bytes);
+        const ReadOutcome r = readOverRecognisable(c.bytes);
         EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
         EXPECT_EQ(r.line, c.line);
         EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore legginodo riga %1: ").arg(c.line)))
             << r.message.toStdString();
         EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.says))) << r.message.toStdString();
-        expectUntouched(p, before);
     }
 }
 
@@ -276,30 +271,22 @@ TEST(ProjectFile, LinesAfterTheTreeAreRefused) {
     const QByteArray damaged = kHeader + "6,12.5,2,3,1,0,\"A\"\r\n"
                                          "9,4,0,2,1,2,\"B\"\r\n"
                                          "2,3.5\r\n";
-    Project p = recognisableProject();
-    const Project before = p;
-    const ReadOutcome r = readInto(p, damaged);
+    const ReadOutcome r = readOverRecognisable(damaged);
     EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
     EXPECT_EQ(r.line, 7);
-    expectUntouched(p, before);
     // So are lines after end-of-file padding; blank lines alone are fine.
-    Project afterPadding = projectWithTestCatalogues();
-    EXPECT_EQ(readInto(afterPadding, projectFileBytes(workedExample()) + "\x1A\r\n6,1,0,1,1,0,\"X\"\r\n").status,
+    EXPECT_EQ(readOverRecognisable(projectFileBytes(workedExample()) + "\x1A\r\n6,1,0,1,1,0,\"X\"\r\n").status,
               ReadOutcome::Status::BadNode);
-    Project fine = projectWithTestCatalogues();
-    EXPECT_TRUE(readInto(fine, projectFileBytes(workedExample()) + "\r\n\r\n").ok());
+    readBack(projectFileBytes(workedExample()) + "\r\n\r\n");
 }
 
 TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     for (const QByteArray& bytes : {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
                                     QByteArray("\"n\"\r\n1E300\r\n1\r\n1\r\n0\r\n"),
                                     QByteArray("\"n\"\r\n40000\r\nx\r\n1\r\n0\r\n"), QByteArray()}) {
-        Project p = recognisableProject();
-        const Project before = p;
-        const ReadOutcome r = readInto(p, bytes);
+        const ReadOutcome r = readOverRecognisable(bytes);
         EXPECT_EQ(r.status, ReadOutcome::Status::BadHeader) << bytes.toStdString();
         EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore file: riga "))) << r.message.toStdString();
-        expectUntouched(p, before);
     }
 }
 
@@ -310,21 +297,17 @@ TEST(ProjectFile, MoreNodesThanSixteenBitsHoldIsRefusedAtTheFirstOneTooMany) {
     for (int i = 1; i < nodes; ++i)
         bytes += "0,1,0,1,1,0,\"N\"\r\n";
     bytes += "9,1,0,1,1,0,\"Fine\"\r\n1,0\r\n";
-    Project p = recognisableProject();
-    const Project before = p;
-    const ReadOutcome r = readInto(p, bytes);
+    const ReadOutcome r = readOverRecognisable(bytes);
     EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
     EXPECT_EQ(r.line, 5 + kMaxTableIndex + 1);
     EXPECT_TRUE(r.message.contains(QStringLiteral("32767"))) << r.message.toStdString();
-    expectUntouched(p, before);
 }
 
 TEST(ProjectFile, LongestChainReadsAndWritesBack) {
     Project chain = projectWithTestCatalogues();
     buildChain(chain, kMaxTableIndex);
     const QByteArray bytes = projectFileBytes(chain);
-    Project read = projectWithTestCatalogues();
-    ASSERT_TRUE(readInto(read, bytes).ok());
+    const Project read = readBack(bytes);
     EXPECT_EQ(read.nodeCount(), kMaxTableIndex);
     EXPECT_EQ(projectFileBytes(read), bytes);
 }

@@ -1,5 +1,6 @@
 #include "model/Calculation.h"
 #include "model/Project.h"
+#include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <gtest/gtest.h>
@@ -15,28 +16,16 @@ TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
     p.resetToNewProject();
 
     EXPECT_EQ(p.projectPath, QStringLiteral("Newlav.vlm"));
-    EXPECT_EQ(p.supplyPressure, 40000);
     EXPECT_EQ(p.nodeCount(), 1);
     EXPECT_EQ(p.terminalCount(), 1);
-    const Node& root = p.NodeTable[1];
-    EXPECT_EQ(root.name, QStringLiteral("Radice"));
-    EXPECT_EQ(root.length, 0.0f);
-    EXPECT_EQ(root.virtualLength, 1.0f);
-    EXPECT_EQ(root.seriesIndex, 1);
-    EXPECT_EQ(root.diameterIndex, 1);
-    EXPECT_EQ(root.next, kEndWithTerminal);
-    EXPECT_EQ(root.derivation, 1);
-    EXPECT_EQ(root.parent, 0);
-    EXPECT_EQ(root.eqResistance, 0.000742266610777188);
-    EXPECT_EQ(root.flowFraction, 0.0);
-    EXPECT_FALSE(root.closed);
-    EXPECT_EQ(p.TerminalTable[1].typeIndex, 1);
-    EXPECT_EQ(p.TerminalTable[1].height, 0.0f);
-    EXPECT_EQ(p.lastSeries, 1);
-    EXPECT_EQ(p.lastTerminalType, 1);
-    // Notes and the highest terminal seen survive a new project.
-    EXPECT_EQ(p.projectNotes, QStringLiteral("resta"));
-    EXPECT_EQ(p.maxHeight, 7.0f);
+    // 4 bar; last series and type 1; "Radice": 0 m + 1 m of series 1, diameter 1, open,
+    // unlocked, ending in terminal 1 of type 1 at 0 m. The notes survive a new project.
+    EXPECT_EQ(projectFileBytes(p), QByteArray("\"resta\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
+    EXPECT_EQ(p.NodeTable[1].derivation, 1);
+    EXPECT_EQ(p.NodeTable[1].parent, 0);
+    EXPECT_EQ(p.NodeTable[1].eqResistance, 0.000742266610777188);
+    EXPECT_EQ(p.NodeTable[1].flowFraction, 0.0);
+    EXPECT_EQ(p.maxHeight, 7.0f); // the highest terminal seen survives too
 }
 
 TEST(ProjectModel, TablesStopAtSixteenBits) {

@@ -17,16 +17,10 @@
 #include <cmath>
 
 using namespace valmora;
+using testkit::kItalian;
+using testkit::LocaleScope;
 
 namespace {
-
-const QLocale kItalian(QLocale::Italian, QLocale::Italy);
-
-struct LocaleScope {
-    QLocale previous;
-    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleScope() { QLocale::setDefault(previous); }
-};
 
 // Trunk "Mandata"(1, 50 mm, 20 m) -> "Valvola"(2, KV 2, derives "Ramo"(4) ending in a K 80
 // terminal at 0 m) -> "Fondo"(3, 40 mm, 10 m) ending in a K 80 terminal 3 m up.
@@ -56,6 +50,11 @@ struct Report {
         PrintReport(p, surface, sections, options);
         return surface.pages();
     }
+    // Every text printed in the printer's layout, in order.
+    QStringList printTexts(Project& p, ReportSections sections) {
+        print(p, ReportLayout::Printer, sections);
+        return texts();
+    }
     QStringList texts() const {
         QStringList all;
         for (const RecordedPage& page : surface.pages())
@@ -76,13 +75,10 @@ struct Report {
 TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
     const LocaleScope italian(kItalian);
     Project p = sampleNetwork();
-    Report r;
-    const std::vector<RecordedPage>& pages = r.print(p, ReportLayout::Printer, {false, false, false});
-    EXPECT_TRUE(pages.empty()); // nothing chosen, nothing printed
+    EXPECT_TRUE(Report().print(p, ReportLayout::Printer, {false, false, false}).empty()); // nothing chosen, nothing printed
 
     Report header;
-    header.print(p, ReportLayout::Printer, {false, false, true});
-    const QStringList texts = header.texts();
+    const QStringList texts = header.printTexts(p, {false, false, true});
     ASSERT_GE(texts.size(), 8);
     EXPECT_EQ(texts.mid(0, 4), (QStringList{"File: ", "/progetti/capannone.vlm", "06/12/2026", "Pag.  1"}));
     EXPECT_TRUE(texts.contains(QStringLiteral("Pressione di progetto: 40.000 mm - (4,0 Bar) (0,40 MPa)")));
@@ -94,10 +90,9 @@ TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
 
     for (const auto& [length, shown] : {std::pair{50, 50}, std::pair{51, 53}}) {
         p.projectPath = QString(length, u'p');
-        Report cut;
-        cut.print(p, ReportLayout::Printer, {false, false, true});
-        EXPECT_EQ(cut.texts()[1].size(), shown) << length;
-        EXPECT_EQ(cut.texts()[1].startsWith(QStringLiteral("...")), length > 50);
+        const QString path = Report().printTexts(p, {false, false, true})[1];
+        EXPECT_EQ(path.size(), shown) << length;
+        EXPECT_EQ(path.startsWith(QStringLiteral("...")), length > 50);
     }
 }
 
@@ -107,8 +102,7 @@ TEST(Report, NotesWrapAtBlanksAndEveryCharacterIsPrintedOnce) {
     p.projectNotes = QStringLiteral("Rete idranti del capannone, ") + QString(30, u'a') + u' ' + word +
                      QStringLiteral(" fine.\r\nSeconda riga");
     Report r;
-    r.print(p, ReportLayout::Printer, {false, false, true});
-    const QStringList texts = r.texts();
+    const QStringList texts = r.printTexts(p, {false, false, true});
     const qsizetype first = texts.indexOf(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm")) + 1;
     const qsizetype last = texts.indexOf(QStringLiteral("Seconda riga"));
     ASSERT_GT(last, first + 2);
@@ -127,8 +121,7 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     p.NodeTable[4].closed = true; // "Ramo" carries nothing
     ASSERT_TRUE(Calculate(p).ok);
     Report r;
-    r.print(p, ReportLayout::Printer, {true, false, false});
-    const QStringList texts = r.texts();
+    const QStringList texts = r.printTexts(p, {true, false, false});
     const qsizetype trunk = texts.indexOf(QStringLiteral("Tronco iniziale"));
     const qsizetype derived = texts.indexOf(QStringLiteral("Derivato da Valvola"));
     ASSERT_GE(trunk, 0);
@@ -155,10 +148,9 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     p.NodeTable[3].derivation = 0;
     ASSERT_TRUE(Calculate(p).ok);
     Report open;
-    open.print(p, ReportLayout::Printer, {true, false, false});
+    EXPECT_TRUE(open.printTexts(p, {true, false, false})
+                    .contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min").arg(std::lround(nodeFlow(p, 3)))));
     EXPECT_EQ(open.warnings, QStringList{QStringLiteral("Non è 1!")});
-    EXPECT_TRUE(open.texts().contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min")
-                                          .arg(std::lround(nodeFlow(p, 3)))));
 }
 
 TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
@@ -169,9 +161,7 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     const ConvergedSolution converged = SolveConverged(p);
     ASSERT_TRUE(converged.ok);
     const NetworkVerification checks = VerifyNetwork(p, converged);
-    Report r;
-    r.print(p, ReportLayout::Printer, {true, false, false});
-    const QStringList texts = r.texts();
+    const QStringList texts = Report().printTexts(p, {true, false, false});
     int flagged = 0;
     for (const TerminalVerification& t : checks.terminals) {
         const QString line = QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
@@ -193,9 +183,7 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     Project flat = sampleNetwork();
     flat.TerminalTable[1].height = 0;
     ASSERT_TRUE(Calculate(flat).ok);
-    Report quiet;
-    quiet.print(flat, ReportLayout::Printer, {true, false, false});
-    for (const QString& text : quiet.texts())
+    for (const QString& text : Report().printTexts(flat, {true, false, false}))
         EXPECT_FALSE(text.startsWith(QStringLiteral("Attenzione: a convergenza"))) << text.toStdString();
 }
 
@@ -264,9 +252,7 @@ TEST(Report, MaterialsAndTerminalSections) {
     Project p = sampleNetwork();
     p.PipeCatalogue[1].density = 7850;
     p.PipeCatalogue[1].diameters[3].outerDiameter = 60.3f;
-    Report r;
-    r.print(p, ReportLayout::Printer, {false, true, true});
-    const QStringList texts = r.texts();
+    const QStringList texts = Report().printTexts(p, {false, true, true});
     // 20 m of 50 mm (Do 60,3): (60,3² - 50²) x 0,7854 / 1e6 x 7850 x 20 = 140,09 kg.
     const qsizetype series = texts.indexOf(QStringLiteral("Acciaio prova"));
     ASSERT_GE(series, 0);

@@ -3,6 +3,7 @@
 #include "model/Project.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -11,6 +12,20 @@ namespace valmora::testkit {
 // The catalogues shipped in data/.
 QString shippedDataDirectory();
 Project projectWithShippedCatalogues();
+
+inline const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+
+// The default locale for one scope, then the previous one again.
+class LocaleScope {
+public:
+    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~LocaleScope() { QLocale::setDefault(previous_); }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+
+private:
+    QLocale previous_;
+};
 
 QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,9 +23,7 @@ namespace {
 //   40 m 208.98, 45.5 m 224.05 (46 m would give 225.38), 120 m 378.45, 350 m 674.99.
 Project calculatedPipe() {
     Project p = testkit::projectWithTestCatalogues();
-    testkit::NetworkBuilder build(p);
-    const int16_t pipe = build.root({QStringLiteral("Tubo"), 10, 0, 1, 3});
-    build.endWithTerminal(pipe, 0, 0);
+    testkit::buildOnePipe(p);
     EXPECT_TRUE(Calculate(p).ok);
     return p;
 }

@@ -4,7 +4,6 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -110,16 +109,6 @@ TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
     EXPECT_EQ(trunk->Griglia->row(), 1);
     EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("Nessun terminale "));
     EXPECT_EQ(cell(1, kNome), QStringLiteral("A"));
-}
-
-TEST_F(EditorCommandsTest, DeletingTheOnlyNodeOfADerivedBranchClosesItsWindow) {
-    auto branch = open(4);
-    ask.answers = {Answer::Ok};
-    branch->Cancella();
-    sound();
-    EXPECT_EQ(p.NodeTable[2].derivation, 0);
-    EXPECT_FALSE(branch->isVisible());
-    EXPECT_EQ(host.rebuilds, 1);
 }
 
 TEST_F(EditorCommandsTest, CellActionOnTheOutColumn) {

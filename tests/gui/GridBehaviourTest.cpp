@@ -2,55 +2,32 @@
 // narrow for their numbers, windows closed or maximised mid-edit, windows kept current,
 // ends given a terminal back, diameters locked, typed numbers, closed sections.
 
-#include "app/TbMain.h"
-#include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/NumberFormat.h"
 #include "model/dialogs/Fine.h"
-#include "platform/ScriptedInteraction.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/support/NetworkBuilder.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QToolTip>
-
-#include <gtest/gtest.h>
 
 using namespace valmora;
 using namespace valmora::grid_column;
-using valmora::guitest::inLocale;
-using valmora::guitest::key;
+using namespace valmora::guitest;
 
 namespace {
 
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
-const QColor kYellow(255, 255, 0);
-
 // Trunk "Mandata"(1) -> "Nodo"(2, derives "Ramo"(3) ending in a hydrant) -> "Fondo"(4)
 // ending in a hydrant 2 m up. Black steel 2" throughout; the hydrants are UNI 45.
-class GridBehaviourTest : public ::testing::Test {
+class GridBehaviourTest : public guitest::MainWindowFixture {
 protected:
-    QTemporaryDir dir;
-    ScriptedInteraction ask;
-    std::unique_ptr<TbMain> window;
-
     void SetUp() override {
-        window = std::make_unique<TbMain>(ask, std::make_unique<QSettings>(dir.filePath("r.ini"), QSettings::IniFormat),
-                                          CatalogueSearch::inDirectory(QStringLiteral(VALMORA_DATA_DIR)));
-        ASSERT_TRUE(window->start(QString()));
+        open();
+        ASSERT_TRUE(started);
         testkit::NetworkBuilder build(project());
         const int16_t a = build.root({QStringLiteral("Mandata"), 20, 1, 1, 6});
         const int16_t b = build.continueAfter(a, {QStringLiteral("Nodo"), 15, 1, 1, 6});
@@ -61,8 +38,6 @@ protected:
         window->resize(1200, 900);
         window->show();
     }
-    Project& project() { return window->project(); }
-    frmTubi* trunk() { return window->trunkWindow(); }
     frmTubi* branch() {
         window->openBranchWindow(3);
         return qobject_cast<frmTubi*>(window->mdiArea()->activeSubWindow()->widget());
@@ -162,7 +137,7 @@ TEST_F(GridBehaviourTest, StructuralCommandsAfterEnterOnTheLastCellStoreTheValue
     typeInto(grid, 3, kLVirt, QStringLiteral("3"));
     key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
     ASSERT_TRUE(grid->editing());
-    window->toolbarButton(QStringLiteral("aggiunge"))->trigger();
+    button("aggiunge");
     EXPECT_EQ(project().NodeTable[4].virtualLength, 3.0f);
     EXPECT_EQ(grid->Griglia->rows(), 5);
 
@@ -233,11 +208,6 @@ TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
     grid->rowMenu();
     EXPECT_EQ(lock->text(), QStringLiteral("Sblocca diametro"));
 
-    // The network-wide step leaves the locked pipe alone.
-    window->stepAllDiameters(true);
-    EXPECT_EQ(project().NodeTable[2].diameterIndex, 6);
-    EXPECT_EQ(project().NodeTable[1].diameterIndex, 7);
-
     grid->Griglia->setCurrentCell(2, kNome);
     lock->trigger();
     EXPECT_FALSE(project().NodeTable[2].diameterLocked);
@@ -250,7 +220,7 @@ TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
 }
 
 TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
-    const guitest::LocaleScope italian(QLocale(QLocale::Italian, QLocale::Italy));
+    const guitest::LocaleScope italian(testkit::kItalian);
     frmTubi* grid = trunk();
     struct Case {
         const char* typed;

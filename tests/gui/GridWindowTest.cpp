@@ -1,7 +1,6 @@
 #include "model/Calculation.h"
 #include "tests/gui/GuiTestSupport.h"
 
-#include <QApplication>
 #include <QLabel>
 
 using namespace valmora;
@@ -9,10 +8,6 @@ using namespace valmora::grid_column;
 using namespace valmora::guitest;
 
 namespace {
-
-const QColor kYellow(255, 255, 0);
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
 
 // Trunk: "Mandata" (pipe, locked) -> "Valvola" (KV 20, derives "Ramo") -> "Fondo" (terminal
 // type 1 at 3 m). Branch "Ramo": "Ramo" (closed) ends with no terminal.
@@ -99,11 +94,6 @@ TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
     EXPECT_EQ(rowTexts(g, 1, {kDrop, kSumDp, kFlow}), (QStringList{"0", "0", "0"}));
     EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Nessun terminale "));
     EXPECT_EQ(outPicture(g, 1), icon(GridIcon::FrecciaGiu));
-
-    ask.answers = {Answer::No};
-    window->statusLineClicked();
-    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?")});
-    EXPECT_EQ(p.NodeTable[3].next, kEndWithoutTerminal);
 }
 
 TEST_F(GridWindowTest, NewProjectShowsOneRowWithTheTerminalOfTypeOne) {

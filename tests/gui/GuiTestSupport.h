@@ -3,15 +3,22 @@
 // What the window tests share: a host that records what grid windows ask of it, key
 // presses, dialog fields, and numbers written the way the locale under test shows them.
 
+#include "app/TbMain.h"
 #include "editor/frmTubi.h"
 #include "platform/ScriptedInteraction.h"
+#include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,7 +38,6 @@ struct FakeHost : GridWindowHost {
     bool ended = false;
     std::vector<int16_t> opened;
     int shapeChanges = 0;
-    int rebuilds = 0;
 
     void setEditButtonsEnabled(bool enabled) override { editButtons.push_back(enabled); }
     bool saveProject() override {
@@ -42,25 +48,20 @@ struct FakeHost : GridWindowHost {
     bool endingProgram() const override { return ended; }
     void openBranchWindow(int16_t firstNode) override { opened.push_back(firstNode); }
     void networkShapeChanged() override { ++shapeChanges; }
-    void rebuildActiveWindow() override { ++rebuilds; }
+    void rebuildActiveWindow() override {}
 };
+
+// The cell colours of the grid windows.
+inline const QColor kYellow(255, 255, 0); // pipe series and diameter
+inline const QColor kCyan(0, 255, 255);   // flow
+inline const QColor kMagenta(255, 0, 255); // a locked diameter
 
 // A decimal number written in C form in the test, as the default locale shows or types it:
 // the period becomes the locale's decimal point. Only for numbers without grouping.
 inline QString inLocale(QString cForm) { return cForm.replace(QLatin1Char('.'), QLocale().decimalPoint()); }
 inline QString inLocale(const char* cForm) { return inLocale(QString::fromLatin1(cForm)); }
 
-// The default locale for one scope, then the one under test again.
-class LocaleScope {
-public:
-    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleScope() { QLocale::setDefault(previous_); }
-    LocaleScope(const LocaleScope&) = delete;
-    LocaleScope& operator=(const LocaleScope&) = delete;
-
-private:
-    QLocale previous_;
-};
+using testkit::LocaleScope;
 
 inline void key(QWidget* target, int code, const QString& text = QString(),
                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -105,6 +106,35 @@ protected:
         return window;
     }
     QImage icon(GridIcon which) const { return icons.picture(which).toImage(); }
+};
+
+// The running program over a temporary folder (its settings file there), a scripted user.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedInteraction ask;
+    std::unique_ptr<TbMain> window;
+    bool started = false;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void open(const QString& commandLine = QString(),
+              const QString& catalogues = QStringLiteral(VALMORA_DATA_DIR)) {
+        window.reset();
+        window = std::make_unique<TbMain>(
+            ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
+            CatalogueSearch::inDirectory(catalogues));
+        started = window->start(commandLine);
+    }
+    Project& project() { return window->project(); }
+    frmTubi* trunk() { return window->trunkWindow(); }
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    void trigger(const char* name) {
+        QAction* a = action(name);
+        ASSERT_NE(a, nullptr) << name;
+        a->trigger();
+    }
+    void button(const char* name) { window->toolbarButton(QString::fromLatin1(name))->trigger(); }
+    QList<QMdiSubWindow*> frames() const { return window->mdiArea()->subWindowList(); }
 };
 
 } // namespace valmora::guitest

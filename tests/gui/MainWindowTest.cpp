@@ -1,18 +1,14 @@
-#include "app/TbMain.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
-#include <QAction>
+using valmora::testkit::writeBytes;
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 using namespace valmora;
 using namespace valmora::grid_column;
@@ -24,37 +20,14 @@ const QString kDataDir = QStringLiteral(VALMORA_DATA_DIR);
 const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo,
                                 MessageIcon::Question};
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    QTemporaryDir dir;
-    ScriptedInteraction ask;
-    std::unique_ptr<TbMain> window;
-    bool started = false;
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-    void open(const QString& commandLine = QString(), const QString& catalogues = kDataDir) {
-        window.reset();
-        window = std::make_unique<TbMain>(
-            ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
-            CatalogueSearch::inDirectory(catalogues));
-        started = window->start(commandLine);
+    void SetUp() override { open(); }
+    // The project in memory is `file`'s, and the title says so.
+    void expectOn(const QString& file) {
+        EXPECT_EQ(project().projectPath, file);
+        EXPECT_EQ(window->windowTitle(), file);
     }
-    Project& project() { return window->project(); }
-    frmTubi* trunk() { return window->trunkWindow(); }
-    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-    void trigger(const char* name) {
-        QAction* a = action(name);
-        ASSERT_NE(a, nullptr) << name;
-        a->trigger();
-    }
-    void button(const char* name) { window->toolbarButton(QString::fromLatin1(name))->trigger(); }
-    QList<QMdiSubWindow*> frames() const { return window->mdiArea()->subWindowList(); }
     Project reread(const QString& file) {
         Project saved = Project::withCataloguesOf(project());
         EXPECT_TRUE(ReadProject(saved, file).ok()) << file.toStdString();
@@ -94,9 +67,8 @@ protected:
 } // namespace
 
 TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
-    open();
     ASSERT_TRUE(started);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
+    expectOn(QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(project().nodeCount(), 1);
     EXPECT_GT(project().totalFlow, 0);
     ASSERT_NE(trunk(), nullptr);
@@ -126,13 +98,13 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
         for (const QString& fragment : fragments)
             EXPECT_TRUE(ask.messages[0].text.contains(fragment)) << ask.messages[0].text.toStdString();
         QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"), catalogues.filePath(QStringLiteral("Vlmtubi.txt")));
-        writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
+        writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
     }
 
     // No pipe series at all, and a single terminal type: the new project's section and
     // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
-    writeFile(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
-    writeFile(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
+    writeBytes(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
+    writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
     ask.messages.clear();
     open(QString(), catalogues.path());
     ASSERT_TRUE(started);
@@ -147,12 +119,10 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
 }
 
 TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
-    open();
     const QString file = writeProject(QStringLiteral("con spazi nel nome"), 4);
     open(u'"' + file + u'"');
     ASSERT_TRUE(started);
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_EQ(project().nodeCount(), 4);
     EXPECT_EQ(recentShown(), QStringList{file});
 
@@ -161,7 +131,6 @@ TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
 }
 
 TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
-    open();
     trunk()->Griglia->setCurrentCell(1, kMetri);
     trunk()->startEditing();
     trunk()->Txtedit->setText(QStringLiteral("7")); // still being typed: saved all the same
@@ -170,8 +139,7 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     trigger("mnuSalva");
     EXPECT_EQ(reread(file).NodeTable[1].length, 7.0f);
     EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|File di Velk|*.vlm|Newlav.vlm")});
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_TRUE(QFile::exists(file));
     EXPECT_EQ(recentShown(), QStringList{file});
 
@@ -194,7 +162,6 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
 }
 
 TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
-    open();
     const QString good = writeProject(QStringLiteral("buono"), 5);
     openFile(good);
     EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|File di Velk (*.vlm)|*.vlm|"));
@@ -217,21 +184,19 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
         if (r.bytes.isEmpty()) {
             trigger("mnuApri");
         } else {
-            writeFile(broken, r.bytes);
+            writeBytes(broken, r.bytes);
             openFile(broken);
             ASSERT_EQ(ask.messages.size(), 2u);
             EXPECT_EQ(ask.messages[0], kSaveFirst);
             const QString& text = ask.messages[1].text;
             EXPECT_TRUE(r.whole ? text == r.message : text.startsWith(r.message)) << text.toStdString();
         }
-        EXPECT_EQ(project().projectPath, good);
+        expectOn(good);
         EXPECT_EQ(project().nodeCount(), 5);
-        EXPECT_EQ(window->windowTitle(), good);
     }
 }
 
 TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
-    open();
     QStringList files;
     for (int i = 1; i <= 5; ++i) {
         files << writeProject(QStringLiteral("p%1").arg(i), i + 1);
@@ -258,7 +223,6 @@ TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
 }
 
 TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
-    open();
     project().NodeTable[1].length = 123;
     ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
     trigger("mnuNuovo");
@@ -282,8 +246,7 @@ TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
     ask.answers = {Answer::Yes};
     trigger("mnuNuovo");
     EXPECT_EQ(project().nodeCount(), 1);
-    EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Newlav.vlm"));
+    expectOn(QStringLiteral("Newlav.vlm"));
     EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Da salvare"));
 
     // A named project whose file can no longer be written: a folder now stands in its place.
@@ -298,7 +261,6 @@ TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
 }
 
 TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
-    open();
     Project& p = project();
     testkit::NetworkBuilder build(p);
     const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 0});
@@ -322,7 +284,6 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
 }
 
 TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
-    open();
     window->show();
     ask.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close());
@@ -339,7 +300,6 @@ TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
 }
 
 TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
-    open();
     testkit::NetworkBuilder build(project());
     const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 2});
     const int16_t branch = build.deriveAt(a, {QStringLiteral("R"), 5, 0, 1, 1});
@@ -357,7 +317,6 @@ TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
 }
 
 TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
-    open();
     window->show();
     button("aggiunge");
     button("aggiunge");
@@ -392,7 +351,6 @@ TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
 }
 
 TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsTheTrunk) {
-    open();
     window->show();
     button("aggiunge");
     QMdiSubWindow* frame = deriveAndOpen(1, QStringLiteral("Ramo"));
@@ -408,7 +366,6 @@ TEST_F(MainWindowTest, DeletingTheOnlyNodeOfABranchClosesItsWindowAndRebuildsThe
 }
 
 TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
-    open();
     const QString flowBefore = trunk()->Griglia->textMatrix(1, kFlow);
     ask.dialogScripts.push_back([](QDialog& d) {
         field<QLineEdit>(d, "txtPrevalenza")->setText(QStringLiteral("60"));
@@ -424,7 +381,6 @@ TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
 }
 
 TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
-    open();
     window->show();
     QWidget* area = window->mdiArea()->viewport();
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
@@ -442,14 +398,12 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
 }
 
 TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
-    open();
     const QString file = writeProject(QStringLiteral("esempio"));
     const QString home = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     open(QStringLiteral("./esempio.vlm")); // a relative command line, as typed
     QDir::setCurrent(home);
-    EXPECT_EQ(project().projectPath, file);
-    EXPECT_EQ(window->windowTitle(), file);
+    expectOn(file);
     EXPECT_EQ(recentShown(), QStringList{file});
 
     openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
@@ -466,7 +420,6 @@ TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
 }
 
 TEST_F(MainWindowTest, OpenSavesTheNetworkItReplacesWhenAsked) {
-    open();
     const QString other = writeProject(QStringLiteral("altro"), 4);
     project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
     // Yes on a project never saved: Save As, then the file chosen opens.

@@ -6,7 +6,6 @@
 #include "report/Anteprima.h"
 #include "report/frmStampa.h"
 #include "storage/ProjectFile.h"
-#include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QCheckBox>
@@ -19,7 +18,6 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <pwd.h>

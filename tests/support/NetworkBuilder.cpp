@@ -122,6 +122,12 @@ std::vector<int16_t> buildRiser(Project& project) {
 }
 
 
+void buildOnePipe(Project& project, float height) {
+    NetworkBuilder build(project);
+    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, testCatalogue::kSteel, testCatalogue::kBore50}),
+                          testCatalogue::kTypeK100, height);
+}
+
 void buildChain(Project& project, int nodes) {
     NetworkBuilder build(project);
     int16_t last = build.root({QStringLiteral("C1"), 1, 0, 1, 3});

@@ -53,6 +53,10 @@ constexpr int16_t kBore20 = 0, kBore30 = 1, kBore40 = 2, kBore50 = 3;
 constexpr int16_t kTypeK100 = 0, kTypeK80 = 1, kTypeK57 = 2;
 } // namespace testCatalogue
 
+// Over the test catalogues: one pipe "Tubo" of series 1 (C 120), 50 mm, 10 m, to a K 100
+// terminal at `height`.
+void buildOnePipe(Project& project, float height = 0);
+
 // Over the shipped catalogues: ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser
 // of black steel 2" (53.1 mm): node 1 is a 10 m feed, each floor 3 m more of riser, each
 // hydrant on 1 m of 1"1/2 (41.9 mm); the riser's last section continues into the top
