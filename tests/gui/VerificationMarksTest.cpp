@@ -8,27 +8,19 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QLabel>
-#include <QTemporaryDir>
 
 using namespace valmora;
 using namespace valmora::grid_column;
+using valmora::guitest::kCyan;
 
 namespace {
 
-const QColor kCyan(0, 255, 255);
-
-class VerificationMarksTest : public ::testing::Test {
+class VerificationMarksTest : public guitest::MainWindowFixture {
 protected:
-    QTemporaryDir dir;
-    ScriptedInteraction ask;
-    std::unique_ptr<TbMain> window;
-
     void SetUp() override {
-        window = std::make_unique<TbMain>(ask, std::make_unique<QSettings>(dir.filePath("r.ini"), QSettings::IniFormat),
-                                          CatalogueSearch::inDirectory(testkit::shippedDataDirectory()));
-        ASSERT_TRUE(window->start(QString()));
+        open();
+        ASSERT_TRUE(started);
     }
-    Project& project() { return window->project(); }
 };
 
 } // namespace
@@ -38,8 +30,7 @@ TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedWithTheirReaso
     project().supplyPressure = 50000; // 5 bar: the top hydrant's five-pass flow is far off
     ASSERT_TRUE(Calculate(project()).ok);
     window->RefreshAllWindows();
-    frmTubi* trunk = window->trunkWindow();
-    const GridControl& g = *trunk->Griglia;
+    const GridControl& g = *trunk()->Griglia;
 
     const NetworkChecks* checks = window->networkChecks();
     ASSERT_NE(checks, nullptr);
@@ -50,15 +41,15 @@ TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedWithTheirReaso
     ASSERT_EQ(g.rowData(lastRow), hydrants.back());
     EXPECT_TRUE(g.cellBackColor(lastRow, kNome).isValid());
     EXPECT_NE(g.cellBackColor(lastRow, kNome), kCyan);
-    EXPECT_TRUE(trunk->StatusBar1->text().contains(QStringLiteral(" - Attenzione: A convergenza: portata ")))
-        << trunk->StatusBar1->text().toStdString();
+    EXPECT_TRUE(trunk()->StatusBar1->text().contains(QStringLiteral(" - Attenzione: A convergenza: portata ")))
+        << trunk()->StatusBar1->text().toStdString();
     // Rows with nothing to say stay as they were.
     EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
 
     // Enough supply for every hydrant: the marks go with the next calculation.
     project().supplyPressure = 400000;
-    trunk->aggiorna();
-    EXPECT_FALSE(trunk->StatusBar1->text().contains(QStringLiteral("Attenzione")));
+    trunk()->aggiorna();
+    EXPECT_FALSE(trunk()->StatusBar1->text().contains(QStringLiteral("Attenzione")));
 }
 
 TEST_F(VerificationMarksTest, VelocitiesPastTheLimitAreMarked) {
@@ -67,7 +58,7 @@ TEST_F(VerificationMarksTest, VelocitiesPastTheLimitAreMarked) {
     project().supplyPressure = 400000;
     ASSERT_TRUE(Calculate(project()).ok);
     window->RefreshAllWindows();
-    const GridControl& g = *window->trunkWindow()->Griglia;
+    const GridControl& g = *trunk()->Griglia;
     const SectionVerification* fast = window->networkChecks()->section(1);
     ASSERT_NE(fast, nullptr) << "the section must be past the limit for this check";
     EXPECT_NE(g.cellBackColor(1, kVelocity), kCyan);
