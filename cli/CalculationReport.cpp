@@ -20,6 +20,8 @@ namespace {
 
 constexpr int kSingleDigits = 9;
 constexpr int kDoubleDigits = 17;
+constexpr std::size_t kJsonBytesPerNode = 760;
+constexpr std::size_t kJsonBytesOfHeader = 512;
 
 // ---- JSON -------------------------------------------------------------------------
 
@@ -300,7 +302,8 @@ QByteArray calculationJson(const Project& project, const QString& projectLabel) 
     const std::vector<BranchRow> rows = rowsByNode(project);
     const std::vector<int16_t> nodes = reachableInIndexOrder(project);
     JsonWriter json;
-    json.text.reserve(nodes.size() * 480 + 256);
+    // About 700 bytes a node with its terminal and checks: one allocation for the whole text.
+    json.text.reserve(nodes.size() * kJsonBytesPerNode + kJsonBytesOfHeader);
     json.beginObject();
     json.string("project", projectLabel);
     json.integer("supplyPressure", project.supplyPressure);
