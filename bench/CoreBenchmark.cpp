@@ -4,7 +4,8 @@
 //   - Calculate: best and median of repeated runs;
 //   - the converged solution, started from Calculate's flows and from scratch, and the two together;
 //   - reading and writing the project file;
-//   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory.
+//   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory;
+//   - EPANET solving the same comb, when it has been built (outside the project).
 
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
@@ -13,6 +14,7 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -105,6 +107,29 @@ void benchCliProcess(const QString& file, const QString& catalogues) {
                 peakKilobytesOfChildren() / 1024);
 }
 
+// EPANET 2.3.5 solving the same network (exported with export-inp) and writing its full
+// report, side by side. Its runepanet is built outside the project; VALMORA_EPANET names it.
+void benchEpanet(const QString& file, const QString& catalogues, const QString& scratch) {
+    const QString epanet = qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
+    if (!QFileInfo(epanet).isExecutable()) {
+        std::printf("EPANET side by side: skipped, no runepanet at %s (set VALMORA_EPANET)\n", qPrintable(epanet));
+        return;
+    }
+    const QString input = scratch + QStringLiteral("/pettine.inp");
+    if (QProcess::execute(QStringLiteral(VALMORA_CLI), {QStringLiteral("export-inp"), file, input,
+                                                        QStringLiteral("--catalogues"), catalogues}) != 0) {
+        std::printf("EPANET side by side: export-inp failed\n");
+        return;
+    }
+    const Timing t = timeRuns(kProcessRuns, [&] {
+        QProcess run;
+        run.setStandardOutputFile(QProcess::nullDevice());
+        run.start(epanet, {input, scratch + QStringLiteral("/pettine.rpt")});
+        run.waitForFinished(-1);
+    });
+    report("EPANET 2.3.5 runepanet, full report (process)", t);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +148,7 @@ int main(int argc, char** argv) {
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
     std::printf("\n");
     benchCliProcess(combFile, QStringLiteral(VALMORA_DATA_DIR));
+    benchEpanet(combFile, QStringLiteral(VALMORA_DATA_DIR), dir.path());
 
     rusage self{};
     getrusage(RUSAGE_SELF, &self);
