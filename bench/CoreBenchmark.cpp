@@ -7,6 +7,7 @@
 //   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory;
 //   - EPANET solving the same comb, when it has been built (outside the project).
 
+#include "bench/BenchTiming.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/NetworkValidation.h"
@@ -22,38 +23,17 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 using namespace valmora;
-using Clock = std::chrono::steady_clock;
+using namespace valmora::bench;
 
 namespace {
 
 constexpr int kRuns = 30;
 constexpr int kProcessRuns = 10;
-
-struct Timing {
-    double best;
-    double median;
-};
-
-Timing timeRuns(int runs, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int r = 0; r < runs; ++r) {
-        const auto start = Clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms[ms.size() / 2]};
-}
-
-void report(const char* what, const Timing& t) {
-    std::printf("%-46s best %8.2f ms   median %8.2f ms\n", what, t.best, t.median);
-}
 
 long peakKilobytesOfChildren() {
     rusage usage{};

@@ -4,6 +4,7 @@
 //   - in a branch of 5 000 rows, a recalculation with the grid rewritten (aggiorna).
 
 #include "app/TbMain.h"
+#include "bench/BenchTiming.h"
 #include "editor/frmTubi.h"
 #include "platform/ScriptedInteraction.h"
 #include "storage/ProjectFile.h"
@@ -15,29 +16,23 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 using namespace valmora;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int kRuns = 10;
 constexpr int kBranchRows = 5000;
 
+// The work with the events it posts handled, as the program would go on.
 void report(const char* what, int runs, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int r = 0; r < runs; ++r) {
-        const auto start = Clock::now();
+    bench::report(what, runs, [&] {
         work();
         QCoreApplication::processEvents();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-52s best %8.2f ms   median %8.2f ms\n", what, ms.front(), ms[ms.size() / 2]);
+    });
 }
 
 } // namespace

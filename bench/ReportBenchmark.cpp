@@ -4,6 +4,7 @@
 //   - the preview of the same report opened (every page laid out), and paging through it;
 //   - a 5 000-node network's report to PDF, in process.
 
+#include "bench/BenchTiming.h"
 #include "model/Calculation.h"
 #include "platform/PagePainter.h"
 #include "platform/ScriptedInteraction.h"
@@ -20,14 +21,13 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <random>
 #include <vector>
 
 using namespace valmora;
-using Clock = std::chrono::steady_clock;
+using namespace valmora::bench;
 
 namespace {
 
@@ -37,19 +37,6 @@ constexpr int kMediumNodes = 5000;
 constexpr int kRuns = 5;
 constexpr int kPagings = 50;
 
-double millisecondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void report(const char* what, int runs, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int r = 0; r < runs; ++r)
-        ms.push_back(millisecondsOf(work));
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-60s best %9.1f ms   median %9.1f ms\n", what, ms.front(), ms[ms.size() / 2]);
-}
 
 Project comb() {
     Project p = testkit::projectWithTestCatalogues();
