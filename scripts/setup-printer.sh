@@ -9,10 +9,12 @@ bash scripts/install-packages.sh cups printer-driver-cups-pdf
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-if ! lpstat -r >/dev/null 2>&1; then
+# lpstat -r exits with 0 whether or not the scheduler runs: only its text tells.
+scheduler_running() { LC_ALL=C lpstat -r 2>/dev/null | grep -q "^scheduler is running"; }
+if ! scheduler_running; then
     $sudo cupsd
     for _ in $(seq 1 50); do
-        lpstat -r >/dev/null 2>&1 && break
+        scheduler_running && break
         sleep 0.2
     done
 fi

@@ -170,8 +170,8 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
 
 TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     if (!QPrinterInfo::printerInfo(kPrintQueue).isNull()) {
-    } else if (qEnvironmentVariable("CI") == QLatin1String("true")) {
-        FAIL() << "no print queue " << kPrintQueue.toStdString() << ": scripts/setup-printer.sh sets it up";
+    } else if (qEnvironmentVariable("VALMORA_REQUIRE_PRINTER") == QLatin1String("1")) {
+        FAIL() << "no print queue " << kPrintQueue.toStdString() << ", though scripts/setup-printer.sh set it up";
     } else {
         GTEST_SKIP() << "SKIPPED: no print queue " << kPrintQueue.toStdString()
                      << " on this machine (scripts/setup-printer.sh sets one up; see the README)";
