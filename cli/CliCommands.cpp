@@ -135,6 +135,7 @@ QString cliUsage() {
                           "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
                           "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] "
                           "[--catalogues DIR]\n"
+                          "  valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]\n"
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n");
 }
 

@@ -1,5 +1,5 @@
 #include "cli/CliCommands.h"
-#include "cli/ReportCommand.h"
+#include "cli/PdfCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,14 +13,16 @@
 
 namespace {
 
-bool isReportCommand(int argc, char* argv[]) { return argc > 1 && qstrcmp(argv[1], "report") == 0; }
+bool isPdfCommand(int argc, char* argv[]) {
+    return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "schema") == 0);
+}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // The report draws with fonts, which want a GUI application; no display is needed.
+    // The report and the schema draw with fonts, which want a GUI application; no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    if (isReportCommand(argc, argv)) {
+    if (isPdfCommand(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // A private runtime folder where the session has none, so that standard error
@@ -38,7 +40,7 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     const valmora::CliResult result =
-        isReportCommand(argc, argv) ? valmora::runReportCommand(arguments) : valmora::runCli(arguments);
+        isPdfCommand(argc, argv) ? valmora::runPdfCommand(arguments) : valmora::runCli(arguments);
     std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
     const QByteArray error = result.error.toLocal8Bit();
     std::fwrite(error.constData(), 1, std::size_t(error.size()), stderr);

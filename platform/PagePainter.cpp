@@ -67,8 +67,9 @@ int paperBinCode(QPrinter::PaperSource source) {
 // Paints each page on the device as the surface finishes it.
 class PagedSurface : public PrintSurface {
 public:
-    PagedSurface(const TextMetrics& metrics, QPagedPaintDevice& device, QPainter& painter)
-        : PrintSurface(metrics), device_(device), painter_(painter) {}
+    PagedSurface(const TextMetrics& metrics, QPagedPaintDevice& device, QPainter& painter,
+                 const PicturePainter& pictures)
+        : PrintSurface(metrics), device_(device), painter_(painter), pictures_(pictures) {}
     int pages = 0;
     QString name;
     int bin = 0;
@@ -80,13 +81,14 @@ protected:
     void pageDone(RecordedPage&& page) override {
         if (pages > 0)
             device_.newPage();
-        paintPage(painter_, page, device_.logicalDpiX() / kMillimetresPerInch);
+        paintPage(painter_, page, device_.logicalDpiX() / kMillimetresPerInch, 1, pictures_);
         ++pages;
     }
 
 private:
     QPagedPaintDevice& device_;
     QPainter& painter_;
+    const PicturePainter& pictures_;
 };
 
 PagedOutcome failed(const QString& reason, int pages = 0) {
@@ -142,7 +144,8 @@ double PainterTextMetrics::lineHeight(const PrintFont& font) const {
     return deviceUnitsToMm(measuredOf(font).metrics.height());
 }
 
-void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom) {
+void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom,
+               const PicturePainter& pictures) {
     std::vector<QFont> fonts;
     fonts.reserve(page.fonts.size());
     for (PrintFont font : page.fonts) {
@@ -158,6 +161,13 @@ void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, do
             painter.setPen(QPen(Qt::black, item.lineWidth * kThinRuleMm * dotsPerMm));
             painter.drawLine(QPointF(item.x * dotsPerMm, item.y * dotsPerMm),
                              QPointF(item.x2 * dotsPerMm, item.y2 * dotsPerMm));
+            continue;
+        }
+        if (item.kind == PageItem::Kind::Picture) {
+            if (pictures)
+                pictures(painter, item.text,
+                         QRectF(QPointF(item.x * dotsPerMm, item.y * dotsPerMm),
+                                QPointF(item.x2 * dotsPerMm, item.y2 * dotsPerMm)));
             continue;
         }
         if (item.font != currentFont && item.font < fonts.size()) {
@@ -185,12 +195,12 @@ void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, do
     painter.restore();
 }
 
-PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw) {
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw, const PicturePainter& pictures) {
     QPainter painter;
     if (!painter.begin(&device))
         return failed(QStringLiteral("il dispositivo di stampa non si apre"));
     PainterTextMetrics metrics;
-    PagedSurface surface(metrics, device, painter);
+    PagedSurface surface(metrics, device, painter, pictures);
     if (auto* printer = dynamic_cast<QPrinter*>(&device)) {
         surface.name = printer->printerName();
         surface.bin = paperBinCode(printer->paperSource());
@@ -202,7 +212,8 @@ PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw
             surface.bin};
 }
 
-PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw) {
+PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
+                      const PicturePainter& pictures) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
@@ -213,14 +224,14 @@ PagedOutcome writePdf(const QString& path, const QString& title, const DrawRepor
         writer.setCreator(QStringLiteral("Valmora"));
         writer.setResolution(kMeasuringDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        outcome = drawOnPagedDevice(writer, draw);
+        outcome = drawOnPagedDevice(writer, draw, pictures);
     }
     if (outcome.ok && !file.commit())
         return failed(file.errorString(), outcome.pages);
     return outcome;
 }
 
-PagedOutcome printOn(QPrinter& printer, const DrawReport& draw) {
+PagedOutcome printOn(QPrinter& printer, const DrawReport& draw, const PicturePainter& pictures) {
     // The printing system turns the job's PDF into the printer's language. Its Ghostscript
     // route was seen to swap glyphs of the embedded font subsets (a "2" printed as "3"), so
     // a printed number could differ from the report's: ask for the Poppler route.
@@ -233,7 +244,7 @@ PagedOutcome printOn(QPrinter& printer, const DrawReport& draw) {
     printer.setFullPage(true);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
-    PagedOutcome outcome = drawOnPagedDevice(printer, draw);
+    PagedOutcome outcome = drawOnPagedDevice(printer, draw, pictures);
     if (outcome.ok && printer.printerState() == QPrinter::Error)
         return failed(QStringLiteral("il sistema di stampa ha rifiutato il lavoro"), outcome.pages);
     return outcome;

@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QRectF>
 #include <QString>
 
 #include <functional>
@@ -39,9 +40,13 @@ private:
     mutable std::vector<Measured> cache_;
 };
 
+// Paints the picture of that name into the rectangle (device units); pages without pictures need none.
+using PicturePainter = std::function<void(QPainter&, const QString& name, const QRectF& target)>;
+
 // Draws `page` with its top-left corner at the painter's origin, `dotsPerMm` device units a
 // millimetre; fonts are drawn `fontZoom` times their size (1 on paper, the view's zoom on screen).
-void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom = 1);
+void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, double fontZoom = 1,
+               const PicturePainter& pictures = {});
 
 // A report drawn straight onto a paged device (printer or PDF), page by page as each is done.
 struct PagedOutcome {
@@ -52,10 +57,11 @@ struct PagedOutcome {
     int paperBin = 0;
 };
 using DrawReport = std::function<void(PrintSurface&)>;
-PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw);
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw, const PicturePainter& pictures = {});
 // The same into an A4 PDF file, written whole or not at all.
-PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw);
+PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
+                      const PicturePainter& pictures = {});
 // The same on a printer; the surface reports the printer's name and paper bin.
-PagedOutcome printOn(QPrinter& printer, const DrawReport& draw);
+PagedOutcome printOn(QPrinter& printer, const DrawReport& draw, const PicturePainter& pictures = {});
 
 } // namespace valmora

@@ -113,6 +113,17 @@ void PrintSurface::line(double x1, double y1, double x2, double y2) {
     y_ = y2;
 }
 
+void PrintSurface::drawPicture(const QString& name, double x, double y, double width, double height) {
+    PageItem item;
+    item.kind = PageItem::Kind::Picture;
+    item.x = toPageX(x);
+    item.y = toPageY(y);
+    item.x2 = toPageX(x + width);
+    item.y2 = toPageY(y + height);
+    item.text = name;
+    page_.items.push_back(std::move(item));
+}
+
 void PrintSurface::lineStep(double dx, double dy) { line(x_, y_, x_ + dx, y_ + dy); }
 
 void PrintSurface::newPage() {

@@ -53,15 +53,15 @@ public:
 
 // What one page holds, in millimetres from the page's top-left corner.
 struct PageItem {
-    enum class Kind : uint8_t { Text, Line };
+    enum class Kind : uint8_t { Text, Line, Picture };
     Kind kind = Kind::Text;
     uint8_t font = 0;      // text: index into the page's fonts
     uint8_t lineWidth = 1; // line: the draw width (1 thin, 2 heavy)
-    double x = 0;          // text: left edge; line: start
+    double x = 0;          // text: left edge; line: start; picture: top-left corner
     double y = 0;          // text: top of the line; line: start
-    double x2 = 0;         // line: end; text: its measured right edge
+    double x2 = 0;         // line: end; text: its measured right edge; picture: bottom-right corner
     double y2 = 0;
-    QString text;
+    QString text;          // picture: its name
 };
 
 struct RecordedPage {
@@ -100,6 +100,8 @@ public:
     // A line from the current position by (dx, dy); the position moves to its end.
     void lineStep(double dx, double dy);
     void setDrawWidth(int width) { drawWidth_ = width; }
+    // The named picture scaled into the rectangle; whoever paints the page knows the name.
+    void drawPicture(const QString& name, double x, double y, double width, double height);
 
     const PrintFont& font() const { return font_; }
     void setFont(const PrintFont& font) { font_ = font; }

@@ -1,8 +1,11 @@
-#include "cli/ReportCommand.h"
+#include "cli/PdfCommands.h"
 
 #include "model/Project.h"
 #include "platform/PagePainter.h"
 #include "report/Tabelle.h"
+#include "schema/SchemaLayout.h"
+#include "schema/SchemaPictures.h"
+#include "schema/SchemaPrint.h"
 
 #include <QFileInfo>
 
@@ -36,12 +39,15 @@ std::optional<ReportSections> parseSections(const QString& list) {
     return sections;
 }
 
+const QString kSchemaCommand = QStringLiteral("schema");
+
 std::optional<ReportArguments> parseReportArguments(const QStringList& arguments) {
     ReportArguments parsed;
+    const bool schema = arguments.value(0) == kSchemaCommand;
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (argument == QLatin1String("--catalogues") || argument == QLatin1String("--sections")) {
+        if (argument == QLatin1String("--catalogues") || (!schema && argument == QLatin1String("--sections"))) {
             if (++i >= arguments.size())
                 return std::nullopt;
             if (argument == QLatin1String("--catalogues")) {
@@ -64,9 +70,19 @@ std::optional<ReportArguments> parseReportArguments(const QStringList& arguments
     return parsed;
 }
 
+PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parsed) {
+    SchemaLayout board(project);
+    board.BuildSchema();
+    board.RefreshLabels();
+    board.FillTerminalColumns();
+    return writePdf(
+        parsed.pdf, QFileInfo(parsed.project).fileName(),
+        [&](PrintSurface& surface) { PrintSchema(board, project, surface); }, schemaPicturePainter());
+}
+
 } // namespace
 
-CliResult runReportCommand(const QStringList& arguments) {
+CliResult runPdfCommand(const QStringList& arguments) {
     const std::optional<ReportArguments> parsed = parseReportArguments(arguments);
     if (!parsed)
         return {kExitUsage, {}, cliUsage()};
@@ -74,6 +90,14 @@ CliResult runReportCommand(const QStringList& arguments) {
     if (const std::optional<QString> problem = loadProjectForCli(parsed->project, parsed->catalogueDirectory, project))
         return {kExitInvalidInput, {}, *problem + u'\n'};
     CliResult result;
+    if (arguments.value(0) == kSchemaCommand) {
+        const PagedOutcome written = writeSchemaPdf(project, *parsed);
+        if (!written.ok) {
+            result.exitCode = kExitInvalidInput;
+            result.error = QStringLiteral("%1: Errore in scrittura: %2\n").arg(parsed->pdf, written.reason);
+        }
+        return result;
+    }
     ReportOptions options;
     options.warn = [&](const QString& text) { result.error += parsed->project + QStringLiteral(": avviso: ") + text + u'\n'; };
     const PagedOutcome written =

@@ -1,0 +1,124 @@
+#pragma once
+
+// The schema's cell board: the whole tree laid out on a grid of cells, each with a picture
+// (a piece of pipe, a tee, an elbow, a terminal symbol) and a size label, and three columns
+// on the right with the flow, height and type of the terminal that ends each row. Built once
+// from the network; refreshes rewrite texts and the terminal columns, never move a cell.
+// QtCore only: the window, the printout and the command-line tool share it.
+
+#include "model/Project.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace valmora {
+
+// The ten pictures of the board, by the names the pictures are known by.
+enum class SchemaPicture : uint8_t {
+    None,
+    vert,     // vertical pipe through the whole cell
+    destra,   // vertical pipe with a tee leaving to the right
+    giu,      // horizontal pipe with a stub down
+    orizz,    // horizontal pipe
+    curva30,  // elbow from the top edge to the right edge
+    Idrante,  // terminal symbols, by the terminal type's icon index 1 to 4
+    Naspo,
+    SuperIdr,
+    Ugello,
+    Rad30x40, // any other icon index
+};
+constexpr int kSchemaPictureCount = 10;
+QString schemaPictureName(SchemaPicture picture);
+
+// What PlaceCell is asked to draw; the numbers are those of the layout's rules.
+enum class CellKind : uint8_t { Vertical = 0, TeeRight = 1, TurnDown = 2, BranchEnd = 4, Horizontal = 5 };
+
+// Pictures are 40 x 26 pixels at 96 dots per inch; pipes are 5 pixels thick, horizontal
+// ones on pixel rows 18 to 22, vertical ones on pixel columns 30 to 34, so that pieces join
+// across cell borders.
+constexpr int kPictureWidth = 40;
+constexpr int kPictureHeight = 26;
+constexpr int kTwipsPerPixel = 15;
+// A node's cell text: the size, this many blanks, then the node index.
+constexpr int kLayoutFillerBlanks = 14;
+// The text a diameter step writes: the new label, this many blanks, the node index.
+constexpr int kStepFillerBlanks = 8;
+
+inline const QString kFlowHeader = QStringLiteral("L/min");
+inline const QString kHeightHeader = QStringLiteral("Alt. m");
+inline const QString kTerminalHeader = QStringLiteral(" Terminale");
+
+struct SchemaCell {
+    SchemaPicture picture = SchemaPicture::None;
+    bool red = false;  // the node was closed when the board was laid out, or has been since
+    int16_t node = 0;  // the node the cell stands for; 0 for none
+    QString text;      // the size label, blanks, the node index
+};
+
+struct SchemaRow {
+    std::vector<SchemaCell> cells; // the tree columns written so far; the rest are empty
+    int16_t rowData = 0;           // the branch end with a terminal on this row, else 0
+    int16_t openEnd = 0;           // the branch end without terminal on this row, else 0
+    // The three terminal columns.
+    QString flow;
+    QString height;
+    QString type;
+};
+
+class SchemaLayout {
+public:
+    explicit SchemaLayout(const Project& project);
+
+    // Lays out the whole tree; the board keeps the layout until it is thrown away.
+    void BuildSchema();
+    // Overwrites the start of every node's text with its current size label.
+    void RefreshLabels();
+    // The three terminal columns of every row and the print button's caption.
+    void FillTerminalColumns();
+
+    // Rows count from 1 (row 0 is the header row); columns from 0.
+    int rowCount() const { return int(rows_.size()) - 1; }
+    int columnCount() const { return columns_; }
+    // The number of tree columns; the terminal columns follow them.
+    int treeCols() const { return treeCols_; }
+    const SchemaRow& row(int r) const { return rows_[std::size_t(r)]; }
+    const SchemaCell& cell(int r, int c) const;
+    int16_t nodeAt(int r, int c) const { return cell(r, c).node; }
+    const QString& flowCaption() const { return flowCaption_; }
+
+    // The first cell, row by row and left to right, that stands for `node`; false when none.
+    bool findNode(int16_t node, int& r, int& c) const;
+
+    // After a diameter step: the new label, blanks and the node index.
+    void writeSteppedLabel(int r, int c);
+    void setRed(int r, int c, bool red);
+
+private:
+    SchemaCell& cellToWrite(int r, int c);
+    void PlaceCell(int col, CellKind kind, int16_t node);
+    void EndBranch();
+    void FillVerticals();
+    void FillTerminalRow(int r, int16_t node);
+    void newRow();
+    SchemaPicture branchEndPicture(const Node& end) const;
+    QString layoutText(int16_t node) const;
+    QString sizeLabel(const Node& node) const;
+    QString flowText(int16_t node) const;
+
+    const Project& project_;
+    std::vector<SchemaRow> rows_; // index 0 stands for the header row
+    int columns_ = 1;
+    int treeCols_ = 0;
+    QString flowCaption_;
+
+    // While BuildSchema runs.
+    int currentRow_ = 1;
+    int16_t layoutNode_ = 1;
+    int16_t layoutCol_ = 0;
+    bool verticalMode_ = true;
+    int16_t extraStep_ = 0;
+};
+
+} // namespace valmora

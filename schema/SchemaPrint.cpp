@@ -1,0 +1,145 @@
+#include "schema/SchemaPrint.h"
+
+#include "model/NumberFormat.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace valmora {
+
+namespace {
+
+constexpr double kMillimetresPerTwip = 25.4 / 1440;
+constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
+constexpr double kUsableWidthMm = 190;
+constexpr double kUsableHeightMm = 277;
+
+// The band, in twips.
+constexpr int kCellWidthTwips = 600;
+constexpr int kPictureHeightTwips = 390;
+constexpr int kLabelDropTwips = 120;   // from the band's top to its texts
+constexpr int kAfterLabelTwips = 270;  // from the texts to the next band
+constexpr int kLabelCharacters = 4;    // the size label; the node index stays off the paper
+constexpr int kTypeCharacters = 18;
+constexpr int kNameField = 15;
+constexpr int kNumberField = 6;
+
+const QString kTerminalColumn = QStringLiteral("Terminale");
+
+const PrintFont kHeadingFont{QStringLiteral("Arial"), 10, true};
+const PrintFont kBodyFont{QStringLiteral("Courier New"), 8, false};
+
+// Positions in twips, scaled to the page: a schema wider than the page is drawn smaller as a
+// whole, so that the terminal columns stay beside their rows.
+class SchemaPage {
+public:
+    SchemaPage(const SchemaLayout& board, const Project& project, PrintSurface& surface)
+        : board_(board), project_(project), surface_(surface) {
+        x0_ = (board.treeCols() + 1) * kCellWidthTwips;
+        x1_ = x0_ + kCellWidthTwips;
+        x2_ = x1_ + kCellWidthTwips;
+        surface_.setFont(kBodyFont);
+        const QString widestEnd =
+            QStringLiteral("   ") + QString(kNameField, u'0') + u' ' + QString(kTypeCharacters + 2, u'0');
+        const double needed = mm(x2_) + surface_.textWidth(widestEnd);
+        scale_ = needed > kUsableWidthMm ? kUsableWidthMm / needed : 1;
+        bodyFont_ = kBodyFont;
+        bodyFont_.size *= scale_;
+    }
+
+    void print() {
+        surface_.setScaleMillimetres(kMarginOffset, kMarginOffset);
+        surface_.setCurrentX(0);
+        surface_.setCurrentY(0);
+        printHeading();
+        const double bandHeight = mm(kPictureHeightTwips);
+        for (int r = 1; r <= board_.rowCount(); ++r) {
+            if (surface_.currentY() + bandHeight > kUsableHeightMm) {
+                surface_.newPage();
+                printHeading();
+            }
+            printBand(r);
+        }
+        surface_.endDocument();
+    }
+
+private:
+    double mm(int twips) const { return twips * kMillimetresPerTwip * scale_; }
+
+    void printHeading() {
+        surface_.setFont(kHeadingFont);
+        surface_.print(QStringLiteral("SCHEMA - File ") + project_.projectPath);
+        surface_.setFont(kBodyFont);
+        surface_.print(QStringLiteral("Portata totale= ") + formatPicture(double(project_.totalFlow), u"#0") +
+                       QStringLiteral(" lt/min") + QStringLiteral(" alla pressione di ") +
+                       formatPicture(double(project_.supplyPressure), u"#0") + QStringLiteral(" mm."));
+        surface_.setFont(bodyFont_);
+        surface_.setCurrentX(mm(x0_));
+        surface_.print(rightInSix(kFlowHeader), false);
+        surface_.setCurrentX(mm(x1_));
+        surface_.print(rightInSix(kHeightHeader), false);
+        surface_.setCurrentX(mm(x2_));
+        surface_.print(QStringLiteral("  ") + kTerminalColumn);
+        surface_.print(QString());
+    }
+
+    void printBand(int r) {
+        const SchemaRow& row = board_.row(r);
+        const double top = surface_.currentY();
+        double x = 0;
+        for (int c = 0; c < board_.treeCols(); ++c) {
+            const SchemaPicture picture = board_.cell(r, c).picture;
+            if (picture == SchemaPicture::None)
+                continue;
+            surface_.drawPicture(schemaPictureName(picture), x, top, mm(kCellWidthTwips), mm(kPictureHeightTwips));
+            x += mm(kCellWidthTwips);
+        }
+        const double textTop = top + mm(kLabelDropTwips);
+        surface_.setFont(bodyFont_);
+        for (int c = 0; c < board_.treeCols(); ++c) {
+            surface_.setCurrentX(mm(c * kCellWidthTwips));
+            surface_.setCurrentY(textTop);
+            surface_.print(board_.cell(r, c).text.left(kLabelCharacters), false);
+        }
+        surface_.setCurrentX(mm(x0_));
+        surface_.setCurrentY(textTop);
+        surface_.print(rightInSix(row.flow), false);
+        surface_.print(rightInSix(row.height), false);
+        surface_.setCurrentX(mm(x2_));
+        const QString name = row.rowData > 0 ? project_.NodeTable[std::size_t(row.rowData)].name : QString();
+        surface_.print(QStringLiteral("   ") + leftInFifteen(name), false);
+        const QString type = row.type.left(kTypeCharacters) + QStringLiteral("..");
+        if (type.size() > 3)
+            surface_.print(u' ' + type, false);
+        surface_.setCurrentX(0);
+        surface_.setCurrentY(textTop + mm(kAfterLabelTwips));
+    }
+
+    const SchemaLayout& board_;
+    const Project& project_;
+    PrintSurface& surface_;
+    int x0_ = 0;
+    int x1_ = 0;
+    int x2_ = 0;
+    double scale_ = 1;
+    PrintFont bodyFont_;
+};
+
+} // namespace
+
+QString rightInSix(const QString& text) { return text.left(kNumberField).rightJustified(kNumberField, u' '); }
+
+QString leftInFifteen(const QString& text) { return text.left(kNameField).leftJustified(kNameField, u' '); }
+
+void PrintSchema(const SchemaLayout& board, const Project& project, PrintSurface& surface) {
+    SchemaPage(board, project, surface).print();
+}
+
+QString schemaPdfPath(const QString& projectPath) {
+    const QFileInfo file(projectPath);
+    return file.dir().filePath(file.completeBaseName() + QStringLiteral("-schema.pdf"));
+}
+
+} // namespace valmora
