@@ -7,6 +7,7 @@
 #include "model/dialogs/Opzioni.h"
 #include "report/Materiali.h"
 #include "report/frmStampa.h"
+#include "schema/SchemaPictures.h"
 #include "storage/ProjectFile.h"
 
 #include <QAction>
@@ -58,6 +59,8 @@ constexpr std::array<ToolbarEntry, 17> kToolbar = {{
 
 // Positions (1-based) that the grid windows enable and disable together.
 constexpr std::array<int, 11> kEditPositions = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16};
+// The schema gives back positions 1 to 15 when it is no longer the active window.
+constexpr std::size_t kSchemaReleasedPositions = 15;
 constexpr int kToolbarIconSize = 22;
 constexpr int kHelpWidth = 720;
 constexpr int kHelpHeight = 600;
@@ -95,9 +98,15 @@ TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesS
     setCentralWidget(mdi_);
     mdi_->viewport()->installEventFilter(this);
     // A grid window shows the last results whenever it becomes the active one.
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* frame) {
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
         if (auto* grid = frame ? qobject_cast<frmTubi*>(frame->widget()) : nullptr)
             grid->rinfresca();
+        // The schema refreshes whenever it becomes the active window, and gives the
+        // toolbar back when another one does.
+        if (schema_ && frame && frame->widget() == schema_)
+            schema_->activated();
+        else if (schema_ && frame)
+            schema_->deactivated();
     });
     buildMenus();
     buildToolbar();
@@ -242,8 +251,9 @@ void TbMain::buildToolbar() {
             activeChild()->Lok();
         else if (key == QLatin1String("KV"))
             activeChild()->LunEq();
-        // "schema", "Copia", "Incolla": their windows and snippet come with the schema
-        // and the clipboard; "Pompa" has no command.
+        else if (key == QLatin1String("schema"))
+            showSchema();
+        // "Copia", "Incolla": the snippet comes with the clipboard; "Pompa" has no command.
     });
 }
 
@@ -563,7 +573,65 @@ void TbMain::openBranchWindow(int16_t firstNode) {
     openGridWindow(firstNode)->rinfresca();
 }
 
+void TbMain::showSchema() {
+    commitPendingEdits();
+    if (schema_) {
+        for (QMdiSubWindow* frame : mdi_->subWindowList())
+            if (frame->widget() == schema_)
+                mdi_->setActiveSubWindow(frame);
+        return;
+    }
+    auto* schema = new frmSchema(*project_, interaction_, *this);
+    schema_ = schema;
+    QMdiSubWindow* frame = mdi_->addSubWindow(schema);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowTitle(schema->windowTitle());
+    frame->setWindowIcon(QIcon(schemaPixmap(SchemaPicture::destra, devicePixelRatioF())));
+    frame->show();
+    // Opened as the active window, the activation has been signalled already.
+    if (mdi_->activeSubWindow() != frame)
+        schema->activated();
+}
+
+void TbMain::setSchemaActive(bool active) {
+    for (const char* key : {"aggiunge", "inserisce", "cancella", "Copia", "Incolla"})
+        if (QAction* button = toolbarButton(QString::fromLatin1(key)))
+            button->setEnabled(!active);
+    if (active)
+        return;
+    for (std::size_t i = 0; i < kSchemaReleasedPositions; ++i)
+        toolbarPositions_[i]->setEnabled(true);
+    updatePasteButton();
+}
+
+void TbMain::setDiameterButtonsEnabled(bool enabled) {
+    for (const char* key : {"decphi", "incphi"})
+        if (QAction* button = toolbarButton(QString::fromLatin1(key)))
+            button->setEnabled(enabled);
+}
+
+void TbMain::showBranchEditors(const std::vector<int16_t>& firstNodes) {
+    std::vector<int16_t> missing = firstNodes;
+    for (QMdiSubWindow* frame : mdi_->subWindowList()) {
+        auto* grid = qobject_cast<frmTubi*>(frame->widget());
+        if (!grid || grid->isTrunk())
+            continue; // the trunk's window stays open
+        const auto open = std::find(missing.begin(), missing.end(), grid->firstNode());
+        if (open != missing.end())
+            missing.erase(open);
+        else
+            frame->close();
+    }
+    for (const int16_t first : missing)
+        openGridWindow(first)->rinfresca();
+}
+
+void TbMain::schemaChangedNetwork() { refreshOtherWindows(nullptr); }
+
 void TbMain::networkShapeChanged() {
+    // The schema's layout is drawn once: a new shape is drawn when it is opened again.
+    if (schema_)
+        schema_->chiudi();
     const std::vector<int16_t> starts = branchStarts(*project_);
     for (QMdiSubWindow* frame : mdi_->subWindowList()) {
         auto* grid = qobject_cast<frmTubi*>(frame->widget());

@@ -11,9 +11,11 @@
 #include "model/Catalogues.h"
 #include "model/Project.h"
 #include "platform/Interaction.h"
+#include "schema/frmSchema.h"
 #include "storage/RecentFiles.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -38,7 +40,7 @@ inline const QString kProjectExtension = QStringLiteral(".vlm");
 inline const QString kSnippetFileName = QStringLiteral("Ritaglio.idx");
 inline const QString kHelpFileName = QStringLiteral("guida.html");
 
-class TbMain : public QMainWindow, public GridWindowHost {
+class TbMain : public QMainWindow, public GridWindowHost, public SchemaHost {
     Q_OBJECT
 public:
     TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore, CatalogueSearch catalogues,
@@ -72,6 +74,9 @@ public:
     // "Stampa": the report on the printer, in the preview or as a PDF file.
     void showPrint();
     void showMaterials();
+    // "schema": the schema window, opened or brought to the front.
+    void showSchema();
+    frmSchema* schemaWindow() const { return schema_; }
     void showHelp();
     void showAbout();
 
@@ -90,6 +95,12 @@ public:
     void rebuildActiveWindow() override;
     void refreshOtherWindows(const QWidget* from) override;
     const NetworkChecks* networkChecks() override;
+
+    // SchemaHost
+    void setSchemaActive(bool active) override;
+    void setDiameterButtonsEnabled(bool enabled) override;
+    void showBranchEditors(const std::vector<int16_t>& firstNodes) override;
+    void schemaChangedNetwork() override;
 
     QAction* toolbarButton(const QString& key) const;
 
@@ -132,6 +143,7 @@ private:
     QTextBrowser* help_ = nullptr;
     bool ending_ = false;
     NetworkChecks checks_;
+    QPointer<frmSchema> schema_;
 };
 
 } // namespace valmora

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -41,11 +42,52 @@ QString shownText(const QString& text, const QFontMetrics& metrics, int room) {
     return text.left(end);
 }
 
+constexpr int kHeavyFocusWidth = 2;
+
 class GridItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const auto* grid = static_cast<const GridControl*>(parent());
+        const auto* model = static_cast<const GridModel*>(index.model());
+        const GridModel::Cell& cell = model->cell(index.row(), index.column());
+        QStyleOptionViewItem plain(option);
+        const bool current = option.state.testFlag(QStyle::State_HasFocus) ||
+                             (grid->focusRectHeavy() && grid->currentIndex() == index);
+        if (grid->focusRectHeavy())
+            plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        if (cell.pictureAlignment)
+            paintBoardCell(painter, plain, index, cell);
+        else
+            QStyledItemDelegate::paint(painter, plain, index);
+        if (grid->focusRectHeavy() && current) {
+            painter->save();
+            painter->setPen(QPen(option.palette.color(QPalette::Text), kHeavyFocusWidth));
+            painter->setBrush(Qt::NoBrush);
+            const int inset = kHeavyFocusWidth / 2;
+            painter->drawRect(option.rect.adjusted(inset, inset, -inset, -inset));
+            painter->restore();
+        }
+    }
+
 protected:
+    // A picture at its place in the cell, the text over it, cut at the cell's border.
+    static void paintBoardCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                               const GridModel::Cell& cell) {
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(option.rect, cell.background.isValid() ? cell.background : option.palette.color(QPalette::Base));
+        const QSize size = cell.picture.deviceIndependentSize().toSize();
+        painter->drawPixmap(QStyle::alignedRect(option.direction, cell.pictureAlignment, size, option.rect), cell.picture);
+        const Qt::Alignment alignment = cell.alignment ? cell.alignment
+                                                       : index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        painter->setPen(cell.foreground.isValid() ? cell.foreground : option.palette.color(QPalette::Text));
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(kCellPadding, 0, -kCellPadding, 0), int(alignment), cell.text);
+        painter->restore();
+    }
+
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const bool picture = option->features.testFlag(QStyleOptionViewItem::HasDecoration);
@@ -77,7 +119,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole: return c.background.isValid() ? QVariant(c.background) : QVariant();
     case Qt::ForegroundRole: return c.foreground.isValid() ? QVariant(c.foreground) : QVariant();
     case Qt::DecorationRole: return c.picture.isNull() ? QVariant() : QVariant(c.picture);
-    case Qt::TextAlignmentRole: return QVariant::fromValue(alignments_[std::size_t(index.column())] | Qt::AlignVCenter);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(c.alignment ? c.alignment : alignments_[std::size_t(index.column())] | Qt::AlignVCenter);
     default: return {};
     }
 }
@@ -101,6 +144,11 @@ void GridModel::setColumns(const QStringList& headers, const std::vector<Qt::Ali
     for (Row& row : rows_)
         row.cells.resize(std::size_t(headers.size()));
     endResetModel();
+}
+
+void GridModel::setColumnAlignment(int column, Qt::Alignment alignment) {
+    alignments_[std::size_t(column)] = alignment;
+    emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 void GridModel::setHeaderBackground(const QColor& colour) {
@@ -265,6 +313,27 @@ void GridControl::setCellPicture(int row, int col, const QPixmap& picture) {
     model_->cell(row - 1, col).picture = picture;
     model_->cellsChanged(row - 1, row - 1, col, col);
 }
+
+void GridControl::setCellPictureAlignment(int row, int col, Qt::Alignment alignment) {
+    model_->cell(row - 1, col).pictureAlignment = alignment;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+void GridControl::setCellAlignment(int row, int col, Qt::Alignment alignment) {
+    model_->cell(row - 1, col).alignment = alignment;
+    model_->cellsChanged(row - 1, row - 1, col, col);
+}
+
+void GridControl::setColumnAlignment(int col, Qt::Alignment alignment) { model_->setColumnAlignment(col, alignment); }
+
+void GridControl::setFocusRectHeavy(bool heavy) {
+    heavyFocus_ = heavy;
+    viewport()->update();
+}
+
+void GridControl::setRowHeightPixels(int pixels) { verticalHeader()->setDefaultSectionSize(pixels); }
+
+void GridControl::setHeaderHeightPixels(int pixels) { horizontalHeader()->setFixedHeight(pixels); }
 
 void GridControl::setCellToolTip(int row, int col, const QString& text) { model_->cell(row - 1, col).toolTip = text; }
 

@@ -28,6 +28,10 @@ public:
         QColor foreground;
         QPixmap picture;
         QString toolTip; // why the cell is marked; empty for none
+        // Set: the picture sits at this place in the cell and the text lies over it (the
+        // schema's board); unset: the picture leads the text, as an icon.
+        Qt::Alignment pictureAlignment;
+        Qt::Alignment alignment; // the text's; unset: the column's
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -38,6 +42,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void setColumns(const QStringList& headers, const std::vector<Qt::Alignment>& alignments);
+    void setColumnAlignment(int column, Qt::Alignment alignment);
     void setHeaderBackground(const QColor& colour);
     void resizeRows(int dataRows);
     void appendRow(const QStringList& texts);
@@ -90,6 +95,16 @@ public:
     void setCellBackColor(int row, int col, const QColor& colour);
     void setCellForeColor(int row, int col, const QColor& colour);
     void setCellPicture(int row, int col, const QPixmap& picture);
+    void setCellPictureAlignment(int row, int col, Qt::Alignment alignment);
+    void setCellAlignment(int row, int col, Qt::Alignment alignment);
+    void setColumnAlignment(int col, Qt::Alignment alignment);
+    void setGridLines(bool shown) { setShowGrid(shown); }
+    // The heavy focus rectangle marks the current cell with a thick frame and no highlight,
+    // so that a cell's picture stays in view.
+    void setFocusRectHeavy(bool heavy);
+    bool focusRectHeavy() const { return heavyFocus_; }
+    void setRowHeightPixels(int pixels);
+    void setHeaderHeightPixels(int pixels);
     void setCellToolTip(int row, int col, const QString& text);
     bool hasCellPicture(int row, int col) const;
     int rowData(int row) const;
@@ -149,6 +164,7 @@ private:
     QModelIndex indexOf(int row, int col) const { return model_->index(row - 1, col); }
 
     GridModel* model_;
+    bool heavyFocus_ = false;
     int row_ = 0;
     int col_ = 0;
 };

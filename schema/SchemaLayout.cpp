@@ -278,4 +278,40 @@ void SchemaLayout::writeSteppedLabel(int r, int c) {
 
 void SchemaLayout::setRed(int r, int c, bool red) { cellToWrite(r, c).red = red; }
 
+// ---- interaction rules ------------------------------------------------------------
+
+int16_t BranchStartAbove(const Project& project, int16_t node) {
+    const std::vector<Node>& nodes = project.NodeTable;
+    int16_t m = node;
+    do {
+        m = nodes[std::size_t(m)].parent;
+    } while (m != 0 && nodes[std::size_t(nodes[std::size_t(m)].parent)].derivation != m);
+    return m;
+}
+
+std::vector<int16_t> branchEditorsFor(const Project& project, int16_t node) {
+    std::vector<int16_t> chain; // from `node` outward to the trunk
+    chain.push_back(node);
+    for (int16_t m = node; m > 1;) {
+        m = BranchStartAbove(project, m);
+        chain.push_back(m);
+    }
+    if (chain.size() < 2)
+        return {}; // node 1: the trunk's window only
+    std::reverse(chain.begin(), chain.end());
+    // chain[0] is the trunk's side (0, or 1 for node 1 itself); `node` is last, and has a window
+    // of its own only when it starts a derived branch.
+    const Node& n = project.NodeTable[std::size_t(node)];
+    const bool startsBranch = node > 1 && project.NodeTable[std::size_t(n.parent)].derivation == node;
+    return std::vector<int16_t>(chain.begin() + 1, chain.end() - (startsBranch ? 0 : 1));
+}
+
+QString nodeStatusText(const Project& project, int16_t node) {
+    const Node& n = project.NodeTable[std::size_t(node)];
+    QString text = n.name + QStringLiteral(" - ");
+    if (n.seriesIndex >= 1)
+        text += QStringLiteral("Metri ") + formatPicture(double(n.length), u"###0");
+    return text + QStringLiteral(" - L.Virt. m ") + formatPicture(double(n.virtualLength), u"###0");
+}
+
 } // namespace valmora

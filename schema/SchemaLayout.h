@@ -121,4 +121,13 @@ private:
     int16_t extraStep_ = 0;
 };
 
+// The first node of the derived branch that holds `node`'s parent; 0 when that parent lies on
+// the trunk.
+int16_t BranchStartAbove(const Project& project, int16_t node);
+// The grid windows that show the way from the trunk to `node`: the first nodes of the derived
+// branches on that way, outermost first ("1", the trunk's window, is always open).
+std::vector<int16_t> branchEditorsFor(const Project& project, int16_t node);
+// The status line of a node: name, "Metri" for a pipe, then the equivalent length (a KV's KV).
+QString nodeStatusText(const Project& project, int16_t node);
+
 } // namespace valmora

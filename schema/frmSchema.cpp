@@ -1,0 +1,456 @@
+#include "schema/frmSchema.h"
+
+#include "editor/NetworkEdits.h"
+#include "model/Calculation.h"
+#include "model/DialogRules.h"
+#include "model/dialogs/Fine.h"
+#include "model/dialogs/frmLEQ.h"
+#include "platform/GridControl.h"
+#include "platform/Interaction.h"
+#include "platform/PagePainter.h"
+#include "schema/SchemaPictures.h"
+#include "schema/SchemaPrint.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QHeaderView>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace valmora {
+
+namespace {
+
+// Window geometry, in twips as the layout has always been given.
+constexpr int kButtonInsetTwips = 36;
+constexpr int kFlowColumnTwips = 600;
+constexpr int kHeightColumnTwips = 600;
+constexpr int kTypeColumnTwips = 2670;
+constexpr int kShortGridTwips = 4000;
+constexpr int kBelowShortGridTwips = 550;
+constexpr int kTallWindowTwips = 4650;
+constexpr int kLowestResizableTwips = 750;
+constexpr int kBelowGridTwips = 650;
+constexpr int kBesideGridTwips = 60;
+constexpr int kRowExtraPixels = 1;   // the row is the picture's height and 6 twips
+constexpr double kHeaderShare = 0.8; // of the picture's height
+constexpr int kFirstRowsAboveSelected = 4;
+const QColor kHeaderCyan(0, 255, 255);
+const QColor kClosedRed(255, 0, 0);
+const QColor kOpenBlack(1, 0, 0); // colour value 1: black to the eye
+const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
+
+inline bool inNormalState(const QWidget* frame) {
+    return !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
+}
+
+} // namespace
+
+frmSchema::frmSchema(Project& project, Interaction& interaction, SchemaHost& host, QWidget* parent)
+    : QWidget(parent), project_(project), interaction_(interaction), host_(host), board_(project) {
+    setObjectName(QStringLiteral("frmSchema"));
+    setWindowTitle(QStringLiteral("Schema"));
+    setProperty("tag", kSchemaTag);
+    GFSchema = new GridControl(this);
+    GFSchema->setObjectName(QStringLiteral("GFSchema"));
+    StatusBar1 = new QLabel(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFrameShape(QFrame::Panel);
+    StatusBar1->setFrameShadow(QFrame::Sunken);
+    btnPort = new QPushButton(this);
+    btnPort->setObjectName(QStringLiteral("btnPort"));
+    btnPort->setToolTip(kSchemaPrintToolTip);
+    btnPort->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btnPort, &QPushButton::clicked, this, &frmSchema::printSchema);
+    connect(btnPort, &QPushButton::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("Stampa"), this, &frmSchema::printSchema);
+        menu.addAction(QStringLiteral("Esporta PDF"), this, &frmSchema::exportPdf);
+        menu.exec(btnPort->mapToGlobal(at));
+    });
+    GFSchema->keyPreview = [this](QKeyEvent* event) { return keyPreview(event); };
+    connect(GFSchema, &GridControl::gridClicked, this, &frmSchema::gridClicked);
+    connect(GFSchema, &GridControl::gridDoubleClicked, this, &frmSchema::gridDoubleClicked);
+    connect(GFSchema, &GridControl::scrolled, this, &frmSchema::scrollRule);
+    load();
+}
+
+frmSchema::~frmSchema() { GFSchema->disconnect(this); }
+
+// ---- layout on the grid -----------------------------------------------------------
+
+void frmSchema::load() {
+    board_.BuildSchema();
+    const qreal density = devicePixelRatioF();
+    for (int i = 1; i <= kSchemaPictureCount; ++i)
+        pictures_[std::size_t(i)] = schemaPixmap(SchemaPicture(i), density);
+    fillGrid();
+    GFSchema->setGridLines(false);
+    GFSchema->setFocusRectHeavy(true);
+    GFSchema->setTextElideMode(Qt::ElideNone); // a size label is cut at the cell's border
+    GFSchema->setVerticalScrollBar(true);
+    sizeWindow();
+}
+
+void frmSchema::fillGrid() {
+    const int tree = board_.treeCols();
+    QStringList captions;
+    for (int c = 0; c < tree; ++c)
+        captions << QString();
+    captions << u'>' + kFlowHeader << u'>' + kHeightHeader << u'<' + kTerminalHeader;
+    GFSchema->setRedraw(false);
+    GFSchema->setFormatString(captions.join(u'|'));
+    GFSchema->setColumnAlignment(tree + 2, Qt::AlignLeft | Qt::AlignVCenter);
+    GFSchema->setHeaderBackground(kHeaderCyan);
+    GFSchema->setRowHeightPixels(kPictureHeight + kRowExtraPixels);
+    GFSchema->setHeaderHeightPixels(int(kPictureHeight * kHeaderShare));
+    for (int c = 0; c < tree; ++c)
+        GFSchema->setColumnWidth(c, kPictureWidth);
+    GFSchema->setColumnWidthTwips(tree, kFlowColumnTwips);
+    GFSchema->setColumnWidthTwips(tree + 1, kHeightColumnTwips);
+    GFSchema->setColumnWidthTwips(tree + 2, kTypeColumnTwips);
+    GFSchema->setRows(board_.rowCount() + 1);
+    for (int r = 1; r <= board_.rowCount(); ++r) {
+        GFSchema->setRowData(r, board_.row(r).rowData);
+        for (int c = 0; c < tree; ++c) {
+            const SchemaCell& cell = board_.cell(r, c);
+            if (cell.picture == SchemaPicture::None && cell.text.isEmpty())
+                continue;
+            GFSchema->setCellPicture(r, c, pictures_[std::size_t(cell.picture)]);
+            GFSchema->setCellPictureAlignment(r, c, Qt::AlignHCenter | Qt::AlignBottom);
+            GFSchema->setCellAlignment(r, c, Qt::AlignLeft | Qt::AlignTop);
+            showCellText(r, c);
+        }
+    }
+    GFSchema->setRedraw(true);
+}
+
+void frmSchema::showCellText(int r, int c) {
+    const SchemaCell& cell = board_.cell(r, c);
+    GFSchema->setTextMatrix(r, c, cell.text);
+    if (cell.red)
+        GFSchema->setCellForeColor(r, c, kClosedRed);
+}
+
+void frmSchema::showTexts() {
+    GFSchema->setRedraw(false);
+    for (int r = 1; r <= board_.rowCount(); ++r)
+        for (int c = 0; c < board_.treeCols(); ++c)
+            if (board_.nodeAt(r, c) > 0)
+                GFSchema->setTextMatrix(r, c, board_.cell(r, c).text);
+    GFSchema->setRedraw(true);
+}
+
+void frmSchema::showTerminalColumns() {
+    board_.FillTerminalColumns();
+    const int tree = board_.treeCols();
+    GFSchema->setRedraw(false);
+    for (int r = 1; r <= board_.rowCount(); ++r) {
+        const SchemaRow& row = board_.row(r);
+        GFSchema->setTextMatrix(r, tree, row.flow);
+        GFSchema->setTextMatrix(r, tree + 1, row.height);
+        GFSchema->setTextMatrix(r, tree + 2, row.type);
+    }
+    GFSchema->setRedraw(true);
+    btnPort->setText(board_.flowCaption());
+}
+
+void frmSchema::sizeWindow() {
+    const int tree = board_.treeCols();
+    int columns = 0;
+    for (int c = 0; c < GFSchema->cols(); ++c)
+        columns += GFSchema->columnWidth(c);
+    const int frame = 2 * GFSchema->frameWidth();
+    gridWidth_ = columns + frame + GFSchema->verticalScrollBar()->sizeHint().width();
+    const int rowsHeight = GFSchema->horizontalHeader()->height() +
+                           (board_.rowCount()) * (kPictureHeight + kRowExtraPixels) + frame;
+    const int shortGrid = GFSchema->twipsToPixels(kShortGridTwips);
+    gridHeight_ = std::min(rowsHeight, shortGrid);
+    // The twips below the grid held the caption and the status line; the frame's caption is
+    // the frame's own here, so only the status line lies below the grid.
+    const int height = rowsHeight < shortGrid
+                           ? rowsHeight + GFSchema->twipsToPixels(kBelowShortGridTwips) - captionHeight()
+                           : GFSchema->twipsToPixels(kTallWindowTwips) - captionHeight();
+    const QSize size(gridWidth_ + GFSchema->twipsToPixels(kBesideGridTwips), height);
+    windowSize_ = size;
+    btnPort->setGeometry(GFSchema->twipsToPixels(kButtonInsetTwips) / 2, GFSchema->twipsToPixels(kButtonInsetTwips) / 2,
+                         tree * kPictureWidth, int(kPictureHeight * kHeaderShare));
+    if (auto* frameWindow = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        if (!watchingFrame_) {
+            watchingFrame_ = true;
+            frameWindow->installEventFilter(this);
+        }
+        if (inNormalState(frameWindow))
+            frameWindow->resize(frameWindow->size() - QWidget::size() + size);
+    } else {
+        resize(size);
+    }
+    placeControls();
+}
+
+int frmSchema::captionHeight() const {
+    return GFSchema->twipsToPixels(kBelowGridTwips) - StatusBar1->sizeHint().height();
+}
+
+void frmSchema::placeControls() {
+    const int statusHeight = StatusBar1->sizeHint().height();
+    if (height() + captionHeight() > GFSchema->twipsToPixels(kLowestResizableTwips))
+        gridHeight_ = height() + captionHeight() - GFSchema->twipsToPixels(kBelowGridTwips);
+    GFSchema->setGeometry(0, 0, gridWidth_, std::max(gridHeight_, 0));
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    btnPort->raise();
+}
+
+void frmSchema::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // In its frame at last: the frame takes the window's size.
+    if (!shown_) {
+        shown_ = true;
+        sizeWindow();
+    }
+}
+
+void frmSchema::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeControls();
+    scrollRule();
+}
+
+bool frmSchema::eventFilter(QObject* watched, QEvent* event) {
+    // In the normal state the window keeps the grid's width: only its height can change.
+    if (watched == parentWidget() && event->type() == QEvent::Resize && inNormalState(parentWidget())) {
+        const int wanted = gridWidth_ + GFSchema->twipsToPixels(kBesideGridTwips);
+        if (width() != wanted)
+            parentWidget()->resize(parentWidget()->width() - width() + wanted, parentWidget()->height());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- activation and refresh -------------------------------------------------------
+
+void frmSchema::activated() {
+    SelectNode(project_.focusNode);
+    host_.setSchemaActive(true);
+    aggiorna();
+}
+
+void frmSchema::deactivated() { host_.setSchemaActive(false); }
+
+void frmSchema::closeEvent(QCloseEvent* event) {
+    host_.setSchemaActive(false);
+    event->accept();
+}
+
+void frmSchema::aggiorna(int16_t) {
+    recalculate();
+    board_.RefreshLabels();
+    showTexts();
+    showTerminalColumns();
+    ShowNodeStatus(currentIsTreeCell() ? currentNode() : 0);
+}
+
+void frmSchema::recalculate() {
+    const CalculationOutcome outcome = Calculate(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+}
+
+void frmSchema::chiudi() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+bool frmSchema::currentIsTreeCell() const { return GFSchema->row() >= 1 && GFSchema->col() < board_.treeCols(); }
+
+int16_t frmSchema::currentNode() const { return currentIsTreeCell() ? board_.nodeAt(GFSchema->row(), GFSchema->col()) : 0; }
+
+void frmSchema::ShowNodeStatus(int16_t node) { StatusBar1->setText(nodeStatusText(project_, node)); }
+
+void frmSchema::SelectNode(int16_t node) {
+    int r = 0;
+    int c = 0;
+    if (!board_.findNode(node, r, c))
+        return;
+    GFSchema->setCurrentCell(r, c);
+    GFSchema->setTopRow(r < kFirstRowsAboveSelected + 1 ? 1 : r - kFirstRowsAboveSelected);
+    ShowNodeStatus(node);
+}
+
+void frmSchema::scrollRule() {
+    host_.setDiameterButtonsEnabled(GFSchema->row() >= 1 && GFSchema->rowIsVisible(GFSchema->row()));
+}
+
+// ---- events -----------------------------------------------------------------------
+
+void frmSchema::gridClicked() {
+    GFSchema->setCurrentCell(GFSchema->row(), GFSchema->col()); // the selection is the current cell
+    if (currentIsTreeCell())
+        ShowNodeStatus(currentNode());
+    scrollRule();
+}
+
+void frmSchema::gridDoubleClicked() {
+    if (currentIsTreeCell()) {
+        if (const int16_t n = currentNode(); n > 0)
+            OpenBranchEditors(n);
+        return;
+    }
+    openTerminalOfCurrentRow();
+}
+
+bool frmSchema::keyPreview(QKeyEvent* event) {
+    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    switch (event->key()) {
+    case Qt::Key_Plus:
+        if (!keypad)
+            return false;
+        incphi();
+        return true;
+    case Qt::Key_Minus:
+        if (!keypad)
+            return false;
+        decphi();
+        return true;
+    case Qt::Key_F12:
+        GFSchema->setCurrentCell(GFSchema->row(), board_.treeCols());
+        openTerminalOfCurrentRow();
+        return true;
+    case Qt::Key_F10: chiudi(); return true;
+    default: return false;
+    }
+}
+
+void frmSchema::openTerminalOfCurrentRow() {
+    if (GFSchema->row() < 1)
+        return;
+    const auto n = static_cast<int16_t>(GFSchema->rowData(GFSchema->row()));
+    if (n <= 0 || project_.NodeTable[std::size_t(n)].next != kEndWithTerminal)
+        return;
+    const Node& end = project_.NodeTable[std::size_t(n)];
+    const Terminal* terminal = project_.findTerminal(end);
+    if (!terminal || !project_.findTerminalType(*terminal))
+        return; // nothing the dialog could edit
+    project_.terminalNode = n;
+    Fine dialog(project_, interaction_, pressureLeftText(project_, n), this);
+    interaction_.runDialog(dialog);
+    recalculate();
+    showTerminalColumns();
+    host_.schemaChangedNetwork();
+    GFSchema->setFocus();
+}
+
+// ---- commands ---------------------------------------------------------------------
+
+void frmSchema::StepDiameter(bool up) {
+    const int16_t n = currentNode();
+    if (n <= 0)
+        return;
+    if (project_.NodeTable[std::size_t(n)].isKvElement()) {
+        interaction_.inform(QStringLiteral("Questo non è un tubo ma un KV !"));
+    } else if (edits::stepDiameter(project_, n, up)) {
+        board_.writeSteppedLabel(GFSchema->row(), GFSchema->col());
+        GFSchema->setTextMatrix(GFSchema->row(), GFSchema->col(), board_.cell(GFSchema->row(), GFSchema->col()).text);
+        ResistanceUp(project_, n);
+        const CalculationOutcome outcome = FlowPass(project_);
+        if (!outcome.ok)
+            interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+        showTerminalColumns();
+        host_.schemaChangedNetwork();
+    }
+    GFSchema->setFocus();
+}
+
+void frmSchema::Lok() {
+    const int16_t n = currentNode();
+    if (n <= 0)
+        return;
+    Node& node = project_.NodeTable[std::size_t(n)];
+    node.closed = !node.closed;
+    board_.setRed(GFSchema->row(), GFSchema->col(), node.closed);
+    GFSchema->setCellForeColor(GFSchema->row(), GFSchema->col(), node.closed ? kClosedRed : kOpenBlack);
+    ResistanceUp(project_, n);
+    FlowPass(project_); // aggiorna recalculates whole and reports what it refuses
+    aggiorna();
+    host_.schemaChangedNetwork();
+    GFSchema->setFocus();
+}
+
+void frmSchema::LunEq() {
+    const int16_t n = currentNode();
+    if (n <= 0)
+        return;
+    Node& node = project_.NodeTable[std::size_t(n)];
+    if (node.seriesIndex < 1) {
+        interaction_.inform(QStringLiteral("Non è un tubo, è un KV !"));
+    } else if (project_.findDiameter(node)) {
+        const EquivalentLengthInput input = equivalentLengthInput(project_, n);
+        project_.editNode = node;
+        project_.editNode.flowShare = input.flow;
+        project_.editNode.eqResistance = input.fittingLoss;
+        frmLEQ dialog(project_, interaction_, this);
+        interaction_.runDialog(dialog);
+        if (project_.editNode.virtualLength != node.virtualLength) {
+            node.virtualLength = project_.editNode.virtualLength;
+            ResistanceUp(project_, n);
+            const CalculationOutcome outcome = FlowPass(project_);
+            if (!outcome.ok)
+                interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+            showTerminalColumns();
+            host_.schemaChangedNetwork();
+        }
+    }
+    GFSchema->setFocus();
+}
+
+void frmSchema::OpenBranchEditors(int16_t node) { host_.showBranchEditors(branchEditorsFor(project_, node)); }
+
+// ---- printing ---------------------------------------------------------------------
+
+void frmSchema::printSchema() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    PagedOutcome printed;
+    if (info.isNull()) {
+        printed.ok = false;
+        printed.reason = QStringLiteral("nessuna stampante predefinita");
+    } else {
+        QPrinter printer(info, QPrinter::HighResolution);
+        printer.setDocName(QStringLiteral("Schema - ") + QFileInfo(project_.projectPath).fileName());
+        printed = printOn(
+            printer, [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter());
+    }
+    if (!printed.ok)
+        interaction_.inform(kSchemaPrintError, QString(), MessageIcon::Exclamation, printed.reason);
+    else
+        interaction_.inform(kSchemaPrintedMessage + printed.deviceName);
+}
+
+void frmSchema::exportPdf() {
+    QString path = schemaPdfPath(project_.projectPath);
+    if (project_.projectPath == kNewProjectPath) {
+        // A project never saved has no folder of its own: ask where.
+        path = interaction_.saveFileName(kPdfFilter, path);
+        if (path.isEmpty())
+            return;
+    }
+    const PagedOutcome written = writePdf(
+        path, QFileInfo(project_.projectPath).fileName(),
+        [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter());
+    if (!written.ok)
+        interaction_.inform(kSchemaPrintError, QString(), MessageIcon::Exclamation, written.reason);
+    else
+        interaction_.inform(QStringLiteral("Esportato schema in ") + QDir::toNativeSeparators(path));
+}
+
+} // namespace valmora
