@@ -24,6 +24,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 
 namespace valmora {
@@ -62,6 +63,7 @@ constexpr std::array<int, 11> kEditPositions = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15
 // The schema gives back positions 1 to 15 when it is no longer the active window.
 constexpr std::size_t kSchemaReleasedPositions = 15;
 constexpr int kToolbarIconSize = 22;
+constexpr int kGridsCatchUpMs = 150;
 constexpr int kHelpWidth = 720;
 constexpr int kHelpHeight = 600;
 
@@ -626,7 +628,18 @@ void TbMain::showBranchEditors(const std::vector<int16_t>& firstNodes) {
         openGridWindow(first)->rinfresca();
 }
 
-void TbMain::schemaChangedNetwork() { refreshOtherWindows(nullptr); }
+void TbMain::schemaChangedNetwork() {
+    // The grid windows catch up once the designer pauses: a run of diameter steps on the
+    // schema answers at once, and the grids (with the checks of a whole large network) are
+    // rewritten once, not at every step.
+    if (!gridsCatchUp_) {
+        gridsCatchUp_ = new QTimer(this);
+        gridsCatchUp_->setSingleShot(true);
+        gridsCatchUp_->setInterval(kGridsCatchUpMs);
+        connect(gridsCatchUp_, &QTimer::timeout, this, [this] { refreshOtherWindows(nullptr); });
+    }
+    gridsCatchUp_->start();
+}
 
 void TbMain::networkShapeChanged() {
     // The schema's layout is drawn once: a new shape is drawn when it is opened again.

@@ -25,6 +25,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QTextBrowser;
+class QTimer;
 class QToolBar;
 
 namespace valmora {
@@ -144,6 +145,7 @@ private:
     bool ending_ = false;
     NetworkChecks checks_;
     QPointer<frmSchema> schema_;
+    QTimer* gridsCatchUp_ = nullptr;
 };
 
 } // namespace valmora

@@ -1,12 +1,18 @@
 // Figures for the windows, on the offscreen platform:
 //   - opening a 32 767-node comb project through the Open command, up to the trunk grid
 //     (16 384 rows) filled with its results;
-//   - in a branch of 5 000 rows, a recalculation with the grid rewritten (aggiorna).
+//   - in a branch of 5 000 rows, a recalculation with the grid rewritten (aggiorna);
+//   - the schema of the 32 767-node comb: opening it, aggiorna, a diameter step;
+//   - the schema of a 5 000-node comb printed into a PDF file.
 
 #include "app/TbMain.h"
+#include "model/Calculation.h"
 #include "bench/BenchTiming.h"
 #include "editor/frmTubi.h"
+#include "platform/PagePainter.h"
 #include "platform/ScriptedInteraction.h"
+#include "schema/SchemaPictures.h"
+#include "schema/SchemaPrint.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -60,6 +66,41 @@ int main(int argc, char** argv) {
         open->trigger();
     });
     std::printf("%-52s %d rows in the trunk window\n", "", window.trunkWindow()->Griglia->rows() - 1);
+
+    report("Schema of the 32 767-node comb: open (layout, grid, refresh)", 5, [&] {
+        window.showSchema();
+        window.schemaWindow()->chiudi();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    window.showSchema();
+    frmSchema* schema = window.schemaWindow();
+    std::printf("%-52s %d rows on the board\n", "", schema->board().rowCount());
+    report("Schema of the 32 767-node comb: aggiorna", 20, [&] { schema->aggiorna(); });
+    schema->SelectNode(kMaxTableIndex / 2);
+    bool up = true;
+    report("Schema of the 32 767-node comb: diameter step", 20, [&] {
+        schema->StepDiameter(up);
+        up = !up;
+    });
+    report("Schema of the 32 767-node comb: the grid windows catching up", 5,
+           [&] { window.refreshOtherWindows(nullptr); });
+    schema->chiudi();
+
+    Project printed = Project::withCataloguesOf(window.project());
+    testkit::buildComb(printed, kBranchRows / 2);
+    Calculate(printed);
+    SchemaLayout board(printed);
+    board.BuildSchema();
+    board.RefreshLabels();
+    board.FillTerminalColumns();
+    int pages = 0;
+    report("Schema of a 5 000-node comb: printed into a PDF file", 3, [&] {
+        pages = writePdf(
+                    dir.filePath(QStringLiteral("schema.pdf")), QStringLiteral("schema"),
+                    [&](PrintSurface& surface) { PrintSchema(board, printed, surface); }, schemaPicturePainter())
+                    .pages;
+    });
+    std::printf("%-52s %d pages\n", "", pages);
 
     Project chain = Project::withCataloguesOf(window.project());
     testkit::buildChain(chain, kBranchRows);

@@ -8,6 +8,7 @@
 #include "schema/SchemaPrint.h"
 #include "schema/frmSchema.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPushButton>
 
@@ -204,6 +205,16 @@ TEST_F(SchemaInMainWindow, ToolbarRulesAndANodePastTenThousandSteppedFromTheSche
     EXPECT_EQ(p.NodeTable[12345].diameterIndex, 2);
     EXPECT_EQ(p.NodeTable[2345].diameterIndex, 1);
     EXPECT_TRUE(schema->GFSchema->textMatrix(schema->GFSchema->row(), 0).endsWith(QStringLiteral(" 12345")));
+    // The grid windows catch up once the steps pause.
+    const QString stepped = p.diameterOf(p.NodeTable[12345]).label;
+    const auto shownPhi = [&] {
+        const GridControl& grid = *trunk()->Griglia;
+        return grid.rows() > 12345 ? grid.textMatrix(12345, grid_column::kPhi) : QString();
+    };
+    QDeadlineTimer patience(5000);
+    while (shownPhi() != stepped && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(shownPhi(), stepped);
 
     // A change of the tree's shape closes it, and the toolbar comes back.
     window->networkShapeChanged();
