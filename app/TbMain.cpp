@@ -696,6 +696,9 @@ void TbMain::setEditButtonsEnabled(bool enabled) {
         toolbarPositions_[std::size_t(position - 1)]->setEnabled(enabled);
     if (enabled)
         updatePasteButton();
+    // A grid window refreshed behind the active schema leaves the schema's rule in force.
+    if (schema_ && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema_)
+        setSchemaActive(true);
 }
 
 bool TbMain::eventFilter(QObject* watched, QEvent* event) {

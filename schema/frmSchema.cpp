@@ -242,6 +242,7 @@ void frmSchema::activated() {
     SelectNode(project_.focusNode);
     host_.setSchemaActive(true);
     aggiorna();
+    scrollRule();
 }
 
 void frmSchema::deactivated() { host_.setSchemaActive(false); }

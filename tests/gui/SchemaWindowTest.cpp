@@ -215,6 +215,7 @@ TEST_F(SchemaInMainWindow, ToolbarRulesAndANodePastTenThousandSteppedFromTheSche
     while (shownPhi() != stepped && !patience.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(shownPhi(), stepped);
+    EXPECT_FALSE(window->toolbarButton(QStringLiteral("aggiunge"))->isEnabled()); // still the schema's rule
 
     // A change of the tree's shape closes it, and the toolbar comes back.
     window->networkShapeChanged();
