@@ -22,3 +22,12 @@ file(READ ${WORK}/copy.vlm copy HEX)
 if(NOT original STREQUAL copy)
     message(FATAL_ERROR "esempio.vlm did not come back byte for byte")
 endif()
+
+# The PDF commands: the schema of the example, a usage error for an option it does not take.
+expect_exit(0 ${CLI} schema ${DATA}/esempio.vlm ${WORK}/esempio-schema.pdf --catalogues ${DATA})
+file(READ ${WORK}/esempio-schema.pdf head LIMIT 4)
+if(NOT head STREQUAL "%PDF")
+    message(FATAL_ERROR "valmora-cli schema wrote no PDF")
+endif()
+expect_exit(2 ${CLI} schema ${DATA}/esempio.vlm ${WORK}/x.pdf --sections nodi)
+expect_exit(1 ${CLI} schema ${WORK}/garbage.vlm ${WORK}/x.pdf --catalogues ${DATA})
