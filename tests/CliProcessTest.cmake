@@ -25,8 +25,8 @@ endif()
 
 # The PDF commands: the schema of the example, a usage error for an option it does not take.
 expect_exit(0 ${CLI} schema ${DATA}/esempio.vlm ${WORK}/esempio-schema.pdf --catalogues ${DATA})
-file(READ ${WORK}/esempio-schema.pdf head LIMIT 4)
-if(NOT head STREQUAL "%PDF")
+file(READ ${WORK}/esempio-schema.pdf head LIMIT 4 HEX)
+if(NOT head STREQUAL "25504446") # "%PDF"
     message(FATAL_ERROR "valmora-cli schema wrote no PDF")
 endif()
 expect_exit(2 ${CLI} schema ${DATA}/esempio.vlm ${WORK}/x.pdf --sections nodi)
