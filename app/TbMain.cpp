@@ -1,6 +1,10 @@
 #include "app/TbMain.h"
 
 #include "app/AboutBox.h"
+#include "editor/GlobalChangeDialogs.h"
+#include "editor/NetworkTools.h"
+#include "editor/frmMatrice.h"
+#include "model/FileAccess.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
@@ -20,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSaveFile>
 #include <QPainter>
 #include <QShortcut>
 #include <QStyle>
@@ -136,7 +141,6 @@ void TbMain::buildMenus() {
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    auto nothingYet = [] {};
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
@@ -147,7 +151,7 @@ void TbMain::buildMenus() {
     })->setShortcut(QKeySequence::New);
     action(file, "mnuSalva", QStringLiteral("&Salva"), &TbMain::save)->setShortcut(QKeySequence::Save);
     action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
-    action(file, "mnuImporta", QStringLiteral("&Importa"), nothingYet);
+    action(file, "mnuImporta", QStringLiteral("&Importa"), &TbMain::importProject);
     action(file, "mnuEsci", QStringLiteral("&Uscire"), [this] { close(); });
     recentSeparator_ = file->addSeparator();
     recentSeparator_->setObjectName(QStringLiteral("mnumru0"));
@@ -174,9 +178,9 @@ void TbMain::buildMenus() {
     action(tools, "mnuAumenta", QStringLiteral("&Aumenta tutto di un diametro"), [this] { stepAllDiameters(true); });
     action(tools, "mnuDiminuisce", QStringLiteral("&Diminuisce tutto di un diametro"),
            [this] { stepAllDiameters(false); });
-    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"), nothingYet);
-    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"), nothingYet);
-    action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), nothingYet);
+    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"), &TbMain::changePipeSeries);
+    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"), &TbMain::changeTerminals);
+    action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
     windowMenu_->setObjectName(QStringLiteral("mnuNull"));
@@ -255,7 +259,11 @@ void TbMain::buildToolbar() {
             activeChild()->LunEq();
         else if (key == QLatin1String("schema"))
             showSchema();
-        // "Copia", "Incolla": the snippet comes with the clipboard; "Pompa" has no command.
+        else if (key == QLatin1String("Copia"))
+            copySnippet();
+        else if (key == QLatin1String("Incolla"))
+            pasteSnippet();
+        // "Pompa" has no command.
     });
 }
 
@@ -573,6 +581,115 @@ void TbMain::openBranchWindow(int16_t firstNode) {
             return;
         }
     openGridWindow(firstNode)->rinfresca();
+}
+
+// ---- network-wide tools and grafts --------------------------------------------------
+
+void TbMain::changePipeSeries() {
+    commitPendingEdits();
+    frmCambiaTB dialog(*project_, interaction_, this);
+    interaction_.runDialog(dialog);
+    activeChild()->aggiorna();
+}
+
+void TbMain::changeTerminals() {
+    commitPendingEdits();
+    frmCambiaFine dialog(*project_, interaction_, this);
+    interaction_.runDialog(dialog);
+    activeChild()->aggiorna();
+}
+
+void TbMain::createComb() {
+    commitPendingEdits();
+    const std::optional<int16_t> end = tools::combEndNode(*project_, project_->currentNode);
+    if (!end) {
+        interaction_.inform(QStringLiteral("Il ramo del cursore non termina con un terminale: il pettine sostituisce "
+                                           "il terminale alla fine del ramo."),
+                            QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
+        return;
+    }
+    frmMatrice dialog(*project_, interaction_, *end, this);
+    interaction_.runDialog(dialog);
+    if (dialog.nodesAdded() == 0)
+        return;
+    if (schema_)
+        schema_->chiudi();
+    ChildWindow* child = activeChild();
+    child->compilatab();
+    child->aggiorna();
+}
+
+bool TbMain::activeIsGridWindow() const {
+    const QMdiSubWindow* frame = mdi_->activeSubWindow();
+    return !frame || qobject_cast<frmTubi*>(frame->widget());
+}
+
+void TbMain::importProject() {
+    commitPendingEdits();
+    if (!activeIsGridWindow()) {
+        interaction_.inform(QStringLiteral("Non e' possibile importare qui !"));
+        return;
+    }
+    const Answer answer = interaction_.message(
+        {QStringLiteral("Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\nsaranno sostituiti.\r\n"
+                        "Procedo ?"),
+         QStringLiteral("Importa"), MessageButtons::OkCancel, MessageIcon::Exclamation});
+    if (answer != Answer::Ok)
+        return;
+    const QString path = interaction_.openFileName(kSaveFilter, QString());
+    if (path.isEmpty()) {
+        interaction_.inform(kGraftCancelled);
+        return;
+    }
+    const FileRead read = readDataFile(path);
+    if (!read.bytes) {
+        interaction_.inform(kGraftCancelled, QString(), MessageIcon::None, read.reason);
+        return;
+    }
+    graft(*read.bytes, true);
+}
+
+void TbMain::copySnippet() {
+    commitPendingEdits();
+    if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
+        paste->setEnabled(true);
+    QByteArray bytes;
+    WriteNodeSubtree(*project_, project_->currentNode, bytes);
+    QSaveFile snippet(QDir::current().filePath(kSnippetFileName));
+    if (!snippet.open(QIODevice::WriteOnly) || snippet.write(bytes) != bytes.size() || !snippet.commit()) {
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            snippet.errorString());
+        updatePasteButton();
+    }
+}
+
+void TbMain::pasteSnippet() {
+    commitPendingEdits();
+    const QString path = QDir::current().filePath(kSnippetFileName);
+    if (!QFileInfo::exists(path)) {
+        interaction_.inform(QStringLiteral("Nessun ritaglio da incollare"));
+        updatePasteButton();
+        return;
+    }
+    const FileRead read = readDataFile(path);
+    if (!read.bytes) {
+        interaction_.inform(kGraftCancelled, QString(), MessageIcon::None, read.reason);
+        return;
+    }
+    graft(*read.bytes, false);
+}
+
+void TbMain::graft(const QByteArray& bytes, bool skipHeader) {
+    const GraftOutcome grafted = graftSubtree(*project_, project_->currentNode, bytes, skipHeader);
+    if (!grafted.ok) {
+        interaction_.inform(grafted.message, QString(), MessageIcon::Exclamation, grafted.detail);
+        return; // the network is as it was
+    }
+    if (!grafted.calculation.ok)
+        interaction_.inform(grafted.calculation.message, QString(), MessageIcon::Exclamation);
+    if (schema_)
+        schema_->chiudi();
+    RefreshAllWindows();
 }
 
 void TbMain::showSchema() {

@@ -75,6 +75,16 @@ public:
     // "Stampa": the report on the printer, in the preview or as a PDF file.
     void showPrint();
     void showMaterials();
+    // The network-wide tools: every pipe of a series, every terminal of a type, a comb of
+    // sprinklers in place of the terminal at the end of the cursor's branch.
+    void changePipeSeries();
+    void changeTerminals();
+    void createComb();
+    // Grafts at the cursor node: another project's whole network ("&Importa"), or the
+    // snippet "Ritaglio.idx" that "Copia" wrote ("Incolla").
+    void importProject();
+    void copySnippet();
+    void pasteSnippet();
     // "schema": the schema window, opened or brought to the front.
     void showSchema();
     frmSchema* schemaWindow() const { return schema_; }
@@ -127,6 +137,8 @@ private:
     void tileHorizontally();
     void fillWindowMenu();
     bool saveTo(const QString& path);
+    bool activeIsGridWindow() const;
+    void graft(const QByteArray& bytes, bool skipHeader);
 
     Interaction& interaction_;
     RecentFiles recentFiles_;

@@ -369,4 +369,75 @@ SaveOutcome SaveProject(const Project& project, const QString& path) {
     return outcome;
 }
 
+// ---- grafts -----------------------------------------------------------------------
+
+namespace {
+
+GraftOutcome graftRefused(const QString& message, const QString& detail) {
+    GraftOutcome outcome;
+    outcome.ok = false;
+    outcome.message = message;
+    outcome.detail = detail;
+    return outcome;
+}
+
+// Appends the scratch network's nodes and terminals to the project, their links moved by
+// the new indexes, the scratch's first node hung from `cursor` as its continuation.
+void attachScratch(Project& project, int16_t cursor, const Project& scratch) {
+    const auto nodeOffset = static_cast<int16_t>(project.nodeCount());
+    const auto terminalOffset = static_cast<int16_t>(project.terminalCount());
+    project.TerminalTable.insert(project.TerminalTable.end(), scratch.TerminalTable.begin() + 1,
+                                 scratch.TerminalTable.end());
+    for (int16_t i = 1; i <= scratch.nodeCount(); ++i) {
+        Node node = scratch.NodeTable[std::size_t(i)];
+        node.parent = node.parent == 0 ? cursor : static_cast<int16_t>(node.parent + nodeOffset);
+        if (node.next > 0) {
+            node.next = static_cast<int16_t>(node.next + nodeOffset);
+            if (node.derivation > 0)
+                node.derivation = static_cast<int16_t>(node.derivation + nodeOffset);
+        } else if (node.next == kEndWithTerminal) {
+            node.derivation = static_cast<int16_t>(node.derivation + terminalOffset);
+        }
+        project.NodeTable.push_back(std::move(node));
+    }
+    Node& at = project.NodeTable[std::size_t(cursor)];
+    at.derivation = 0;
+    at.next = static_cast<int16_t>(nodeOffset + 1);
+    project.maxHeight = std::max(project.maxHeight, scratch.maxHeight);
+}
+
+} // namespace
+
+GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader) {
+    if (!project.isValidNodeIndex(cursor))
+        return graftRefused(kGraftCancelled, QStringLiteral("nessun nodo sotto il cursore"));
+    FreeFormatReader reader(decodeTextFile(bytes));
+    Project scratch = Project::withCataloguesOf(project);
+    scratch.clearNetwork();
+    scratch.maxHeight = 0;
+    try {
+        if (skipHeader)
+            readHeader(scratch, reader);
+    } catch (const FormatError& error) {
+        return graftRefused(kGraftCancelled, describeAtLine(error.line, error.message));
+    }
+    try {
+        ReadNodeSubtree(scratch, 0, false, reader);
+        if (!reader.atEnd()) {
+            reader.next(QString());
+            throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
+        }
+    } catch (const FormatError& error) {
+        const QString detail = describeAtLine(error.line, error.message);
+        return graftRefused(kNodeReadErrorPrefix + detail, detail);
+    }
+    if (project.nodeCount() + scratch.nodeCount() > kMaxTableIndex ||
+        project.terminalCount() + scratch.terminalCount() > kMaxTableIndex)
+        return graftRefused(kGraftCancelled, QStringLiteral("la rete supererebbe i %1 nodi o terminali").arg(kMaxTableIndex));
+    attachScratch(project, cursor, scratch);
+    GraftOutcome outcome;
+    outcome.calculation = Calculate(project);
+    return outcome;
+}
+
 } // namespace valmora

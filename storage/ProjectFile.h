@@ -82,6 +82,24 @@ QByteArray projectFileBytes(const Project& project);
 // Appends the node lines of the subtree starting at `node` to `out`.
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out);
 
+// ---- grafts: a stored subtree in place of everything downstream of a node --------
+
+inline const QString kGraftCancelled = QStringLiteral("Operazione annullata");
+
+struct GraftOutcome {
+    bool ok = true;
+    QString message; // for the user: "Operazione annullata", or "Errore legginodo riga N: ..."
+    QString detail;  // what was wrong, for the message's details
+    CalculationOutcome calculation; // after a graft: the network calculated
+};
+
+// Reads the node lines of `bytes` (after a project file's five header lines when
+// `skipHeader`) into a scratch network and, only when they were read whole and fit the
+// tables, hangs them from `cursor` as its continuation in place of its former continuation,
+// derivation or terminal (whose records stay, unreachable: a save leaves them out). The
+// cursor node keeps its own values. On any failure the network stays exactly as it was.
+GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader);
+
 // Writes the project to `path` atomically: at every moment `path` holds either the
 // previous file or the new one, and a failure leaves the previous one intact. The previous
 // file is kept beside it as "<path>.bak"; the old backup is replaced only once the new

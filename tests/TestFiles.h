@@ -7,6 +7,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Texts in failure messages as texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace valmora::testkit {
 
 // The catalogues shipped in data/.

@@ -26,9 +26,6 @@
 #include <ostream>
 #include <vector>
 
-// Failures show texts, not bytes.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace valmora::guitest {
 
 struct FakeHost : GridWindowHost {
