@@ -5,9 +5,12 @@
 //   - the converged solution, started from Calculate's flows and from scratch, and the two together;
 //   - reading and writing the project file;
 //   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory;
-//   - EPANET solving the same comb, when it has been built (outside the project).
+//   - EPANET solving the same comb, when it has been built (outside the project);
+//   - the network-wide series change on the comb, and a 5 000-node snippet grafted onto a
+//     20 000-node network.
 
 #include "bench/BenchTiming.h"
+#include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/NetworkValidation.h"
@@ -124,6 +127,24 @@ int main(int argc, char** argv) {
     Project chain = testkit::projectWithTestCatalogues();
     testkit::buildChain(chain, kMaxTableIndex);
     benchNetwork("Chain", chain, dir.filePath(QStringLiteral("catena.vlm")));
+
+    bool toSecond = true;
+    report("Comb: every pipe to the other series (32 767 nodes)", timeRuns(kRuns, [&] {
+        tools::changePipeSeries(comb, toSecond ? 1 : 2, toSecond ? 2 : 1);
+        toSecond = !toSecond;
+    }));
+    Project snippetSource = testkit::projectWithTestCatalogues();
+    testkit::buildComb(snippetSource, 2500);
+    QByteArray snippet;
+    WriteNodeSubtree(snippetSource, 1, snippet);
+    Project target = testkit::projectWithTestCatalogues();
+    testkit::buildComb(target, 10000);
+    const Project pristine = target;
+    report("A 5 000-node snippet grafted onto 20 000 nodes (with Calculate)", timeRuns(kRuns, [&] {
+        target = pristine;
+        graftSubtree(target, 2, snippet, false);
+    }));
+    report("  of which restoring the 20 000 nodes between runs", timeRuns(kRuns, [&] { target = pristine; }));
 
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
     std::printf("\n");
