@@ -9,6 +9,15 @@ namespace valmora {
 
 namespace {
 
+// Messages keep the line ends they were written with ("\r\n", "\n\r"); on screen each pair
+// is one line break, not a line break and an empty line.
+QString shownText(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
 QMessageBox::Icon qtIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::None: return QMessageBox::NoIcon;
@@ -42,7 +51,7 @@ Answer answerOf(int button) {
 } // namespace
 
 Answer WidgetInteraction::message(const MessageRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.title.isEmpty() ? kApplicationTitle : request.title, request.text,
+    QMessageBox box(qtIcon(request.icon), request.title.isEmpty() ? kApplicationTitle : request.title, shownText(request.text),
                     qtButtons(request.buttons), parent_);
     if (!request.details.isEmpty())
         box.setDetailedText(request.details);
