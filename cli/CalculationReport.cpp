@@ -20,14 +20,26 @@ namespace {
 
 constexpr int kSingleDigits = 9;
 constexpr int kDoubleDigits = 17;
+// The text goes to its sink in pieces of about this size, written into one buffer reused.
+constexpr std::size_t kJsonPieceBytes = std::size_t(1) << 20;
 constexpr std::size_t kJsonBytesPerNode = 760;
-constexpr std::size_t kJsonBytesOfHeader = 512;
 
 // ---- JSON -------------------------------------------------------------------------
 
 class JsonWriter {
 public:
+    explicit JsonWriter(const OutputSink& sink) : sink_(sink) { text.reserve(kJsonPieceBytes + kJsonBytesPerNode * 4); }
     std::string text;
+
+    // Hands what has been written to the sink once it makes a piece.
+    void flushPiece() {
+        if (text.size() >= kJsonPieceBytes)
+            flush();
+    }
+    void flush() {
+        sink_(text.data(), text.size());
+        text.clear(); // the buffer stays: no new memory for the next piece
+    }
 
     void raw(const char* s) { text += s; }
     void key(const char* name) {
@@ -109,6 +121,7 @@ private:
         text += '"';
     }
     bool first_ = true;
+    const OutputSink& sink_;
 };
 
 // The converged solution and the checks of the calculated result against it, by node.
@@ -299,11 +312,16 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
 } // namespace
 
 QByteArray calculationJson(const Project& project, const QString& projectLabel) {
+    QByteArray out;
+    writeCalculationJson(project, projectLabel,
+                         [&out](const char* bytes, std::size_t size) { out.append(bytes, qsizetype(size)); });
+    return out;
+}
+
+void writeCalculationJson(const Project& project, const QString& projectLabel, const OutputSink& sink) {
     const std::vector<BranchRow> rows = rowsByNode(project);
     const std::vector<int16_t> nodes = reachableInIndexOrder(project);
-    JsonWriter json;
-    // About 700 bytes a node with its terminal and checks: one allocation for the whole text.
-    json.text.reserve(nodes.size() * kJsonBytesPerNode + kJsonBytesOfHeader);
+    JsonWriter json(sink);
     json.beginObject();
     json.string("project", projectLabel);
     json.integer("supplyPressure", project.supplyPressure);
@@ -323,6 +341,7 @@ QByteArray calculationJson(const Project& project, const QString& projectLabel) 
     for (std::size_t k = 0; k < nodes.size(); ++k) {
         json.raw(k == 0 ? "\n  " : ",\n  ");
         writeNode(json, project, nodes[k], rows[nodes[k]], checks);
+        json.flushPiece();
     }
     json.raw("],\n\"terminals\": [");
     bool first = true;
@@ -332,9 +351,10 @@ QByteArray calculationJson(const Project& project, const QString& projectLabel) 
         json.raw(first ? "\n  " : ",\n  ");
         first = false;
         writeTerminal(json, project, i, rows[i], checks);
+        json.flushPiece();
     }
     json.raw("]}\n");
-    return QByteArray::fromStdString(json.text);
+    json.flush();
 }
 
 QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale) {

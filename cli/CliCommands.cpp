@@ -77,13 +77,16 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
 
 namespace {
 
-CliResult runCalc(const Options& options) {
+CliResult runCalc(const Options& options, const OutputSink& sink) {
     const QString& path = options.files[0];
     Project project;
     if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project))
         return failure(*problem);
     CliResult result;
-    result.output = options.json ? calculationJson(project, path) : calculationTable(project, path, QLocale()).toUtf8();
+    if (options.json && sink)
+        writeCalculationJson(project, path, sink);
+    else
+        result.output = options.json ? calculationJson(project, path) : calculationTable(project, path, QLocale()).toUtf8();
     return result;
 }
 
@@ -139,12 +142,12 @@ QString cliUsage() {
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n");
 }
 
-CliResult runCli(const QStringList& arguments) {
+CliResult runCli(const QStringList& arguments, const OutputSink& sink) {
     const std::optional<Options> options = parseOptions(arguments);
     if (!options)
         return {kExitUsage, {}, cliUsage()};
     if (options->command == QLatin1String("calc"))
-        return runCalc(*options);
+        return runCalc(*options, sink);
     if (options->command == QLatin1String("export-inp"))
         return runExportInp(*options);
     return runSave(*options);

@@ -9,6 +9,8 @@
 //     (both in PdfCommands.h: they draw with the fonts, so they need a GUI application object)
 //   valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]   (EpanetExport.h)
 
+#include "cli/CalculationReport.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -35,7 +37,9 @@ struct CliResult {
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project);
 
 // `arguments` without the program name.
-CliResult runCli(const QStringList& arguments);
+// With a sink, what goes to standard output is handed to it as it is made (the JSON of a
+// large network) instead of being collected in the result.
+CliResult runCli(const QStringList& arguments, const OutputSink& sink = {});
 
 QString cliUsage();
 

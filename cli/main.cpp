@@ -1,46 +1,51 @@
-#include "cli/CliCommands.h"
-#include "cli/PdfCommands.h"
+// valmora-cli: QtCore only, so that a calculation starts at once. The two commands that draw
+// with fonts (report, schema) run in valmora-pdf beside it, which this program becomes.
 
+#include "cli/CliCommands.h"
+
+#include <QByteArray>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
+#include <QFileInfo>
 
 #include <cstdio>
-#include <memory>
+#include <cstring>
 
 #include <unistd.h>
 
 namespace {
 
+constexpr int kExitNotStarted = 1;
+
 bool isPdfCommand(int argc, char* argv[]) {
-    return argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "schema") == 0);
+    return argc > 1 && (std::strcmp(argv[1], "report") == 0 || std::strcmp(argv[1], "schema") == 0);
+}
+
+// Becomes valmora-pdf with the same arguments; returns only when it cannot.
+int runPdfProgram(char* argv[]) {
+    char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    const QByteArray beside =
+        (length > 0 ? QFileInfo(QString::fromLocal8Bit(self, int(length))).absolutePath() : QStringLiteral("."))
+            .toLocal8Bit() +
+        "/valmora-pdf";
+    argv[0] = const_cast<char*>(beside.constData());
+    execv(beside.constData(), argv);
+    std::fprintf(stderr, "valmora-cli: %s non si avvia: %s\n", beside.constData(), std::strerror(errno));
+    return kExitNotStarted;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // The report and the schema draw with fonts, which want a GUI application; no display is needed.
-    std::unique_ptr<QCoreApplication> app;
-    if (isPdfCommand(argc, argv)) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        // A private runtime folder where the session has none, so that standard error
-        // carries only the tool's own messages.
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            const QString runtime = QDir::tempPath() + QStringLiteral("/valmora-runtime-") + QString::number(getuid());
-            if (QDir().mkpath(runtime) &&
-                QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
-                qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        }
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    if (isPdfCommand(argc, argv))
+        return runPdfProgram(argv);
+    QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    const valmora::CliResult result =
-        isPdfCommand(argc, argv) ? valmora::runPdfCommand(arguments) : valmora::runCli(arguments);
+    const valmora::OutputSink toStandardOutput = [](const char* bytes, std::size_t size) {
+        std::fwrite(bytes, 1, size, stdout);
+    };
+    const valmora::CliResult result = valmora::runCli(arguments, toStandardOutput);
     std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
     const QByteArray error = result.error.toLocal8Bit();
     std::fwrite(error.constData(), 1, std::size_t(error.size()), stderr);

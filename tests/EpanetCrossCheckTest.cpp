@@ -1,0 +1,138 @@
+// The converged solution against EPANET solving the exported network, where EPANET has been
+// built beside the project (VALMORA_EPANET names its runepanet; /tmp/epanet-build is looked
+// at otherwise). EPANET's Hazen-Williams exponent is 1.852 where ours is 1.85: the losses
+// differ by a little, which a terminal near the hydraulic grade feels most (its small
+// pressure left is what remains of the supply after the losses).
+
+#include "cli/EpanetExport.h"
+#include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
+#include "storage/ProjectFile.h"
+#include "support/NetworkBuilder.h"
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+namespace valmora {
+namespace {
+
+constexpr double kAgreement = 0.03;      // relative: the total, and terminals well above the grade
+constexpr double kNearGradeAgreement = 0.06; // every other section
+// A terminal is well above the grade when its pressure left is at least this share of the
+// head its height leaves it.
+constexpr double kWellAboveGrade = 0.25;
+constexpr double kSmallestCompared = 1;  // l/min: below this a relative gap says nothing
+
+QString runepanet() {
+    const QString named = qEnvironmentVariable("VALMORA_EPANET");
+    const QString path = named.isEmpty() ? QStringLiteral("/tmp/epanet-build/bin/runepanet") : named;
+    return QFileInfo(path).isExecutable() ? path : QString();
+}
+
+struct EpanetRun {
+    bool balanced = false;
+    std::map<int, double> flowByNode; // l/min of the link that stands for each node
+};
+
+// Solves the exported network and reads the link flows of its report.
+EpanetRun solveWithEpanet(const Project& project, const QString& program, const QTemporaryDir& dir) {
+    const QString input = dir.filePath(QStringLiteral("rete.inp"));
+    const QString report = dir.filePath(QStringLiteral("rete.rpt"));
+    QFile file(input);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(epanetInput(project));
+    file.close();
+    QProcess process;
+    process.start(program, {input, report});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EpanetRun run;
+    QFile out(report);
+    if (!out.open(QIODevice::ReadOnly))
+        return run;
+    const QString text = QString::fromLatin1(out.readAll());
+    run.balanced = !text.contains(QStringLiteral("unbalanced")) && !text.contains(QStringLiteral("Error"));
+    const qsizetype links = text.indexOf(QStringLiteral("Link Results"));
+    static const QRegularExpression row(QStringLiteral("^\\s+T(\\d+)_\\S*\\s+(-?[0-9.]+)\\s"),
+                                        QRegularExpression::MultilineOption);
+    for (auto match = row.globalMatch(text, links); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        run.flowByNode[m.captured(1).toInt()] = m.captured(2).toDouble();
+    }
+    return run;
+}
+
+TEST(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
+    const QString program = runepanet();
+    if (program.isEmpty())
+        GTEST_SKIP() << "SKIPPED: EPANET's runepanet is not built (see ../shared/peers/epanet-2.3.5/ORIGIN.txt, "
+                        "or set VALMORA_EPANET)";
+    QTemporaryDir dir;
+    std::vector<std::pair<std::string, Project>> networks;
+    {
+        Project riser = testkit::projectWithShippedCatalogues();
+        testkit::buildRiser(riser);
+        riser.supplyPressure = 50000;
+        networks.emplace_back("riser at 5 bar", std::move(riser));
+        Project example = testkit::projectWithShippedCatalogues();
+        EXPECT_TRUE(ReadProject(example, QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm")).ok());
+        networks.emplace_back("the example", std::move(example));
+        Project comb = testkit::projectWithTestCatalogues();
+        testkit::buildComb(comb, 200);
+        networks.emplace_back("a comb of 399 sections", std::move(comb));
+        std::mt19937 rng(20261206);
+        for (const int nodes : {60, 120, 300}) {
+            Project random = testkit::projectWithTestCatalogues();
+            testkit::buildRandom(random, rng, nodes);
+            networks.emplace_back("a random tree of " + std::to_string(nodes) + " sections", std::move(random));
+        }
+    }
+    for (auto& [what, project] : networks) {
+        SCOPED_TRACE(what);
+        if (!Calculate(project).ok)
+            continue; // a network the calculation refuses is not exported
+        const ConvergedSolution ours = SolveConverged(project);
+        ASSERT_TRUE(ours.ok);
+        const EpanetRun theirs = solveWithEpanet(project, program, dir);
+        if (!theirs.balanced) {
+            std::printf("  %s: EPANET did not balance it; not compared\n", what.c_str());
+            continue;
+        }
+        const auto totalIn = theirs.flowByNode.find(1);
+        ASSERT_NE(totalIn, theirs.flowByNode.end());
+        EXPECT_NEAR(totalIn->second, ours.totalFlow, kAgreement * ours.totalFlow);
+        int compared = 0;
+        double widest = 0;
+        double widestWellAbove = 0;
+        for (int16_t i = 1; i <= project.nodeCount(); ++i) {
+            const ConvergedNode& node = ours.nodes[std::size_t(i)];
+            const auto found = theirs.flowByNode.find(i);
+            if (node.flow < kSmallestCompared || found == theirs.flowByNode.end())
+                continue;
+            const double gap = std::abs(found->second - node.flow) / node.flow;
+            const Terminal* terminal = project.findTerminal(project.NodeTable[std::size_t(i)]);
+            const bool wellAbove = terminal && node.pressureLeft &&
+                                   *node.pressureLeft >= kWellAboveGrade * (project.supplyPressure - 1000.0 * terminal->height);
+            EXPECT_LE(gap, wellAbove ? kAgreement : kNearGradeAgreement)
+                << "node " << i << ": ours " << node.flow << " l/min, EPANET " << found->second;
+            widest = std::max(widest, gap);
+            if (wellAbove)
+                widestWellAbove = std::max(widestWellAbove, gap);
+            ++compared;
+        }
+        std::printf("  %s: %d sections compared, widest gap %.2f %% (terminals well above the grade %.2f %%)\n",
+                    what.c_str(), compared, 100 * widest, 100 * widestWellAbove);
+        EXPECT_GT(compared, 0);
+    }
+}
+
+} // namespace
+} // namespace valmora
