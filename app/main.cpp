@@ -1,4 +1,5 @@
 #include "app/TbMain.h"
+#include "model/HeapSettings.h"
 #include "platform/WidgetInteraction.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
+    valmora::keepLargeBlocksInTheHeap();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Valmora"));
     QApplication::setApplicationVersion(QStringLiteral(VALMORA_VERSION));

@@ -10,6 +10,7 @@
 //     20 000-node network.
 
 #include "bench/BenchTiming.h"
+#include "model/HeapSettings.h"
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
@@ -116,6 +117,7 @@ void benchEpanet(const QString& file, const QString& catalogues, const QString& 
 } // namespace
 
 int main(int argc, char** argv) {
+    keepLargeBlocksInTheHeap(); // as the programs do
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
 

@@ -10,6 +10,7 @@
 #include "app/TbMain.h"
 #include "model/Calculation.h"
 #include "bench/BenchTiming.h"
+#include "model/HeapSettings.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmTubi.h"
 #include "platform/PagePainter.h"
@@ -51,6 +52,7 @@ void report(const char* what, int runs, const std::function<void()>& work) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    keepLargeBlocksInTheHeap(); // as the programs do
     QApplication app(argc, argv);
     QTemporaryDir dir;
     ScriptedInteraction ask;

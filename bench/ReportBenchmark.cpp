@@ -5,6 +5,7 @@
 //   - a 5 000-node network's report to PDF, in process.
 
 #include "bench/BenchTiming.h"
+#include "model/HeapSettings.h"
 #include "model/Calculation.h"
 #include "platform/PagePainter.h"
 #include "platform/ScriptedInteraction.h"
@@ -50,6 +51,7 @@ Project comb() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    keepLargeBlocksInTheHeap(); // as the programs do
     QApplication app(argc, argv);
     QTemporaryDir dir;
 

@@ -2,6 +2,7 @@
 // with fonts (report, schema) run in valmora-pdf beside it, which this program becomes.
 
 #include "cli/CliCommands.h"
+#include "model/HeapSettings.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -39,6 +40,7 @@ int runPdfProgram(char* argv[]) {
 int main(int argc, char* argv[]) {
     if (isPdfCommand(argc, argv))
         return runPdfProgram(argv);
+    valmora::keepLargeBlocksInTheHeap();
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

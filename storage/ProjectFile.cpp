@@ -88,6 +88,14 @@ void readTerminalLine(Project& project, int16_t nodeIndex, FreeFormatReader& rea
     node.next = kEndWithTerminal;
 }
 
+// A node takes at least one line: the tables are made as large as the file can need at
+// once, not grown a node at a time.
+void reserveForLines(Project& project, const QByteArray& bytes) {
+    const auto lines = std::min<qsizetype>(bytes.count('\n') + 1, kMaxTableIndex + 1);
+    project.NodeTable.reserve(std::size_t(lines));
+    project.TerminalTable.reserve(std::size_t(lines));
+}
+
 struct PendingRead {
     int16_t parent;
     bool asDerivation;
@@ -303,6 +311,7 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     Project loaded = Project::withCataloguesOf(project);
     loaded.clearNetwork();
     loaded.maxHeight = 0;
+    reserveForLines(loaded, bytes);
     try {
         ReadNodeSubtree(loaded, 0, false, reader);
         // Lines after the tree mean a damaged structure code: reading on would drop them.
