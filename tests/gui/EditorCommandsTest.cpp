@@ -220,16 +220,6 @@ TEST_F(EditorCommandsTest, NamesTakeAnApostropheForAQuote) {
     EXPECT_EQ(cell(1, kNome), QStringLiteral("Via 'Roma'"));
 }
 
-TEST_F(EditorCommandsTest, StructuralCommandsStoreTheTypedValueFirst) {
-    at(1, kNome);
-    type(*trunk, QStringLiteral("x"));
-    trunk->Nuovo(false);
-    EXPECT_FALSE(trunk->editing());
-    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("x"));
-    EXPECT_EQ(p.nodeCount(), 5);
-    EXPECT_TRUE(ask.messages.empty());
-}
-
 TEST(PipePicker, NearestDiameterEscapeAndKv) {
     Project p = testkit::projectWithTestCatalogues();
     lstTubi shown(p);
@@ -289,13 +279,9 @@ TEST_F(EditorCommandsTest, FunctionKeysReachTheirDialogs) {
     trunk->cellAction();
     EXPECT_EQ(p.NodeTable[1].seriesIndex, 2);
 
-    // F4 does nothing; Delete asks.
+    // F4 does nothing.
     key(trunk->Griglia, Qt::Key_F4);
     EXPECT_EQ(ask.dialogsShown.size(), 3);
-    at(1, 0);
-    key(trunk->Griglia, Qt::Key_Delete);
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Confermi la cancellazione"));
-    EXPECT_EQ(p.nodeCount(), 4);
 
     // F10 closes a branch window but not the trunk.
     key(trunk->Griglia, Qt::Key_F10);

@@ -138,6 +138,7 @@ TEST_F(GridBehaviourTest, StructuralCommandsAfterEnterOnTheLastCellStoreTheValue
     key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
     ASSERT_TRUE(grid->editing());
     button("aggiunge");
+    EXPECT_FALSE(grid->editing());
     EXPECT_EQ(project().NodeTable[4].virtualLength, 3.0f);
     EXPECT_EQ(grid->Griglia->rows(), 5);
 
