@@ -146,17 +146,6 @@ TEST_F(EditorCommandsTest, DiameterStepsAndKvElements) {
     EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo non è un tubo ma un KV !")});
 }
 
-TEST_F(EditorCommandsTest, LokClosesAndReopens) {
-    at(3, kFlow);
-    trunk->cellAction();
-    EXPECT_TRUE(p.NodeTable[3].closed);
-    EXPECT_EQ(cell(3, kFlow), QStringLiteral("0"));
-    EXPECT_EQ(trunk->Griglia->col(), kFlow);
-    trunk->Lok();
-    EXPECT_FALSE(p.NodeTable[3].closed);
-    EXPECT_NE(cell(3, kFlow), QStringLiteral("0"));
-}
-
 TEST_F(EditorCommandsTest, TypedNumbersAreStoredAndTheCursorMovesOn) {
     at(1, kMetri);
     const float before = p.totalFlow;
