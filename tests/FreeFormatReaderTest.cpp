@@ -39,7 +39,7 @@ TEST(FreeFormatReader, TextValuesQuotedOrNot) {
 TEST(FreeFormatReader, LineEndsOfEveryKindAndBlankLines) {
     FreeFormatReader r(QStringLiteral("1\r\n2\n3\r4\n\n  \n5,\n6"));
     for (int expected = 1; expected <= 5; ++expected)
-        EXPECT_EQ(r.readInt16(kWhat), expected);
+        EXPECT_EQ(r.readInt16(kWhat), expected) << expected;
     EXPECT_EQ(r.lastLine(), 7);
     EXPECT_EQ(r.readInt16(kWhat), 0); // the empty value after a trailing comma
     EXPECT_EQ(r.readInt16(kWhat), 6);
@@ -49,22 +49,15 @@ TEST(FreeFormatReader, LineEndsOfEveryKindAndBlankLines) {
 
 TEST(FreeFormatReader, NumbersOfEveryWrittenForm) {
     FreeFormatReader r(QStringLiteral(".5,-.25,1E-05,2.5E+07,+3,7.,,\"12\""));
-    EXPECT_EQ(r.readFloat(kWhat), 0.5f);
-    EXPECT_EQ(r.readFloat(kWhat), -0.25f);
-    EXPECT_EQ(r.readFloat(kWhat), 1e-5f);
-    EXPECT_EQ(r.readFloat(kWhat), 2.5e7f);
-    EXPECT_EQ(r.readFloat(kWhat), 3.0f);
-    EXPECT_EQ(r.readFloat(kWhat), 7.0f);
-    EXPECT_EQ(r.readFloat(kWhat), 0.0f);
+    for (const float expected : {0.5f, -0.25f, 1e-5f, 2.5e7f, 3.0f, 7.0f, 0.0f})
+        EXPECT_EQ(r.readFloat(kWhat), expected) << expected;
     EXPECT_EQ(r.readInt16(kWhat), 12);
 }
 
 TEST(FreeFormatReader, WholeNumbersRoundHalvesToEvenWithinSixteenBits) {
     FreeFormatReader r(QStringLiteral("2.5,3.5,-32768,32767,32768"));
-    EXPECT_EQ(r.readInt16(kWhat), 2);
-    EXPECT_EQ(r.readInt16(kWhat), 4);
-    EXPECT_EQ(r.readInt16(kWhat), -32768);
-    EXPECT_EQ(r.readInt16(kWhat), 32767);
+    for (const int expected : {2, 4, -32768, 32767})
+        EXPECT_EQ(r.readInt16(kWhat), expected) << expected;
     const FormatError overflow = failureOf([&] { r.readInt16(kWhat); });
     EXPECT_TRUE(overflow.message.contains(QStringLiteral("fuori dall'intervallo"))) << overflow.message.toStdString();
 }

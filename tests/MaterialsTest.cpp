@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 using namespace valmora;
+using namespace valmora::testkit::testCatalogue;
 using valmora::testkit::NetworkBuilder;
 using valmora::testkit::Section;
 
@@ -19,16 +20,10 @@ namespace {
 const QLocale kC = QLocale::c();
 using testkit::kItalian;
 
-// Test catalogues: series 1 of inner diameters 20, 30, 40, 50 mm (outer 6 mm more),
-// series 2 of 25 and 32 mm, all of density 7850; terminal types 0, 1, 2.
-constexpr int16_t kSteel = 1;
-constexpr int16_t kInox = 2;
-constexpr int16_t kBore20 = 0;
-constexpr int16_t kBore50 = 3;
-constexpr int16_t kBore32 = 1;
-constexpr int16_t kUnlistedType = 0;
-constexpr int16_t kHydrant = 1; // "Idrante K80"
-constexpr int16_t kNozzle = 2;  // "Ugello K57"
+// Test catalogues: outer diameters 6 mm over the inner ones, all of density 7850.
+constexpr int16_t kUnlistedType = kTypeK100;
+constexpr int16_t kHydrant = kTypeK80; // "Idrante K80"
+constexpr int16_t kNozzle = kTypeK57;  // "Ugello K57"
 
 Section pipe(float length, int16_t series = kSteel, int16_t diameter = kBore20, bool closed = false) {
     return {QStringLiteral("T"), length, 0.5f, series, diameter, closed};

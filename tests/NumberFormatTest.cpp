@@ -75,15 +75,11 @@ TEST(NumberFormat, GeneralFormatKeepsSevenDigitsOfASingle) {
 }
 
 TEST(NumberFormat, FileNumbersUseAPeriodAndNoDecimalPointForWholeNumbers) {
-    EXPECT_EQ(fileNumber(12.5f), QStringLiteral("12.5"));
-    EXPECT_EQ(fileNumber(3.0f), QStringLiteral("3"));
-    EXPECT_EQ(fileNumber(0.0f), QStringLiteral("0"));
-    EXPECT_EQ(fileNumber(-0.0f), QStringLiteral("0"));
-    EXPECT_EQ(fileNumber(0.5f), QStringLiteral("0.5"));
-    EXPECT_EQ(fileNumber(-2.25f), QStringLiteral("-2.25"));
-    EXPECT_EQ(fileNumber(1e-5f), QStringLiteral("1E-05"));
-    EXPECT_EQ(fileNumber(25000000.0f), QStringLiteral("2.5E+07"));
-    EXPECT_EQ(fileNumber(1.2345678f), QStringLiteral("1.234568"));
+    const std::pair<float, const char*> cases[] = {
+        {12.5f, "12.5"},   {3.0f, "3"},      {0.0f, "0"},             {-0.0f, "0"},          {0.5f, "0.5"},
+        {-2.25f, "-2.25"}, {1e-5f, "1E-05"}, {25000000.0f, "2.5E+07"}, {1.2345678f, "1.234568"}};
+    for (const auto& [value, written] : cases)
+        EXPECT_EQ(fileNumber(value).toStdString(), written) << value;
 }
 
 TEST(NumberFormat, NumbersTypedInTheUsersForm) {

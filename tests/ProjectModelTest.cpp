@@ -9,6 +9,7 @@ using namespace valmora;
 
 TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
     Project p = testkit::projectWithTestCatalogues();
+    EXPECT_EQ(projectFileBytes(p), QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
     p.projectNotes = QStringLiteral("resta");
     p.maxHeight = 7;
     p.supplyPressure = 1;

@@ -55,6 +55,7 @@ void expectCells(const SchemaLayout& board, const std::vector<ExpectedCell>& cel
 TEST(SchemaLayout, WorkedExampleCellByCell) {
     Project project = testkit::projectWithTestCatalogues();
     buildWorkedExample(project);
+    project.NodeTable[5].closed = true; // red from the start
     const SchemaLayout board = laidOut(project);
     ASSERT_EQ(board.rowCount(), 5);
     EXPECT_EQ(board.treeCols(), 3);
@@ -71,6 +72,8 @@ TEST(SchemaLayout, WorkedExampleCellByCell) {
     EXPECT_EQ(board.cell(1, 0).text, QStringLiteral("50              1"));
     EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("20              6"));
     EXPECT_TRUE(board.cell(4, 1).text.isEmpty());
+    EXPECT_TRUE(board.cell(3, 1).red);
+    EXPECT_FALSE(board.cell(1, 0).red);
 }
 
 TEST(SchemaLayout, SmallShapesAndBranchEnds) {
@@ -102,28 +105,26 @@ TEST(SchemaLayout, SmallShapesAndBranchEnds) {
         EXPECT_EQ(board.row(2).rowData, 2);
     }
     {
-        // An open end shows a plain pipe and marks no terminal row; other icon indexes draw
-        // the generic terminal.
+        // An open end shows a plain pipe and marks no terminal row, but its own flow; other
+        // icon indexes draw the generic terminal.
         NetworkBuilder build(project);
         const int16_t n1 = build.root(pipe("Uno"));
         const int16_t open = build.deriveAt(n1, pipe("Aperto"));
         const int16_t n2 = build.continueAfter(n1, pipe("Due"));
         build.endWithTerminal(n2, kTypeK100, 0);
         project.TerminalCatalogue[kTypeK100].iconIndex = 9;
-        const SchemaLayout board = laidOut(project);
+        ASSERT_TRUE(Calculate(project).ok);
+        SchemaLayout board = laidOut(project);
         expectCells(board, {{1, 1, P::orizz, open}, {2, 1, P::Rad30x40, n2}});
         EXPECT_EQ(board.row(1).rowData, 0);
         EXPECT_EQ(board.row(1).openEnd, open);
+        board.FillTerminalColumns();
+        EXPECT_EQ(board.row(1).flow,
+                  QString::number(qRound(project.totalFlow * float(project.NodeTable[std::size_t(open)].flowFraction))));
+        EXPECT_NE(board.row(1).flow, QStringLiteral("0"));
+        EXPECT_TRUE(board.row(1).height.isEmpty());
+        EXPECT_TRUE(board.row(1).type.isEmpty());
     }
-}
-
-TEST(SchemaLayout, ClosedNodesAreRedFromTheStart) {
-    Project project = testkit::projectWithTestCatalogues();
-    buildWorkedExample(project);
-    project.NodeTable[5].closed = true;
-    const SchemaLayout board = laidOut(project);
-    EXPECT_TRUE(board.cell(3, 1).red);
-    EXPECT_FALSE(board.cell(1, 0).red);
 }
 
 TEST(SchemaLayout, RefreshWritesLabelsAndTerminalColumnsKeepingEveryTextsLength) {
@@ -156,22 +157,6 @@ TEST(SchemaLayout, RefreshWritesLabelsAndTerminalColumnsKeepingEveryTextsLength)
     // A diameter step writes the new label, 8 blanks and the node index.
     board.writeSteppedLabel(4, 2);
     EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("¾        6"));
-}
-
-TEST(SchemaLayout, OpenEndShowsItsOwnFlow) {
-    Project project = testkit::projectWithTestCatalogues();
-    NetworkBuilder build(project);
-    const int16_t n1 = build.root(pipe("Uno"));
-    const int16_t open = build.deriveAt(n1, pipe("Aperto"));
-    build.endWithTerminal(build.continueAfter(n1, pipe("Due")), kTypeK100, 0);
-    ASSERT_TRUE(Calculate(project).ok);
-    SchemaLayout board = laidOut(project);
-    board.FillTerminalColumns();
-    EXPECT_EQ(board.row(1).flow,
-              QString::number(qRound(project.totalFlow * float(project.NodeTable[std::size_t(open)].flowFraction))));
-    EXPECT_NE(board.row(1).flow, QStringLiteral("0"));
-    EXPECT_TRUE(board.row(1).height.isEmpty());
-    EXPECT_TRUE(board.row(1).type.isEmpty());
 }
 
 TEST(SchemaLayout, ALongChainAndNodesPastTenThousandAreFoundByTheirCells) {
@@ -221,6 +206,9 @@ TEST(SchemaPrint, OneRowSchemaWithItsFieldsCut) {
         if (item.kind == PageItem::Kind::Picture)
             pictures.push_back(item.text);
     EXPECT_EQ(pictures, (std::vector<QString>{QStringLiteral("curva30"), QStringLiteral("Idrante")}));
+    // The field helpers: a flow cut to six characters, a short name padded to fifteen.
+    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("123456"));
+    EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
 }
 
 TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
@@ -255,12 +243,6 @@ TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
     for (const RecordedPage& page : printed(wide, project))
         for (const PageItem& item : page.items)
             EXPECT_LE(item.x2, 200.0 + 1e-9) << item.text.toStdString();
-}
-
-TEST(SchemaPrint, PdfNameSitsBesideTheProject) {
-    EXPECT_EQ(schemaPdfPath(QStringLiteral("/progetti/capannone.vlm")), QStringLiteral("/progetti/capannone-schema.pdf"));
-    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("123456"));
-    EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
 }
 
 } // namespace

@@ -193,15 +193,6 @@ TEST(frmLEQ, TableClassesAndClicksAddToTheTotal) {
     EXPECT_EQ(dialog.lblLE->text(), inLocale("3.3"));
     dialog.btnRiporta->click();
     EXPECT_EQ(p.editNode.virtualLength, 3.3f);
-
-    // The class boundaries: 32 mm is still the first class, 32.5 mm the next.
-    for (const float bore : {32.0f, 32.5f}) {
-        p.PipeCatalogue[1].diameters[3].innerDiameter = bore;
-        frmLEQ smaller(p, ask);
-        EXPECT_EQ(smaller.Frame3->title(), bore == 32.0f
-                                               ? QStringLiteral("Per un diametro fino a 25 mm le tabelle riportano:")
-                                               : QStringLiteral("Per un diametro di 32 mm le tabelle riportano:"));
-    }
 }
 
 TEST(frmLEQ, LossAndFlowGiveBackTheLengthOfAKv) {

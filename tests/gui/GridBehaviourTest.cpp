@@ -138,6 +138,7 @@ TEST_F(GridBehaviourTest, StructuralCommandsAfterEnterOnTheLastCellStoreTheValue
     key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
     ASSERT_TRUE(grid->editing());
     button("aggiunge");
+    EXPECT_FALSE(grid->editing());
     EXPECT_EQ(project().NodeTable[4].virtualLength, 3.0f);
     EXPECT_EQ(grid->Griglia->rows(), 5);
 
@@ -246,10 +247,13 @@ TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
     }
 }
 
-TEST_F(GridBehaviourTest, AClosedSectionIsMarkedInItsRow) {
+TEST_F(GridBehaviourTest, AClosedSectionShowsNoFlowAndIsMarkedInItsRow) {
     frmTubi* grid = trunk();
     grid->Griglia->setCurrentCell(2, kFlow);
     grid->Lok();
+    EXPECT_TRUE(project().NodeTable[2].closed);
+    EXPECT_EQ(grid->Griglia->textMatrix(2, kFlow), QStringLiteral("0"));
+    EXPECT_EQ(grid->Griglia->col(), kFlow);
     for (int c = kVelocity; c <= kFlow; ++c) {
         EXPECT_NE(grid->Griglia->cellBackColor(2, c), kCyan) << c;
         EXPECT_EQ(grid->Griglia->cellBackColor(2, c), grid->Griglia->cellBackColor(2, kVelocity));
@@ -258,6 +262,8 @@ TEST_F(GridBehaviourTest, AClosedSectionIsMarkedInItsRow) {
     window->RefreshAllWindows(); // the mark survives a rebuild of the rows
     EXPECT_NE(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
     trunk()->Griglia->setCurrentCell(2, kFlow);
-    trunk()->Lok();
+    trunk()->Lok(); // open again
+    EXPECT_FALSE(project().NodeTable[2].closed);
+    EXPECT_NE(trunk()->Griglia->textMatrix(2, kFlow), QStringLiteral("0"));
     EXPECT_EQ(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
 }

@@ -1,6 +1,5 @@
 #include "platform/GridControl.h"
 
-
 #include <gtest/gtest.h>
 
 using namespace valmora;
@@ -22,12 +21,6 @@ TEST(GridControl, FormatRowsCellsAndRowData) {
     EXPECT_EQ(grid.rows(), 2);
     EXPECT_EQ(grid.rowData(1), 42); // row data stays with its row
     EXPECT_EQ(grid.cellBackColor(1, 0), QColor(Qt::yellow));
-    EXPECT_FALSE(grid.hasCellPicture(1, 2));
-    QPixmap picture(4, 4);
-    grid.setCellPicture(1, 2, picture);
-    EXPECT_TRUE(grid.hasCellPicture(1, 2));
-    grid.setRows(1);
-    EXPECT_EQ(grid.rows(), 1);
 }
 
 TEST(GridControl, LeavingACellIsToldWhileItIsStillCurrent) {

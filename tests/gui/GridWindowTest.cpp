@@ -96,16 +96,7 @@ TEST_F(GridWindowTest, DerivedBranchWithAClosedSectionAndNoTerminal) {
     EXPECT_EQ(outPicture(g, 1), icon(GridIcon::FrecciaGiu));
 }
 
-TEST_F(GridWindowTest, NewProjectShowsOneRowWithTheTerminalOfTypeOne) {
-    p.resetToNewProject();
-    ASSERT_TRUE(Calculate(p).ok);
-    auto window = open(1);
-    EXPECT_EQ(window->Griglia->rows(), 2);
-    EXPECT_EQ(window->Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
-    EXPECT_EQ(window->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 0"));
-}
-
-TEST_F(GridWindowTest, WindowSizeFollowsTheRows) {
+TEST_F(GridWindowTest, WindowSizeFollowsTheRowsAndEditButtonsTheCursor) {
     auto shortOne = open(1);
     EXPECT_FALSE(shortOne->scrollBarWanted());
     EXPECT_EQ(shortOne->windowHeightTwips(), shortOne->gridHeightTwips() + 700);
@@ -116,14 +107,10 @@ TEST_F(GridWindowTest, WindowSizeFollowsTheRows) {
     EXPECT_TRUE(tall->scrollBarWanted());
     EXPECT_EQ(tall->gridHeightTwips(), 4000);
     EXPECT_EQ(tall->windowHeightTwips(), 4600);
-}
 
-TEST_F(GridWindowTest, EditButtonsOnlyWhileTheCursorRowIsInView) {
-    testkit::buildChain(p, 300);
-    ASSERT_TRUE(Calculate(p).ok);
-    auto window = open(1);
+    // The edit buttons only while the cursor row is in view.
     QApplication::processEvents(); // laid out at the window's fixed height
-    GridControl& g = *window->Griglia;
+    GridControl& g = *tall->Griglia;
     ASSERT_TRUE(g.isVisible());
     ASSERT_EQ(g.row(), 1);
     ASSERT_FALSE(host.editButtons.empty());

@@ -87,9 +87,7 @@ TEST_F(MaterialiTest, ThousandsGroupedAndTextFileWrittenOrRefused) {
     ASSERT_EQ(ask.messages.size(), 1u);
     EXPECT_EQ(ask.messages[0], (MessageRequest{QStringLiteral("Creato ") + written +
                                                QStringLiteral("\r\naprilo come tabella")}));
-    const QByteArray bytes = testkit::readBytes(written);
-    EXPECT_TRUE(bytes.startsWith(written.toUtf8() + " - Elenco materiali\r\n"));
-    EXPECT_TRUE(bytes.contains("\t600\t" + kilograms.toUtf8() + "\r\n"));
+    EXPECT_TRUE(testkit::readBytes(written).contains("\t600\t" + kilograms.toUtf8() + "\r\n")); // in the user's locale
 
     // A folder that does not exist: the reason under the message, no file, the window open.
     p.projectPath = dir.filePath(QStringLiteral("manca/Capannone.vlm"));

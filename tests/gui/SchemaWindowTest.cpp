@@ -40,7 +40,7 @@ protected:
     FakeSchemaHost host;
 
     // 1 -> 2 -> 3 (terminal); 2 derives 4 -> 5 -> 6 (terminal); 5 derives 7 -> 8 (terminal).
-    void buildBranchedTwice() {
+    void SetUp() override {
         NetworkBuilder build(p);
         const int16_t n1 = build.root(pipe("Uno", kBore50));
         const int16_t n2 = build.continueAfter(n1, pipe("Due", kBore50));
@@ -64,7 +64,6 @@ protected:
 };
 
 TEST_F(SchemaWindow, GridShowsTheBoardWithItsHeadingsAndTotal) {
-    buildBranchedTwice();
     auto w = open();
     const int tree = w->treeCols();
     EXPECT_EQ(rowTexts(*w->GFSchema, 0, {tree, tree + 1, tree + 2}),
@@ -83,7 +82,6 @@ TEST_F(SchemaWindow, GridShowsTheBoardWithItsHeadingsAndTotal) {
 }
 
 TEST_F(SchemaWindow, KeypadStepsTheDiameterAndRefreshesTheFlows) {
-    buildBranchedTwice();
     auto w = open(5);
     ASSERT_EQ(w->currentNode(), 5);
     const int row = w->GFSchema->row();
@@ -117,7 +115,6 @@ TEST_F(SchemaWindow, KeypadStepsTheDiameterAndRefreshesTheFlows) {
 }
 
 TEST_F(SchemaWindow, LokTwiceLeavesTheNodeOpenAndBlack) {
-    buildBranchedTwice();
     auto w = open(3);
     const int row = w->GFSchema->row();
     const int col = w->GFSchema->col();
@@ -133,7 +130,6 @@ TEST_F(SchemaWindow, LokTwiceLeavesTheNodeOpenAndBlack) {
 }
 
 TEST_F(SchemaWindow, F12OpensTheTerminalDialogWithThePressureLeftF10Closes) {
-    buildBranchedTwice();
     auto w = open();
     QString handed;
     ask.dialogScripts.push_back([&](QDialog& d) { handed = field<QLabel>(d, "lblResidua")->text(); });
@@ -156,7 +152,6 @@ TEST_F(SchemaWindow, F12OpensTheTerminalDialogWithThePressureLeftF10Closes) {
 }
 
 TEST_F(SchemaWindow, BranchEditorsFollowTheWayToTheNode) {
-    buildBranchedTwice();
     auto w = open();
     for (const int16_t n : {3, 1, 4, 5, 7, 8})
         w->OpenBranchEditors(n);
@@ -165,7 +160,7 @@ TEST_F(SchemaWindow, BranchEditorsFollowTheWayToTheNode) {
 }
 
 TEST_F(SchemaWindow, SelectNodeScrollsItFourRowsBelowTheTop) {
-    testkit::buildComb(p, 80);
+    testkit::buildComb(p, 80); // in place of the branched network
     ASSERT_TRUE(Calculate(p).ok);
     auto w = open(2); // T2, on row 2: no scrolling
     EXPECT_EQ(w->GFSchema->topRow(), 1);

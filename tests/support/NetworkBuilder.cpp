@@ -96,16 +96,9 @@ void buildComb(Project& project, int trunkNodes, int highEvery) {
     build.endWithTerminal(trunk, 2, 0);
 }
 
-namespace {
-constexpr int kFloors = 10;
-constexpr int16_t kBlackSteel = 1;
-constexpr int16_t kBore2 = 6;
-constexpr int16_t kBore1AndHalf = 5;
-constexpr int16_t kUni45 = 1;
-
-} // namespace
-
 std::vector<int16_t> buildRiser(Project& project) {
+    using namespace shippedCatalogue;
+    constexpr int kFloors = 10;
     NetworkBuilder build(project);
     std::vector<int16_t> hydrants;
     int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});

@@ -50,8 +50,18 @@ Project projectWithTestCatalogues();
 namespace testCatalogue {
 constexpr int16_t kSteel = 1; // C 120
 constexpr int16_t kBore20 = 0, kBore30 = 1, kBore40 = 2, kBore50 = 3;
+constexpr int16_t kInox = 2; // C 140
+constexpr int16_t kBore25 = 0, kBore32 = 1;
 constexpr int16_t kTypeK100 = 0, kTypeK80 = 1, kTypeK57 = 2;
 } // namespace testCatalogue
+
+// Indexes into the shipped catalogues: black steel (series 1) 1", 1"1/2 and 2"; the UNI 45
+// hydrant and the DN 25 hose reel.
+namespace shippedCatalogue {
+constexpr int16_t kBlackSteel = 1;
+constexpr int16_t kBore1 = 3, kBore1AndHalf = 5, kBore2 = 6;
+constexpr int16_t kUni45 = 1, kHoseReel = 4;
+} // namespace shippedCatalogue
 
 // Over the test catalogues: one pipe "Tubo" of series 1 (C 120), 50 mm, 10 m, to a K 100
 // terminal at `height`.
