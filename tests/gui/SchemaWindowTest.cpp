@@ -153,7 +153,7 @@ TEST_F(SchemaWindow, F12OpensTheTerminalDialogWithThePressureLeftF10Closes) {
 
 TEST_F(SchemaWindow, BranchEditorsFollowTheWayToTheNode) {
     auto w = open();
-    for (const int16_t n : {3, 1, 4, 5, 7, 8})
+    for (const int16_t n : std::initializer_list<int16_t>{3, 1, 4, 5, 7, 8})
         w->OpenBranchEditors(n);
     using Windows = std::vector<int16_t>;
     EXPECT_EQ(host.editors, (std::vector<Windows>{{}, {}, {4}, {4}, {4, 7}, {4, 7}}));
