@@ -106,14 +106,16 @@ TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesS
     mdi_->viewport()->installEventFilter(this);
     // A grid window shows the last results whenever it becomes the active one.
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
+        const bool schemaNow = schema_ && frame && frame->widget() == schema_;
+        // The schema gives the toolbar back when another window takes over, before that
+        // window applies its own rule.
+        if (frame && !schemaNow)
+            setSchemaActive(false);
         if (auto* grid = frame ? qobject_cast<frmTubi*>(frame->widget()) : nullptr)
             grid->rinfresca();
-        // The schema refreshes whenever it becomes the active window, and gives the
-        // toolbar back when another one does.
-        if (schema_ && frame && frame->widget() == schema_)
+        // The schema refreshes whenever it becomes the active window.
+        if (schemaNow)
             schema_->activated();
-        else if (schema_ && frame)
-            schema_->deactivated();
     });
     buildMenus();
     buildToolbar();
@@ -713,6 +715,11 @@ void TbMain::showSchema() {
 }
 
 void TbMain::setSchemaActive(bool active) {
+    // Only a schema that held the toolbar gives it back: one closing in the background
+    // leaves the active grid window's rule alone.
+    if (!active && !schemaActive_)
+        return;
+    schemaActive_ = active;
     for (const char* key : {"aggiunge", "inserisce", "cancella", "Copia", "Incolla"})
         if (QAction* button = toolbarButton(QString::fromLatin1(key)))
             button->setEnabled(!active);
@@ -813,9 +820,12 @@ void TbMain::setEditButtonsEnabled(bool enabled) {
         toolbarPositions_[std::size_t(position - 1)]->setEnabled(enabled);
     if (enabled)
         updatePasteButton();
-    // A grid window refreshed behind the active schema leaves the schema's rule in force.
-    if (schema_ && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema_)
+    // A grid window refreshed behind the active schema leaves the schema's rule in force,
+    // the diameter steps following the schema's cursor.
+    if (schema_ && schemaActive_) {
         setSchemaActive(true);
+        schema_->scrollRule();
+    }
 }
 
 bool TbMain::eventFilter(QObject* watched, QEvent* event) {

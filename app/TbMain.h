@@ -157,6 +157,7 @@ private:
     bool ending_ = false;
     NetworkChecks checks_;
     QPointer<frmSchema> schema_;
+    bool schemaActive_ = false; // the schema holds the toolbar
     QTimer* gridsCatchUp_ = nullptr;
 };
 

@@ -35,12 +35,18 @@ QString explanation() {
            kInch + QStringLiteral("1/2, il tipo di terminale e la quota saranno quelli di origine.");
 }
 
-// A whole number that 16 bits hold, as the boxes take it.
-std::optional<int16_t> wholeNumber(const QString& text) {
+// A whole number that 16 bits hold, as the boxes take it; otherwise why not.
+struct BoxValue {
+    std::optional<int16_t> value;
+    QString problem;
+};
+BoxValue boxValue(const QString& text) {
     const std::optional<double> number = parseUserNumber(text.trimmed());
     if (!number || *number != std::floor(*number))
-        return std::nullopt;
-    return roundedToRange<int16_t>(*number);
+        return {std::nullopt, QStringLiteral("serve un numero intero.")};
+    if (const std::optional<int16_t> value = roundedToRange<int16_t>(*number))
+        return {value, QString()};
+    return {std::nullopt, QStringLiteral("serve un numero da -32768 a 32767.")};
 }
 
 } // namespace
@@ -104,8 +110,10 @@ frmMatrice::frmMatrice(Project& project, Interaction& interaction, int16_t endNo
 QString frmMatrice::boxLabel(int box) const { return QString::fromUtf8(kBoxLabels[std::size_t(box)]); }
 
 void frmMatrice::boxEdited(int box) {
-    const std::optional<int16_t> value = wholeNumber(txtArr[std::size_t(box)]->text());
+    const BoxValue read = boxValue(txtArr[std::size_t(box)]->text());
+    const std::optional<int16_t>& value = read.value;
     valid_[std::size_t(box)] = value.has_value();
+    problem_[std::size_t(box)] = read.problem;
     if (value) {
         switch (box) {
         case 1: settings_.branchCount = *value; break;
@@ -122,7 +130,7 @@ void frmMatrice::boxEdited(int box) {
 void frmMatrice::confirm() {
     for (int i = 1; i <= kBoxes; ++i)
         if (!valid_[std::size_t(i)]) {
-            interaction_.inform(QStringLiteral("Valore non valido in \"%1\": serve un numero intero.").arg(boxLabel(i)),
+            interaction_.inform(QStringLiteral("Valore non valido in \"%1\": %2").arg(boxLabel(i), problem_[std::size_t(i)]),
                                 QString(), MessageIcon::Exclamation);
             return;
         }

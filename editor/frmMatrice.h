@@ -45,6 +45,7 @@ private:
     int16_t combTerminalType_;
     tools::CombSettings settings_;
     std::array<bool, kBoxes + 1> valid_{};
+    std::array<QString, kBoxes + 1> problem_;
     int added_ = 0;
 };
 

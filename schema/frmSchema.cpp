@@ -37,7 +37,6 @@ constexpr int kFlowColumnTwips = 600;
 constexpr int kHeightColumnTwips = 600;
 constexpr int kTypeColumnTwips = 2670;
 constexpr int kShortGridTwips = 4000;
-constexpr int kBelowShortGridTwips = 550;
 constexpr int kTallWindowTwips = 4650;
 constexpr int kLowestResizableTwips = 750;
 constexpr int kBelowGridTwips = 650;
@@ -176,11 +175,11 @@ void frmSchema::sizeWindow() {
                            (board_.rowCount()) * (kPictureHeight + kRowExtraPixels) + frame;
     const int shortGrid = GFSchema->twipsToPixels(kShortGridTwips);
     gridHeight_ = std::min(rowsHeight, shortGrid);
-    // The twips below the grid held the caption and the status line; the frame's caption is
-    // the frame's own here, so only the status line lies below the grid.
-    const int height = rowsHeight < shortGrid
-                           ? rowsHeight + GFSchema->twipsToPixels(kBelowShortGridTwips) - captionHeight()
-                           : GFSchema->twipsToPixels(kTallWindowTwips) - captionHeight();
+    // The window's height counts its caption, which is the frame's own here. A short grid
+    // keeps room for every row: the room below the grid is the resize rule's, so the grid
+    // that rule gives is exactly as tall as its rows.
+    const int height = rowsHeight < shortGrid ? rowsHeight + GFSchema->twipsToPixels(kBelowGridTwips) - captionHeight()
+                                              : GFSchema->twipsToPixels(kTallWindowTwips) - captionHeight();
     const QSize size(gridWidth_ + GFSchema->twipsToPixels(kBesideGridTwips), height);
     windowSize_ = size;
     btnPort->setGeometry(GFSchema->twipsToPixels(kButtonInsetTwips) / 2, GFSchema->twipsToPixels(kButtonInsetTwips) / 2,

@@ -60,6 +60,8 @@ public:
     // The window became the active one: the cursor on the focus node, the toolbar, a refresh.
     void activated();
     void deactivated();
+    // "decphi" and "incphi" on while the cursor's row is in view.
+    void scrollRule();
 
     // ChildWindow
     QString tag() const override { return kSchemaTag; }
@@ -101,7 +103,6 @@ private:
     bool keyPreview(QKeyEvent* event);
     void gridClicked();
     void gridDoubleClicked();
-    void scrollRule();
     void recalculate();
     bool currentIsTreeCell() const;
     void placeControls();

@@ -105,26 +105,31 @@ TEST_F(NetworkTools, CombDialogConfirmsThenBuilds) {
         auto& comb = static_cast<frmMatrice&>(d);
         EXPECT_EQ(comb.txtArr[1]->text(), QStringLiteral("2"));
         EXPECT_TRUE(comb.lblTesto->text().endsWith(QStringLiteral("il tipo di terminale e la quota saranno quelli di origine.")));
-        comb.txtArr[2]->setText(QStringLiteral("1,5")); // not a whole number
-        emit comb.txtArr[2]->textEdited(comb.txtArr[2]->text());
+        const auto type = [&](int box, const char* text) {
+            comb.txtArr[std::size_t(box)]->setText(QString::fromLatin1(text));
+            emit comb.txtArr[std::size_t(box)]->textEdited(comb.txtArr[std::size_t(box)]->text());
+        };
+        type(2, "1,5"); // not a whole number
         comb.btnOK->click();
-        comb.txtArr[2]->setText(QStringLiteral("0"));
-        emit comb.txtArr[2]->textEdited(comb.txtArr[2]->text());
+        type(2, "0");
         EXPECT_FALSE(comb.btnOK->isEnabled());
-        comb.txtArr[2]->setText(QStringLiteral("300"));
-        emit comb.txtArr[2]->textEdited(comb.txtArr[2]->text());
+        type(2, "300");
+        type(3, "40000"); // more than 16 bits hold
+        comb.btnOK->click();
+        type(3, "2");
         comb.btnOK->click(); // the summary cancelled: the dialog stays
         EXPECT_EQ(comb.result(), QDialog::Rejected);
         EXPECT_EQ(comb.nodesAdded(), 0);
         comb.btnOK->click();
     });
     trigger("mnuMatrice");
-    ASSERT_EQ(ask.messages.size(), 3u);
+    ASSERT_EQ(ask.messages.size(), 4u);
     EXPECT_EQ(ask.messages[0].text,
               QStringLiteral("Valore non valido in \"Interasse fra gli ugelli (in cm)\": serve un numero intero."));
-    EXPECT_EQ(ask.messages[1].title, QStringLiteral("Creazione rete Sprinkler"));
-    EXPECT_EQ(ask.messages[1].icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(ask.messages[1].text.contains(QStringLiteral("La superfice coperta sarà di 72") + QLocale().decimalPoint() +
+    EXPECT_EQ(ask.messages[1].text, QStringLiteral("Valore non valido in \"Da una parte\": serve un numero da -32768 a 32767."));
+    EXPECT_EQ(ask.messages[2].title, QStringLiteral("Creazione rete Sprinkler"));
+    EXPECT_EQ(ask.messages[2].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(ask.messages[2].text.contains(QStringLiteral("La superfice coperta sarà di 72") + QLocale().decimalPoint() +
                                               QStringLiteral("0 mq.")));
     EXPECT_EQ(reachable(), before + 32);
     EXPECT_GT(trunk()->Griglia->rows() - 1, 6); // the comb goes on the trunk's branch

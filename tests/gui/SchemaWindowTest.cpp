@@ -81,6 +81,15 @@ TEST_F(SchemaWindow, GridShowsTheBoardWithItsHeadingsAndTotal) {
     EXPECT_EQ(host.active, std::vector<bool>{true});
 }
 
+TEST_F(SchemaWindow, AShortSchemaShowsEveryRow) {
+    testkit::buildOnePipe(p);
+    ASSERT_TRUE(Calculate(p).ok);
+    auto w = open();
+    ASSERT_EQ(w->GFSchema->rows(), 2);
+    EXPECT_TRUE(w->GFSchema->rowIsVisible(1));
+    EXPECT_GE(w->StatusBar1->y(), w->GFSchema->geometry().bottom());
+}
+
 TEST_F(SchemaWindow, KeypadStepsTheDiameterAndRefreshesTheFlows) {
     auto w = open(5);
     ASSERT_EQ(w->currentNode(), 5);
@@ -218,6 +227,46 @@ TEST_F(SchemaInMainWindow, ToolbarRulesAndANodePastTenThousandSteppedFromTheSche
     EXPECT_EQ(window->schemaWindow(), nullptr);
     for (const char* on : {"aggiunge", "inserisce", "cancella", "Copia", "decphi", "incphi"})
         EXPECT_TRUE(window->toolbarButton(QString::fromLatin1(on))->isEnabled()) << on;
+}
+
+// With the program on screen: the toolbar follows whichever window is active, and a grid
+// refreshed behind the schema does not take the schema's rule away.
+TEST_F(SchemaInMainWindow, ToolbarFollowsTheActiveWindow) {
+    open();
+    ASSERT_TRUE(started);
+    window->show();
+    window->activateWindow();
+    QCoreApplication::processEvents();
+    testkit::buildChain(project(), 300);
+    ASSERT_TRUE(Calculate(project()).ok);
+    trunk()->compilatab();
+    trunk()->rinfresca();
+    QMdiSubWindow* trunkFrame = frames().value(0);
+    trunk()->Griglia->setCurrentCell(1, grid_column::kMetri);
+    trunk()->Griglia->setTopRow(250); // the trunk's cursor row out of view
+    QCoreApplication::processEvents();
+    const auto enabled = [&](const char* key) { return window->toolbarButton(QString::fromLatin1(key))->isEnabled(); };
+
+    button("schema");
+    frmSchema* schema = window->schemaWindow();
+    ASSERT_EQ(window->activeChild(), schema);
+    schema->SelectNode(3);
+    button("incphi");
+    QDeadlineTimer patience(2000);
+    while (!patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(enabled("incphi")); // the schema's cursor row is in view
+    EXPECT_FALSE(enabled("aggiunge"));
+
+    window->mdiArea()->setActiveSubWindow(trunkFrame);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window->activeChild(), trunk());
+    EXPECT_FALSE(trunk()->Griglia->rowIsVisible(trunk()->Griglia->row()));
+    for (const char* off : {"aggiunge", "decphi", "Copia"})
+        EXPECT_FALSE(enabled(off)) << off << ": the trunk's cursor row is out of view";
+    schema->chiudi(); // closing in the background leaves the trunk's rule alone
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(enabled("aggiunge"));
 }
 
 TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
