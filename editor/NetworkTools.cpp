@@ -4,6 +4,7 @@
 #include "model/NumberFormat.h"
 
 #include <algorithm>
+#include <array>
 
 namespace valmora::tools {
 
@@ -131,24 +132,24 @@ std::optional<QString> combRefusal(const Project& project, const CombSettings& s
     return std::nullopt;
 }
 
-int16_t armDiameterIndex(int k) {
-    if (k < 0 || k > 7)
-        return kMainPipeDiameter;
-    if (k <= 1)
-        return 3;
-    if (k == 2)
-        return 4;
-    if (k == 3)
-        return 5;
-    return 6;
-}
-
 namespace {
 
+// Series 1 diameter indexes of an arm section by k, the nozzles it feeds beyond one: 1" for
+// one or two nozzles, 1"1/4 for three, 1"1/2 for four, 2" up to eight, 2"1/2 beyond.
+constexpr std::array<int16_t, 8> kArmDiameterByK = {3, 3, 4, 5, 6, 6, 6, 6};
+constexpr int16_t kNozzleDiameter = 3; // 1"
+
+int16_t armDiameterIndex(int k) {
+    return k >= 0 && k < int(kArmDiameterByK.size()) ? kArmDiameterByK[std::size_t(k)] : kMainPipeDiameter;
+}
+
+// Reads the settings as the building loop changes them (the take-off count names the main pipe).
 class CombBuilder {
 public:
     CombBuilder(Project& project, const CombSettings& settings, int16_t terminalType, float height)
         : project_(project), s_(settings), terminalType_(terminalType), height_(height) {}
+
+    int added() const { return added_; }
 
     int16_t CreateArm(int16_t attach, bool firstSide) {
         const int16_t d = appendPipe(attach);
@@ -189,7 +190,7 @@ public:
         nozzle.derivation = terminal;
         nozzle.next = kEndWithTerminal;
         nozzle.length = nozzleLength;
-        nozzle.diameterIndex = 3;
+        nozzle.diameterIndex = kNozzleDiameter;
         nozzle.name = QStringLiteral("St%1").arg(t);
         Node& from = project_.NodeTable[std::size_t(hangFrom)];
         if (!last || first)
@@ -199,9 +200,6 @@ public:
         return last ? 0 : hangFrom;
     }
 
-    int added = 0;
-    CombSettings s_;
-
 private:
     int16_t appendPipe(int16_t parent) {
         const int16_t index = *project_.appendNode();
@@ -209,14 +207,16 @@ private:
         node.parent = parent;
         node.seriesIndex = kCombSeries;
         node.virtualLength = kCombVirtualLength;
-        ++added;
+        ++added_;
         return index;
     }
 
     Project& project_;
+    const CombSettings& s_;
     int16_t terminalType_;
     float height_;
-    int16_t armDiameter_ = 3;
+    int16_t armDiameter_ = kNozzleDiameter;
+    int added_ = 0;
 };
 
 } // namespace
@@ -224,9 +224,9 @@ private:
 int CreateComb(Project& project, int16_t endNode, CombSettings settings) {
     const Terminal replaced = project.TerminalTable[std::size_t(project.NodeTable[std::size_t(endNode)].derivation)];
     // The new nozzles stand where the terminal they replace stood, as the dialog promises.
-    CombBuilder build(project, settings, replaced.typeIndex, replaced.height);
+    CombSettings& s = settings;
+    CombBuilder build(project, s, replaced.typeIndex, replaced.height);
     project.NodeTable[std::size_t(endNode)].derivation = 0;
-    CombSettings& s = build.s_;
     if (s.nozzlesSideA == 0) {
         s.nozzlesSideA = s.nozzlesSideB;
         s.nozzlesSideB = 0;
@@ -246,7 +246,7 @@ int CreateComb(Project& project, int16_t endNode, CombSettings settings) {
         last.next = last.derivation;
         last.derivation = 0;
     }
-    return build.added;
+    return build.added();
 }
 
 } // namespace valmora::tools

@@ -62,8 +62,6 @@ int16_t combNozzleCount(const CombSettings& settings);
 QString combSummary(const Project& project, const CombSettings& settings, int16_t terminalType);
 // Why a comb cannot be built (negative values, too many nodes or terminals), or nullopt.
 std::optional<QString> combRefusal(const Project& project, const CombSettings& settings);
-// Arm section diameter index for a section that feeds k + 1 nozzles.
-int16_t armDiameterIndex(int k);
 // Builds the comb in place of the terminal at `endNode`: the new nozzles take that
 // terminal's type and height. Returns the number of nodes added.
 int CreateComb(Project& project, int16_t endNode, CombSettings settings);

@@ -30,7 +30,6 @@ public:
     QPushButton* btnOK;
     QPushButton* btnAnnulla;
 
-    const tools::CombSettings& settings() const { return settings_; }
     // Nodes the confirmed comb added; 0 while nothing was built.
     int nodesAdded() const { return added_; }
 

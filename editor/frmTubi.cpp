@@ -328,10 +328,7 @@ void frmTubi::LunEq() {
     }
     if (!project_.findDiameter(node))
         return; // a bore the catalogue lacks has no equivalent lengths
-    const EquivalentLengthInput input = equivalentLengthInput(project_, index);
-    project_.editNode = node;
-    project_.editNode.flowShare = input.flow;
-    project_.editNode.eqResistance = input.fittingLoss;
+    loadEditNode(project_, index);
     frmLEQ dialog(project_, interaction_, this);
     interaction_.runDialog(dialog);
     node.virtualLength = project_.editNode.virtualLength;

@@ -121,6 +121,13 @@ EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node
     return input;
 }
 
+void loadEditNode(Project& project, int16_t node) {
+    const EquivalentLengthInput input = equivalentLengthInput(project, node);
+    project.editNode = project.NodeTable[std::size_t(node)];
+    project.editNode.flowShare = input.flow;
+    project.editNode.eqResistance = input.fittingLoss;
+}
+
 float resistancePerMetre(float frictionFactor, float innerDiameter) {
     return static_cast<float>(double(frictionFactor) / std::pow(double(innerDiameter), kHazenWilliamsDiameterExponent));
 }

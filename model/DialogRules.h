@@ -71,6 +71,9 @@ struct EquivalentLengthInput {
     double fittingLoss = 0; // mm at that flow
 };
 EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node);
+// `editNode` becomes a copy of the node carrying, in flowShare and eqResistance, its flow and
+// the loss of its fittings: what the calculator is opened with.
+void loadEditNode(Project& project, int16_t node);
 
 // Resistance per metre of pipe of a series and bore: frictionFactor / d^4.87 (32-bit).
 float resistancePerMetre(float frictionFactor, float innerDiameter);

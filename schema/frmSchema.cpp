@@ -244,8 +244,6 @@ void frmSchema::activated() {
     scrollRule();
 }
 
-void frmSchema::deactivated() { host_.setSchemaActive(false); }
-
 void frmSchema::closeEvent(QCloseEvent* event) {
     host_.setSchemaActive(false);
     event->accept();
@@ -362,14 +360,18 @@ void frmSchema::StepDiameter(bool up) {
     } else if (edits::stepDiameter(project_, n, up)) {
         board_.writeSteppedLabel(GFSchema->row(), GFSchema->col());
         GFSchema->setTextMatrix(GFSchema->row(), GFSchema->col(), board_.cell(GFSchema->row(), GFSchema->col()).text);
-        ResistanceUp(project_, n);
-        const CalculationOutcome outcome = FlowPass(project_);
-        if (!outcome.ok)
-            interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
-        showTerminalColumns();
-        host_.schemaChangedNetwork();
+        quickUpdate(n);
     }
     GFSchema->setFocus();
+}
+
+void frmSchema::quickUpdate(int16_t changed) {
+    ResistanceUp(project_, changed);
+    const CalculationOutcome outcome = FlowPass(project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    showTerminalColumns();
+    host_.schemaChangedNetwork();
 }
 
 void frmSchema::Lok() {
@@ -380,9 +382,7 @@ void frmSchema::Lok() {
     node.closed = !node.closed;
     board_.setRed(GFSchema->row(), GFSchema->col(), node.closed);
     GFSchema->setCellForeColor(GFSchema->row(), GFSchema->col(), node.closed ? kClosedRed : kOpenBlack);
-    ResistanceUp(project_, n);
-    FlowPass(project_); // aggiorna recalculates whole and reports what it refuses
-    aggiorna();
+    aggiorna(); // recalculates the whole network and reports what it refuses
     host_.schemaChangedNetwork();
     GFSchema->setFocus();
 }
@@ -395,20 +395,12 @@ void frmSchema::LunEq() {
     if (node.seriesIndex < 1) {
         interaction_.inform(QStringLiteral("Non è un tubo, è un KV !"));
     } else if (project_.findDiameter(node)) {
-        const EquivalentLengthInput input = equivalentLengthInput(project_, n);
-        project_.editNode = node;
-        project_.editNode.flowShare = input.flow;
-        project_.editNode.eqResistance = input.fittingLoss;
+        loadEditNode(project_, n);
         frmLEQ dialog(project_, interaction_, this);
         interaction_.runDialog(dialog);
         if (project_.editNode.virtualLength != node.virtualLength) {
             node.virtualLength = project_.editNode.virtualLength;
-            ResistanceUp(project_, n);
-            const CalculationOutcome outcome = FlowPass(project_);
-            if (!outcome.ok)
-                interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
-            showTerminalColumns();
-            host_.schemaChangedNetwork();
+            quickUpdate(n);
         }
     }
     GFSchema->setFocus();

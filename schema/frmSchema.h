@@ -59,7 +59,6 @@ public:
 
     // The window became the active one: the cursor on the focus node, the toolbar, a refresh.
     void activated();
-    void deactivated();
     // "decphi" and "incphi" on while the cursor's row is in view.
     void scrollRule();
 
@@ -104,6 +103,8 @@ private:
     void gridClicked();
     void gridDoubleClicked();
     void recalculate();
+    // After one node's change: the quick update from that node, the terminal columns, the grids.
+    void quickUpdate(int16_t changed);
     bool currentIsTreeCell() const;
     void placeControls();
     // What the window's height counted above its contents: the caption and borders.

@@ -88,12 +88,16 @@ void readTerminalLine(Project& project, int16_t nodeIndex, FreeFormatReader& rea
     node.next = kEndWithTerminal;
 }
 
-// A node takes at least one line: the tables are made as large as the file can need at
-// once, not grown a node at a time.
-void reserveForLines(Project& project, const QByteArray& bytes) {
+// A network to read `bytes` into, over the project's catalogues. A node takes at least one
+// line: the tables are made as large as the file can need at once, not grown a node at a time.
+Project emptyNetworkFor(const Project& project, const QByteArray& bytes) {
+    Project empty = Project::withCataloguesOf(project);
+    empty.clearNetwork();
+    empty.maxHeight = 0;
     const auto lines = std::min<qsizetype>(bytes.count('\n') + 1, kMaxTableIndex + 1);
-    project.NodeTable.reserve(std::size_t(lines));
-    project.TerminalTable.reserve(std::size_t(lines));
+    empty.NodeTable.reserve(std::size_t(lines));
+    empty.TerminalTable.reserve(std::size_t(lines));
+    return empty;
 }
 
 struct PendingRead {
@@ -299,6 +303,20 @@ void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFo
     }
 }
 
+namespace {
+
+// The node lines from node 1 to the end of the text. Lines after the tree mean a damaged
+// structure code: reading on would drop them.
+void readWholeTree(Project& network, FreeFormatReader& reader) {
+    ReadNodeSubtree(network, 0, false, reader);
+    if (!reader.atEnd()) {
+        reader.next(QString());
+        throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
+    }
+}
+
+} // namespace
+
 ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     FreeFormatReader reader(decodeTextFile(bytes));
     Header header;
@@ -308,17 +326,9 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
         return ReadOutcome::failure(ReadOutcome::Status::BadHeader, error.line, kFileErrorPrefix,
                                     describeAtLine(error.line, error.message));
     }
-    Project loaded = Project::withCataloguesOf(project);
-    loaded.clearNetwork();
-    loaded.maxHeight = 0;
-    reserveForLines(loaded, bytes);
+    Project loaded = emptyNetworkFor(project, bytes);
     try {
-        ReadNodeSubtree(loaded, 0, false, reader);
-        // Lines after the tree mean a damaged structure code: reading on would drop them.
-        if (!reader.atEnd()) {
-            reader.next(QString());
-            throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
-        }
+        readWholeTree(loaded, reader);
     } catch (const FormatError& error) {
         return ReadOutcome::failure(ReadOutcome::Status::BadNode, error.line, kNodeReadErrorPrefix,
                                     describeAtLine(error.line, error.message));
@@ -421,9 +431,7 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
     if (!project.isValidNodeIndex(cursor))
         return graftRefused(kGraftCancelled, QStringLiteral("nessun nodo sotto il cursore"));
     FreeFormatReader reader(decodeTextFile(bytes));
-    Project scratch = Project::withCataloguesOf(project);
-    scratch.clearNetwork();
-    scratch.maxHeight = 0;
+    Project scratch = emptyNetworkFor(project, bytes);
     try {
         if (skipHeader)
             readHeader(scratch, reader);
@@ -431,11 +439,7 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
         return graftRefused(kGraftCancelled, describeAtLine(error.line, error.message));
     }
     try {
-        ReadNodeSubtree(scratch, 0, false, reader);
-        if (!reader.atEnd()) {
-            reader.next(QString());
-            throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
-        }
+        readWholeTree(scratch, reader);
     } catch (const FormatError& error) {
         const QString detail = describeAtLine(error.line, error.message);
         return graftRefused(kNodeReadErrorPrefix + detail, detail);
