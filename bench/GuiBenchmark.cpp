@@ -9,8 +9,8 @@
 
 #include "app/TbMain.h"
 #include "model/Calculation.h"
+#include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
-#include "model/HeapSettings.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmTubi.h"
 #include "platform/PagePainter.h"
@@ -50,9 +50,7 @@ void report(const char* what, int runs, const std::function<void()>& work) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    keepLargeBlocksInTheHeap(); // as the programs do
+    bench::prepareWindowBenchmark();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     ScriptedInteraction ask;

@@ -4,8 +4,8 @@
 //   - the preview of the same report opened (every page laid out), and paging through it;
 //   - a 5 000-node network's report to PDF, in process.
 
+#include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
-#include "model/HeapSettings.h"
 #include "model/Calculation.h"
 #include "platform/PagePainter.h"
 #include "platform/ScriptedInteraction.h"
@@ -49,9 +49,7 @@ Project comb() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    keepLargeBlocksInTheHeap(); // as the programs do
+    bench::prepareWindowBenchmark();
     QApplication app(argc, argv);
     QTemporaryDir dir;
 
