@@ -3,6 +3,7 @@
 // terminal 12 m up) and a 32 767-node single chain.
 //   - Calculate: best and median of repeated runs;
 //   - the converged solution, started from Calculate's flows and from scratch, and the two together;
+//     its iterations on 3 000 random trees;
 //   - reading and writing the project file;
 //   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory;
 //   - EPANET solving the same comb, when it has been built (outside the project);
@@ -10,10 +11,10 @@
 //     20 000-node network.
 
 #include "bench/BenchTiming.h"
-#include "model/HeapSettings.h"
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
+#include "model/HeapSettings.h"
 #include "model/NetworkValidation.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <vector>
 
 using namespace valmora;
@@ -60,10 +62,53 @@ void benchConverged(Project& project) {
            }));
 }
 
+// Iterations of the converged solution on many random trees, from scratch and from
+// Calculate's flows: how many it takes, at worst, and whether any failed to converge.
+void benchRandomTrees() {
+    constexpr int kTrees = 3000;
+    constexpr int kLargeEvery = 10;
+    constexpr int kLargeNodes = 2000;
+    constexpr int kSmallNodesSpread = 200;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int32_t> supply(5000, 120000);
+    struct Count {
+        long total = 0;
+        int worst = 0, failed = 0;
+    } counts[2];
+    int solved = 0;
+    const Timing t = timeRuns(1, [&] {
+        for (int tree = 0; tree < kTrees; ++tree) {
+            Project p = testkit::projectWithTestCatalogues();
+            testkit::buildRandom(p, rng,
+                                 tree % kLargeEvery == 0 ? kLargeNodes : 2 + tree % kSmallNodesSpread);
+            p.supplyPressure = supply(rng);
+            if (!Calculate(p).ok)
+                continue;
+            ++solved;
+            for (const bool fromResults : {false, true}) {
+                const ConvergedSolution s = SolveConverged(p, {fromResults});
+                Count& c = counts[fromResults ? 1 : 0];
+                c.total += s.iterations;
+                c.worst = std::max(c.worst, s.iterations);
+                c.failed += s.converged ? 0 : 1;
+            }
+        }
+    });
+    std::printf("\nSolveConverged on %d random trees (every %dth of %d nodes), %.0f ms in all\n", solved,
+                kLargeEvery, kLargeNodes, t.best);
+    for (const bool fromResults : {false, true}) {
+        const Count& c = counts[fromResults ? 1 : 0];
+        std::printf("  %-28s iterations mean %.2f, worst %d; not converged %d\n",
+                    fromResults ? "from Calculate's flows:" : "from scratch:",
+                    double(c.total) / std::max(solved, 1), c.worst, c.failed);
+    }
+}
+
 void benchNetwork(const char* name, Project& project, const QString& file) {
     std::printf("\n%s: %d nodes, %d terminals\n", name, project.nodeCount(), project.terminalCount());
     report("Calculate", timeRuns(kRuns, [&] { Calculate(project); }));
-    report("  of which the check before calculating", timeRuns(kRuns, [&] { findCalculationProblem(project); }));
+    report("  of which the check before calculating",
+           timeRuns(kRuns, [&] { findCalculationProblem(project); }));
     benchConverged(project);
     report("SaveProject", timeRuns(kRuns / 3, [&] { SaveProject(project, file); }));
     Project reread = Project::withCataloguesOf(project);
@@ -71,8 +116,8 @@ void benchNetwork(const char* name, Project& project, const QString& file) {
 }
 
 void benchCliProcess(const QString& file, const QString& catalogues) {
-    const QStringList arguments{QStringLiteral("calc"), file, QStringLiteral("--json"), QStringLiteral("--catalogues"),
-                                catalogues};
+    const QStringList arguments{QStringLiteral("calc"), file, QStringLiteral("--json"),
+                                QStringLiteral("--catalogues"), catalogues};
     qint64 outputBytes = 0;
     const Timing t = timeRuns(kProcessRuns, [&] {
         QProcess cli;
@@ -94,9 +139,11 @@ void benchCliProcess(const QString& file, const QString& catalogues) {
 // EPANET 2.3.5 solving the same network (exported with export-inp) and writing its full
 // report, side by side. Its runepanet is built outside the project; VALMORA_EPANET names it.
 void benchEpanet(const QString& file, const QString& catalogues, const QString& scratch) {
-    const QString epanet = qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
+    const QString epanet =
+        qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
     if (!QFileInfo(epanet).isExecutable()) {
-        std::printf("EPANET side by side: skipped, no runepanet at %s (set VALMORA_EPANET)\n", qPrintable(epanet));
+        std::printf("EPANET side by side: skipped, no runepanet at %s (set VALMORA_EPANET)\n",
+                    qPrintable(epanet));
         return;
     }
     const QString input = scratch + QStringLiteral("/pettine.inp");
@@ -126,15 +173,17 @@ int main(int argc, char** argv) {
     const QString combFile = dir.filePath(QStringLiteral("pettine.vlm"));
     benchNetwork("Comb", comb, combFile);
 
+    benchRandomTrees();
+
     Project chain = testkit::projectWithTestCatalogues();
     testkit::buildChain(chain, kMaxTableIndex);
     benchNetwork("Chain", chain, dir.filePath(QStringLiteral("catena.vlm")));
 
     bool toSecond = true;
     report("Comb: every pipe to the other series (32 767 nodes)", timeRuns(kRuns, [&] {
-        tools::changePipeSeries(comb, toSecond ? 1 : 2, toSecond ? 2 : 1);
-        toSecond = !toSecond;
-    }));
+               tools::changePipeSeries(comb, toSecond ? 1 : 2, toSecond ? 2 : 1);
+               toSecond = !toSecond;
+           }));
     Project snippetSource = testkit::projectWithTestCatalogues();
     testkit::buildComb(snippetSource, 2500);
     QByteArray snippet;
@@ -143,9 +192,9 @@ int main(int argc, char** argv) {
     testkit::buildComb(target, 10000);
     const Project pristine = target;
     report("A 5 000-node snippet grafted onto 20 000 nodes (with Calculate)", timeRuns(kRuns, [&] {
-        target = pristine;
-        graftSubtree(target, 2, snippet, false);
-    }));
+               target = pristine;
+               graftSubtree(target, 2, snippet, false);
+           }));
     report("  of which restoring the 20 000 nodes between runs", timeRuns(kRuns, [&] { target = pristine; }));
 
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.

@@ -33,6 +33,11 @@
 //     down. A section's slope is the tangent of its loss (floored, so B > 0); an end's is
 //     the chord to the flow its inlet pressure would drive, which tends to the tangent.
 //   - the search shrinks the step (quadratic backtracking) until F decreases enough.
+//   - first, each iteration tries the step that also sends the clearly drying ends to 0
+//     (holdOf), and takes it if F decreases enough with the whole step; else the step above.
+// The iteration stops when every end's step is within tolerance, or its residual is
+// rounding, or it stays within kActiveFlow of 0 (an end at the grade can otherwise swing
+// forever between 0 and a flow of a ten-millionth of a litre a minute).
 // With F convex and coercive and the slopes positive and bounded on the level set, F
 // decreases to its minimum; once the dry ends are identified the steps are Newton steps
 // and converge quadratically. A subtree found dry (no flow, inlet pressure not above any
@@ -52,6 +57,11 @@ constexpr double kCurvatureFloorFlow = 1e-9;
 constexpr double kChordTangentGap = 1e-6;
 // An end this close to 0 (l/min) that is not pushed upwards is sent to 0 and held.
 constexpr double kActiveFlow = 1e-6;
+// A flowing end short of its pressure by more than this share of the supply, whose own step
+// would take it below 0 and whose flow is already below this share of the flow it would
+// carry alone, is clearly drying: it is sent to 0 and held for the iteration (holdOf).
+constexpr double kClearlyShortShare = 1e-3;
+constexpr double kClearlyShortFlowShare = 0.1;
 constexpr double kArmijoFraction = 1e-4;
 constexpr int kMaxBacktracks = 60;
 // A backtracking step shrinks the step to the minimum of the quadratic through F(0), its
@@ -77,14 +87,14 @@ struct Tree {
     std::vector<int16_t> ends;  // the ends among them, in the same order
     std::vector<int16_t> parent;
     std::vector<int16_t> next, derivation; // children that may carry flow, 0 when none
-    std::vector<double> r;      // section resistance
-    std::vector<double> kt;     // terminal resistance (terminal ends)
-    std::vector<double> z;      // static head, mm (terminal ends)
+    std::vector<double> r;                 // section resistance
+    std::vector<double> kt;                // terminal resistance (terminal ends)
+    std::vector<double> z;                 // static head, mm (terminal ends)
     std::vector<EndKind> kind;
     std::vector<bool> shutOff;
-    std::vector<double> headRounding; // mm, what rounding leaves uncertain in the head at the node
-    std::vector<int> subtreeSize;          // nodes in the subtree, which follow the node in `order`
-    std::vector<double> lowestStaticHead;  // mm, lowest static head of the subtree's ends
+    std::vector<double> headRounding;     // mm, what rounding leaves uncertain in the head at the node
+    std::vector<int> subtreeSize;         // nodes in the subtree, which follow the node in `order`
+    std::vector<double> lowestStaticHead; // mm, lowest static head of the subtree's ends
     // l/min an end would carry if it alone drew on the supply. Sharing its path only raises
     // the drops, so no end carries more: a bound of the search that changes nothing of
     // the solution and keeps a step computed from a poor linearisation within reach.
@@ -107,8 +117,12 @@ struct LivePart {
 };
 
 // |q|^0.85: multiplied once by q it gives the signed loss power, twice the content power.
-double curvaturePower(double q) { return std::pow(std::abs(q), kCurvatureExponent); }
-double lossPower(double q, double power) { return power * q; }
+double curvaturePower(double q) {
+    return std::pow(std::abs(q), kCurvatureExponent);
+}
+double lossPower(double q, double power) {
+    return power * q;
+}
 
 Tree buildTree(const Project& project) {
     const std::size_t size = project.NodeTable.size();
@@ -227,8 +241,8 @@ CompensatedSum content(const Tree& tree, const LivePart& live, const std::vector
 }
 
 // Pressure at every outlet (mm), walking down from the supply.
-void headsDown(const Tree& tree, const std::vector<double>& q,
-               const std::vector<double>& power, std::vector<double>& head) {
+void headsDown(const Tree& tree, const std::vector<double>& q, const std::vector<double>& power,
+               std::vector<double>& head) {
     for (const int16_t i : tree.order) {
         const int16_t parent = tree.parent[i];
         const double inlet = parent > 0 ? head[parent] : tree.supply;
@@ -237,8 +251,8 @@ void headsDown(const Tree& tree, const std::vector<double>& q,
 }
 
 // What reaches an end beyond what its own loss and static head need (mm).
-double endResidual(const Tree& tree, int16_t end, const std::vector<double>& q, const std::vector<double>& power,
-                   const std::vector<double>& head) {
+double endResidual(const Tree& tree, int16_t end, const std::vector<double>& q,
+                   const std::vector<double>& power, const std::vector<double>& head) {
     return head[end] - tree.kt[end] * lossPower(q[end], power[end]) - tree.z[end];
 }
 
@@ -263,22 +277,49 @@ std::vector<double> startingFlows(const Project& project, const Tree& tree, cons
     return q;
 }
 
-// Per node of the Newton elimination: the subtree's line "inlet head = a + b x change".
-struct Lines {
-    std::vector<double> a, b;                 // subtree line
-    std::vector<double> outletA, outletB;     // line of the outlet head (continuing nodes)
-    std::vector<bool> rigid;                  // no free end below: does not take part
-    std::vector<double> change;               // the step of each section's flow
-
-    explicit Lines(std::size_t size)
-        : a(size), b(size), outletA(size), outletB(size), rigid(size), change(size) {}
+struct SolverState {
+    std::vector<double> q, power, head, residual;
+    CompensatedSum content;
 };
 
-// Whether an end is held out of the elimination this iteration: a terminal at or near 0
-// not pushed upwards by more than the rounding of its head. (The flow goes with the
-// residual^(1/1.85): a residual of rounding would drive a flow made of rounding.)
-bool heldAtZero(const Tree& tree, int16_t end, double flow, double residual) {
-    return flow <= kActiveFlow && residual <= tree.headRounding[end];
+// Per node of the Newton elimination: the subtree's line "inlet head = a + b x change".
+struct Lines {
+    std::vector<double> a, b;             // subtree line
+    std::vector<double> outletA, outletB; // line of the outlet head (continuing nodes)
+    std::vector<bool> rigid;              // no free end below: does not take part
+    std::vector<double> change;           // the step of each section's flow
+    std::vector<double> endSlope;         // ends: the slope of their losses (endSlope)
+
+    explicit Lines(std::size_t size)
+        : a(size), b(size), outletA(size), outletB(size), rigid(size), change(size), endSlope(size) {}
+};
+
+// Whether an end is held out of the elimination this iteration and sent towards 0:
+//   - a terminal at or near 0 not pushed upwards by more than the rounding of its head (the
+//     flow goes with the residual^(1/1.85): a residual of rounding would drive a flow made of
+//     rounding);
+//   - when asked, an end still flowing, though already little, whose pressure is clearly
+//     short of what it needs, by so much that its own step would take it below 0. (An end
+//     still carrying much, such as every end of a first guess that lets each end draw as if
+//     alone, is left free: sending all of those to 0 at once lands far from the solution, on
+//     a network at rest whose first Newton steps are poor.) Left in the elimination, such an end
+//     offers the network a sink far beyond the flow it has, the other ends' steps are
+//     computed against it, and the search, which must cut it at 0, shrinks the whole step to
+//     almost nothing: the iteration then retires one drying end at a time (on a long comb
+//     whose far terminals go dry, dozens of searches over the whole network). Held at 0 it
+//     leaves the others a step that usually holds. Where it does not, the iteration takes the
+//     step without this rule (see SolveConverged). Near the solution the residuals are small
+//     and the rule no longer applies: it changes how fast the iteration ends, not where.
+enum class Hold { Free, AtZero, ClearlyShort };
+
+Hold holdOf(const Tree& tree, int16_t end, double flow, double residual, double slope,
+            bool sendClearlyShort) {
+    if (flow <= kActiveFlow && residual <= tree.headRounding[end])
+        return Hold::AtZero;
+    if (sendClearlyShort && residual < -kClearlyShortShare * tree.supply && flow + residual / slope <= 0 &&
+        flow <= kClearlyShortFlowShare * tree.aloneFlow[end])
+        return Hold::ClearlyShort;
+    return Hold::Free;
 }
 
 // Slope of an end's losses in the Newton line: the chord from its flow to the flow its
@@ -298,20 +339,33 @@ double endSlope(const Tree& tree, int16_t end, double flow, double power, double
     return std::max((loss - driving) / gap, lossSlope(resistance, 0, 0));
 }
 
+// The slopes of the ends' losses at the current flows, for the directions of this iteration.
+void slopesOfEnds(const Tree& tree, const LivePart& live, const SolverState& state, Lines& lines) {
+    for (const int16_t i : live.ends) {
+        const int16_t parent = tree.parent[i];
+        const double inletHead = parent > 0 ? state.head[parent] : tree.supply;
+        lines.endSlope[i] = endSlope(tree, i, state.q[i], state.power[i], inletHead);
+    }
+}
+
 // The Newton direction: `change` of every section. Held ends take their own step (cut at 0),
 // and the free ends the Newton step of the linearised network given those steps.
-void newtonDirection(const Tree& tree, const LivePart& live, const std::vector<double>& q,
-                     const std::vector<double>& power, const std::vector<double>& head,
-                     const std::vector<double>& residual, Lines& lines) {
+// Returns how many ends were held as clearly short.
+int newtonDirection(const Tree& tree, const LivePart& live, const SolverState& state, bool sendClearlyShort,
+                    Lines& lines) {
+    const std::vector<double>& q = state.q;
+    const std::vector<double>& power = state.power;
+    const std::vector<double>& residual = state.residual;
+    int clearlyShort = 0;
     const auto takesPart = [&](int16_t child) { return live.contains(child) && !lines.rigid[child]; };
     for (auto it = live.order.rbegin(); it != live.order.rend(); ++it) {
         const int16_t i = *it;
         const double loss = tree.r[i] * lossPower(q[i], power[i]);
         if (tree.kind[i] != EndKind::None) {
-            const int16_t parent = tree.parent[i];
-            const double inletHead = parent > 0 ? head[parent] : tree.supply;
-            const double slope = endSlope(tree, i, q[i], power[i], inletHead);
-            if (heldAtZero(tree, i, q[i], residual[i])) {
+            const double slope = lines.endSlope[i];
+            const Hold hold = holdOf(tree, i, q[i], residual[i], slope, sendClearlyShort);
+            if (hold != Hold::Free) {
+                clearlyShort += hold == Hold::ClearlyShort ? 1 : 0;
                 // Out of the elimination; its own Newton step, which the search cuts at 0.
                 lines.rigid[i] = true;
                 lines.change[i] = std::max(residual[i] / slope, -q[i]);
@@ -355,6 +409,7 @@ void newtonDirection(const Tree& tree, const LivePart& live, const std::vector<d
             if (takesPart(child))
                 lines.change[child] = (outletHead - lines.a[child]) / lines.b[child];
     }
+    return clearlyShort;
 }
 
 bool withinTolerance(double step, double flow) {
@@ -366,11 +421,6 @@ bool residualIsRounding(const Tree& tree, int16_t end, double residual) {
     return std::abs(residual) <= tree.headRounding[end];
 }
 
-struct SolverState {
-    std::vector<double> q, power, head, residual;
-    CompensatedSum content;
-};
-
 // The next step of a backtracking search: the minimum of the quadratic through F(0), its
 // slope along the step (`predicted` / t) and F(t), within the safeguards.
 double shrunkStep(double t, double predicted, double rise) {
@@ -380,30 +430,43 @@ double shrunkStep(double t, double predicted, double rise) {
     return std::clamp(minimum, kLeastShrink * t, kMostShrink * t);
 }
 
-// Armijo search along the projected arc from `state`; returns the share of the step taken.
-// Fills `trial` with the accepted point and reports whether every end's step was within tolerance.
-double searchAlongArc(const Tree& tree, const LivePart& live, const SolverState& state, const Lines& lines,
-                    SolverState& trial, bool& stepsWithinTolerance) {
+// Armijo search along the projected arc from `state`, shrinking the step at most
+// `maxBacktracks` times. Fills `trial` with the last point tried; reports whether it was
+// accepted, the share of the step it took, and whether every end's step was within tolerance.
+struct Search {
+    bool accepted = false;
+    double share = 1;
+    bool stepsWithinTolerance = false;
+};
+
+Search searchAlongArc(const Tree& tree, const LivePart& live, const SolverState& state, const Lines& lines,
+                      SolverState& trial, int maxBacktracks) {
     const double rounding = kContentRoundoff * state.content.magnitude();
-    double t = 1;
-    for (int backtrack = 0; backtrack <= kMaxBacktracks; ++backtrack) {
+    Search search;
+    for (int backtrack = 0; backtrack <= maxBacktracks; ++backtrack) {
+        const double t = search.share;
         double predicted = 0; // dF along the projected step
-        stepsWithinTolerance = true;
+        search.stepsWithinTolerance = true;
         for (const int16_t end : live.ends) {
             const double moved = std::clamp(state.q[end] + t * lines.change[end], 0.0, tree.aloneFlow[end]);
             trial.q[end] = moved;
             predicted -= state.residual[end] * (moved - state.q[end]);
-            stepsWithinTolerance = stepsWithinTolerance && (withinTolerance(moved - state.q[end], moved) ||
-                                                            residualIsRounding(tree, end, state.residual[end]));
+            search.stepsWithinTolerance =
+                search.stepsWithinTolerance && (withinTolerance(moved - state.q[end], moved) ||
+                                                residualIsRounding(tree, end, state.residual[end]) ||
+                                                std::max(moved, state.q[end]) <= kActiveFlow);
         }
         sumFlowsUp(tree, live, trial.q);
         trial.content = content(tree, live, trial.q, trial.power);
         const double rise = trial.content.value() - state.content.value();
-        if (rise <= kArmijoFraction * predicted + rounding)
-            return t;
-        t = shrunkStep(t, predicted, rise);
+        if (rise <= kArmijoFraction * predicted + rounding) {
+            search.accepted = true;
+            return search;
+        }
+        if (backtrack < maxBacktracks)
+            search.share = shrunkStep(t, predicted, rise);
     }
-    return t;
+    return search;
 }
 
 // Heads and residuals at the current flows, and the part of the tree the next step works on.
@@ -474,8 +537,11 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
 
     const Tree tree = buildTree(project);
     const std::size_t size = project.NodeTable.size();
-    SolverState state{startingFlows(project, tree, options), std::vector<double>(size), std::vector<double>(size),
-                      std::vector<double>(size), {}};
+    SolverState state{startingFlows(project, tree, options),
+                      std::vector<double>(size),
+                      std::vector<double>(size),
+                      std::vector<double>(size),
+                      {}};
     SolverState trial = state;
     Lines lines(size);
     LivePart live;
@@ -497,17 +563,25 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
                 solution.converged = true; // every terminal above the grade: nothing flows
                 break;
             }
-            newtonDirection(tree, live, state.q, state.power, state.head, state.residual, lines);
-            bool stepsWithinTolerance = false;
-            const bool fullStep = searchAlongArc(tree, live, state, lines, trial, stepsWithinTolerance) == 1;
+            // First the step that sends the clearly short ends to 0, taken only whole; else
+            // the step without that rule, with its search.
+            slopesOfEnds(tree, live, state, lines);
+            Search search;
+            if (newtonDirection(tree, live, state, true, lines) > 0)
+                search = searchAlongArc(tree, live, state, lines, trial, 0);
+            if (!search.accepted) {
+                newtonDirection(tree, live, state, false, lines);
+                search = searchAlongArc(tree, live, state, lines, trial, kMaxBacktracks);
+            }
             std::swap(state, trial);
-            solution.converged = fullStep && stepsWithinTolerance;
+            solution.converged = search.share == 1 && search.stepsWithinTolerance;
         }
         headsDown(tree, state.q, state.power, state.head);
         solution.totalFlow = state.q[tree.order.front()];
     }
     if (!solution.converged)
-        solution.message = QStringLiteral("Soluzione non convergente dopo %1 iterazioni").arg(solution.iterations);
+        solution.message =
+            QStringLiteral("Soluzione non convergente dopo %1 iterazioni").arg(solution.iterations);
 
     solution.nodes.resize(size);
     // The check above found every node in use reached from node 1.

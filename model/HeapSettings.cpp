@@ -1,5 +1,9 @@
 #include "model/HeapSettings.h"
 
+// Any C library header defines __GLIBC__ where the C library is glibc; without one
+// included first, the test below would always be false and the settings never made.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -11,10 +15,12 @@ namespace {
 constexpr int kLargestHeapBlock = 256 * 1024 * 1024;
 } // namespace
 
-void keepLargeBlocksInTheHeap() {
+bool keepLargeBlocksInTheHeap() {
 #if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
-    mallopt(M_TRIM_THRESHOLD, kLargestHeapBlock);
+    return mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) == 1 &&
+           mallopt(M_TRIM_THRESHOLD, kLargestHeapBlock) == 1;
+#else
+    return false;
 #endif
 }
 

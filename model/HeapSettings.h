@@ -8,6 +8,7 @@ namespace valmora {
 // output buffers) come from the heap and go back to it, instead of fresh pages from the
 // system at every calculation: faulting those pages in took a third of a calculation's time.
 // Called once at the start of the program, the command-line tool and the benchmarks.
-void keepLargeBlocksInTheHeap();
+// Returns whether the C library took the settings (only glibc's can).
+bool keepLargeBlocksInTheHeap();
 
 } // namespace valmora

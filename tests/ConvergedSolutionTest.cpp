@@ -1,5 +1,5 @@
-#include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
+#include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/Traversal.h"
 #include "model/Verification.h"
@@ -71,17 +71,21 @@ void junction(Project& p, float heightB, bool closeB) {
 const std::vector<ClosedFormCase> kClosedFormCases = {
     // Q = ((40000 - 10000) / (R + Kt))^(1/1.85), R = 6.05e9/120^1.85 x 10.00001 / 50^4.87 =
     // 0.04584443, Kt = 10000 / 100^1.85 = 1.99526227.
-    {"one pipe and a terminal 10 m up",
-     [](Project& p) { buildOnePipe(p, 10); }, {{1, 178.8836164195}}},
+    {"one pipe and a terminal 10 m up", [](Project& p) { buildOnePipe(p, 10); }, {{1, 178.8836164195}}},
     // Each branch q: 35000 = R1 (2q)^1.85 + (R2 + Kt80) q^1.85.
-    {"two equal branches 5 m up", [](Project& p) { junction(p, {kTypeK80, 5}, {kTypeK80, 5}); },
+    {"two equal branches 5 m up",
+     [](Project& p) {
+         junction(p, {kTypeK80, 5}, {kTypeK80, 5});
+     },
      {{1, 291.3679825846}, {2, 145.6839912923}, {3, 145.6839912923}}},
     // A alone: qA = (40000 / (R1 + RA + Kt100))^(1/1.85); the junction then stands at
     // 38350.07 mm, below B's 39 m: B is dry.
-    {"a dry terminal beside a flowing one", [](Project& p) { junction(p, 39, false); },
+    {"a dry terminal beside a flowing one",
+     [](Project& p) { junction(p, 39, false); },
      {{1, 199.5631055648}, {2, 0, true}, {3, 199.5631055648}}},
     // The same flows when B's section is closed instead.
-    {"a closed section", [](Project& p) { junction(p, 0, true); },
+    {"a closed section",
+     [](Project& p) { junction(p, 0, true); },
      {{1, 199.5631055648}, {2, 0, false, true}, {3, 199.5631055648}}},
     // An end without terminal discharges through its section alone at height 0:
     // (40000 / R)^(1/1.85).
@@ -186,7 +190,8 @@ std::vector<double> pathDrops(const Project& p, const ConvergedSolution& s) {
     std::vector<double> drop(p.NodeTable.size(), 0.0);
     for (const int16_t i : networkPreorder(p)) {
         const Node& node = p.NodeTable[i];
-        drop[i] = (node.parent > 0 ? drop[node.parent] : 0.0) + sectionDrop(p, node, s.nodes[std::size_t(i)].flow);
+        drop[i] =
+            (node.parent > 0 ? drop[node.parent] : 0.0) + sectionDrop(p, node, s.nodes[std::size_t(i)].flow);
     }
     return drop;
 }
@@ -224,7 +229,9 @@ void expectSolutionHolds(const Project& p, const ConvergedSolution& s) {
 }
 
 TEST(ConvergedSolution, RandomTreesBalanceEveryPathAndNode) {
-    std::mt19937 rng(20261206);
+    // With this seed tree 256 once never converged: a terminal at the grade swung between 0
+    // and 2e-7 l/min, each step accepted, none within tolerance.
+    std::mt19937 rng(8);
     std::uniform_int_distribution<int32_t> supply(5000, 120000);
     for (int tree = 0; tree < 300; ++tree) {
         SCOPED_TRACE(testing::Message() << "tree " << tree);
@@ -256,6 +263,11 @@ TEST(ConvergedSolution, CombBeyondTheReachOfTheSupply) {
     for (const bool fromResults : {false, true}) {
         const ConvergedSolution s = SolveConverged(p, {fromResults});
         ASSERT_TRUE(s.converged);
+        // From the calculation's flows the drying terminals go to 0 together, not one or a
+        // few per iteration, each after a search shrinking the step to almost nothing.
+        if (fromResults) {
+            EXPECT_LE(s.iterations, 6);
+        }
         expectSolutionHolds(p, s);
         EXPECT_TRUE(s.nodes[std::size_t(p.nodeCount())].dry);
         EXPECT_FALSE(s.nodes[2].dry);
@@ -298,7 +310,8 @@ TEST(ConvergedSolution, RiserOfTenHydrants) {
         const ConvergedSolution s = SolveConverged(p);
         ASSERT_TRUE(s.converged);
         for (std::size_t floor = 0; floor < hydrants.size(); ++floor)
-            EXPECT_NEAR(s.nodes[std::size_t(hydrants[floor])].flow, c.converged[floor], 5e-5) << "floor " << floor;
+            EXPECT_NEAR(s.nodes[std::size_t(hydrants[floor])].flow, c.converged[floor], 5e-5)
+                << "floor " << floor;
 
         const int16_t top = hydrants.back();
         const double fivePass = nodeFlow(p, top);
@@ -369,7 +382,7 @@ struct AgreementCase {
 TEST(Verification, WhenCalculatedFlowsAreTrusted) {
     const std::vector<AgreementCase> cases = {
         {100.9, 100, false, true}, {101.1, 100, false, false}, {98.9, 100, false, false},
-        {0.05, 0.09, false, true}, {0.05, 0, true, false},      {0, 0, true, true},
+        {0.05, 0.09, false, true}, {0.05, 0, true, false},     {0, 0, true, true},
         {0.2, 0.05, false, false},
     };
     Project p = projectWithTestCatalogues();
