@@ -5,8 +5,8 @@
 //   - the converged solution, started from Calculate's flows and from scratch, and the two together;
 //     its iterations on 3 000 random trees;
 //   - reading and writing the project file;
-//   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory;
-//   - EPANET solving the same comb, when it has been built (outside the project);
+//   - valmora-cli calc --json on the comb's file, the whole process, and its peak memory,
+//     run by turns with EPANET solving the same comb when it has been built (outside the project);
 //   - the network-wide series change on the comb, and a 5 000-node snippet grafted onto a
 //     20 000-node network.
 
@@ -28,6 +28,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -39,7 +40,7 @@ using namespace valmora::bench;
 namespace {
 
 constexpr int kRuns = 30;
-constexpr int kProcessRuns = 10;
+constexpr int kProcessRuns = 21;
 
 long peakKilobytesOfChildren() {
     rusage usage{};
@@ -115,50 +116,67 @@ void benchNetwork(const char* name, Project& project, const QString& file) {
     report("ReadProject (with its Calculate)", timeRuns(kRuns / 3, [&] { ReadProject(reread, file); }));
 }
 
-void benchCliProcess(const QString& file, const QString& catalogues) {
-    const QStringList arguments{QStringLiteral("calc"), file, QStringLiteral("--json"),
-                                QStringLiteral("--catalogues"), catalogues};
-    qint64 outputBytes = 0;
-    const Timing t = timeRuns(kProcessRuns, [&] {
-        QProcess cli;
-        cli.setStandardOutputFile(QProcess::nullDevice());
-        cli.start(QStringLiteral(VALMORA_CLI), arguments);
-        cli.waitForFinished(-1);
-        if (cli.exitCode() != 0)
-            std::printf("valmora-cli failed: exit %d\n", cli.exitCode());
-    });
-    QProcess sized;
-    sized.start(QStringLiteral(VALMORA_CLI), arguments);
-    sized.waitForFinished(-1);
-    outputBytes = sized.readAllStandardOutput().size();
-    report("valmora-cli calc --json (whole process)", t);
-    std::printf("%-46s %8.1f MB of JSON, peak memory %ld MB\n", "", double(outputBytes) / 1e6,
-                peakKilobytesOfChildren() / 1024);
+// Wall time of one run of a program, its output thrown away.
+double processMilliseconds(const QString& program, const QStringList& arguments) {
+    const auto start = std::chrono::steady_clock::now();
+    QProcess run;
+    run.setStandardOutputFile(QProcess::nullDevice());
+    run.start(program, arguments);
+    run.waitForFinished(-1);
+    if (run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0)
+        std::printf("%s failed: exit %d\n", qPrintable(program), run.exitCode());
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// EPANET 2.3.5 solving the same network (exported with export-inp) and writing its full
-// report, side by side. Its runepanet is built outside the project; VALMORA_EPANET names it.
-void benchEpanet(const QString& file, const QString& catalogues, const QString& scratch) {
+Timing timingOf(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+// valmora-cli calc --json on the comb's file, the whole process, and beside it EPANET 2.3.5
+// solving the same network (exported with export-inp) and writing its full report. The runs
+// alternate, so that whatever else the machine is doing weighs on both alike. EPANET's
+// runepanet is built outside the project; VALMORA_EPANET names it.
+void benchCliBesideEpanet(const QString& file, const QString& catalogues, const QString& scratch) {
+    const QStringList cliArguments{QStringLiteral("calc"), file, QStringLiteral("--json"),
+                                   QStringLiteral("--catalogues"), catalogues};
     const QString epanet =
         qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
-    if (!QFileInfo(epanet).isExecutable()) {
+    const QString input = scratch + QStringLiteral("/pettine.inp");
+    bool withEpanet = QFileInfo(epanet).isExecutable();
+    if (!withEpanet)
         std::printf("EPANET side by side: skipped, no runepanet at %s (set VALMORA_EPANET)\n",
                     qPrintable(epanet));
-        return;
-    }
-    const QString input = scratch + QStringLiteral("/pettine.inp");
-    if (QProcess::execute(QStringLiteral(VALMORA_CLI), {QStringLiteral("export-inp"), file, input,
-                                                        QStringLiteral("--catalogues"), catalogues}) != 0) {
+    else if (QProcess::execute(QStringLiteral(VALMORA_CLI), {QStringLiteral("export-inp"), file, input,
+                                                             QStringLiteral("--catalogues"), catalogues}) !=
+             0) {
         std::printf("EPANET side by side: export-inp failed\n");
-        return;
+        withEpanet = false;
     }
-    const Timing t = timeRuns(kProcessRuns, [&] {
-        QProcess run;
-        run.setStandardOutputFile(QProcess::nullDevice());
-        run.start(epanet, {input, scratch + QStringLiteral("/pettine.rpt")});
-        run.waitForFinished(-1);
-    });
-    report("EPANET 2.3.5 runepanet, full report (process)", t);
+    const QStringList epanetArguments{input, scratch + QStringLiteral("/pettine.rpt")};
+
+    std::vector<double> cliMs, epanetMs;
+    for (int r = 0; r < kProcessRuns; ++r) {
+        cliMs.push_back(processMilliseconds(QStringLiteral(VALMORA_CLI), cliArguments));
+        if (withEpanet)
+            epanetMs.push_back(processMilliseconds(epanet, epanetArguments));
+    }
+    const long peakMegabytes = peakKilobytesOfChildren() / 1024; // of the two programs' runs
+    QProcess sized;
+    sized.start(QStringLiteral(VALMORA_CLI), cliArguments);
+    sized.waitForFinished(-1);
+    const qint64 outputBytes = sized.readAllStandardOutput().size();
+
+    const Timing cli = timingOf(cliMs);
+    report("valmora-cli calc --json (whole process)", cli);
+    std::printf("%-46s %8.1f MB of JSON, peak memory of either program %ld MB\n", "",
+                double(outputBytes) / 1e6, peakMegabytes);
+    if (!withEpanet)
+        return;
+    const Timing other = timingOf(epanetMs);
+    report("EPANET 2.3.5 runepanet, full report (process)", other);
+    std::printf("%-46s valmora-cli / EPANET: %.2f of the median, %.2f of the best\n", "",
+                cli.median / other.median, cli.best / other.best);
 }
 
 } // namespace
@@ -199,8 +217,7 @@ int main(int argc, char** argv) {
 
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
     std::printf("\n");
-    benchCliProcess(combFile, QStringLiteral(VALMORA_DATA_DIR));
-    benchEpanet(combFile, QStringLiteral(VALMORA_DATA_DIR), dir.path());
+    benchCliBesideEpanet(combFile, QStringLiteral(VALMORA_DATA_DIR), dir.path());
 
     rusage self{};
     getrusage(RUSAGE_SELF, &self);
