@@ -35,9 +35,13 @@
 //   - the search shrinks the step (quadratic backtracking) until F decreases enough.
 //   - first, each iteration tries the step that also sends the clearly drying ends to 0
 //     (holdOf), and takes it if F decreases enough with the whole step; else the step above.
-// The iteration stops when every end's step is within tolerance, or its residual is
+// The iteration stops when every end meets its conditions to the head tolerance
+// (meetsItsConditions), or when every end's step is within tolerance, or its residual is
 // rounding, or it stays within kActiveFlow of 0 (an end at the grade can otherwise swing
-// forever between 0 and a flow of a ten-millionth of a litre a minute).
+// forever between 0 and a flow of a ten-millionth of a litre a minute). Near the grade the
+// first is what ends the iteration: there F changes by less than its own rounding, the search
+// can no longer tell a better point from a worse one, and the steps of ends carrying
+// thousandths of a litre a minute would never settle within 1e-9 of their flows.
 // With F convex and coercive and the slopes positive and bounded on the level set, F
 // decreases to its minimum; once the dry ends are identified the steps are Newton steps
 // and converge quadratically. A subtree found dry (no flow, inlet pressure not above any
@@ -430,6 +434,19 @@ double shrunkStep(double t, double predicted, double rise) {
     return std::clamp(minimum, kLeastShrink * t, kMostShrink * t);
 }
 
+// Whether every end meets the conditions of the solution: a flowing end's residual, or the
+// upward push on an end at 0, within the head tolerance (or the rounding of its head, where
+// that is larger).
+bool meetsItsConditions(const Tree& tree, const LivePart& live, const SolverState& s) {
+    const double tolerance = convergence::kRelativeHeadTolerance * tree.supply;
+    for (const int16_t end : live.ends) {
+        const double violation = s.q[end] > 0 ? std::abs(s.residual[end]) : std::max(s.residual[end], 0.0);
+        if (violation > std::max(tolerance, tree.headRounding[end]))
+            return false;
+    }
+    return true;
+}
+
 // Armijo search along the projected arc from `state`, shrinking the step at most
 // `maxBacktracks` times. Fills `trial` with the last point tried; reports whether it was
 // accepted, the share of the step it took, and whether every end's step was within tolerance.
@@ -561,6 +578,10 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
             evaluate(tree, state, trial, live);
             if (live.order.empty()) {
                 solution.converged = true; // every terminal above the grade: nothing flows
+                break;
+            }
+            if (meetsItsConditions(tree, live, state)) {
+                solution.converged = true;
                 break;
             }
             // First the step that sends the clearly short ends to 0, taken only whole; else

@@ -30,6 +30,11 @@ constexpr int kMaxIterations = 200;
 constexpr double kRelativeFlowTolerance = 1e-9;
 // ...taking flows below this (l/min) as this: near 0 the tolerance is 1e-12 l/min.
 constexpr double kFlowToleranceFloor = 1e-3;
+// Or when every end's heads balance to this share of the supply: a flowing end's path drop,
+// own loss and static head add up to the supply, a dry end's are at least the supply. For a
+// terminal of ordinary flow that fixes the flow to about this share too; for a flow near 0,
+// which the heads fix only to the power 1/1.85 of their balance, it is the floor.
+constexpr double kRelativeHeadTolerance = 1e-9;
 } // namespace convergence
 
 struct ConvergedNode {
