@@ -12,6 +12,7 @@
 
 using namespace valmora;
 using namespace valmora::testkit;
+using edits::DeleteCheck;
 
 namespace {
 
@@ -26,142 +27,122 @@ Project smallTree() {
     const int16_t d = build.deriveAt(b, {QStringLiteral("D"), 4, 1, 1, 2});
     const int16_t e = build.continueAfter(d, {QStringLiteral("E"), 4, 1, 1, 1});
     build.endWithTerminal(e, 1, 0);
-    EXPECT_EQ(edits::invariantViolation(p), QString());
     return p;
 }
 
-void expectSound(const Project& p) {
-    ASSERT_EQ(edits::invariantViolation(p), QString());
+QString branchNames(const Project& p, int16_t node) {
+    QStringList names;
+    for (;; node = p.NodeTable[node].next) {
+        const Node& n = p.NodeTable[node];
+        names << n.name;
+        if (n.hasDerivation())
+            names << u'[' + branchNames(p, n.derivation) + u']';
+        if (!n.continues()) {
+            names << (n.endsInTerminal() ? QStringLiteral("T") : QStringLiteral("."));
+            return names.join(u' ');
+        }
+    }
+}
+
+// The tree by its nodes' names from node 1, each derived branch in brackets after the node
+// deriving it, "T" for an end with a terminal and "." for an open end; or, when the tree
+// breaks its invariants, what is wrong.
+QString tree(const Project& p) {
+    const QString violation = edits::invariantViolation(p);
+    return violation.isEmpty() ? branchNames(p, 1) : violation;
 }
 
 } // namespace
 
-TEST(NetworkEdits, AppendMovesTheTerminalToTheNewLastNode) {
-    Project p = smallTree();
-    const int16_t n = *edits::appendAfter(p, 3);
-    expectSound(p);
-    EXPECT_EQ(n, 6);
-    EXPECT_EQ(p.NodeTable[3].next, 6);
-    EXPECT_EQ(p.NodeTable[3].derivation, 0);
-    EXPECT_TRUE(p.NodeTable[6].endsInTerminal());
-    EXPECT_EQ(p.TerminalTable[p.NodeTable[6].derivation].height, 6.0f);
-    // Defaults from its parent: series 1, diameter index 1, 1 m of fittings, named by its index.
-    EXPECT_EQ(p.NodeTable[6].name, QStringLiteral("6"));
-    EXPECT_EQ(p.NodeTable[6].seriesIndex, 1);
-    EXPECT_EQ(p.NodeTable[6].diameterIndex, 1);
-    EXPECT_EQ(p.NodeTable[6].virtualLength, 1.0f);
-    EXPECT_EQ(p.NodeTable[6].length, 0.0f);
-}
+TEST(NetworkEdits, NewNodesTakeTheirDefaultsAndAnAppendedOneTheTerminal) {
+    // After a pipe its series and diameter, after a KV element the last series and diameter 1.
+    for (const bool afterKv : {false, true}) {
+        SCOPED_TRACE(afterKv);
+        Project p = smallTree();
+        p.lastSeries = 2;
+        if (afterKv)
+            p.NodeTable[3].seriesIndex = 0;
+        EXPECT_EQ(*edits::appendAfter(p, 3), 6);
+        EXPECT_EQ(tree(p), QStringLiteral("A B [D E T] C 6 T")); // named by its index
+        const Node& added = p.NodeTable[6];
+        EXPECT_EQ(p.TerminalTable[added.derivation].height, 6.0f); // C's terminal, moved
+        EXPECT_EQ(added.seriesIndex, afterKv ? 2 : 1);
+        EXPECT_EQ(added.diameterIndex, 1);
+        EXPECT_EQ(added.virtualLength, 1.0f);
+        EXPECT_EQ(added.length, 0.0f);
+    }
 
-TEST(NetworkEdits, NewNodeAfterAKvElementTakesTheLastSeries) {
-    Project p = smallTree();
-    p.NodeTable[3].seriesIndex = 0;
-    p.lastSeries = 2;
-    const int16_t n = *edits::appendAfter(p, 3);
-    EXPECT_EQ(p.NodeTable[n].seriesIndex, 2);
-    EXPECT_EQ(p.NodeTable[n].diameterIndex, 1);
-}
-
-TEST(NetworkEdits, InsertBeforeTheOriginKeepsNodeOneFirst) {
-    Project p = smallTree();
-    const Node oldFirst = p.NodeTable[1];
-    const edits::Insertion in = *edits::insertBefore(p, 1);
-    expectSound(p);
-    EXPECT_EQ(in.newBranchStart, 0);
-    const Node& origin = p.NodeTable[1];
-    const Node& moved = p.NodeTable[in.node];
-    EXPECT_EQ(origin.next, in.node);
-    EXPECT_EQ(origin.derivation, 0);
-    EXPECT_EQ(origin.length, 0.0f);
-    EXPECT_EQ(origin.virtualLength, 1.0f);
-    EXPECT_EQ(origin.name, QString::number(in.node));
-    EXPECT_EQ(origin.parent, 0);
-    EXPECT_EQ(moved.name, oldFirst.name);
-    EXPECT_EQ(moved.length, oldFirst.length);
-    EXPECT_EQ(moved.next, 2);
-    EXPECT_EQ(moved.parent, 1);
-    EXPECT_EQ(p.NodeTable[2].parent, in.node);
-}
-
-TEST(NetworkEdits, InsertAtTheHeadOfADerivedBranchMovesItsStart) {
-    Project p = smallTree();
-    const edits::Insertion in = *edits::insertBefore(p, 4);
-    expectSound(p);
-    EXPECT_EQ(in.newBranchStart, in.node);
-    EXPECT_EQ(p.NodeTable[2].derivation, in.node);
-    EXPECT_EQ(p.NodeTable[in.node].next, 4);
-    EXPECT_EQ(p.NodeTable[2].next, 3); // the trunk is untouched
-
-    const edits::Insertion middle = *edits::insertBefore(p, 3);
-    expectSound(p);
-    EXPECT_EQ(middle.newBranchStart, 0);
-    EXPECT_EQ(p.NodeTable[2].next, middle.node);
-}
-
-TEST(NetworkEdits, DeleteChecksAndTheirCases) {
-    Project p = smallTree();
-    EXPECT_EQ(edits::checkDelete(p, 3), edits::DeleteCheck::RefusedDerivationFirst); // 2 still derives
-    EXPECT_EQ(edits::checkDelete(p, 2), edits::DeleteCheck::ConfirmDeleteDerivation);
-    EXPECT_EQ(edits::checkDelete(p, 5), edits::DeleteCheck::ConfirmDelete);
-    EXPECT_EQ(edits::checkDelete(p, 4), edits::DeleteCheck::ConfirmDelete);
-
-    // The last node of a branch: the previous one becomes an open end.
-    edits::Deletion d = edits::deleteNode(p, 5);
-    expectSound(p);
-    EXPECT_EQ(d.recalculateFrom, 4);
-    EXPECT_EQ(p.NodeTable[4].next, kEndWithoutTerminal);
-
-    // The only node of a derived branch: the derivation goes.
-    d = edits::deleteNode(p, 4);
-    expectSound(p);
-    EXPECT_TRUE(d.derivedBranchRemoved);
-    EXPECT_EQ(p.NodeTable[2].derivation, 0);
-    EXPECT_EQ(edits::checkDelete(p, 3), edits::DeleteCheck::ConfirmDelete);
-}
-
-TEST(NetworkEdits, DeletingANodeThatDerivesDropsItsSubtree) {
-    Project p = smallTree();
-    const edits::Deletion d = edits::deleteNode(p, 2);
-    expectSound(p);
-    EXPECT_EQ(d.recalculateFrom, 1);
-    EXPECT_EQ(p.NodeTable[1].next, 3);
-    EXPECT_EQ(p.NodeTable[3].parent, 1);
-    EXPECT_EQ(networkPreorder(p), (std::vector<int16_t>{1, 3}));
-}
-
-TEST(NetworkEdits, DeletingTheOriginPullsTheNextNodeUp) {
-    Project p = smallTree();
-    EXPECT_EQ(edits::checkDelete(p, 1), edits::DeleteCheck::ConfirmDelete);
-    edits::deleteNode(p, 1);
-    expectSound(p);
-    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("B"));
-    EXPECT_EQ(p.NodeTable[1].derivation, 4);
-    EXPECT_EQ(p.NodeTable[4].parent, 1);
-    EXPECT_EQ(p.NodeTable[3].parent, 1);
-
-    Project single = projectWithTestCatalogues();
-    EXPECT_EQ(edits::checkDelete(single, 1), edits::DeleteCheck::RefusedOnlyBranch);
-}
-
-TEST(NetworkEdits, DeletingTheHeadOfADerivedBranchMovesItsStart) {
-    Project p = smallTree();
-    const edits::Deletion d = edits::deleteNode(p, 4);
-    expectSound(p);
-    EXPECT_EQ(d.newBranchStart, 5);
-    EXPECT_EQ(p.NodeTable[2].derivation, 5);
-    EXPECT_EQ(p.NodeTable[5].parent, 2);
-}
-
-TEST(NetworkEdits, DerivationWithItsOwnTerminal) {
+    // A derivation ends in its own terminal of the last type.
     Project p = smallTree();
     p.lastTerminalType = 2;
     const int16_t n = *edits::addDerivation(p, 1, QStringLiteral("Nuovo ramo"));
-    expectSound(p);
-    EXPECT_EQ(p.NodeTable[1].derivation, n);
-    EXPECT_EQ(p.NodeTable[n].name, QStringLiteral("Nuovo ramo"));
-    EXPECT_TRUE(p.NodeTable[n].endsInTerminal());
+    EXPECT_EQ(tree(p), QStringLiteral("A [Nuovo ramo T] B [D E T] C T"));
     EXPECT_EQ(p.TerminalTable[p.NodeTable[n].derivation].typeIndex, 2);
     EXPECT_EQ(p.NodeTable[n].diameterIndex, 3); // from its parent
+}
+
+TEST(NetworkEdits, InsertKeepsNodeOneTheOriginAndMovesTheStartOfADerivedBranch) {
+    const struct {
+        int16_t before;
+        const char* tree;
+        bool startsBranch;
+    } cases[] = {
+        {1, "6 A B [D E T] C T", false}, // node 1 stays in front, A's record moves to node 6
+        {3, "A B [D E T] 6 C T", false},
+        {4, "A B [6 D E T] C T", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        Project p = smallTree();
+        const edits::Insertion in = *edits::insertBefore(p, c.before);
+        EXPECT_EQ(in.node, 6);
+        EXPECT_EQ(tree(p), QString::fromLatin1(c.tree));
+        EXPECT_EQ(in.newBranchStart, c.startsBranch ? in.node : 0);
+        // The node in front has a new node's lengths; before node 1, A's record moved whole.
+        const Node& front = p.NodeTable[c.before == 1 ? 1 : in.node];
+        EXPECT_EQ(front.length, 0.0f);
+        EXPECT_EQ(front.virtualLength, 1.0f);
+        if (c.before == 1)
+            EXPECT_EQ(p.NodeTable[6].length, 10.0f);
+    }
+}
+
+TEST(NetworkEdits, DeleteChecksAndDeletions) {
+    Project p = smallTree();
+    // Nodes 1 to 5 in turn; node 3 waits for the derivation at node 2 to go first.
+    const DeleteCheck checks[] = {DeleteCheck::ConfirmDelete, DeleteCheck::ConfirmDeleteDerivation,
+                                  DeleteCheck::RefusedDerivationFirst, DeleteCheck::ConfirmDelete,
+                                  DeleteCheck::ConfirmDelete};
+    for (int16_t node = 1; node <= 5; ++node)
+        EXPECT_EQ(edits::checkDelete(p, node), checks[node - 1]) << node;
+    EXPECT_EQ(edits::checkDelete(projectWithTestCatalogues(), 1), DeleteCheck::RefusedOnlyBranch);
+
+    const struct {
+        std::vector<int16_t> deleted; // in turn, from the small tree
+        const char* tree;
+        int16_t recalculateFrom;
+        int16_t newBranchStart;
+        bool derivedBranchRemoved;
+    } cases[] = {
+        {{5}, "A B [D .] C T", 4, 0, false}, // the previous node becomes an open end
+        {{5, 4}, "A B C T", 2, 0, true},     // the only node of a derived branch: the derivation goes
+        {{4}, "A B [E T] C T", 2, 5, false}, // the head of a derived branch
+        {{2}, "A C T", 1, 0, false},         // with its derived subtree
+        {{1}, "B [D E T] C T", 1, 0, false}, // the next node pulled up into the origin
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tree);
+        p = smallTree();
+        edits::Deletion d;
+        for (const int16_t node : c.deleted)
+            d = edits::deleteNode(p, node);
+        EXPECT_EQ(tree(p), QString::fromLatin1(c.tree));
+        EXPECT_EQ(d.recalculateFrom, c.recalculateFrom);
+        EXPECT_EQ(d.newBranchStart, c.newBranchStart);
+        EXPECT_EQ(d.derivedBranchRemoved, c.derivedBranchRemoved);
+        if (d.derivedBranchRemoved)
+            EXPECT_EQ(edits::checkDelete(p, 3), DeleteCheck::ConfirmDelete); // 2 derives no more
+    }
 }
 
 TEST(NetworkEdits, DiametersAndSeries) {
@@ -218,10 +199,13 @@ TEST(NetworkEdits, RandomEditsKeepTheTreeSound) {
                 recalcFrom = *edits::appendAfter(p, last);
                 break;
             }
-            case 1: recalcFrom = edits::insertBefore(p, node)->node; break;
+            case 1:
+                recalcFrom = edits::insertBefore(p, node)->node;
+                break;
             case 2: {
                 const edits::DeleteCheck check = edits::checkDelete(p, node);
-                if (check == edits::DeleteCheck::ConfirmDelete || check == edits::DeleteCheck::ConfirmDeleteDerivation)
+                if (check == edits::DeleteCheck::ConfirmDelete ||
+                    check == edits::DeleteCheck::ConfirmDeleteDerivation)
                     recalcFrom = edits::deleteNode(p, node).recalculateFrom;
                 break;
             }
@@ -235,11 +219,16 @@ TEST(NetworkEdits, RandomEditsKeepTheTreeSound) {
                 break;
             case 5: {
                 const auto series = static_cast<int16_t>(pick(0, 2));
-                edits::applySeries(p, node, series, static_cast<int16_t>(series == 2 ? pick(0, 1) : pick(0, 3)));
+                edits::applySeries(p, node, series,
+                                   static_cast<int16_t>(series == 2 ? pick(0, 1) : pick(0, 3)));
                 break;
             }
-            case 6: p.NodeTable[node].closed = !n.closed; break;
-            default: p.NodeTable[node].length = float(pick(0, 300)) / 10.0f; break;
+            case 6:
+                p.NodeTable[node].closed = !n.closed;
+                break;
+            default:
+                p.NodeTable[node].length = float(pick(0, 300)) / 10.0f;
+                break;
             }
             ++editCount;
             ASSERT_EQ(edits::invariantViolation(p), QString()) << "round " << round << " step " << step;

@@ -3,8 +3,8 @@
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
-#include "model/Verification.h"
 #include "model/NumberFormat.h"
+#include "model/Verification.h"
 #include "report/Tabelle.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -75,7 +75,9 @@ struct Report {
 TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
     const LocaleScope italian(kItalian);
     Project p = sampleNetwork();
-    EXPECT_TRUE(Report().print(p, ReportLayout::Printer, {false, false, false}).empty()); // nothing chosen, nothing printed
+    EXPECT_TRUE(Report()
+                    .print(p, ReportLayout::Printer, {false, false, false})
+                    .empty()); // nothing chosen, nothing printed
 
     Report header;
     const QStringList texts = header.printTexts(p, {false, false, true});
@@ -103,7 +105,8 @@ TEST(Report, NotesWrapAtBlanksAndEveryCharacterIsPrintedOnce) {
                      QStringLiteral(" fine.\r\nSeconda riga");
     Report r;
     const QStringList texts = r.printTexts(p, {false, false, true});
-    const qsizetype first = texts.indexOf(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm")) + 1;
+    const qsizetype first =
+        texts.indexOf(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm")) + 1;
     const qsizetype last = texts.indexOf(QStringLiteral("Seconda riga"));
     ASSERT_GT(last, first + 2);
     QString joined;
@@ -149,7 +152,8 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     ASSERT_TRUE(Calculate(p).ok);
     Report open;
     EXPECT_TRUE(open.printTexts(p, {true, false, false})
-                    .contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min").arg(std::lround(nodeFlow(p, 3)))));
+                    .contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min")
+                                  .arg(std::lround(nodeFlow(p, 3)))));
     EXPECT_EQ(open.warnings, QStringList{QStringLiteral("Non è 1!")});
 }
 
@@ -162,22 +166,21 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     ASSERT_TRUE(converged.ok);
     const NetworkVerification checks = VerifyNetwork(p, converged);
     const QStringList texts = Report().printTexts(p, {true, false, false});
-    int flagged = 0;
     for (const TerminalVerification& t : checks.terminals) {
-        const QString line = QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
-                                 .arg(std::lround(t.convergedFlow))
-                                 .arg(formatPicture(t.convergedPressureLeft.value_or(0), u"#,#"));
+        const QString line =
+            QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
+                .arg(std::lround(t.convergedFlow))
+                .arg(formatPicture(t.convergedPressureLeft.value_or(0), u"#,#"));
         EXPECT_EQ(texts.contains(line), !t.converged) << t.node;
-        flagged += !t.converged;
     }
-    EXPECT_GE(flagged, 1);
     EXPECT_FALSE(std::find_if(checks.terminals.begin(), checks.terminals.end(), [&](const auto& t) {
                      return t.node == hydrants.back();
                  })->converged);
     const auto below = std::count_if(checks.terminals.begin(), checks.terminals.end(),
                                      [](const auto& t) { return t.calculatedBelowNominal && !t.shutOff; });
     EXPECT_GE(below, 1);
-    EXPECT_EQ(texts.count(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale")), below);
+    EXPECT_EQ(texts.count(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale")),
+              below);
 
     // Heights of 0 are exact after five passes: nothing to flag.
     Project flat = sampleNetwork();
@@ -198,7 +201,8 @@ TEST(Report, ColumnWidthsCellCutsAndFrames) {
         // The vertical rules of the first table stand at the running sums of the widths.
         std::vector<double> xs;
         for (const PageItem& item : page.items)
-            if (item.kind == PageItem::Kind::Line && item.x == item.x2 && item.lineWidth == 1 && xs.size() < 9)
+            if (item.kind == PageItem::Kind::Line && item.x == item.x2 && item.lineWidth == 1 &&
+                xs.size() < 9)
                 xs.push_back(item.x - 10);
         double sum = 0;
         for (std::size_t c = 0; c + 1 < widths.size(); ++c) {
@@ -270,10 +274,12 @@ TEST(Report, PadFieldRightAlignsNumbersAndTexts) {
         QString value;
         int width, decimals;
         const char* padded;
-    } cases[] = {{QStringLiteral("60.3"), 7, 1, "   60.3"}, {QStringLiteral("1234"), 10, 0, "     1,234"},
-                 {QStringLiteral("1\"1/2"), 5, 0, "1\"1/2"}, {QStringLiteral("Peso parziale kg "), 26, 0,
-                                                               "         Peso parziale kg "},
-                 {QStringLiteral("123456789"), 5, 0, "123,4"}, {QStringLiteral("2.5"), 8, 2, "    2.50"}};
+    } cases[] = {{QStringLiteral("60.3"), 7, 1, "   60.3"},
+                 {QStringLiteral("1234"), 10, 0, "     1,234"},
+                 {QStringLiteral("1\"1/2"), 5, 0, "1\"1/2"},
+                 {QStringLiteral("Peso parziale kg "), 26, 0, "         Peso parziale kg "},
+                 {QStringLiteral("123456789"), 5, 0, "123,4"},
+                 {QStringLiteral("2.5"), 8, 2, "    2.50"}};
     for (const auto& c : cases)
         EXPECT_EQ(Tabelle::PadField(c.value, c.width, c.decimals), QString::fromUtf8(c.padded)) << c.padded;
 }

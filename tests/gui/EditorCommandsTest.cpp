@@ -73,6 +73,17 @@ TEST_F(EditorCommandsTest, InsertAtTheHeadKeepsTheTrunkOriginAndMovesADerivedTag
 TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
     const QString impossible = QStringLiteral("Non possibile");
     const auto lines = [](const QStringList& texts) { return texts.join(QStringLiteral("\n\r")); };
+    const MessageRequest derivationFirst{lines({"Devi prima cancellare la diramazione",
+                                                "del nodo precedente, l'ultimo deve", "essere un terminale"}),
+                                         impossible, MessageButtons::Ok, MessageIcon::Critical};
+    const MessageRequest wholeBranch{
+        lines({"Questo ramo ha delle diramazioni", "che verranno eliminate senza", "ulteriori richieste"}),
+        QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel,
+        MessageIcon::Exclamation};
+    const MessageRequest confirm{QStringLiteral("Confermi la cancellazione"), QString(),
+                                 MessageButtons::OkCancel, MessageIcon::Question};
+    const MessageRequest onlyBranch{QStringLiteral("Non posso cancellare l'unico ramo !"), impossible,
+                                    MessageButtons::Ok, MessageIcon::Critical};
     // In turn: C is the last node while B still derives; B carries a derivation (cancelled,
     // then confirmed); C is the last node (the previous one becomes an open end); the only node.
     const struct {
@@ -80,21 +91,11 @@ TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
         std::vector<Answer> answers;
         MessageRequest asked;
         int rowsAfter;
-    } steps[] = {
-        {3, {},
-         {lines({"Devi prima cancellare la diramazione", "del nodo precedente, l'ultimo deve", "essere un terminale"}),
-          impossible, MessageButtons::Ok, MessageIcon::Critical},
-         4},
-        {2, {Answer::Cancel},
-         {lines({"Questo ramo ha delle diramazioni", "che verranno eliminate senza", "ulteriori richieste"}),
-          QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel, MessageIcon::Exclamation},
-         4},
-        {2, {Answer::Ok}, {}, 3},
-        {2, {Answer::Ok}, {QStringLiteral("Confermi la cancellazione"), QString(), MessageButtons::OkCancel,
-                 MessageIcon::Question}, 2},
-        {1, {}, {QStringLiteral("Non posso cancellare l'unico ramo !"), impossible, MessageButtons::Ok,
-                 MessageIcon::Critical}, 2},
-    };
+    } steps[] = {{3, {}, derivationFirst, 4},
+                 {2, {Answer::Cancel}, wholeBranch, 4},
+                 {2, {Answer::Ok}, {}, 3},
+                 {2, {Answer::Ok}, confirm, 2},
+                 {1, {}, onlyBranch, 2}};
     for (const auto& step : steps) {
         at(step.row, 0);
         ask.answers.assign(step.answers.begin(), step.answers.end());
@@ -144,7 +145,7 @@ TEST_F(EditorCommandsTest, DiameterStepsAndKvElements) {
     EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo non è un tubo ma un KV !")});
 }
 
-TEST_F(EditorCommandsTest, TypedNumbersAreStoredAndTheCursorMovesOn) {
+TEST_F(EditorCommandsTest, TypedValuesAreStoredAndTheCursorMovesOn) {
     at(1, kMetri);
     const float before = p.totalFlow;
     type(*trunk, QStringLiteral("12"));
@@ -176,6 +177,12 @@ TEST_F(EditorCommandsTest, TypedNumbersAreStoredAndTheCursorMovesOn) {
     EXPECT_TRUE(trunk->editing());
     at(1, kNome);
     EXPECT_EQ(p.NodeTable[3].virtualLength, 4.0f);
+
+    // A name takes an apostrophe for a quote.
+    type(*trunk, QStringLiteral("Via \"Roma\""));
+    at(2, kNome);
+    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Via 'Roma'"));
+    EXPECT_EQ(cell(1, kNome), QStringLiteral("Via 'Roma'"));
 }
 
 TEST_F(EditorCommandsTest, BadNumbersEscapeAndLettersOutsideTheDataColumnsLeaveTheNodeAlone) {
@@ -199,14 +206,6 @@ TEST_F(EditorCommandsTest, BadNumbersEscapeAndLettersOutsideTheDataColumnsLeaveT
     EXPECT_EQ(trunk->Griglia->col(), kTipo);
 }
 
-TEST_F(EditorCommandsTest, NamesTakeAnApostropheForAQuote) {
-    at(1, kNome);
-    type(*trunk, QStringLiteral("Via \"Roma\""));
-    at(2, kNome); // leaving the cell stores it
-    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Via 'Roma'"));
-    EXPECT_EQ(cell(1, kNome), QStringLiteral("Via 'Roma'"));
-}
-
 TEST(PipePicker, NearestDiameterEscapeAndKv) {
     Project p = testkit::projectWithTestCatalogues();
     lstTubi shown(p);
@@ -218,10 +217,10 @@ TEST(PipePicker, NearestDiameterEscapeAndKv) {
         bool chosen;
         int16_t seriesAfter, diameterAfter;
     } cases[] = {
-        {1, 1, 2, true, 2, 1},   // 30 mm: 32 mm is the nearest in series 2
-        {1, 3, 2, false, 1, 3},  // Escape: the node keeps its series
-        {0, 7, 1, true, 1, 0},   // a KV element becomes a pipe of the bore nearest 1 mm
-        {2, 1, -1, true, 2, 1},  // the same series: nothing to work out
+        {1, 1, 2, true, 2, 1},  // 30 mm: 32 mm is the nearest in series 2
+        {1, 3, 2, false, 1, 3}, // Escape: the node keeps its series
+        {0, 7, 1, true, 1, 0},  // a KV element becomes a pipe of the bore nearest 1 mm
+        {2, 1, -1, true, 2, 1}, // the same series: nothing to work out
     };
     for (const auto& c : cases) {
         lstTubi picker(p);

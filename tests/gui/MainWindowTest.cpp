@@ -17,8 +17,8 @@ using namespace valmora::guitest;
 namespace {
 
 const QString kDataDir = QStringLiteral(VALMORA_DATA_DIR);
-const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo,
-                                MessageIcon::Question};
+const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"),
+                                MessageButtons::YesNo, MessageIcon::Question};
 
 class MainWindowTest : public MainWindowFixture {
 protected:
@@ -87,10 +87,10 @@ TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
 
 TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
     QTemporaryDir catalogues;
-    const QStringList expected[] = {{QStringLiteral("Vlmtubi.txt")},
-                                    // The file ends where the terminal's nominal pressure should be.
-                                    {QStringLiteral("Vlmterm.txt, riga 3: fine del file"),
-                                     QStringLiteral("la pressione nominale")}};
+    const QStringList expected[] = {
+        {QStringLiteral("Vlmtubi.txt")},
+        // The file ends where the terminal's nominal pressure should be.
+        {QStringLiteral("Vlmterm.txt, riga 3: fine del file"), QStringLiteral("la pressione nominale")}};
     for (const QStringList& fragments : expected) {
         ask.messages.clear();
         open(QString(), catalogues.path());
@@ -99,37 +99,29 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
         EXPECT_EQ(ask.messages[0].icon, MessageIcon::Critical);
         for (const QString& fragment : fragments)
             EXPECT_TRUE(ask.messages[0].text.contains(fragment)) << ask.messages[0].text.toStdString();
-        QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"), catalogues.filePath(QStringLiteral("Vlmtubi.txt")));
-        writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Idrante\",82.5,120\n");
+        QFile::copy(kDataDir + QStringLiteral("/Vlmtubi.txt"),
+                    catalogues.filePath(QStringLiteral("Vlmtubi.txt")));
+        writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")),
+                   "\"Terminali\"\n\"Idrante\",82.5,120\n");
     }
 
     // No pipe series at all, and a single terminal type: the new project's section and
     // terminal name what the catalogues lack; the calculation says so, the grid shows "?".
     writeBytes(catalogues.filePath(QStringLiteral("Vlmtubi.txt")), "\"Titolo\",0\n");
-    writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")), "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
+    writeBytes(catalogues.filePath(QStringLiteral("Vlmterm.txt")),
+               "\"Terminali\"\n\"Solo questo\",80,100,1.5,1\n");
     ask.messages.clear();
     open(QString(), catalogues.path());
     ASSERT_TRUE(started);
     ASSERT_FALSE(ask.messages.empty());
-    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Nodo 1 \"Radice\""))) << ask.messages[0].text.toStdString();
+    EXPECT_TRUE(ask.messages[0].text.startsWith(QStringLiteral("Nodo 1 \"Radice\"")))
+        << ask.messages[0].text.toStdString();
     EXPECT_EQ(trunk()->Griglia->textMatrix(1, kPhi), QStringLiteral("?"));
     EXPECT_EQ(trunk()->StatusBar1->text(), QStringLiteral("? - Quota m 0"));
     // Editing goes on without a crash: diameter steps and an appended node.
     trigger("mnuAumenta");
     button("aggiunge");
     EXPECT_EQ(project().nodeCount(), 2);
-}
-
-TEST_F(MainWindowTest, CommandLineOpensAQuotedPathWithSpaces) {
-    const QString file = writeProject(QStringLiteral("con spazi nel nome"), 4);
-    open(u'"' + file + u'"');
-    ASSERT_TRUE(started);
-    expectOn(file);
-    EXPECT_EQ(project().nodeCount(), 4);
-    EXPECT_EQ(recentShown(), QStringList{file});
-
-    open(path(QStringLiteral("non esiste.vlm")));
-    EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
 }
 
 TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
@@ -279,7 +271,8 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
         for (int k = 0; k < s.times; ++k)
             trigger(s.command);
         for (int16_t n = 1; n <= 4; ++n)
-            EXPECT_EQ(p.NodeTable[n].diameterIndex, s.indexes[std::size_t(n - 1)]) << s.command << " node " << n;
+            EXPECT_EQ(p.NodeTable[n].diameterIndex, s.indexes[std::size_t(n - 1)])
+                << s.command << " node " << n;
     }
     EXPECT_TRUE(ask.messages.empty());
 }
@@ -382,8 +375,8 @@ TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
 TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
     window->show();
     QWidget* area = window->mdiArea()->viewport();
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(area, &release);
     auto* popup = window->findChild<QMenu*>(QStringLiteral("mnuNascosto"));
     ASSERT_NE(popup, nullptr);
@@ -396,17 +389,25 @@ TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
     popup->hide();
 }
 
-TEST_F(MainWindowTest, PathsAreKeptAbsoluteAndClean) {
+TEST_F(MainWindowTest, CommandLinesAndPathsAreKeptAbsoluteAndClean) {
+    const QString spaced = writeProject(QStringLiteral("con spazi nel nome"), 4);
+    open(u'"' + spaced + u'"');
+    ASSERT_TRUE(started);
+    expectOn(spaced);
+    EXPECT_EQ(project().nodeCount(), 4);
+    open(path(QStringLiteral("non esiste.vlm")));
+    EXPECT_EQ(project().projectPath, QStringLiteral("Newlav.vlm"));
+
     const QString file = writeProject(QStringLiteral("esempio"));
     const QString home = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     open(QStringLiteral("./esempio.vlm")); // a relative command line, as typed
     QDir::setCurrent(home);
     expectOn(file);
-    EXPECT_EQ(recentShown(), QStringList{file});
+    EXPECT_EQ(recentShown(), (QStringList{file, spaced}));
 
     openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
-    EXPECT_EQ(recentShown(), QStringList{file});
+    EXPECT_EQ(recentShown(), (QStringList{file, spaced}));
 
     // Save As adds the extension only to a name that has none.
     for (const auto& [typed, written] : {std::pair{"prova", "prova.vlm"}, std::pair{"rete.v1", "rete.v1"}}) {
@@ -427,7 +428,8 @@ TEST_F(MainWindowTest, OpenSavesTheNetworkItReplacesWhenAsked) {
     trigger("mnuApri");
     EXPECT_EQ(ask.messages, std::vector<MessageRequest>{kSaveFirst});
     EXPECT_EQ(project().projectPath, other);
-    EXPECT_EQ(reread(path(QStringLiteral("salvato.vlm"))).NodeTable[1].name, QStringLiteral("Lavoro in corso"));
+    EXPECT_EQ(reread(path(QStringLiteral("salvato.vlm"))).NodeTable[1].name,
+              QStringLiteral("Lavoro in corso"));
 
     // Yes, and the Save As cancelled: nothing opens, nothing is lost.
     window->NewProject();
