@@ -102,8 +102,9 @@ TEST(NetworkEdits, InsertKeepsNodeOneTheOriginAndMovesTheStartOfADerivedBranch) 
         const Node& front = p.NodeTable[c.before == 1 ? 1 : in.node];
         EXPECT_EQ(front.length, 0.0f);
         EXPECT_EQ(front.virtualLength, 1.0f);
-        if (c.before == 1)
+        if (c.before == 1) {
             EXPECT_EQ(p.NodeTable[6].length, 10.0f);
+        }
     }
 }
 
@@ -140,8 +141,9 @@ TEST(NetworkEdits, DeleteChecksAndDeletions) {
         EXPECT_EQ(d.recalculateFrom, c.recalculateFrom);
         EXPECT_EQ(d.newBranchStart, c.newBranchStart);
         EXPECT_EQ(d.derivedBranchRemoved, c.derivedBranchRemoved);
-        if (d.derivedBranchRemoved)
+        if (d.derivedBranchRemoved) {
             EXPECT_EQ(edits::checkDelete(p, 3), DeleteCheck::ConfirmDelete); // 2 derives no more
+        }
     }
 }
 

@@ -83,10 +83,11 @@ ReadOutcome readOverRecognisable(const QByteArray& bytes) {
     Project p = recognisableProject();
     const Project before = p;
     const ReadOutcome r = readProjectText(p, bytes);
-    if (!r.ok())
+    if (!r.ok()) {
         expectUntouched(p, before);
-    else if (r.calculation.ok)
+    } else if (r.calculation.ok) {
         EXPECT_TRUE(std::isfinite(p.totalFlow));
+    }
     return r;
 }
 
@@ -153,12 +154,13 @@ TEST(ProjectFile, NamesAreTrimmedAndQuotesCannotBreakTheFile) {
 }
 
 TEST(ProjectFile, ReaderTolerances) {
-    // LF and CR line ends, numbers without a leading zero and with exponents, a status
-    // outside 0..3, a second header line of text folded into the notes, the supply
-    // rounded half to even, and a manifold end read as an end without terminal.
+    // LF and CR line ends, numbers without a leading zero and with exponents, statuses
+    // outside 0..3 (5 and 6, with the locked and the closed bit: neither is taken), a second
+    // header line of text folded into the notes, the supply rounded half to even, and a
+    // manifold end read as an end without terminal.
     const QByteArray text = "\"Prima riga\"\n\"seconda riga\"\r40000.5\n2\n1\n0\n"
                             "1,.5,1E-05,3,1,5,\"A\"\r"
-                            "8,2.5E+01,0,1,1,0,\"B\"\n"
+                            "8,2.5E+01,0,1,1,6,\"B\"\n"
                             "9,4,-.25,0,0,3,\"KV\"\n0,0.5\n";
     const Project p = readBack(text);
     EXPECT_EQ(p.projectNotes, QStringLiteral("Prima riga\r\nseconda riga"));
