@@ -28,7 +28,9 @@ constexpr std::size_t kJsonBytesPerNode = 760;
 
 class JsonWriter {
 public:
-    explicit JsonWriter(const OutputSink& sink) : sink_(sink) { text.reserve(kJsonPieceBytes + kJsonBytesPerNode * 4); }
+    explicit JsonWriter(const OutputSink& sink) : sink_(sink) {
+        text.reserve(kJsonPieceBytes + kJsonBytesPerNode * 4);
+    }
     std::string text;
 
     // Hands what has been written to the sink once it makes a piece.
@@ -54,8 +56,8 @@ public:
             return;
         }
         std::array<char, 40> buffer{};
-        const auto result =
-            std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits);
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                          std::chars_format::general, digits);
         text.append(buffer.data(), result.ptr);
     }
     void single(const char* name, float value) {
@@ -157,15 +159,13 @@ QString warningLines(const Checks& checks, int16_t last, const QLocale& locale) 
     QString lines;
     if (const TerminalVerification* t = checks.terminal[std::size_t(last)]) {
         if (!t->converged)
-            lines += QStringLiteral("Attenzione: a convergenza portata ") + formatPicture(t->convergedFlow, u"#0", locale) +
-                     QStringLiteral(" Lt/min, pressione disponibile ") +
-                     formatPicture(t->convergedPressureLeft.value_or(0), u"#,#", locale) + QStringLiteral(" mm\n");
+            lines += QStringLiteral("Attenzione: ") + convergedTerminalText(*t, locale) + u'\n';
         if (t->calculatedBelowNominal && !t->shutOff)
             lines += QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale\n");
     }
     if (const OpenEndVerification* e = checks.openEnd[std::size_t(last)])
-        lines += QStringLiteral("Attenzione: estremità aperta, scarica ") + formatPicture(e->calculatedFlow, u"#0", locale) +
-                 QStringLiteral(" Lt/min\n");
+        lines += QStringLiteral("Attenzione: estremità aperta, scarica ") +
+                 formatPicture(e->calculatedFlow, u"#0", locale) + QStringLiteral(" Lt/min\n");
     return lines;
 }
 
@@ -184,7 +184,8 @@ std::vector<int16_t> reachableInIndexOrder(const Project& project) {
     return nodes;
 }
 
-void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row, const Checks& checks) {
+void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row,
+               const Checks& checks) {
     const Node& node = project.NodeTable[i];
     json.beginObject();
     json.integer("index", i);
@@ -215,7 +216,8 @@ void writeNode(JsonWriter& json, const Project& project, int16_t i, const Branch
     json.endObject();
 }
 
-void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row, const Checks& checks) {
+void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row,
+                   const Checks& checks) {
     const Node& node = project.NodeTable[i];
     const Terminal& terminal = project.terminalOf(node);
     json.beginObject();
@@ -261,7 +263,8 @@ QString tableLine(const std::array<QString, 10>& cells) {
     QString line;
     for (std::size_t c = 0; c < kColumns.size(); ++c) {
         const Column& column = kColumns[c];
-        line += column.rightAligned ? cells[c].rightJustified(column.width) : cells[c].leftJustified(column.width);
+        line += column.rightAligned ? cells[c].rightJustified(column.width)
+                                    : cells[c].leftJustified(column.width);
         line += u' ';
     }
     return line.trimmed() + u'\n';
@@ -306,7 +309,8 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
     const std::optional<double> left = terminalPressureLeft(project, last, terminal.height);
     if (!left)
         return text + kNullFlowText + u'\n';
-    return text + QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(*left, locale) + u'\n';
+    return text + QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(*left, locale) +
+           u'\n';
 }
 
 } // namespace
@@ -361,7 +365,8 @@ QString calculationTable(const Project& project, const QString& projectLabel, co
     QString out;
     out += QStringLiteral("Progetto: %1\n").arg(projectLabel);
     out += QStringLiteral("Pressione disponibile: ") + pressureText(project.supplyPressure, locale) + u'\n';
-    out += QStringLiteral("Portata totale: %1 Lt/min\n").arg(formatPicture(project.totalFlow, u"#,#0.00", locale));
+    out += QStringLiteral("Portata totale: %1 Lt/min\n")
+               .arg(formatPicture(project.totalFlow, u"#,#0.00", locale));
     std::array<QString, 10> headings;
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         headings[c] = QString::fromLatin1(kColumns[c].heading);

@@ -28,10 +28,11 @@ void NetworkChecks::update(const Project& project) {
 
 QString terminalWarning(const TerminalVerification& check) {
     QStringList why;
-    if (!check.converged)
-        why << QStringLiteral("A convergenza: portata %1 Lt/min, pressione disponibile %2 mm")
-                   .arg(formatPicture(check.convergedFlow, u"#0"),
-                        formatPicture(check.convergedPressureLeft.value_or(0), u"#,#0"));
+    if (!check.converged) {
+        QString text = convergedTerminalText(check);
+        text[0] = text[0].toUpper();
+        why << text;
+    }
     // A terminal behind a closed section is closed on purpose.
     if (check.calculatedBelowNominal && !check.shutOff)
         why << QStringLiteral("Pressione inferiore alla nominale del terminale");

@@ -2,6 +2,7 @@
 
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
+#include "model/NumberFormat.h"
 
 #include <cmath>
 
@@ -17,9 +18,12 @@ bool flowsAgree(double calculated, double converged) {
     return std::abs(calculated - converged) <= kFlowAgreement * converged;
 }
 
-bool tooFast(const std::optional<double>& velocity) { return velocity && *velocity > kVelocityLimit; }
+bool tooFast(const std::optional<double>& velocity) {
+    return velocity && *velocity > kVelocityLimit;
+}
 
-TerminalVerification verifyTerminal(const Project& project, const ConvergedSolution& solution, const BranchRow& row) {
+TerminalVerification verifyTerminal(const Project& project, const ConvergedSolution& solution,
+                                    const BranchRow& row) {
     const Node& node = project.NodeTable[row.node];
     const Terminal& terminal = project.terminalOf(node);
     const ConvergedNode& converged = solution.nodes[std::size_t(row.node)];
@@ -31,7 +35,8 @@ TerminalVerification verifyTerminal(const Project& project, const ConvergedSolut
     out.dry = converged.dry;
     out.headLacking = solution.headLacking(row.node);
     // A dry terminal that the calculation lets flow is wrong however little it draws.
-    out.converged = out.dry && out.calculatedFlow != 0 ? false : flowsAgree(out.calculatedFlow, out.convergedFlow);
+    out.converged =
+        out.dry && out.calculatedFlow != 0 ? false : flowsAgree(out.calculatedFlow, out.convergedFlow);
     out.nominalPressure = double(project.terminalTypeOf(terminal).nominalPressure) * hydraulics::kMmPerBar;
     out.calculatedPressureLeft = pressureLeft(project, row.cumulativeDrop, terminal.height);
     out.convergedPressureLeft = converged.pressureLeft;
@@ -60,6 +65,17 @@ NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolutio
         }
     }
     return result;
+}
+
+QString convergedTerminalText(const TerminalVerification& check, const QLocale& locale) {
+    if (!check.dry)
+        return QStringLiteral("a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
+            .arg(formatPicture(check.convergedFlow, u"#0", locale),
+                 formatPicture(check.convergedPressureLeft.value_or(0), u"#,#0", locale));
+    const QString lacking = formatPicture(check.headLacking, u"#,#0", locale);
+    if (lacking == QLatin1String("0"))
+        return QStringLiteral("a convergenza non eroga: è alla piezometrica");
+    return QStringLiteral("a convergenza non eroga: è sopra la piezometrica di %1 mm").arg(lacking);
 }
 
 } // namespace valmora

@@ -7,6 +7,9 @@
 #include "model/ConvergedSolution.h"
 #include "model/Project.h"
 
+#include <QLocale>
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -23,20 +26,20 @@ constexpr double kVelocityLimit = 10;
 } // namespace verification
 
 struct TerminalVerification {
-    int16_t node = 0; // the terminal's branch end
+    int16_t node = 0;          // the terminal's branch end
     double calculatedFlow = 0; // l/min, from the results of Calculate
     double convergedFlow = 0;  // l/min
     // The calculated flow agrees with the converged one. Never true for a dry terminal
     // whose calculated flow is not 0.
     bool converged = false;
-    double nominalPressure = 0;                    // mm, of the terminal's type
-    double calculatedPressureLeft = 0;             // mm, as the grid shows it
-    std::optional<double> convergedPressureLeft;   // mm; none when shut off
+    double nominalPressure = 0;                  // mm, of the terminal's type
+    double calculatedPressureLeft = 0;           // mm, as the grid shows it
+    std::optional<double> convergedPressureLeft; // mm; none when shut off
     bool calculatedBelowNominal = false;
     bool convergedBelowNominal = false;
-    bool dry = false;        // above the hydraulic grade: delivers nothing
-    double headLacking = 0;  // mm a dry terminal lacks to start flowing
-    bool shutOff = false;    // behind a closed section
+    bool dry = false;       // above the hydraulic grade: delivers nothing
+    double headLacking = 0; // mm a dry terminal lacks to start flowing
+    bool shutOff = false;   // behind a closed section
 };
 
 struct SectionVerification {
@@ -55,13 +58,21 @@ struct OpenEndVerification {
 };
 
 struct NetworkVerification {
-    std::vector<TerminalVerification> terminals; // every terminal end, branch by branch as the grids show them
-    std::vector<SectionVerification> sections;   // every section that is not shut off, likewise
+    std::vector<TerminalVerification>
+        terminals;                             // every terminal end, branch by branch as the grids show them
+    std::vector<SectionVerification> sections; // every section that is not shut off, likewise
     std::vector<OpenEndVerification> openEnds;
 };
 
 // `project` holds the results of Calculate; `solution` is SolveConverged of the same
 // network (ok). Reads both, writes nothing.
 NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution);
+
+// What the converged solution says of a terminal, for the grid's tooltip, the report and
+// the command line, beginning in lower case: its flow and pressure left ("a convergenza
+// portata 31 Lt/min, pressione disponibile 1.643 mm"), or, for a dry terminal, that it
+// delivers nothing and how far it stands above the hydraulic grade ("a convergenza non
+// eroga: è sopra la piezometrica di 1.351 mm").
+QString convergedTerminalText(const TerminalVerification& check, const QLocale& locale = QLocale());
 
 } // namespace valmora

@@ -39,11 +39,13 @@ const QString kHeaderPageMark = QStringLiteral("Pag.  1");
 const QChar kNumberOverflow = u'#';
 
 int16_t toInt16(int64_t value) {
-    return static_cast<int16_t>(std::clamp<int64_t>(value, std::numeric_limits<int16_t>::min(),
-                                                    std::numeric_limits<int16_t>::max()));
+    return static_cast<int16_t>(
+        std::clamp<int64_t>(value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-int32_t scaledToWhole(double value) { return static_cast<int32_t>(roundHalfEven(value)); }
+int32_t scaledToWhole(double value) {
+    return static_cast<int32_t>(roundHalfEven(value));
+}
 
 // The usable page: the paper less the top offset and a bottom margin of the same 10 mm, so
 // that no line is printed past the paper's edge.
@@ -73,8 +75,8 @@ Column columnFromFormat(const QString& format, float widthScale) {
     else if (format.startsWith(u'#'))
         column.alignment = Alignment::Centre;
     int number = 0;
-    for (qsizetype i = 1; i < format.size() && format[i].isDigit() && number < std::numeric_limits<int16_t>::max();
-         ++i)
+    for (qsizetype i = 1;
+         i < format.size() && format[i].isDigit() && number < std::numeric_limits<int16_t>::max(); ++i)
         number = number * 10 + format[i].digitValue();
     column.width = toInt16(roundHalfEven(double(float(number) * widthScale)));
     return column;
@@ -82,19 +84,25 @@ Column columnFromFormat(const QString& format, float widthScale) {
 
 QString endKindText(int16_t next) {
     switch (-next) {
-    case 0: return QStringLiteral("Nessuna term.");
-    case 1: return QStringLiteral("Terminale");
-    case 2: return QStringLiteral("Collettore modul");
-    case 3: return QStringLiteral("Coll. monotubo");
-    case 4: return QStringLiteral("Coll. pannelli");
-    default: return QString();
+    case 0:
+        return QStringLiteral("Nessuna term.");
+    case 1:
+        return QStringLiteral("Terminale");
+    case 2:
+        return QStringLiteral("Collettore modul");
+    case 3:
+        return QStringLiteral("Coll. monotubo");
+    case 4:
+        return QStringLiteral("Coll. pannelli");
+    default:
+        return QString();
     }
 }
 
 } // namespace
 
-const QString Tabelle::kBranchTableHeader =
-    QStringLiteral("Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|Lt/1';<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
+const QString Tabelle::kBranchTableHeader = QStringLiteral(
+    "Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|Lt/1';<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
 
 Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
     : project_(project), surface_(surface), options_(options), pageHeight_(usablePageHeight(options.layout)),
@@ -106,7 +114,9 @@ void Tabelle::warn(const QString& text) const {
         options_.warn(text);
 }
 
-void Tabelle::setScale() { surface_.setScaleMillimetres(kMarginOffset, kMarginOffset); }
+void Tabelle::setScale() {
+    surface_.setScaleMillimetres(kMarginOffset, kMarginOffset);
+}
 
 QString Tabelle::pathForHeader() const {
     const QString& path = project_.projectPath;
@@ -143,7 +153,9 @@ void Tabelle::PrintReportHeader() {
 // line is cut at its last character that fits. Every character is printed once.
 void Tabelle::printWrappedNotes() {
     const auto limit = toInt16(pageWidth_ - kNotesRightGap);
-    const auto fits = [&](const QString& text) { return surface_.textWidth(QStringLiteral("W") + text) < limit; };
+    const auto fits = [&](const QString& text) {
+        return surface_.textWidth(QStringLiteral("W") + text) < limit;
+    };
     QString notes = QStringLiteral("Note :") + project_.projectNotes;
     notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     for (QString rest : notes.split(u'\n')) {
@@ -187,7 +199,9 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
         formatPicture(node.virtualLength, u"#0.0"),
         out,
         series ? series->code.trimmed() : QString(),
-        kv ? QStringLiteral("><") : diameter ? diameter->label : QString(),
+        kv         ? QStringLiteral("><")
+        : diameter ? diameter->label
+                   : QString(),
         formatPicture(row.drop, u"#0"),
         formatPicture(row.cumulativeDrop, u"#0"),
         row.velocity ? formatPicture(*row.velocity, u"#0.0") : QStringLiteral(" -"),
@@ -199,8 +213,9 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
 int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     const std::vector<ReportRow> rows = computeReportRows(project_, firstNode);
     const Node& first = project_.NodeTable[firstNode];
-    const QString title = firstNode == 1 ? QStringLiteral("Tronco iniziale")
-                                         : QStringLiteral("Derivato da ") + project_.NodeTable[first.parent].name;
+    const QString title = firstNode == 1
+                              ? QStringLiteral("Tronco iniziale")
+                              : QStringLiteral("Derivato da ") + project_.NodeTable[first.parent].name;
     QStringList table;
     table.reserve(qsizetype(rows.size()));
     for (const ReportRow& row : rows)
@@ -209,8 +224,8 @@ int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     EnsureLines(toInt16(2 * int64_t(rows.size()) + 5));
     surface_.print(title);
     rowRules_ = 1;
-    printTable(kBranchTableHeader.section(u';', 0, 0).split(u'|'), kBranchTableHeader.section(u';', 1, 1).split(u'|'),
-               table);
+    printTable(kBranchTableHeader.section(u';', 0, 0).split(u'|'),
+               kBranchTableHeader.section(u';', 1, 1).split(u'|'), table);
     surface_.print(QString());
     const ReportRow& last = rows.back();
     printBranchEnd(last.node, last.flow, last.cumulativeDrop);
@@ -231,7 +246,8 @@ void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulative
     if (!type)
         return;
     surface_.print(type->name + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
-    surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height) : QString());
+    surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height)
+                                        : QString());
     if (isNullFlow(lastFlow)) {
         surface_.print(kNullFlowText);
         printTerminalWarnings(lastNode);
@@ -250,9 +266,7 @@ void Tabelle::printTerminalWarnings(int16_t lastNode) {
         if (t.node != lastNode)
             continue;
         if (!t.converged)
-            surface_.print(QStringLiteral("Attenzione: a convergenza portata ") + formatPicture(t.convergedFlow, u"#0") +
-                           QStringLiteral(" Lt/min, pressione disponibile ") +
-                           formatPicture(t.convergedPressureLeft.value_or(0), u"#,#") + QStringLiteral(" mm"));
+            surface_.print(QStringLiteral("Attenzione: ") + convergedTerminalText(t));
         // A terminal behind a closed section is closed on purpose.
         if (t.calculatedBelowNominal && !t.shutOff)
             surface_.print(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale"));
@@ -327,9 +341,15 @@ void Tabelle::printTable(const QStringList& captions, const QStringList& formats
         const QString shown = fittedCell(column.width, text);
         const double width = surface_.textWidth(shown);
         switch (column.alignment) {
-        case Alignment::Left: surface_.setCurrentX(column.x + kCellPadding); break;
-        case Alignment::Right: surface_.setCurrentX(column.x + column.width - width - kCellPadding); break;
-        case Alignment::Centre: surface_.setCurrentX(column.x + int32_t(column.width - width) / 2); break;
+        case Alignment::Left:
+            surface_.setCurrentX(column.x + kCellPadding);
+            break;
+        case Alignment::Right:
+            surface_.setCurrentX(column.x + column.width - width - kCellPadding);
+            break;
+        case Alignment::Centre:
+            surface_.setCurrentX(column.x + int32_t(column.width - width) / 2);
+            break;
         }
         surface_.print(shown, false);
     };
@@ -422,7 +442,8 @@ void Tabelle::PrintPipeMaterials() {
         }
         total += listed.weight;
         if (listed.weight > 0)
-            text += PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(listed.weight, 9, 1) + u'\n';
+            text +=
+                PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(listed.weight, 9, 1) + u'\n';
     }
     if (total > 0)
         text += QStringLiteral("\tPeso totale\t") + formatPicture(total, u"#,#") + u'\n';
@@ -468,17 +489,24 @@ QString Tabelle::PadField(const QString& value, int width, int decimals) {
 
 QString paperBinText(int bin) {
     switch (bin) {
-    case 1: return QStringLiteral("superiore");
-    case 2: return QStringLiteral("inferiore");
-    case 4: return QStringLiteral("manuale (?)");
-    case 11: return QStringLiteral("grande");
-    case 265: return QStringLiteral("di default");
-    default: return QStringLiteral("indefinito");
+    case 1:
+        return QStringLiteral("superiore");
+    case 2:
+        return QStringLiteral("inferiore");
+    case 4:
+        return QStringLiteral("manuale (?)");
+    case 11:
+        return QStringLiteral("grande");
+    case 265:
+        return QStringLiteral("di default");
+    default:
+        return QStringLiteral("indefinito");
     }
 }
 
 QString printedMessage(const QString& deviceName, int paperBin) {
-    return QStringLiteral("Stampato su ") + deviceName + QStringLiteral("\r\nCassetto ") + paperBinText(paperBin);
+    return QStringLiteral("Stampato su ") + deviceName + QStringLiteral("\r\nCassetto ") +
+           paperBinText(paperBin);
 }
 
 void PrintReport(Project& project, PrintSurface& surface, const ReportSections& sections,

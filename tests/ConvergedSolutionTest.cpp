@@ -416,3 +416,40 @@ TEST(Verification, WhenCalculatedFlowsAreTrusted) {
 }
 
 } // namespace
+
+namespace valmora {
+namespace {
+
+// The converged solution's words on a terminal, in both locales; a pressure below 1 mm
+// still shows its 0.
+TEST(Verification, WhatTheConvergedSolutionSaysOfATerminal) {
+    struct Case {
+        bool dry;
+        double flow, pressureLeft, headLacking;
+        const char* c;
+        const char* italian;
+    };
+    const Case cases[] = {
+        {false, 30.6, 1643.2, 0, "a convergenza portata 31 Lt/min, pressione disponibile 1,643 mm",
+         "a convergenza portata 31 Lt/min, pressione disponibile 1.643 mm"},
+        {false, 0.2, 0.3, 0, "a convergenza portata 0 Lt/min, pressione disponibile 0 mm",
+         "a convergenza portata 0 Lt/min, pressione disponibile 0 mm"},
+        {true, 0, -1351.4, 1351.4, "a convergenza non eroga: è sopra la piezometrica di 1,351 mm",
+         "a convergenza non eroga: è sopra la piezometrica di 1.351 mm"},
+        {true, 0, -0.3, 0.3, "a convergenza non eroga: è alla piezometrica",
+         "a convergenza non eroga: è alla piezometrica"},
+    };
+    for (const Case& c : cases) {
+        TerminalVerification t;
+        t.dry = c.dry;
+        t.convergedFlow = c.flow;
+        t.convergedPressureLeft = c.pressureLeft;
+        t.headLacking = c.headLacking;
+        EXPECT_EQ(convergedTerminalText(t, QLocale::c()), QString::fromUtf8(c.c));
+        EXPECT_EQ(convergedTerminalText(t, QLocale(QLocale::Italian, QLocale::Italy)),
+                  QString::fromUtf8(c.italian));
+    }
+}
+
+} // namespace
+} // namespace valmora

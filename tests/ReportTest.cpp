@@ -170,9 +170,17 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
         const QString line =
             QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
                 .arg(std::lround(t.convergedFlow))
-                .arg(formatPicture(t.convergedPressureLeft.value_or(0), u"#,#"));
+                .arg(formatPicture(t.convergedPressureLeft.value_or(0), u"#,#0"));
         EXPECT_EQ(texts.contains(line), !t.converged) << t.node;
     }
+    // At 4 bar the top hydrant is dry: the report says so, and how far above the grade it is.
+    p.supplyPressure = 40000;
+    ASSERT_TRUE(Calculate(p).ok);
+    const QStringList at4Bar = Report().printTexts(p, {true, false, false});
+    EXPECT_TRUE(at4Bar.contains(
+        QStringLiteral("Attenzione: a convergenza non eroga: è sopra la piezometrica di 1,351 mm")));
+    EXPECT_TRUE(at4Bar.contains(
+        QStringLiteral("Attenzione: a convergenza portata 31 Lt/min, pressione disponibile 1,643 mm")));
     EXPECT_FALSE(std::find_if(checks.terminals.begin(), checks.terminals.end(), [&](const auto& t) {
                      return t.node == hydrants.back();
                  })->converged);

@@ -41,7 +41,7 @@ TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedWithTheirReaso
     ASSERT_EQ(g.rowData(lastRow), hydrants.back());
     EXPECT_TRUE(g.cellBackColor(lastRow, kNome).isValid());
     EXPECT_NE(g.cellBackColor(lastRow, kNome), kCyan);
-    EXPECT_TRUE(trunk()->StatusBar1->text().contains(QStringLiteral(" - Attenzione: A convergenza: portata ")))
+    EXPECT_TRUE(trunk()->StatusBar1->text().contains(QStringLiteral(" - Attenzione: A convergenza portata ")))
         << trunk()->StatusBar1->text().toStdString();
     // Rows with nothing to say stay as they were.
     EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
