@@ -41,7 +41,10 @@
 // forever between 0 and a flow of a ten-millionth of a litre a minute). Near the grade the
 // first is what ends the iteration: there F changes by less than its own rounding, the search
 // can no longer tell a better point from a worse one, and the steps of ends carrying
-// thousandths of a litre a minute would never settle within 1e-9 of their flows.
+// thousandths of a litre a minute would never settle within 1e-9 of their flows. The
+// tolerance is a share of the head driving each end (supply less its static head): a terminal
+// standing almost as high as the supply reaches is driven by a few mm, and its flow is fixed
+// as closely as any other's.
 // With F convex and coercive and the slopes positive and bounded on the level set, F
 // decreases to its minimum; once the dry ends are identified the steps are Newton steps
 // and converge quadratically. A subtree found dry (no flow, inlet pressure not above any
@@ -96,7 +99,10 @@ struct Tree {
     std::vector<double> z;                 // static head, mm (terminal ends)
     std::vector<EndKind> kind;
     std::vector<bool> shutOff;
-    std::vector<double> headRounding;     // mm, what rounding leaves uncertain in the head at the node
+    std::vector<double> headRounding; // mm, what rounding leaves uncertain in the head at the node
+    // Ends: mm, how closely its heads must balance (meetsItsConditions): the head tolerance's
+    // share of the head that drives it (supply less static head), or its rounding if larger.
+    std::vector<double> headTolerance;
     std::vector<int> subtreeSize;         // nodes in the subtree, which follow the node in `order`
     std::vector<double> lowestStaticHead; // mm, lowest static head of the subtree's ends
     // l/min an end would carry if it alone drew on the supply. Sharing its path only raises
@@ -182,6 +188,12 @@ Tree buildTree(const Project& project) {
             const double available = std::max(0.0, tree.supply - tree.z[i]);
             tree.aloneFlow[i] = std::pow(available / (pathResistance[i] + tree.kt[i]), kInverseExponent);
         }
+    }
+    tree.headTolerance.assign(size, 0.0);
+    for (const int16_t end : tree.ends) {
+        const double driving = std::max(tree.supply - tree.z[end], 0.0);
+        tree.headTolerance[end] =
+            std::max(convergence::kRelativeHeadTolerance * driving, tree.headRounding[end]);
     }
     tree.subtreeSize.assign(size, 1);
     tree.lowestStaticHead.assign(size, std::numeric_limits<double>::infinity());
@@ -435,20 +447,19 @@ double shrunkStep(double t, double predicted, double rise) {
 }
 
 // Whether every end meets the conditions of the solution: a flowing end's residual, or the
-// upward push on an end at 0, within the head tolerance (or the rounding of its head, where
-// that is larger).
+// upward push on an end at 0, within its head tolerance.
 bool meetsItsConditions(const Tree& tree, const LivePart& live, const SolverState& s) {
-    const double tolerance = convergence::kRelativeHeadTolerance * tree.supply;
     for (const int16_t end : live.ends) {
         const double violation = s.q[end] > 0 ? std::abs(s.residual[end]) : std::max(s.residual[end], 0.0);
-        if (violation > std::max(tolerance, tree.headRounding[end]))
+        if (!(violation <= tree.headTolerance[end])) // a NaN never meets them
             return false;
     }
     return true;
 }
 
 // Armijo search along the projected arc from `state`, shrinking the step at most
-// `maxBacktracks` times. Fills `trial` with the last point tried; reports whether it was
+// `maxBacktracks` times; with `mustDescend`, a step along which F does not fall to first
+// order is refused whatever F's rounding. Fills `trial` with the last point tried; reports whether it was
 // accepted, the share of the step it took, and whether every end's step was within tolerance.
 struct Search {
     bool accepted = false;
@@ -457,7 +468,7 @@ struct Search {
 };
 
 Search searchAlongArc(const Tree& tree, const LivePart& live, const SolverState& state, const Lines& lines,
-                      SolverState& trial, int maxBacktracks) {
+                      SolverState& trial, int maxBacktracks, bool mustDescend = false) {
     const double rounding = kContentRoundoff * state.content.magnitude();
     Search search;
     for (int backtrack = 0; backtrack <= maxBacktracks; ++backtrack) {
@@ -476,7 +487,7 @@ Search searchAlongArc(const Tree& tree, const LivePart& live, const SolverState&
         sumFlowsUp(tree, live, trial.q);
         trial.content = content(tree, live, trial.q, trial.power);
         const double rise = trial.content.value() - state.content.value();
-        if (rise <= kArmijoFraction * predicted + rounding) {
+        if (rise <= kArmijoFraction * predicted + rounding && (!mustDescend || predicted < 0)) {
             search.accepted = true;
             return search;
         }
@@ -573,23 +584,23 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
     } else {
         sumFlowsUp(tree, live, state.q);
         state.content = content(tree, live, state.q, state.power);
-        while (!solution.converged && solution.iterations < options.maxIterations) {
-            ++solution.iterations;
+        // Each pass looks at the point reached, then steps; `iterations` counts the steps.
+        for (;;) {
             evaluate(tree, state, trial, live);
-            if (live.order.empty()) {
-                solution.converged = true; // every terminal above the grade: nothing flows
-                break;
-            }
-            if (meetsItsConditions(tree, live, state)) {
+            // Every terminal above the grade (nothing flows), or every end meeting its conditions.
+            if (live.order.empty() || meetsItsConditions(tree, live, state)) {
                 solution.converged = true;
                 break;
             }
-            // First the step that sends the clearly short ends to 0, taken only whole; else
-            // the step without that rule, with its search.
+            if (solution.converged || solution.iterations >= options.maxIterations)
+                break;
+            ++solution.iterations;
+            // First the step that sends the clearly short ends to 0, taken only whole and only
+            // downhill; else the step without that rule, with its search.
             slopesOfEnds(tree, live, state, lines);
             Search search;
             if (newtonDirection(tree, live, state, true, lines) > 0)
-                search = searchAlongArc(tree, live, state, lines, trial, 0);
+                search = searchAlongArc(tree, live, state, lines, trial, 0, true);
             if (!search.accepted) {
                 newtonDirection(tree, live, state, false, lines);
                 search = searchAlongArc(tree, live, state, lines, trial, kMaxBacktracks);

@@ -28,12 +28,15 @@ namespace convergence {
 constexpr int kMaxIterations = 200;
 // A flow has converged when its last step is below this share of it...
 constexpr double kRelativeFlowTolerance = 1e-9;
-// ...taking flows below this (l/min) as this: near 0 the tolerance is 1e-12 l/min.
+// ...taking flows below this (l/min) as this (1e-12 l/min near 0); an end that stays within
+// a millionth of a litre a minute of 0 has converged too.
 constexpr double kFlowToleranceFloor = 1e-3;
-// Or when every end's heads balance to this share of the supply: a flowing end's path drop,
-// own loss and static head add up to the supply, a dry end's are at least the supply. For a
-// terminal of ordinary flow that fixes the flow to about this share too; for a flow near 0,
-// which the heads fix only to the power 1/1.85 of their balance, it is the floor.
+// Or the solution has converged when every end's heads balance to this share of the head
+// that drives it (the supply less its static head): a flowing end's path drop, own loss and
+// static head add up to the supply, a dry end's are at least the supply. For a terminal of
+// ordinary flow that fixes the flow to about this share too. A flow near 0 is fixed by the
+// heads only to (this balance / its resistance)^(1/1.85): a few thousandths of a litre a
+// minute at most, against the whole litres the program shows.
 constexpr double kRelativeHeadTolerance = 1e-9;
 } // namespace convergence
 
