@@ -13,6 +13,7 @@ void NetworkChecks::update(const Project& project) {
     generation_ = project.resultsGeneration;
     terminals_.assign(project.NodeTable.size(), nullptr);
     sections_.assign(project.NodeTable.size(), nullptr);
+    openEnds_.assign(project.NodeTable.size(), nullptr);
     verification_ = {};
     solution_ = SolveConverged(project);
     if (!solution_.ok)
@@ -24,6 +25,8 @@ void NetworkChecks::update(const Project& project) {
     for (const SectionVerification& v : verification_.sections)
         if (v.calculatedTooFast)
             sections_[std::size_t(v.node)] = &v;
+    for (const OpenEndVerification& e : verification_.openEnds)
+        openEnds_[std::size_t(e.node)] = &e;
 }
 
 QString terminalWarning(const TerminalVerification& check) {
@@ -37,6 +40,11 @@ QString terminalWarning(const TerminalVerification& check) {
     if (check.calculatedBelowNominal && !check.shutOff)
         why << QStringLiteral("Pressione inferiore alla nominale del terminale");
     return why.join(u'\n');
+}
+
+QString openEndWarning(const OpenEndVerification& check) {
+    return QStringLiteral("Estremità aperta, scarica %1 Lt/min")
+        .arg(formatPicture(check.calculatedFlow, u"#0"));
 }
 
 QString velocityWarning(const SectionVerification& check) {

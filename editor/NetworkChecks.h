@@ -22,6 +22,8 @@ public:
     // nullptr when the node is no terminal end or nothing is to be said of it.
     const TerminalVerification* terminal(int16_t node) const { return at(terminals_, node); }
     const SectionVerification* section(int16_t node) const { return at(sections_, node); }
+    // An end without terminal that pours water out.
+    const OpenEndVerification* openEnd(int16_t node) const { return at(openEnds_, node); }
     bool valid() const { return solution_.ok; }
 
 private:
@@ -35,6 +37,7 @@ private:
     NetworkVerification verification_;
     std::vector<const TerminalVerification*> terminals_;
     std::vector<const SectionVerification*> sections_;
+    std::vector<const OpenEndVerification*> openEnds_;
 };
 
 // Why a terminal row is marked, in Italian, or empty when it is not: its calculated flow far
@@ -42,5 +45,7 @@ private:
 QString terminalWarning(const TerminalVerification& check);
 // Why a section's velocity is marked, or empty.
 QString velocityWarning(const SectionVerification& check);
+// Why an end without terminal is marked: it discharges like a burst pipe.
+QString openEndWarning(const OpenEndVerification& check);
 
 } // namespace valmora

@@ -81,8 +81,7 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
     Griglia->keyPreview = [this](QKeyEvent* event) { return gridKey(event); };
     connect(Griglia, &GridControl::leaveCell, this, &frmTubi::commitEdit);
     connect(Griglia, &GridControl::gridDoubleClicked, this, &frmTubi::cellAction);
-    connect(Griglia, &GridControl::rightClicked, this,
-            [this](const QPoint& at) { rowMenu()->popup(at); });
+    connect(Griglia, &GridControl::rightClicked, this, [this](const QPoint& at) { rowMenu()->popup(at); });
 
     connect(Griglia, &GridControl::rowColChanged, this, &frmTubi::cursorMoved);
     connect(Griglia, &GridControl::scrolled, this, &frmTubi::updateToolbar);
@@ -105,7 +104,8 @@ QString frmTubi::caption() const {
     if (isTrunk())
         return kTrunkCaption;
     // A name of any length read from a file must not make a title of megabytes.
-    return kDerivedCaptionPrefix + project_.NodeTable[project_.NodeTable[firstNode_].parent].name.left(kLongestCaptionName);
+    return kDerivedCaptionPrefix +
+           project_.NodeTable[project_.NodeTable[firstNode_].parent].name.left(kLongestCaptionName);
 }
 
 void frmTubi::setRowIconAndColours(int row, const Node& node) {
@@ -161,17 +161,26 @@ void frmTubi::compilatab() {
 void frmTubi::icona(int row, int icon) {
     QPixmap picture;
     switch (icon) {
-    case kIconBlank: picture = icons_.picture(GridIcon::Nulla); break;
-    case kIconUp: picture = icons_.picture(GridIcon::FrecciaSu); break;
-    case kIconRight: picture = icons_.picture(GridIcon::FrecciaDx); break;
-    case kIconDown: picture = icons_.picture(GridIcon::FrecciaGiu); break;
+    case kIconBlank:
+        picture = icons_.picture(GridIcon::Nulla);
+        break;
+    case kIconUp:
+        picture = icons_.picture(GridIcon::FrecciaSu);
+        break;
+    case kIconRight:
+        picture = icons_.picture(GridIcon::FrecciaDx);
+        break;
+    case kIconDown:
+        picture = icons_.picture(GridIcon::FrecciaGiu);
+        break;
     case kIconTerminal: {
         if (const Terminal* terminal = project_.findTerminal(project_.NodeTable[nodeOfRow(row)]))
             if (const TerminalType* type = project_.findTerminalType(*terminal))
                 picture = icons_.terminalPicture(type->iconIndex);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     Griglia->setCellPicture(row, kOut, picture);
 }
@@ -187,8 +196,10 @@ void frmTubi::writeRowCells(int row, const BranchRow& results, const NetworkChec
     Griglia->setTextMatrix(row, kPhi, node.isKvElement() ? QString() : diameter ? diameter->label : kUnknown);
     Griglia->setTextMatrix(row, kTipo, series ? series->code : kUnknown);
     Griglia->setTextMatrix(row, kOut,
-                           node.hasDerivation() ? project_.NodeTable[node.derivation].name + kDerivationGap : QString());
-    Griglia->setTextMatrix(row, kVelocity, results.velocity ? formatPicture(*results.velocity, u"#0.0") : QString());
+                           node.hasDerivation() ? project_.NodeTable[node.derivation].name + kDerivationGap
+                                                : QString());
+    Griglia->setTextMatrix(row, kVelocity,
+                           results.velocity ? formatPicture(*results.velocity, u"#0.0") : QString());
     Griglia->setTextMatrix(row, kDrop, formatPicture(results.drop, u"#0"));
     Griglia->setTextMatrix(row, kSumDp, formatPicture(results.cumulativeDrop, u"#0"));
     Griglia->setTextMatrix(row, kFlow, formatPicture(results.flow, u"#0"));
@@ -198,9 +209,12 @@ void frmTubi::writeRowCells(int row, const BranchRow& results, const NetworkChec
 
 void frmTubi::markChecks(int row, int16_t node, const NetworkChecks* checks) {
     const TerminalVerification* terminal = checks ? checks->terminal(node) : nullptr;
-    const QString terminalWhy = terminal ? terminalWarning(*terminal) : QString();
-    Griglia->setCellBackColor(row, kNome, terminalWhy.isEmpty() ? QColor() : kCheckOrange);
-    Griglia->setCellToolTip(row, kNome, terminalWhy);
+    const OpenEndVerification* openEnd = checks ? checks->openEnd(node) : nullptr;
+    const QString endWhy = terminal  ? terminalWarning(*terminal)
+                           : openEnd ? openEndWarning(*openEnd)
+                                     : QString();
+    Griglia->setCellBackColor(row, kNome, endWhy.isEmpty() ? QColor() : kCheckOrange);
+    Griglia->setCellToolTip(row, kNome, endWhy);
     const SectionVerification* section = checks ? checks->section(node) : nullptr;
     const QString velocityWhy = section ? velocityWarning(*section) : QString();
     if (!velocityWhy.isEmpty())
@@ -239,18 +253,28 @@ void frmTubi::Piedino() {
     const int16_t last = nodeOfRow(Griglia->rows() - 1);
     project_.terminalNode = last;
     const Node& node = project_.NodeTable[last];
+    const NetworkChecks* checks = host_.networkChecks();
+    QString warning; // what the checks say of the branch's end
     if (node.next == kEndWithoutTerminal) {
         StatusBar1->setText(QStringLiteral("Nessun terminale "));
+        if (const OpenEndVerification* check = checks ? checks->openEnd(last) : nullptr)
+            warning = openEndWarning(*check);
     } else if (const Terminal* terminal = project_.findTerminal(node)) {
         const TerminalType* type = project_.findTerminalType(*terminal);
-        QString text = (type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") + formatGeneral(terminal->height);
-        const NetworkChecks* checks = host_.networkChecks();
+        StatusBar1->setText((type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") +
+                            formatGeneral(terminal->height));
         if (const TerminalVerification* check = checks ? checks->terminal(last) : nullptr)
-            text += QStringLiteral(" - Attenzione: ") + terminalWarning(*check).replace(u'\n', QStringLiteral("; "));
-        StatusBar1->setText(text);
+            warning = terminalWarning(*check).replace(u'\n', QStringLiteral("; "));
     } else {
         StatusBar1->setText(QStringLiteral("Mistero %1").arg(node.next));
     }
+    if (!warning.isEmpty()) {
+        const QString separator =
+            StatusBar1->text().endsWith(u' ') ? QStringLiteral("- ") : QStringLiteral(" - ");
+        StatusBar1->setText(StatusBar1->text() + separator + QStringLiteral("Attenzione: ") + warning);
+    }
+    // The window is narrow: the whole line also as the tooltip.
+    StatusBar1->setToolTip(warning.isEmpty() ? QString() : StatusBar1->text());
 }
 
 void frmTubi::aggiorna(int16_t) {
@@ -261,7 +285,9 @@ void frmTubi::aggiorna(int16_t) {
     Griglia->setFocus();
 }
 
-void frmTubi::recalculate() { reportOutcome(Calculate(project_)); }
+void frmTubi::recalculate() {
+    reportOutcome(Calculate(project_));
+}
 
 void frmTubi::reportOutcome(const CalculationOutcome& outcome) {
     if (!outcome.ok)
@@ -295,7 +321,8 @@ void frmTubi::statusLineClicked() {
     const Terminal* terminal = project_.findTerminal(end);
     if (!end.endsInTerminal() || !terminal || !project_.findTerminalType(*terminal))
         return; // nothing the dialog could edit
-    Fine dialog(project_, interaction_, pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
+    Fine dialog(project_, interaction_,
+                pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
     interaction_.runDialog(dialog);
     icona(lastRow, kIconTerminal);
     aggiorna();
@@ -303,8 +330,9 @@ void frmTubi::statusLineClicked() {
 }
 
 bool frmTubi::offerTerminal(int16_t end) {
-    if (interaction_.message({QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
-                              QStringLiteral("Terminale"), MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
+    if (interaction_.message(
+            {QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
+             QStringLiteral("Terminale"), MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return false;
     if (!edits::addTerminal(project_, end)) {
         interaction_.inform(tableFullMessage(), QStringLiteral("Non possibile"), MessageIcon::Exclamation);
@@ -337,8 +365,9 @@ void frmTubi::LunEq() {
 }
 
 bool frmTubi::askSaveBeforeExit() {
-    const Answer answer = interaction_.message(
-        {QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"), MessageButtons::YesNoCancel, MessageIcon::Question});
+    const Answer answer =
+        interaction_.message({QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"),
+                              MessageButtons::YesNoCancel, MessageIcon::Question});
     if (answer == Answer::Cancel)
         return false;
     // A project that could not be saved keeps the program open, so nothing is lost.
@@ -403,7 +432,9 @@ bool frmTubi::inNormalState(const QWidget* frame) {
     return !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
 }
 
-int frmTubi::windowWidthPixels() const { return Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips); }
+int frmTubi::windowWidthPixels() const {
+    return Griglia->twipsToPixels(kGridWidthTwips + kWindowExtraWidthTwips);
+}
 
 void frmTubi::frameStateChanged(Qt::WindowStates previous, Qt::WindowStates now) {
     (void)now;

@@ -299,6 +299,8 @@ void GridControl::setTextMatrix(int row, int col, const QString& text) {
 
 QColor GridControl::cellBackColor(int row, int col) const { return model_->cell(row - 1, col).background; }
 
+QString GridControl::cellToolTip(int row, int col) const { return model_->cell(row - 1, col).toolTip; }
+
 void GridControl::setCellBackColor(int row, int col, const QColor& colour) {
     model_->cell(row - 1, col).background = colour;
     model_->cellsChanged(row - 1, row - 1, col, col);

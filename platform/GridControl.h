@@ -106,6 +106,7 @@ public:
     void setRowHeightPixels(int pixels);
     void setHeaderHeightPixels(int pixels);
     void setCellToolTip(int row, int col, const QString& text);
+    QString cellToolTip(int row, int col) const;
     bool hasCellPicture(int row, int col) const;
     int rowData(int row) const;
     void setRowData(int row, int value);

@@ -3,6 +3,7 @@
 
 #include "app/TbMain.h"
 #include "editor/NetworkChecks.h"
+#include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -63,4 +64,27 @@ TEST_F(VerificationMarksTest, VelocitiesPastTheLimitAreMarked) {
     ASSERT_NE(fast, nullptr) << "the section must be past the limit for this check";
     EXPECT_NE(g.cellBackColor(1, kVelocity), kCyan);
     EXPECT_EQ(g.cellBackColor(1, kDrop), kCyan);
+}
+
+// The example with its last hydrant deleted: "Dorsale nord 2" ends without a terminal and
+// pours out like a burst pipe.
+TEST_F(VerificationMarksTest, AnEndWithoutTerminalIsMarkedWithItsFlow) {
+    open(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"));
+    ASSERT_TRUE(started);
+    const GridControl& g = *trunk()->Griglia;
+    const auto hydrant = static_cast<int16_t>(g.rowData(g.rows() - 1));
+    ASSERT_EQ(project().NodeTable[hydrant].name, QStringLiteral("Idr. N2"));
+    edits::deleteNode(project(), hydrant);
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+
+    const int lastRow = g.rows() - 1;
+    ASSERT_EQ(project().NodeTable[g.rowData(lastRow)].name, QStringLiteral("Dorsale nord 2"));
+    EXPECT_TRUE(g.cellBackColor(lastRow, kNome).isValid());
+    EXPECT_EQ(g.cellToolTip(lastRow, kNome), QStringLiteral("Estremità aperta, scarica 1226 Lt/min"));
+    const QString status =
+        QStringLiteral("Nessun terminale - Attenzione: Estremità aperta, scarica 1226 Lt/min");
+    EXPECT_EQ(trunk()->StatusBar1->text(), status);
+    EXPECT_EQ(trunk()->StatusBar1->toolTip(), status);
+    EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
 }
