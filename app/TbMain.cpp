@@ -531,24 +531,19 @@ void TbMain::stepAllDiameters(bool up) {
     activeChild()->aggiorna();
 }
 
-void TbMain::showPrint() {
+template <typename Dialog> void TbMain::runProjectDialog(bool recalculate) {
     commitPendingEdits();
-    frmStampa dialog(*project_, interaction_, this);
+    Dialog dialog(*project_, interaction_, this);
     interaction_.runDialog(dialog);
+    if (recalculate)
+        activeChild()->aggiorna();
 }
 
-void TbMain::showOptions() {
-    commitPendingEdits();
-    Opzioni dialog(*project_, interaction_, this);
-    interaction_.runDialog(dialog);
-    activeChild()->aggiorna();
-}
+void TbMain::showPrint() { runProjectDialog<frmStampa>(false); }
 
-void TbMain::showMaterials() {
-    commitPendingEdits();
-    Materiali dialog(*project_, interaction_, this);
-    interaction_.runDialog(dialog);
-}
+void TbMain::showOptions() { runProjectDialog<Opzioni>(true); }
+
+void TbMain::showMaterials() { runProjectDialog<Materiali>(false); }
 
 // ---- windows ----------------------------------------------------------------------
 
@@ -587,19 +582,9 @@ void TbMain::openBranchWindow(int16_t firstNode) {
 
 // ---- network-wide tools and grafts --------------------------------------------------
 
-void TbMain::changePipeSeries() {
-    commitPendingEdits();
-    frmCambiaTB dialog(*project_, interaction_, this);
-    interaction_.runDialog(dialog);
-    activeChild()->aggiorna();
-}
+void TbMain::changePipeSeries() { runProjectDialog<frmCambiaTB>(true); }
 
-void TbMain::changeTerminals() {
-    commitPendingEdits();
-    frmCambiaFine dialog(*project_, interaction_, this);
-    interaction_.runDialog(dialog);
-    activeChild()->aggiorna();
-}
+void TbMain::changeTerminals() { runProjectDialog<frmCambiaFine>(true); }
 
 void TbMain::createComb() {
     commitPendingEdits();

@@ -121,6 +121,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The edits being typed are stored, then `Dialog` (made on the project) runs modal; with
+    // `recalculate`, the active window recalculates and shows the results after it closes.
+    template <typename Dialog> void runProjectDialog(bool recalculate);
     void buildMenus();
     void buildToolbar();
     void loadRecentMenu();

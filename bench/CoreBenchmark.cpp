@@ -64,8 +64,39 @@ void benchConverged(Project& project) {
            }));
 }
 
-// Iterations of the converged solution on many random trees, from scratch and from
-// Calculate's flows: how many it takes, at worst, and whether any failed to converge.
+// The converged solution's steps on a family of networks, from scratch and from Calculate's
+// flows: how many on average and at worst, and how many solves did not converge.
+class ConvergenceTally {
+public:
+    void solve(const Project& p) {
+        ++networks_;
+        for (const bool fromResults : {false, true}) {
+            const ConvergedSolution s = SolveConverged(p, {fromResults});
+            Count& c = counts_[fromResults ? 1 : 0];
+            c.total += s.iterations;
+            c.worst = std::max(c.worst, s.iterations);
+            c.failed += s.converged ? 0 : 1;
+        }
+    }
+    void print(const char* family, double ms) const {
+        std::printf("SolveConverged on %d %s, %.0f ms in all\n", networks_, family, ms);
+        for (const bool fromResults : {false, true}) {
+            const Count& c = counts_[fromResults ? 1 : 0];
+            std::printf("  %-28s iterations mean %.2f, worst %d; not converged %d\n",
+                        fromResults ? "from Calculate's flows:" : "from scratch:",
+                        double(c.total) / std::max(networks_, 1), c.worst, c.failed);
+        }
+    }
+
+private:
+    struct Count {
+        long total = 0;
+        int worst = 0, failed = 0;
+    } counts_[2];
+    int networks_ = 0;
+};
+
+// Many random trees.
 void benchRandomTrees() {
     constexpr int kTrees = 3000;
     constexpr int kLargeEvery = 10;
@@ -73,43 +104,26 @@ void benchRandomTrees() {
     constexpr int kSmallNodesSpread = 200;
     std::mt19937 rng(7);
     std::uniform_int_distribution<int32_t> supply(5000, 120000);
-    struct Count {
-        long total = 0;
-        int worst = 0, failed = 0;
-    } counts[2];
-    int solved = 0;
+    ConvergenceTally tally;
     const Timing t = timeRuns(1, [&] {
         for (int tree = 0; tree < kTrees; ++tree) {
             Project p = testkit::projectWithTestCatalogues();
             testkit::buildRandom(p, rng,
                                  tree % kLargeEvery == 0 ? kLargeNodes : 2 + tree % kSmallNodesSpread);
             p.supplyPressure = supply(rng);
-            if (!Calculate(p).ok)
-                continue;
-            ++solved;
-            for (const bool fromResults : {false, true}) {
-                const ConvergedSolution s = SolveConverged(p, {fromResults});
-                Count& c = counts[fromResults ? 1 : 0];
-                c.total += s.iterations;
-                c.worst = std::max(c.worst, s.iterations);
-                c.failed += s.converged ? 0 : 1;
-            }
+            if (Calculate(p).ok)
+                tally.solve(p);
         }
     });
-    std::printf("\nSolveConverged on %d random trees (every %dth of %d nodes), %.0f ms in all\n", solved,
-                kLargeEvery, kLargeNodes, t.best);
-    for (const bool fromResults : {false, true}) {
-        const Count& c = counts[fromResults ? 1 : 0];
-        std::printf("  %-28s iterations mean %.2f, worst %d; not converged %d\n",
-                    fromResults ? "from Calculate's flows:" : "from scratch:",
-                    double(c.total) / std::max(solved, 1), c.worst, c.failed);
-    }
+    char family[64];
+    std::snprintf(family, sizeof family, "random trees (every %dth of %d nodes)", kLargeEvery, kLargeNodes);
+    std::printf("\n");
+    tally.print(family, t.best);
 }
 
-// Iterations of the converged solution on combs that the supply reaches only in part (the
-// far terminals dry or just at the grade), from scratch and from Calculate's flows.
+// Combs that the supply reaches only in part: the far terminals dry or just at the grade.
 void benchCombsAtTheGrade() {
-    int solves = 0, failed = 0, worst = 0;
+    ConvergenceTally tally;
     const Timing t = timeRuns(1, [&] {
         for (const int trunk : {50, 200, 1000, 4000, 16384})
             for (const int32_t supply : {8000, 20000, 40000, 100000, 120000})
@@ -117,19 +131,11 @@ void benchCombsAtTheGrade() {
                     Project p = testkit::projectWithTestCatalogues();
                     testkit::buildComb(p, trunk, highEvery);
                     p.supplyPressure = supply;
-                    if (!Calculate(p).ok)
-                        continue;
-                    for (const bool fromResults : {false, true}) {
-                        const ConvergedSolution s = SolveConverged(p, {fromResults});
-                        ++solves;
-                        failed += s.converged ? 0 : 1;
-                        worst = std::max(worst, s.iterations);
-                    }
+                    if (Calculate(p).ok)
+                        tally.solve(p);
                 }
     });
-    std::printf("SolveConverged on combs of 50 to 16 384 terminals at 0.8 to 12 bar: %d solves, worst %d "
-                "iterations, not converged %d (%.0f ms in all)\n",
-                solves, worst, failed, t.best);
+    tally.print("combs of 50 to 16 384 terminals at 0.8 to 12 bar", t.best);
 }
 
 void benchNetwork(const char* name, Project& project, const QString& file) {
