@@ -126,46 +126,31 @@ private:
     const OutputSink& sink_;
 };
 
-// The converged solution and the checks of the calculated result against it, by node.
+// The converged solution and the checks of the calculated result against it.
 struct Checks {
     ConvergedSolution solution;
-    NetworkVerification verification;
-    std::vector<const TerminalVerification*> terminal;
-    std::vector<const SectionVerification*> section;
-    std::vector<const OpenEndVerification*> openEnd;
+    NetworkVerification verification; // empty when the solution is not ok
 };
 
 Checks checksOf(const Project& project) {
     Checks checks;
     checks.solution = SolveConverged(project);
-    const std::size_t size = project.NodeTable.size();
-    checks.terminal.assign(size, nullptr);
-    checks.section.assign(size, nullptr);
-    checks.openEnd.assign(size, nullptr);
-    if (!checks.solution.ok)
-        return checks;
-    checks.verification = VerifyNetwork(project, checks.solution);
-    for (const TerminalVerification& t : checks.verification.terminals)
-        checks.terminal[std::size_t(t.node)] = &t;
-    for (const SectionVerification& v : checks.verification.sections)
-        checks.section[std::size_t(v.node)] = &v;
-    for (const OpenEndVerification& e : checks.verification.openEnds)
-        checks.openEnd[std::size_t(e.node)] = &e;
+    if (checks.solution.ok)
+        checks.verification = VerifyNetwork(project, checks.solution);
     return checks;
 }
 
 // What a designer must look at at the end of a branch, one line each.
 QString warningLines(const Checks& checks, int16_t last, const QLocale& locale) {
     QString lines;
-    if (const TerminalVerification* t = checks.terminal[std::size_t(last)]) {
+    if (const TerminalVerification* t = checks.verification.terminalAt(last)) {
         if (!t->converged)
             lines += QStringLiteral("Attenzione: ") + convergedTerminalText(*t, locale) + u'\n';
         if (t->calculatedBelowNominal && !t->shutOff)
             lines += QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale\n");
     }
-    if (const OpenEndVerification* e = checks.openEnd[std::size_t(last)])
-        lines += QStringLiteral("Attenzione: estremità aperta, scarica ") +
-                 formatPicture(e->calculatedFlow, u"#0", locale) + QStringLiteral(" Lt/min\n");
+    if (const OpenEndVerification* e = checks.verification.openEndAt(last))
+        lines += QStringLiteral("Attenzione: ") + openEndText(*e, locale) + u'\n';
     return lines;
 }
 
@@ -210,9 +195,9 @@ void writeNode(JsonWriter& json, const Project& project, int16_t i, const Branch
     const ConvergedNode* converged = checks.solution.ok ? &checks.solution.nodes[std::size_t(i)] : nullptr;
     json.optionalReal("convergedFlow", converged ? std::optional<double>(converged->flow) : std::nullopt);
     json.optionalReal("convergedVelocity", converged ? converged->velocity : std::nullopt);
-    const SectionVerification* section = checks.section[std::size_t(i)];
+    const SectionVerification* section = checks.verification.sectionAt(i);
     json.boolean("velocityOverLimit", section && section->calculatedTooFast);
-    json.boolean("openEnd", checks.openEnd[std::size_t(i)] != nullptr);
+    json.boolean("openEnd", checks.verification.openEndAt(i) != nullptr);
     json.endObject();
 }
 
@@ -230,7 +215,7 @@ void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const Br
     json.single("heightResistance", terminal.heightResistance);
     json.real("flow", row.flow);
     json.optionalReal("pressureLeft", terminalPressureLeft(project, row, terminal.height));
-    const TerminalVerification* check = checks.terminal[std::size_t(i)];
+    const TerminalVerification* check = checks.verification.terminalAt(i);
     json.optionalReal("convergedFlow", check ? std::optional<double>(check->convergedFlow) : std::nullopt);
     json.optionalReal("convergedPressureLeft", check ? check->convergedPressureLeft : std::nullopt);
     json.boolean("converged", check && check->converged);

@@ -20,24 +20,17 @@ public:
     void update(const Project& project);
 
     // nullptr when the node is no terminal end or nothing is to be said of it.
-    const TerminalVerification* terminal(int16_t node) const { return at(terminals_, node); }
-    const SectionVerification* section(int16_t node) const { return at(sections_, node); }
+    const TerminalVerification* terminal(int16_t node) const;
+    const SectionVerification* section(int16_t node) const;
     // An end without terminal that pours water out.
-    const OpenEndVerification* openEnd(int16_t node) const { return at(openEnds_, node); }
+    const OpenEndVerification* openEnd(int16_t node) const { return verification_.openEndAt(node); }
     bool valid() const { return solution_.ok; }
 
 private:
-    template <typename T> static const T* at(const std::vector<const T*>& table, int16_t node) {
-        return node > 0 && std::size_t(node) < table.size() ? table[std::size_t(node)] : nullptr;
-    }
-
     const Project* project_ = nullptr;
     uint64_t generation_ = 0;
     ConvergedSolution solution_;
     NetworkVerification verification_;
-    std::vector<const TerminalVerification*> terminals_;
-    std::vector<const SectionVerification*> sections_;
-    std::vector<const OpenEndVerification*> openEnds_;
 };
 
 // Why a terminal row is marked, in Italian, or empty when it is not: its calculated flow far

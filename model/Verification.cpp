@@ -49,6 +49,10 @@ TerminalVerification verifyTerminal(const Project& project, const ConvergedSolut
 
 NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution) {
     NetworkVerification result;
+    const std::size_t size = project.NodeTable.size();
+    result.terminalIndex.assign(size, -1);
+    result.sectionIndex.assign(size, -1);
+    result.openEndIndex.assign(size, -1);
     for (const int16_t start : branchStarts(project)) {
         for (const BranchRow& row : computeBranchRows(project, start)) {
             const Node& node = project.NodeTable[row.node];
@@ -56,12 +60,16 @@ NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolutio
             if (!converged.shutOff) {
                 SectionVerification section{row.node, row.velocity, converged.velocity, tooFast(row.velocity),
                                             tooFast(converged.velocity)};
+                result.sectionIndex[std::size_t(row.node)] = int(result.sections.size());
                 result.sections.push_back(section);
             }
-            if (node.endsInTerminal())
+            if (node.endsInTerminal()) {
+                result.terminalIndex[std::size_t(row.node)] = int(result.terminals.size());
                 result.terminals.push_back(verifyTerminal(project, solution, row));
-            else if (!node.continues() && converged.flow > 0)
+            } else if (!node.continues() && converged.flow > 0) {
+                result.openEndIndex[std::size_t(row.node)] = int(result.openEnds.size());
                 result.openEnds.push_back({row.node, row.flow, converged.flow});
+            }
         }
     }
     return result;
@@ -76,6 +84,10 @@ QString convergedTerminalText(const TerminalVerification& check, const QLocale& 
     if (lacking == QLatin1String("0"))
         return QStringLiteral("a convergenza non eroga: è alla piezometrica");
     return QStringLiteral("a convergenza non eroga: è sopra la piezometrica di %1 mm").arg(lacking);
+}
+
+QString openEndText(const OpenEndVerification& check, const QLocale& locale) {
+    return QStringLiteral("estremità aperta, scarica %1 Lt/min").arg(formatPicture(check.calculatedFlow, u"#0", locale));
 }
 
 } // namespace valmora

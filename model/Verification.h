@@ -62,6 +62,22 @@ struct NetworkVerification {
         terminals;                             // every terminal end, branch by branch as the grids show them
     std::vector<SectionVerification> sections; // every section that is not shut off, likewise
     std::vector<OpenEndVerification> openEnds;
+
+    // The entry of a node, or nullptr when it has none.
+    const TerminalVerification* terminalAt(int16_t node) const { return at(terminals, terminalIndex, node); }
+    const SectionVerification* sectionAt(int16_t node) const { return at(sections, sectionIndex, node); }
+    const OpenEndVerification* openEndAt(int16_t node) const { return at(openEnds, openEndIndex, node); }
+
+    // By node: where its entry stands in its list, -1 for none.
+    std::vector<int> terminalIndex, sectionIndex, openEndIndex;
+
+private:
+    template <typename T>
+    static const T* at(const std::vector<T>& list, const std::vector<int>& index, int16_t node) {
+        if (node <= 0 || std::size_t(node) >= index.size() || index[std::size_t(node)] < 0)
+            return nullptr;
+        return &list[std::size_t(index[std::size_t(node)])];
+    }
 };
 
 // `project` holds the results of Calculate; `solution` is SolveConverged of the same
@@ -74,5 +90,9 @@ NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolutio
 // delivers nothing and how far it stands above the hydraulic grade ("a convergenza non
 // eroga: è sopra la piezometrica di 1.351 mm").
 QString convergedTerminalText(const TerminalVerification& check, const QLocale& locale = QLocale());
+
+// What is said of an end without terminal that pours water out, beginning in lower case:
+// "estremità aperta, scarica 1226 Lt/min".
+QString openEndText(const OpenEndVerification& check, const QLocale& locale = QLocale());
 
 } // namespace valmora

@@ -260,30 +260,21 @@ void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulative
 }
 
 void Tabelle::printTerminalWarnings(int16_t lastNode) {
-    if (!options_.verification)
+    const TerminalVerification* t = options_.verification ? options_.verification->terminalAt(lastNode) : nullptr;
+    if (!t)
         return;
-    for (const TerminalVerification& t : options_.verification->terminals) {
-        if (t.node != lastNode)
-            continue;
-        if (!t.converged)
-            surface_.print(QStringLiteral("Attenzione: ") + convergedTerminalText(t));
-        // A terminal behind a closed section is closed on purpose.
-        if (t.calculatedBelowNominal && !t.shutOff)
-            surface_.print(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale"));
-        return;
-    }
+    if (!t->converged)
+        surface_.print(QStringLiteral("Attenzione: ") + convergedTerminalText(*t));
+    // A terminal behind a closed section is closed on purpose.
+    if (t->calculatedBelowNominal && !t->shutOff)
+        surface_.print(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale"));
 }
 
 void Tabelle::printOpenEndWarning(int16_t lastNode) {
-    if (!options_.verification)
-        return;
-    for (const OpenEndVerification& end : options_.verification->openEnds)
-        if (end.node == lastNode) {
-            surface_.print(QStringLiteral("Attenzione: estremità aperta, scarica ") +
-                           formatPicture(end.calculatedFlow, u"#0") + QStringLiteral(" Lt/min"));
-            surface_.print(QString());
-            return;
-        }
+    if (const OpenEndVerification* end = options_.verification ? options_.verification->openEndAt(lastNode) : nullptr) {
+        surface_.print(QStringLiteral("Attenzione: ") + openEndText(*end));
+        surface_.print(QString());
+    }
 }
 
 int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
