@@ -24,7 +24,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QPainter>
 #include <QShortcut>
 #include <QStyle>
@@ -640,12 +639,11 @@ void TbMain::copySnippet() {
     commitPendingEdits();
     if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
         paste->setEnabled(true);
-    QByteArray bytes;
-    WriteNodeSubtree(*project_, project_->currentNode, bytes);
-    QSaveFile snippet(QDir::current().filePath(kSnippetFileName));
-    if (!snippet.open(QIODevice::WriteOnly) || snippet.write(bytes) != bytes.size() || !snippet.commit()) {
+    const WriteOutcome written =
+        writeSnippet(*project_, project_->currentNode, QDir::current().filePath(kSnippetFileName));
+    if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
-                            snippet.errorString());
+                            written.reason);
         updatePasteButton();
     }
 }

@@ -35,8 +35,8 @@ class frmTubi;
 
 inline const QString kMainTag = QStringLiteral("Main");
 inline const QString kPickerTag = QStringLiteral("ListaTubi");
-inline const QString kProjectFilter = QStringLiteral("File di Velk (*.vlm)|*.vlm");
-inline const QString kSaveFilter = QStringLiteral("File di Velk|*.vlm");
+inline const QString kProjectFilter = QStringLiteral("Progetti Valmora (*.vlm)|*.vlm");
+inline const QString kSaveFilter = QStringLiteral("Progetti Valmora (*.vlm)|*.vlm");
 inline const QString kProjectExtension = QStringLiteral(".vlm");
 inline const QString kSnippetFileName = QStringLiteral("Ritaglio.idx");
 inline const QString kHelpFileName = QStringLiteral("guida.html");

@@ -2,12 +2,12 @@
 
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
+#include "model/AtomicWrite.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
 #include "storage/ProjectFile.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 #include <functional>
 #include <optional>
@@ -96,14 +96,16 @@ struct Written {
     QString warning;
 };
 
-// Reads and calculates the first file, then writes the second with `write`.
-CliResult convert(const Options& options, const std::function<Written(const Project&, const QString&)>& write) {
+// Reads and calculates the first file, then writes the second with `write` (given the
+// project, the second file and the first).
+using Writer = std::function<Written(const Project&, const QString&, const QString&)>;
+CliResult convert(const Options& options, const Writer& write) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
     Project project;
     if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project))
         return failure(*problem);
-    const Written written = write(project, target);
+    const Written written = write(project, target, source);
     if (written.problem)
         return failure(QStringLiteral("%1: %2").arg(target, *written.problem));
     CliResult result;
@@ -113,7 +115,7 @@ CliResult convert(const Options& options, const std::function<Written(const Proj
 }
 
 CliResult runSave(const Options& options) {
-    return convert(options, [](const Project& project, const QString& target) -> Written {
+    return convert(options, [](const Project& project, const QString& target, const QString&) -> Written {
         const SaveOutcome saved = SaveProject(project, target);
         if (!saved.ok)
             return {saved.message, {}};
@@ -122,10 +124,12 @@ CliResult runSave(const Options& options) {
 }
 
 CliResult runExportInp(const Options& options) {
-    return convert(options, [](const Project& project, const QString& target) -> Written {
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(epanetInput(project)) < 0 || !file.commit())
-            return {file.errorString(), {}};
+    return convert(options, [](const Project& project, const QString& target, const QString& source) -> Written {
+        WriteRequest request;
+        request.protectedFiles << source;
+        const WriteOutcome written = writeFileAtomically(target, epanetInput(project), request);
+        if (!written.ok)
+            return {kWriteErrorPrefix + written.reason, {}};
         return {};
     });
 }

@@ -70,6 +70,13 @@ std::optional<ReportArguments> parseReportArguments(const QStringList& arguments
     return parsed;
 }
 
+// The PDF never takes the place of the project it is made from.
+WriteRequest outputRequest(const ReportArguments& parsed) {
+    WriteRequest request;
+    request.protectedFiles << parsed.project;
+    return request;
+}
+
 PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parsed) {
     SchemaLayout board(project);
     board.BuildSchema();
@@ -77,7 +84,8 @@ PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parse
     board.FillTerminalColumns();
     return writePdf(
         parsed.pdf, QFileInfo(parsed.project).fileName(),
-        [&](PrintSurface& surface) { PrintSchema(board, project, surface); }, schemaPicturePainter());
+        [&](PrintSurface& surface) { PrintSchema(board, project, surface); }, schemaPicturePainter(),
+        outputRequest(parsed));
 }
 
 } // namespace
@@ -94,18 +102,20 @@ CliResult runPdfCommand(const QStringList& arguments) {
         const PagedOutcome written = writeSchemaPdf(project, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
-            result.error = QStringLiteral("%1: Errore in scrittura: %2\n").arg(parsed->pdf, written.reason);
+            result.error = QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
         }
         return result;
     }
     ReportOptions options;
     options.warn = [&](const QString& text) { result.error += parsed->project + QStringLiteral(": avviso: ") + text + u'\n'; };
     const PagedOutcome written =
-        writePdf(parsed->pdf, QFileInfo(parsed->project).fileName(),
-                 [&](PrintSurface& surface) { PrintReport(project, surface, parsed->sections, options); });
+        writePdf(
+            parsed->pdf, QFileInfo(parsed->project).fileName(),
+            [&](PrintSurface& surface) { PrintReport(project, surface, parsed->sections, options); }, {},
+            outputRequest(*parsed));
     if (!written.ok) {
         result.exitCode = kExitInvalidInput;
-        result.error += QStringLiteral("%1: Errore in scrittura: %2\n").arg(parsed->pdf, written.reason);
+        result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
     }
     return result;
 }

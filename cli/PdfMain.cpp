@@ -2,32 +2,24 @@
 // with fonts, so with a GUI application object; no display is needed.
 
 #include "cli/PdfCommands.h"
+#include "cli/ProcessOutput.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-
-#include <cstdio>
-
-#include <unistd.h>
+#include <QTemporaryDir>
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // A private runtime folder where the session has none, so that standard error carries
-    // only the tool's own messages.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString runtime = QDir::tempPath() + QStringLiteral("/valmora-runtime-") + QString::number(getuid());
-        if (QDir().mkpath(runtime) &&
-            QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
-            qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    }
+    // only the tool's own messages. Made new, under a name nobody can guess beforehand (a
+    // fixed name could be planted as a link), readable by its owner only, removed at the end.
+    QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/valmora-runtime-XXXXXX"));
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QGuiApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    const valmora::CliResult result = valmora::runPdfCommand(arguments);
-    std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
-    const QByteArray error = result.error.toLocal8Bit();
-    std::fwrite(error.constData(), 1, std::size_t(error.size()), stderr);
-    return result.exitCode;
+    valmora::CheckedStandardOutput output;
+    const valmora::CliResult result = valmora::runPdfCommand(valmora::argumentsFromSystem(argc, argv));
+    return valmora::finishCliProcess(result, output, "valmora-pdf");
 }

@@ -2,6 +2,7 @@
 // with fonts (report, schema) run in valmora-pdf beside it, which this program becomes.
 
 #include "cli/CliCommands.h"
+#include "cli/ProcessOutput.h"
 #include "model/HeapSettings.h"
 
 #include <QByteArray>
@@ -42,14 +43,10 @@ int main(int argc, char* argv[]) {
         return runPdfProgram(argv);
     valmora::keepLargeBlocksInTheHeap();
     QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    const valmora::OutputSink toStandardOutput = [](const char* bytes, std::size_t size) {
-        std::fwrite(bytes, 1, size, stdout);
+    valmora::CheckedStandardOutput output;
+    const valmora::OutputSink toStandardOutput = [&output](const char* bytes, std::size_t size) {
+        output.write(bytes, size);
     };
-    const valmora::CliResult result = valmora::runCli(arguments, toStandardOutput);
-    std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
-    const QByteArray error = result.error.toLocal8Bit();
-    std::fwrite(error.constData(), 1, std::size_t(error.size()), stderr);
-    return result.exitCode;
+    const valmora::CliResult result = valmora::runCli(valmora::argumentsFromSystem(argc, argv), toStandardOutput);
+    return valmora::finishCliProcess(result, output, "valmora-cli");
 }

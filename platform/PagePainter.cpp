@@ -8,7 +8,7 @@
 #include <QPdfWriter>
 #include <QPrintEngine>
 #include <QPrinter>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <algorithm>
 #include <memory>
@@ -213,21 +213,26 @@ PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw
 }
 
 PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
-                      const PicturePainter& pictures) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
+                      const PicturePainter& pictures, const WriteRequest& request) {
+    // Refused before the pages are drawn; drawn whole in memory, then written at once.
+    if (const QString refusal = writeRefusal(path, request); !refusal.isEmpty())
+        return failed(refusal);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     PagedOutcome outcome;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Valmora"));
         writer.setResolution(kMeasuringDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         outcome = drawOnPagedDevice(writer, draw, pictures);
     }
-    if (outcome.ok && !file.commit())
-        return failed(file.errorString(), outcome.pages);
+    if (!outcome.ok)
+        return outcome;
+    const WriteOutcome written = writeFileAtomically(path, pdf.data(), request);
+    if (!written.ok)
+        return failed(written.reason, outcome.pages);
     return outcome;
 }
 

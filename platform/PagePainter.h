@@ -3,6 +3,7 @@
 // Recorded pages drawn with QPainter: on the system printer, into a PDF file, on screen.
 // Text is measured with the real metrics of the fonts that draw it.
 
+#include "model/AtomicWrite.h"
 #include "platform/PrintSurface.h"
 
 #include <QFont>
@@ -58,9 +59,9 @@ struct PagedOutcome {
 };
 using DrawReport = std::function<void(PrintSurface&)>;
 PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw, const PicturePainter& pictures = {});
-// The same into an A4 PDF file, written whole or not at all.
+// The same into an A4 PDF file, written whole or not at all (AtomicWrite.h).
 PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
-                      const PicturePainter& pictures = {});
+                      const PicturePainter& pictures = {}, const WriteRequest& request = {});
 // The same on a printer; the surface reports the printer's name and paper bin.
 PagedOutcome printOn(QPrinter& printer, const DrawReport& draw, const PicturePainter& pictures = {});
 

@@ -19,7 +19,7 @@ public:
     QString saveFileName(const QString& filter, const QString& initialName) override;
     int runDialog(QDialog& dialog) override;
 
-    // "File di Velk (*.vlm)|*.vlm" as Qt writes filters: "File di Velk (*.vlm)".
+    // "Progetti Valmora (*.vlm)|*.vlm" as Qt writes filters: "Progetti Valmora (*.vlm)".
     static QString qtFilter(const QString& pairs);
 
 private:

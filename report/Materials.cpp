@@ -1,9 +1,9 @@
 #include "report/Materials.h"
 
+#include "model/AtomicWrite.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 
-#include <QSaveFile>
 
 namespace valmora {
 
@@ -212,10 +212,10 @@ QByteArray materialsTextBytes(const QStringList& lines) {
 MaterialsTextOutcome writeMaterialsText(const Project& project, const QLocale& locale) {
     const QString fileName = materialsTextFileName(project.projectPath);
     const QByteArray bytes = materialsTextBytes(materialsTextLines(project, fileName, locale));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return {false, fileName, file.errorString()};
-    return {true, fileName, {}};
+    WriteRequest request;
+    request.protectedFiles << project.projectPath; // a project named "*.txt" is not overwritten
+    const WriteOutcome written = writeFileAtomically(fileName, bytes, request);
+    return {written.ok, fileName, written.reason};
 }
 
 } // namespace valmora

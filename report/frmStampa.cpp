@@ -115,9 +115,11 @@ void frmStampa::exportPdf() {
                               MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return;
     const ReportOptions printing = options(ReportLayout::Printer);
-    const PagedOutcome written = writePdf(path, QFileInfo(project_.projectPath).fileName(), [&](PrintSurface& surface) {
-        PrintReport(project_, surface, chosen, printing);
-    });
+    WriteRequest request;
+    request.protectedFiles << project_.projectPath;
+    const PagedOutcome written = writePdf(
+        path, QFileInfo(project_.projectPath).fileName(),
+        [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); }, {}, request);
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, written.reason);
         return;

@@ -436,9 +436,11 @@ void frmSchema::exportPdf() {
         if (path.isEmpty())
             return;
     }
+    WriteRequest request;
+    request.protectedFiles << project_.projectPath;
     const PagedOutcome written = writePdf(
         path, QFileInfo(project_.projectPath).fileName(),
-        [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter());
+        [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter(), request);
     if (!written.ok)
         interaction_.inform(kSchemaPrintError, QString(), MessageIcon::Exclamation, written.reason);
     else

@@ -4,18 +4,25 @@
 set -euo pipefail
 
 # fonts-liberation2: the report's "Courier New" and "Arial" with their metrics;
-# poppler-utils: the tests read the report's PDF files back.
+# poppler-utils: the tests read the report's PDF files back;
+# locales: the Italian locale, in which the system gives its reasons for a failed write.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core fonts-liberation2
-    poppler-utils "$@")
+    poppler-utils locales "$@")
 
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Italian locale, made once.
+if ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
+    $sudo sed -i 's/^# *\(it_IT.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    $sudo locale-gen >/dev/null
+fi

@@ -1,5 +1,6 @@
 #include "storage/ProjectFile.h"
 
+#include "model/AtomicWrite.h"
 #include "model/Calculation.h"
 #include "model/FileAccess.h"
 #include "model/MessageText.h"
@@ -7,14 +8,8 @@
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <limits>
 #include <vector>
 
@@ -24,7 +19,6 @@ namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 const QString kFileErrorPrefix = QStringLiteral("Errore file: ");
-const QString kWriteErrorPrefix = QStringLiteral("Errore in scrittura: ");
 constexpr QChar kQuote = u'"';
 constexpr QChar kApostrophe = u'\'';
 constexpr int16_t kReservedHeaderValue = 0;
@@ -219,54 +213,7 @@ void appendSubtree(const Project& project, int16_t first, QString& out) {
 
 // ---- saving -----------------------------------------------------------------------
 
-const QString kBackupSuffix = QStringLiteral(".bak");
-const QString kStagingSuffix = QStringLiteral(".nuovo");
-
-// Writes until everything is written or the system refuses: a short write (a disk that
-// fills up) is retried, and the retry's failure carries the system's reason.
-bool writeAll(QFileDevice& file, const QByteArray& bytes) {
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 SaveOutcome writeFailure(const QString& reason) { return {false, reason, kWriteErrorPrefix + reason, {}}; }
-
-std::filesystem::path fileSystemPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
-
-QString systemReason(const std::error_code& error) { return QString::fromLocal8Bit(error.message()); }
-
-// Makes the file at `path` the new "<path>.bak": first a hard link to it (no space needed)
-// or else a copy, under a staging name, then a rename over the old backup, which is
-// atomic: the old backup stays until the new one is complete. Returns why it could not be
-// done, or an empty text.
-QString keepAsBackup(const QString& path) {
-    namespace fs = std::filesystem;
-    const fs::path current = fileSystemPath(path);
-    const fs::path staging = fileSystemPath(path + kBackupSuffix + kStagingSuffix);
-    const fs::path backup = fileSystemPath(path + kBackupSuffix);
-    std::error_code error;
-    fs::remove(staging, error); // left by an interrupted save, if any
-    error.clear();
-    fs::create_hard_link(current, staging, error);
-    if (error) {
-        error.clear();
-        fs::copy_file(current, staging, error);
-    }
-    if (!error)
-        fs::rename(staging, backup, error);
-    if (!error)
-        return {};
-    std::error_code ignored;
-    fs::remove(staging, ignored);
-    return QStringLiteral("copia di sicurezza %1 non creata: %2")
-        .arg(QDir::toNativeSeparators(path + kBackupSuffix), systemReason(error));
-}
 
 } // namespace
 
@@ -364,27 +311,23 @@ QByteArray projectFileBytes(const Project& project) {
     return text.toUtf8();
 }
 
+WriteOutcome writeSnippet(const Project& project, int16_t node, const QString& path) {
+    QByteArray bytes;
+    WriteNodeSubtree(project, node, bytes);
+    WriteRequest request;
+    request.links = LinkRule::Refuse;
+    request.protectedFiles << project.projectPath;
+    return writeFileAtomically(path, bytes, request);
+}
+
 SaveOutcome SaveProject(const Project& project, const QString& path) {
-    const QString notRegular = nonRegularFileReason(path);
-    if (!notRegular.isEmpty())
-        return writeFailure(notRegular);
-    const bool hadPreviousVersion = QFileInfo::exists(path);
-    const QByteArray bytes = projectFileBytes(project);
-    // Unbuffered: a full disk fails the write itself, with the system's reason.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return writeFailure(file.errorString());
-    if (!writeAll(file, bytes)) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return writeFailure(reason);
-    }
-    // The new file is complete beside `path`; the previous one is still at `path`.
+    WriteRequest request;
+    request.keepBackup = true;
+    const WriteOutcome written = writeFileAtomically(path, projectFileBytes(project), request);
+    if (!written.ok)
+        return writeFailure(written.reason);
     SaveOutcome outcome;
-    if (hadPreviousVersion)
-        outcome.backupWarning = keepAsBackup(path);
-    if (!file.commit())
-        return writeFailure(file.errorString());
+    outcome.backupWarning = written.backupWarning;
     return outcome;
 }
 

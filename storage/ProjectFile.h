@@ -7,6 +7,7 @@
 //
 // Written in UTF-8 with CR LF; read as UTF-8 when valid, otherwise as Windows-1252.
 
+#include "model/AtomicWrite.h"
 #include "model/Calculation.h"
 #include "model/FreeFormatReader.h"
 #include "model/Project.h"
@@ -100,10 +101,17 @@ struct GraftOutcome {
 // cursor node keeps its own values. On any failure the network stays exactly as it was.
 GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader);
 
-// Writes the project to `path` atomically: at every moment `path` holds either the
-// previous file or the new one, and a failure leaves the previous one intact. The previous
-// file is kept beside it as "<path>.bak"; the old backup is replaced only once the new
-// one exists. Only a regular file (or a path naming nothing yet) is written.
+// "Copia": the node lines of the subtree at `node` written as the snippet file `path`.
+// The snippet lives in the current directory, where anyone may have put a link in its
+// place: it is written only as a file of its own, never through a link, and never over
+// the project's own file.
+WriteOutcome writeSnippet(const Project& project, int16_t node, const QString& path);
+
+// Writes the project to `path` atomically (AtomicWrite.h): at every moment the file holds
+// either the previous version or the new one, and a failure leaves the previous one intact.
+// The previous version is kept beside it as "<file>.bak"; the old backup is replaced only
+// once the new one exists. A link to a project is saved into its target, the backup beside
+// the target.
 SaveOutcome SaveProject(const Project& project, const QString& path);
 
 } // namespace valmora

@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
     ask.fileNames = {file};
     trigger("mnuSalva");
     EXPECT_EQ(reread(file).NodeTable[1].length, 7.0f);
-    EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|File di Velk|*.vlm|Newlav.vlm")});
+    EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|Progetti Valmora (*.vlm)|*.vlm|Newlav.vlm")});
     expectOn(file);
     EXPECT_EQ(recentShown(), QStringList{file});
 
@@ -157,7 +157,7 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
 TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
     const QString good = writeProject(QStringLiteral("buono"), 5);
     openFile(good);
-    EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|File di Velk (*.vlm)|*.vlm|"));
+    EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|Progetti Valmora (*.vlm)|*.vlm|"));
     EXPECT_EQ(project().nodeCount(), 5);
     EXPECT_EQ(trunk()->Griglia->rows(), 6);
     ASSERT_EQ(ask.messages.size(), 1u); // the network in memory may be unsaved work

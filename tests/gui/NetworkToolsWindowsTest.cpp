@@ -92,7 +92,7 @@ TEST_F(NetworkTools, ImportAsksThenGraftsAnotherProject) {
     ask.answers = {Answer::Ok};
     ask.fileNames = {QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm")};
     trigger("mnuImporta");
-    EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|File di Velk|*.vlm|"));
+    EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|Progetti Valmora (*.vlm)|*.vlm|"));
     EXPECT_EQ(reachable(), whole + 1); // node 1 and, after it, the whole example again
 }
 

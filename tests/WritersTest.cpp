@@ -1,0 +1,318 @@
+// Every writer of the program against what the file system can do to it: a disk that fills
+// during the write, a link in the file's place, a link to nothing, a FIFO, the project
+// itself named as the output. The previous file must survive every failure, and no
+// failure may be reported as a success.
+
+#include "cli/CliCommands.h"
+#include "model/FileAccess.h"
+#include "report/Materials.h"
+#include "storage/ProjectFile.h"
+#include "tests/TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+const QByteArray kOldContent = QByteArrayLiteral("versione precedente\n");
+// Below every output of the example project, above the old content.
+constexpr rlim_t kFullDiskBytes = 200;
+
+// The disk "fills" at `bytes`: a write past it fails with the system's reason (as on a
+// full disk, the write comes back short). For this process, or for a child process.
+void limitFileSize(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(bool on) : on_(on) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        if (on_)
+            limitFileSize(kFullDiskBytes);
+    }
+    ~FileSizeLimit() {
+        if (on_)
+            setrlimit(RLIMIT_FSIZE, &saved_);
+    }
+
+private:
+    bool on_;
+    rlimit saved_{};
+};
+
+struct Outcome {
+    bool ok = false;
+    QString message;
+};
+
+Outcome runTool(const QStringList& arguments, bool fullDisk) {
+    QProcess tool;
+    tool.setProgram(QStringLiteral(VALMORA_CLI));
+    tool.setArguments(arguments + QStringList{QStringLiteral("--catalogues"), shippedDataDirectory()});
+    if (fullDisk)
+        tool.setChildProcessModifier([] { limitFileSize(kFullDiskBytes); });
+    tool.start();
+    tool.waitForFinished(-1);
+    return {tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0,
+            QString::fromUtf8(tool.readAllStandardError())};
+}
+
+Project loaded(const QString& projectFile) {
+    Project p = projectWithShippedCatalogues();
+    EXPECT_TRUE(ReadProject(p, projectFile).ok());
+    p.projectPath = projectFile;
+    return p;
+}
+
+struct Writer {
+    const char* name;
+    const char* extension;
+    bool refusesLinks;     // writes only a file of its own
+    bool writesTheProject; // its output is the project: nothing to protect from it
+    // Writes `out` from the project file `projectFile`.
+    std::function<Outcome(const QString& projectFile, const QString& out, bool fullDisk)> write;
+};
+
+const std::vector<Writer>& writers() {
+    static const std::vector<Writer> all = {
+        {"progetto", ".vlm", false, true,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             const Project p = loaded(project);
+             const FileSizeLimit limit(fullDisk);
+             const SaveOutcome saved = SaveProject(p, out);
+             return Outcome{saved.ok, saved.message};
+         }},
+        {"materiali", ".txt", false, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             Project p = loaded(project);
+             // The text's name is the project's with "txt" for its last three letters.
+             if (!isSameFile(project, out))
+                 p.projectPath = out.chopped(3) + QStringLiteral("vlm");
+             ComputeMaterials(p);
+             const FileSizeLimit limit(fullDisk);
+             const MaterialsTextOutcome written = writeMaterialsText(p);
+             EXPECT_EQ(written.fileName, out);
+             return Outcome{written.ok, written.reason};
+         }},
+        {"ritaglio", ".idx", true, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             const Project p = loaded(project);
+             const FileSizeLimit limit(fullDisk);
+             const WriteOutcome written = writeSnippet(p, 1, out);
+             return Outcome{written.ok, written.reason};
+         }},
+        {"export-inp", ".inp", false, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             return runTool({QStringLiteral("export-inp"), project, out}, fullDisk);
+         }},
+        {"report", ".pdf", false, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             return runTool({QStringLiteral("report"), project, out}, fullDisk);
+         }},
+        {"schema", ".pdf", false, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             return runTool({QStringLiteral("schema"), project, out}, fullDisk);
+         }},
+    };
+    return all;
+}
+
+enum class Case { FullDisk, ThroughLink, DanglingLink, Fifo, SameFileAsProject };
+
+class WritersTest : public ::testing::TestWithParam<Case> {
+protected:
+    QTemporaryDir dir;
+    QString project;
+
+    void SetUp() override {
+        project = dir.filePath(QStringLiteral("rete.vlm"));
+        ASSERT_TRUE(
+            QFile::copy(QDir(shippedDataDirectory()).filePath(QStringLiteral("esempio.vlm")), project));
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList entries() const {
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+} // namespace
+
+TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
+    const Case scenario = GetParam();
+    for (const Writer& writer : writers()) {
+        SCOPED_TRACE(writer.name);
+        if (scenario == Case::SameFileAsProject && writer.writesTheProject)
+            continue;
+        const QString extension = QString::fromLatin1(writer.extension);
+        QString out = path(QStringLiteral("uscita") + extension);
+        const QString target = path(QStringLiteral("bersaglio") + extension);
+        QFile::remove(out);
+        QFile::remove(target);
+        const QByteArray projectBytes = readBytes(project);
+        switch (scenario) {
+        case Case::FullDisk:
+            writeBytes(out, kOldContent);
+            break;
+        case Case::ThroughLink:
+            writeBytes(target, kOldContent);
+            ASSERT_TRUE(QFile::link(target, out));
+            break;
+        case Case::DanglingLink:
+            ASSERT_TRUE(QFile::link(target, out));
+            break;
+        case Case::Fifo:
+            ASSERT_EQ(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+            break;
+        case Case::SameFileAsProject:
+            // A second name of the project; for the materials, a project named "*.txt".
+            if (QString::fromLatin1(writer.name) == QLatin1String("materiali")) {
+                out = path(QStringLiteral("progetto.txt"));
+                ASSERT_TRUE(QFile::copy(project, out));
+            } else {
+                ASSERT_TRUE(QFile::link(project, out));
+            }
+            break;
+        }
+        const QStringList before = entries();
+        const Outcome outcome = writer.write(scenario == Case::SameFileAsProject ? out : project, out,
+                                             scenario == Case::FullDisk);
+
+        const bool written = scenario == Case::ThroughLink && !writer.refusesLinks;
+        EXPECT_EQ(outcome.ok, written) << outcome.message.toStdString();
+        EXPECT_EQ(outcome.message.isEmpty(), written) << outcome.message.toStdString();
+        // A project saved through a link keeps its previous version beside the link's target.
+        const QString backup = QFileInfo(target).fileName() + QStringLiteral(".bak");
+        QStringList expected = before;
+        if (written && writer.writesTheProject)
+            expected << backup;
+        expected.sort();
+        EXPECT_EQ(entries(), expected) << "no file made or left behind, none taken away";
+        switch (scenario) {
+        case Case::FullDisk:
+            EXPECT_EQ(readBytes(out), kOldContent);
+            break;
+        case Case::ThroughLink:
+            EXPECT_TRUE(QFileInfo(out).isSymLink());
+            if (written) {
+                EXPECT_GT(readBytes(target).size(), kOldContent.size())
+                    << "the link's target holds the new file";
+                if (writer.writesTheProject) {
+                    EXPECT_EQ(readBytes(path(backup)), kOldContent);
+                }
+            } else {
+                EXPECT_EQ(readBytes(target), kOldContent);
+            }
+            break;
+        case Case::DanglingLink:
+            EXPECT_TRUE(QFileInfo(out).isSymLink());
+            EXPECT_FALSE(QFileInfo::exists(target));
+            break;
+        case Case::Fifo:
+            EXPECT_FALSE(QFileInfo(out).isFile());
+            break;
+        case Case::SameFileAsProject:
+            EXPECT_EQ(readBytes(out), projectBytes);
+            EXPECT_EQ(readBytes(project), projectBytes);
+            break;
+        }
+    }
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    static const char* const names[] = {"FullDisk", "ThroughLink", "DanglingLink", "Fifo",
+                                        "SameFileAsProject"};
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Every, WritersTest,
+                         ::testing::Values(Case::FullDisk, Case::ThroughLink, Case::DanglingLink, Case::Fifo,
+                                           Case::SameFileAsProject),
+                         caseName);
+
+TEST(StandardOutput, AFullDiskIsAFailureNotACutOutput) {
+    QTemporaryDir dir;
+    for (const bool fullDisk : {false, true}) {
+        QProcess tool;
+        tool.setProgram(QStringLiteral(VALMORA_CLI));
+        tool.setArguments({QStringLiteral("calc"),
+                           QDir(shippedDataDirectory()).filePath(QStringLiteral("esempio.vlm")),
+                           QStringLiteral("--json"), QStringLiteral("--catalogues"), shippedDataDirectory()});
+        tool.setStandardOutputFile(dir.filePath(QStringLiteral("calcolo.json")));
+        if (fullDisk)
+            tool.setChildProcessModifier([] { limitFileSize(kFullDiskBytes); });
+        tool.start();
+        ASSERT_TRUE(tool.waitForFinished(-1));
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_EQ(tool.exitCode(), fullDisk ? kExitInvalidInput : kExitSuccess) << error.toStdString();
+        EXPECT_EQ(error.contains(QStringLiteral("valmora-cli: Errore in scrittura: uscita standard: ")),
+                  fullDisk)
+            << error.toStdString();
+    }
+}
+
+TEST(AtomicWrite, NamesAsTheSystemSpellsThemAndReasonsThatSayWhere) {
+    QTemporaryDir dir;
+    // A name at the system's limit of 255 bytes is written, then written over.
+    const QString longest = dir.filePath(QString(251, u'a') + QStringLiteral(".vlm"));
+    for (const QByteArray& content : {QByteArrayLiteral("prima"), QByteArrayLiteral("seconda")}) {
+        const WriteOutcome written = writeFileAtomically(longest, content);
+        EXPECT_TRUE(written.ok) << written.reason.toStdString();
+        EXPECT_EQ(readBytes(longest), content);
+    }
+
+    // A name that is not UTF-8 comes back byte for byte, through the command line too.
+    const QByteArray foreign = QByteArrayLiteral("rete-\xff\xe8.vlm");
+    EXPECT_EQ(fileNameToSystem(fileNameFromSystem(foreign)), foreign);
+    QProcess shell;
+    shell.setWorkingDirectory(dir.path());
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("\"$0\" save \"$1\" \"$(printf 'rete-\\377\\350.vlm')\" "
+                                "--catalogues \"$2\""),
+                 QStringLiteral(VALMORA_CLI),
+                 QDir(shippedDataDirectory()).filePath(QStringLiteral("esempio.vlm")),
+                 shippedDataDirectory()});
+    ASSERT_TRUE(shell.waitForFinished(-1));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    const QByteArray foreignPath = QFile::encodeName(dir.path()) + '/' + foreign;
+    struct stat info {};
+    EXPECT_EQ(::stat(foreignPath.constData(), &info), 0);
+    EXPECT_EQ(::unlink(foreignPath.constData()), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "nothing written under another name";
+
+    // A file that cannot be made is the folder's doing, and is said so.
+    const QString missingFolder = dir.filePath(QStringLiteral("manca"));
+    const WriteOutcome refused = writeFileAtomically(missingFolder + QStringLiteral("/rete.vlm"), "x");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.reason.startsWith(QStringLiteral("la cartella %1 ").arg(missingFolder)))
+        << refused.reason.toStdString();
+}
+
+TEST(AtomicWrite, TheSystemsReasonsInItalian) {
+    if (!newlocale(LC_ALL_MASK, "it_IT.UTF-8", locale_t(nullptr)))
+        GTEST_SKIP() << "this system has no Italian locale: its reasons stay in its own words";
+    EXPECT_EQ(systemReason(ENOSPC), QStringLiteral("Spazio esaurito sul device"));
+    EXPECT_EQ(systemReason(EACCES), QStringLiteral("Permesso negato"));
+}
