@@ -1,5 +1,5 @@
 #include "app/TbMain.h"
-#include "model/HeapSettings.h"
+#include "platform/ProgramStart.h"
 #include "platform/WidgetInteraction.h"
 
 #include <QApplication>
@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Valmora"));
     QApplication::setApplicationVersion(QStringLiteral(VALMORA_VERSION));
+    valmora::useItalianNumbersUnlessALocaleIsChosen();
 
     // The interface is Italian whatever the user's language: Qt's own dialogs too.
     QTranslator qtItalian;

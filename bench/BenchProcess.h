@@ -2,7 +2,7 @@
 
 // The benchmarks of the windows run as the desktop program would, without a display.
 
-#include "model/HeapSettings.h"
+#include "platform/ProgramStart.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -14,7 +14,7 @@
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
-#include "model/HeapSettings.h"
+#include "platform/ProgramStart.h"
 #include "model/NetworkValidation.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"

@@ -140,17 +140,11 @@ Checks checksOf(const Project& project) {
     return checks;
 }
 
-// What a designer must look at at the end of a branch, one line each.
-QString warningLines(const Checks& checks, int16_t last, const QLocale& locale) {
+// What a designer must look at in a branch, one line each, after its end.
+QString warningLines(const Project& project, const Checks& checks, int16_t first, const QLocale& locale) {
     QString lines;
-    if (const TerminalVerification* t = checks.verification.terminalAt(last)) {
-        if (!t->converged)
-            lines += QStringLiteral("Attenzione: ") + convergedTerminalText(*t, locale) + u'\n';
-        if (t->calculatedBelowNominal && !t->shutOff)
-            lines += QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale\n");
-    }
-    if (const OpenEndVerification* e = checks.verification.openEndAt(last))
-        lines += QStringLiteral("Attenzione: ") + openEndText(*e, locale) + u'\n';
+    for (const NetworkWarning& warning : branchWarnings(project, checks.verification, first, locale))
+        lines += QStringLiteral("Attenzione: ") + warning.text + u'\n';
     return lines;
 }
 
@@ -279,7 +273,7 @@ std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, c
 
 QString pressureText(double mm, const QLocale& locale) {
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
-           formatPicture(mm / hydraulics::kMmPerBar, u"#,#.0", locale) + QStringLiteral(" Bar)");
+           formatPicture(mm / hydraulics::kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" Bar)");
 }
 
 QString branchEndText(const Project& project, const BranchRow& last, const QLocale& locale) {
@@ -363,7 +357,7 @@ QString calculationTable(const Project& project, const QString& projectLabel, co
         for (const BranchRow& row : rows)
             out += tableLine(rowCells(project, row, locale));
         out += branchEndText(project, rows.back(), locale);
-        out += warningLines(checks, rows.back().node, locale);
+        out += warningLines(project, checks, start, locale);
     }
     return out;
 }

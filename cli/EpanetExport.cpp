@@ -1,6 +1,7 @@
 #include "cli/EpanetExport.h"
 
 #include "model/Calculation.h"
+#include "model/MessageText.h"
 #include "model/Traversal.h"
 
 #include <QStringList>
@@ -27,6 +28,13 @@ QString identifier(const QString& prefix, int16_t node, const QString& name) {
         id += plain ? c : QChar(u'_');
     }
     return id;
+}
+
+// EPANET reads a title line as it stands, but takes a line whose first word begins with '['
+// for a section heading, and a line break for the next line: the project's name, whatever
+// it holds, is one line after a word of ours, well within the reader's line length.
+QString titleLine(const QString& projectPath) {
+    return QStringLiteral("Progetto ") + oneLine(projectPath).left(kMaxTitleCharacters);
 }
 
 QString inletOf(const Project& project, const Node& node) {
@@ -112,7 +120,7 @@ QByteArray epanetInput(const Project& project) {
     for (const int16_t i : networkPreorder(project))
         writeNode(project, i, sections);
 
-    QString text = QStringLiteral("[TITLE]\n%1\n").arg(project.projectPath);
+    QString text = QStringLiteral("[TITLE]\n%1\n").arg(titleLine(project.projectPath));
     appendSection(text, "JUNCTIONS", sections.junctions);
     appendSection(text, "RESERVOIRS", sections.reservoirs);
     appendSection(text, "PIPES", sections.pipes);

@@ -22,6 +22,8 @@ namespace valmora {
 
 namespace epanet {
 constexpr int kMaxIdLength = 31;
+// The reader takes lines of up to 1024 bytes; a title line keeps well below, in UTF-8 too.
+constexpr int kMaxTitleCharacters = 240;
 constexpr double kMmPerMetre = 1000;
 constexpr double kMetresPerBar = 10;
 // Flows, as shares of KV x 1000 l/min, at which a KV element's head-loss curve is tabulated.

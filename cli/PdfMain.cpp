@@ -3,6 +3,7 @@
 
 #include "cli/PdfCommands.h"
 #include "cli/ProcessOutput.h"
+#include "platform/ProgramStart.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QGuiApplication app(argc, argv);
+    valmora::useItalianNumbersUnlessALocaleIsChosen();
     valmora::CheckedStandardOutput output;
     const valmora::CliResult result = valmora::runPdfCommand(valmora::argumentsFromSystem(argc, argv));
     return valmora::finishCliProcess(result, output, "valmora-pdf");

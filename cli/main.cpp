@@ -3,7 +3,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/ProcessOutput.h"
-#include "model/HeapSettings.h"
+#include "platform/ProgramStart.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -43,6 +43,7 @@ int main(int argc, char* argv[]) {
         return runPdfProgram(argv);
     valmora::keepLargeBlocksInTheHeap();
     QCoreApplication app(argc, argv);
+    valmora::useItalianNumbersUnlessALocaleIsChosen();
     valmora::CheckedStandardOutput output;
     const valmora::OutputSink toStandardOutput = [&output](const char* bytes, std::size_t size) {
         output.write(bytes, size);

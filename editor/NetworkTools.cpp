@@ -112,9 +112,9 @@ QString combSummary(const Project& project, const CombSettings& s, int16_t termi
     return QStringLiteral("Verranno creati %1 nuovi terminali di tipo %2;").arg(n).arg(type ? type->name : QString()) +
            kSummaryLineEnd + QStringLiteral("La dorsale sarà da 2") + kInch +
            QStringLiteral("1/2 con %1 diramazioni.").arg(s.branchCount) + kSummaryLineEnd +
-           QStringLiteral("La superfice coperta sarà di ") + formatPicture(double(area), u"#.0") + QStringLiteral(" mq.") +
-           kSummaryLineEnd + QStringLiteral("La portata (nominale) sarà di circa ") +
-           formatPicture(double(flow / area), u"#") + QStringLiteral(" Lt/mq");
+           QStringLiteral("La superficie coperta sarà di ") + formatPicture(double(area), u"#0.0") +
+           QStringLiteral(" mq.") + kSummaryLineEnd + QStringLiteral("La portata (nominale) sarà di circa ") +
+           formatPicture(double(flow / area), u"#0") + QStringLiteral(" Lt/min per mq");
 }
 
 std::optional<QString> combRefusal(const Project& project, const CombSettings& s) {

@@ -31,7 +31,7 @@ const std::array<const char*, frmMatrice::kBoxes + 1> kBoxLabels = {
 QString explanation() {
     return QStringLiteral("Questa procedura crea una serie di tubazioni con il numero di terminali e gli interassi "
                           "richiesti. Le diramazioni saranno da 1") +
-           kInch + QStringLiteral(" a 2") + kInch + QStringLiteral("1/2 (UNI 9489), il diametro della dorsale sarà da 2") +
+           kInch + QStringLiteral(" a 2") + kInch + QStringLiteral("1/2 (UNI EN 12845), il diametro della dorsale sarà da 2") +
            kInch + QStringLiteral("1/2, il tipo di terminale e la quota saranno quelli di origine.");
 }
 

@@ -208,18 +208,16 @@ void frmTubi::writeRowCells(int row, const BranchRow& results, const NetworkChec
 }
 
 void frmTubi::markChecks(int row, int16_t node, const NetworkChecks* checks) {
-    const TerminalVerification* terminal = checks ? checks->terminal(node) : nullptr;
-    const OpenEndVerification* openEnd = checks ? checks->openEnd(node) : nullptr;
-    const QString endWhy = terminal  ? terminalWarning(*terminal)
-                           : openEnd ? openEndWarning(*openEnd)
-                                     : QString();
+    QStringList endWhy;
+    QStringList velocityWhy;
+    if (checks)
+        for (const NetworkWarning& warning : checks->warnings(node))
+            (warning.aboutTheEnd() ? endWhy : velocityWhy) << asSentence(warning.text);
     Griglia->setCellBackColor(row, kNome, endWhy.isEmpty() ? QColor() : kCheckOrange);
-    Griglia->setCellToolTip(row, kNome, endWhy);
-    const SectionVerification* section = checks ? checks->section(node) : nullptr;
-    const QString velocityWhy = section ? velocityWarning(*section) : QString();
+    Griglia->setCellToolTip(row, kNome, endWhy.join(u'\n'));
     if (!velocityWhy.isEmpty())
         Griglia->setCellBackColor(row, kVelocity, kCheckOrange);
-    Griglia->setCellToolTip(row, kVelocity, velocityWhy);
+    Griglia->setCellToolTip(row, kVelocity, velocityWhy.join(u'\n'));
 }
 
 void frmTubi::rinfresca() {
@@ -254,17 +252,18 @@ void frmTubi::Piedino() {
     project_.terminalNode = last;
     const Node& node = project_.NodeTable[last];
     const NetworkChecks* checks = host_.networkChecks();
-    QString warning; // what the checks say of the branch's end
+    QStringList said; // what the checks say of the branch's end
+    if (checks)
+        for (const NetworkWarning& w : checks->warnings(last))
+            if (w.aboutTheEnd())
+                said << asSentence(w.text);
+    const QString warning = said.join(QStringLiteral("; "));
     if (node.next == kEndWithoutTerminal) {
         StatusBar1->setText(QStringLiteral("Nessun terminale "));
-        if (const OpenEndVerification* check = checks ? checks->openEnd(last) : nullptr)
-            warning = openEndWarning(*check);
     } else if (const Terminal* terminal = project_.findTerminal(node)) {
         const TerminalType* type = project_.findTerminalType(*terminal);
         StatusBar1->setText((type ? type->name : kUnknown) + QStringLiteral(" - Quota m ") +
                             formatGeneral(terminal->height));
-        if (const TerminalVerification* check = checks ? checks->terminal(last) : nullptr)
-            warning = terminalWarning(*check).replace(u'\n', QStringLiteral("; "));
     } else {
         StatusBar1->setText(QStringLiteral("Mistero %1").arg(node.next));
     }

@@ -63,7 +63,7 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
 
 QString pressureReadout(double mm, const QLocale& locale) {
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
-           formatPicture(mm / kMmPerBar, u"#,#.0", locale) + QStringLiteral(" Bar) (") +
+           formatPicture(mm / kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" Bar) (") +
            formatPicture(mm / kMmPerMPa, u"#,#0.00", locale) + QStringLiteral(" MPa)");
 }
 
@@ -94,46 +94,20 @@ std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNo
     return rows;
 }
 
-namespace {
-
-float reportFlow(const Project& project, const Node& node) {
-    return node.closed ? 0.0f : static_cast<float>(double(project.totalFlow) * node.flowFraction);
-}
-
-// Quotients and products of two single-precision operands are single precision, as the
-// report has always computed them.
-double reportDrop(const Project& project, const Node& node, float flow) {
-    if (node.isKvElement()) {
-        const float perKv = flow / node.virtualLength / static_cast<float>(kKvFlowScale);
-        return std::pow(double(perKv), kExponent) * kMmPerBar;
-    }
-    const PipeDiameter* diameter = project.findDiameter(node);
-    if (!diameter)
-        return 0;
-    const float lengthTimesFriction = (node.length + node.virtualLength) * project.seriesOf(node).frictionFactor;
-    return std::pow(double(flow), kExponent) *
-           (double(lengthTimesFriction) /
-            std::pow(double(diameter->innerDiameter), kHazenWilliamsDiameterExponent));
-}
-
-} // namespace
-
 std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode) {
     const double supply = project.supplyPressure;
     double cumulative = 0;
-    if (firstNode != 1) {
-        const Node& first = project.NodeTable[firstNode];
-        cumulative = first.closed ? supply
-                                  : supply - std::pow(double(reportFlow(project, first)), kExponent) * first.eqResistance;
-    }
+    if (firstNode != 1)
+        cumulative = project.NodeTable[firstNode].closed ? supply : branchEntryDrop(project, firstNode);
     std::vector<ReportRow> rows;
     for (const int16_t i : branchNodes(project, firstNode)) {
         const Node& node = project.NodeTable[i];
         ReportRow row;
         row.node = i;
-        row.flow = reportFlow(project, node);
-        row.drop = reportDrop(project, node, row.flow);
-        row.velocity = node.isKvElement() ? std::nullopt : sectionVelocity(project, node, row.flow);
+        // The grid's flow, drop and velocity, so that both show the same numbers.
+        row.flow = node.closed ? 0 : nodeFlow(project, i);
+        row.drop = sectionDrop(project, node, row.flow);
+        row.velocity = sectionVelocity(project, node, row.flow);
         cumulative = node.closed ? supply : cumulative + row.drop;
         row.cumulativeDrop = cumulative;
         rows.push_back(row);

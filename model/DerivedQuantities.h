@@ -61,12 +61,13 @@ struct BranchRow {
 // along the branch as the grid shows it.
 std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode);
 
-// A row of the printed report. The report keeps its own long-standing conventions: the
-// flow is single precision and 0 through a closed section, drops carry no guard length,
-// and a closed section shows the whole supply pressure as lost ("SumDP" = supply).
+// A row of the printed report: the grid's flow, drop and velocity, with the report's own
+// long-standing conventions: the flow is 0 through a closed section, a closed section shows
+// the whole supply pressure as lost ("SumDP" = supply), and a section without flow does not
+// start the cumulative drop again.
 struct ReportRow {
     int16_t node = 0;
-    float flow = 0;                 // l/min
+    double flow = 0;                // l/min
     double drop = 0;                // mm
     double cumulativeDrop = 0;      // mm
     std::optional<double> velocity; // m/s; none for a KV element

@@ -29,6 +29,23 @@ bool isLineBreaking(QChar c) {
 
 } // namespace
 
+QString oneLine(const QString& text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : line)
+        if (isLineBreaking(c))
+            c = kBlank;
+    return line;
+}
+
+QString cutToFit(const QString& text, int characters) {
+    if (text.size() <= characters)
+        return text;
+    if (characters <= 0)
+        return {};
+    return text.left(characters - 1) + kCutMark;
+}
+
 QString quotedExcerpt(const QString& text) {
     QString excerpt = text.left(kMessageExcerptLength);
     for (QChar& c : excerpt)

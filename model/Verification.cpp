@@ -3,6 +3,7 @@
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/NumberFormat.h"
+#include "model/Traversal.h"
 
 #include <cmath>
 
@@ -84,6 +85,55 @@ QString convergedTerminalText(const TerminalVerification& check, const QLocale& 
     if (lacking == QLatin1String("0"))
         return QStringLiteral("a convergenza non eroga: è alla piezometrica");
     return QStringLiteral("a convergenza non eroga: è sopra la piezometrica di %1 mm").arg(lacking);
+}
+
+namespace {
+
+QString velocityText(const Project& project, const SectionVerification& check, const QLocale& locale) {
+    return QStringLiteral("velocità oltre %1 m/s nel tratto %2 (%3 m/s)")
+        .arg(formatGeneral(kVelocityLimit, locale), project.NodeTable[check.node].name,
+             formatPicture(check.calculatedVelocity.value_or(0), u"#0.0", locale));
+}
+
+} // namespace
+
+std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks, int16_t node,
+                                       const QLocale& locale) {
+    using Kind = NetworkWarning::Kind;
+    std::vector<NetworkWarning> said;
+    if (const TerminalVerification* t = checks.terminalAt(node)) {
+        // A terminal behind a closed section is closed on purpose: only a flow it should not
+        // have is worth a word then.
+        if (!t->converged)
+            said.push_back({Kind::FarFromConverged, node, convergedTerminalText(*t, locale)});
+        else if (t->dry && !t->shutOff)
+            said.push_back({Kind::Dry, node, convergedTerminalText(*t, locale)});
+        if (t->calculatedBelowNominal && !t->shutOff)
+            said.push_back(
+                {Kind::BelowNominalPressure, node, QStringLiteral("pressione inferiore alla nominale del terminale")});
+    }
+    if (const OpenEndVerification* e = checks.openEndAt(node))
+        said.push_back({Kind::OpenEnd, node, openEndText(*e, locale)});
+    if (const SectionVerification* s = checks.sectionAt(node); s && s->calculatedTooFast)
+        said.push_back({Kind::TooFast, node, velocityText(project, *s, locale)});
+    return said;
+}
+
+std::vector<NetworkWarning> branchWarnings(const Project& project, const NetworkVerification& checks,
+                                           int16_t firstNode, const QLocale& locale) {
+    std::vector<NetworkWarning> ends;
+    std::vector<NetworkWarning> sections;
+    for (const int16_t node : branchNodes(project, firstNode))
+        for (NetworkWarning& warning : warningsOf(project, checks, node, locale))
+            (warning.aboutTheEnd() ? ends : sections).push_back(std::move(warning));
+    ends.insert(ends.end(), sections.begin(), sections.end());
+    return ends;
+}
+
+QString asSentence(QString text) {
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
 }
 
 QString openEndText(const OpenEndVerification& check, const QLocale& locale) {

@@ -95,4 +95,31 @@ QString convergedTerminalText(const TerminalVerification& check, const QLocale& 
 // "estremità aperta, scarica 1226 Lt/min".
 QString openEndText(const OpenEndVerification& check, const QLocale& locale = QLocale());
 
+// One thing a designer must look at, as every view says it: the grid, the schema, the
+// report, the command line and the window of warnings.
+struct NetworkWarning {
+    enum class Kind {
+        FarFromConverged,     // the calculated flow is not the converged one
+        Dry,                  // delivers nothing at convergence, and is not shut off
+        BelowNominalPressure, // pressure left below the type's nominal, and not shut off
+        OpenEnd,              // an end without terminal that pours water out
+        TooFast,              // the section's velocity is over the limit
+    };
+    Kind kind;
+    int16_t node = 0;
+    QString text; // beginning in lower case, to follow "Attenzione: "
+
+    bool aboutTheEnd() const { return kind != Kind::TooFast; }
+};
+
+// What is said of one node: of its branch end first, then of its section.
+std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks, int16_t node,
+                                       const QLocale& locale = QLocale());
+// Of the branch starting at `firstNode`: of its end first, then of its sections in order.
+std::vector<NetworkWarning> branchWarnings(const Project& project, const NetworkVerification& checks,
+                                           int16_t firstNode, const QLocale& locale = QLocale());
+
+// The same with a capital, as a sentence of its own.
+QString asSentence(QString text);
+
 } // namespace valmora

@@ -20,53 +20,32 @@ const QString kWeightPicture = QStringLiteral("###,#");
 const QString kTotalPicture = QStringLiteral("#,#");
 const QString kCountPicture = QStringLiteral("#0");
 
-void clearTotals(Project& project) {
+MaterialsTotals emptyTotals(const Project& project) {
+    MaterialsTotals totals;
+    totals.metres.resize(project.PipeCatalogue.size());
     for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
-        for (PipeDiameter& diameter : project.PipeCatalogue[s].diameters)
-            diameter.totalLength = 0;
-    for (TerminalType& type : project.TerminalCatalogue) {
-        type.count = 0;
-        type.activeCount = 0;
-    }
+        totals.metres[s].assign(project.PipeCatalogue[s].diameters.size(), 0);
+    totals.count.assign(project.TerminalCatalogue.size(), 0);
+    totals.activeCount.assign(project.TerminalCatalogue.size(), 0);
+    return totals;
 }
 
-void addLength(Project& project, const Node& node) {
+void addLength(MaterialsTotals& totals, const Node& node) {
     if (node.isKvElement())
         return;
     // The project reader and the editor keep the indexes within the catalogues.
-    PipeDiameter& diameter = project.PipeCatalogue[std::size_t(node.seriesIndex)].diameters[std::size_t(node.diameterIndex)];
-    diameter.totalLength = static_cast<int32_t>(roundHalfEven(double(node.length) + double(diameter.totalLength)));
+    int32_t& metres = totals.metres[std::size_t(node.seriesIndex)][std::size_t(node.diameterIndex)];
+    metres = static_cast<int32_t>(roundHalfEven(double(node.length) + double(metres)));
 }
 
-void CountTerminal(Project& project, const Node& node) {
+void CountTerminal(const Project& project, MaterialsTotals& totals, const Node& node) {
     if (!node.endsInTerminal())
         return; // open ends and manifolds hold no terminal
     const float flow = static_cast<float>(double(project.totalFlow) * node.flowFraction);
-    TerminalType& type = project.TerminalCatalogue[std::size_t(project.terminalOf(node).typeIndex)];
-    ++type.count;
+    const auto type = std::size_t(project.terminalOf(node).typeIndex);
+    ++totals.count[type];
     if (flow > kActiveTerminalFlow)
-        ++type.activeCount;
-}
-
-// Depth first from node 1, a node's derived branch before its continuation; iterative,
-// since a chain of 32 767 nodes must not exhaust the stack.
-void AccumulateMaterials(Project& project) {
-    if (!project.isValidNodeIndex(1))
-        return;
-    std::vector<int16_t> pending{1};
-    while (!pending.empty()) {
-        const Node& node = project.NodeTable[std::size_t(pending.back())];
-        pending.pop_back();
-        addLength(project, node);
-        if (node.continues()) {
-            // Pushed last, popped first: the derived branch before the continuation.
-            pending.push_back(node.next);
-            if (node.derivation > 0)
-                pending.push_back(node.derivation);
-        } else {
-            CountTerminal(project, node);
-        }
-    }
+        ++totals.activeCount[type];
 }
 
 QString row(const QStringList& cells) { return cells.join(kTab); }
@@ -96,24 +75,68 @@ QStringList seriesRows(const Project& project, const std::vector<SeriesMaterials
 
 } // namespace
 
-void ComputeMaterials(Project& project) {
-    clearTotals(project);
-    AccumulateMaterials(project);
+// Depth first from node 1, a node's derived branch before its continuation; iterative,
+// since a chain of 32 767 nodes must not exhaust the stack.
+MaterialsTotals totalMaterials(const Project& project) {
+    MaterialsTotals totals = emptyTotals(project);
+    if (!project.isValidNodeIndex(1))
+        return totals;
+    std::vector<int16_t> pending{1};
+    while (!pending.empty()) {
+        const Node& node = project.NodeTable[std::size_t(pending.back())];
+        pending.pop_back();
+        addLength(totals, node);
+        if (node.continues()) {
+            // Pushed last, popped first: the derived branch before the continuation.
+            pending.push_back(node.next);
+            if (node.derivation > 0)
+                pending.push_back(node.derivation);
+        } else {
+            CountTerminal(project, totals, node);
+        }
+    }
+    return totals;
 }
 
-double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter) {
+void ComputeMaterials(Project& project) {
+    const MaterialsTotals totals = totalMaterials(project);
+    for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
+        for (std::size_t d = 0; d < project.PipeCatalogue[s].diameters.size(); ++d)
+            project.PipeCatalogue[s].diameters[d].totalLength = totals.metres[s][d];
+    for (std::size_t t = 0; t < project.TerminalCatalogue.size(); ++t) {
+        project.TerminalCatalogue[t].count = totals.count[t];
+        project.TerminalCatalogue[t].activeCount = totals.activeCount[t];
+    }
+}
+
+MaterialsTotals storedMaterials(const Project& project) {
+    MaterialsTotals totals = emptyTotals(project);
+    for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
+        for (std::size_t d = 0; d < project.PipeCatalogue[s].diameters.size(); ++d)
+            totals.metres[s][d] = project.PipeCatalogue[s].diameters[d].totalLength;
+    for (std::size_t t = 0; t < project.TerminalCatalogue.size(); ++t) {
+        totals.count[t] = project.TerminalCatalogue[t].count;
+        totals.activeCount[t] = project.TerminalCatalogue[t].activeCount;
+    }
+    return totals;
+}
+
+double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, int32_t metres) {
     const double outer = diameter.outerDiameter;
     const double inner = diameter.innerDiameter;
-    return (outer * outer - inner * inner) * kWeightAreaFactor / kSquareMmPerSquareMetre * series.density *
-           diameter.totalLength;
+    return (outer * outer - inner * inner) * kWeightAreaFactor / kSquareMmPerSquareMetre * series.density * metres;
 }
 
-double diameterWaterContent(const PipeDiameter& diameter) {
+double diameterWaterContent(const PipeDiameter& diameter, int32_t metres) {
     const double inner = diameter.innerDiameter;
-    return inner * inner * kWaterLitresFactor * diameter.totalLength;
+    return inner * inner * kWaterLitresFactor * metres;
 }
 
 std::vector<SeriesMaterials> pipeMaterials(const Project& project) {
+    return pipeMaterials(project, storedMaterials(project));
+}
+
+std::vector<SeriesMaterials> pipeMaterials(const Project& project, const MaterialsTotals& totals) {
     std::vector<SeriesMaterials> listed;
     for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s) {
         const PipeSeries& series = project.PipeCatalogue[s];
@@ -121,15 +144,16 @@ std::vector<SeriesMaterials> pipeMaterials(const Project& project) {
         materials.seriesIndex = static_cast<int16_t>(s);
         for (std::size_t i = 0; i < series.diameters.size(); ++i) {
             const PipeDiameter& diameter = series.diameters[i];
-            if (diameter.totalLength <= 0)
+            const int32_t metres = totals.metres[s][i];
+            if (metres <= 0)
                 continue;
-            const double weight = diameterWeight(series, diameter);
+            const double weight = diameterWeight(series, diameter, metres);
             DiameterMaterials d;
             d.diameterIndex = static_cast<int16_t>(i);
-            d.totalLength = diameter.totalLength;
+            d.totalLength = metres;
             d.weight = static_cast<float>(weight);
             d.roundedWeight = static_cast<int32_t>(roundHalfEven(weight));
-            d.waterContent = diameterWaterContent(diameter);
+            d.waterContent = diameterWaterContent(diameter, metres);
             materials.weight += d.weight;
             materials.roundedWeight += d.roundedWeight;
             materials.diameters.push_back(d);
@@ -149,12 +173,14 @@ float totalWaterContent(const std::vector<SeriesMaterials>& series) {
 }
 
 std::vector<TerminalMaterials> terminalMaterials(const Project& project) {
+    return terminalMaterials(project, storedMaterials(project));
+}
+
+std::vector<TerminalMaterials> terminalMaterials(const Project& project, const MaterialsTotals& totals) {
     std::vector<TerminalMaterials> listed;
-    for (std::size_t t = 1; t < project.TerminalCatalogue.size(); ++t) {
-        const TerminalType& type = project.TerminalCatalogue[t];
-        if (type.count > 0)
-            listed.push_back({static_cast<int16_t>(t), type.count, type.activeCount});
-    }
+    for (std::size_t t = 1; t < project.TerminalCatalogue.size(); ++t)
+        if (totals.count[t] > 0)
+            listed.push_back({static_cast<int16_t>(t), totals.count[t], totals.activeCount[t]});
     return listed;
 }
 
@@ -190,7 +216,7 @@ QStringList materialsTextLines(const Project& project, const QString& fileName, 
     lines << fileName + QStringLiteral(" - Elenco materiali");
     lines << row({QStringLiteral("Serie"), QStringLiteral("Diam."), QStringLiteral("Metri"), QStringLiteral("Peso kg")});
     lines << seriesRows(project, series, locale);
-    lines << row({QStringLiteral("Cont. H2o Lt:"), formatPicture(totalWaterContent(series), kTotalPicture, locale)});
+    lines << row({QStringLiteral("Cont. H2O Lt:"), formatPicture(totalWaterContent(series), kTotalPicture, locale)});
     lines << QString();
     lines << QStringLiteral("TERMINALI");
     lines << row({QStringLiteral("Quantità"), QStringLiteral("Tipo")});

@@ -1,9 +1,10 @@
 #pragma once
 
 // The materials of the network: metres of pipe by series and diameter, their weight and
-// water content, terminals by type. ComputeMaterials walks the network and leaves the
-// totals in the catalogues' work fields; everything else here reads them, so that the
-// materials window, its text file and the printed report show the same numbers.
+// water content, terminals by type. One walk of the network totals them; ComputeMaterials
+// leaves them in the catalogues' work fields, for the materials window and its text file,
+// and the printed report reads the same totals without changing the project, so that all
+// three show the same numbers.
 
 #include "model/Project.h"
 
@@ -26,20 +27,31 @@ constexpr double kSquareMmPerSquareMetre = 1000000;
 // Litres per metre of pipe and square millimetre of bore.
 constexpr double kWaterLitresFactor = 0.000785398;
 
-// Clears the totals (series 1 and up; the KV pseudo-series has no diameters) and every
-// terminal type's counts, then walks the network from node 1: each section adds its
-// length to its diameter's totalLength, rounded to whole metres (halves to even) at every
-// addition; each branch end with a terminal counts it in its type's count, and in
-// activeCount when its flow exceeds kActiveTerminalFlow. The derived branch of a node is
-// walked before its continuation: with rounding at each addition the order changes totals.
+// The totals of one walk, indexed as the catalogues are.
+struct MaterialsTotals {
+    std::vector<std::vector<int32_t>> metres; // by series (0, the KV pseudo-series, has none), by diameter
+    std::vector<int32_t> count;               // by terminal type
+    std::vector<int32_t> activeCount;
+};
+
+// Walks the network from node 1: each section adds its length to its diameter's total,
+// rounded to whole metres (halves to even) at every addition; each branch end with a
+// terminal counts it in its type's count, and in activeCount when its flow exceeds
+// kActiveTerminalFlow. The derived branch of a node is walked before its continuation:
+// with rounding at each addition the order changes totals.
+MaterialsTotals totalMaterials(const Project& project);
+// The same walk, its totals left in the catalogues' work fields (totalLength, count,
+// activeCount), which it clears first.
 void ComputeMaterials(Project& project);
+// What the catalogues' work fields hold.
+MaterialsTotals storedMaterials(const Project& project);
 
-// Weight of the pipe of one diameter, kg: (Do^2 - Di^2) x 0.7854 / 10^6 x density x length.
-double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter);
-// Water held by the pipe of one diameter, litres: Di^2 x 0.000785398 x length.
-double diameterWaterContent(const PipeDiameter& diameter);
+// Weight of `metres` of pipe of one diameter, kg: (Do^2 - Di^2) x 0.7854 / 10^6 x density x length.
+double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, int32_t metres);
+// Water held by `metres` of pipe of one diameter, litres: Di^2 x 0.000785398 x length.
+double diameterWaterContent(const PipeDiameter& diameter, int32_t metres);
 
-// One diameter with metres of pipe in the network (after ComputeMaterials).
+// One diameter with metres of pipe in the network.
 struct DiameterMaterials {
     int16_t diameterIndex = 0;
     int32_t totalLength = 0;  // whole metres
@@ -56,13 +68,15 @@ struct SeriesMaterials {
     int32_t roundedWeight = 0;  // sum of the diameters' roundedWeight
 };
 
-// The series from 1 to the last that have pipe in the network, in catalogue order.
+// The series from 1 to the last that have pipe in the network, in catalogue order; without
+// totals, those of the catalogues' work fields (after ComputeMaterials).
+std::vector<SeriesMaterials> pipeMaterials(const Project& project, const MaterialsTotals& totals);
 std::vector<SeriesMaterials> pipeMaterials(const Project& project);
 
 // Total water content of the listed diameters, litres, summed in single precision.
 float totalWaterContent(const std::vector<SeriesMaterials>& series);
 
-// One terminal type with terminals in the network (after ComputeMaterials).
+// One terminal type with terminals in the network.
 struct TerminalMaterials {
     int16_t typeIndex = 0;
     int32_t count = 0;
@@ -71,6 +85,7 @@ struct TerminalMaterials {
 
 // The types from 1 to the last with a count above 0. Type 0 is counted by the walk but
 // never listed.
+std::vector<TerminalMaterials> terminalMaterials(const Project& project, const MaterialsTotals& totals);
 std::vector<TerminalMaterials> terminalMaterials(const Project& project);
 int32_t totalTerminalCount(const std::vector<TerminalMaterials>& types);
 

@@ -1,6 +1,7 @@
 #include "report/Tabelle.h"
 
 #include "model/DerivedQuantities.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "report/Materials.h"
 
@@ -119,7 +120,7 @@ void Tabelle::setScale() {
 }
 
 QString Tabelle::pathForHeader() const {
-    const QString& path = project_.projectPath;
+    const QString path = oneLine(project_.projectPath);
     return path.size() > kLongestHeaderPath ? QStringLiteral("...") + path.right(kLongestHeaderPath) : path;
 }
 
@@ -149,34 +150,48 @@ void Tabelle::PrintReportHeader() {
     printWrappedNotes();
 }
 
+// The number of leading characters of `text` that fit in `limit` (after a "W"). Widths grow
+// with the length: a window twice as long as needed is found first, then halved, so that
+// a line costs a few measures of about its own length whatever follows it.
+qsizetype Tabelle::longestStartThatFits(QStringView text, int16_t limit) const {
+    const auto fits = [&](qsizetype length) {
+        return surface_.textWidth(QStringLiteral("W") + text.left(length).toString()) < limit;
+    };
+    qsizetype low = 0; // fits
+    qsizetype high = 1;
+    while (high < text.size() && fits(high)) {
+        low = high;
+        high = std::min(2 * high, text.size());
+    }
+    if (high >= text.size() && fits(text.size()))
+        return text.size();
+    // fits(low), !fits(high)
+    while (high - low > 1) {
+        const qsizetype mid = (low + high) / 2;
+        (fits(mid) ? low : high) = mid;
+    }
+    return low;
+}
+
 // Each paragraph of the notes is wrapped at the last blank that fits; a word longer than a
 // line is cut at its last character that fits. Every character is printed once.
 void Tabelle::printWrappedNotes() {
     const auto limit = toInt16(pageWidth_ - kNotesRightGap);
-    const auto fits = [&](const QString& text) {
-        return surface_.textWidth(QStringLiteral("W") + text) < limit;
-    };
     QString notes = QStringLiteral("Note :") + project_.projectNotes;
     notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    for (QString rest : notes.split(u'\n')) {
-        while (!fits(rest)) {
-            // The longest start that fits: widths grow with the length.
-            qsizetype low = 0;
-            qsizetype high = rest.size();
-            while (low < high) {
-                const qsizetype mid = (low + high + 1) / 2;
-                if (fits(rest.left(mid)))
-                    low = mid;
-                else
-                    high = mid - 1;
-            }
-            const qsizetype firstOver = low; // the index of the first character that does not fit
-            const qsizetype blank = rest.lastIndexOf(u' ', firstOver);
-            const qsizetype cut = blank >= 0 ? blank + 1 : std::max<qsizetype>(low, 1);
-            surface_.print(rest.left(cut));
+    for (const QString& paragraph : notes.split(u'\n')) {
+        QStringView rest(paragraph);
+        for (;;) {
+            const qsizetype fitting = longestStartThatFits(rest, limit);
+            if (fitting >= rest.size())
+                break;
+            // fitting is the index of the first character that does not fit.
+            const qsizetype blank = rest.lastIndexOf(u' ', fitting);
+            const qsizetype cut = blank >= 0 ? blank + 1 : std::max<qsizetype>(fitting, 1);
+            surface_.print(rest.left(cut).toString());
             rest = rest.mid(cut);
         }
-        surface_.print(rest);
+        surface_.print(rest.toString());
     }
     surface_.print(QString());
 }
@@ -192,9 +207,9 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
     if (!node.continues())
         out = endKindText(node.next);
     else if (node.derivation >= 1)
-        out = project_.NodeTable[node.derivation].name;
+        out = oneLine(project_.NodeTable[node.derivation].name);
     const QStringList cells = {
-        node.name,
+        oneLine(node.name),
         kv ? QStringLiteral("><") : formatPicture(node.length, u"#0.0"),
         formatPicture(node.virtualLength, u"#0.0"),
         out,
@@ -215,7 +230,7 @@ int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     const Node& first = project_.NodeTable[firstNode];
     const QString title = firstNode == 1
                               ? QStringLiteral("Tronco iniziale")
-                              : QStringLiteral("Derivato da ") + project_.NodeTable[first.parent].name;
+                              : QStringLiteral("Derivato da ") + oneLine(project_.NodeTable[first.parent].name);
     QStringList table;
     table.reserve(qsizetype(rows.size()));
     for (const ReportRow& row : rows)
@@ -227,54 +242,68 @@ int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     printTable(kBranchTableHeader.section(u';', 0, 0).split(u'|'),
                kBranchTableHeader.section(u';', 1, 1).split(u'|'), table);
     surface_.print(QString());
-    const ReportRow& last = rows.back();
-    printBranchEnd(last.node, last.flow, last.cumulativeDrop);
-    return last.node;
+    printBranchEnd(firstNode, rows.back());
+    return rows.back().node;
 }
 
-void Tabelle::printBranchEnd(int16_t lastNode, float lastFlow, double cumulativeDrop) {
-    const Node& last = project_.NodeTable[lastNode];
-    if (last.next == kEndWithoutTerminal) {
-        warn(QStringLiteral("Non è 1!"));
-        printOpenEndWarning(lastNode);
+const NetworkVerification* Tabelle::checks() {
+    if (!checksMade_) {
+        checksMade_ = true;
+        // A network the converged solution cannot solve is reported without the checks.
+        const ConvergedSolution converged = SolveConverged(project_);
+        if (converged.ok)
+            checks_ = VerifyNetwork(project_, converged);
+    }
+    return checks_ ? &*checks_ : nullptr;
+}
+
+bool Tabelle::printBranchWarnings(int16_t firstNode) {
+    const NetworkVerification* verification = checks();
+    if (!verification)
+        return false;
+    const std::vector<NetworkWarning> said = branchWarnings(project_, *verification, firstNode);
+    for (const NetworkWarning& warning : said)
+        surface_.print(QStringLiteral("Attenzione: ") + oneLine(warning.text));
+    return !said.empty();
+}
+
+void Tabelle::printBranchEnd(int16_t firstNode, const ReportRow& lastRow) {
+    const Node& last = project_.NodeTable[lastRow.node];
+    const Terminal* terminal = last.endsInTerminal() ? project_.findTerminal(last) : nullptr;
+    const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
+    if (last.next == kEndWithoutTerminal)
+        openEndBranches_ << oneLine(project_.NodeTable[firstNode].name);
+    if (!type) {
+        if (printBranchWarnings(firstNode))
+            surface_.print(QString());
         return;
     }
-    if (!last.endsInTerminal())
-        return;
-    const Terminal* terminal = project_.findTerminal(last);
-    const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
-    if (!type)
-        return;
-    surface_.print(type->name + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
+    surface_.print(oneLine(type->name) + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
     surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height)
                                         : QString());
-    if (isNullFlow(lastFlow)) {
+    if (isNullFlow(lastRow.flow)) {
         surface_.print(kNullFlowText);
-        printTerminalWarnings(lastNode);
+        printBranchWarnings(firstNode);
         return;
     }
-    const double left = pressureLeft(project_, cumulativeDrop, terminal->height);
+    const double left = pressureLeft(project_, lastRow.cumulativeDrop, terminal->height);
     surface_.print(QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(left));
-    printTerminalWarnings(lastNode);
+    printBranchWarnings(firstNode);
     surface_.print(QString());
 }
 
-void Tabelle::printTerminalWarnings(int16_t lastNode) {
-    const TerminalVerification* t = options_.verification ? options_.verification->terminalAt(lastNode) : nullptr;
-    if (!t)
+void Tabelle::WarnOpenEnds() {
+    if (openEndBranches_.isEmpty())
         return;
-    if (!t->converged)
-        surface_.print(QStringLiteral("Attenzione: ") + convergedTerminalText(*t));
-    // A terminal behind a closed section is closed on purpose.
-    if (t->calculatedBelowNominal && !t->shutOff)
-        surface_.print(QStringLiteral("Attenzione: pressione inferiore alla nominale del terminale"));
-}
-
-void Tabelle::printOpenEndWarning(int16_t lastNode) {
-    if (const OpenEndVerification* end = options_.verification ? options_.verification->openEndAt(lastNode) : nullptr) {
-        surface_.print(QStringLiteral("Attenzione: ") + openEndText(*end));
-        surface_.print(QString());
+    if (openEndBranches_.size() == 1) {
+        warn(QStringLiteral("Il ramo \"%1\" termina senza terminale: nel rapporto è segnalato come estremità aperta.")
+                 .arg(openEndBranches_.first()));
+    } else {
+        warn(QStringLiteral("I rami \"%1\" terminano senza terminale: nel rapporto sono segnalati come estremità "
+                            "aperte.")
+                 .arg(openEndBranches_.join(QStringLiteral("\", \""))));
     }
+    openEndBranches_.clear();
 }
 
 int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
@@ -296,6 +325,7 @@ void Tabelle::PrintNodesSection() {
     do
         start = NextBranchStart(PrintBranchTable(start));
     while (start != 0);
+    WarnOpenEnds();
 }
 
 // ---- 4. tables ----------------------------------------------------------------------
@@ -389,16 +419,19 @@ void Tabelle::printTable(const QStringList& captions, const QStringList& formats
 }
 
 // At most 0.91 characters a millimetre of the column, and never wider than the column: a
-// text is cut, a number that cannot be shown whole shows as "#" marks instead.
+// text is cut and ends with the cut mark, a number that cannot be shown whole shows as "#"
+// marks instead. Nothing cut reads as another valid value.
 QString Tabelle::fittedCell(int16_t columnWidth, const QString& text) const {
-    QString shown = text.left(qsizetype(roundHalfEven(columnWidth * kCharactersPerMillimetre)));
+    const qsizetype characters = qsizetype(roundHalfEven(columnWidth * kCharactersPerMillimetre));
     const double room = columnWidth - 2 * kCellPadding;
-    if (surface_.textWidth(shown) <= room)
-        return shown;
-    const bool number = parseUserNumber(shown).has_value();
+    if (text.size() <= characters && surface_.textWidth(text) <= room)
+        return text;
+    QString shown = text.left(characters);
     while (!shown.isEmpty() && surface_.textWidth(shown) > room)
         shown.chop(1);
-    return number ? QString(shown.size(), kNumberOverflow) : shown;
+    if (parseUserNumber(text).has_value())
+        return QString(shown.size(), kNumberOverflow);
+    return cutToFit(text, int(shown.size()));
 }
 
 // ---- 5. pages -----------------------------------------------------------------------
@@ -423,9 +456,9 @@ void Tabelle::pageBreak() {
 void Tabelle::PrintPipeMaterials() {
     QString text = QStringLiteral("\n  Elenco Materiali - Tubazioni\n");
     float total = 0;
-    for (const SeriesMaterials& listed : pipeMaterials(project_)) {
+    for (const SeriesMaterials& listed : pipeMaterials(project_, totalMaterials(project_))) {
         const PipeSeries& series = project_.PipeCatalogue[std::size_t(listed.seriesIndex)];
-        text += series.name + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
+        text += oneLine(series.name) + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
         for (const DiameterMaterials& d : listed.diameters) {
             const PipeDiameter& diameter = series.diameters[std::size_t(d.diameterIndex)];
             text += PadField(diameter.label, 5, 0) + u'\t' + PadField(diameter.outerDiameter, 7, 1) +
@@ -443,12 +476,12 @@ void Tabelle::PrintPipeMaterials() {
 
 void Tabelle::PrintTerminalList() {
     QString text = QStringLiteral("\n  Elenco Materiali - TERMINALI\n");
-    const std::vector<TerminalMaterials> types = terminalMaterials(project_);
+    const std::vector<TerminalMaterials> types = terminalMaterials(project_, totalMaterials(project_));
     int64_t active = 0;
     for (const TerminalMaterials& listed : types) {
         active += listed.activeCount;
         text += QStringLiteral("Nm.  ") + formatPicture(listed.count, u"#0") + QStringLiteral("   ") +
-                project_.TerminalCatalogue[std::size_t(listed.typeIndex)].name + u'\n';
+                oneLine(project_.TerminalCatalogue[std::size_t(listed.typeIndex)].name) + u'\n';
     }
     text += QStringLiteral(" In totale i terminali sono %1\n I terminali attivi sono %2\n")
                 .arg(totalTerminalCount(types))
@@ -500,7 +533,7 @@ QString printedMessage(const QString& deviceName, int paperBin) {
            paperBinText(paperBin);
 }
 
-void PrintReport(Project& project, PrintSurface& surface, const ReportSections& sections,
+void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
                  const ReportOptions& options) {
     if (!sections.any())
         return;
@@ -509,20 +542,10 @@ void PrintReport(Project& project, PrintSurface& surface, const ReportSections& 
     font.size = options.layout == ReportLayout::Printer ? kPrinterFontSize : kPreviewScale * kPrinterFontSize;
     font.bold = options.layout == ReportLayout::Printer;
     surface.setFont(font);
-    // The converged solution checks what the five-pass result says; a network it cannot
-    // solve is reported without the checks.
-    const ConvergedSolution converged = SolveConverged(project);
-    std::optional<NetworkVerification> verification;
-    ReportOptions checked = options;
-    if (converged.ok && !checked.verification) {
-        verification = VerifyNetwork(project, converged);
-        checked.verification = &*verification;
-    }
-    Tabelle report(project, surface, checked);
+    Tabelle report(project, surface, options);
     report.PrintReportHeader();
     if (sections.nodes)
         report.PrintNodesSection();
-    ComputeMaterials(project);
     if (sections.materials)
         report.PrintPipeMaterials();
     if (sections.terminals)

@@ -10,9 +10,11 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace valmora {
 
@@ -30,12 +32,9 @@ enum class ReportLayout { Printer, Preview };
 struct ReportOptions {
     ReportLayout layout = ReportLayout::Printer;
     QDate date = QDate::currentDate();
-    // What the report has to say aloud ("Non è 1!"): a message box on screen, a line on
-    // standard error in the command-line tool.
+    // What the report has to say aloud (the branches that end without a terminal): a
+    // message box on screen, a line on standard error in the command-line tool; once a report.
     std::function<void(const QString&)> warn;
-    // The checks against the converged solution, when there are any: the report then says
-    // which terminals and open ends a designer must look at.
-    const NetworkVerification* verification = nullptr;
 };
 
 // The print context and the operations of the report, over one surface.
@@ -53,6 +52,8 @@ public:
     // The first node of the branch to print after the one ending at `lastNode`; 0 when done.
     int16_t NextBranchStart(int16_t lastNode) const;
     void PrintNodesSection();
+    // Says aloud, once, which branches printed so far end without a terminal.
+    void WarnOpenEnds();
     void PrintGridTable(const QString& layout);
     // Starts a new page unless `lines` more lines fit on this one.
     void EnsureLines(int16_t lines);
@@ -74,9 +75,11 @@ public:
 private:
     void setScale();
     void printWrappedNotes();
-    void printBranchEnd(int16_t lastNode, float lastFlow, double cumulativeDrop);
-    void printTerminalWarnings(int16_t lastNode);
-    void printOpenEndWarning(int16_t lastNode);
+    qsizetype longestStartThatFits(QStringView text, int16_t limit) const;
+    void printBranchEnd(int16_t firstNode, const ReportRow& last);
+    // The warnings of the branch (its end, then its fast sections); false when there are none.
+    bool printBranchWarnings(int16_t firstNode);
+    const NetworkVerification* checks();
     // Captions, column formats ("<30", ">14", "#12") and rows of '|'-separated cells.
     void printTable(const QStringList& captions, const QStringList& formats, const QStringList& rows);
     QString fittedCell(int16_t columnWidth, const QString& text) const;
@@ -89,6 +92,10 @@ private:
     const Project& project_;
     PrintSurface& surface_;
     ReportOptions options_;
+    // Worked out at the first branch: the converged solution's checks, none when it fails.
+    std::optional<NetworkVerification> checks_;
+    bool checksMade_ = false;
+    QStringList openEndBranches_;
     int32_t pageHeight_;
     int32_t pageWidth_;
     int16_t lineHeight_ = 0;
@@ -102,10 +109,9 @@ QString paperBinText(int bin);
 // What the printer did: "Stampato su <device>" and "Cassetto <bin>" on two lines.
 QString printedMessage(const QString& deviceName, int paperBin);
 
-// The whole report: the font and page of the layout, the header, the chosen sections (the
-// materials totals computed first, whatever was chosen), the end of the document. The
-// network is not changed; the catalogues' materials totals are.
-void PrintReport(Project& project, PrintSurface& surface, const ReportSections& sections,
+// The whole report: the font and page of the layout, the header, the chosen sections, the
+// end of the document. The project is not changed.
+void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
                  const ReportOptions& options);
 
 } // namespace valmora

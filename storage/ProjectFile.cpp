@@ -7,6 +7,7 @@
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
+#include "model/UnreachableRecords.h"
 
 
 #include <algorithm>
@@ -387,9 +388,12 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
         const QString detail = describeAtLine(error.line, error.message);
         return graftRefused(kNodeReadErrorPrefix + detail, detail);
     }
-    if (project.nodeCount() + scratch.nodeCount() > kMaxTableIndex ||
-        project.terminalCount() + scratch.terminalCount() > kMaxTableIndex)
+    // What earlier grafts left unreachable makes room before the graft is refused as too large.
+    std::vector<int16_t> moved;
+    if (!makeRoomFor(project, scratch.nodeCount(), scratch.terminalCount(), moved))
         return graftRefused(kGraftCancelled, QStringLiteral("la rete supererebbe i %1 nodi o terminali").arg(kMaxTableIndex));
+    if (!moved.empty())
+        cursor = moved[std::size_t(cursor)];
     attachScratch(project, cursor, scratch);
     GraftOutcome outcome;
     outcome.calculation = Calculate(project);

@@ -180,10 +180,9 @@ TEST(Materials, WeightsForTheWindowAndTheReport) {
     EXPECT_EQ(series[1].diameters[0].diameterIndex, kBore32);
 
     // The factor 0.7854 as written, not pi/4: 636 mm2 x 600 m weigh 2352.7128 kg (2352.7073 with pi/4).
-    PipeDiameter bore50 = p.PipeCatalogue[kSteel].diameters[kBore50];
-    bore50.totalLength = 600;
-    EXPECT_NEAR(diameterWeight(p.PipeCatalogue[kSteel], bore50), 2352.7128, 1e-3);
-    EXPECT_NEAR(diameterWaterContent(bore50), 1178.0970, 1e-3); // 2500 mm2 x 0.000785398 x 600
+    const PipeDiameter& bore50 = p.PipeCatalogue[kSteel].diameters[kBore50];
+    EXPECT_NEAR(diameterWeight(p.PipeCatalogue[kSteel], bore50, 600), 2352.7128, 1e-3);
+    EXPECT_NEAR(diameterWaterContent(bore50, 600), 1178.0970, 1e-3); // 2500 mm2 x 0.000785398 x 600
 }
 
 TEST(Materials, GridRowsCarryTheRunningWeightOnEachPartialRow) {
@@ -204,7 +203,7 @@ TEST(Materials, GridRowsCarryTheRunningWeightOnEachPartialRow) {
     EXPECT_EQ(materialsTextBytes(materialsTextLines(shortOnly, QStringLiteral("Newlav.txt"), kItalian)),
               QByteArray("Newlav.txt - Elenco materiali\r\n"
                          "Serie\tDiam.\tMetri\tPeso kg\r\n"
-                         "Cont. H2o Lt:\t\r\n"
+                         "Cont. H2O Lt:\t\r\n"
                          "\r\n"
                          "TERMINALI\r\n"
                          "Quantit\xE0\tTipo\r\n"
@@ -259,7 +258,7 @@ TEST(Materials, TextFileByteForByteInBothLocales) {
                                     "Peso\t\tparziale\t2" +
                                     t +
                                     "368\r\n"
-                                    "Cont. H2o Lt:\t1" +
+                                    "Cont. H2O Lt:\t1" +
                                     t +
                                     "182\r\n"
                                     "\r\n"

@@ -44,9 +44,9 @@ TEST(Comb, DefaultsBuildSixteenNozzlesWhereTheTerminalWas) {
         EXPECT_EQ(lines[0], QStringLiteral("Verranno creati 16 nuovi terminali di tipo %1;")
                                 .arg(site.p.TerminalCatalogue[std::size_t(site.sprinklerType)].name));
         EXPECT_EQ(lines[1], QStringLiteral("La dorsale sarà da 2\"1/2 con 2 diramazioni."));
-        EXPECT_EQ(lines[2], QStringLiteral("La superfice coperta sarà di 36") + locale.decimalPoint() + QStringLiteral("0 mq."));
+        EXPECT_EQ(lines[2], QStringLiteral("La superficie coperta sarà di 36") + locale.decimalPoint() + QStringLiteral("0 mq."));
         EXPECT_TRUE(lines[3].startsWith(QStringLiteral("La portata (nominale) sarà di circa ")));
-        EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" Lt/mq")));
+        EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" Lt/min per mq")));
     }
     const int16_t before = site.p.nodeCount();
     const int16_t replaced = site.p.NodeTable[std::size_t(site.end)].derivation;

@@ -129,7 +129,7 @@ TEST_F(NetworkTools, CombDialogConfirmsThenBuilds) {
     EXPECT_EQ(ask.messages[1].text, QStringLiteral("Valore non valido in \"Da una parte\": serve un numero da -32768 a 32767."));
     EXPECT_EQ(ask.messages[2].title, QStringLiteral("Creazione rete Sprinkler"));
     EXPECT_EQ(ask.messages[2].icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(ask.messages[2].text.contains(QStringLiteral("La superfice coperta sarà di 72") + QLocale().decimalPoint() +
+    EXPECT_TRUE(ask.messages[2].text.contains(QStringLiteral("La superficie coperta sarà di 72") + QLocale().decimalPoint() +
                                               QStringLiteral("0 mq.")));
     EXPECT_EQ(reachable(), before + 32);
     EXPECT_GT(trunk()->Griglia->rows() - 1, 6); // the comb goes on the trunk's branch

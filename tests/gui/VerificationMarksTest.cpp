@@ -35,7 +35,7 @@ TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedWithTheirReaso
 
     const NetworkChecks* checks = window->networkChecks();
     ASSERT_NE(checks, nullptr);
-    const TerminalVerification* top = checks->terminal(hydrants.back());
+    const TerminalVerification* top = checks->verification().terminalAt(hydrants.back());
     ASSERT_NE(top, nullptr);
     EXPECT_FALSE(top->converged);
     const int lastRow = g.rows() - 1;
@@ -60,8 +60,8 @@ TEST_F(VerificationMarksTest, VelocitiesPastTheLimitAreMarked) {
     ASSERT_TRUE(Calculate(project()).ok);
     window->RefreshAllWindows();
     const GridControl& g = *trunk()->Griglia;
-    const SectionVerification* fast = window->networkChecks()->section(1);
-    ASSERT_NE(fast, nullptr) << "the section must be past the limit for this check";
+    const SectionVerification* fast = window->networkChecks()->verification().sectionAt(1);
+    ASSERT_TRUE(fast && fast->calculatedTooFast) << "the section must be past the limit for this check";
     EXPECT_NE(g.cellBackColor(1, kVelocity), kCyan);
     EXPECT_EQ(g.cellBackColor(1, kDrop), kCyan);
 }

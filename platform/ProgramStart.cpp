@@ -1,4 +1,6 @@
-#include "model/HeapSettings.h"
+#include "platform/ProgramStart.h"
+
+#include <QLocale>
 
 // Any C library header defines __GLIBC__ where the C library is glibc; without one
 // included first, the test below would always be false and the settings never made.
@@ -39,6 +41,11 @@ void reserveHeapInHugePages() {
 }
 #endif
 } // namespace
+
+void useItalianNumbersUnlessALocaleIsChosen() {
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
 
 bool keepLargeBlocksInTheHeap() {
 #if defined(__GLIBC__)

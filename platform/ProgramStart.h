@@ -1,8 +1,14 @@
 #pragma once
 
-// How the programs ask the C library to manage the heap.
+// What the programs (valmora, valmora-cli, valmora-pdf, the benchmarks) set up before
+// anything else: how the C library manages the heap, and the numbers' formats.
 
 namespace valmora {
+
+// Under the C or POSIX locale (no language chosen at all) numbers are shown as an Italian
+// designer reads them: "45.000 mm - (4,5 Bar)", never "45,000 mm - (4.5 Bar)", which reads
+// as 45 mm. A locale the user chose is followed. Called after the application object exists.
+void useItalianNumbersUnlessALocaleIsChosen();
 
 // Large blocks (the tables of a network of 32 767 nodes, the solver's work vectors, the
 // output buffers) come from the heap and go back to it, instead of fresh pages from the
