@@ -538,7 +538,11 @@ template <typename Dialog> void TbMain::runProjectDialog(bool recalculate) {
         activeChild()->aggiorna();
 }
 
-void TbMain::showPrint() { runProjectDialog<frmStampa>(false); }
+void TbMain::showPrint() {
+    commitPendingEdits();
+    frmStampa dialog(*project_, interaction_, printer_, this);
+    interaction_.runDialog(dialog);
+}
 
 void TbMain::showOptions() { runProjectDialog<Opzioni>(true); }
 

@@ -15,6 +15,7 @@
 #include "storage/RecentFiles.h"
 
 #include <QMainWindow>
+#include <QPrinter>
 #include <QPointer>
 
 #include <array>
@@ -112,6 +113,7 @@ public:
     void setDiameterButtonsEnabled(bool enabled) override;
     void showBranchEditors(const std::vector<int16_t>& firstNodes) override;
     void schemaChangedNetwork() override;
+    QPrinter& sessionPrinter() override { return printer_; }
 
     QAction* toolbarButton(const QString& key) const;
 
@@ -162,6 +164,8 @@ private:
     QPointer<frmSchema> schema_;
     bool schemaActive_ = false; // the schema holds the toolbar
     QTimer* gridsCatchUp_ = nullptr;
+    // One printer for the session: the report's set-up chooses it, the schema prints on it.
+    QPrinter printer_{QPrinter::HighResolution};
 };
 
 } // namespace valmora

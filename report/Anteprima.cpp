@@ -6,48 +6,55 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace valmora {
 
 namespace {
 
-constexpr double kTwipsPerPixelAt96Dpi = 15;
-constexpr double kPreviewScale = 0.7;
-constexpr int kWindowWidthTwips = 5676;
-constexpr int kWindowHeightTwips = 7500;
-// The page on view: the preview's 0.7 of an A4 sheet.
-constexpr double kPageWidthMm = 0.7 * 210;
-constexpr double kPageHeightMm = 0.7 * 297;
+constexpr double kPaperWidthMm = 210;
+constexpr double kPaperHeightMm = 297;
 constexpr double kMillimetresPerInch = 25.4;
+constexpr int kPageGapPixels = 8;
+// The window opens with the page at about this share of the screen's height.
+constexpr double kShareOfScreenHeight = 0.85;
+constexpr int kLowestPageHeightPixels = 480;
 
 } // namespace
 
 PageView::PageView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Foglio"));
     setAutoFillBackground(true);
-    QPalette paper = palette();
-    paper.setColor(QPalette::Window, Qt::white);
-    setPalette(paper);
+    QPalette back = palette();
+    back.setColor(QPalette::Window, palette().color(QPalette::Mid));
+    setPalette(back);
+    setMinimumSize(int(kPaperWidthMm), int(kPaperHeightMm));
 }
 
 QSize PageView::sizeHint() const {
-    const double dotsPerMm = logicalDpiX() / kMillimetresPerInch;
-    return {int(kPageWidthMm * dotsPerMm), int(kPageHeightMm * dotsPerMm)};
+    const QScreen* shown = screen();
+    const int screenHeight = shown ? shown->availableGeometry().height() : 0;
+    const int height = std::max(kLowestPageHeightPixels, int(screenHeight * kShareOfScreenHeight));
+    return {int(height * kPaperWidthMm / kPaperHeightMm) + 2 * kPageGapPixels, height + 2 * kPageGapPixels};
 }
 
 void PageView::paintEvent(QPaintEvent*) {
     if (!page_)
         return;
     QPainter painter(this);
-    // The page fills the width of the view, at the size it would have on the preview's sheet.
-    const double dotsPerMm = width() / kPageWidthMm;
+    // The whole sheet, as large as the view allows, in the middle of it.
+    const QRectF room = QRectF(rect()).adjusted(kPageGapPixels, kPageGapPixels, -kPageGapPixels, -kPageGapPixels);
+    const double dotsPerMm = std::min(room.width() / kPaperWidthMm, room.height() / kPaperHeightMm);
+    const QSizeF sheet(kPaperWidthMm * dotsPerMm, kPaperHeightMm * dotsPerMm);
+    const QPointF corner(room.center().x() - sheet.width() / 2, room.center().y() - sheet.height() / 2);
+    painter.fillRect(QRectF(corner, sheet), Qt::white);
+    painter.translate(corner);
     const double screenDotsPerMm = logicalDpiX() / kMillimetresPerInch;
     paintPage(painter, *page_, dotsPerMm, dotsPerMm / screenDotsPerMm);
 }
 
-Anteprima::Anteprima(Project& project, Interaction& interaction, QWidget* parent) : QDialog(parent) {
+Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Anteprima"));
     setWindowTitle(QStringLiteral("Anteprima"));
     btnEsci = new QPushButton(QStringLiteral("&Uscire"), this);
@@ -61,11 +68,12 @@ Anteprima::Anteprima(Project& project, Interaction& interaction, QWidget* parent
     Pglbl = new QLabel(this);
     Pglbl->setObjectName(QStringLiteral("Pglbl"));
     Foglio = new PageView;
-    Picture1 = new QScrollArea(this);
+    Picture1 = new QFrame(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFrameShape(QFrame::Box);
-    Picture1->setWidgetResizable(true);
-    Picture1->setWidget(Foglio);
+    auto* frame = new QVBoxLayout(Picture1);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->addWidget(Foglio);
 
     auto* bar = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{btnEsci, PagPrew, PagPost, Pglbl})
@@ -74,14 +82,11 @@ Anteprima::Anteprima(Project& project, Interaction& interaction, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(Picture1, 1);
-    resize(int(kWindowWidthTwips / kPreviewScale / kTwipsPerPixelAt96Dpi),
-           int(kWindowHeightTwips / kPreviewScale / kTwipsPerPixelAt96Dpi));
 
-    // Every section, always.
+    // Every section, always, on the printer's pages.
     PainterTextMetrics metrics;
     RecordingSurface surface(metrics);
     ReportOptions options;
-    options.layout = ReportLayout::Preview;
     options.warn = [&interaction](const QString& text) { interaction.inform(text); };
     PrintReport(project, surface, ReportSections{}, options);
     pages_ = surface.pages();
@@ -95,10 +100,12 @@ Anteprima::Anteprima(Project& project, Interaction& interaction, QWidget* parent
     showPage(1);
 }
 
+QString Anteprima::pageLabel(int page, int pages) { return QStringLiteral("Pagina %1 di %2").arg(page).arg(pages); }
+
 void Anteprima::showPage(int number) {
     pageOnView_ = number;
     Foglio->setPage(&pages_[std::size_t(number - 1)]);
-    Pglbl->setText(QString::number(number));
+    Pglbl->setText(pageLabel(number, pageCount()));
 }
 
 void Anteprima::previousPage() { showPage(pageOnView_ >= 2 ? pageOnView_ - 1 : pageCount()); }

@@ -1,8 +1,9 @@
 #pragma once
 
-// "Anteprima": the whole report laid out at 0.7 of its size, one page at a time; the page
-// buttons wrap around. Pages are kept as recordings and drawn when shown, so that a
-// report of thousands of pages fits in memory.
+// "Anteprima": the report as the printer and the PDF have it, page for page with the same
+// breaks, one whole page at a time scaled to the window; the page buttons wrap around.
+// Pages are kept as recordings and drawn when shown, so that a report of thousands of pages
+// fits in memory.
 
 #include "model/Project.h"
 #include "platform/Interaction.h"
@@ -13,13 +14,13 @@
 
 #include <vector>
 
+class QFrame;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 
 namespace valmora {
 
-// One page on screen, drawn from its recording at the widget's size.
+// One A4 page on screen, whole, as large as the widget allows, drawn from its recording.
 class PageView : public QWidget {
     Q_OBJECT
 public:
@@ -40,16 +41,18 @@ private:
 class Anteprima : public QDialog {
     Q_OBJECT
 public:
-    Anteprima(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    Anteprima(const Project& project, Interaction& interaction, QWidget* parent = nullptr);
 
     QPushButton* btnEsci;
     QPushButton* PagPrew;
     QPushButton* PagPost;
-    QScrollArea* Picture1;
+    QFrame* Picture1;
     PageView* Foglio;
     QLabel* Pglbl;
 
     int pageCount() const { return int(pages_.size()); }
+    // "Pagina 2 di 73".
+    static QString pageLabel(int page, int pages);
     int pageOnView() const { return pageOnView_; }
     const RecordedPage& page(int number) const { return pages_[std::size_t(number - 1)]; }
     void previousPage();

@@ -19,10 +19,8 @@ namespace {
 constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
 constexpr int kMarginMm = 10;
 constexpr int kPaperHeightMm = 297;
-constexpr int kPaperWidthMm = 210;
 // The printer's usable width, as the report has always been laid out.
 constexpr int kPrinterPageWidth = 200;
-constexpr float kPreviewScale = 0.7f;
 constexpr double kPrinterFontSize = 10;
 const QString kReportFont = QStringLiteral("Courier New");
 
@@ -49,15 +47,8 @@ int32_t scaledToWhole(double value) {
 }
 
 // The usable page: the paper less the top offset and a bottom margin of the same 10 mm, so
-// that no line is printed past the paper's edge.
-int32_t usablePageHeight(ReportLayout layout) {
-    const int usable = kPaperHeightMm - 2 * kMarginMm;
-    return layout == ReportLayout::Printer ? usable : scaledToWhole(kPreviewScale * usable);
-}
-
-int32_t usablePageWidth(ReportLayout layout) {
-    return layout == ReportLayout::Printer ? kPrinterPageWidth : scaledToWhole(kPreviewScale * kPaperWidthMm);
-}
+// that no line is printed past the paper's edge. The preview shows these pages as they are.
+constexpr int32_t kUsablePageHeight = kPaperHeightMm - 2 * kMarginMm;
 
 enum class Alignment { Left, Right, Centre };
 
@@ -106,9 +97,8 @@ const QString Tabelle::kBranchTableHeader = QStringLiteral(
     "Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|Lt/1';<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
 
 Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
-    : project_(project), surface_(surface), options_(options), pageHeight_(usablePageHeight(options.layout)),
-      pageWidth_(usablePageWidth(options.layout)),
-      widthScale_(options.layout == ReportLayout::Printer ? 1.0f : kPreviewScale) {}
+    : project_(project), surface_(surface), options_(options), pageHeight_(kUsablePageHeight),
+      pageWidth_(kPrinterPageWidth), widthScale_(1.0f) {}
 
 void Tabelle::warn(const QString& text) const {
     if (options_.warn)
@@ -539,8 +529,8 @@ void PrintReport(const Project& project, PrintSurface& surface, const ReportSect
         return;
     PrintFont font;
     font.name = kReportFont;
-    font.size = options.layout == ReportLayout::Printer ? kPrinterFontSize : kPreviewScale * kPrinterFontSize;
-    font.bold = options.layout == ReportLayout::Printer;
+    font.size = kPrinterFontSize;
+    font.bold = true;
     surface.setFont(font);
     Tabelle report(project, surface, options);
     report.PrintReportHeader();

@@ -26,11 +26,9 @@ struct ReportSections {
     bool any() const { return nodes || materials || terminals; }
 };
 
-// Where the report goes: the printer's layout, or the preview's, scaled to 0.7.
-enum class ReportLayout { Printer, Preview };
-
+// The report is laid out for the printer's A4 page, whatever draws it: the printer, a PDF
+// file, the preview, which shows the same pages with the same breaks.
 struct ReportOptions {
-    ReportLayout layout = ReportLayout::Printer;
     QDate date = QDate::currentDate();
     // What the report has to say aloud (the branches that end without a terminal): a
     // message box on screen, a line on standard error in the command-line tool; once a report.

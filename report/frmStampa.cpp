@@ -27,8 +27,8 @@ const QString kPdfExtension = QStringLiteral(".pdf");
 
 } // namespace
 
-frmStampa::frmStampa(Project& project, Interaction& interaction, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction), printer_(QPrinter::HighResolution) {
+frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer, QWidget* parent)
+    : QDialog(parent), project_(project), interaction_(interaction), printer_(printer) {
     setObjectName(QStringLiteral("frmStampa"));
     setWindowTitle(QStringLiteral("Stampa"));
     const std::array<QString, 3> captions = {QStringLiteral("Stampa i nodi"), QStringLiteral("Stampa i materiali"),
@@ -73,9 +73,8 @@ void frmStampa::sectionsChanged() {
     btnEsportaPdf->setEnabled(any);
 }
 
-ReportOptions frmStampa::options(ReportLayout layout) {
+ReportOptions frmStampa::options() {
     ReportOptions options;
-    options.layout = layout;
     options.warn = [this](const QString& text) { interaction_.inform(text); };
     return options;
 }
@@ -94,7 +93,7 @@ void frmStampa::printReport() {
                             QString(), MessageIcon::Exclamation);
         return;
     }
-    const ReportOptions printing = options(ReportLayout::Printer);
+    const ReportOptions printing = options();
     printer_.setDocName(QStringLiteral("Valmora - ") + QFileInfo(project_.projectPath).fileName());
     const PagedOutcome printed =
         printOn(printer_, [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); });
@@ -114,7 +113,7 @@ void frmStampa::exportPdf() {
         interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path), QStringLiteral("Stampa"),
                               MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return;
-    const ReportOptions printing = options(ReportLayout::Printer);
+    const ReportOptions printing = options();
     WriteRequest request;
     request.protectedFiles << project_.projectPath;
     const PagedOutcome written = writePdf(

@@ -20,7 +20,9 @@ namespace valmora {
 class frmStampa : public QDialog {
     Q_OBJECT
 public:
-    frmStampa(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    // `printer`: the session's printer, which "Opzioni stampante" sets up and the schema's
+    // printout uses too.
+    frmStampa(Project& project, Interaction& interaction, QPrinter& printer, QWidget* parent = nullptr);
 
     std::array<QCheckBox*, 3> Check1{}; // nodes, materials, terminals
     QPushButton* btnAnteprima;
@@ -41,11 +43,11 @@ public:
 
 private:
     void sectionsChanged();
-    ReportOptions options(ReportLayout layout);
+    ReportOptions options();
 
     Project& project_;
     Interaction& interaction_;
-    QPrinter printer_;
+    QPrinter& printer_;
 };
 
 } // namespace valmora

@@ -21,7 +21,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -411,13 +410,13 @@ void frmSchema::OpenBranchEditors(int16_t node) { host_.showBranchEditors(branch
 // ---- printing ---------------------------------------------------------------------
 
 void frmSchema::printSchema() {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    // The printer of the session, as the report's "Opzioni stampante" chose it.
+    QPrinter& printer = host_.sessionPrinter();
     PagedOutcome printed;
-    if (info.isNull()) {
+    if (!printer.isValid() || printer.printerName().isEmpty()) {
         printed.ok = false;
-        printed.reason = QStringLiteral("nessuna stampante predefinita");
+        printed.reason = QStringLiteral("nessuna stampante disponibile: lo schema si può esportare in PDF");
     } else {
-        QPrinter printer(info, QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Schema - ") + QFileInfo(project_.projectPath).fileName());
         printed = printOn(
             printer, [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter());

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QPrinter;
 class QLabel;
 class QPushButton;
 
@@ -38,6 +39,8 @@ public:
     virtual void showBranchEditors(const std::vector<int16_t>& firstNodes) = 0;
     // The schema changed the network's data: the grid windows show the new results.
     virtual void schemaChangedNetwork() = 0;
+    // The session's printer, as "Stampa" -> "Opzioni stampante" set it up.
+    virtual QPrinter& sessionPrinter() = 0;
 };
 
 inline const QString kSchemaTag = QStringLiteral("Schema");

@@ -42,10 +42,8 @@ struct Report {
     RecordingSurface surface{metrics};
     QStringList warnings;
 
-    const std::vector<RecordedPage>& print(Project& p, ReportLayout layout = ReportLayout::Printer,
-                                           ReportSections sections = {}) {
+    const std::vector<RecordedPage>& print(Project& p, ReportSections sections = {}) {
         ReportOptions options;
-        options.layout = layout;
         options.date = QDate(2026, 12, 6);
         options.warn = [this](const QString& text) { warnings << text; };
         PrintReport(p, surface, sections, options);
@@ -53,7 +51,7 @@ struct Report {
     }
     // Every text printed in the printer's layout, in order.
     QStringList printTexts(Project& p, ReportSections sections) {
-        print(p, ReportLayout::Printer, sections);
+        print(p, sections);
         return texts();
     }
     QStringList texts() const {
@@ -77,7 +75,7 @@ TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
     const LocaleScope italian(kItalian);
     Project p = sampleNetwork();
     EXPECT_TRUE(Report()
-                    .print(p, ReportLayout::Printer, {false, false, false})
+                    .print(p, {false, false, false})
                     .empty()); // nothing chosen, nothing printed
 
     Report header;
@@ -203,11 +201,10 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
 TEST(Report, ColumnWidthsCellCutsAndFrames) {
     Project p = sampleNetwork();
     p.NodeTable[1].name = QString(40, u'N');
-    for (const auto& [layout, widths] :
-         {std::pair{ReportLayout::Printer, std::vector<double>{30, 14, 14, 30, 12, 14, 14, 16, 14, 18}},
-          std::pair{ReportLayout::Preview, std::vector<double>{21, 10, 10, 21, 8, 10, 10, 11, 10, 13}}}) {
+    {
+        const std::vector<double> widths{30, 14, 14, 30, 12, 14, 14, 16, 14, 18};
         Report r;
-        const RecordedPage& page = r.print(p, layout, {true, false, false}).front();
+        const RecordedPage& page = r.print(p, {true, false, false}).front();
         // The vertical rules of the first table stand at the running sums of the widths.
         std::vector<double> xs;
         for (const PageItem& item : page.items)
@@ -243,7 +240,7 @@ TEST(Report, LongBranchesStartOnANewPageAndGoOnUnderTheirCaptions) {
     testkit::buildChain(p, 120); // 120 rows: more than one page holds
     ASSERT_TRUE(Calculate(p).ok);
     Report r;
-    const std::vector<RecordedPage>& pages = r.print(p, ReportLayout::Printer, {true, false, false});
+    const std::vector<RecordedPage>& pages = r.print(p, {true, false, false});
     ASSERT_GE(pages.size(), 3u);
     EXPECT_FALSE(pages[0].texts().contains(QStringLiteral("Tronco iniziale"))); // the break came first
     EXPECT_EQ(pages[1].texts().value(1), QStringLiteral("Pag. 2"));

@@ -5,6 +5,8 @@
 #include "platform/PagePainter.h"
 #include "report/Anteprima.h"
 #include "report/frmStampa.h"
+#include "schema/SchemaPrint.h"
+#include "schema/frmSchema.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -96,7 +98,8 @@ TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
     QTemporaryDir dir;
     Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
     ScriptedInteraction ask;
-    frmStampa dialog(p, ask);
+    QPrinter sessionPrinter(QPrinter::HighResolution);
+    frmStampa dialog(p, ask, sessionPrinter);
     EXPECT_FALSE(dialog.btnStampa->isEnabled());
     dialog.Check1[1]->click();
     EXPECT_TRUE(dialog.btnStampa->isEnabled());
@@ -146,17 +149,22 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
     const int last = preview.pageCount();
     ASSERT_GE(last, 3);
     EXPECT_TRUE(preview.PagPrew->isEnabled());
-    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("1"));
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("Pagina 1 di %1").arg(last));
     preview.PagPrew->click(); // before page 1 comes the last
     EXPECT_EQ(preview.pageOnView(), last);
-    EXPECT_EQ(preview.Pglbl->text(), QString::number(last));
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("Pagina %1 di %1").arg(last));
     preview.PagPost->click(); // after the last comes page 1
     EXPECT_EQ(preview.pageOnView(), 1);
     preview.PagPost->click();
-    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("2"));
-    // The preview's pages are the report laid out at 0.7: a 7-point font, 0.7 of the widths.
-    EXPECT_NEAR(preview.page(1).fonts.front().size, 7.0, 1e-6);
-    EXPECT_TRUE(preview.page(2).texts().contains(QStringLiteral("Pag. 2")));
+    EXPECT_EQ(preview.Pglbl->text(), QStringLiteral("Pagina 2 di %1").arg(last));
+    // The preview's pages are the printer's and the PDF's, break for break.
+    PainterTextMetrics metrics;
+    RecordingSurface printer(metrics);
+    PrintReport(p, printer, ReportSections{}, ReportOptions{});
+    ASSERT_EQ(int(printer.pages().size()), last);
+    for (int page = 1; page <= last; ++page) {
+        EXPECT_EQ(preview.page(page).texts(), printer.pages()[std::size_t(page - 1)].texts()) << page;
+    }
 
     Project small = testkit::projectWithTestCatalogues();
     testkit::buildChain(small, 3);
@@ -185,13 +193,28 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     const QString job = QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
     Project p = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
     ScriptedInteraction ask;
-    frmStampa dialog(p, ask);
+    QPrinter sessionPrinter(QPrinter::HighResolution);
+    frmStampa dialog(p, ask, sessionPrinter);
     dialog.printer().setPrinterName(kPrintQueue);
     for (QCheckBox* box : dialog.Check1)
         box->click();
     dialog.btnStampa->click();
     ASSERT_EQ(ask.messages.size(), 1u);
     EXPECT_EQ(ask.messages[0].text, QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
+    // The schema prints on the printer the report's set-up chose, not on the system's default.
+    struct Host : SchemaHost {
+        QPrinter& printer;
+        explicit Host(QPrinter& p) : printer(p) {}
+        void setSchemaActive(bool) override {}
+        void setDiameterButtonsEnabled(bool) override {}
+        void showBranchEditors(const std::vector<int16_t>&) override {}
+        void schemaChangedNetwork() override {}
+        QPrinter& sessionPrinter() override { return printer; }
+    } host(sessionPrinter);
+    frmSchema schema(p, ask, host);
+    schema.printSchema();
+    ASSERT_EQ(ask.messages.size(), 2u);
+    EXPECT_EQ(ask.messages[1].text, kSchemaPrintedMessage + kPrintQueue);
 
     QString printed;
     QElapsedTimer waited;

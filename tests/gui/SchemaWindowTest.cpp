@@ -10,6 +10,7 @@
 
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace valmora::guitest {
@@ -27,6 +28,8 @@ struct FakeSchemaHost : SchemaHost {
     void setDiameterButtonsEnabled(bool enabled) override { diameterButtons.push_back(enabled); }
     void showBranchEditors(const std::vector<int16_t>& firstNodes) override { editors.push_back(firstNodes); }
     void schemaChangedNetwork() override { ++changes; }
+    QPrinter printer;
+    QPrinter& sessionPrinter() override { return printer; }
 };
 
 testkit::Section pipe(const char* name, int16_t bore = kBore30) {
