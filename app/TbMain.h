@@ -106,7 +106,7 @@ public:
     void networkShapeChanged() override;
     void rebuildActiveWindow() override;
     void refreshOtherWindows(const QWidget* from) override;
-    const NetworkChecks* networkChecks() override;
+    const NetworkChecks* networkChecks() override; // for the grid windows and the schema
 
     // SchemaHost
     void setSchemaActive(bool active) override;

@@ -82,6 +82,10 @@ PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parse
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
+    const ConvergedSolution converged = SolveConverged(project);
+    const std::optional<NetworkVerification> checks =
+        converged.ok ? std::optional<NetworkVerification>(VerifyNetwork(project, converged)) : std::nullopt;
+    board.MarkWarnings(checks ? &*checks : nullptr);
     return writePdf(
         parsed.pdf, QFileInfo(parsed.project).fileName(),
         [&](PrintSurface& surface) { PrintSchema(board, project, surface); }, schemaPicturePainter(),

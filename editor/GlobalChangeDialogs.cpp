@@ -93,6 +93,18 @@ frmCambiaFine::frmCambiaFine(Project& project, Interaction& interaction, QWidget
     build(QStringLiteral("Cambia i terminali dell'impianto"), QStringLiteral("I terminali tipo:"),
           QStringLiteral("Può essere sostituito solo un tipo di terminale per volta."),
           QStringLiteral("Nessun terminale nella rete."));
+    // A hasty O.K changes nothing: the target starts as the source, and O.K waits for
+    // another type to be chosen.
+    const bool somethingToChange = btnOK->isEnabled();
+    const auto followSource = [this] { Combo2->setCurrentIndex(Combo1->currentData().toInt()); };
+    const auto okOnlyForAnotherType = [this, somethingToChange] {
+        btnOK->setEnabled(somethingToChange && Combo2->currentIndex() != Combo1->currentData().toInt());
+    };
+    connect(Combo1, &QComboBox::currentIndexChanged, this, followSource);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, okOnlyForAnotherType);
+    if (somethingToChange)
+        followSource();
+    okOnlyForAnotherType();
 }
 
 void frmCambiaFine::apply() {

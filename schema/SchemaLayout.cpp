@@ -243,6 +243,23 @@ void SchemaLayout::FillTerminalColumns() {
     flowCaption_ = QStringLiteral("Lt/min ") + formatPicture(double(project_.totalFlow), u"#0");
 }
 
+void SchemaLayout::MarkWarnings(const NetworkVerification* checks) {
+    const auto said = [&](int16_t node, bool aboutTheEnd) {
+        QStringList sentences;
+        if (checks && node > 0)
+            for (const NetworkWarning& w : warningsOf(project_, *checks, node))
+                if (w.aboutTheEnd() == aboutTheEnd)
+                    sentences << asSentence(w.text);
+        return sentences.join(u'\n');
+    };
+    for (int r = 1; r <= rowCount(); ++r) {
+        SchemaRow& row = rows_[std::size_t(r)];
+        row.warning = said(row.rowData != 0 ? row.rowData : row.openEnd, true);
+        for (SchemaCell& c : row.cells)
+            c.warning = said(c.node, false);
+    }
+}
+
 void SchemaLayout::FillTerminalRow(int r, int16_t node) {
     SchemaRow& row = rows_[std::size_t(r)];
     const Node& end = project_.NodeTable[std::size_t(node)];

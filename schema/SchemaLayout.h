@@ -7,6 +7,7 @@
 // QtCore only: the window, the printout and the command-line tool share it.
 
 #include "model/Project.h"
+#include "model/Verification.h"
 
 #include <QString>
 
@@ -55,6 +56,7 @@ struct SchemaCell {
     bool red = false;  // the node was closed when the board was laid out, or has been since
     int16_t node = 0;  // the node the cell stands for; 0 for none
     QString text;      // the size label, blanks, the node index
+    QString warning;   // what the checks say of the section (its velocity), as a sentence
 };
 
 struct SchemaRow {
@@ -65,6 +67,7 @@ struct SchemaRow {
     QString flow;
     QString height;
     QString type;
+    QString warning; // what the checks say of the row's end, sentences one a line
 };
 
 class SchemaLayout {
@@ -77,6 +80,9 @@ public:
     void RefreshLabels();
     // The three terminal columns of every row and the print button's caption.
     void FillTerminalColumns();
+    // What the checks say of every row's end and every section, as the grid windows mark
+    // them; nothing without checks (a network the converged solution cannot solve).
+    void MarkWarnings(const NetworkVerification* checks);
 
     // Rows count from 1 (row 0 is the header row); columns from 0.
     int rowCount() const { return int(rows_.size()) - 1; }

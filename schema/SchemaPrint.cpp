@@ -1,5 +1,6 @@
 #include "schema/SchemaPrint.h"
 
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 
 #include <QDir>
@@ -27,6 +28,17 @@ constexpr int kNameField = 15;
 constexpr int kNumberField = 6;
 
 const QString kTerminalColumn = QStringLiteral("Terminale");
+
+// The size label of a cell, in the characters the band has for it; the node index that
+// follows it in the cell's text stays off the paper.
+QString printedLabel(const SchemaCell& cell) {
+    if (cell.node <= 0)
+        return cell.text.left(kLabelCharacters);
+    QString label = cell.text.left(cell.text.size() - QString::number(cell.node).size());
+    while (label.endsWith(u' '))
+        label.chop(1);
+    return cutToFit(label, kLabelCharacters);
+}
 
 const PrintFont kHeadingFont{QStringLiteral("Arial"), 10, true};
 const PrintFont kBodyFont{QStringLiteral("Courier New"), 8, false};
@@ -101,7 +113,7 @@ private:
         for (int c = 0; c < board_.treeCols(); ++c) {
             surface_.setCurrentX(mm(c * kCellWidthTwips));
             surface_.setCurrentY(textTop);
-            surface_.print(board_.cell(r, c).text.left(kLabelCharacters), false);
+            surface_.print(printedLabel(board_.cell(r, c)), false);
         }
         surface_.setCurrentX(mm(x0_));
         surface_.setCurrentY(textTop);
@@ -109,7 +121,8 @@ private:
         surface_.print(rightInSix(row.height), false);
         surface_.setCurrentX(mm(x2_));
         const QString name = row.rowData > 0 ? project_.NodeTable[std::size_t(row.rowData)].name : QString();
-        surface_.print(QStringLiteral("   ") + leftInFifteen(name), false);
+        // A row whose end the checks flag is marked on paper as on screen.
+        surface_.print((row.warning.isEmpty() ? QStringLiteral("   ") : QStringLiteral(" ! ")) + leftInFifteen(name), false);
         const QString type = row.type.left(kTypeCharacters) + QStringLiteral("..");
         if (type.size() > 3)
             surface_.print(u' ' + type, false);
@@ -129,9 +142,14 @@ private:
 
 } // namespace
 
-QString rightInSix(const QString& text) { return text.left(kNumberField).rightJustified(kNumberField, u' '); }
+QString rightInSix(const QString& text) {
+    // A number too wide shows as marks, as in the report: cut, it would read as another number.
+    if (text.size() > kNumberField && parseUserNumber(text))
+        return QString(kNumberField, u'#');
+    return cutToFit(text, kNumberField).rightJustified(kNumberField, u' ');
+}
 
-QString leftInFifteen(const QString& text) { return text.left(kNameField).leftJustified(kNameField, u' '); }
+QString leftInFifteen(const QString& text) { return cutToFit(oneLine(text), kNameField).leftJustified(kNameField, u' '); }
 
 void PrintSchema(const SchemaLayout& board, const Project& project, PrintSurface& surface) {
     SchemaPage(board, project, surface).print();

@@ -19,7 +19,8 @@ void PrintSchema(const SchemaLayout& board, const Project& project, PrintSurface
 // "<project>-schema.pdf" beside the project file.
 QString schemaPdfPath(const QString& projectPath);
 
-// R6 and L15 of the printout: right-aligned in 6 characters, left-aligned in 15, cut to fit.
+// R6 and L15 of the printout: right-aligned in 6 characters, left-aligned in 15, a text cut
+// to fit ending with the cut mark, a number too wide shown as "######".
 QString rightInSix(const QString& text);
 QString leftInFifteen(const QString& text);
 

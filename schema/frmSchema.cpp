@@ -1,5 +1,6 @@
 #include "schema/frmSchema.h"
 
+#include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
@@ -46,6 +47,8 @@ constexpr int kFirstRowsAboveSelected = 4;
 const QColor kHeaderCyan(0, 255, 255);
 const QColor kClosedRed(255, 0, 0);
 const QColor kOpenBlack(1, 0, 0); // colour value 1: black to the eye
+const QColor kCheckOrange(255, 170, 60); // as the grid windows mark what the checks say
+const QColor kFastSectionOrange(220, 110, 0); // a text the eye still reads over a white picture
 const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
 
 inline bool inNormalState(const QWidget* frame) {
@@ -151,6 +154,8 @@ void frmSchema::showTexts() {
 
 void frmSchema::showTerminalColumns() {
     board_.FillTerminalColumns();
+    const NetworkChecks* checks = host_.networkChecks();
+    board_.MarkWarnings(checks && checks->valid() ? &checks->verification() : nullptr);
     const int tree = board_.treeCols();
     GFSchema->setRedraw(false);
     for (int r = 1; r <= board_.rowCount(); ++r) {
@@ -158,9 +163,22 @@ void frmSchema::showTerminalColumns() {
         GFSchema->setTextMatrix(r, tree, row.flow);
         GFSchema->setTextMatrix(r, tree + 1, row.height);
         GFSchema->setTextMatrix(r, tree + 2, row.type);
+        // The grid windows' marks: the row's end by its flow cell, in orange; a fast section
+        // by its size label, in orange over its picture.
+        GFSchema->setCellBackColor(r, tree, row.warning.isEmpty() ? QColor() : kCheckOrange);
+        GFSchema->setCellToolTip(r, tree, row.warning);
+        for (int c = 0; c < tree; ++c)
+            if (board_.nodeAt(r, c) > 0)
+                markSection(r, c);
     }
     GFSchema->setRedraw(true);
     btnPort->setText(board_.flowCaption());
+}
+
+void frmSchema::markSection(int r, int c) {
+    const SchemaCell& cell = board_.cell(r, c);
+    GFSchema->setCellForeColor(r, c, !cell.warning.isEmpty() ? kFastSectionOrange : cell.red ? kClosedRed : kOpenBlack);
+    GFSchema->setCellToolTip(r, c, cell.warning);
 }
 
 void frmSchema::sizeWindow() {

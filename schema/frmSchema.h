@@ -25,6 +25,7 @@ namespace valmora {
 
 class GridControl;
 class Interaction;
+class NetworkChecks;
 
 // What the schema asks of the main window that holds it.
 class SchemaHost {
@@ -41,6 +42,9 @@ public:
     virtual void schemaChangedNetwork() = 0;
     // The session's printer, as "Stampa" -> "Opzioni stampante" set it up.
     virtual QPrinter& sessionPrinter() = 0;
+    // The checks of the last results, which the schema marks as the grid windows do; nullptr
+    // when there are none.
+    virtual const NetworkChecks* networkChecks() = 0;
 };
 
 inline const QString kSchemaTag = QStringLiteral("Schema");
@@ -102,6 +106,7 @@ private:
     void showTexts();
     void showTerminalColumns();
     void showCellText(int r, int c);
+    void markSection(int r, int c);
     bool keyPreview(QKeyEvent* event);
     void gridClicked();
     void gridDoubleClicked();

@@ -198,16 +198,16 @@ TEST(SchemaPrint, OneRowSchemaWithItsFieldsCut) {
               QStringList({QStringLiteral("SCHEMA - File /progetti/capannone.vlm"),
                            QStringLiteral("Portata totale= %1 lt/min alla pressione di 40000 mm.").arg(flow),
                            QStringLiteral(" L/min"), QStringLiteral("Alt. m"), QStringLiteral("  Terminale"),
-                           QStringLiteral("2\"1/"), flow.rightJustified(6), QStringLiteral("     0"),
-                           QStringLiteral("   Idrante di piaz"), QStringLiteral(" Idrante soprasuolo..")}));
+                           QStringLiteral("2\"1~"), flow.rightJustified(6), QStringLiteral("     0"),
+                           QStringLiteral("   Idrante di pia~"), QStringLiteral(" Idrante soprasuolo..")}));
     // The elbow's cell has no text; the band's pictures lie side by side from the left.
     std::vector<QString> pictures;
     for (const PageItem& item : pages[0].items)
         if (item.kind == PageItem::Kind::Picture)
             pictures.push_back(item.text);
     EXPECT_EQ(pictures, (std::vector<QString>{QStringLiteral("curva30"), QStringLiteral("Idrante")}));
-    // The field helpers: a flow cut to six characters, a short name padded to fifteen.
-    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("123456"));
+    // The field helpers: a flow too wide for six characters, a short name padded to fifteen.
+    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("######"));
     EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
 }
 

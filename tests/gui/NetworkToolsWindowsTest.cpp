@@ -148,7 +148,11 @@ TEST_F(NetworkTools, GlobalChangesReportTheirCountsOrSayWhyNothingCanChange) {
     ask.dialogScripts.push_back([](QDialog& d) {
         auto& change = static_cast<frmCambiaFine&>(d);
         EXPECT_EQ(change.windowTitle(), QStringLiteral("Cambia i terminali dell'impianto"));
-        change.Combo2->setCurrentIndex(change.Combo1->currentData().toInt()); // to itself
+        // It opens on the source type itself, O.K off until another type is chosen.
+        EXPECT_EQ(change.Combo2->currentIndex(), change.Combo1->currentData().toInt());
+        EXPECT_FALSE(change.btnOK->isEnabled());
+        change.Combo2->setCurrentIndex((change.Combo1->currentData().toInt() + 1) % change.Combo2->count());
+        EXPECT_TRUE(change.btnOK->isEnabled());
         change.btnOK->click();
     });
     trigger("mnuCambiaTerm");

@@ -210,6 +210,7 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
         void showBranchEditors(const std::vector<int16_t>&) override {}
         void schemaChangedNetwork() override {}
         QPrinter& sessionPrinter() override { return printer; }
+        const NetworkChecks* networkChecks() override { return nullptr; }
     } host(sessionPrinter);
     frmSchema schema(p, ask, host);
     schema.printSchema();

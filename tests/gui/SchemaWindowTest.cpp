@@ -30,6 +30,14 @@ struct FakeSchemaHost : SchemaHost {
     void schemaChangedNetwork() override { ++changes; }
     QPrinter printer;
     QPrinter& sessionPrinter() override { return printer; }
+    const Project* project = nullptr;
+    NetworkChecks checks;
+    const NetworkChecks* networkChecks() override {
+        if (!project)
+            return nullptr;
+        checks.update(*project);
+        return &checks;
+    }
 };
 
 testkit::Section pipe(const char* name, int16_t bore = kBore30) {
