@@ -1,6 +1,7 @@
 #include "app/TbMain.h"
 
 #include "app/AboutBox.h"
+#include "app/frmAvvisi.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmMatrice.h"
@@ -182,6 +183,8 @@ void TbMain::buildMenus() {
     action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"), &TbMain::changePipeSeries);
     action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"), &TbMain::changeTerminals);
     action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
+    tools->addSeparator();
+    action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
     windowMenu_->setObjectName(QStringLiteral("mnuNull"));
@@ -337,6 +340,7 @@ void TbMain::calculateAndShow() {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
             grid->rinfresca();
+    refreshWarnings();
 }
 
 void TbMain::closeEvent(QCloseEvent* event) {
@@ -384,6 +388,11 @@ const NetworkChecks* TbMain::networkChecks() {
     return &checks_;
 }
 
+void TbMain::refreshWarnings() {
+    if (warnings_ && warnings_->isVisible())
+        warnings_->refresh();
+}
+
 void TbMain::refreshOtherWindows(const QWidget* from) {
     for (QMdiSubWindow* frame : mdi_->subWindowList()) {
         auto* grid = qobject_cast<frmTubi*>(frame->widget());
@@ -393,6 +402,7 @@ void TbMain::refreshOtherWindows(const QWidget* from) {
             grid->compilatab();
         grid->rinfresca();
     }
+    refreshWarnings();
 }
 
 void TbMain::updatePasteButton() {
@@ -433,6 +443,7 @@ void TbMain::RefreshAllWindows() {
         if (tag != kMainTag && tag != kPickerTag)
             frame->close();
     }
+    refreshWarnings();
 }
 
 bool TbMain::readProjectFile(const QString& path) {
@@ -836,6 +847,25 @@ void TbMain::showHelp() {
     }
     help_->show();
     help_->raise();
+}
+
+void TbMain::showWarnings() {
+    commitPendingEdits();
+    if (!warnings_) {
+        warnings_ = new frmAvvisi(
+            *project_, [this] { return networkChecks(); },
+            [this](int16_t firstNode, int16_t node) {
+                if (frmTubi* grid = openGridWindow(firstNode)) {
+                    grid->rinfresca();
+                    grid->selectNode(node);
+                    grid->setFocus();
+                }
+            },
+            this);
+    }
+    warnings_->show();
+    warnings_->raise();
+    warnings_->refresh();
 }
 
 void TbMain::showAbout() {

@@ -5,6 +5,7 @@
 // the network-wide diameter steps and shut-down. It owns the project and hands it to
 // every window and dialog.
 
+#include "app/frmAvvisi.h"
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
 #include "editor/NetworkChecks.h"
@@ -91,6 +92,9 @@ public:
     frmSchema* schemaWindow() const { return schema_; }
     void showHelp();
     void showAbout();
+    // "Avvisi": the warnings of the whole network, beside the grid windows.
+    void showWarnings();
+    frmAvvisi* warningsWindow() const { return warnings_; }
 
     // The child window the menus act on: the active one, else the trunk window.
     ChildWindow* activeChild() const;
@@ -137,6 +141,8 @@ private:
     // Open and Open recent: the save question, then the file read whole, or nothing changes.
     void replaceProjectWith(const QString& path);
     void calculateAndShow();
+    // The window of warnings, when open, lists them again.
+    void refreshWarnings();
     void updatePasteButton();
     void arrangeIcons();
     void tileHorizontally();
@@ -162,6 +168,7 @@ private:
     bool ending_ = false;
     NetworkChecks checks_;
     QPointer<frmSchema> schema_;
+    QPointer<frmAvvisi> warnings_;
     bool schemaActive_ = false; // the schema holds the toolbar
     QTimer* gridsCatchUp_ = nullptr;
     // One printer for the session: the report's set-up chooses it, the schema prints on it.

@@ -1,5 +1,6 @@
 #include "editor/frmTubi.h"
 
+#include "model/MessageText.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
@@ -100,12 +101,25 @@ frmTubi::~frmTubi() {
     StatusBar1->removeEventFilter(this);
 }
 
-QString frmTubi::caption() const {
-    if (isTrunk())
+QString gridCaption(const Project& project, int16_t firstNode) {
+    if (firstNode == 1)
         return kTrunkCaption;
     // A name of any length read from a file must not make a title of megabytes.
     return kDerivedCaptionPrefix +
-           project_.NodeTable[project_.NodeTable[firstNode_].parent].name.left(kLongestCaptionName);
+           oneLine(project.NodeTable[project.NodeTable[firstNode].parent].name.left(kLongestCaptionName));
+}
+
+QString frmTubi::caption() const { return gridCaption(project_, firstNode_); }
+
+void frmTubi::selectNode(int16_t node) {
+    for (int r = 1; r < Griglia->rows(); ++r) {
+        if (nodeOfRow(r) != node)
+            continue;
+        Griglia->setCurrentCell(r, kNome);
+        if (!Griglia->rowIsVisible(r))
+            Griglia->setTopRow(r);
+        return;
+    }
 }
 
 void frmTubi::setRowIconAndColours(int row, const Node& node) {

@@ -46,6 +46,9 @@ inline const QString kGridFormat =
 inline const QString kTrunkCaption = QStringLiteral("Origine impianto");
 inline const QString kDerivedCaptionPrefix = QStringLiteral("Deriv. da ");
 
+// The caption of the grid window of the branch starting at `firstNode`.
+QString gridCaption(const Project& project, int16_t firstNode);
+
 class frmTubi : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
@@ -76,6 +79,8 @@ public:
     void LunEq() override;
 
     int16_t firstNode() const { return firstNode_; }
+    // The cursor on the row of `node`, brought into view; nothing when the branch lacks it.
+    void selectNode(int16_t node);
     // The branch's first node changed (insert or delete at the first row): the tag follows it.
     void setFirstNode(int16_t node);
 

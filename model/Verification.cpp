@@ -130,6 +130,15 @@ std::vector<NetworkWarning> branchWarnings(const Project& project, const Network
     return ends;
 }
 
+std::vector<NetworkWarning> networkWarnings(const Project& project, const NetworkVerification& checks,
+                                            const QLocale& locale) {
+    std::vector<NetworkWarning> all;
+    for (const int16_t start : branchStarts(project))
+        for (NetworkWarning& warning : branchWarnings(project, checks, start, locale))
+            all.push_back(std::move(warning));
+    return all;
+}
+
 QString asSentence(QString text) {
     if (!text.isEmpty())
         text[0] = text[0].toUpper();

@@ -119,6 +119,10 @@ std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVeri
 std::vector<NetworkWarning> branchWarnings(const Project& project, const NetworkVerification& checks,
                                            int16_t firstNode, const QLocale& locale = QLocale());
 
+// Of the whole network, branch by branch in the order of the grid windows.
+std::vector<NetworkWarning> networkWarnings(const Project& project, const NetworkVerification& checks,
+                                            const QLocale& locale = QLocale());
+
 // The same with a capital, as a sentence of its own.
 QString asSentence(QString text);
 

@@ -2,13 +2,19 @@
 // pressure a designer must look at, velocities past the limit.
 
 #include "app/TbMain.h"
+#include "app/frmAvvisi.h"
+#include "editor/frmTubi.h"
+#include "platform/GridControl.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
+#include "model/Traversal.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 using namespace valmora;
 using namespace valmora::grid_column;
@@ -87,4 +93,42 @@ TEST_F(VerificationMarksTest, AnEndWithoutTerminalIsMarkedWithItsFlow) {
     EXPECT_EQ(trunk()->StatusBar1->text(), status);
     EXPECT_EQ(trunk()->StatusBar1->toolTip(), status);
     EXPECT_FALSE(g.cellBackColor(1, kNome).isValid());
+}
+
+// A warning in a derived branch is seen from the trunk in "Avvisi", and opened in its grid.
+TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
+    open(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"));
+    ASSERT_TRUE(started);
+    project().supplyPressure = 20000; // 2 bar: hydrants below their nominal pressure
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+    window->showWarnings();
+    frmAvvisi* list = window->warningsWindow();
+    ASSERT_NE(list, nullptr);
+    const GridControl& rows = *list->GrAvvisi;
+    ASSERT_EQ(rows.rows() - 1, int(list->warnings().size()));
+    int derived = 0;
+    for (int r = 1; r < rows.rows(); ++r) {
+        const auto node = static_cast<int16_t>(rows.rowData(r));
+        EXPECT_EQ(rows.textMatrix(r, 1), project().NodeTable[node].name);
+        EXPECT_FALSE(rows.textMatrix(r, 2).isEmpty());
+        if (rows.textMatrix(r, 0).startsWith(QStringLiteral("Deriv. da ")) && derived == 0)
+            derived = r;
+    }
+    ASSERT_GT(derived, 0) << "the example at 2 bar has warnings in derived branches";
+    list->openRow(derived);
+    const auto node = static_cast<int16_t>(rows.rowData(derived));
+    frmTubi* grid = nullptr;
+    for (QMdiSubWindow* frame : window->mdiArea()->subWindowList())
+        if (auto* g = qobject_cast<frmTubi*>(frame->widget()); g && g->firstNode() == branchStartOf(project(), node))
+            grid = g;
+    ASSERT_NE(grid, nullptr) << "the branch's grid window is open";
+    EXPECT_FALSE(grid->isTrunk());
+    EXPECT_EQ(grid->Griglia->rowData(grid->Griglia->row()), node);
+
+    // Enough pressure: the list follows the next calculation.
+    project().supplyPressure = 80000;
+    trunk()->aggiorna();
+    EXPECT_EQ(rows.rows(), 1);
+    EXPECT_EQ(list->lblTotale->text(), QStringLiteral("Nessun avviso."));
 }
