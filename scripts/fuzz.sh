@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the project and catalogue readers with libFuzzer under AddressSanitizer and
+# Fuzzes the project, graft and catalogue readers and the EPANET writer with libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer, in build-fuzz/, for a bounded time.
 #   scripts/fuzz.sh [SECONDS]   default 60
 set -euo pipefail

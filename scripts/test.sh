@@ -18,4 +18,4 @@ bash scripts/install-packages.sh
 cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build"
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j "$(nproc)"

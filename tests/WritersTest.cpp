@@ -316,3 +316,24 @@ TEST(AtomicWrite, TheSystemsReasonsInItalian) {
     EXPECT_EQ(systemReason(ENOSPC), QStringLiteral("Spazio esaurito sul device"));
     EXPECT_EQ(systemReason(EACCES), QStringLiteral("Permesso negato"));
 }
+
+TEST(AtomicWrite, AWriteCutShortAnywhereKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rete.vlm"));
+    writeBytes(path, kOldContent);
+    QByteArray content(10000, 'x');
+    for (const rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(4095), rlim_t(4096), rlim_t(4097), rlim_t(9999)}) {
+        SCOPED_TRACE(limit);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        limitFileSize(limit);
+        const WriteOutcome written = writeFileAtomically(path, content);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_FALSE(written.ok);
+        EXPECT_FALSE(written.reason.isEmpty());
+        EXPECT_EQ(readBytes(path), kOldContent);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+    }
+    EXPECT_TRUE(writeFileAtomically(path, content).ok);
+    EXPECT_EQ(readBytes(path), content);
+}

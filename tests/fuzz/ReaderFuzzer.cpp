@@ -1,7 +1,11 @@
-// Feeds arbitrary bytes to the project reader and to both catalogue readers. Every input
-// must end in a read or a refusal; a project that is read and calculates must have finite
-// results, and must read back from the bytes it saves to.
+// Feeds arbitrary bytes to the project reader, to the graft reader (the snippet that "Incolla"
+// reads, onto a fixed network) and to both catalogue readers. Every input must end in a read
+// or a refusal; a refused graft leaves the network exactly as it was; a project that is read
+// and calculates must have finite results, must read back from the bytes it saves to, and
+// must make EPANET input that EPANET's reader takes line by line (no line a section heading
+// by mistake, none longer than its reader takes, no identifier longer than 31 characters).
 
+#include "cli/EpanetExport.h"
 #include "model/Calculation.h"
 #include "model/Catalogues.h"
 #include "storage/ProjectFile.h"
@@ -37,6 +41,27 @@ Project projectOverTestCatalogues() {
     return Project(std::move(pipes), std::move(terminals));
 }
 
+// EPANET's reader: lines of at most 1024 bytes; a line whose first word begins with '[' is a
+// section heading, which must be one of ours; identifiers of at most 31 characters.
+void checkEpanetInput(const Project& project) {
+    static const QList<QByteArray> headings = {"[TITLE]", "[JUNCTIONS]", "[RESERVOIRS]", "[PIPES]", "[VALVES]",
+                                               "[EMITTERS]", "[CURVES]", "[STATUS]", "[OPTIONS]", "[REPORT]",
+                                               "[END]"};
+    constexpr qsizetype kLongestLine = 1023;
+    for (const QByteArray& line : epanetInput(project).split('\n')) {
+        if (line.size() > kLongestLine)
+            __builtin_trap();
+        const QByteArray first = line.trimmed().split('\t').value(0).split(' ').value(0);
+        if (first.startsWith('[') && !headings.contains(first))
+            __builtin_trap();
+    }
+    for (int16_t i = 1; i <= project.nodeCount(); ++i)
+        if (epanetJunctionId(project, i).size() > epanet::kMaxIdLength ||
+            epanetLinkId(project, i).size() > epanet::kMaxIdLength ||
+            epanetCurveId(project, i).size() > epanet::kMaxIdLength)
+            __builtin_trap();
+}
+
 void checkProject(const Project& catalogues, const QByteArray& bytes) {
     Project project = Project::withCataloguesOf(catalogues);
     const ReadOutcome read = readProjectText(project, bytes);
@@ -47,14 +72,40 @@ void checkProject(const Project& catalogues, const QByteArray& bytes) {
     Project again = Project::withCataloguesOf(catalogues);
     if (!readProjectText(again, projectFileBytes(project)).ok())
         __builtin_trap();
+    project.projectPath = QString::fromUtf8(bytes.left(300));
+    checkEpanetInput(project);
+}
+
+// A network of a few branches, the graft's target.
+Project graftTarget(const Project& catalogues) {
+    Project project = Project::withCataloguesOf(catalogues);
+    const QByteArray network = "\"\"\r\n40000\r\n1\r\n1\r\n0\r\n"
+                               "1,10,1,1,1,0,\"A\"\r\n0,5,1,1,1,0,\"B\"\r\n9,2,1,1,1,0,\"C\"\r\n1,0\r\n"
+                               "9,3,1,0,1,0,\"D\"\r\n2,1.5\r\n";
+    if (!readProjectText(project, network).ok())
+        __builtin_trap();
+    return project;
+}
+
+void checkGraft(const Project& target, const QByteArray& bytes) {
+    for (int16_t cursor = 1; cursor <= target.nodeCount(); ++cursor) {
+        Project project = target;
+        const GraftOutcome grafted = graftSubtree(project, cursor, bytes, false);
+        if (!grafted.ok && projectFileBytes(project) != projectFileBytes(target))
+            __builtin_trap();
+        if (grafted.ok && grafted.calculation.ok && !std::isfinite(project.totalFlow))
+            __builtin_trap();
+    }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Project catalogues = projectOverTestCatalogues();
+    static const Project target = graftTarget(catalogues);
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     checkProject(catalogues, bytes);
+    checkGraft(target, bytes);
     std::vector<PipeSeries> pipes;
     parsePipeCatalogue(bytes, QStringLiteral("tubi"), pipes);
     std::vector<TerminalType> terminals;

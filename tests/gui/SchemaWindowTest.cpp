@@ -263,9 +263,14 @@ TEST_F(SchemaInMainWindow, ToolbarFollowsTheActiveWindow) {
     ASSERT_EQ(window->activeChild(), schema);
     schema->SelectNode(3);
     button("incphi");
-    QDeadlineTimer patience(2000);
-    while (!patience.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // The grid windows catch up with the step once the designer pauses.
+    const QString stepped = project().diameterOf(project().NodeTable[3]).label;
+    const GridControl& trunkGrid = *trunk()->Griglia;
+    ASSERT_EQ(trunkGrid.rowData(3), 3);
+    QDeadlineTimer patience(10000);
+    while (trunkGrid.textMatrix(3, grid_column::kPhi) != stepped && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(trunkGrid.textMatrix(3, grid_column::kPhi), stepped) << "the trunk's grid caught up with the step";
     EXPECT_TRUE(enabled("incphi")); // the schema's cursor row is in view
     EXPECT_FALSE(enabled("aggiunge"));
 
