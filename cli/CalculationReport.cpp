@@ -3,6 +3,7 @@
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 #include "model/Verification.h"
@@ -242,8 +243,8 @@ QString tableLine(const std::array<QString, 10>& cells) {
     QString line;
     for (std::size_t c = 0; c < kColumns.size(); ++c) {
         const Column& column = kColumns[c];
-        line += column.rightAligned ? cells[c].rightJustified(column.width)
-                                    : cells[c].leftJustified(column.width);
+        const QString cell = oneLine(cells[c]); // a name with a line break is still one row
+        line += column.rightAligned ? cell.rightJustified(column.width) : cell.leftJustified(column.width);
         line += u' ';
     }
     return line.trimmed() + u'\n';
@@ -252,7 +253,7 @@ QString tableLine(const std::array<QString, 10>& cells) {
 QString branchCaption(const Project& project, int16_t first) {
     if (first == 1)
         return QStringLiteral("Origine impianto");
-    return QStringLiteral("Deriv. da ") + project.NodeTable[project.NodeTable[first].parent].name;
+    return QStringLiteral("Deriv. da ") + oneLine(project.NodeTable[project.NodeTable[first].parent].name);
 }
 
 std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, const QLocale& locale) {
@@ -283,7 +284,7 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
     if (!node.endsInTerminal())
         return QStringLiteral("Mistero %1\n").arg(node.next);
     const Terminal& terminal = project.terminalOf(node);
-    QString text = project.terminalTypeOf(terminal).name + QStringLiteral(" - Quota m ") +
+    QString text = oneLine(project.terminalTypeOf(terminal).name) + QStringLiteral(" - Quota m ") +
                    formatGeneral(terminal.height, locale) + u'\n';
     const std::optional<double> left = terminalPressureLeft(project, last, terminal.height);
     if (!left)
@@ -342,7 +343,7 @@ void writeCalculationJson(const Project& project, const QString& projectLabel, c
 
 QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale) {
     QString out;
-    out += QStringLiteral("Progetto: %1\n").arg(projectLabel);
+    out += QStringLiteral("Progetto: %1\n").arg(oneLine(projectLabel));
     out += QStringLiteral("Pressione disponibile: ") + pressureText(project.supplyPressure, locale) + u'\n';
     out += QStringLiteral("Portata totale: %1 Lt/min\n")
                .arg(formatPicture(project.totalFlow, u"#,#0.00", locale));

@@ -215,12 +215,15 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
     return cells.join(u'|');
 }
 
+QString Tabelle::branchTitle(int16_t firstNode) const {
+    if (firstNode == 1)
+        return QStringLiteral("Tronco iniziale");
+    return QStringLiteral("Derivato da ") + oneLine(project_.NodeTable[project_.NodeTable[firstNode].parent].name);
+}
+
 int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     const std::vector<ReportRow> rows = computeReportRows(project_, firstNode);
-    const Node& first = project_.NodeTable[firstNode];
-    const QString title = firstNode == 1
-                              ? QStringLiteral("Tronco iniziale")
-                              : QStringLiteral("Derivato da ") + oneLine(project_.NodeTable[first.parent].name);
+    const QString title = branchTitle(firstNode);
     QStringList table;
     table.reserve(qsizetype(rows.size()));
     for (const ReportRow& row : rows)
@@ -262,7 +265,7 @@ void Tabelle::printBranchEnd(int16_t firstNode, const ReportRow& lastRow) {
     const Terminal* terminal = last.endsInTerminal() ? project_.findTerminal(last) : nullptr;
     const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
     if (last.next == kEndWithoutTerminal)
-        openEndBranches_ << oneLine(project_.NodeTable[firstNode].name);
+        openEndBranches_ << branchTitle(firstNode);
     if (!type) {
         if (printBranchWarnings(firstNode))
             surface_.print(QString());

@@ -75,6 +75,8 @@ private:
     void printWrappedNotes();
     qsizetype longestStartThatFits(QStringView text, int16_t limit) const;
     void printBranchEnd(int16_t firstNode, const ReportRow& last);
+    // "Tronco iniziale", or "Derivato da " and the name of the node it hangs from.
+    QString branchTitle(int16_t firstNode) const;
     // The warnings of the branch (its end, then its fast sections); false when there are none.
     bool printBranchWarnings(int16_t firstNode);
     const NetworkVerification* checks();

@@ -82,7 +82,7 @@ private:
 
     void printHeading() {
         surface_.setFont(kHeadingFont);
-        surface_.print(QStringLiteral("SCHEMA - File ") + project_.projectPath);
+        surface_.print(QStringLiteral("SCHEMA - File ") + oneLine(project_.projectPath));
         surface_.setFont(kBodyFont);
         surface_.print(QStringLiteral("Portata totale= ") + formatPicture(double(project_.totalFlow), u"#0") +
                        QStringLiteral(" lt/min") + QStringLiteral(" alla pressione di ") +

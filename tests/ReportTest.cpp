@@ -154,7 +154,7 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
                     .contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min")
                                   .arg(std::lround(nodeFlow(p, 3)))));
     EXPECT_EQ(open.warnings, QStringList{QStringLiteral(
-                                 "Il ramo \"Mandata\" termina senza terminale: nel rapporto è segnalato come estremità aperta.")});
+                                 "Il ramo \"Tronco iniziale\" termina senza terminale: nel rapporto è segnalato come estremità aperta.")});
 }
 
 TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {

@@ -1,0 +1,69 @@
+#include "tests/GoldenFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace valmora::testkit {
+
+namespace {
+
+constexpr double kMillimetresPerPoint = 25.4 / 72;
+
+QString goldenPath(const QString& name) { return QStringLiteral(VALMORA_TEST_DATA_DIR "/golden/") + name; }
+
+} // namespace
+
+void expectGolden(const QString& name, const QString& actual) {
+    QFile file(goldenPath(name));
+    if (qEnvironmentVariableIsSet("VALMORA_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+        file.write(actual.toUtf8());
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly))
+        << name.toStdString() << " is missing: VALMORA_UPDATE_GOLDEN=1 writes it (see tests/GoldenFiles.h)";
+    const QStringList expected = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList got = actual.split(u'\n');
+    for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i) {
+        if (expected.value(i) != got.value(i) || i >= expected.size() || i >= got.size()) {
+            ADD_FAILURE() << name.toStdString() << " line " << i + 1 << "\n  expected: "
+                          << expected.value(i).toStdString() << "\n  actual:   " << got.value(i).toStdString();
+            return;
+        }
+    }
+}
+
+QString pagesAsText(const std::vector<RecordedPage>& pages) {
+    QString text;
+    for (const RecordedPage& page : pages) {
+        text += QStringLiteral("--- pagina %1 ---\n").arg(page.number);
+        std::map<double, std::vector<const PageItem*>> lines;
+        for (const PageItem& item : page.items)
+            if (item.kind == PageItem::Kind::Text && !item.text.isEmpty())
+                lines[item.y].push_back(&item);
+        for (auto& [y, items] : lines) {
+            std::sort(items.begin(), items.end(), [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
+            QString line;
+            for (const PageItem* item : items) {
+                const double size = page.fonts[item->font].size;
+                const double characterMm = FixedPitchMetrics::kAdvancePerEm * size * kMillimetresPerPoint;
+                const int column = std::max(0, int(std::lround(item->x / characterMm)));
+                if (line.size() < column)
+                    line += QString(column - line.size(), u' ');
+                else if (!line.isEmpty())
+                    line += u' ';
+                line += item->text;
+            }
+            text += line + u'\n';
+        }
+    }
+    return text;
+}
+
+} // namespace valmora::testkit

@@ -1,0 +1,25 @@
+#pragma once
+
+// Whole outputs compared with files kept under tests/data/golden: a report's pages as text,
+// the calculation's table and JSON, the EPANET input, the materials text, the schema's board.
+// After a deliberate change, write them anew and read the diff before committing it:
+//   VALMORA_UPDATE_GOLDEN=1 build/tests/valmora_core_tests --gtest_filter='Golden*'
+//   git diff tests/data/golden
+
+#include "platform/PrintSurface.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace valmora::testkit {
+
+// Compares `actual` with the golden file `name` (or writes it, when VALMORA_UPDATE_GOLDEN is
+// set), failing the test with the first line that differs.
+void expectGolden(const QString& name, const QString& actual);
+
+// Recorded pages as text: every text where it stands on its line, in the columns of a
+// fixed-pitch font, a line of its own between pages; the rules left out.
+QString pagesAsText(const std::vector<RecordedPage>& pages);
+
+} // namespace valmora::testkit
