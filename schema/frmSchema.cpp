@@ -452,6 +452,11 @@ void frmSchema::exportPdf() {
         path = interaction_.saveFileName(kPdfFilter, path);
         if (path.isEmpty())
             return;
+    } else if (QFileInfo::exists(path) &&
+               interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path),
+                                     QStringLiteral("Schema"), MessageButtons::YesNo, MessageIcon::Question}) !=
+                   Answer::Yes) {
+        return; // as the report's export: an earlier PDF is replaced only when the designer says so
     }
     WriteRequest request;
     request.protectedFiles << project_.projectPath;

@@ -295,6 +295,12 @@ TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
     const QString pdf = path(QStringLiteral("capannone-schema.pdf"));
     EXPECT_TRUE(testkit::readBytes(pdf).startsWith("%PDF"));
     EXPECT_EQ(ask.messageTexts().value(0), QStringLiteral("Esportato schema in ") + QDir::toNativeSeparators(pdf));
+    // Again: the earlier PDF is replaced only when the designer says so.
+    testkit::writeBytes(pdf, "vecchio");
+    ask.answers = {Answer::No};
+    window->schemaWindow()->exportPdf();
+    EXPECT_EQ(ask.messageTexts().value(1), QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
+    EXPECT_EQ(testkit::readBytes(pdf), "vecchio");
 }
 
 } // namespace
