@@ -2,7 +2,8 @@
 //   - the 32 767-node comb's whole report to PDF through `valmora-cli report`: the whole
 //     process's time and peak memory;
 //   - the preview of the same report opened (every page laid out), and paging through it;
-//   - a 5 000-node network's report to PDF, in process.
+//   - a 5 000-node network's report to PDF, in process;
+//   - the notes of a project wrapped into the report's header: 440 000 characters and 4.4 MB.
 
 #include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
@@ -99,5 +100,23 @@ int main(int argc, char** argv) {
             PrintReport(medium, surface, ReportSections{}, ReportOptions{});
         });
     });
+
+    // Notes of words and of one long word, laid out on the printer's pages.
+    PainterTextMetrics metrics;
+    for (const int characters : {440000, 4400000}) {
+        Project noted = testkit::projectWithTestCatalogues();
+        testkit::buildOnePipe(noted);
+        Calculate(noted);
+        QString notes;
+        notes.reserve(characters);
+        while (notes.size() < characters)
+            notes += QStringLiteral("tubazione in acciaio nero ");
+        noted.projectNotes = notes.left(characters);
+        const std::string name = "notes of " + std::to_string(characters) + " characters: report laid out";
+        report(name.c_str(), 1, [&] {
+            RecordingSurface surface(metrics);
+            PrintReport(noted, surface, ReportSections{true, false, false}, ReportOptions{});
+        });
+    }
     return 0;
 }

@@ -94,6 +94,9 @@ protected:
         const int room = option->rect.width() - 2 * kCellPadding -
                          (picture ? option->decorationSize.width() + kCellPadding : 0);
         option->text = shownText(option->text, option->fontMetrics, room);
+        // A text cut to its cell always ends with the ellipsis, so that it never reads as
+        // another valid value; only the board's pictured cells cut at the border.
+        option->textElideMode = Qt::ElideRight;
     }
 };
 

@@ -98,7 +98,6 @@ void frmSchema::load() {
     fillGrid();
     GFSchema->setGridLines(false);
     GFSchema->setFocusRectHeavy(true);
-    GFSchema->setTextElideMode(Qt::ElideNone); // a size label is cut at the cell's border
     GFSchema->setVerticalScrollBar(true);
     sizeWindow();
 }
