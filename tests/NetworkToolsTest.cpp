@@ -227,6 +227,29 @@ TEST(Graft, AFailedGraftLeavesTheNetworkAsItWas) {
     EXPECT_EQ(big.nodeCount(), 20000);
 }
 
+// Pasting again and again leaves every earlier paste unreachable; they make room before a
+// paste is refused, and what a save writes is what one paste alone would have made.
+TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
+    Project source = testkit::projectWithTestCatalogues();
+    testkit::buildComb(source, 1000); // 1 999 nodes
+    const QByteArray snippet = snippetOf(source, 1); // the whole comb, 1 999 nodes a paste
+    Project once = testkit::projectWithTestCatalogues();
+    testkit::buildComb(once, 1000);
+    ASSERT_TRUE(graftSubtree(once, 1, snippet, false).ok);
+
+    Project p = testkit::projectWithTestCatalogues();
+    testkit::buildComb(p, 1000);
+    p.currentNode = 1;
+    for (int paste = 1; paste <= 40; ++paste) {
+        const GraftOutcome pasted = graftSubtree(p, p.currentNode, snippet, false);
+        ASSERT_TRUE(pasted.ok) << "paste " << paste << ": " << pasted.message.toStdString();
+    }
+    EXPECT_LE(p.nodeCount(), kMaxTableIndex);
+    EXPECT_EQ(p.currentNode, 1);
+    EXPECT_EQ(projectFileBytes(p), projectFileBytes(once));
+    EXPECT_EQ(networkPreorder(p).size(), networkPreorder(once).size());
+}
+
 TEST(Graft, ImportsAWindows1252ProjectLeavingItsHeaderBehind) {
     Project p = testkit::projectWithTestCatalogues();
     testkit::buildOnePipe(p);
