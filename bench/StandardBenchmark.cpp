@@ -1,0 +1,83 @@
+// Figures for the verification against the standards, on the 32 767-node comb with its
+// 16 384 terminals (every 7th 12 m up):
+//   - UNI 10779 level 3: the most unfavourable and the most favourable 4 hydrants;
+//   - UNI EN 12845 OH4 at 12 m2 a sprinkler: the same for 30 sprinklers;
+//   - a 5 000-node random tree with a set of the designer's: the verification again after
+//     an edit (what the window does at every change).
+
+#include "bench/BenchTiming.h"
+#include "model/Calculation.h"
+#include "standards/StandardVerification.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <random>
+
+using namespace valmora;
+using namespace valmora::bench;
+
+namespace {
+
+constexpr int kCombTrunk = 16384;
+constexpr int16_t kCombTerminalType = 2;
+
+void describe(const StandardCheck& check) {
+    for (const ScenarioCheck& s : check.scenarios)
+        std::printf("  %-14s %2d at once: demand %8.3f bar (%s, %d sets solved), most favourable %9.1f l/min "
+                    "(%d sets)\n",
+                    qPrintable(roleName(s.role)), s.count, s.mostUnfavourable.demandPressure.value_or(-1),
+                    qPrintable(foundKey(s.mostUnfavourable.found)), s.mostUnfavourable.setsSolved,
+                    s.mostFavourable.totalFlow, s.mostFavourable.setsSolved);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Project comb = testkit::projectWithTestCatalogues();
+    testkit::buildComb(comb, kCombTrunk);
+    comb.supplyPressure = 60000;
+    Calculate(comb);
+
+    StandardSettings hydrants;
+    hydrants.standard = Standard::Uni10779;
+    hydrants.level = 3;
+    hydrants.roles[kCombTerminalType] = TerminalRole::Hydrant;
+    StandardCheck check;
+    report("comb 32 767 nodes: UNI 10779 level 3, 4 hydrants (both sets)", 3,
+           [&] { check = verifyStandard(comb, hydrants); });
+    describe(check);
+
+    StandardSettings sprinklers;
+    sprinklers.standard = Standard::En12845;
+    sprinklers.hazard = HazardClass::OH4;
+    sprinklers.coverage = 12;
+    sprinklers.roles[kCombTerminalType] = TerminalRole::Sprinkler;
+    report("comb 32 767 nodes: UNI EN 12845 OH4, 30 sprinklers (both sets)", 3,
+           [&] { check = verifyStandard(comb, sprinklers); });
+    describe(check);
+
+    Project tree = testkit::projectWithTestCatalogues();
+    std::mt19937 rng(5);
+    testkit::buildRandom(tree, rng, 5000);
+    Calculate(tree);
+    StandardSettings designer;
+    designer.standard = Standard::Uni10779;
+    designer.level = 2;
+    for (int16_t type = 0; type < 3; ++type)
+        designer.roles[type] = TerminalRole::Hydrant;
+    std::vector<int16_t> ends;
+    for (int16_t i = 1; i <= tree.nodeCount() && ends.size() < 3; ++i)
+        if (tree.NodeTable[std::size_t(i)].endsInTerminal() && !tree.NodeTable[std::size_t(i)].closed)
+            ends.push_back(i);
+    designer.designerSets[TerminalRole::Hydrant] = ends;
+    report("random tree 5 000 nodes, the designer's set: an edit and the verification", 11, [&] {
+        tree.NodeTable[1].length += 0.5f;
+        Calculate(tree);
+        check = verifyStandard(tree, designer);
+    });
+    describe(check);
+    return 0;
+}

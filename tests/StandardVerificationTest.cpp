@@ -1,0 +1,237 @@
+// The verification against the standards: their laws worked by hand, the sets the search
+// finds against every set and against random ones, the settings kept beside the project.
+
+#include "standards/StandardVerification.h"
+#include "model/Calculation.h"
+#include "standards/SetSearch.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+constexpr int16_t kSprinklerK80 = 7;
+constexpr double kMmPerBar = standard_law::kMetresOfWaterPerBar * 1000;
+
+// Three UNI 45 hydrants (120 l/min at 2 bar, Kn 84.853) on a riser of black steel 2" (53.1 mm,
+// C 120): a 10 m feed, 3 m between floors, each hydrant on 1 m of 1"1/2 (41.9 mm), at 0, 3, 6 m.
+std::vector<int16_t> buildThreeFloorRiser(Project& p) {
+    using namespace shippedCatalogue;
+    NetworkBuilder build(p);
+    std::vector<int16_t> hydrants;
+    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
+    for (int floor = 0; floor < 3; ++floor) {
+        const Section arm{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
+        const int16_t hydrant = floor == 2 ? build.continueAfter(riser, arm) : build.deriveAt(riser, arm);
+        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
+        hydrants.push_back(hydrant);
+        if (floor < 2)
+            riser = build.continueAfter(
+                riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
+    }
+    return hydrants;
+}
+
+const MemberCheck& memberAt(const SetCheck& set, int16_t node) {
+    const auto at = std::find_if(set.members.begin(), set.members.end(),
+                                 [&](const MemberCheck& m) { return m.node == node; });
+    EXPECT_NE(at, set.members.end());
+    return *at;
+}
+
+StandardSettings levelTwo() {
+    StandardSettings s;
+    s.standard = Standard::Uni10779;
+    s.level = 2;
+    return s;
+}
+
+} // namespace
+
+// One K80 head (47.33 l/min at 0.35 bar: Kn = 47.33 / sqrt(0.35) = 80.002) passing 54 l/min
+// stands at (54 / 80.002)^2 = 0.4556 bar; the catalogue's K 83.48 with its exponent 1/1.85
+// would say (54 / 83.48)^1.85 = 0.447 bar.
+TEST(StandardLaw, AK80HeadPassing54LitresStandsAt0_4556Bar) {
+    Project p = projectWithShippedCatalogues();
+    NetworkBuilder build(p);
+    const int16_t head =
+        build.root({QStringLiteral("Ramo"), 2, 0, shippedCatalogue::kBlackSteel, shippedCatalogue::kBore1});
+    build.endWithTerminal(head, kSprinklerK80, 0);
+    ASSERT_TRUE(Calculate(p).ok);
+    const StandardNetwork network(p);
+    EXPECT_NEAR(network.kn(head), 80.0023, 1e-4);
+    const ScenarioTree tree(network, {head});
+    const std::optional<ScenarioTree::Demand> demand = tree.demand({0.4556});
+    ASSERT_TRUE(demand);
+    EXPECT_NEAR(demand->solution.flow[0], 54.0, 0.005);
+    EXPECT_NEAR(demand->solution.pressure[0], 0.4556, 1e-9);
+}
+
+// The riser's demand worked backwards from its top hydrant (the one that sets it), in bar,
+// with r = 6.05e5 (L + 0.00001) / (120^1.85 d^4.87): arm r = 1.0842e-6, 3 m of riser
+// 1.0261e-6, feed 3.4203e-6.
+//   top: Q3 = 120, its tee at 2 + 6 / 10.197 + 1.0842e-6 x 120^1.85 = 2.59602;
+//   floor 2's tee 2.59602 + 1.0261e-6 x 120^1.85 = 2.60323, where the middle hydrant on
+//   3 m draws Q2 = 128.696 (2.30036 bar);
+//   floor 1's tee 2.60323 + 1.0261e-6 x 248.696^1.85 = 2.63097, the lowest draws Q1 = 137.378;
+//   supply 2.63097 + 3.4203e-6 x 386.073^1.85 = 2.83961 bar, for 386.07 l/min.
+TEST(StandardVerification, ARiserOfThreeHydrantsAtLevelTwo) {
+    Project p = projectWithShippedCatalogues();
+    const std::vector<int16_t> hydrants = buildThreeFloorRiser(p);
+    for (const auto& [supplyBar, passes] : {std::pair{2.95, true}, std::pair{2.80, false}}) {
+        p.supplyPressure = int32_t(std::lround(supplyBar * kMmPerBar));
+        ASSERT_TRUE(Calculate(p).ok);
+        const StandardCheck check = verifyStandard(p, levelTwo());
+        ASSERT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
+        ASSERT_EQ(check.scenarios.size(), 1u);
+        const ScenarioCheck& hydrantsAtOnce = check.scenarios[0];
+        EXPECT_EQ(hydrantsAtOnce.role, TerminalRole::Hydrant);
+        EXPECT_EQ(hydrantsAtOnce.count, 3);
+        EXPECT_EQ(hydrantsAtOnce.durationMinutes, 60);
+        const SetCheck& worst = hydrantsAtOnce.mostUnfavourable;
+        ASSERT_TRUE(worst.demandPressure);
+        EXPECT_NEAR(*worst.demandPressure, 2.83961, 2e-5);
+        EXPECT_NEAR(worst.demandFlow, 386.07, 0.01);
+        EXPECT_EQ(check.pass, passes) << supplyBar;
+        EXPECT_EQ(memberAt(worst, hydrants[2]).pass, passes) << "the top hydrant sets the demand";
+        EXPECT_TRUE(memberAt(worst, hydrants[0]).pass) << "the lowest has head to spare at either supply";
+        EXPECT_NEAR(hydrantsAtOnce.reserveVolume, hydrantsAtOnce.mostFavourable.totalFlow * 60 / 1000, 1e-9);
+    }
+    // A hydrant above 0.7 MPa at its connection fails whatever else holds.
+    p.supplyPressure = int32_t(std::lround(9.0 * kMmPerBar));
+    ASSERT_TRUE(Calculate(p).ok);
+    const StandardCheck high = verifyStandard(p, levelTwo());
+    EXPECT_FALSE(high.pass);
+    const MemberCheck& lowest = memberAt(high.scenarios[0].mostUnfavourable, hydrants[0]);
+    EXPECT_GT(*lowest.pressure, 7.0);
+    EXPECT_TRUE(lowest.overMaximum);
+    EXPECT_FALSE(lowest.pass);
+}
+
+namespace {
+
+// Every terminal a hydrant of Kn = its K (the test catalogue's nominal pressure is 1 bar).
+std::vector<int16_t> flowingTerminals(const StandardNetwork& network) {
+    std::vector<int16_t> ends;
+    for (const int16_t end : network.terminalEnds())
+        if (!network.shutOff(end) && network.kn(end) > 0)
+            ends.push_back(end);
+    return ends;
+}
+
+std::vector<std::vector<int16_t>> everySet(const std::vector<int16_t>& candidates, int count) {
+    std::vector<std::vector<int16_t>> sets;
+    std::vector<bool> pick(candidates.size(), false);
+    std::fill(pick.begin(), pick.begin() + count, true);
+    do {
+        std::vector<int16_t> set;
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (pick[i])
+                set.push_back(candidates[i]);
+        sets.push_back(set);
+    } while (std::prev_permutation(pick.begin(), pick.end()));
+    return sets;
+}
+
+} // namespace
+
+// On trees of up to 12 terminals: what the program finds is the best of every set, and the
+// search (made to run where enumeration would) comes within a hair of it.
+TEST(SetSearch, SmallTreesAgainstEverySet) {
+    std::mt19937 rng(2026);
+    const auto required = [](int16_t) { return 1.0; };
+    int searched = 0, searchExact = 0;
+    for (int tree = 0; tree < 60; ++tree) {
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 10 + tree % 20);
+        p.supplyPressure = 40000;
+        if (!Calculate(p).ok)
+            continue;
+        const StandardNetwork network(p);
+        const std::vector<int16_t> candidates = flowingTerminals(network);
+        if (candidates.size() < 3 || candidates.size() > 12)
+            continue;
+        const int count = 1 + tree % 4;
+        double worst = -1, most = -1;
+        for (const std::vector<int16_t>& set :
+             everySet(candidates, std::min<int>(count, int(candidates.size())))) {
+            worst = std::max(worst, demandPressureOf(network, set, required));
+            most = std::max(most, totalFlowOf(network, set, network.supplyBar()));
+        }
+        const FoundSet found = mostUnfavourableSet(network, candidates, count, required);
+        EXPECT_DOUBLE_EQ(demandPressureOf(network, found.members, required), worst) << "tree " << tree;
+        const FoundSet favourable = mostFavourableSet(network, candidates, count, network.supplyBar());
+        EXPECT_DOUBLE_EQ(totalFlowOf(network, favourable.members, network.supplyBar()), most)
+            << "tree " << tree;
+
+        const FoundSet search = mostUnfavourableSet(network, candidates, count, required, 0);
+        const double searchDemand = demandPressureOf(network, search.members, required);
+        EXPECT_GE(searchDemand, worst * (1 - 0.01)) << "tree " << tree;
+        ++searched;
+        searchExact += searchDemand >= worst * (1 - 1e-9) ? 1 : 0;
+    }
+    EXPECT_GE(searched, 20);
+    EXPECT_GE(searchExact, searched * 9 / 10) << "the search finds the best set of nine trees in ten";
+}
+
+// On larger trees: no set among 2 000 random ones of the same size needs more head than the
+// set the search finds, nor draws more flow than the most favourable it finds.
+TEST(SetSearch, LargeTreesAgainstRandomSets) {
+    std::mt19937 rng(17);
+    const auto required = [](int16_t) { return 1.0; };
+    for (int tree = 0; tree < 4; ++tree) {
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 1200);
+        p.supplyPressure = 40000;
+        ASSERT_TRUE(Calculate(p).ok);
+        const StandardNetwork network(p);
+        const std::vector<int16_t> candidates = flowingTerminals(network);
+        const int count = 3 + tree;
+        ASSERT_GT(countOfSets(static_cast<long long>(candidates.size()), count), kExactSetLimit);
+        const FoundSet worst = mostUnfavourableSet(network, candidates, count, required);
+        const FoundSet most = mostFavourableSet(network, candidates, count, network.supplyBar());
+        EXPECT_EQ(worst.found, SetFound::Search);
+        const double demand = demandPressureOf(network, worst.members, required);
+        const double flow = totalFlowOf(network, most.members, network.supplyBar());
+        std::vector<int16_t> pool = candidates;
+        for (int trial = 0; trial < 2000; ++trial) {
+            std::shuffle(pool.begin(), pool.end(), rng);
+            const std::vector<int16_t> set(pool.begin(), pool.begin() + count);
+            ASSERT_LE(demandPressureOf(network, set, required), demand * (1 + 1e-9)) << "tree " << tree;
+            ASSERT_LE(totalFlowOf(network, set, network.supplyBar()), flow * (1 + 1e-9)) << "tree " << tree;
+        }
+    }
+}
+
+TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
+    Project p = projectWithShippedCatalogues();
+    const std::vector<int16_t> hydrants = buildThreeFloorRiser(p);
+    StandardSettings s = levelTwo();
+    s.level = 3;
+    s.coverage = 10.5;
+    s.roles[kSprinklerK80] = TerminalRole::NotVerified;
+    s.workingAtOnce[TerminalRole::Hydrant] = 2;
+    s.durationMinutes[TerminalRole::HoseReel] = 90;
+    s.designerSets[TerminalRole::Hydrant] = {hydrants[2], hydrants[0]};
+    const SettingsRead back = parseStandardSettings(standardSettingsText(s, p), p);
+    EXPECT_TRUE(back.warning.isEmpty()) << back.warning.toStdString();
+    EXPECT_EQ(back.settings, s);
+
+    for (const char* damaged :
+         {"norma=iso9001\n", "livello=7\n", "insieme.idrante=1,999\n", "ruolo.3=pompa\n", "qualcosa=1\n"}) {
+        const SettingsRead read = parseStandardSettings(QByteArray(damaged), p);
+        EXPECT_EQ(read.settings, StandardSettings{}) << damaged;
+        EXPECT_TRUE(read.warning.startsWith(QStringLiteral("Impostazioni di verifica non lette (riga 1")))
+            << damaged;
+    }
+    EXPECT_EQ(standardSettingsPath(QStringLiteral("/progetti/capannone.vlm")),
+              QStringLiteral("/progetti/capannone.verifica"));
+}
