@@ -2,6 +2,7 @@
 
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
+#include "cli/VerifyCommand.h"
 #include "model/AtomicWrite.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
@@ -143,10 +144,14 @@ QString cliUsage() {
                           "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] "
                           "[--catalogues DIR]\n"
                           "  valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]\n"
-                          "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n");
+                          "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n"
+                          "  valmora-cli verify FILE.vlm [--standard uni10779 --level N | --standard en12845 "
+                          "--hazard CLASSE [--coverage M2]] [--catalogues DIR] [--json]\n");
 }
 
 CliResult runCli(const QStringList& arguments, const OutputSink& sink) {
+    if (arguments.value(0) == QLatin1String("verify"))
+        return runVerify(arguments.mid(1));
     const std::optional<Options> options = parseOptions(arguments);
     if (!options)
         return {kExitUsage, {}, cliUsage()};

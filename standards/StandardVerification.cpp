@@ -134,7 +134,7 @@ SetCheck checkSet(const StandardNetwork& network, const std::vector<int16_t>& se
         }
         check.members.push_back(m);
     }
-    if (withDemand && flowing.size() == set.size()) {
+    if (withDemand && !set.empty() && flowing.size() == set.size()) {
         std::vector<double> binding;
         for (const int16_t end : tree.members())
             binding.push_back(required(end).binding(network.kn(end)));
@@ -169,12 +169,15 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
     if (closed > 0)
         scenario.notes
             << QStringLiteral("Terminali dietro un tratto chiuso, esclusi dalla ricerca: %1.").arg(closed);
-    if (scenario.candidates < scenario.count)
-        scenario.notes << QStringLiteral(
-                              "La rete ha %1 terminali di questo tipo che possono erogare, la norma ne "
-                              "chiede %2 contemporanei: sono verificati tutti.")
-                              .arg(scenario.candidates)
-                              .arg(scenario.count);
+    if (scenario.candidates > 0 && scenario.candidates < scenario.count)
+        scenario.notes << (scenario.candidates == 1
+                               ? QStringLiteral("La rete ha 1 terminale di questo tipo che può erogare, la norma ne "
+                                                "chiede %1 contemporanei: è verificato solo quello.")
+                                     .arg(scenario.count)
+                               : QStringLiteral("La rete ha %1 terminali di questo tipo che possono erogare, la norma "
+                                                "ne chiede %2 contemporanei: sono verificati tutti.")
+                                     .arg(scenario.candidates)
+                                     .arg(scenario.count));
     const auto required = [&](int16_t end) { return requirementOf(project, settings, role, end); };
     const auto binding = [&](int16_t end) { return required(end).binding(network.kn(end)); };
 
@@ -295,8 +298,7 @@ QString verdictText(const StandardCheck& check, const QLocale& locale) {
     for (const ScenarioCheck& s : check.scenarios)
         if (!s.pass)
             failed << roleName(s.role);
-    return QStringLiteral("Verifica NON superata: non soddisfa la norma lo scenario %1.")
-        .arg(failed.join(QStringLiteral(", ")));
+    return QStringLiteral("Verifica NON superata negli scenari: %1.").arg(failed.join(QStringLiteral(", ")));
 }
 
 } // namespace valmora

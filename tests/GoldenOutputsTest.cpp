@@ -6,12 +6,14 @@
 
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
+#include "cli/VerifyCommand.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "report/Materials.h"
 #include "report/Tabelle.h"
 #include "schema/SchemaLayout.h"
 #include "schema/SchemaPrint.h"
+#include "standards/VerificationText.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -96,6 +98,15 @@ TEST_F(Golden, MaterialsText) {
     ComputeMaterials(project);
     expectGolden(QStringLiteral("materiali.txt"),
                  materialsTextLines(project, materialsTextFileName(QStringLiteral("capannone.vlm"))).join(u'\n'));
+}
+
+TEST_F(Golden, StandardVerificationTextAndJson) {
+    StandardSettings settings;
+    settings.standard = Standard::Uni10779;
+    settings.level = 2;
+    const StandardCheck check = verifyStandard(project, settings);
+    expectGolden(QStringLiteral("verifica.txt"), verificationLines(project, check).join(u'\n'));
+    expectGolden(QStringLiteral("verifica.json"), QString::fromUtf8(verificationJson(check)));
 }
 
 TEST_F(Golden, SchemaBoardAndPrintout) {

@@ -2,10 +2,18 @@
 // finds against every set and against random ones, the settings kept beside the project.
 
 #include "standards/StandardVerification.h"
+#include "cli/CliCommands.h"
+#include "cli/VerifyCommand.h"
 #include "model/Calculation.h"
+#include "storage/ProjectFile.h"
 #include "standards/SetSearch.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -234,4 +242,53 @@ TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
     }
     EXPECT_EQ(standardSettingsPath(QStringLiteral("/progetti/capannone.vlm")),
               QStringLiteral("/progetti/capannone.verifica"));
+}
+
+// The command: the saved settings or those given, its exit status, its JSON.
+TEST(StandardVerification, TheCommandLine) {
+    QTemporaryDir dir;
+    Project p = projectWithShippedCatalogues();
+    const std::vector<int16_t> hydrants = buildThreeFloorRiser(p);
+    p.supplyPressure = int32_t(std::lround(2.95 * kMmPerBar));
+    const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    const auto verify = [&](QStringList arguments) {
+        arguments.prepend(file);
+        arguments.prepend(QStringLiteral("verify"));
+        arguments << QStringLiteral("--catalogues") << shippedDataDirectory();
+        return runCli(arguments);
+    };
+    EXPECT_EQ(verify({}).exitCode, kExitUsage) << "nothing saved, nothing given";
+    EXPECT_EQ(verify({QStringLiteral("--standard"), QStringLiteral("uni10779")}).exitCode, kExitUsage);
+    EXPECT_EQ(verify({QStringLiteral("--level"), QStringLiteral("2")}).exitCode, kExitUsage);
+    EXPECT_EQ(verify({QStringLiteral("--standard"), QStringLiteral("en12845"), QStringLiteral("--hazard"),
+                      QStringLiteral("OH9")})
+                  .exitCode,
+              kExitUsage);
+
+    const CliResult passed = verify({QStringLiteral("--standard"), QStringLiteral("uni10779"), QStringLiteral("--level"),
+                                     QStringLiteral("2"), QStringLiteral("--json")});
+    EXPECT_EQ(passed.exitCode, kExitSuccess) << passed.error.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(passed.output).object();
+    EXPECT_EQ(json[QStringLiteral("standard")].toString(), QStringLiteral("uni10779"));
+    EXPECT_TRUE(json[QStringLiteral("pass")].toBool());
+    const QJsonObject worst = json[QStringLiteral("scenarios")][0][QStringLiteral("mostUnfavourable")].toObject();
+    EXPECT_EQ(worst[QStringLiteral("found")].toString(), QStringLiteral("exact"));
+    EXPECT_NEAR(worst[QStringLiteral("demandPressure")].toDouble(), 2.83961, 2e-5);
+    EXPECT_EQ(worst[QStringLiteral("terminals")].toArray().size(), 3);
+
+    // Saved beside the project: used without options; level 3 asks for 4 hydrants (the riser
+    // has 3, all verified) and 120 minutes.
+    StandardSettings saved = levelTwo();
+    saved.level = 3;
+    writeBytes(standardSettingsPath(file), standardSettingsText(saved, p));
+    const CliResult fromFile = verify({});
+    EXPECT_EQ(fromFile.exitCode, kExitSuccess) << fromFile.error.toStdString();
+    EXPECT_TRUE(fromFile.output.contains("Idranti: 4 contemporanei per 120 minuti")) << fromFile.output.toStdString();
+
+    p.supplyPressure = int32_t(std::lround(2.5 * kMmPerBar));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    EXPECT_EQ(verify({}).exitCode, kExitVerificationFailed);
+    writeBytes(file, "non è un progetto");
+    EXPECT_EQ(verify({}).exitCode, kExitInvalidInput);
 }

@@ -1,0 +1,149 @@
+#include "standards/VerificationText.h"
+
+#include "model/MessageText.h"
+#include "model/NumberFormat.h"
+
+namespace valmora {
+
+using namespace standard_law;
+
+namespace {
+
+QString flowText(double flow, const QLocale& locale) { return formatPicture(flow, u"#,#0.0", locale); }
+QString barText(double bar, const QLocale& locale) { return formatPicture(bar, u"#,#0.00", locale); }
+
+QString nodeNames(const Project& project, const std::vector<int16_t>& nodes) {
+    QStringList names;
+    for (const int16_t node : nodes)
+        names << oneLine(project.NodeTable[std::size_t(node)].name);
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString pressureUnitsText(const QLocale& locale) {
+    return QStringLiteral("Pressioni in bar e MPa (1 bar = %1 m di colonna d'acqua)")
+        .arg(formatPicture(kMetresOfWaterPerBar, u"#0.000", locale));
+}
+
+QString barAndMPa(double bar, const QLocale& locale) {
+    return QStringLiteral("%1 bar (%2 MPa)")
+        .arg(barText(bar, locale), formatPicture(bar * kMPaPerBar, u"#,#0.000", locale));
+}
+
+QString rolePlural(TerminalRole role) {
+    switch (role) {
+    case TerminalRole::Hydrant: return QStringLiteral("Idranti");
+    case TerminalRole::HoseReel: return QStringLiteral("Naspi");
+    case TerminalRole::ExternalOutlet: return QStringLiteral("Attacchi esterni");
+    case TerminalRole::Sprinkler: return QStringLiteral("Sprinkler");
+    case TerminalRole::NotVerified: break;
+    }
+    return QStringLiteral("Terminali");
+}
+
+QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale) {
+    Q_UNUSED(locale)
+    return QStringLiteral("%1: %2 contemporanei per %3 minuti")
+        .arg(rolePlural(scenario.role))
+        .arg(scenario.count)
+        .arg(scenario.durationMinutes);
+}
+
+const QStringList& memberCaptions() {
+    static const QStringList captions = {QStringLiteral("Terminale"),     QStringLiteral("Tipo"),
+                                         QStringLiteral("Portata l/min"), QStringLiteral("Pressione bar"),
+                                         QStringLiteral("Q min l/min"),   QStringLiteral("P min bar"),
+                                         QStringLiteral("Esito")};
+    return captions;
+}
+
+QString memberVerdict(const MemberCheck& member) {
+    if (member.overMaximum)
+        return QStringLiteral("oltre 0,7 MPa");
+    return member.pass ? QStringLiteral("superato") : QStringLiteral("NON superato");
+}
+
+QStringList memberCells(const MemberCheck& member, const QLocale& locale) {
+    return {oneLine(member.name),
+            oneLine(member.type),
+            flowText(member.flow, locale),
+            member.pressure ? barText(*member.pressure, locale) : QStringLiteral("chiuso"),
+            flowText(member.requiredFlow, locale),
+            barText(member.requiredPressure, locale),
+            memberVerdict(member)};
+}
+
+QStringList unfavourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale) {
+    const SetCheck& set = scenario.mostUnfavourable;
+    QStringList lines;
+    if (set.members.empty())
+        return {QStringLiteral("Nessun terminale di questo tipo può erogare.")};
+    if (set.demandPressure)
+        lines << QStringLiteral("Pressione richiesta all'origine: %1 per %2 l/min")
+                     .arg(barAndMPa(*set.demandPressure, locale), flowText(set.demandFlow, locale));
+    else
+        lines << QStringLiteral("Pressione richiesta all'origine: nessuna pressione basta");
+    lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
+    if (!set.sectionsOverVelocity.empty())
+        lines << QStringLiteral("Tratti oltre 10 m/s: ") + nodeNames(project, set.sectionsOverVelocity);
+    if (!set.valvesOverVelocity.empty())
+        lines << QStringLiteral("Valvole (KV) oltre 6 m/s: ") + nodeNames(project, set.valvesOverVelocity);
+    return lines;
+}
+
+QStringList favourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale) {
+    const SetCheck& set = scenario.mostFavourable;
+    if (set.members.empty())
+        return {};
+    QStringList lines;
+    lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
+    lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
+                 .arg(scenario.durationMinutes)
+                 .arg(formatPicture(scenario.reserveVolume, u"#,#0.0", locale));
+    if (!set.sectionsOverVelocity.empty())
+        lines << QStringLiteral("Tratti oltre 10 m/s: ") + nodeNames(project, set.sectionsOverVelocity);
+    if (!set.valvesOverVelocity.empty())
+        lines << QStringLiteral("Valvole (KV) oltre 6 m/s: ") + nodeNames(project, set.valvesOverVelocity);
+    return lines;
+}
+
+QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale) {
+    QStringList lines{verificationTitle(check), pressureUnitsText(locale)};
+    if (!check.problem.isEmpty()) {
+        lines << verdictText(check, locale);
+        return lines;
+    }
+    lines << QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure, locale);
+    if (check.standard == Standard::En12845) {
+        const HazardDesign& hazard = hazardDesign(check.hazard);
+        lines << QStringLiteral("Densità %1 mm/min su %2 m², %3 m² per sprinkler")
+                     .arg(formatPicture(hazard.density, u"#0.00", locale), formatPicture(hazard.area, u"#0", locale),
+                          formatPicture(check.coverage, u"#0.0", locale));
+    }
+    for (const ScenarioCheck& scenario : check.scenarios) {
+        lines << QString() << scenarioHeading(scenario, locale);
+        lines << QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found));
+        if (!scenario.mostUnfavourable.members.empty())
+            lines << QStringLiteral("  ") + memberCaptions().join(QStringLiteral(" | "));
+        for (const MemberCheck& m : scenario.mostUnfavourable.members)
+            lines << QStringLiteral("  ") + memberCells(m, locale).join(QStringLiteral(" | "));
+        for (const QString& line : unfavourableSummary(project, scenario, locale))
+            lines << QStringLiteral("  ") + line;
+        if (!scenario.mostFavourable.members.empty()) {
+            lines << QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found));
+            lines << QStringLiteral("  ") + memberCaptions().mid(0, 4).join(QStringLiteral(" | "));
+            for (const MemberCheck& m : scenario.mostFavourable.members)
+                lines << QStringLiteral("  ") + memberCells(m, locale).mid(0, 4).join(QStringLiteral(" | "));
+            for (const QString& line : favourableSummary(project, scenario, locale))
+                lines << QStringLiteral("  ") + line;
+        }
+        for (const QString& note : scenario.notes)
+            lines << QStringLiteral("Nota: ") + note;
+        lines << (scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato"));
+    }
+    lines << QString() << verdictText(check, locale);
+    return lines;
+}
+
+} // namespace valmora

@@ -1,0 +1,38 @@
+#pragma once
+
+// The verification in words and numbers, as the command line prints it and the report and
+// the window lay it out: the heading, each scenario's sets with their members, the demand
+// point, the velocities, the reserve, the verdict. Pressures in bar and MPa at 10.197 m of
+// water a bar, said once in the heading.
+
+#include "standards/StandardVerification.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace valmora {
+
+// "Pressioni in bar e MPa (1 bar = 10,197 m di colonna d'acqua)".
+QString pressureUnitsText(const QLocale& locale = QLocale());
+// "2,35 bar (0,235 MPa)".
+QString barAndMPa(double bar, const QLocale& locale = QLocale());
+// "Idranti: 3 contemporanei per 60 minuti" (the role in the plural).
+QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale = QLocale());
+QString rolePlural(TerminalRole role);
+
+// One row of a member's table: name | type | flow | pressure | minimum flow | minimum
+// pressure | verdict ("superato", "NON superato", "oltre 0,7 MPa").
+QStringList memberCells(const MemberCheck& member, const QLocale& locale = QLocale());
+const QStringList& memberCaptions();
+QString memberVerdict(const MemberCheck& member);
+
+// The lines that follow a scenario's tables: the demand point, the velocities, the most
+// favourable flow and the reserve, the notes, the scenario's verdict.
+QStringList unfavourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale = QLocale());
+QStringList favourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale = QLocale());
+
+// The whole verification as text lines (the command line's output).
+QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale = QLocale());
+
+} // namespace valmora
