@@ -1,7 +1,7 @@
 #include "cli/VerifyCommand.h"
 
 #include "model/Project.h"
-#include "standards/StandardSettings.h"
+#include "model/StandardSettings.h"
 #include "standards/VerificationText.h"
 
 #include <QJsonArray>
@@ -155,7 +155,7 @@ CliResult runVerify(const QStringList& arguments) {
     Project project;
     if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project))
         return failure(kExitInvalidInput, *problem);
-    const SettingsRead saved = readStandardSettings(project);
+    const SettingsRead saved = readStandardSettings(project, options->project);
     CliResult result;
     if (!saved.warning.isEmpty())
         result.error += options->project + QStringLiteral(": avviso: ") + saved.warning + u'\n';

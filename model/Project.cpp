@@ -33,6 +33,7 @@ Project Project::withCataloguesOf(const Project& other) {
 
 void Project::resetToNewProject() {
     projectPath = kNewProjectPath;
+    standardSettings = {};
     supplyPressure = kNewProjectSupplyPressure;
     lastTerminalType = kNewProjectLastTerminalType;
 

@@ -5,6 +5,7 @@
 // (or a test, or the command-line tool) and handed to whatever works on it.
 
 #include "model/NetworkTypes.h"
+#include "model/StandardSettings.h"
 
 #include <QString>
 
@@ -101,6 +102,9 @@ public:
     int32_t terminalNode = 0;
     int16_t lastSeries = kNewProjectLastSeries;
     int16_t lastTerminalType = kNewProjectLastTerminalType;
+    // What a verification against a standard is asked to check; kept in a file of its own
+    // beside the project file.
+    StandardSettings standardSettings;
     // Counts the writes of the result fields (every calculation ends with one), so that
     // what is derived from the results knows when to be worked out again.
     uint64_t resultsGeneration = 0;

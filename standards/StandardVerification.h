@@ -15,7 +15,7 @@
 // over 10 m/s and valves (KV elements) over 6 m/s fail.
 
 #include "standards/SetSearch.h"
-#include "standards/StandardSettings.h"
+#include "model/StandardSettings.h"
 
 #include <QLocale>
 #include <QString>

@@ -10,6 +10,8 @@
 #include "model/UnreachableRecords.h"
 
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -291,7 +293,14 @@ ReadOutcome ReadProject(Project& project, const QString& path) {
     const FileRead read = readDataFile(path);
     if (!read.bytes)
         return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, read.reason);
-    return readProjectText(project, *read.bytes);
+    ReadOutcome outcome = readProjectText(project, *read.bytes);
+    if (outcome.ok()) {
+        // Just read, the nodes' indexes are their positions in the file, as the settings name them.
+        SettingsRead settings = readStandardSettings(project, path);
+        project.standardSettings = std::move(settings.settings);
+        outcome.settingsWarning = settings.warning;
+    }
+    return outcome;
 }
 
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
@@ -329,6 +338,15 @@ SaveOutcome SaveProject(const Project& project, const QString& path) {
         return writeFailure(written.reason);
     SaveOutcome outcome;
     outcome.backupWarning = written.backupWarning;
+    const QString settingsPath = standardSettingsPath(path); // where a read of `path` looks for them
+    if (!(project.standardSettings == StandardSettings{}) || QFileInfo::exists(settingsPath)) {
+        const WriteOutcome settings =
+            writeFileAtomically(settingsPath, standardSettingsText(project.standardSettings, project));
+        if (!settings.ok) {
+            const QString warning = QStringLiteral("impostazioni di verifica %1 non scritte: %2").arg(settingsPath, settings.reason);
+            outcome.backupWarning = outcome.backupWarning.isEmpty() ? warning : outcome.backupWarning + u'\n' + warning;
+        }
+    }
     return outcome;
 }
 

@@ -43,6 +43,8 @@ struct ReadOutcome {
     // After a successful read: the calculation's outcome (a network the catalogues
     // cannot calculate is read, but refused by the calculation).
     CalculationOutcome calculation;
+    // The verification's settings beside the file could not be taken: the defaults stand in.
+    QString settingsWarning;
     bool ok() const { return status == Status::Ok; }
     static ReadOutcome failure(Status status, int line, const QString& prefix, const QString& detail) {
         ReadOutcome outcome;
@@ -59,14 +61,17 @@ struct SaveOutcome {
     QString reason;  // why the file could not be written
     QString message; // "Errore in scrittura: " and the reason
     // Set when the file was saved but the previous version could not be kept as
-    // "<path>.bak" (the old backup, if any, is then left as it was): for a warning.
+    // "<path>.bak" (the old backup, if any, is then left as it was), or the verification's
+    // settings could not be written beside it: for a warning.
     QString backupWarning;
 };
 
-// Reads a whole project file (a regular file of at most kMaxDataFileBytes). The file is read into a new network checked against the
-// project's catalogues; only when it has been read completely does it replace the
-// network and the header settings of `project` (which stays exactly as it was on any
-// failure), after which the network is calculated. projectPath is the caller's.
+// Reads a whole project file (a regular file of at most kMaxDataFileBytes). The file is read
+// into a new network checked against the project's catalogues; only when it has been read
+// completely does it replace the network, the header settings and the verification's
+// settings beside the file (the defaults when there are none) of `project`, which stays
+// exactly as it was on any failure; then the network is calculated. projectPath is the
+// caller's.
 ReadOutcome ReadProject(Project& project, const QString& path);
 ReadOutcome readProjectText(Project& project, const QByteArray& bytes);
 
@@ -111,7 +116,9 @@ WriteOutcome writeSnippet(const Project& project, int16_t node, const QString& p
 // either the previous version or the new one, and a failure leaves the previous one intact.
 // The previous version is kept beside it as "<file>.bak"; the old backup is replaced only
 // once the new one exists. A link to a project is saved into its target, the backup beside
-// the target.
+// the target. The verification's settings go to their own file beside it
+// ("<progetto>.verifica"), written the same way, once the project is written; a project
+// that never had any leaves no such file.
 SaveOutcome SaveProject(const Project& project, const QString& path);
 
 } // namespace valmora

@@ -10,6 +10,7 @@
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -277,11 +278,15 @@ TEST(StandardVerification, TheCommandLine) {
     EXPECT_NEAR(worst[QStringLiteral("demandPressure")].toDouble(), 2.83961, 2e-5);
     EXPECT_EQ(worst[QStringLiteral("terminals")].toArray().size(), 3);
 
-    // Saved beside the project: used without options; level 3 asks for 4 hydrants (the riser
-    // has 3, all verified) and 120 minutes.
-    StandardSettings saved = levelTwo();
-    saved.level = 3;
-    writeBytes(standardSettingsPath(file), standardSettingsText(saved, p));
+    // Saved with the project, beside it: used without options; level 3 asks for 4 hydrants
+    // (the riser has 3, all verified) and 120 minutes.
+    EXPECT_FALSE(QFileInfo::exists(standardSettingsPath(file))) << "a project without settings leaves no file";
+    p.standardSettings = levelTwo();
+    p.standardSettings.level = 3;
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    Project reread = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(reread, file).ok());
+    EXPECT_EQ(reread.standardSettings, p.standardSettings);
     const CliResult fromFile = verify({});
     EXPECT_EQ(fromFile.exitCode, kExitSuccess) << fromFile.error.toStdString();
     EXPECT_TRUE(fromFile.output.contains("Idranti: 4 contemporanei per 120 minuti")) << fromFile.output.toStdString();

@@ -1,6 +1,7 @@
-#include "standards/StandardSettings.h"
+#include "model/StandardSettings.h"
 
 #include "model/FileAccess.h"
+#include "model/Project.h"
 #include "model/Traversal.h"
 
 #include <QDir>
@@ -300,8 +301,8 @@ SettingsRead parseStandardSettings(const QByteArray& text, const Project& projec
     return read;
 }
 
-SettingsRead readStandardSettings(const Project& project) {
-    const QString path = standardSettingsPath(project.projectPath);
+SettingsRead readStandardSettings(const Project& project, const QString& projectFile) {
+    const QString path = standardSettingsPath(projectFile);
     if (!QFileInfo::exists(path))
         return {};
     const FileRead file = readDataFile(path);

@@ -6,7 +6,7 @@
 // in a small text file of its own ("<progetto>.verifica"), so that the project file stays as
 // it is.
 
-#include "model/Project.h"
+#include "model/NetworkTypes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,6 +18,8 @@
 #include <vector>
 
 namespace valmora {
+
+class Project;
 
 enum class Standard { None, Uni10779, En12845 };
 
@@ -93,7 +95,8 @@ struct SettingsRead {
 // indexes are its file positions). A damaged file gives the defaults and a warning, never
 // a refusal.
 SettingsRead parseStandardSettings(const QByteArray& text, const Project& project);
-// The same from the file beside the project; a missing file gives the defaults silently.
-SettingsRead readStandardSettings(const Project& project);
+// The same from the file beside the project file `projectFile`; a missing file gives the
+// defaults silently.
+SettingsRead readStandardSettings(const Project& project, const QString& projectFile);
 
 } // namespace valmora
