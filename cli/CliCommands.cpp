@@ -141,7 +141,7 @@ QString cliUsage() {
     return QStringLiteral("Uso:\n"
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
                           "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
-                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] "
+                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica] "
                           "[--catalogues DIR]\n"
                           "  valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]\n"
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n"

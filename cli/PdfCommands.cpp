@@ -16,6 +16,7 @@ namespace {
 const QString kNodes = QStringLiteral("nodi");
 const QString kMaterials = QStringLiteral("materiali");
 const QString kTerminals = QStringLiteral("terminali");
+const QString kVerification = QStringLiteral("verifica");
 
 struct ReportArguments {
     QString project;
@@ -25,7 +26,7 @@ struct ReportArguments {
 };
 
 std::optional<ReportSections> parseSections(const QString& list) {
-    ReportSections sections{false, false, false};
+    ReportSections sections{false, false, false, false};
     for (const QString& name : list.split(u',')) {
         if (name == kNodes)
             sections.nodes = true;
@@ -33,6 +34,8 @@ std::optional<ReportSections> parseSections(const QString& list) {
             sections.materials = true;
         else if (name == kTerminals)
             sections.terminals = true;
+        else if (name == kVerification)
+            sections.verification = true;
         else
             return std::nullopt;
     }

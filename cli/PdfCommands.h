@@ -1,6 +1,6 @@
 #pragma once
 
-// valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali] [--catalogues DIR]
+// valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica] [--catalogues DIR]
 // valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]
 // The printed report and the printed schema as PDF files, without a display. What the report
 // says aloud on screen becomes one warning line each on standard error. Needs a

@@ -4,6 +4,7 @@
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "report/Materials.h"
+#include "standards/VerificationText.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -166,10 +167,14 @@ qsizetype Tabelle::longestStartThatFits(QStringView text, int16_t limit) const {
 // Each paragraph of the notes is wrapped at the last blank that fits; a word longer than a
 // line is cut at its last character that fits. Every character is printed once.
 void Tabelle::printWrappedNotes() {
+    printWrapped(QStringLiteral("Note :") + project_.projectNotes);
+    surface_.print(QString());
+}
+
+void Tabelle::printWrapped(QString text) {
     const auto limit = toInt16(pageWidth_ - kNotesRightGap);
-    QString notes = QStringLiteral("Note :") + project_.projectNotes;
-    notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    for (const QString& paragraph : notes.split(u'\n')) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    for (const QString& paragraph : text.split(u'\n')) {
         QStringView rest(paragraph);
         for (;;) {
             const qsizetype fitting = longestStartThatFits(rest, limit);
@@ -183,7 +188,6 @@ void Tabelle::printWrappedNotes() {
         }
         surface_.print(rest.toString());
     }
-    surface_.print(QString());
 }
 
 // ---- 2. branch tables ---------------------------------------------------------------
@@ -488,6 +492,77 @@ void Tabelle::printSection(const QString& text) {
     surface_.print(text);
 }
 
+// ---- the verification against the standard --------------------------------------------
+
+namespace {
+// The members' table: name, type, flow, pressure, the two minimums, the verdict.
+const QString kMemberColumns = QStringLiteral("<34|<34|>20|>20|>20|>20|<28");
+} // namespace
+
+void Tabelle::printLines(const QStringList& lines) {
+    for (const QString& line : lines)
+        printWrapped(line);
+}
+
+void Tabelle::printMembers(const std::vector<MemberCheck>& members, int columns) {
+    if (members.empty())
+        return;
+    QStringList rows;
+    for (const MemberCheck& m : members)
+        rows << memberCells(m).mid(0, columns).join(u'|');
+    EnsureLines(toInt16(2 * int64_t(rows.size()) + 4));
+    rowRules_ = 1;
+    printTable(memberCaptions().mid(0, columns), kMemberColumns.split(u'|').mid(0, columns), rows);
+    surface_.print(QString());
+}
+
+void Tabelle::PrintVerification() {
+    const StandardSettings& settings = project_.standardSettings;
+    EnsureLines(6);
+    surface_.print(QString());
+    if (settings.standard == Standard::None) {
+        surface_.print(QStringLiteral("Verifica di norma: nessuna norma impostata per il progetto."));
+        return;
+    }
+    const StandardCheck check = verifyStandard(project_, settings);
+    const QStringList lines = verificationLines(project_, check);
+    surface_.setBold(true);
+    surface_.print(lines.value(0)); // the title
+    surface_.setBold(false);
+    if (!check.problem.isEmpty()) {
+        printLines(lines.mid(1));
+        return;
+    }
+    surface_.print(pressureUnitsText());
+    surface_.print(QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure));
+    if (check.standard == Standard::En12845)
+        surface_.print(lines.value(3)); // the hazard class's density and area
+    for (const ScenarioCheck& scenario : check.scenarios) {
+        EnsureLines(8);
+        surface_.print(QString());
+        surface_.setBold(true);
+        surface_.print(scenarioHeading(scenario));
+        surface_.setBold(false);
+        surface_.print(QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found)));
+        printMembers(scenario.mostUnfavourable.members, int(memberCaptions().size()));
+        printLines(unfavourableSummary(project_, scenario));
+        if (!scenario.mostFavourable.members.empty()) {
+            EnsureLines(4);
+            surface_.print(QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found)));
+            printMembers(scenario.mostFavourable.members, 4);
+            printLines(favourableSummary(project_, scenario));
+        }
+        for (const QString& note : scenario.notes)
+            printWrapped(QStringLiteral("Nota: ") + note);
+        surface_.print(scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato"));
+    }
+    EnsureLines(3);
+    surface_.print(QString());
+    surface_.setBold(true);
+    printWrapped(verdictText(check));
+    surface_.setBold(false);
+}
+
 // ---- 8. padded fields ---------------------------------------------------------------
 
 QString Tabelle::PadField(double value, int width, int decimals) {
@@ -543,6 +618,8 @@ void PrintReport(const Project& project, PrintSurface& surface, const ReportSect
         report.PrintPipeMaterials();
     if (sections.terminals)
         report.PrintTerminalList();
+    if (sections.verification)
+        report.PrintVerification();
     surface.endDocument();
 }
 

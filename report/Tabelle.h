@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "model/Verification.h"
 #include "platform/PrintSurface.h"
+#include "standards/StandardVerification.h"
 
 #include <QDate>
 #include <QString>
@@ -22,8 +23,9 @@ struct ReportSections {
     bool nodes = true;
     bool materials = true;
     bool terminals = true;
+    bool verification = true; // the verification against the standard set for the project
 
-    bool any() const { return nodes || materials || terminals; }
+    bool any() const { return nodes || materials || terminals || verification; }
 };
 
 // The report is laid out for the printer's A4 page, whatever draws it: the printer, a PDF
@@ -58,6 +60,9 @@ public:
     // The materials sections read the totals the caller has just computed.
     void PrintPipeMaterials();
     void PrintTerminalList();
+    // The verification against the project's standard: settings, each scenario's tables,
+    // the demand point, the velocities, the reserve, the verdict.
+    void PrintVerification();
 
     // `value` right-aligned in exactly `width` characters: a number with `decimals` decimals
     // (grouped when 0), a text that is no number as it is; a longer result keeps its left part.
@@ -73,6 +78,8 @@ public:
 private:
     void setScale();
     void printWrappedNotes();
+    // `text`, paragraph by paragraph, wrapped at the last blank that fits the page.
+    void printWrapped(QString text);
     qsizetype longestStartThatFits(QStringView text, int16_t limit) const;
     void printBranchEnd(int16_t firstNode, const ReportRow& last);
     // "Tronco iniziale", or "Derivato da " and the name of the node it hangs from.
@@ -85,6 +92,8 @@ private:
     QString fittedCell(int16_t columnWidth, const QString& text) const;
     void pageBreak();
     void printSection(const QString& text);
+    void printLines(const QStringList& lines);
+    void printMembers(const std::vector<MemberCheck>& members, int columns);
     QString pathForHeader() const;
     QString rowOf(int16_t node, const ReportRow& row) const;
     void warn(const QString& text) const;

@@ -51,9 +51,9 @@ QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale) {
 }
 
 const QStringList& memberCaptions() {
-    static const QStringList captions = {QStringLiteral("Terminale"),     QStringLiteral("Tipo"),
-                                         QStringLiteral("Portata l/min"), QStringLiteral("Pressione bar"),
-                                         QStringLiteral("Q min l/min"),   QStringLiteral("P min bar"),
+    static const QStringList captions = {QStringLiteral("Terminale"), QStringLiteral("Tipo"),
+                                         QStringLiteral("Q l/min"),   QStringLiteral("P bar"),
+                                         QStringLiteral("Q min"),     QStringLiteral("P min"),
                                          QStringLiteral("Esito")};
     return captions;
 }

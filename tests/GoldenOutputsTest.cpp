@@ -60,6 +60,8 @@ Project hostileProject() {
     p.supplyPressure = 45000;
     p.projectPath = QStringLiteral("/progetti/[2024] Capannone\nnuovo.vlm");
     p.projectNotes = QStringLiteral("Verifica del capannone nuovo, lato nord.\r\nSeconda riga delle note.");
+    p.standardSettings.standard = Standard::Uni10779;
+    p.standardSettings.level = 2;
     EXPECT_TRUE(Calculate(p).ok);
     return p;
 }
@@ -101,10 +103,7 @@ TEST_F(Golden, MaterialsText) {
 }
 
 TEST_F(Golden, StandardVerificationTextAndJson) {
-    StandardSettings settings;
-    settings.standard = Standard::Uni10779;
-    settings.level = 2;
-    const StandardCheck check = verifyStandard(project, settings);
+    const StandardCheck check = verifyStandard(project, project.standardSettings);
     expectGolden(QStringLiteral("verifica.txt"), verificationLines(project, check).join(u'\n'));
     expectGolden(QStringLiteral("verifica.json"), QString::fromUtf8(verificationJson(check)));
 }
