@@ -185,6 +185,7 @@ void TbMain::buildMenus() {
     action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
     tools->addSeparator();
     action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
+    action(tools, "mnuVerifica", QStringLiteral("Verifica di &norma..."), &TbMain::showVerification);
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
     windowMenu_->setObjectName(QStringLiteral("mnuNull"));
@@ -391,6 +392,8 @@ const NetworkChecks* TbMain::networkChecks() {
 void TbMain::refreshWarnings() {
     if (warnings_ && warnings_->isVisible())
         warnings_->refresh();
+    if (verification_)
+        verification_->networkChanged();
 }
 
 void TbMain::refreshOtherWindows(const QWidget* from) {
@@ -457,6 +460,8 @@ bool TbMain::readProjectFile(const QString& path) {
     }
     if (!read.calculation.ok)
         interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
+    if (!read.settingsWarning.isEmpty())
+        interaction_.inform(read.settingsWarning, QString(), MessageIcon::Exclamation);
     return true;
 }
 
@@ -849,23 +854,34 @@ void TbMain::showHelp() {
     help_->raise();
 }
 
+void TbMain::showNodeInItsGrid(int16_t firstNode, int16_t node) {
+    if (frmTubi* grid = openGridWindow(firstNode)) {
+        grid->rinfresca();
+        grid->selectNode(node);
+        grid->setFocus();
+    }
+}
+
 void TbMain::showWarnings() {
     commitPendingEdits();
-    if (!warnings_) {
+    if (!warnings_)
         warnings_ = new frmAvvisi(
             *project_, [this] { return networkChecks(); },
-            [this](int16_t firstNode, int16_t node) {
-                if (frmTubi* grid = openGridWindow(firstNode)) {
-                    grid->rinfresca();
-                    grid->selectNode(node);
-                    grid->setFocus();
-                }
-            },
-            this);
-    }
+            [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
     warnings_->show();
     warnings_->raise();
     warnings_->refresh();
+}
+
+void TbMain::showVerification() {
+    commitPendingEdits();
+    if (!verification_)
+        verification_ = new frmVerifica(
+            *project_, interaction_, [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); },
+            this);
+    verification_->show();
+    verification_->raise();
+    verification_->refresh();
 }
 
 void TbMain::showAbout() {

@@ -6,6 +6,7 @@
 // every window and dialog.
 
 #include "app/frmAvvisi.h"
+#include "app/frmVerifica.h"
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
 #include "editor/NetworkChecks.h"
@@ -95,6 +96,9 @@ public:
     // "Avvisi": the warnings of the whole network, beside the grid windows.
     void showWarnings();
     frmAvvisi* warningsWindow() const { return warnings_; }
+    // "Verifica di norma": the verification against a standard, beside the grid windows.
+    void showVerification();
+    frmVerifica* verificationWindow() const { return verification_; }
 
     // The child window the menus act on: the active one, else the trunk window.
     ChildWindow* activeChild() const;
@@ -141,8 +145,10 @@ private:
     // Open and Open recent: the save question, then the file read whole, or nothing changes.
     void replaceProjectWith(const QString& path);
     void calculateAndShow();
-    // The window of warnings, when open, lists them again.
+    // The windows of warnings and of the verification, when open, follow the network.
     void refreshWarnings();
+    // Opens the row of `node` in the grid window of its branch.
+    void showNodeInItsGrid(int16_t firstNode, int16_t node);
     void updatePasteButton();
     void arrangeIcons();
     void tileHorizontally();
@@ -169,6 +175,7 @@ private:
     NetworkChecks checks_;
     QPointer<frmSchema> schema_;
     QPointer<frmAvvisi> warnings_;
+    QPointer<frmVerifica> verification_;
     bool schemaActive_ = false; // the schema holds the toolbar
     QTimer* gridsCatchUp_ = nullptr;
     // One printer for the session: the report's set-up chooses it, the schema prints on it.

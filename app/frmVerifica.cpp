@@ -1,0 +1,371 @@
+#include "app/frmVerifica.h"
+
+#include "model/MessageText.h"
+#include "model/NumberFormat.h"
+#include "model/Traversal.h"
+#include "platform/GridControl.h"
+#include "platform/Interaction.h"
+#include "standards/VerificationText.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace valmora {
+
+namespace {
+
+const QString kFormat = QStringLiteral("Scenario|Posizione|Terminale|Tipo|>Q l/min|>P bar|>Q min|>P min|Esito");
+constexpr std::array<int, 9> kColumnTwips = {1300, 1300, 2200, 2000, 900, 800, 900, 800, 1300};
+const QColor kPassGreen(200, 240, 200);
+const QColor kFailRed(255, 190, 180);
+const QColor kSummaryGrey(235, 235, 235);
+constexpr int kRefreshAfterMs = 200;
+constexpr int kWindowWidth = 980;
+constexpr int kWindowHeight = 640;
+constexpr double kLargestCoverage = 100; // m2 a sprinkler
+constexpr int kLargestCount = 999;
+constexpr int kLongestDuration = 600; // minutes
+
+const std::array<TerminalRole, 5> kAllRoles = {TerminalRole::NotVerified, TerminalRole::Hydrant, TerminalRole::HoseReel,
+                                               TerminalRole::ExternalOutlet, TerminalRole::Sprinkler};
+
+// The terminal types the network uses, in catalogue order.
+std::set<int16_t> typesInUse(const Project& project) {
+    std::set<int16_t> types;
+    for (const int16_t i : networkPreorder(project))
+        if (const Terminal* t = project.findTerminal(project.NodeTable[std::size_t(i)]))
+            types.insert(t->typeIndex);
+    return types;
+}
+
+int countOf(const StandardSettings& s, TerminalRole role) {
+    const auto chosen = s.workingAtOnce.find(role);
+    return chosen != s.workingAtOnce.end() ? chosen->second : defaultWorkingAtOnce(role, s.level);
+}
+
+int durationOf(const StandardSettings& s, TerminalRole role) {
+    const auto chosen = s.durationMinutes.find(role);
+    if (chosen != s.durationMinutes.end())
+        return chosen->second;
+    return s.standard == Standard::En12845 ? hazardDesign(s.hazard).durationMinutes : defaultDurationMinutes(s.level);
+}
+
+// A list of the role's terminals to tick: the designer's own set.
+class frmInsieme : public QDialog {
+public:
+    frmInsieme(const Project& project, const std::vector<int16_t>& terminals, const std::vector<int16_t>& ticked,
+               QWidget* parent)
+        : QDialog(parent) {
+        setObjectName(QStringLiteral("frmInsieme"));
+        setWindowTitle(QStringLiteral("Insieme scelto dal progettista"));
+        lstTerminali = new QListWidget(this);
+        lstTerminali->setObjectName(QStringLiteral("lstTerminali"));
+        for (const int16_t end : terminals) {
+            const Node& node = project.NodeTable[std::size_t(end)];
+            auto* item = new QListWidgetItem(oneLine(node.name) + QStringLiteral(" - ") +
+                                             project.terminalTypeOf(project.terminalOf(node)).name);
+            item->setData(Qt::UserRole, end);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(std::find(ticked.begin(), ticked.end(), end) != ticked.end() ? Qt::Checked
+                                                                                             : Qt::Unchecked);
+            lstTerminali->addItem(item);
+        }
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel(QStringLiteral("Spuntare i terminali che lavorano contemporaneamente:"), this));
+        layout->addWidget(lstTerminali);
+        layout->addWidget(buttons);
+    }
+    std::vector<int16_t> ticked() const {
+        std::vector<int16_t> nodes;
+        for (int i = 0; i < lstTerminali->count(); ++i)
+            if (lstTerminali->item(i)->checkState() == Qt::Checked)
+                nodes.push_back(static_cast<int16_t>(lstTerminali->item(i)->data(Qt::UserRole).toInt()));
+        return nodes;
+    }
+    QListWidget* lstTerminali;
+};
+
+} // namespace
+
+frmVerifica::frmVerifica(Project& project, Interaction& interaction,
+                         std::function<void(int16_t, int16_t)> open, QWidget* parent)
+    : QDialog(parent), project_(project), interaction_(interaction), open_(std::move(open)) {
+    setObjectName(QStringLiteral("frmVerifica"));
+    setWindowTitle(QStringLiteral("Verifica di norma"));
+    setModal(false);
+
+    cmbNorma = new QComboBox(this);
+    cmbNorma->setObjectName(QStringLiteral("cmbNorma"));
+    for (const Standard s : {Standard::None, Standard::Uni10779, Standard::En12845})
+        cmbNorma->addItem(s == Standard::None ? QStringLiteral("Nessuna") : standardTitle(s), int(s));
+    spnLivello = new QSpinBox(this);
+    spnLivello->setObjectName(QStringLiteral("spnLivello"));
+    spnLivello->setRange(kLowestLevel, kHighestLevel);
+    cmbClasse = new QComboBox(this);
+    cmbClasse->setObjectName(QStringLiteral("cmbClasse"));
+    for (int h = 0; h < kHazardClassCount; ++h)
+        cmbClasse->addItem(QString::fromLatin1(hazardDesign(HazardClass(h)).name), h);
+    spnCopertura = new QDoubleSpinBox(this);
+    spnCopertura->setObjectName(QStringLiteral("spnCopertura"));
+    spnCopertura->setRange(1, kLargestCoverage);
+    spnCopertura->setDecimals(1);
+    spnCopertura->setSuffix(QStringLiteral(" m²"));
+    auto* settings = new QFormLayout;
+    settings->addRow(QStringLiteral("Norma:"), cmbNorma);
+    settings->addRow(QStringLiteral("Livello di pericolosità (UNI 10779):"), spnLivello);
+    settings->addRow(QStringLiteral("Classe di pericolo (UNI EN 12845):"), cmbClasse);
+    settings->addRow(QStringLiteral("Area coperta da uno sprinkler:"), spnCopertura);
+
+    tblRuoli = new QTableWidget(0, 2, this);
+    tblRuoli->setObjectName(QStringLiteral("tblRuoli"));
+    tblRuoli->setHorizontalHeaderLabels({QStringLiteral("Tipo di terminale"), QStringLiteral("Ruolo")});
+    tblRuoli->horizontalHeader()->setStretchLastSection(true);
+    tblRuoli->verticalHeader()->hide();
+    tblScenari = new QTableWidget(0, 3, this);
+    tblScenari->setObjectName(QStringLiteral("tblScenari"));
+    tblScenari->setHorizontalHeaderLabels(
+        {QStringLiteral("Ruolo"), QStringLiteral("Contemporanei"), QStringLiteral("Durata (min)")});
+    tblScenari->horizontalHeader()->setStretchLastSection(true);
+    tblScenari->verticalHeader()->hide();
+
+    GrVerifica = new GridControl(this);
+    GrVerifica->setObjectName(QStringLiteral("GrVerifica"));
+    GrVerifica->setFormatString(kFormat);
+    for (std::size_t c = 0; c < kColumnTwips.size(); ++c)
+        GrVerifica->setColumnWidthTwips(int(c), kColumnTwips[c]);
+    GrVerifica->setVerticalScrollBar(true);
+    lblEsito = new QLabel(this);
+    lblEsito->setObjectName(QStringLiteral("lblEsito"));
+    lblEsito->setWordWrap(true);
+    cmbInsieme = new QComboBox(this);
+    cmbInsieme->setObjectName(QStringLiteral("cmbInsieme"));
+    btnScegli = new QPushButton(QStringLiteral("&Scegli l'insieme..."), this);
+    btnScegli->setObjectName(QStringLiteral("btnScegli"));
+    btnScegli->setToolTip(QStringLiteral("Sostituisce la posizione più sfavorevole trovata con una scelta da te"));
+    btnRicerca = new QPushButton(QStringLiteral("Usa la &ricerca"), this);
+    btnRicerca->setObjectName(QStringLiteral("btnRicerca"));
+    btnRicerca->setToolTip(QStringLiteral("Torna alla posizione più sfavorevole trovata dal programma"));
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(settings);
+    top->addWidget(tblRuoli, 1);
+    top->addWidget(tblScenari, 1);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(new QLabel(QStringLiteral("Insieme dei terminali:"), this));
+    choice->addWidget(cmbInsieme);
+    choice->addWidget(btnScegli);
+    choice->addWidget(btnRicerca);
+    choice->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(GrVerifica, 1);
+    layout->addLayout(choice);
+    layout->addWidget(lblEsito);
+    resize(kWindowWidth, kWindowHeight);
+
+    later_ = new QTimer(this);
+    later_->setSingleShot(true);
+    later_->setInterval(kRefreshAfterMs);
+    connect(later_, &QTimer::timeout, this, &frmVerifica::refresh);
+    for (QComboBox* box : {cmbNorma, cmbClasse})
+        connect(box, &QComboBox::currentIndexChanged, this, &frmVerifica::settingsChanged);
+    connect(spnLivello, &QSpinBox::valueChanged, this, &frmVerifica::settingsChanged);
+    connect(spnCopertura, &QDoubleSpinBox::valueChanged, this, &frmVerifica::settingsChanged);
+    connect(GrVerifica, &GridControl::gridDoubleClicked, this, [this] { openRow(GrVerifica->row()); });
+    connect(btnScegli, &QPushButton::clicked, this, &frmVerifica::chooseSet);
+    connect(btnRicerca, &QPushButton::clicked, this, [this] { setDesignerSet(chosenRole(), {}); });
+}
+
+void frmVerifica::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    refresh();
+}
+
+void frmVerifica::networkChanged() {
+    if (isVisible())
+        later_->start();
+}
+
+void frmVerifica::refresh() {
+    later_->stop();
+    showSettings();
+    verify();
+}
+
+// The settings into the controls, the role and scenario tables for the types now in use.
+void frmVerifica::showSettings() {
+    showing_ = true;
+    const StandardSettings& s = project_.standardSettings;
+    cmbNorma->setCurrentIndex(cmbNorma->findData(int(s.standard)));
+    spnLivello->setValue(s.level);
+    cmbClasse->setCurrentIndex(int(s.hazard));
+    spnCopertura->setValue(s.coverageM2());
+    const bool uni = s.standard == Standard::Uni10779;
+    const bool en = s.standard == Standard::En12845;
+    spnLivello->setEnabled(uni);
+    cmbClasse->setEnabled(en);
+    spnCopertura->setEnabled(en);
+
+    const std::set<int16_t> types = typesInUse(project_);
+    tblRuoli->setRowCount(int(types.size()));
+    int row = 0;
+    for (const int16_t type : types) {
+        tblRuoli->setItem(row, 0, new QTableWidgetItem(project_.TerminalCatalogue[std::size_t(type)].name));
+        tblRuoli->item(row, 0)->setFlags(Qt::ItemIsEnabled);
+        auto* role = new QComboBox;
+        for (const TerminalRole r : kAllRoles)
+            role->addItem(roleName(r), int(r));
+        role->setCurrentIndex(role->findData(int(s.roleOf(project_, type))));
+        connect(role, &QComboBox::currentIndexChanged, this, [this, type, role] {
+            project_.standardSettings.roles[type] = TerminalRole(role->currentData().toInt());
+            settingsChanged();
+        });
+        tblRuoli->setCellWidget(row++, 1, role);
+    }
+
+    std::vector<TerminalRole> roles;
+    if (uni)
+        roles = {TerminalRole::Hydrant, TerminalRole::HoseReel, TerminalRole::ExternalOutlet};
+    else if (en)
+        roles = {TerminalRole::Sprinkler};
+    tblScenari->setRowCount(int(roles.size()));
+    cmbInsieme->clear();
+    for (int r = 0; r < int(roles.size()); ++r) {
+        const TerminalRole role = roles[std::size_t(r)];
+        cmbInsieme->addItem(rolePlural(role), int(role));
+        tblScenari->setItem(r, 0, new QTableWidgetItem(rolePlural(role)));
+        tblScenari->item(r, 0)->setFlags(Qt::ItemIsEnabled);
+        auto* count = new QSpinBox;
+        count->setRange(0, kLargestCount);
+        count->setValue(countOf(s, role));
+        count->setEnabled(uni); // UNI EN 12845 counts the sprinklers from the area
+        connect(count, &QSpinBox::valueChanged, this, [this, role](int value) {
+            project_.standardSettings.workingAtOnce[role] = value;
+            settingsChanged();
+        });
+        tblScenari->setCellWidget(r, 1, count);
+        auto* minutes = new QSpinBox;
+        minutes->setRange(1, kLongestDuration);
+        minutes->setValue(durationOf(s, role));
+        connect(minutes, &QSpinBox::valueChanged, this, [this, role](int value) {
+            project_.standardSettings.durationMinutes[role] = value;
+            settingsChanged();
+        });
+        tblScenari->setCellWidget(r, 2, minutes);
+    }
+    btnScegli->setEnabled(!roles.empty());
+    btnRicerca->setEnabled(!roles.empty());
+    showing_ = false;
+}
+
+void frmVerifica::settingsChanged() {
+    if (showing_)
+        return;
+    StandardSettings& s = project_.standardSettings;
+    s.standard = Standard(cmbNorma->currentData().toInt());
+    s.level = spnLivello->value();
+    s.hazard = HazardClass(cmbClasse->currentData().toInt());
+    const double coverage = spnCopertura->value();
+    if (std::abs(coverage - hazardDesign(s.hazard).defaultCoverage) > 1e-9 || s.coverage)
+        s.coverage = coverage;
+    refresh();
+}
+
+void frmVerifica::verify() {
+    check_ = verifyStandard(project_, project_.standardSettings);
+    showCheck();
+}
+
+void frmVerifica::showCheck() {
+    GrVerifica->setRedraw(false);
+    GrVerifica->setRows(1);
+    const auto addRow = [this](const QStringList& cells, int node, const QColor& colour) {
+        GrVerifica->addItem(cells.join(u'\t'));
+        const int row = GrVerifica->rows() - 1;
+        GrVerifica->setRowData(row, node);
+        if (colour.isValid())
+            for (int c = 0; c < GrVerifica->cols(); ++c)
+                GrVerifica->setCellBackColor(row, c, colour);
+    };
+    for (const ScenarioCheck& scenario : check_.scenarios) {
+        const QString role = rolePlural(scenario.role);
+        for (const auto& [set, position] : {std::pair{&scenario.mostUnfavourable, QStringLiteral("sfavorevole")},
+                                             std::pair{&scenario.mostFavourable, QStringLiteral("favorevole")}}) {
+            for (const MemberCheck& m : set->members) {
+                QStringList cells = memberCells(m);
+                if (set == &scenario.mostFavourable) {
+                    cells[4] = cells[5] = cells[6] = QString(); // no minimums asked there
+                    if (m.overMaximum)
+                        cells[6] = memberVerdict(m);
+                }
+                const bool passes = set == &scenario.mostFavourable ? !m.overMaximum : m.pass;
+                addRow(QStringList{role, position} + cells, m.node, passes ? kPassGreen : kFailRed);
+            }
+        }
+        for (const QString& line : unfavourableSummary(project_, scenario) + favourableSummary(project_, scenario) +
+                                       scenario.notes)
+            addRow({role, QString(), line}, 0, kSummaryGrey);
+    }
+    GrVerifica->setRedraw(true);
+    const QString title = check_.problem.isEmpty() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();
+    lblEsito->setText(title + verdictText(check_));
+    lblEsito->setStyleSheet(check_.problem.isEmpty()
+                                ? (check_.pass ? QStringLiteral("color: darkgreen; font-weight: bold")
+                                               : QStringLiteral("color: darkred; font-weight: bold"))
+                                : QString());
+    lblEsito->setToolTip(pressureUnitsText());
+}
+
+void frmVerifica::openRow(int row) {
+    if (row < 1 || row >= GrVerifica->rows())
+        return;
+    const auto node = static_cast<int16_t>(GrVerifica->rowData(row));
+    if (project_.isValidNodeIndex(node))
+        open_(branchStartOf(project_, node), node);
+}
+
+TerminalRole frmVerifica::chosenRole() const { return TerminalRole(cmbInsieme->currentData().toInt()); }
+
+void frmVerifica::setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen) {
+    if (chosen.empty())
+        project_.standardSettings.designerSets.erase(role);
+    else
+        project_.standardSettings.designerSets[role] = chosen;
+    refresh();
+}
+
+void frmVerifica::chooseSet() {
+    const TerminalRole role = chosenRole();
+    std::vector<int16_t> terminals;
+    for (const int16_t i : networkPreorder(project_))
+        if (const Terminal* t = project_.findTerminal(project_.NodeTable[std::size_t(i)]))
+            if (project_.standardSettings.roleOf(project_, t->typeIndex) == role)
+                terminals.push_back(i);
+    std::vector<int16_t> ticked;
+    for (const ScenarioCheck& s : check_.scenarios)
+        if (s.role == role)
+            for (const MemberCheck& m : s.mostUnfavourable.members)
+                ticked.push_back(m.node);
+    frmInsieme dialog(project_, terminals, ticked, this);
+    if (interaction_.runDialog(dialog) == QDialog::Accepted)
+        setDesignerSet(role, dialog.ticked());
+}
+
+} // namespace valmora

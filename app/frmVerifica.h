@@ -1,0 +1,79 @@
+#pragma once
+
+// "Verifica di norma": the standard and its level or hazard class, the coverage of a
+// sprinkler, the role of each terminal type in use, how many work at once and for how long;
+// then every scenario's most unfavourable and most favourable sets, their members coloured
+// by pass or fail, the demand point and the reserve, and the verdict in words. The designer
+// may replace a found set by one of their own. A double click on a member opens its row in
+// its grid window. The window stays open beside the grids and follows every change of the
+// network (a moment after it, so that typing stays quick on a large network).
+
+#include "model/Project.h"
+#include "standards/StandardVerification.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <map>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+class QTimer;
+
+namespace valmora {
+
+class GridControl;
+class Interaction;
+
+class frmVerifica : public QDialog {
+    Q_OBJECT
+public:
+    // `open` shows the row of a node in the grid window of its branch.
+    frmVerifica(Project& project, Interaction& interaction, std::function<void(int16_t firstNode, int16_t node)> open,
+                QWidget* parent = nullptr);
+
+    QComboBox* cmbNorma;
+    QSpinBox* spnLivello;
+    QComboBox* cmbClasse;
+    QDoubleSpinBox* spnCopertura;
+    QTableWidget* tblRuoli;   // terminal type | role
+    QTableWidget* tblScenari; // role | working at once | minutes
+    GridControl* GrVerifica;  // the members of every scenario's sets
+    QLabel* lblEsito;
+    QComboBox* cmbInsieme;    // the role whose set the designer chooses
+    QPushButton* btnScegli;
+    QPushButton* btnRicerca;
+
+    // Shows the settings as they stand and verifies again.
+    void refresh();
+    // Verifies again a moment after the last change of the network.
+    void networkChanged();
+    const StandardCheck& check() const { return check_; }
+    void openRow(int row);
+    // The designer's set for the chosen role: `chosen` the terminals ticked.
+    void setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showSettings();
+    void settingsChanged();
+    void verify();
+    void showCheck();
+    void chooseSet();
+    TerminalRole chosenRole() const;
+
+    Project& project_;
+    Interaction& interaction_;
+    std::function<void(int16_t, int16_t)> open_;
+    StandardCheck check_;
+    QTimer* later_;
+    bool showing_ = false; // the settings are being written into the controls
+};
+
+} // namespace valmora

@@ -1,0 +1,99 @@
+// "Verifica di norma" in the running program: the settings chosen in the window, the scenarios
+// shown and followed after a change, the designer's own set, the settings saved and read back.
+
+#include "app/TbMain.h"
+#include "app/frmVerifica.h"
+#include "editor/frmTubi.h"
+#include "model/Traversal.h"
+#include "platform/GridControl.h"
+#include "tests/TestFiles.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+
+using namespace valmora;
+
+namespace {
+
+class VerificationWindowTest : public guitest::MainWindowFixture {};
+
+// Waits for the window to verify again after a change of the network.
+void waitFor(const std::function<bool()>& done) {
+    QDeadlineTimer patience(10000);
+    while (!done() && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+} // namespace
+
+TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
+    const QString file = path(QStringLiteral("capannone.vlm"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file));
+    open(file);
+    ASSERT_TRUE(started);
+    trigger("mnuVerifica");
+    frmVerifica* w = window->verificationWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->lblEsito->text(), QStringLiteral("Verifica non eseguita: Nessuna norma scelta."));
+
+    w->cmbNorma->setCurrentIndex(w->cmbNorma->findText(QStringLiteral("UNI 10779")));
+    EXPECT_EQ(project().standardSettings.standard, Standard::Uni10779);
+    EXPECT_TRUE(w->lblEsito->text().startsWith(QStringLiteral("Verifica UNI 10779 — livello 2 - Verifica superata")))
+        << w->lblEsito->text().toStdString();
+    const GridControl& rows = *w->GrVerifica;
+    int members = 0;
+    int memberRow = 0;
+    for (int r = 1; r < rows.rows(); ++r)
+        if (rows.rowData(r) > 0) {
+            ++members;
+            memberRow = memberRow == 0 ? r : memberRow;
+            if (rows.textMatrix(r, 1) == QLatin1String("sfavorevole")) {
+                EXPECT_EQ(rows.textMatrix(r, 8), QStringLiteral("superato"));
+            }
+        }
+    EXPECT_EQ(members, 2 * (2 + 2 + 1)) << "hydrants, hose reels, the UNI 70: both sets each";
+
+    // Two bar at the supply: the window follows the change a moment later.
+    project().supplyPressure = 20000;
+    trunk()->aggiorna();
+    waitFor([&] { return !w->check().pass; });
+    EXPECT_TRUE(w->lblEsito->text().contains(QStringLiteral("Verifica NON superata")));
+
+    // The designer's own set of hydrants: one ticked.
+    ask.dialogScripts.push_back([](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>(QStringLiteral("lstTerminali"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->count(), 2);
+        list->item(0)->setCheckState(Qt::Checked);
+        list->item(1)->setCheckState(Qt::Unchecked);
+        d.accept();
+    });
+    w->cmbInsieme->setCurrentIndex(w->cmbInsieme->findText(QStringLiteral("Idranti")));
+    w->btnScegli->click();
+    ASSERT_EQ(project().standardSettings.designerSets[TerminalRole::Hydrant].size(), 1u);
+    EXPECT_EQ(w->check().scenarios.front().mostUnfavourable.found, SetFound::Designer);
+
+    // A member's row opens in its branch's grid window.
+    const auto node = static_cast<int16_t>(rows.rowData(memberRow));
+    w->openRow(memberRow);
+    bool shown = false;
+    for (QMdiSubWindow* frame : window->mdiArea()->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && grid->firstNode() == branchStartOf(project(), node))
+            shown = grid->Griglia->rowData(grid->Griglia->row()) == node;
+    EXPECT_TRUE(shown);
+
+    // Saved with the project, read back with it.
+    const StandardSettings chosen = project().standardSettings;
+    trigger("mnuSalva");
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("capannone.verifica"))));
+    open(file);
+    EXPECT_EQ(project().standardSettings, chosen);
+}
