@@ -2,6 +2,7 @@
 
 #include "model/Calculation.h"
 #include "model/MessageText.h"
+#include "standards/StandardHydraulics.h"
 #include "model/Traversal.h"
 
 #include <QStringList>
@@ -49,21 +50,35 @@ struct Sections {
     QStringList junctions, reservoirs, pipes, valves, emitters, curves, status, tags;
 };
 
-void writeNode(const Project& project, int16_t i, Sections& out) {
+// What the file is asked to stand for: the calculation's network, or a verification's
+// scenario (its members discharging by the standard's law, everything else shut).
+struct Mode {
+    const std::vector<bool>* members = nullptr; // by node; none: the calculation's network
+    bool scenario() const { return members != nullptr; }
+    // Metres of water of a loss that the calculation's formulas give in bar.
+    double metresPerBar() const { return scenario() ? standard_law::kMetresOfWaterPerBar : kMetresPerBar; }
+};
+
+void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& out) {
     const Node& node = project.NodeTable[i];
     const QString link = epanetLinkId(project, i);
     const QString from = inletOf(project, node);
     const QString to = epanetJunctionId(project, i); // for an end without terminal, a reservoir
 
-    if (isOpenEnd(node)) {
+    if (isOpenEnd(node) && !mode.scenario()) {
         out.reservoirs << QStringLiteral("%1\t0").arg(to);
     } else {
         const double elevation = node.endsInTerminal() ? double(project.terminalOf(node).height) : 0.0;
         out.junctions << QStringLiteral("%1\t%2\t0").arg(to, number(elevation));
     }
-    if (node.endsInTerminal()) {
+    if (node.endsInTerminal() && !mode.scenario()) {
         const double k = project.terminalTypeOf(project.terminalOf(node)).kFactor;
         out.emitters << QStringLiteral("%1\t%2").arg(to, number(epanetEmitterCoefficient(k)));
+    } else if (mode.scenario() && (*mode.members)[std::size_t(i)]) {
+        // Q = Kn sqrt(p bar) = Kn / sqrt(10.197) sqrt(p m).
+        const TerminalType& type = project.terminalTypeOf(project.terminalOf(node));
+        const double kn = double(type.nominalFlow) / std::sqrt(double(type.nominalPressure));
+        out.emitters << QStringLiteral("%1\t%2").arg(to, number(kn / std::sqrt(standard_law::kMetresOfWaterPerBar)));
     }
 
     const QString state = node.closed ? QStringLiteral("Closed") : QStringLiteral("Open");
@@ -72,7 +87,7 @@ void writeNode(const Project& project, int16_t i, Sections& out) {
         const double kv = double(node.virtualLength) + kGuardLength;
         for (const double share : kKvCurveShares) {
             // 10000 x (Q / KV / 1000)^1.85 mm at Q = share x KV x 1000 l/min.
-            const double headLoss = metresOfPressure(kMmPerBar * std::pow(share, kExponent));
+            const double headLoss = mode.metresPerBar() * std::pow(share, kExponent);
             out.curves << QStringLiteral("%1\t%2\t%3").arg(curve, number(share * kv * kKvFlowScale), number(headLoss));
         }
         // The diameter only sets the velocity EPANET reports; the curve gives the loss.
@@ -113,12 +128,13 @@ double epanetEmitterCoefficient(double kFactor) {
     return kFactor / std::pow(kMetresPerBar, kInverseExponent);
 }
 
-QByteArray epanetInput(const Project& project) {
+namespace {
+
+QByteArray inputFor(const Project& project, const Mode& mode) {
     Sections sections;
-    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId,
-                                                        number(metresOfPressure(project.supplyPressure)));
+    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId, number(metresOfPressure(project.supplyPressure)));
     for (const int16_t i : networkPreorder(project))
-        writeNode(project, i, sections);
+        writeNode(project, i, mode, sections);
 
     QString text = QStringLiteral("[TITLE]\n%1\n").arg(titleLine(project.projectPath));
     appendSection(text, "JUNCTIONS", sections.junctions);
@@ -128,14 +144,26 @@ QByteArray epanetInput(const Project& project) {
     appendSection(text, "EMITTERS", sections.emitters);
     appendSection(text, "CURVES", sections.curves);
     appendSection(text, "STATUS", sections.status);
+    const double emitterExponent = mode.scenario() ? kScenarioEmitterExponent : kInverseExponent;
     appendSection(text, "OPTIONS",
                   {QStringLiteral("UNITS\tLPM"), QStringLiteral("HEADLOSS\tH-W"),
-                   QStringLiteral("EMITTER EXPONENT\t%1").arg(number(kInverseExponent)),
+                   QStringLiteral("EMITTER EXPONENT\t%1").arg(number(emitterExponent)),
                    QStringLiteral("BACKFLOW ALLOWED\tNO"), QStringLiteral("ACCURACY\t0.000001"),
                    QStringLiteral("TRIALS\t500")});
     appendSection(text, "REPORT", {QStringLiteral("LINKS\tALL"), QStringLiteral("NODES\tALL")});
     text += QStringLiteral("\n[END]\n");
     return text.toUtf8();
+}
+
+} // namespace
+
+QByteArray epanetInput(const Project& project) { return inputFor(project, Mode{}); }
+
+QByteArray epanetScenarioInput(const Project& project, const std::vector<int16_t>& members) {
+    std::vector<bool> discharging(project.NodeTable.size(), false);
+    for (const int16_t m : members)
+        discharging[std::size_t(m)] = true;
+    return inputFor(project, Mode{&discharging});
 }
 
 } // namespace valmora

@@ -18,6 +18,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 namespace valmora {
 
 namespace epanet {
@@ -26,6 +28,7 @@ constexpr int kMaxIdLength = 31;
 constexpr int kMaxTitleCharacters = 240;
 constexpr double kMmPerMetre = 1000;
 constexpr double kMetresPerBar = 10;
+constexpr double kScenarioEmitterExponent = 0.5; // Q = Kn sqrt(p)
 // Flows, as shares of KV x 1000 l/min, at which a KV element's head-loss curve is tabulated.
 constexpr double kKvCurveShares[] = {0, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.7, 1, 1.5, 2, 3, 5, 10};
 } // namespace epanet
@@ -41,5 +44,11 @@ double epanetEmitterCoefficient(double kFactor);
 
 // The whole input file. The network must be one the calculation accepts.
 QByteArray epanetInput(const Project& project);
+
+// A scenario of the verification against a standard, as its laws see it: only `members`
+// discharge, each as Q = Kn x p^0.5 (EMITTER EXPONENT 0.5, its coefficient for p in metres),
+// every other terminal and every end without terminal shut; losses and heads in metres of
+// water at 10.197 m a bar, KV elements' curves likewise.
+QByteArray epanetScenarioInput(const Project& project, const std::vector<int16_t>& members);
 
 } // namespace valmora
