@@ -184,9 +184,20 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
     std::vector<int16_t> worst;
     SetFound worstFound = SetFound::Exact;
     int solved = 0;
+    // The designer's set, of the terminals of the role that the network still has (an edit of
+    // the tree may have taken some away).
+    std::vector<int16_t> chosen;
+    if (const auto designer = settings.designerSets.find(role); designer != settings.designerSets.end())
+        for (const int16_t node : designer->second)
+            if (std::find(ofRole.begin(), ofRole.end(), node) != ofRole.end() &&
+                std::find(chosen.begin(), chosen.end(), node) == chosen.end())
+                chosen.push_back(node);
     if (const auto designer = settings.designerSets.find(role);
-        designer != settings.designerSets.end() && !designer->second.empty()) {
-        worst = designer->second;
+        designer != settings.designerSets.end() && chosen.size() < designer->second.size())
+        scenario.notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
+                              .arg(designer->second.size() - chosen.size());
+    if (!chosen.empty()) {
+        worst = chosen;
         worstFound = SetFound::Designer;
         if (int(worst.size()) != std::min(scenario.count, int(ofRole.size())))
             scenario.notes << QStringLiteral(
