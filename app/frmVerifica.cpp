@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <set>
 
 namespace valmora {
@@ -29,7 +30,8 @@ namespace valmora {
 namespace {
 
 const QString kFormat = QStringLiteral("Scenario|Posizione|Terminale|Tipo|>Q l/min|>P bar|>Q min|>P min|Esito");
-constexpr std::array<int, 9> kColumnTwips = {1300, 1300, 2200, 2000, 900, 800, 900, 800, 1300};
+constexpr std::array<int, 9> kColumnTwips = {1100, 1100, 1800, 1700, 800, 700, 800, 700, 1500};
+constexpr int kSummaryColumn = 2; // a summary line spans from here to the last column
 const QColor kPassGreen(200, 240, 200);
 const QColor kFailRed(255, 190, 180);
 const QColor kSummaryGrey(235, 235, 235);
@@ -50,18 +52,6 @@ std::set<int16_t> typesInUse(const Project& project) {
         if (const Terminal* t = project.findTerminal(project.NodeTable[std::size_t(i)]))
             types.insert(t->typeIndex);
     return types;
-}
-
-int countOf(const StandardSettings& s, TerminalRole role) {
-    const auto chosen = s.workingAtOnce.find(role);
-    return chosen != s.workingAtOnce.end() ? chosen->second : defaultWorkingAtOnce(role, s.level);
-}
-
-int durationOf(const StandardSettings& s, TerminalRole role) {
-    const auto chosen = s.durationMinutes.find(role);
-    if (chosen != s.durationMinutes.end())
-        return chosen->second;
-    return s.standard == Standard::En12845 ? hazardDesign(s.hazard).durationMinutes : defaultDurationMinutes(s.level);
 }
 
 // A list of the role's terminals to tick: the designer's own set.
@@ -254,7 +244,7 @@ void frmVerifica::showSettings() {
         tblScenari->item(r, 0)->setFlags(Qt::ItemIsEnabled);
         auto* count = new QSpinBox;
         count->setRange(0, kLargestCount);
-        count->setValue(countOf(s, role));
+        count->setValue(workingAtOnceOf(s, role));
         count->setEnabled(uni); // UNI EN 12845 counts the sprinklers from the area
         connect(count, &QSpinBox::valueChanged, this, [this, role](int value) {
             project_.standardSettings.workingAtOnce[role] = value;
@@ -263,7 +253,7 @@ void frmVerifica::showSettings() {
         tblScenari->setCellWidget(r, 1, count);
         auto* minutes = new QSpinBox;
         minutes->setRange(1, kLongestDuration);
-        minutes->setValue(durationOf(s, role));
+        minutes->setValue(durationMinutesOf(s, role));
         connect(minutes, &QSpinBox::valueChanged, this, [this, role](int value) {
             project_.standardSettings.durationMinutes[role] = value;
             settingsChanged();
@@ -295,6 +285,7 @@ void frmVerifica::verify() {
 
 void frmVerifica::showCheck() {
     GrVerifica->setRedraw(false);
+    GrVerifica->clearSpans();
     GrVerifica->setRows(1);
     const auto addRow = [this](const QStringList& cells, int node, const QColor& colour) {
         GrVerifica->addItem(cells.join(u'\t'));
@@ -319,9 +310,16 @@ void frmVerifica::showCheck() {
                 addRow(QStringList{role, position} + cells, m.node, passes ? kPassGreen : kFailRed);
             }
         }
-        for (const QString& line : unfavourableSummary(project_, scenario) + favourableSummary(project_, scenario) +
-                                       scenario.notes)
-            addRow({role, QString(), line}, 0, kSummaryGrey);
+        // The summaries, each on a row of its own across the members' columns.
+        const auto addSummary = [&](const QString& position, const QStringList& lines) {
+            for (const QString& line : lines) {
+                addRow({role, position, line}, 0, kSummaryGrey);
+                GrVerifica->setSpan(GrVerifica->rows() - 2, kSummaryColumn, 1, GrVerifica->cols() - kSummaryColumn);
+            }
+        };
+        addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, scenario));
+        addSummary(QStringLiteral("favorevole"), favourableSummary(project_, scenario));
+        addSummary(QStringLiteral("nota"), scenario.notes);
     }
     GrVerifica->setRedraw(true);
     const QString title = check_.problem.isEmpty() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();

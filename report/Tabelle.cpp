@@ -504,13 +504,15 @@ void Tabelle::printLines(const QStringList& lines) {
         printWrapped(line);
 }
 
-void Tabelle::printMembers(const std::vector<MemberCheck>& members, int columns) {
+void Tabelle::printMembers(const QString& heading, const std::vector<MemberCheck>& members, int columns) {
+    // The heading goes with its table: a table is never split from it, nor across pages.
+    EnsureLines(toInt16(2 * int64_t(members.size()) + 5));
+    surface_.print(heading);
     if (members.empty())
         return;
     QStringList rows;
     for (const MemberCheck& m : members)
         rows << memberCells(m).mid(0, columns).join(u'|');
-    EnsureLines(toInt16(2 * int64_t(rows.size()) + 4));
     rowRules_ = 1;
     printTable(memberCaptions().mid(0, columns), kMemberColumns.split(u'|').mid(0, columns), rows);
     surface_.print(QString());
@@ -543,13 +545,12 @@ void Tabelle::PrintVerification() {
         surface_.setBold(true);
         surface_.print(scenarioHeading(scenario));
         surface_.setBold(false);
-        surface_.print(QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found)));
-        printMembers(scenario.mostUnfavourable.members, int(memberCaptions().size()));
+        printMembers(QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found)),
+                     scenario.mostUnfavourable.members, int(memberCaptions().size()));
         printLines(unfavourableSummary(project_, scenario));
         if (!scenario.mostFavourable.members.empty()) {
-            EnsureLines(4);
-            surface_.print(QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found)));
-            printMembers(scenario.mostFavourable.members, 4);
+            printMembers(QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found)),
+                         scenario.mostFavourable.members, 4);
             printLines(favourableSummary(project_, scenario));
         }
         for (const QString& note : scenario.notes)

@@ -93,7 +93,7 @@ private:
     void pageBreak();
     void printSection(const QString& text);
     void printLines(const QStringList& lines);
-    void printMembers(const std::vector<MemberCheck>& members, int columns);
+    void printMembers(const QString& heading, const std::vector<MemberCheck>& members, int columns);
     QString pathForHeader() const;
     QString rowOf(int16_t node, const ReportRow& row) const;
     void warn(const QString& text) const;

@@ -41,19 +41,23 @@ std::vector<TerminalRole> rolesAskedFor(Standard standard) {
     return {};
 }
 
-int workingAtOnce(const StandardSettings& s, TerminalRole role) {
+} // namespace
+
+int workingAtOnceOf(const StandardSettings& s, TerminalRole role) {
     if (s.standard == Standard::En12845)
         return int(std::ceil(hazardDesign(s.hazard).area / s.coverageM2() - 1e-9));
     const auto chosen = s.workingAtOnce.find(role);
     return chosen != s.workingAtOnce.end() ? chosen->second : defaultWorkingAtOnce(role, s.level);
 }
 
-int durationOf(const StandardSettings& s, TerminalRole role) {
+int durationMinutesOf(const StandardSettings& s, TerminalRole role) {
     if (const auto chosen = s.durationMinutes.find(role); chosen != s.durationMinutes.end())
         return chosen->second;
     return s.standard == Standard::En12845 ? hazardDesign(s.hazard).durationMinutes
                                            : defaultDurationMinutes(s.level);
 }
+
+namespace {
 
 // The bore that sets the velocity through a KV element: the pipe it stands on (above it, or
 // else the one it feeds).
@@ -151,8 +155,8 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
     const Project& project = network.project();
     ScenarioCheck scenario;
     scenario.role = role;
-    scenario.count = workingAtOnce(settings, role);
-    scenario.durationMinutes = durationOf(settings, role);
+    scenario.count = workingAtOnceOf(settings, role);
+    scenario.durationMinutes = durationMinutesOf(settings, role);
     std::vector<int16_t> candidates;
     int closed = 0;
     for (const int16_t end : ofRole) {
@@ -254,7 +258,7 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
             if (settings.roleOf(project, project.terminalOf(project.NodeTable[std::size_t(end)]).typeIndex) ==
                 role)
                 ofRole.push_back(end);
-        if (ofRole.empty() || workingAtOnce(settings, role) <= 0)
+        if (ofRole.empty() || workingAtOnceOf(settings, role) <= 0)
             continue;
         check.scenarios.push_back(checkScenario(network, settings, role, ofRole));
     }

@@ -80,6 +80,11 @@ struct StandardCheck {
 
 StandardCheck verifyStandard(const Project& project, const StandardSettings& settings);
 
+// How many terminals of a role work at once (for sprinklers: the design area over the
+// coverage, rounded up), and for how many minutes: the designer's figure or the standard's.
+int workingAtOnceOf(const StandardSettings& settings, TerminalRole role);
+int durationMinutesOf(const StandardSettings& settings, TerminalRole role);
+
 // "Verifica UNI 10779 - livello 2", "Verifica UNI EN 12845 - OH2".
 QString verificationTitle(const StandardCheck& check);
 // "esatto", "ricerca", "scelto dal progettista".
