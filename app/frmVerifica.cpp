@@ -271,10 +271,15 @@ void frmVerifica::settingsChanged() {
     StandardSettings& s = project_.standardSettings;
     s.standard = Standard(cmbNorma->currentData().toInt());
     s.level = spnLivello->value();
-    s.hazard = HazardClass(cmbClasse->currentData().toInt());
+    const auto hazard = HazardClass(cmbClasse->currentData().toInt());
     const double coverage = spnCopertura->value();
-    if (std::abs(coverage - hazardDesign(s.hazard).defaultCoverage) > 1e-9 || s.coverage)
+    if (hazard != s.hazard) {
+        // Another class: its own coverage, unless the designer chose one (the box still shows
+        // the old class's).
+        s.hazard = hazard;
+    } else if (std::abs(coverage - hazardDesign(s.hazard).defaultCoverage) > 1e-9 || s.coverage) {
         s.coverage = coverage;
+    }
     refresh();
 }
 

@@ -55,7 +55,8 @@ CliResult failure(const QString& message) { return {kExitInvalidInput, {}, messa
 
 } // namespace
 
-std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project) {
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
+                                         QString* warning) {
     const CatalogueSearch where = catalogueDirectory.isEmpty() ? CatalogueSearch::standard()
                                                                : CatalogueSearch::inDirectory(catalogueDirectory);
     std::vector<PipeSeries> pipes;
@@ -71,6 +72,8 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
     if (!read.ok())
         return QStringLiteral("%1: %2").arg(path, read.message);
     project.projectPath = path;
+    if (warning && !read.settingsWarning.isEmpty())
+        *warning = QStringLiteral("%1: avviso: %2\n").arg(path, read.settingsWarning);
     if (!read.calculation.ok)
         return QStringLiteral("%1: calcolo impossibile: %2").arg(path, read.calculation.message);
     return std::nullopt;

@@ -34,7 +34,9 @@ struct CliResult {
 
 // The project file read and calculated over the catalogues (found as the program finds
 // them, or in `catalogueDirectory`); otherwise the message that refuses it.
-std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project);
+// `warning`, when given, gets what was read but not taken (the verification's settings).
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
+                                         QString* warning = nullptr);
 
 // `arguments` without the program name.
 // With a sink, what goes to standard output is handed to it as it is made (the JSON of a

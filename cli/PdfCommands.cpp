@@ -102,9 +102,12 @@ CliResult runPdfCommand(const QStringList& arguments) {
     if (!parsed)
         return {kExitUsage, {}, cliUsage()};
     Project project;
-    if (const std::optional<QString> problem = loadProjectForCli(parsed->project, parsed->catalogueDirectory, project))
+    QString warning;
+    if (const std::optional<QString> problem =
+            loadProjectForCli(parsed->project, parsed->catalogueDirectory, project, &warning))
         return {kExitInvalidInput, {}, *problem + u'\n'};
     CliResult result;
+    result.error = warning;
     if (arguments.value(0) == kSchemaCommand) {
         const PagedOutcome written = writeSchemaPdf(project, *parsed);
         if (!written.ok) {

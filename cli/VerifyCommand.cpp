@@ -153,13 +153,10 @@ CliResult runVerify(const QStringList& arguments) {
     if (!options)
         return {kExitUsage, {}, cliUsage()};
     Project project;
-    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project))
-        return failure(kExitInvalidInput, *problem);
-    const SettingsRead saved = readStandardSettings(project, options->project);
     CliResult result;
-    if (!saved.warning.isEmpty())
-        result.error += options->project + QStringLiteral(": avviso: ") + saved.warning + u'\n';
-    StandardSettings settings = saved.settings;
+    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project, &result.error))
+        return failure(kExitInvalidInput, *problem);
+    StandardSettings settings = project.standardSettings;
     if (options->standard) {
         settings.standard = *options->standard;
         settings.level = options->level.value_or(settings.level);

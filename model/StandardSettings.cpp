@@ -106,6 +106,8 @@ int defaultDurationMinutes(int level) {
 
 TerminalRole defaultRole(const TerminalType& type) {
     const QString& name = type.name;
+    if (contains(name, "uscita libera"))
+        return TerminalRole::NotVerified;
     if (contains(name, "naspo"))
         return TerminalRole::HoseReel;
     if (contains(name, "sprinkler") || contains(name, "ugello") || type.iconIndex == kNozzleIcon)
@@ -175,7 +177,7 @@ QString standardTitle(Standard standard) {
 bool StandardSettings::operator==(const StandardSettings& o) const {
     return standard == o.standard && level == o.level && hazard == o.hazard && coverage == o.coverage &&
            roles == o.roles && workingAtOnce == o.workingAtOnce && durationMinutes == o.durationMinutes &&
-           designerSets == o.designerSets;
+           designerSets == o.designerSets && supply == o.supply;
 }
 
 TerminalRole StandardSettings::roleOf(const Project& project, int16_t terminalType) const {
@@ -217,6 +219,16 @@ QByteArray standardSettingsText(const StandardSettings& s, const Project& projec
     const std::vector<int16_t> byPosition = nodesByFilePosition(project);
     for (std::size_t p = 1; p < byPosition.size(); ++p)
         position[std::size_t(byPosition[p])] = int(p);
+    if (s.supply.kind == SupplyKind::Pump) {
+        QStringList points;
+        for (const PumpPoint& point : s.supply.pump)
+            points << numberText(point.flow) + u' ' + numberText(point.pressure);
+        lines << QStringLiteral("pompa=") + points.join(QStringLiteral(", "));
+    } else if (s.supply.kind == SupplyKind::MainTest) {
+        lines << QStringLiteral("acquedotto=%1 %2 %3")
+                     .arg(numberText(s.supply.staticPressure), numberText(s.supply.residualPressure),
+                          numberText(s.supply.testFlow));
+    }
     for (const auto& [role, nodes] : s.designerSets) {
         QStringList positions;
         for (const int16_t node : nodes)
@@ -275,6 +287,24 @@ SettingsRead parseStandardSettings(const QByteArray& text, const Project& projec
             ok = ok && role && count >= 0 && count <= kMaxTableIndex;
             if (ok)
                 (head == QLatin1String("durata") ? s.durationMinutes : s.workingAtOnce)[*role] = count;
+        } else if (head == QLatin1String("pompa")) {
+            const QStringList points = value.split(u',');
+            ok = points.size() == 3;
+            for (int k = 0; ok && k < 3; ++k) {
+                const QStringList pair = points[k].simplified().split(u' ');
+                bool flowOk = false, pressureOk = false;
+                s.supply.pump[std::size_t(k)] = {pair.value(0).toDouble(&flowOk), pair.value(1).toDouble(&pressureOk)};
+                ok = pair.size() == 2 && flowOk && pressureOk;
+            }
+            s.supply.kind = SupplyKind::Pump;
+        } else if (head == QLatin1String("acquedotto")) {
+            const QStringList numbers = value.simplified().split(u' ');
+            bool a = false, b = false, c = false;
+            s.supply.staticPressure = numbers.value(0).toDouble(&a);
+            s.supply.residualPressure = numbers.value(1).toDouble(&b);
+            s.supply.testFlow = numbers.value(2).toDouble(&c);
+            ok = numbers.size() == 3 && a && b && c;
+            s.supply.kind = SupplyKind::MainTest;
         } else if (head == QLatin1String("insieme")) {
             const std::optional<TerminalRole> role = roleFromKey(tail);
             ok = role.has_value();

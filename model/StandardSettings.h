@@ -55,13 +55,34 @@ int defaultDurationMinutes(int level);
 // The role of a terminal type as its name and picture suggest it: a hose reel by its name,
 // a sprinkler by its name or the nozzle picture, an external outlet (UNI 70, an
 // above-ground hydrant) by its name or the super-hydrant picture, a hydrant by its name or
-// picture; anything else (a free outlet) is not verified.
+// picture; anything else, and a free outlet ("Uscita libera") whatever its picture, is not verified.
 TerminalRole defaultRole(const TerminalType& type);
 
-QString roleName(TerminalRole role); // "idrante", "naspo", "attacco esterno", "sprinkler", "nessuno"
+QString roleName(TerminalRole role); // "idrante", "naspo", "attacco esterno", "sprinkler", "non verificato"
 QString roleKey(TerminalRole role);  // as in the file and the JSON: "idrante", "naspo", "attacco", ...
 std::optional<TerminalRole> roleFromKey(const QString& key);
 QString standardTitle(Standard standard); // "UNI 10779", "UNI EN 12845"
+
+// The supply as the designer describes it, in bar (1 bar = 10.197 m of water) and l/min:
+// the fixed supply pressure of the project, a pump by three points of its curve (shut-off,
+// rated, overload), or a water main by a flow test.
+enum class SupplyKind { Fixed, Pump, MainTest };
+struct PumpPoint {
+    double flow = 0;     // l/min
+    double pressure = 0; // bar
+    bool operator==(const PumpPoint& o) const { return flow == o.flow && pressure == o.pressure; }
+};
+struct SupplySettings {
+    SupplyKind kind = SupplyKind::Fixed;
+    std::array<PumpPoint, 3> pump{};
+    double staticPressure = 0;   // water main: bar with no flow drawn
+    double residualPressure = 0; // bar at the test flow
+    double testFlow = 0;         // l/min
+    bool operator==(const SupplySettings& o) const {
+        return kind == o.kind && pump == o.pump && staticPressure == o.staticPressure &&
+               residualPressure == o.residualPressure && testFlow == o.testFlow;
+    }
+};
 
 struct StandardSettings {
     Standard standard = Standard::None;
@@ -73,6 +94,7 @@ struct StandardSettings {
     std::map<TerminalRole, int> durationMinutes; // overrides of the level's or class's duration
     // The designer's own most unfavourable sets, by role: branch ends (node indexes).
     std::map<TerminalRole, std::vector<int16_t>> designerSets;
+    SupplySettings supply;
 
     bool operator==(const StandardSettings& other) const;
 

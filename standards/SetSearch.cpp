@@ -19,6 +19,7 @@ struct Goal {
     bool demand = true;
     std::function<double(int16_t)> required;
     double origin = 0;
+    const SupplyCurve* supply = nullptr; // the flow at the operating point on it, not at `origin`
 };
 
 struct Evaluated {
@@ -32,7 +33,13 @@ Evaluated evaluate(const StandardNetwork& network, const std::vector<int16_t>& m
     Evaluated e;
     e.tree.emplace(network, members);
     if (!goal.demand) {
-        e.solution = e.tree->solve(goal.origin);
+        double origin = goal.origin;
+        if (goal.supply) {
+            const auto drawn = [&](double pressure) { return e.tree->solve(pressure).totalFlow; };
+            const std::optional<SupplyCurve::Point> point = goal.supply->operatingPoint(drawn);
+            origin = point ? point->pressure : 0.0;
+        }
+        e.solution = e.tree->solve(origin);
         e.value = e.solution.totalFlow;
         return e;
     }
@@ -417,6 +424,15 @@ FoundSet mostFavourableSet(const StandardNetwork& network, const std::vector<int
     Goal goal;
     goal.demand = false;
     goal.origin = originPressure;
+    return search(network, candidates, count, goal, exactLimit);
+}
+
+FoundSet mostFavourableSet(const StandardNetwork& network, const std::vector<int16_t>& candidates, int count,
+                           const SupplyCurve& supply, long long exactLimit) {
+    Goal goal;
+    goal.demand = false;
+    goal.supply = &supply;
+    goal.origin = supply.pressureAt(0);
     return search(network, candidates, count, goal, exactLimit);
 }
 

@@ -23,6 +23,7 @@
 // solved, which tests hold against enumeration and against thousands of random sets.
 
 #include "standards/StandardHydraulics.h"
+#include "standards/SupplyCurve.h"
 
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,9 @@ FoundSet mostUnfavourableSet(const StandardNetwork& network, const std::vector<i
                              long long exactLimit = kExactSetLimit);
 FoundSet mostFavourableSet(const StandardNetwork& network, const std::vector<int16_t>& candidates, int count,
                            double originPressure, long long exactLimit = kExactSetLimit);
+// The same where the supply is a curve: each set at its own operating point on it.
+FoundSet mostFavourableSet(const StandardNetwork& network, const std::vector<int16_t>& candidates, int count,
+                           const SupplyCurve& supply, long long exactLimit = kExactSetLimit);
 
 // The demand pressure of a set, bar; infinite when no head suffices.
 double demandPressureOf(const StandardNetwork& network, const std::vector<int16_t>& members,

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace valmora {
 
@@ -111,8 +112,9 @@ MemberCheck memberCheck(const Project& project, int16_t end, const Requirement& 
 }
 
 // The members of a set at the available supply; those that cannot discharge stand at nothing.
-SetCheck checkSet(const StandardNetwork& network, const std::vector<int16_t>& set, SetFound found,
-                  const std::function<Requirement(int16_t)>& required, TerminalRole role, bool withDemand) {
+SetCheck checkSet(const StandardNetwork& network, const SupplyCurve& supply, const std::vector<int16_t>& set,
+                  SetFound found, const std::function<Requirement(int16_t)>& required, TerminalRole role,
+                  bool withDemand) {
     const Project& project = network.project();
     SetCheck check;
     check.found = found;
@@ -121,11 +123,17 @@ SetCheck checkSet(const StandardNetwork& network, const std::vector<int16_t>& se
         if (!network.shutOff(end) && network.kn(end) > 0)
             flowing.push_back(end);
     const ScenarioTree tree(network, flowing);
-    const ScenarioTree::Solution atSupply = tree.solve(network.supplyBar());
+    // The set's own operating point on the supply: where what it draws meets what the supply gives.
+    const std::optional<SupplyCurve::Point> operating =
+        supply.operatingPoint([&](double pressure) { return tree.solve(pressure).totalFlow; });
+    check.availablePressure = operating ? operating->pressure : 0.0;
+    check.suppliesIt = operating.has_value() || flowing.empty();
+    const ScenarioTree::Solution atSupply = tree.solve(check.availablePressure);
     check.totalFlow = atSupply.totalFlow;
     velocitiesOf(network, tree, atSupply, check);
     for (const int16_t end : set) {
         MemberCheck m = memberCheck(project, end, required(end));
+        m.shutOff = network.shutOff(end);
         const auto slot = std::find(tree.members().begin(), tree.members().end(), end);
         if (slot != tree.members().end()) {
             const auto at = std::size_t(slot - tree.members().begin());
@@ -151,7 +159,7 @@ SetCheck checkSet(const StandardNetwork& network, const std::vector<int16_t>& se
 }
 
 ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettings& settings,
-                            TerminalRole role, const std::vector<int16_t>& ofRole) {
+                            const SupplyCurve& supply, TerminalRole role, const std::vector<int16_t>& ofRole) {
     const Project& project = network.project();
     ScenarioCheck scenario;
     scenario.role = role;
@@ -196,10 +204,12 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
             if (std::find(ofRole.begin(), ofRole.end(), node) != ofRole.end() &&
                 std::find(chosen.begin(), chosen.end(), node) == chosen.end())
                 chosen.push_back(node);
-    if (const auto designer = settings.designerSets.find(role);
-        designer != settings.designerSets.end() && chosen.size() < designer->second.size())
-        scenario.notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
-                              .arg(designer->second.size() - chosen.size());
+    if (const auto designer = settings.designerSets.find(role); designer != settings.designerSets.end()) {
+        const std::set<int16_t> named(designer->second.begin(), designer->second.end());
+        if (chosen.size() < named.size())
+            scenario.notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
+                                  .arg(named.size() - chosen.size());
+    }
     if (!chosen.empty()) {
         worst = chosen;
         worstFound = SetFound::Designer;
@@ -214,15 +224,24 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
         worstFound = found.found;
         solved = found.setsSolved;
     }
-    const FoundSet favourable = mostFavourableSet(network, candidates, scenario.count, network.supplyBar());
-    scenario.mostUnfavourable = checkSet(network, worst, worstFound, required, role, true);
+    const FoundSet favourable = supply.fixed()
+                                    ? mostFavourableSet(network, candidates, scenario.count, network.supplyBar())
+                                    : mostFavourableSet(network, candidates, scenario.count, supply);
+    scenario.mostUnfavourable = checkSet(network, supply, worst, worstFound, required, role, true);
     scenario.mostUnfavourable.setsSolved = solved;
-    scenario.mostFavourable = checkSet(network, favourable.members, favourable.found, required, role, false);
+    scenario.mostFavourable = checkSet(network, supply, favourable.members, favourable.found, required, role, false);
+    for (const SetCheck* set : {&scenario.mostUnfavourable, &scenario.mostFavourable})
+        if (!set->suppliesIt) {
+            scenario.notes << QStringLiteral("La curva di alimentazione non incontra la domanda dell'insieme: non "
+                                             "fornisce neppure il primo litro.");
+            break;
+        }
     scenario.mostFavourable.setsSolved = favourable.setsSolved;
     scenario.reserveVolume =
         scenario.mostFavourable.totalFlow * scenario.durationMinutes / kLitresPerCubicMetre;
 
-    bool pass = !worst.empty() && scenario.mostUnfavourable.demandPressure.has_value();
+    bool pass = !worst.empty() && scenario.mostUnfavourable.demandPressure.has_value() &&
+                scenario.mostUnfavourable.suppliesIt;
     for (const MemberCheck& m : scenario.mostUnfavourable.members)
         pass = pass && m.pass;
     for (const MemberCheck& m : scenario.mostFavourable.members)
@@ -252,6 +271,12 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
         return check;
     }
     check.supplyPressure = network.supplyBar();
+    const SupplyCurve supply(settings.supply, network.supplyBar());
+    if (!supply.refusal().isEmpty()) {
+        check.problem = supply.refusal();
+        return check;
+    }
+    check.supplyCurve = !supply.fixed();
     for (const TerminalRole role : rolesAskedFor(settings.standard)) {
         std::vector<int16_t> ofRole;
         for (const int16_t end : network.terminalEnds())
@@ -260,10 +285,11 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
                 ofRole.push_back(end);
         if (ofRole.empty() || workingAtOnceOf(settings, role) <= 0)
             continue;
-        check.scenarios.push_back(checkScenario(network, settings, role, ofRole));
+        check.scenarios.push_back(checkScenario(network, settings, supply, role, ofRole));
     }
     if (check.scenarios.empty()) {
-        check.problem = QStringLiteral("Nessun terminale della rete è tra quelli che la norma verifica.");
+        check.problem = QStringLiteral("Nessuno scenario da verificare: nessun terminale della rete ha un ruolo che la "
+                                       "norma verifica, o per ognuno sono chiesti 0 terminali contemporanei.");
         return check;
     }
     check.pass = std::all_of(check.scenarios.begin(), check.scenarios.end(),

@@ -15,6 +15,7 @@
 // over 10 m/s and valves (KV elements) over 6 m/s fail.
 
 #include "standards/SetSearch.h"
+#include "standards/SupplyCurve.h"
 #include "model/StandardSettings.h"
 
 #include <QLocale>
@@ -37,7 +38,8 @@ struct MemberCheck {
     QString name;
     QString type;
     double flow = 0;                // l/min at the available supply
-    std::optional<double> pressure; // bar at the connection; none behind a closed section
+    std::optional<double> pressure; // bar at the connection; none when it cannot discharge
+    bool shutOff = false;           // behind a closed section (else: its type has no nominal data)
     double requiredFlow = 0;        // l/min
     double requiredPressure = 0;    // bar
     bool pass = false;
@@ -48,6 +50,10 @@ struct SetCheck {
     SetFound found = SetFound::Exact;
     int setsSolved = 0;
     std::vector<MemberCheck> members;
+    // The pressure at the origin at which the members were checked, bar: the fixed supply, or
+    // the set's operating point on the supply curve (0 when the curve never meets its demand).
+    double availablePressure = 0;
+    bool suppliesIt = true;                    // false: the supply curve never meets the set's demand
     double totalFlow = 0;                      // l/min at the available supply
     std::optional<double> demandPressure;      // bar at the supply; none when no head suffices
     double demandFlow = 0;                     // l/min at the demand point
@@ -72,7 +78,8 @@ struct StandardCheck {
     int level = 0;
     HazardClass hazard = HazardClass::OH2;
     double coverage = 0;       // m2 a sprinkler
-    double supplyPressure = 0; // bar
+    double supplyPressure = 0; // bar: the project's fixed supply
+    bool supplyCurve = false;  // each set was checked at its operating point on the supply curve
     bool pass = false;
     QString problem; // why nothing could be verified; empty otherwise
     std::vector<ScenarioCheck> scenarios;

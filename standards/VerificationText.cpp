@@ -68,7 +68,9 @@ QStringList memberCells(const MemberCheck& member, const QLocale& locale) {
     return {oneLine(member.name),
             oneLine(member.type),
             flowText(member.flow, locale),
-            member.pressure ? barText(*member.pressure, locale) : QStringLiteral("chiuso"),
+            member.pressure ? barText(*member.pressure, locale)
+            : member.shutOff ? QStringLiteral("chiuso")
+                             : QStringLiteral("senza dati"),
             flowText(member.requiredFlow, locale),
             barText(member.requiredPressure, locale),
             memberVerdict(member)};

@@ -340,8 +340,10 @@ SaveOutcome SaveProject(const Project& project, const QString& path) {
     outcome.backupWarning = written.backupWarning;
     const QString settingsPath = standardSettingsPath(path); // where a read of `path` looks for them
     if (!(project.standardSettings == StandardSettings{}) || QFileInfo::exists(settingsPath)) {
+        WriteRequest settingsRequest;
+        settingsRequest.protectedFiles << path; // a project named "*.verifica" is not overwritten
         const WriteOutcome settings =
-            writeFileAtomically(settingsPath, standardSettingsText(project.standardSettings, project));
+            writeFileAtomically(settingsPath, standardSettingsText(project.standardSettings, project), settingsRequest);
         if (!settings.ok) {
             const QString warning = QStringLiteral("impostazioni di verifica %1 non scritte: %2").arg(settingsPath, settings.reason);
             outcome.backupWarning = outcome.backupWarning.isEmpty() ? warning : outcome.backupWarning + u'\n' + warning;
