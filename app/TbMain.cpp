@@ -186,6 +186,7 @@ void TbMain::buildMenus() {
     tools->addSeparator();
     action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
     action(tools, "mnuVerifica", QStringLiteral("Verifica di &norma..."), &TbMain::showVerification);
+    action(tools, "mnuCurve", QStringLiteral("Curve di &funzionamento..."), &TbMain::showCurves);
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
     windowMenu_->setObjectName(QStringLiteral("mnuNull"));
@@ -268,7 +269,8 @@ void TbMain::buildToolbar() {
             copySnippet();
         else if (key == QLatin1String("Incolla"))
             pasteSnippet();
-        // "Pompa" has no command.
+        else if (key == QLatin1String("Pompa"))
+            showCurves();
     });
 }
 
@@ -394,6 +396,8 @@ void TbMain::refreshWarnings() {
         warnings_->refresh();
     if (verification_)
         verification_->networkChanged();
+    if (curves_)
+        curves_->networkChanged();
 }
 
 void TbMain::refreshOtherWindows(const QWidget* from) {
@@ -882,6 +886,21 @@ void TbMain::showVerification() {
     verification_->show();
     verification_->raise();
     verification_->refresh();
+}
+
+void TbMain::showCurves() {
+    commitPendingEdits();
+    if (!curves_)
+        curves_ = new frmCurve(
+            *project_, interaction_,
+            [this] {
+                activeChild()->aggiorna();
+                refreshOtherWindows(nullptr);
+            },
+            this);
+    curves_->show();
+    curves_->raise();
+    curves_->refresh();
 }
 
 void TbMain::showAbout() {

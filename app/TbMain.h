@@ -6,6 +6,7 @@
 // every window and dialog.
 
 #include "app/frmAvvisi.h"
+#include "app/frmCurve.h"
 #include "app/frmVerifica.h"
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
@@ -99,6 +100,9 @@ public:
     // "Verifica di norma": the verification against a standard, beside the grid windows.
     void showVerification();
     frmVerifica* verificationWindow() const { return verification_; }
+    // "Curve di funzionamento" (the "Pompa" button): the supply against the demand.
+    void showCurves();
+    frmCurve* curvesWindow() const { return curves_; }
 
     // The child window the menus act on: the active one, else the trunk window.
     ChildWindow* activeChild() const;
@@ -176,6 +180,7 @@ private:
     QPointer<frmSchema> schema_;
     QPointer<frmAvvisi> warnings_;
     QPointer<frmVerifica> verification_;
+    QPointer<frmCurve> curves_;
     bool schemaActive_ = false; // the schema holds the toolbar
     QTimer* gridsCatchUp_ = nullptr;
     // One printer for the session: the report's set-up chooses it, the schema prints on it.

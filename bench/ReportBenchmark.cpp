@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         const std::string name = "notes of " + std::to_string(characters) + " characters: report laid out";
         report(name.c_str(), 1, [&] {
             RecordingSurface surface(metrics);
-            PrintReport(noted, surface, ReportSections{true, false, false, false}, ReportOptions{});
+            PrintReport(noted, surface, ReportSections{true, false, false, false, false}, ReportOptions{});
         });
     }
     return 0;

@@ -144,9 +144,10 @@ QString cliUsage() {
     return QStringLiteral("Uso:\n"
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
                           "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
-                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica] "
+                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica,curve] "
                           "[--catalogues DIR]\n"
                           "  valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]\n"
+                          "  valmora-cli curves FILE.vlm OUT.pdf|OUT.png [--catalogues DIR]\n"
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n"
                           "  valmora-cli verify FILE.vlm [--standard uni10779 --level N | --standard en12845 "
                           "--hazard CLASSE [--coverage M2]] [--catalogues DIR] [--json]\n");

@@ -4,7 +4,7 @@
 // for an independent hydraulic solver.
 //   valmora-cli calc FILE.vlm [--catalogues DIR] [--json]
 //   valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]
-//   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica] [--catalogues DIR]
+//   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica,curve] [--catalogues DIR]
 //   valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]
 //     (both in PdfCommands.h: they draw with the fonts, so they need a GUI application object)
 //   valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]   (EpanetExport.h)

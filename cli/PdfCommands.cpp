@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 #include "platform/PagePainter.h"
+#include "report/CurvesPage.h"
 #include "report/Tabelle.h"
 #include "schema/SchemaLayout.h"
 #include "schema/SchemaPictures.h"
@@ -17,16 +18,17 @@ const QString kNodes = QStringLiteral("nodi");
 const QString kMaterials = QStringLiteral("materiali");
 const QString kTerminals = QStringLiteral("terminali");
 const QString kVerification = QStringLiteral("verifica");
+const QString kCurves = QStringLiteral("curve");
 
 struct ReportArguments {
     QString project;
     QString pdf;
     QString catalogueDirectory;
-    ReportSections sections;
+    std::optional<ReportSections> sections; // none named: everything the project has
 };
 
 std::optional<ReportSections> parseSections(const QString& list) {
-    ReportSections sections{false, false, false, false};
+    ReportSections sections{false, false, false, false, false};
     for (const QString& name : list.split(u',')) {
         if (name == kNodes)
             sections.nodes = true;
@@ -36,6 +38,8 @@ std::optional<ReportSections> parseSections(const QString& list) {
             sections.terminals = true;
         else if (name == kVerification)
             sections.verification = true;
+        else if (name == kCurves)
+            sections.curves = true;
         else
             return std::nullopt;
     }
@@ -43,10 +47,12 @@ std::optional<ReportSections> parseSections(const QString& list) {
 }
 
 const QString kSchemaCommand = QStringLiteral("schema");
+const QString kCurvesCommand = QStringLiteral("curves");
 
 std::optional<ReportArguments> parseReportArguments(const QStringList& arguments) {
     ReportArguments parsed;
-    const bool schema = arguments.value(0) == kSchemaCommand;
+    // The schema and the curves take no sections.
+    const bool schema = arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand;
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -95,6 +101,18 @@ PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parse
         outputRequest(parsed));
 }
 
+// The curves' page as a PDF, or as a PNG picture when the name ends in ".png".
+PagedOutcome writeCurves(const Project& project, const ReportArguments& parsed) {
+    const OperatingChart chart = operatingChart(project);
+    const DrawReport draw = [&](PrintSurface& surface) {
+        PrintCurves(chart, project, surface);
+        surface.endDocument();
+    };
+    if (parsed.pdf.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return writePng(parsed.pdf, draw, outputRequest(parsed));
+    return writePdf(parsed.pdf, QFileInfo(parsed.project).fileName(), draw, {}, outputRequest(parsed));
+}
+
 } // namespace
 
 CliResult runPdfCommand(const QStringList& arguments) {
@@ -108,8 +126,9 @@ CliResult runPdfCommand(const QStringList& arguments) {
         return {kExitInvalidInput, {}, *problem + u'\n'};
     CliResult result;
     result.error = warning;
-    if (arguments.value(0) == kSchemaCommand) {
-        const PagedOutcome written = writeSchemaPdf(project, *parsed);
+    if (arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand) {
+        const PagedOutcome written =
+            arguments.value(0) == kSchemaCommand ? writeSchemaPdf(project, *parsed) : writeCurves(project, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
             result.error = QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
@@ -121,7 +140,10 @@ CliResult runPdfCommand(const QStringList& arguments) {
     const PagedOutcome written =
         writePdf(
             parsed->pdf, QFileInfo(parsed->project).fileName(),
-            [&](PrintSurface& surface) { PrintReport(project, surface, parsed->sections, options); }, {},
+            [&](PrintSurface& surface) {
+                PrintReport(project, surface, parsed->sections.value_or(ReportSections::everything(project)), options);
+            },
+            {},
             outputRequest(*parsed));
     if (!written.ok) {
         result.exitCode = kExitInvalidInput;

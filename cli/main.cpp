@@ -19,7 +19,8 @@ namespace {
 constexpr int kExitNotStarted = 1;
 
 bool isPdfCommand(int argc, char* argv[]) {
-    return argc > 1 && (std::strcmp(argv[1], "report") == 0 || std::strcmp(argv[1], "schema") == 0);
+    return argc > 1 && (std::strcmp(argv[1], "report") == 0 || std::strcmp(argv[1], "schema") == 0 ||
+                        std::strcmp(argv[1], "curves") == 0);
 }
 
 // Becomes valmora-pdf with the same arguments; returns only when it cannot.

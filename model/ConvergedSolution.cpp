@@ -134,7 +134,7 @@ double lossPower(double q, double power) {
     return power * q;
 }
 
-Tree buildTree(const Project& project) {
+Tree buildTree(const Project& project, double supply) {
     const std::size_t size = project.NodeTable.size();
     Tree tree;
     tree.parent.assign(size, 0);
@@ -146,7 +146,7 @@ Tree buildTree(const Project& project) {
     tree.kind.assign(size, EndKind::None);
     tree.shutOff.assign(size, false);
     tree.headRounding.assign(size, 0);
-    tree.supply = double(project.supplyPressure);
+    tree.supply = supply;
 
     for (const int16_t i : networkPreorder(project)) {
         const Node& node = project.NodeTable[i];
@@ -563,7 +563,7 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
     }
     solution.ok = true;
 
-    const Tree tree = buildTree(project);
+    const Tree tree = buildTree(project, options.supplyPressure.value_or(double(project.supplyPressure)));
     const std::size_t size = project.NodeTable.size();
     SolverState state{startingFlows(project, tree, options),
                       std::vector<double>(size),

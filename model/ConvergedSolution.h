@@ -73,6 +73,8 @@ struct ConvergedOptions {
     // usable; the solution does not depend on the start, only the iteration count does.
     bool startFromResults = true;
     int maxIterations = convergence::kMaxIterations;
+    // Another pressure at node 1's inlet, mm, than the project's supply (a demand curve).
+    std::optional<double> supplyPressure;
 };
 
 // Solves the network to convergence. Reads the project, writes nothing into it. Each

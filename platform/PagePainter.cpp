@@ -9,6 +9,7 @@
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QBuffer>
+#include <QImage>
 
 #include <algorithm>
 #include <memory>
@@ -23,6 +24,9 @@ constexpr auto kCupsJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 constexpr double kThinRuleMm = 0.2; // a line of draw width 1; width 2 is twice as heavy
 // Metrics are taken at a resolution fine enough that rounding to device units is negligible.
 constexpr int kMeasuringDpi = 1200;
+constexpr double kPngDpi = 150;
+constexpr double kA4WidthMm = 210;
+constexpr double kA4HeightMm = 297;
 constexpr int kFirstPrintable = 0x20;
 constexpr int kLastLatin1 = 0xff;
 
@@ -234,6 +238,34 @@ PagedOutcome writePdf(const QString& path, const QString& title, const DrawRepor
     if (!written.ok)
         return failed(written.reason, outcome.pages);
     return outcome;
+}
+
+PagedOutcome writePng(const QString& path, const DrawReport& draw, const WriteRequest& request) {
+    if (const QString refusal = writeRefusal(path, request); !refusal.isEmpty())
+        return failed(refusal);
+    PainterTextMetrics metrics;
+    RecordingSurface surface(metrics);
+    draw(surface);
+    if (surface.pages().empty())
+        return failed(QStringLiteral("nessuna pagina da scrivere"));
+    const double dotsPerMm = kPngDpi / kMillimetresPerInch;
+    QImage image(int(kA4WidthMm * dotsPerMm), int(kA4HeightMm * dotsPerMm), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setDotsPerMeterX(int(dotsPerMm * 1000));
+    image.setDotsPerMeterY(int(dotsPerMm * 1000));
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintPage(painter, surface.pages().front(), dotsPerMm);
+    }
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (!image.save(&png, "PNG"))
+        return failed(QStringLiteral("immagine non creata"));
+    const WriteOutcome written = writeFileAtomically(path, png.data(), request);
+    if (!written.ok)
+        return failed(written.reason, 1);
+    return {true, {}, 1, {}, 0};
 }
 
 PagedOutcome printOn(QPrinter& printer, const DrawReport& draw, const PicturePainter& pictures) {

@@ -62,6 +62,8 @@ PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw
 // The same into an A4 PDF file, written whole or not at all (AtomicWrite.h).
 PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
                       const PicturePainter& pictures = {}, const WriteRequest& request = {});
+// The first page of a report as an A4 PNG picture, written whole or not at all.
+PagedOutcome writePng(const QString& path, const DrawReport& draw, const WriteRequest& request = {});
 // The same on a printer; the surface reports the printer's name and paper bin.
 PagedOutcome printOn(QPrinter& printer, const DrawReport& draw, const PicturePainter& pictures = {});
 

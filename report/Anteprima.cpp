@@ -88,7 +88,7 @@ Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* 
     RecordingSurface surface(metrics);
     ReportOptions options;
     options.warn = [&interaction](const QString& text) { interaction.inform(text); };
-    PrintReport(project, surface, ReportSections{}, options);
+    PrintReport(project, surface, ReportSections::everything(project), options);
     pages_ = surface.pages();
     if (pages_.empty())
         pages_.emplace_back();

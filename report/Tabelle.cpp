@@ -4,6 +4,7 @@
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "report/Materials.h"
+#include "report/CurvesPage.h"
 #include "standards/VerificationText.h"
 
 #include <QLocale>
@@ -602,6 +603,14 @@ QString printedMessage(const QString& deviceName, int paperBin) {
            paperBinText(paperBin);
 }
 
+ReportSections ReportSections::everything(const Project& project) {
+    ReportSections all;
+    const StandardSettings& s = project.standardSettings;
+    all.verification = s.standard != Standard::None;
+    all.curves = all.verification || s.supply.kind != SupplyKind::Fixed;
+    return all;
+}
+
 void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
                  const ReportOptions& options) {
     if (!sections.any())
@@ -621,6 +630,10 @@ void PrintReport(const Project& project, PrintSurface& surface, const ReportSect
         report.PrintTerminalList();
     if (sections.verification)
         report.PrintVerification();
+    if (sections.curves) {
+        surface.newPage();
+        PrintCurves(operatingChart(project), project, surface);
+    }
     surface.endDocument();
 }
 

@@ -23,9 +23,13 @@ struct ReportSections {
     bool nodes = true;
     bool materials = true;
     bool terminals = true;
-    bool verification = true; // the verification against the standard set for the project
+    bool verification = false; // the verification against the standard set for the project
+    bool curves = false;       // the supply and demand curves, a page of their own
 
-    bool any() const { return nodes || materials || terminals || verification; }
+    bool any() const { return nodes || materials || terminals || verification || curves; }
+    // Every section the project has something for: the verification and the curves once a
+    // standard or a supply curve is set (the preview, and the report when none is named).
+    static ReportSections everything(const Project& project);
 };
 
 // The report is laid out for the printer's A4 page, whatever draws it: the printer, a PDF

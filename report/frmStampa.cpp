@@ -31,8 +31,9 @@ frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& print
     : QDialog(parent), project_(project), interaction_(interaction), printer_(printer) {
     setObjectName(QStringLiteral("frmStampa"));
     setWindowTitle(QStringLiteral("Stampa"));
-    const std::array<QString, 4> captions = {QStringLiteral("Stampa i nodi"), QStringLiteral("Stampa i materiali"),
-                                             QStringLiteral("Stampa i terminali"), QStringLiteral("Stampa la verifica")};
+    const std::array<QString, 5> captions = {QStringLiteral("Stampa i nodi"), QStringLiteral("Stampa i materiali"),
+                                             QStringLiteral("Stampa i terminali"), QStringLiteral("Stampa la verifica"),
+                                             QStringLiteral("Stampa le curve")};
     auto* boxes = new QVBoxLayout;
     for (std::size_t i = 0; i < Check1.size(); ++i) {
         Check1[i] = new QCheckBox(captions[i], this);
@@ -64,7 +65,8 @@ frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& print
 }
 
 ReportSections frmStampa::sections() const {
-    return {Check1[0]->isChecked(), Check1[1]->isChecked(), Check1[2]->isChecked(), Check1[3]->isChecked()};
+    return {Check1[0]->isChecked(), Check1[1]->isChecked(), Check1[2]->isChecked(), Check1[3]->isChecked(),
+            Check1[4]->isChecked()};
 }
 
 void frmStampa::sectionsChanged() {

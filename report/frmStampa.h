@@ -24,7 +24,7 @@ public:
     // printout uses too.
     frmStampa(Project& project, Interaction& interaction, QPrinter& printer, QWidget* parent = nullptr);
 
-    std::array<QCheckBox*, 4> Check1{}; // nodes, materials, terminals, the verification
+    std::array<QCheckBox*, 5> Check1{}; // nodes, materials, terminals, the verification, the curves
     QPushButton* btnAnteprima;
     QPushButton* btnStampa;
     QPushButton* btnOpzioni;

@@ -6,9 +6,10 @@ set -euo pipefail
 # fonts-liberation2: the report's "Courier New" and "Arial" with their metrics;
 # poppler-utils: the tests read the report's PDF files back;
 # locales: the Italian locale, in which the system gives its reasons for a failed write;
-# qt6-charts-dev: the chart of the supply and demand curves.
+# qt6-charts-dev (with libqt6opengl6-dev, which its CMake files ask for): the chart of the supply
+# and demand curves.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core fonts-liberation2
-    poppler-utils locales qt6-charts-dev "$@")
+    poppler-utils locales qt6-charts-dev libqt6opengl6-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -13,6 +13,8 @@ constexpr double kChartBeyondLastPoint = 1.25; // a chart shows a quarter more f
 constexpr double kNoFlow = 1e-6;              // l/min: a network that draws this draws nothing
 constexpr double kPointTolerance = 1e-9;       // bar, share of the pressure
 constexpr int kMaxSteps = 200;
+constexpr double kLargestHump = 0.01; // share of the shut-off pressure
+constexpr double kFlatSlope = 1e-12;  // bar per l/min: the top of the hump
 
 } // namespace
 
@@ -33,12 +35,22 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
         c_ = (d12 - d01) / (p[2].flow - p[0].flow);
         b_ = d01 - c_ * (p[0].flow + p[1].flow);
         a_ = p[0].pressure - b_ * p[0].flow - c_ * p[0].flow * p[0].flow;
-        // Falling all the way from the first point to where it reaches 0.
+        // A parabola through a real pump's three points often rises a little before it falls:
+        // below kLargestHump of the shut-off pressure, the curve is taken as flat up to its top.
+        if (b_ + 2 * c_ * p[0].flow > 0) {
+            flatUntil_ = c_ < 0 ? -b_ / (2 * c_) : p[2].flow;
+            const double top = a_ + b_ * flatUntil_ + c_ * flatUntil_ * flatUntil_;
+            if (flatUntil_ >= p[1].flow || top > p[0].pressure * (1 + kLargestHump))
+                flatUntil_ = -1;
+        }
+        // Falling all the way from there to where it reaches 0 (the slope of a parabola is
+        // linear: not rising at the start and falling at the end, it falls in between).
+        const auto slope = [&](double q) { return b_ + 2 * c_ * q; };
+        const double start = std::max(p[0].flow, flatUntil_);
         const double end = endFlow().value_or(p[2].flow);
-        for (const double q : {p[0].flow, end})
-            if (b_ + 2 * c_ * q >= 0)
-                refusal_ = QStringLiteral("I tre punti della pompa non danno una curva che scende sempre: la "
-                                          "pressione risalirebbe con la portata.");
+        if (slope(start) > kFlatSlope || slope(end) >= 0)
+            refusal_ = QStringLiteral("I tre punti della pompa non danno una curva che scende sempre: la "
+                                      "pressione risalirebbe con la portata.");
     } else if (kind_ == SupplyKind::MainTest) {
         if (!(settings.staticPressure > settings.residualPressure && settings.residualPressure >= 0 &&
               settings.testFlow > 0))
@@ -49,7 +61,10 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
 
 double SupplyCurve::pressureAt(double flow) const {
     switch (kind_) {
-    case SupplyKind::Pump: return a_ + b_ * flow + c_ * flow * flow;
+    case SupplyKind::Pump: {
+        const double q = std::max(flow, flatUntil_);
+        return a_ + b_ * q + c_ * q * q;
+    }
     case SupplyKind::MainTest:
         return settings_.staticPressure - (settings_.staticPressure - settings_.residualPressure) *
                                               std::pow(std::max(flow, 0.0) / settings_.testFlow, hydraulics::kExponent);

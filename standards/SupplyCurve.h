@@ -43,6 +43,7 @@ private:
     SupplyKind kind_;
     double fixed_ = 0;
     double a_ = 0, b_ = 0, c_ = 0; // a pump: p = a + b Q + c Q^2
+    double flatUntil_ = -1;        // a pump whose parabola rises a little at first: flat up to here
     SupplySettings settings_;
     QString refusal_;
 };

@@ -81,7 +81,7 @@ TEST_F(Golden, ReportPages) {
     options.date = QDate(2026, 12, 7);
     QStringList said;
     options.warn = [&](const QString& text) { said << text; };
-    PrintReport(project, surface, ReportSections{}, options);
+    PrintReport(project, surface, ReportSections::everything(project), options);
     QString text = pagesAsText(surface.pages());
     for (const QString& warning : said)
         text += QStringLiteral("--- avviso: ") + warning + u'\n';

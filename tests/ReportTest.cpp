@@ -75,11 +75,11 @@ TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
     const LocaleScope italian(kItalian);
     Project p = sampleNetwork();
     EXPECT_TRUE(Report()
-                    .print(p, {false, false, false, false})
+                    .print(p, {false, false, false, false, false})
                     .empty()); // nothing chosen, nothing printed
 
     Report header;
-    const QStringList texts = header.printTexts(p, {false, false, true, false});
+    const QStringList texts = header.printTexts(p, {false, false, true, false, false});
     ASSERT_GE(texts.size(), 8);
     EXPECT_EQ(texts.mid(0, 4), (QStringList{"File: ", "/progetti/capannone.vlm", "06/12/2026", "Pag.  1"}));
     EXPECT_TRUE(texts.contains(QStringLiteral("Pressione di progetto: 40.000 mm - (4,0 Bar) (0,40 MPa)")));
@@ -91,7 +91,7 @@ TEST(Report, HeaderWithItalianSeparatorsPathAndNotes) {
 
     for (const auto& [length, shown] : {std::pair{50, 50}, std::pair{51, 53}}) {
         p.projectPath = QString(length, u'p');
-        const QString path = Report().printTexts(p, {false, false, true, false})[1];
+        const QString path = Report().printTexts(p, {false, false, true, false, false})[1];
         EXPECT_EQ(path.size(), shown) << length;
         EXPECT_EQ(path.startsWith(QStringLiteral("...")), length > 50);
     }
@@ -103,7 +103,7 @@ TEST(Report, NotesWrapAtBlanksAndEveryCharacterIsPrintedOnce) {
     p.projectNotes = QStringLiteral("Rete idranti del capannone, ") + QString(30, u'a') + u' ' + word +
                      QStringLiteral(" fine.\r\nSeconda riga");
     Report r;
-    const QStringList texts = r.printTexts(p, {false, false, true, false});
+    const QStringList texts = r.printTexts(p, {false, false, true, false, false});
     const qsizetype first =
         texts.indexOf(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm")) + 1;
     const qsizetype last = texts.indexOf(QStringLiteral("Seconda riga"));
@@ -123,7 +123,7 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     p.NodeTable[4].closed = true; // "Ramo" carries nothing
     ASSERT_TRUE(Calculate(p).ok);
     Report r;
-    const QStringList texts = r.printTexts(p, {true, false, false, false});
+    const QStringList texts = r.printTexts(p, {true, false, false, false, false});
     const qsizetype trunk = texts.indexOf(QStringLiteral("Tronco iniziale"));
     const qsizetype derived = texts.indexOf(QStringLiteral("Derivato da Valvola"));
     ASSERT_GE(trunk, 0);
@@ -150,7 +150,7 @@ TEST(Report, BranchTablesInTheirOrderWithKvClosedAndEndLines) {
     p.NodeTable[3].derivation = 0;
     ASSERT_TRUE(Calculate(p).ok);
     Report open;
-    EXPECT_TRUE(open.printTexts(p, {true, false, false, false})
+    EXPECT_TRUE(open.printTexts(p, {true, false, false, false, false})
                     .contains(QStringLiteral("Attenzione: estremità aperta, scarica %1 Lt/min")
                                   .arg(std::lround(nodeFlow(p, 3)))));
     EXPECT_EQ(open.warnings, QStringList{QStringLiteral(
@@ -165,7 +165,7 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     const ConvergedSolution converged = SolveConverged(p);
     ASSERT_TRUE(converged.ok);
     const NetworkVerification checks = VerifyNetwork(p, converged);
-    const QStringList texts = Report().printTexts(p, {true, false, false, false});
+    const QStringList texts = Report().printTexts(p, {true, false, false, false, false});
     for (const TerminalVerification& t : checks.terminals) {
         const QString line =
             QStringLiteral("Attenzione: a convergenza portata %1 Lt/min, pressione disponibile %2 mm")
@@ -176,7 +176,7 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     // At 4 bar the top hydrant is dry: the report says so, and how far above the grade it is.
     p.supplyPressure = 40000;
     ASSERT_TRUE(Calculate(p).ok);
-    const QStringList at4Bar = Report().printTexts(p, {true, false, false, false});
+    const QStringList at4Bar = Report().printTexts(p, {true, false, false, false, false});
     EXPECT_TRUE(at4Bar.contains(
         QStringLiteral("Attenzione: a convergenza non eroga: è sopra la piezometrica di 1,351 mm")));
     EXPECT_TRUE(at4Bar.contains(
@@ -194,7 +194,7 @@ TEST(Report, TerminalsTheConvergedSolutionDisagreesWithAreFlagged) {
     Project flat = sampleNetwork();
     flat.TerminalTable[1].height = 0;
     ASSERT_TRUE(Calculate(flat).ok);
-    for (const QString& text : Report().printTexts(flat, {true, false, false, false}))
+    for (const QString& text : Report().printTexts(flat, {true, false, false, false, false}))
         EXPECT_FALSE(text.startsWith(QStringLiteral("Attenzione: a convergenza"))) << text.toStdString();
 }
 
@@ -204,7 +204,7 @@ TEST(Report, ColumnWidthsCellCutsAndFrames) {
     {
         const std::vector<double> widths{30, 14, 14, 30, 12, 14, 14, 16, 14, 18};
         Report r;
-        const RecordedPage& page = r.print(p, {true, false, false, false}).front();
+        const RecordedPage& page = r.print(p, {true, false, false, false, false}).front();
         // The vertical rules of the first table stand at the running sums of the widths.
         std::vector<double> xs;
         for (const PageItem& item : page.items)
@@ -240,7 +240,7 @@ TEST(Report, LongBranchesStartOnANewPageAndGoOnUnderTheirCaptions) {
     testkit::buildChain(p, 120); // 120 rows: more than one page holds
     ASSERT_TRUE(Calculate(p).ok);
     Report r;
-    const std::vector<RecordedPage>& pages = r.print(p, {true, false, false, false});
+    const std::vector<RecordedPage>& pages = r.print(p, {true, false, false, false, false});
     ASSERT_GE(pages.size(), 3u);
     EXPECT_FALSE(pages[0].texts().contains(QStringLiteral("Tronco iniziale"))); // the break came first
     EXPECT_EQ(pages[1].texts().value(1), QStringLiteral("Pag. 2"));
@@ -263,7 +263,7 @@ TEST(Report, MaterialsAndTerminalSections) {
     Project p = sampleNetwork();
     p.PipeCatalogue[1].density = 7850;
     p.PipeCatalogue[1].diameters[3].outerDiameter = 60.3f;
-    const QStringList texts = Report().printTexts(p, {false, true, true, false});
+    const QStringList texts = Report().printTexts(p, {false, true, true, false, false});
     // 20 m of 50 mm (Do 60,3): (60,3² - 50²) x 0,7854 / 1e6 x 7850 x 20 = 140,09 kg.
     const qsizetype series = texts.indexOf(QStringLiteral("Acciaio prova"));
     ASSERT_GE(series, 0);

@@ -160,7 +160,7 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
     // The preview's pages are the printer's and the PDF's, break for break.
     PainterTextMetrics metrics;
     RecordingSurface printer(metrics);
-    PrintReport(p, printer, ReportSections{}, ReportOptions{});
+    PrintReport(p, printer, ReportSections::everything(p), ReportOptions{});
     ASSERT_EQ(int(printer.pages().size()), last);
     for (int page = 1; page <= last; ++page) {
         EXPECT_EQ(preview.page(page).texts(), printer.pages()[std::size_t(page - 1)].texts()) << page;
@@ -236,7 +236,7 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     const QString own = dir.filePath(QStringLiteral("capannone.pdf"));
     ReportOptions options;
     ASSERT_TRUE(writePdf(own, QString(), [&](PrintSurface& surface) {
-                    PrintReport(p, surface, ReportSections{}, options);
+                    PrintReport(p, surface, dialog.sections(), options);
                 }).ok);
     expectExampleReport(pdfText(own));
     const int pages = pageCount(own);

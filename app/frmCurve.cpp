@@ -1,0 +1,320 @@
+#include "app/frmCurve.h"
+
+#include "model/AtomicWrite.h"
+#include "model/NumberFormat.h"
+#include "platform/Interaction.h"
+#include "standards/StandardHydraulics.h"
+
+#include <QBuffer>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTableWidget>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace valmora {
+
+namespace {
+
+constexpr int kRefreshAfterMs = 200;
+constexpr int kWindowWidth = 1000;
+constexpr int kWindowHeight = 700;
+constexpr double kLargestPressure = 100; // bar
+constexpr double kLargestFlow = 100000;  // l/min
+constexpr int kSupplyPenWidth = 3;
+constexpr qreal kMarkerSize = 9;
+constexpr int kPdfResolution = 300;
+constexpr int kSupplyPanelWidth = 350;
+const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
+const QString kPngFilter = QStringLiteral("PNG|*.png");
+
+QDoubleSpinBox* spinBox(QWidget* parent, const char* name, double largest, const QString& suffix) {
+    auto* box = new QDoubleSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(0, largest);
+    box->setDecimals(2);
+    box->setSuffix(suffix);
+    return box;
+}
+
+QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name) {
+    auto* series = new QLineSeries;
+    series->setName(name);
+    for (const CurvePoint& p : points)
+        series->append(p.flow, p.pressure);
+    return series;
+}
+
+} // namespace
+
+frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<void()> supplyChanged, QWidget* parent)
+    : QDialog(parent), project_(project), interaction_(interaction), supplyChanged_(std::move(supplyChanged)) {
+    setObjectName(QStringLiteral("frmCurve"));
+    setWindowTitle(QStringLiteral("Curve di funzionamento"));
+    setModal(false);
+
+    cmbAlimentazione = new QComboBox(this);
+    cmbAlimentazione->setObjectName(QStringLiteral("cmbAlimentazione"));
+    cmbAlimentazione->addItem(QStringLiteral("Pressione di progetto (fissa)"), int(SupplyKind::Fixed));
+    cmbAlimentazione->addItem(QStringLiteral("Pompa (tre punti della curva)"), int(SupplyKind::Pump));
+    cmbAlimentazione->addItem(QStringLiteral("Acquedotto (prova di portata)"), int(SupplyKind::MainTest));
+    tblPompa = new QTableWidget(3, 2, this);
+    tblPompa->setObjectName(QStringLiteral("tblPompa"));
+    tblPompa->setHorizontalHeaderLabels({QStringLiteral("Portata l/min"), QStringLiteral("Pressione bar")});
+    tblPompa->setVerticalHeaderLabels(
+        {QStringLiteral("Portata nulla"), QStringLiteral("Nominale"), QStringLiteral("Sovraccarico (140%)")});
+    tblPompa->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    tblPompa->setMinimumWidth(kSupplyPanelWidth);
+    tblPompa->setMaximumHeight(tblPompa->verticalHeader()->length() + tblPompa->horizontalHeader()->height() + 6);
+    spnStatica = spinBox(this, "spnStatica", kLargestPressure, QStringLiteral(" bar"));
+    spnResidua = spinBox(this, "spnResidua", kLargestPressure, QStringLiteral(" bar"));
+    spnProva = spinBox(this, "spnProva", kLargestFlow, QStringLiteral(" l/min"));
+    auto* main = new QFormLayout;
+    main->addRow(QStringLiteral("Pressione statica:"), spnStatica);
+    main->addRow(QStringLiteral("Pressione residua:"), spnResidua);
+    main->addRow(QStringLiteral("alla portata di prova:"), spnProva);
+
+    chartView = new QChartView(this);
+    chartView->setObjectName(QStringLiteral("chartView"));
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumSize(520, 380);
+    lblPunti = new QLabel(this);
+    lblPunti->setObjectName(QStringLiteral("lblPunti"));
+    lblPunti->setWordWrap(true);
+    lblPunti->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    btnAdotta = new QPushButton(QStringLiteral("&Adotta come pressione di progetto"), this);
+    btnAdotta->setObjectName(QStringLiteral("btnAdotta"));
+    btnAdotta->setToolTip(QStringLiteral("La pressione di progetto diventa quella del punto di funzionamento della rete"));
+    btnPng = new QPushButton(QStringLiteral("Esporta P&NG"), this);
+    btnPng->setObjectName(QStringLiteral("btnPng"));
+    btnPdf = new QPushButton(QStringLiteral("Esporta P&DF"), this);
+    btnPdf->setObjectName(QStringLiteral("btnPdf"));
+
+    auto* supply = new QVBoxLayout;
+    supply->addWidget(new QLabel(QStringLiteral("Alimentazione:"), this));
+    supply->addWidget(cmbAlimentazione);
+    supply->addWidget(tblPompa);
+    supply->addLayout(main);
+    supply->addStretch();
+    supply->addWidget(btnAdotta);
+    supply->addWidget(btnPng);
+    supply->addWidget(btnPdf);
+    auto* top = new QHBoxLayout;
+    top->addLayout(supply);
+    top->addWidget(chartView, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(lblPunti);
+    resize(kWindowWidth, kWindowHeight);
+
+    later_ = new QTimer(this);
+    later_->setSingleShot(true);
+    later_->setInterval(kRefreshAfterMs);
+    connect(later_, &QTimer::timeout, this, &frmCurve::refresh);
+    connect(cmbAlimentazione, &QComboBox::currentIndexChanged, this, &frmCurve::settingsChanged);
+    connect(tblPompa, &QTableWidget::cellChanged, this, &frmCurve::settingsChanged);
+    for (QDoubleSpinBox* box : {spnStatica, spnResidua, spnProva})
+        connect(box, &QDoubleSpinBox::valueChanged, this, &frmCurve::settingsChanged);
+    connect(btnAdotta, &QPushButton::clicked, this, &frmCurve::adoptOperatingPressure);
+    connect(btnPng, &QPushButton::clicked, this, [this] { exportChart(true); });
+    connect(btnPdf, &QPushButton::clicked, this, [this] { exportChart(false); });
+}
+
+void frmCurve::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    refresh();
+}
+
+void frmCurve::networkChanged() {
+    if (isVisible())
+        later_->start();
+}
+
+void frmCurve::refresh() {
+    later_->stop();
+    showSettings();
+    chart_ = operatingChart(project_);
+    drawChart();
+}
+
+void frmCurve::showSettings() {
+    showing_ = true;
+    const SupplySettings& s = project_.standardSettings.supply;
+    cmbAlimentazione->setCurrentIndex(cmbAlimentazione->findData(int(s.kind)));
+    for (int row = 0; row < 3; ++row) {
+        const PumpPoint& point = s.pump[std::size_t(row)];
+        tblPompa->setItem(row, 0, new QTableWidgetItem(formatGeneral(point.flow)));
+        tblPompa->setItem(row, 1, new QTableWidgetItem(formatGeneral(point.pressure)));
+    }
+    spnStatica->setValue(s.staticPressure);
+    spnResidua->setValue(s.residualPressure);
+    spnProva->setValue(s.testFlow);
+    tblPompa->setEnabled(s.kind == SupplyKind::Pump);
+    for (QDoubleSpinBox* box : {spnStatica, spnResidua, spnProva})
+        box->setEnabled(s.kind == SupplyKind::MainTest);
+    showing_ = false;
+}
+
+void frmCurve::settingsChanged() {
+    if (showing_)
+        return;
+    SupplySettings& s = project_.standardSettings.supply;
+    s.kind = SupplyKind(cmbAlimentazione->currentData().toInt());
+    for (int row = 0; row < 3; ++row) {
+        const auto number = [&](int column) {
+            const QTableWidgetItem* item = tblPompa->item(row, column);
+            return item ? parseUserNumber(item->text()).value_or(0) : 0.0;
+        };
+        s.pump[std::size_t(row)] = {number(0), number(1)};
+    }
+    s.staticPressure = spnStatica->value();
+    s.residualPressure = spnResidua->value();
+    s.testFlow = spnProva->value();
+    refresh();
+}
+
+void frmCurve::drawChart() {
+    auto* chart = new QChart;
+    chart->setTitle(windowTitle());
+    chart->setLocalizeNumbers(true); // decimal commas in an Italian locale
+    chart->setLocale(QLocale());
+    chart->legend()->setAlignment(Qt::AlignRight);
+    auto* flowAxis = new QValueAxis;
+    flowAxis->setTitleText(QStringLiteral("Portata (l/min)"));
+    flowAxis->setLabelFormat(QStringLiteral("%.0f"));
+    auto* pressureAxis = new QValueAxis;
+    pressureAxis->setTitleText(QStringLiteral("Pressione (bar, 1 bar = 10,197 m c.a.)"));
+    pressureAxis->setLabelFormat(QStringLiteral("%.1f"));
+    chart->addAxis(flowAxis, Qt::AlignBottom);
+    chart->addAxis(pressureAxis, Qt::AlignLeft);
+    const auto add = [&](QAbstractSeries* series) {
+        chart->addSeries(series);
+        series->attachAxis(flowAxis);
+        series->attachAxis(pressureAxis);
+    };
+    QStringList words;
+    if (!chart_.problem.isEmpty()) {
+        words << chart_.problem;
+    } else {
+        QLineSeries* supply = lineOf(chart_.supply, chart_.supplyName);
+        QPen pen = supply->pen();
+        pen.setWidth(kSupplyPenWidth);
+        supply->setPen(pen);
+        add(supply);
+        auto* demandPoints = new QScatterSeries;
+        demandPoints->setName(QStringLiteral("Richiesta (D)"));
+        demandPoints->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        demandPoints->setMarkerSize(kMarkerSize);
+        auto* operatingPoints = new QScatterSeries;
+        operatingPoints->setName(QStringLiteral("Funzionamento (F)"));
+        operatingPoints->setMarkerSize(kMarkerSize);
+        int n = 1;
+        std::vector<const DemandCurve*> curves{&chart_.network};
+        for (const DemandCurve& curve : chart_.sets)
+            curves.push_back(&curve);
+        for (const DemandCurve* curve : curves) {
+            add(lineOf(curve->points, QStringLiteral("%1 %2").arg(n).arg(curve->name)));
+            QString line = QStringLiteral("%1 %2").arg(n).arg(curve->name);
+            if (curve->demandPoint) {
+                demandPoints->append(curve->demandPoint->flow, curve->demandPoint->pressure);
+                line += QStringLiteral(": richiesta D%1 %2").arg(n).arg(pointText(*curve->demandPoint));
+            }
+            if (curve->operating) {
+                operatingPoints->append(curve->operating->flow, curve->operating->pressure);
+                line += QStringLiteral("%1 funzionamento F%2 %3")
+                            .arg(curve->demandPoint ? QStringLiteral(";") : QStringLiteral(":"))
+                            .arg(n)
+                            .arg(pointText(*curve->operating));
+            }
+            words << line;
+            ++n;
+        }
+        add(demandPoints);
+        add(operatingPoints);
+        flowAxis->setRange(0, chart_.largestFlow);
+        pressureAxis->setRange(0, chart_.largestPressure);
+        flowAxis->applyNiceNumbers();
+        pressureAxis->applyNiceNumbers();
+        if (chart_.reserveVolume)
+            words << chart_.reserveText;
+        words << chart_.notes;
+    }
+    QChart* old = chartView->chart();
+    chartView->setChart(chart);
+    delete old;
+    lblPunti->setText(words.join(u'\n'));
+    btnAdotta->setEnabled(chart_.problem.isEmpty() && chart_.network.operating.has_value() &&
+                          project_.standardSettings.supply.kind != SupplyKind::Fixed);
+}
+
+void frmCurve::adoptOperatingPressure() {
+    const std::optional<int32_t> pressure = operatingSupplyPressure(chart_);
+    if (!pressure)
+        return;
+    // The supply dialog's rule: no terminal higher than half the pressure.
+    if (2 * double(project_.maxHeight) > double(*pressure) / standard_law::kMmPerMetre) {
+        interaction_.inform(QStringLiteral("Ci sono quote oltre il 50% della pressione"));
+        return;
+    }
+    project_.supplyPressure = *pressure;
+    if (supplyChanged_)
+        supplyChanged_();
+    refresh();
+}
+
+QString frmCurve::exportPath(bool png) {
+    const QFileInfo file(project_.projectPath);
+    QString path = file.dir().filePath(file.completeBaseName() + (png ? QStringLiteral("-curve.png")
+                                                                      : QStringLiteral("-curve.pdf")));
+    if (project_.projectPath == kNewProjectPath)
+        return interaction_.saveFileName(png ? kPngFilter : kPdfFilter, path);
+    if (QFileInfo::exists(path) &&
+        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path),
+                              QStringLiteral("Curve di funzionamento"), MessageButtons::YesNo,
+                              MessageIcon::Question}) != Answer::Yes)
+        return {};
+    return path;
+}
+
+void frmCurve::exportChart(bool png) {
+    const QString path = exportPath(png);
+    if (path.isEmpty())
+        return;
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    if (png) {
+        chartView->grab().save(&bytes, "PNG");
+    } else {
+        QPdfWriter pdf(&bytes);
+        pdf.setResolution(kPdfResolution);
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        pdf.setTitle(windowTitle());
+        QPainter painter(&pdf);
+        chartView->render(&painter);
+    }
+    WriteRequest request;
+    request.protectedFiles << project_.projectPath;
+    const WriteOutcome written = writeFileAtomically(path, bytes.data(), request);
+    if (!written.ok)
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, written.reason);
+    else
+        interaction_.inform(QStringLiteral("Creato ") + path);
+}
+
+} // namespace valmora

@@ -1,0 +1,170 @@
+#include "standards/OperatingCurves.h"
+
+#include "model/ConvergedSolution.h"
+#include "model/NumberFormat.h"
+#include "standards/SupplyCurve.h"
+#include "standards/VerificationText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace valmora {
+
+using namespace standard_law;
+
+namespace {
+
+constexpr int kCurvePoints = 14;
+constexpr double kHeadroom = 1.15; // the chart reaches a little past what it must show
+constexpr double kMmPerBar = kMetresOfWaterPerBar * kMmPerMetre;
+
+// The flow the whole network draws with `pressure` bar at its origin, by the converged solution.
+double networkFlowAt(const Project& project, double pressure) {
+    if (pressure <= 0)
+        return 0;
+    ConvergedOptions options;
+    options.supplyPressure = pressure * kMmPerBar;
+    const ConvergedSolution solution = SolveConverged(project, options);
+    return solution.ok ? solution.totalFlow : 0;
+}
+
+std::vector<CurvePoint> sampled(double largestPressure, const std::function<double(double)>& flowAt) {
+    std::vector<CurvePoint> points{{0, 0}};
+    for (int k = 1; k <= kCurvePoints; ++k) {
+        const double pressure = largestPressure * k / kCurvePoints;
+        points.push_back({flowAt(pressure), pressure});
+    }
+    return points;
+}
+
+QString setName(const ScenarioCheck& scenario, bool unfavourable) {
+    return rolePlural(scenario.role) + (unfavourable ? QStringLiteral(", più sfavorevole") : QStringLiteral(", più favorevole"));
+}
+
+bool sameMembers(const SetCheck& a, const SetCheck& b) {
+    if (a.members.size() != b.members.size())
+        return false;
+    for (std::size_t k = 0; k < a.members.size(); ++k)
+        if (a.members[k].node != b.members[k].node)
+            return false;
+    return true;
+}
+
+std::vector<int16_t> flowingMembers(const StandardNetwork& network, const SetCheck& set) {
+    std::vector<int16_t> members;
+    for (const MemberCheck& m : set.members)
+        if (!network.shutOff(m.node) && network.kn(m.node) > 0)
+            members.push_back(m.node);
+    return members;
+}
+
+QString supplyName(SupplyKind kind) {
+    switch (kind) {
+    case SupplyKind::Pump: return QStringLiteral("Pompa");
+    case SupplyKind::MainTest: return QStringLiteral("Acquedotto");
+    case SupplyKind::Fixed: break;
+    }
+    return QStringLiteral("Pressione di progetto");
+}
+
+} // namespace
+
+OperatingChart operatingChart(const Project& project, const StandardCheck* check) {
+    OperatingChart chart;
+    const StandardNetwork network(project);
+    if (!network.ok()) {
+        chart.problem = network.problem();
+        return chart;
+    }
+    const StandardSettings& settings = project.standardSettings;
+    const SupplyCurve supply(settings.supply, network.supplyBar());
+    if (!supply.refusal().isEmpty()) {
+        chart.problem = supply.refusal();
+        return chart;
+    }
+    std::optional<StandardCheck> own;
+    if (!check && settings.standard != Standard::None)
+        check = &own.emplace(verifyStandard(project, settings));
+
+    // The pressures the chart spans: the supply's at no flow, and what each set needs.
+    double top = supply.pressureAt(0);
+    if (check)
+        for (const ScenarioCheck& s : check->scenarios)
+            top = std::max(top, s.mostUnfavourable.demandPressure.value_or(0));
+    top *= kHeadroom;
+
+    chart.network.name = QStringLiteral("Rete (calcolo)");
+    chart.network.points = sampled(top, [&](double p) { return networkFlowAt(project, p); });
+    chart.network.operating = [&]() -> std::optional<CurvePoint> {
+        const auto point = supply.operatingPoint([&](double p) { return networkFlowAt(project, p); });
+        return point ? std::optional<CurvePoint>(CurvePoint{point->flow, point->pressure}) : std::nullopt;
+    }();
+    if (!chart.network.operating)
+        chart.notes << QStringLiteral("La curva di alimentazione non incontra la domanda della rete: non fornisce "
+                                      "neppure il primo litro.");
+
+    if (check) {
+        double largestReserve = -1;
+        for (const ScenarioCheck& scenario : check->scenarios) {
+            // Where every terminal of the role works at once, both sets are one and one curve.
+            const bool oneSet = sameMembers(scenario.mostUnfavourable, scenario.mostFavourable);
+            for (const bool unfavourable : {true, false}) {
+                const SetCheck& set = unfavourable ? scenario.mostUnfavourable : scenario.mostFavourable;
+                const std::vector<int16_t> members = flowingMembers(network, set);
+                if (members.empty() || (oneSet && !unfavourable))
+                    continue;
+                const ScenarioTree tree(network, members);
+                const auto drawn = [&](double p) { return tree.solve(p).totalFlow; };
+                DemandCurve curve;
+                curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti") : setName(scenario, unfavourable);
+                curve.points = sampled(top, drawn);
+                if (unfavourable && set.demandPressure)
+                    curve.demandPoint = CurvePoint{set.demandFlow, *set.demandPressure};
+                if (const auto point = supply.operatingPoint(drawn))
+                    curve.operating = CurvePoint{point->flow, point->pressure};
+                else
+                    chart.notes << curve.name + QStringLiteral(": la curva di alimentazione non ne incontra la domanda.");
+                chart.sets.push_back(std::move(curve));
+            }
+            if (scenario.reserveVolume > largestReserve) {
+                largestReserve = scenario.reserveVolume;
+                chart.reserveVolume = scenario.reserveVolume;
+                chart.reserveText = QStringLiteral("Riserva idrica (%1, %2 minuti): %3 m³")
+                                        .arg(rolePlural(scenario.role))
+                                        .arg(scenario.durationMinutes)
+                                        .arg(formatPicture(scenario.reserveVolume, u"#,#0.0"));
+            }
+        }
+    }
+
+    chart.supplyName = supplyName(settings.supply.kind);
+    double widest = 0;
+    for (const DemandCurve* curve : {&chart.network})
+        for (const CurvePoint& p : curve->points)
+            widest = std::max(widest, p.flow);
+    for (const DemandCurve& curve : chart.sets)
+        for (const CurvePoint& p : curve.points)
+            widest = std::max(widest, p.flow);
+    chart.largestFlow = std::max({widest, supply.largestFlow(), 1.0});
+    const double end = supply.fixed() ? chart.largestFlow : std::min(chart.largestFlow, supply.largestFlow());
+    for (int k = 0; k <= kCurvePoints; ++k) {
+        const double flow = end * k / kCurvePoints;
+        chart.supply.push_back({flow, std::max(supply.pressureAt(flow), 0.0)});
+    }
+    chart.largestPressure = top;
+    return chart;
+}
+
+std::optional<int32_t> operatingSupplyPressure(const OperatingChart& chart) {
+    if (!chart.network.operating)
+        return std::nullopt;
+    const double metres = chart.network.operating->pressure * kMetresOfWaterPerBar;
+    return static_cast<int32_t>(roundHalfEven(metres * kMmPerMetre));
+}
+
+QString pointText(const CurvePoint& point, const QLocale& locale) {
+    return QStringLiteral("%1 l/min a %2 bar")
+        .arg(formatPicture(point.flow, u"#,#0", locale), formatPicture(point.pressure, u"#0.00", locale));
+}
+
+} // namespace valmora

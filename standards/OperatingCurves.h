@@ -1,0 +1,58 @@
+#pragma once
+
+// The chart a designer reads the supply from: the supply's curve (fixed, a pump's, a water
+// main's), the demand curve of the whole network as the calculation sees it (the pressure its
+// origin needs against the total flow, from the converged solution at a range of origin
+// pressures), the demand curves of the verification's sets, and where each meets the supply
+// (its operating point), in bar (10.197 m of water a bar) against l/min. A supply curve that
+// never meets a demand curve is said in words, never drawn as a false point.
+
+#include "model/Project.h"
+#include "standards/StandardVerification.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace valmora {
+
+struct CurvePoint {
+    double flow = 0;     // l/min
+    double pressure = 0; // bar
+};
+
+struct DemandCurve {
+    QString name; // "Rete (calcolo)", "Idranti, posizione più sfavorevole"
+    std::vector<CurvePoint> points;
+    std::optional<CurvePoint> demandPoint; // a verification's set: the pressure it needs
+    std::optional<CurvePoint> operating;   // where it meets the supply
+};
+
+struct OperatingChart {
+    QString problem; // why there is no chart (a network the calculation refuses, a bad curve)
+    QString supplyName;
+    std::vector<CurvePoint> supply;
+    DemandCurve network;
+    std::vector<DemandCurve> sets;
+    // The most favourable scenario's reserve: its flow for its duration.
+    std::optional<double> reserveVolume; // m3
+    QString reserveText;
+    QStringList notes; // what the chart cannot show: curves that never meet
+    double largestFlow = 0;
+    double largestPressure = 0;
+};
+
+// The chart of the project as it stands, with its verification when one is set (`check`,
+// when the caller has it already, saves working it out again).
+OperatingChart operatingChart(const Project& project, const StandardCheck* check = nullptr);
+
+// The supply pressure that makes the whole network draw its operating-point flow, mm, as
+// the supply dialog would store it (metres x 1000, halves to even); none without one.
+std::optional<int32_t> operatingSupplyPressure(const OperatingChart& chart);
+
+// "1.234 l/min a 4,25 bar".
+QString pointText(const CurvePoint& point, const QLocale& locale = QLocale());
+
+} // namespace valmora
