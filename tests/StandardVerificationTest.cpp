@@ -2,6 +2,7 @@
 // finds against every set and against random ones, the settings kept beside the project.
 
 #include "standards/StandardVerification.h"
+#include "standards/SupplyCurve.h"
 #include "cli/CliCommands.h"
 #include "cli/VerifyCommand.h"
 #include "model/Calculation.h"
@@ -230,6 +231,8 @@ TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
     s.workingAtOnce[TerminalRole::Hydrant] = 2;
     s.durationMinutes[TerminalRole::HoseReel] = 90;
     s.designerSets[TerminalRole::Hydrant] = {hydrants[2], hydrants[0]};
+    s.supply.kind = SupplyKind::Pump;
+    s.supply.pump = {PumpPoint{0, 6.5}, PumpPoint{600, 5.25}, PumpPoint{840, 4.125}};
     const SettingsRead back = parseStandardSettings(standardSettingsText(s, p), p);
     EXPECT_TRUE(back.warning.isEmpty()) << back.warning.toStdString();
     EXPECT_EQ(back.settings, s);
@@ -296,4 +299,79 @@ TEST(StandardVerification, TheCommandLine) {
     EXPECT_EQ(verify({}).exitCode, kExitVerificationFailed);
     writeBytes(file, "non è un progetto");
     EXPECT_EQ(verify({}).exitCode, kExitInvalidInput);
+}
+
+// The supply's curve: through the designer's points, refused when it would not fall, and
+// where a network's demand meets it.
+TEST(SupplyCurve, PointsRefusalsAndOperatingPoints) {
+    struct Case {
+        const char* what;
+        SupplySettings settings;
+        bool refused;
+        std::vector<std::pair<double, double>> through; // (flow, pressure) on the curve
+    };
+    const auto pump = [](PumpPoint a, PumpPoint b, PumpPoint c) {
+        SupplySettings s;
+        s.kind = SupplyKind::Pump;
+        s.pump = {a, b, c};
+        return s;
+    };
+    SupplySettings main;
+    main.kind = SupplyKind::MainTest;
+    main.staticPressure = 5;
+    main.residualPressure = 3;
+    main.testFlow = 1000;
+    SupplySettings badMain = main;
+    badMain.residualPressure = 6;
+    const std::vector<Case> cases = {
+        {"fixed", SupplySettings{}, false, {{0, 4.2}, {5000, 4.2}}},
+        {"falling pump", pump({0, 8}, {500, 7}, {700, 6.2}), false, {{0, 8}, {500, 7}, {700, 6.2}}},
+        // A real pump's small hump at first: flat at its top, then through its points.
+        {"pump with a hump", pump({0, 6}, {600, 5}, {840, 4}), false, {{600, 5}, {840, 4}}},
+        {"pump rising again", pump({0, 6}, {400, 2}, {800, 1.5}), true, {}},
+        {"pump points out of order", pump({0, 6}, {600, 6.5}, {840, 4}), true, {}},
+        {"water main", main, false, {{0, 5}, {1000, 3}}},
+        {"water main whose residual is above its static", badMain, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SupplyCurve curve(c.settings, 4.2);
+        EXPECT_EQ(!curve.refusal().isEmpty(), c.refused) << curve.refusal().toStdString();
+        for (const auto& [flow, pressure] : c.through) {
+            EXPECT_NEAR(curve.pressureAt(flow), pressure, 1e-9);
+        }
+        if (c.refused)
+            continue;
+        for (double q = 0; q + 10 < curve.largestFlow(); q += 10) {
+            EXPECT_LE(curve.pressureAt(q + 10), curve.pressureAt(q) + 1e-12) << "it never rises: " << q;
+        }
+        // A network that draws Q = 100 sqrt(P - 1): where it meets the curve both hold.
+        const auto drawn = [](double p) { return p > 1 ? 100 * std::sqrt(p - 1) : 0.0; };
+        const std::optional<SupplyCurve::Point> point = curve.operatingPoint(drawn);
+        ASSERT_TRUE(point);
+        EXPECT_NEAR(point->flow, drawn(point->pressure), 1e-6);
+        EXPECT_NEAR(point->pressure, curve.pressureAt(point->flow), 1e-6);
+    }
+    // A network that needs more than the supply gives with no flow: no point.
+    const SupplyCurve weak(pump({0, 2}, {100, 1.5}, {140, 1}), 0);
+    EXPECT_FALSE(weak.operatingPoint([](double p) { return p > 3 ? p - 3 : 0.0; }));
+}
+
+// With a pump, each set stands at its own operating point on the pump's curve.
+TEST(StandardVerification, ARiserOnAPump) {
+    Project p = projectWithShippedCatalogues();
+    buildThreeFloorRiser(p);
+    ASSERT_TRUE(Calculate(p).ok);
+    StandardSettings s = levelTwo();
+    s.supply.kind = SupplyKind::Pump;
+    s.supply.pump = {PumpPoint{0, 4}, PumpPoint{300, 3.5}, PumpPoint{420, 3}};
+    const StandardCheck check = verifyStandard(p, s);
+    ASSERT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
+    EXPECT_TRUE(check.supplyCurve);
+    const SupplyCurve pump(s.supply, 0);
+    for (const SetCheck* set : {&check.scenarios[0].mostUnfavourable, &check.scenarios[0].mostFavourable}) {
+        EXPECT_TRUE(set->suppliesIt);
+        EXPECT_NEAR(set->availablePressure, pump.pressureAt(set->totalFlow), 1e-6);
+    }
+    EXPECT_TRUE(check.pass) << "the riser needs 2.84 bar for 386 l/min; the pump gives 3.5 bar at 300";
 }

@@ -133,6 +133,10 @@ const std::vector<Writer>& writers() {
          [](const QString& project, const QString& out, bool fullDisk) {
              return runTool({QStringLiteral("schema"), project, out}, fullDisk);
          }},
+        {"curves", ".png", false, false,
+         [](const QString& project, const QString& out, bool fullDisk) {
+             return runTool({QStringLiteral("curves"), project, out}, fullDisk);
+         }},
     };
     return all;
 }

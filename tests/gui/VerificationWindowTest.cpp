@@ -2,8 +2,10 @@
 // shown and followed after a change, the designer's own set, the settings saved and read back.
 
 #include "app/TbMain.h"
+#include "app/frmCurve.h"
 #include "app/frmVerifica.h"
 #include "editor/frmTubi.h"
+#include "model/Calculation.h"
 #include "model/Traversal.h"
 #include "platform/GridControl.h"
 #include "tests/TestFiles.h"
@@ -18,6 +20,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableWidget>
 
 using namespace valmora;
 
@@ -96,4 +99,39 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("capannone.verifica"))));
     open(file);
     EXPECT_EQ(project().standardSettings, chosen);
+}
+
+TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported) {
+    const QString file = path(QStringLiteral("capannone.vlm"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file));
+    open(file);
+    ASSERT_TRUE(started);
+    button("Pompa");
+    frmCurve* w = window->curvesWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->btnAdotta->isEnabled()) << "a fixed supply is the design pressure already";
+
+    // A pump of 6 bar at no flow, 5 at 600 l/min, 4 at 840.
+    w->cmbAlimentazione->setCurrentIndex(w->cmbAlimentazione->findData(int(SupplyKind::Pump)));
+    const double points[3][2] = {{0, 6}, {600, 5}, {840, 4}};
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 2; ++column)
+            w->tblPompa->setItem(row, column, new QTableWidgetItem(QString::number(points[row][column])));
+    EXPECT_EQ(project().standardSettings.supply.kind, SupplyKind::Pump);
+    ASSERT_TRUE(w->chart().problem.isEmpty()) << w->chart().problem.toStdString();
+    ASSERT_TRUE(w->chart().network.operating);
+    const CurvePoint operating = *w->chart().network.operating;
+    EXPECT_TRUE(w->lblPunti->text().contains(QStringLiteral("funzionamento F1 ")));
+
+    // Adopted: the supply becomes the operating point's, in mm, and the grids show it.
+    w->btnAdotta->click();
+    EXPECT_NEAR(project().supplyPressure, operating.pressure * 10197, 1.0);
+    Project recalculated = project();
+    ASSERT_TRUE(Calculate(recalculated).ok);
+    EXPECT_EQ(recalculated.totalFlow, project().totalFlow) << "calculated again at the new pressure";
+
+    ask.answers = {Answer::Yes};
+    w->btnPng->click();
+    EXPECT_TRUE(testkit::readBytes(path(QStringLiteral("capannone-curve.png"))).startsWith("\x89PNG"));
+    EXPECT_EQ(ask.messageTexts().last(), QStringLiteral("Creato ") + path(QStringLiteral("capannone-curve.png")));
 }
