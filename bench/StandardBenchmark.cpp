@@ -7,6 +7,7 @@
 
 #include "bench/BenchTiming.h"
 #include "model/Calculation.h"
+#include "standards/OperatingCurves.h"
 #include "standards/StandardVerification.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -79,5 +80,22 @@ int main(int argc, char** argv) {
         check = verifyStandard(tree, designer);
     });
     describe(check);
+
+    // The curves' chart: what the window works out when it opens and after every change.
+    comb.standardSettings = hydrants;
+    comb.standardSettings.supply.kind = SupplyKind::Pump;
+    comb.standardSettings.supply.pump = {PumpPoint{0, 8}, PumpPoint{500, 7}, PumpPoint{700, 6.2}};
+    OperatingChart chart;
+    report("comb 32 767 nodes: the curves' chart with the level 3 verification", 3,
+           [&] { chart = operatingChart(comb); });
+    std::printf("  network's operating point: %.1f l/min at %.3f bar\n", chart.network.operating ? chart.network.operating->flow : -1,
+                chart.network.operating ? chart.network.operating->pressure : -1);
+    tree.standardSettings = designer;
+    tree.standardSettings.supply = comb.standardSettings.supply;
+    report("random tree 5 000 nodes: an edit and the curves' chart (the designer's set)", 11, [&] {
+        tree.NodeTable[1].length += 0.5f;
+        Calculate(tree);
+        chart = operatingChart(tree);
+    });
     return 0;
 }

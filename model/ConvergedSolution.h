@@ -75,6 +75,8 @@ struct ConvergedOptions {
     int maxIterations = convergence::kMaxIterations;
     // Another pressure at node 1's inlet, mm, than the project's supply (a demand curve).
     std::optional<double> supplyPressure;
+    // Start from this solution's flows (of the same network at a near pressure) instead.
+    const ConvergedSolution* start = nullptr;
 };
 
 // Solves the network to convergence. Reads the project, writes nothing into it. Each

@@ -16,17 +16,31 @@ namespace {
 
 constexpr int kCurvePoints = 14;
 constexpr double kHeadroom = 1.15; // the chart reaches a little past what it must show
+constexpr double kFarestDemand = 3; // times the supply's pressure at no flow
 constexpr double kMmPerBar = kMetresOfWaterPerBar * kMmPerMetre;
 
-// The flow the whole network draws with `pressure` bar at its origin, by the converged solution.
-double networkFlowAt(const Project& project, double pressure) {
-    if (pressure <= 0)
-        return 0;
-    ConvergedOptions options;
-    options.supplyPressure = pressure * kMmPerBar;
-    const ConvergedSolution solution = SolveConverged(project, options);
-    return solution.ok ? solution.totalFlow : 0;
-}
+// The flows the whole network draws at origin pressures, by the converged solution, each
+// solved from the last: pressures near each other have flows near each other.
+class NetworkDemand {
+public:
+    explicit NetworkDemand(const Project& project) : project_(project) {}
+    double flowAt(double pressure) {
+        if (pressure <= 0)
+            return 0;
+        ConvergedOptions options;
+        options.supplyPressure = pressure * kMmPerBar;
+        options.start = last_.ok ? &last_ : nullptr;
+        ConvergedSolution solution = SolveConverged(project_, options);
+        if (!solution.ok)
+            return 0;
+        last_ = std::move(solution);
+        return last_.totalFlow;
+    }
+
+private:
+    const Project& project_;
+    ConvergedSolution last_;
+};
 
 std::vector<CurvePoint> sampled(double largestPressure, const std::function<double(double)>& flowAt) {
     std::vector<CurvePoint> points{{0, 0}};
@@ -86,17 +100,21 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
     if (!check && settings.standard != Standard::None)
         check = &own.emplace(verifyStandard(project, settings));
 
-    // The pressures the chart spans: the supply's at no flow, and what each set needs.
-    double top = supply.pressureAt(0);
+    // The pressures the chart spans: the supply's at no flow, and what each set needs, up to
+    // a few times the supply (a set that needs far more is said so in words).
+    const double supplied = supply.pressureAt(0);
+    double top = supplied;
     if (check)
         for (const ScenarioCheck& s : check->scenarios)
-            top = std::max(top, s.mostUnfavourable.demandPressure.value_or(0));
+            top = std::max(top, std::min(s.mostUnfavourable.demandPressure.value_or(0), kFarestDemand * supplied));
     top *= kHeadroom;
 
     chart.network.name = QStringLiteral("Rete (calcolo)");
-    chart.network.points = sampled(top, [&](double p) { return networkFlowAt(project, p); });
+    NetworkDemand networkDemand(project);
+    const auto networkFlowAt = [&](double p) { return networkDemand.flowAt(p); };
+    chart.network.points = sampled(top, networkFlowAt);
     chart.network.operating = [&]() -> std::optional<CurvePoint> {
-        const auto point = supply.operatingPoint([&](double p) { return networkFlowAt(project, p); });
+        const auto point = supply.operatingPoint(networkFlowAt);
         return point ? std::optional<CurvePoint>(CurvePoint{point->flow, point->pressure}) : std::nullopt;
     }();
     if (!chart.network.operating)
@@ -118,8 +136,12 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                 DemandCurve curve;
                 curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti") : setName(scenario, unfavourable);
                 curve.points = sampled(top, drawn);
-                if (unfavourable && set.demandPressure)
+                if (unfavourable && set.demandPressure) {
                     curve.demandPoint = CurvePoint{set.demandFlow, *set.demandPressure};
+                    if (*set.demandPressure > top)
+                        chart.notes << curve.name + QStringLiteral(": la richiesta (%1) è fuori dal grafico.")
+                                                        .arg(pointText(*curve.demandPoint));
+                }
                 if (const auto point = supply.operatingPoint(drawn))
                     curve.operating = CurvePoint{point->flow, point->pressure};
                 else

@@ -11,8 +11,9 @@ namespace {
 
 constexpr double kChartBeyondLastPoint = 1.25; // a chart shows a quarter more flow than the last point
 constexpr double kNoFlow = 1e-6;              // l/min: a network that draws this draws nothing
-constexpr double kPointTolerance = 1e-9;       // bar, share of the pressure
+constexpr double kPointTolerance = 1e-8; // share of the pressure
 constexpr int kMaxSteps = 200;
+constexpr int kHalvingEvery = 4;
 constexpr double kLargestHump = 0.01; // share of the shut-off pressure
 constexpr double kFlatSlope = 1e-12;  // bar per l/min: the top of the hump
 
@@ -120,9 +121,15 @@ std::optional<SupplyCurve::Point> SupplyCurve::operatingPoint(const std::functio
         return std::nullopt;
     int side = 0;
     for (int step = 0; step < kMaxSteps && high - low > kPointTolerance * std::max(high, 1.0); ++step) {
-        const double at = std::clamp(high - gHigh * (high - low) / (gHigh - gLow), low, high);
+        // Regula falsi, every few steps a halving: the flows a solver gives are exact to its
+        // tolerance only, and a curve flat at its top leaves the secant little to work on.
+        const double at = step % kHalvingEvery == kHalvingEvery - 1
+                              ? (low + high) / 2
+                              : std::clamp(high - gHigh * (high - low) / (gHigh - gLow), low, high);
         const double flow = flowAt(at);
         const double g = at - pressureAt(flow);
+        if (std::abs(g) <= kPointTolerance * std::max(at, 1.0))
+            return Point{flow, at}; // the curves meet here, to the solver's own tolerance
         if (g >= 0) {
             high = at, gHigh = g, flowHigh = flow;
             if (side == 1)
