@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/frmAvvisi.h"
+#include "editor/ChangeLabels.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmMatrice.h"
@@ -9,6 +10,7 @@
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
+#include "model/Traversal.h"
 #include "model/dialogs/Opzioni.h"
 #include "report/Materiali.h"
 #include "report/frmStampa.h"
@@ -69,6 +71,8 @@ constexpr std::array<int, 11> kEditPositions = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15
 constexpr std::size_t kSchemaReleasedPositions = 15;
 constexpr int kToolbarIconSize = 22;
 constexpr int kGridsCatchUpMs = 150;
+// Changes of one setting this close together are one step of the history.
+constexpr qint64 kSettingsMergeMs = 1500;
 constexpr int kHelpWidth = 720;
 constexpr int kHelpHeight = 600;
 
@@ -165,6 +169,14 @@ void TbMain::buildMenus() {
     }
     loadRecentMenu();
 
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Modifica"));
+    edit->setObjectName(QStringLiteral("mnuModifica"));
+    undoAction_ = action(edit, "mnuAnnulla", QString(), &TbMain::undo);
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = action(edit, "mnuRipeti", QString(), &TbMain::redo);
+    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    updateHistoryActions();
+
     QAction* print = menuBar()->addAction(QStringLiteral("&Stampa"));
     print->setObjectName(QStringLiteral("mnuStampa"));
     connect(print, &QAction::triggered, this, &TbMain::showPrint);
@@ -244,6 +256,12 @@ void TbMain::buildToolbar() {
         button->setToolTip(QString::fromUtf8(entry.tooltip));
         toolbarPositions_.push_back(button);
     }
+    // After the specified positions: the menu's "Annulla" and "Ripeti".
+    toolbar_->addSeparator();
+    undoAction_->setIcon(glyphIcon(QStringLiteral("↶")));
+    redoAction_->setIcon(glyphIcon(QStringLiteral("↷")));
+    toolbar_->addAction(undoAction_);
+    toolbar_->addAction(redoAction_);
     // The click handler knows the buttons by their key, never by their position.
     connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* button) {
         const QString key = button->data().toString();
@@ -324,6 +342,7 @@ bool TbMain::start(const QString& commandLine) {
     if (path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
     if (!path.isEmpty() && QFileInfo(path).isFile() && readProjectFile(path)) {
+        startHistory();
         project_->projectPath = cleanAbsolutePath(path);
         addRecentFile(path);
         setTitle();
@@ -419,12 +438,15 @@ void TbMain::updatePasteButton() {
 
 void TbMain::NewProject() {
     project_->resetToNewProject();
+    startHistory();
     setTitle();
     RefreshAllWindows();
 }
 
 bool TbMain::AskSaveFirst() {
     commitPendingEdits();
+    if (!projectModified())
+        return true; // nothing would be lost
     const Answer answer = interaction_.message(
         {QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo, MessageIcon::Question});
     if (answer != Answer::Yes)
@@ -492,6 +514,7 @@ void TbMain::replaceProjectWith(const QString& path) {
     // The project in memory changes only when the file has been read whole.
     if (!readProjectFile(path))
         return;
+    startHistory();
     project_->projectPath = path;
     addRecentFile(path);
     setTitle();
@@ -507,6 +530,7 @@ bool TbMain::saveTo(const QString& path) {
     // Saved, but the previous version could not be kept beside it.
     if (!saved.backupWarning.isEmpty())
         interaction_.inform(saved.backupWarning, QString(), MessageIcon::Exclamation);
+    markSaved();
     addRecentFile(path);
     return true;
 }
@@ -537,6 +561,7 @@ bool TbMain::saveAs() {
 void TbMain::stepAllDiameters(bool up) {
     commitPendingEdits();
     Project& p = *project_;
+    const int16_t cursor = p.currentNode;
     for (int i = 1; i <= p.nodeCount(); ++i) {
         Node& node = p.NodeTable[std::size_t(i)];
         if (node.diameterLocked || node.seriesIndex < 1 || !p.isValidSeriesIndex(node.seriesIndex))
@@ -548,14 +573,18 @@ void TbMain::stepAllDiameters(bool up) {
             --node.diameterIndex;
     }
     activeChild()->aggiorna();
+    recordChange(up ? change_label::kAllUp : change_label::kAllDown, cursor);
 }
 
-template <typename Dialog> void TbMain::runProjectDialog(bool recalculate) {
+template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const QString& label) {
     commitPendingEdits();
+    const int16_t cursor = project_->currentNode;
     Dialog dialog(*project_, interaction_, this);
     interaction_.runDialog(dialog);
     if (recalculate)
         activeChild()->aggiorna();
+    if (!label.isEmpty())
+        recordChange(label, cursor);
 }
 
 void TbMain::showPrint() {
@@ -564,9 +593,9 @@ void TbMain::showPrint() {
     interaction_.runDialog(dialog);
 }
 
-void TbMain::showOptions() { runProjectDialog<Opzioni>(true); }
+void TbMain::showOptions() { runProjectDialog<Opzioni>(true, change_label::kOptions); }
 
-void TbMain::showMaterials() { runProjectDialog<Materiali>(false); }
+void TbMain::showMaterials() { runProjectDialog<Materiali>(false, QString()); }
 
 // ---- windows ----------------------------------------------------------------------
 
@@ -605,9 +634,9 @@ void TbMain::openBranchWindow(int16_t firstNode) {
 
 // ---- network-wide tools and grafts --------------------------------------------------
 
-void TbMain::changePipeSeries() { runProjectDialog<frmCambiaTB>(true); }
+void TbMain::changePipeSeries() { runProjectDialog<frmCambiaTB>(true, change_label::kSeriesEverywhere); }
 
-void TbMain::changeTerminals() { runProjectDialog<frmCambiaFine>(true); }
+void TbMain::changeTerminals() { runProjectDialog<frmCambiaFine>(true, change_label::kTerminalsEverywhere); }
 
 void TbMain::createComb() {
     commitPendingEdits();
@@ -618,6 +647,7 @@ void TbMain::createComb() {
                             QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
         return;
     }
+    const int16_t cursor = project_->currentNode;
     frmMatrice dialog(*project_, interaction_, *end, this);
     interaction_.runDialog(dialog);
     if (dialog.nodesAdded() == 0)
@@ -627,6 +657,7 @@ void TbMain::createComb() {
     ChildWindow* child = activeChild();
     child->compilatab();
     child->aggiorna();
+    recordChange(change_label::kComb, cursor);
 }
 
 bool TbMain::activeIsGridWindow() const {
@@ -656,7 +687,7 @@ void TbMain::importProject() {
         interaction_.inform(kGraftCancelled, QString(), MessageIcon::None, read.reason);
         return;
     }
-    graft(*read.bytes, true);
+    graft(*read.bytes, true, change_label::kImport);
 }
 
 void TbMain::copySnippet() {
@@ -685,10 +716,11 @@ void TbMain::pasteSnippet() {
         interaction_.inform(kGraftCancelled, QString(), MessageIcon::None, read.reason);
         return;
     }
-    graft(*read.bytes, false);
+    graft(*read.bytes, false, change_label::kPaste);
 }
 
-void TbMain::graft(const QByteArray& bytes, bool skipHeader) {
+void TbMain::graft(const QByteArray& bytes, bool skipHeader, const QString& label) {
+    const int16_t cursor = project_->currentNode;
     const GraftOutcome grafted = graftSubtree(*project_, project_->currentNode, bytes, skipHeader);
     if (!grafted.ok) {
         interaction_.inform(grafted.message, QString(), MessageIcon::Exclamation, grafted.detail);
@@ -699,6 +731,7 @@ void TbMain::graft(const QByteArray& bytes, bool skipHeader) {
     if (schema_)
         schema_->chiudi();
     RefreshAllWindows();
+    recordChange(label, cursor);
 }
 
 void TbMain::showSchema() {
@@ -879,10 +912,12 @@ void TbMain::showWarnings() {
 
 void TbMain::showVerification() {
     commitPendingEdits();
-    if (!verification_)
+    if (!verification_) {
         verification_ = new frmVerifica(
             *project_, interaction_, [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); },
             this);
+        verification_->setChangeRecorder([this] { recordSettingsChange(change_label::kVerificationSettings); });
+    }
     verification_->show();
     verification_->raise();
     verification_->refresh();
@@ -890,17 +925,130 @@ void TbMain::showVerification() {
 
 void TbMain::showCurves() {
     commitPendingEdits();
-    if (!curves_)
+    if (!curves_) {
         curves_ = new frmCurve(
             *project_, interaction_,
             [this] {
                 activeChild()->aggiorna();
                 refreshOtherWindows(nullptr);
+                recordChange(change_label::kDesignPressure, project_->currentNode);
             },
             this);
+        curves_->setChangeRecorder([this] { recordSettingsChange(change_label::kSupply); });
+    }
     curves_->show();
     curves_->raise();
     curves_->refresh();
+}
+
+// ---- history ----------------------------------------------------------------------
+
+void TbMain::startHistory() {
+    history_.reset(*project_);
+    lastSettingsChange_.invalidate();
+    updateHistoryActions();
+}
+
+void TbMain::markSaved() {
+    recordStrayChange();
+    history_.markClean();
+    updateHistoryActions();
+}
+
+void TbMain::recordChange(const QString& label, int16_t cursorBefore) {
+    history_.record(*project_, label, cursorBefore);
+    lastSettingsChange_.invalidate();
+    updateHistoryActions();
+}
+
+void TbMain::recordSettingsChange(const QString& label) {
+    const bool merge = lastSettingsChange_.isValid() && lastSettingsChange_.elapsed() < kSettingsMergeMs;
+    history_.record(*project_, label, project_->currentNode, merge);
+    lastSettingsChange_.start();
+    updateHistoryActions();
+}
+
+void TbMain::recordStrayChange() {
+    if (history_.differsFrom(*project_))
+        recordChange(change_label::kOther, project_->currentNode);
+}
+
+bool TbMain::projectModified() {
+    recordStrayChange();
+    return history_.isModified(*project_);
+}
+
+void TbMain::updateHistoryActions() {
+    if (!undoAction_)
+        return;
+    undoAction_->setEnabled(history_.canUndo());
+    undoAction_->setText(history_.canUndo() ? QStringLiteral("Annulla ") + history_.undoLabel()
+                                            : QStringLiteral("Annulla"));
+    redoAction_->setEnabled(history_.canRedo());
+    redoAction_->setText(history_.canRedo() ? QStringLiteral("Ripeti ") + history_.redoLabel()
+                                            : QStringLiteral("Ripeti"));
+}
+
+void TbMain::undo() {
+    commitPendingEdits();
+    recordStrayChange();
+    if (const std::optional<ProjectHistory::Applied> applied = history_.undo(*project_))
+        afterHistoryStep(*applied);
+}
+
+void TbMain::redo() {
+    commitPendingEdits();
+    recordStrayChange();
+    if (const std::optional<ProjectHistory::Applied> applied = history_.redo(*project_))
+        afterHistoryStep(*applied);
+}
+
+void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
+    lastSettingsChange_.invalidate();
+    // A schema closed a moment ago may wait to be deleted: it shows nothing any more.
+    frmSchema* schema = schema_ && !schema_->isHidden() ? schema_.data() : nullptr;
+    const bool schemaWasActive = schema && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema;
+    if (applied.shapeChanged) {
+        // As the commands that change the shape: the schema is drawn again when opened, and the
+        // windows of branches that are gone close.
+        networkShapeChanged();
+        for (QMdiSubWindow* frame : mdi_->subWindowList())
+            if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
+                grid->compilatab();
+    }
+    const CalculationOutcome outcome = Calculate(*project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget())) {
+            frame->setWindowTitle(grid->caption()); // a branch's name may be back
+            if (!grid->showsWholeBranch())
+                grid->compilatab();
+            grid->rinfresca();
+        }
+    if (schema && !applied.shapeChanged) {
+        schema->networkRestored();
+        if (schemaWasActive) {
+            schema->SelectNode(applied.cursor);
+            schema->setFocus();
+        }
+    }
+    if (!schemaWasActive || applied.shapeChanged)
+        putCursorOnItsRow(applied.cursor);
+    refreshWarnings();
+    updateHistoryActions();
+}
+
+void TbMain::putCursorOnItsRow(int16_t node) {
+    const int16_t first = branchStartOf(*project_, node);
+    for (QMdiSubWindow* frame : mdi_->subWindowList())
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && grid->firstNode() == first) {
+            mdi_->setActiveSubWindow(frame); // its rows show the results already
+            grid->selectNode(node);
+            grid->setFocus();
+            return;
+        }
+    showNodeInItsGrid(first, node);
 }
 
 void TbMain::showAbout() {

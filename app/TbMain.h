@@ -13,10 +13,12 @@
 #include "editor/NetworkChecks.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
+#include "model/ProjectHistory.h"
 #include "platform/Interaction.h"
 #include "schema/frmSchema.h"
 #include "storage/RecentFiles.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPrinter>
 #include <QPointer>
@@ -129,6 +131,17 @@ public:
 
     QAction* toolbarButton(const QString& key) const;
 
+    // "Annulla" and "Ripeti": the last change taken back or done again, the network
+    // calculated, the windows as the change's command left them, the cursor on its row.
+    void undo();
+    void redo();
+    const ProjectHistory& history() const { return history_; }
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
+    // GridWindowHost and SchemaHost
+    void recordChange(const QString& label, int16_t cursorBefore) override;
+    bool projectModified() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -137,7 +150,20 @@ protected:
 private:
     // The edits being typed are stored, then `Dialog` (made on the project) runs modal; with
     // `recalculate`, the active window recalculates and shows the results after it closes.
-    template <typename Dialog> void runProjectDialog(bool recalculate);
+    // `label` names the change in the history; empty for a dialog that changes nothing.
+    template <typename Dialog> void runProjectDialog(bool recalculate, const QString& label);
+    // The verification's and the supply's windows: a run of changes of one kind, made in
+    // quick succession (the clicks of a spin box), is one step.
+    void recordSettingsChange(const QString& label);
+    // A change no command recorded (there should be none) goes into the history on its own.
+    void recordStrayChange();
+    // The project as it now stands is what was saved, opened or made new.
+    void startHistory();
+    void markSaved();
+    void afterHistoryStep(const ProjectHistory::Applied& applied);
+    // The cursor on the row of `node` in its branch's window, opened when it is not.
+    void putCursorOnItsRow(int16_t node);
+    void updateHistoryActions();
     void buildMenus();
     void buildToolbar();
     void loadRecentMenu();
@@ -159,7 +185,7 @@ private:
     void fillWindowMenu();
     bool saveTo(const QString& path);
     bool activeIsGridWindow() const;
-    void graft(const QByteArray& bytes, bool skipHeader);
+    void graft(const QByteArray& bytes, bool skipHeader, const QString& label);
 
     Interaction& interaction_;
     RecentFiles recentFiles_;
@@ -185,6 +211,10 @@ private:
     QTimer* gridsCatchUp_ = nullptr;
     // One printer for the session: the report's set-up chooses it, the schema prints on it.
     QPrinter printer_{QPrinter::HighResolution};
+    ProjectHistory history_;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QElapsedTimer lastSettingsChange_;
 };
 
 } // namespace valmora

@@ -186,6 +186,8 @@ void frmCurve::settingsChanged() {
     s.staticPressure = spnStatica->value();
     s.residualPressure = spnResidua->value();
     s.testFlow = spnProva->value();
+    if (recordChange_)
+        recordChange_();
     refresh();
 }
 

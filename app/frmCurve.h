@@ -51,6 +51,8 @@ public:
     void adoptOperatingPressure();
     // Writes the chart beside the project as "<progetto>-curve.png" or ".pdf".
     void exportChart(bool png);
+    // Called after every change of the supply's settings, to keep it in the history.
+    void setChangeRecorder(std::function<void()> recorder) { recordChange_ = std::move(recorder); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +66,7 @@ private:
     Project& project_;
     Interaction& interaction_;
     std::function<void()> supplyChanged_;
+    std::function<void()> recordChange_;
     OperatingChart chart_;
     QTimer* later_;
     bool showing_ = false;

@@ -280,6 +280,8 @@ void frmVerifica::settingsChanged() {
     } else if (std::abs(coverage - hazardDesign(s.hazard).defaultCoverage) > 1e-9 || s.coverage) {
         s.coverage = coverage;
     }
+    if (recordChange_)
+        recordChange_();
     refresh();
 }
 
@@ -351,6 +353,8 @@ void frmVerifica::setDesignerSet(TerminalRole role, const std::vector<int16_t>& 
         project_.standardSettings.designerSets.erase(role);
     else
         project_.standardSettings.designerSets[role] = chosen;
+    if (recordChange_)
+        recordChange_();
     refresh();
 }
 

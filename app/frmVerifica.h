@@ -56,6 +56,8 @@ public:
     void openRow(int row);
     // The designer's set for the chosen role: `chosen` the terminals ticked.
     void setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen);
+    // Called after every change of the settings, to keep it in the history.
+    void setChangeRecorder(std::function<void()> recorder) { recordChange_ = std::move(recorder); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -71,6 +73,7 @@ private:
     Project& project_;
     Interaction& interaction_;
     std::function<void(int16_t, int16_t)> open_;
+    std::function<void()> recordChange_;
     StandardCheck check_;
     QTimer* later_;
     bool showing_ = false; // the settings are being written into the controls

@@ -5,12 +5,18 @@
 //   - the schema of the 32 767-node comb: opening it, aggiorna, a diameter step;
 //   - the schema of a 5 000-node comb printed into a PDF file;
 //   - a sprinkler comb of 10 take-offs of 8 + 8 nozzles built and the grid refreshed;
-//   - "Incolla" of a 5 000-node snippet onto a 20 000-node network, windows refreshed.
+//   - "Incolla" of a 5 000-node snippet onto a 20 000-node network, windows refreshed;
+//   - "Annulla" and "Ripeti" of a typed length in a branch of 5 000 rows and of a change of
+//     series on the 32 767-node comb, with the windows refreshed; the history's bytes after
+//     200 changes on the comb.
 
 #include "app/TbMain.h"
 #include "model/Calculation.h"
 #include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
+#include "editor/ChangeLabels.h"
+#include "editor/GlobalChangeDialogs.h"
+#include "editor/NetworkEdits.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmTubi.h"
 #include "platform/PagePainter.h"
@@ -23,11 +29,14 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -38,6 +47,26 @@ namespace {
 
 constexpr int kRuns = 10;
 constexpr int kBranchRows = 5000;
+
+// Undo and redo in turn, each timed on its own with the events it posts handled.
+void reportUndoRedo(const char* what, int runs, TbMain& window) {
+    std::vector<double> undo;
+    std::vector<double> redo;
+    const auto timed = [](const std::function<void()>& work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        QCoreApplication::processEvents();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (int r = 0; r < runs; ++r) {
+        undo.push_back(timed([&] { window.undo(); }));
+        redo.push_back(timed([&] { window.redo(); }));
+    }
+    for (auto* list : {&undo, &redo})
+        std::sort(list->begin(), list->end());
+    std::printf("%-60s undo best %7.2f median %7.2f ms, redo best %7.2f median %7.2f ms\n", what, undo.front(),
+                undo[undo.size() / 2], redo.front(), redo[redo.size() / 2]);
+}
 
 // The work with the events it posts handled, as the program would go on.
 void report(const char* what, int runs, const std::function<void()>& work) {
@@ -173,5 +202,41 @@ int main(int argc, char** argv) {
         trunk->Txtedit->setText(QString::number(++typed));
         trunk->Griglia->setCurrentCell(kBranchRows / 2, 2); // leaving the cell stores the length
     });
+    reportUndoRedo("Branch of 5 000 rows: a typed length", 20, window);
+
+    // A change of series on the whole comb, through its dialog.
+    ask.fileNames = {combFile};
+    open->trigger();
+    ask.dialogScripts.push_back([](QDialog& d) {
+        auto& change = static_cast<frmCambiaTB&>(d);
+        change.Combo2->setCurrentIndex((change.Combo1->currentData().toInt() + 1) % change.Combo2->count());
+        change.btnOK->click();
+    });
+    window.findChild<QAction*>(QStringLiteral("mnuCambiaTB"))->trigger();
+    std::printf("%-52s %s\n", "", qPrintable(window.findChild<QAction*>(QStringLiteral("mnuAnnulla"))->text()));
+    reportUndoRedo("32 767-node comb: a change of series everywhere", 10, window);
+
+    // 200 changes on the comb: lengths and diameters of single nodes, and every tenth a change
+    // of series or of every diameter; what the history holds then.
+    Project& p = window.project();
+    const std::size_t before = window.history().bytes();
+    for (int change = 1; change <= 200; ++change) {
+        const auto node = static_cast<int16_t>(1 + (change * 7919) % p.nodeCount());
+        if (change % 10 == 0) {
+            tools::changePipeSeries(p, change % 20 ? 1 : 2, change % 20 ? 2 : 1);
+            window.recordChange(change_label::kSeriesEverywhere, node);
+        } else if (change % 2 == 0) {
+            p.NodeTable[std::size_t(node)].length += 1;
+            window.recordChange(change_label::kLength, node);
+        } else {
+            edits::stepDiameter(p, node, change % 4 == 1);
+            window.recordChange(change_label::kDiameter, node);
+        }
+    }
+    constexpr double kMB = 1024.0 * 1024.0;
+    std::printf("%-60s %zu steps, %.2f MB (%.2f MB before), and the copy of the tables %.2f MB\n",
+                "History after 200 changes on the comb", window.history().steps(),
+                double(window.history().bytes()) / kMB, double(before) / kMB,
+                double(window.history().baselineBytes()) / kMB);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+class QString;
 class QWidget;
 
 namespace valmora {
@@ -39,6 +40,14 @@ public:
     virtual const NetworkChecks* networkChecks() { return nullptr; }
     // After a calculation shown by `from`: every other open grid window shows its results too.
     virtual void refreshOtherWindows(const QWidget* from) { (void)from; }
+    // A change to the project is done: it becomes one step of the history ("Annulla <label>");
+    // `cursorBefore` is the node the cursor was on when the change began.
+    virtual void recordChange(const QString& label, int16_t cursorBefore) {
+        (void)label;
+        (void)cursorBefore;
+    }
+    // True when the project is not as it was last saved, opened or made new.
+    virtual bool projectModified() { return true; }
 };
 
 } // namespace valmora

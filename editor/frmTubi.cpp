@@ -1,6 +1,7 @@
 #include "editor/frmTubi.h"
 
 #include "model/MessageText.h"
+#include "editor/ChangeLabels.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
@@ -340,6 +341,7 @@ void frmTubi::statusLineClicked() {
     icona(lastRow, kIconTerminal);
     aggiorna();
     Piedino();
+    host_.recordChange(change_label::kTerminal, endNode);
 }
 
 bool frmTubi::offerTerminal(int16_t end) {
@@ -375,9 +377,12 @@ void frmTubi::LunEq() {
     node.virtualLength = project_.editNode.virtualLength;
     node.diameterLocked = project_.editNode.diameterLocked;
     aggiorna();
+    host_.recordChange(change_label::kEquivalentLength, index);
 }
 
 bool frmTubi::askSaveBeforeExit() {
+    if (!host_.projectModified())
+        return true; // nothing would be lost
     const Answer answer =
         interaction_.message({QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"),
                               MessageButtons::YesNoCancel, MessageIcon::Question});

@@ -1,5 +1,6 @@
 // The editing commands of a grid window, on the node of the cursor row.
 
+#include "editor/ChangeLabels.h"
 #include "editor/NetworkEdits.h"
 #include "editor/frmTubi.h"
 #include "editor/lstTubi.h"
@@ -47,18 +48,21 @@ void frmTubi::Nuovo(bool inMiddle) {
     if (Griglia->rows() < 2)
         return;
     const int row = Griglia->row() >= 1 ? Griglia->row() : 1;
+    const int16_t cursor = nodeOfRow(row);
     if (!inMiddle) {
         const std::optional<int16_t> added = edits::appendAfter(project_, nodeOfRow(lastRow()));
         if (refuseWhenFull(added.has_value()))
             return;
         afterStructureChange(*added, row);
+        host_.recordChange(change_label::kAppend, cursor);
     } else {
-        const std::optional<edits::Insertion> inserted = edits::insertBefore(project_, nodeOfRow(row));
+        const std::optional<edits::Insertion> inserted = edits::insertBefore(project_, cursor);
         if (refuseWhenFull(inserted.has_value()))
             return;
         if (inserted->newBranchStart > 0)
             setFirstNode(inserted->newBranchStart);
         afterStructureChange(inserted->node, row);
+        host_.recordChange(change_label::kInsert, cursor);
     }
 }
 
@@ -91,6 +95,7 @@ void frmTubi::Cancella() {
         break;
     }
     const edits::Deletion deletion = edits::deleteNode(project_, node);
+    host_.recordChange(change_label::kDelete, node);
     if (deletion.derivedBranchRemoved) {
         ResistanceUp(project_, deletion.recalculateFrom);
         reportOutcome(FlowPass(project_));
@@ -115,6 +120,7 @@ void frmTubi::dirama() {
     if (refuseWhenFull(added.has_value()))
         return;
     afterStructureChange(*added, Griglia->row());
+    host_.recordChange(change_label::kDerivation, node);
 }
 
 void frmTubi::terminalAction() {
@@ -147,17 +153,20 @@ void frmTubi::stepDiameter(bool up) {
     Griglia->setTextMatrix(Griglia->row(), kPhi, formatPicture(project_.findDiameter(n)->innerDiameter, u"####"));
     Griglia->setTextMatrix(Griglia->row(), kTipo, project_.seriesOf(n).code);
     aggiorna();
+    host_.recordChange(change_label::kDiameter, node);
 }
 
 void frmTubi::Lok() {
     if (Griglia->row() < 1)
         return;
     const int column = Griglia->col();
-    Node& n = project_.NodeTable[cursorNode()];
+    const int16_t node = cursorNode();
+    Node& n = project_.NodeTable[node];
     n.closed = !n.closed;
     recalculate();
     aggiorna();
     Griglia->setCurrentCell(Griglia->row(), column);
+    host_.recordChange(n.closed ? change_label::kClosing : change_label::kOpening, node);
 }
 
 void frmTubi::changeSeries() {
@@ -171,16 +180,19 @@ void frmTubi::changeSeries() {
     edits::applySeries(project_, node, picker.selectedSeries(), picker.diameterIndex());
     colourDiameterCell(Griglia->row(), n);
     aggiorna();
+    host_.recordChange(change_label::kSeries, node);
 }
 
 void frmTubi::toggleDiameterLock() {
     if (Griglia->row() < 1)
         return;
-    Node& n = project_.NodeTable[cursorNode()];
+    const int16_t node = cursorNode();
+    Node& n = project_.NodeTable[node];
     if (n.isKvElement())
         return; // a KV element has no diameter to lock
     n.diameterLocked = !n.diameterLocked;
     colourDiameterCell(Griglia->row(), n);
+    host_.recordChange(n.diameterLocked ? change_label::kLock : change_label::kUnlock, node);
 }
 
 QMenu* frmTubi::rowMenu() {

@@ -1,5 +1,6 @@
 // Typing into the grid of a grid window, and its keys.
 
+#include "editor/ChangeLabels.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/MessageText.h"
@@ -47,10 +48,12 @@ void frmTubi::commitEdit() {
     Txtedit->hide();
     if (row < 1)
         return;
-    Node& node = project_.NodeTable[nodeOfRow(row)];
+    const int16_t index = nodeOfRow(row);
+    Node& node = project_.NodeTable[index];
     if (column == kNome) {
         Griglia->setTextMatrix(row, column, text);
         node.name = text;
+        host_.recordChange(change_label::kName, index);
         return;
     }
     if (column != kMetri && column != kLVirt)
@@ -70,6 +73,10 @@ void frmTubi::commitEdit() {
     (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
     recalculate();
     aggiorna();
+    host_.recordChange(column == kMetri         ? change_label::kLength
+                       : project_.NodeTable[index].isKvElement() ? change_label::kKv
+                                                                 : change_label::kVirtualLength,
+                       index);
 }
 
 void frmTubi::moveAfterEnter() {

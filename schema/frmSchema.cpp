@@ -1,5 +1,6 @@
 #include "schema/frmSchema.h"
 
+#include "editor/ChangeLabels.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
@@ -362,7 +363,20 @@ void frmSchema::openTerminalOfCurrentRow() {
     recalculate();
     showTerminalColumns();
     host_.schemaChangedNetwork();
+    host_.recordChange(change_label::kTerminal, n);
     GFSchema->setFocus();
+}
+
+void frmSchema::networkRestored() {
+    for (int r = 1; r <= board_.rowCount(); ++r)
+        for (int c = 0; c < board_.treeCols(); ++c)
+            if (const int16_t n = board_.nodeAt(r, c); n > 0)
+                board_.setRed(r, c, project_.NodeTable[std::size_t(n)].closed);
+    // The caller has calculated: the sizes' labels, the results and the marks.
+    board_.RefreshLabels();
+    showTexts();
+    showTerminalColumns();
+    ShowNodeStatus(currentIsTreeCell() ? currentNode() : 0);
 }
 
 // ---- commands ---------------------------------------------------------------------
@@ -377,6 +391,7 @@ void frmSchema::StepDiameter(bool up) {
         board_.writeSteppedLabel(GFSchema->row(), GFSchema->col());
         GFSchema->setTextMatrix(GFSchema->row(), GFSchema->col(), board_.cell(GFSchema->row(), GFSchema->col()).text);
         quickUpdate(n);
+        host_.recordChange(change_label::kDiameter, n);
     }
     GFSchema->setFocus();
 }
@@ -400,6 +415,7 @@ void frmSchema::Lok() {
     GFSchema->setCellForeColor(GFSchema->row(), GFSchema->col(), node.closed ? kClosedRed : kOpenBlack);
     aggiorna(); // recalculates the whole network and reports what it refuses
     host_.schemaChangedNetwork();
+    host_.recordChange(node.closed ? change_label::kClosing : change_label::kOpening, n);
     GFSchema->setFocus();
 }
 
@@ -417,6 +433,7 @@ void frmSchema::LunEq() {
         if (project_.editNode.virtualLength != node.virtualLength) {
             node.virtualLength = project_.editNode.virtualLength;
             quickUpdate(n);
+            host_.recordChange(change_label::kEquivalentLength, n);
         }
     }
     GFSchema->setFocus();

@@ -45,6 +45,11 @@ public:
     // The checks of the last results, which the schema marks as the grid windows do; nullptr
     // when there are none.
     virtual const NetworkChecks* networkChecks() = 0;
+    // A change made on the schema is done: one step of the history, as the grid windows' are.
+    virtual void recordChange(const QString& label, int16_t cursorBefore) {
+        (void)label;
+        (void)cursorBefore;
+    }
 };
 
 inline const QString kSchemaTag = QStringLiteral("Schema");
@@ -83,6 +88,9 @@ public:
     void LunEq() override;
 
     void SelectNode(int16_t node);
+    // The network was put back by "Annulla" or "Ripeti" (its shape unchanged) and calculated:
+    // the closed sections' marks, the sizes and the results as they now stand.
+    void networkRestored();
     void StepDiameter(bool up);
     void OpenBranchEditors(int16_t node);
     void ShowNodeStatus(int16_t node);

@@ -2,6 +2,7 @@
 #include "model/Calculation.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
+#include "tests/RandomEdits.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -189,49 +190,7 @@ TEST(NetworkEdits, RandomEditsKeepTheTreeSound) {
         Project p = projectWithTestCatalogues();
         buildRandom(p, rng, pick(1, 40));
         for (int step = 0; step < kEditsPerRound; ++step) {
-            const std::vector<int16_t> reachable = networkPreorder(p);
-            const int16_t node = reachable[std::size_t(pick(0, int(reachable.size()) - 1))];
-            const Node& n = p.NodeTable[node];
-            int16_t recalcFrom = node;
-            switch (pick(0, 7)) {
-            case 0: {
-                int16_t last = node;
-                while (p.NodeTable[last].continues())
-                    last = p.NodeTable[last].next;
-                recalcFrom = *edits::appendAfter(p, last);
-                break;
-            }
-            case 1:
-                recalcFrom = edits::insertBefore(p, node)->node;
-                break;
-            case 2: {
-                const edits::DeleteCheck check = edits::checkDelete(p, node);
-                if (check == edits::DeleteCheck::ConfirmDelete ||
-                    check == edits::DeleteCheck::ConfirmDeleteDerivation)
-                    recalcFrom = edits::deleteNode(p, node).recalculateFrom;
-                break;
-            }
-            case 3:
-                if (n.continues() && n.derivation == 0)
-                    recalcFrom = *edits::addDerivation(p, node, QStringLiteral("R%1").arg(step));
-                break;
-            case 4:
-                if (!n.isKvElement())
-                    edits::stepDiameter(p, node, pick(0, 1) == 1);
-                break;
-            case 5: {
-                const auto series = static_cast<int16_t>(pick(0, 2));
-                edits::applySeries(p, node, series,
-                                   static_cast<int16_t>(series == 2 ? pick(0, 1) : pick(0, 3)));
-                break;
-            }
-            case 6:
-                p.NodeTable[node].closed = !n.closed;
-                break;
-            default:
-                p.NodeTable[node].length = float(pick(0, 300)) / 10.0f;
-                break;
-            }
+            const int16_t recalcFrom = applyRandomEdit(p, rng, step);
             ++editCount;
             ASSERT_EQ(edits::invariantViolation(p), QString()) << "round " << round << " step " << step;
             ResistanceUp(p, recalcFrom);

@@ -156,6 +156,7 @@ TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
 
 TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
     const QString good = writeProject(QStringLiteral("buono"), 5);
+    project().NodeTable[1].length = 3; // unsaved work
     openFile(good);
     EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|Progetti Valmora (*.vlm)|*.vlm|"));
     EXPECT_EQ(project().nodeCount(), 5);
@@ -174,6 +175,7 @@ TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
                    {QByteArray(), QString(), false}};
     for (const auto& r : refused) {
         ask.messages.clear();
+        project().NodeTable[1].length += 1; // unsaved work again
         if (r.bytes.isEmpty()) {
             trigger("mnuApri");
         } else {
@@ -198,7 +200,8 @@ TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
     const QStringList order{files[4], files[3], files[2], files[1]};
     EXPECT_EQ(recentShown(), order);
 
-    // Re-opening the third entry: the save question first, the order unchanged.
+    // Re-opening the third entry with unsaved work: the save question first, the order unchanged.
+    project().NodeTable[1].length += 1;
     ask.messages.clear();
     ask.answers = {Answer::No};
     trigger("mnumru3");
@@ -279,6 +282,7 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
 
 TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
     window->show();
+    project().NodeTable[1].length = 5; // unsaved work
     ask.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
