@@ -324,8 +324,8 @@ void frmVerifica::showCheck() {
                 GrVerifica->setSpan(GrVerifica->rows() - 2, kSummaryColumn, 1, GrVerifica->cols() - kSummaryColumn);
             }
         };
-        addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, scenario));
-        addSummary(QStringLiteral("favorevole"), favourableSummary(project_, scenario));
+        addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, check_, scenario));
+        addSummary(QStringLiteral("favorevole"), favourableSummary(project_, check_, scenario));
         addSummary(QStringLiteral("nota"), scenario.notes);
     }
     GrVerifica->setRedraw(true);

@@ -88,6 +88,8 @@ QJsonValue optionalNumber(const std::optional<double>& value) { return value ? Q
 QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck& scenario) {
     QJsonObject o;
     o[QStringLiteral("found")] = foundKey(set.found);
+    o[QStringLiteral("availablePressure")] = set.availablePressure; // bar at the origin where it was checked
+    o[QStringLiteral("suppliesIt")] = set.suppliesIt;
     o[QStringLiteral("totalFlow")] = set.totalFlow;
     QJsonArray terminals;
     for (const MemberCheck& m : set.members) {
@@ -130,6 +132,7 @@ QByteArray verificationJson(const StandardCheck& check) {
                                       : QJsonValue();
     o[QStringLiteral("coverage")] = check.standard == Standard::En12845 ? QJsonValue(check.coverage) : QJsonValue();
     o[QStringLiteral("supplyPressure")] = check.supplyPressure;
+    o[QStringLiteral("supplyCurve")] = check.supplyCurve;
     o[QStringLiteral("pass")] = check.pass;
     QJsonArray scenarios;
     for (const ScenarioCheck& s : check.scenarios) {

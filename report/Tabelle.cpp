@@ -537,7 +537,7 @@ void Tabelle::PrintVerification() {
         return;
     }
     surface_.print(pressureUnitsText());
-    surface_.print(QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure));
+    printWrapped(supplyLine(check));
     if (check.standard == Standard::En12845)
         surface_.print(lines.value(3)); // the hazard class's density and area
     for (const ScenarioCheck& scenario : check.scenarios) {
@@ -548,11 +548,11 @@ void Tabelle::PrintVerification() {
         surface_.setBold(false);
         printMembers(QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found)),
                      scenario.mostUnfavourable.members, int(memberCaptions().size()));
-        printLines(unfavourableSummary(project_, scenario));
+        printLines(unfavourableSummary(project_, check, scenario));
         if (!scenario.mostFavourable.members.empty()) {
             printMembers(QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found)),
                          scenario.mostFavourable.members, 4);
-            printLines(favourableSummary(project_, scenario));
+            printLines(favourableSummary(project_, check, scenario));
         }
         for (const QString& note : scenario.notes)
             printWrapped(QStringLiteral("Nota: ") + note);

@@ -332,6 +332,9 @@ QString foundKey(SetFound found) {
 QString verdictText(const StandardCheck& check, const QLocale& locale) {
     if (!check.problem.isEmpty())
         return QStringLiteral("Verifica non eseguita: ") + check.problem;
+    if (check.pass && check.supplyCurve)
+        return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma al suo punto di funzionamento sulla "
+                              "curva di alimentazione.");
     if (check.pass)
         return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma alla pressione di %1 bar.")
             .arg(formatPicture(check.supplyPressure, u"#0.00", locale));

@@ -76,11 +76,32 @@ QStringList memberCells(const MemberCheck& member, const QLocale& locale) {
             memberVerdict(member)};
 }
 
-QStringList unfavourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale) {
+QString supplyLine(const StandardCheck& check, const QLocale& locale) {
+    if (check.supplyCurve)
+        return QStringLiteral("Pressione disponibile all'origine: dalla curva di alimentazione, al punto di "
+                              "funzionamento di ciascuna posizione");
+    return QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure, locale);
+}
+
+namespace {
+
+// On a supply curve: where the set works on it.
+void addOperatingPoint(const StandardCheck& check, const SetCheck& set, const QLocale& locale, QStringList& lines) {
+    if (!check.supplyCurve)
+        return;
+    lines << (set.suppliesIt ? QStringLiteral("Punto di funzionamento: %1 all'origine").arg(barAndMPa(set.availablePressure, locale))
+                             : QStringLiteral("Punto di funzionamento: la curva di alimentazione non raggiunge la richiesta"));
+}
+
+} // namespace
+
+QStringList unfavourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                                const QLocale& locale) {
     const SetCheck& set = scenario.mostUnfavourable;
     QStringList lines;
     if (set.members.empty())
         return {QStringLiteral("Nessun terminale di questo tipo può erogare.")};
+    addOperatingPoint(check, set, locale, lines);
     if (set.demandPressure)
         lines << QStringLiteral("Pressione richiesta all'origine: %1 per %2 l/min")
                      .arg(barAndMPa(*set.demandPressure, locale), flowText(set.demandFlow, locale));
@@ -94,11 +115,13 @@ QStringList unfavourableSummary(const Project& project, const ScenarioCheck& sce
     return lines;
 }
 
-QStringList favourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale) {
+QStringList favourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                              const QLocale& locale) {
     const SetCheck& set = scenario.mostFavourable;
     if (set.members.empty())
         return {};
     QStringList lines;
+    addOperatingPoint(check, set, locale, lines);
     lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
     lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
                  .arg(scenario.durationMinutes)
@@ -116,7 +139,7 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
         lines << verdictText(check, locale);
         return lines;
     }
-    lines << QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure, locale);
+    lines << supplyLine(check, locale);
     if (check.standard == Standard::En12845) {
         const HazardDesign& hazard = hazardDesign(check.hazard);
         lines << QStringLiteral("Densità %1 mm/min su %2 m², %3 m² per sprinkler")
@@ -130,14 +153,14 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
             lines << QStringLiteral("  ") + memberCaptions().join(QStringLiteral(" | "));
         for (const MemberCheck& m : scenario.mostUnfavourable.members)
             lines << QStringLiteral("  ") + memberCells(m, locale).join(QStringLiteral(" | "));
-        for (const QString& line : unfavourableSummary(project, scenario, locale))
+        for (const QString& line : unfavourableSummary(project, check, scenario, locale))
             lines << QStringLiteral("  ") + line;
         if (!scenario.mostFavourable.members.empty()) {
             lines << QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found));
             lines << QStringLiteral("  ") + memberCaptions().mid(0, 4).join(QStringLiteral(" | "));
             for (const MemberCheck& m : scenario.mostFavourable.members)
                 lines << QStringLiteral("  ") + memberCells(m, locale).mid(0, 4).join(QStringLiteral(" | "));
-            for (const QString& line : favourableSummary(project, scenario, locale))
+            for (const QString& line : favourableSummary(project, check, scenario, locale))
                 lines << QStringLiteral("  ") + line;
         }
         for (const QString& note : scenario.notes)

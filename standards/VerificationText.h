@@ -29,8 +29,14 @@ QString memberVerdict(const MemberCheck& member);
 
 // The lines that follow a scenario's tables: the demand point, the velocities, the most
 // favourable flow and the reserve, the notes, the scenario's verdict.
-QStringList unfavourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale = QLocale());
-QStringList favourableSummary(const Project& project, const ScenarioCheck& scenario, const QLocale& locale = QLocale());
+// On a supply curve (`check.supplyCurve`) each set's lines begin with the pressure at its own
+// operating point.
+QStringList unfavourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                                const QLocale& locale = QLocale());
+QStringList favourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                              const QLocale& locale = QLocale());
+// "Pressione disponibile all'origine: ...": the fixed supply, or the supply curve's rule.
+QString supplyLine(const StandardCheck& check, const QLocale& locale = QLocale());
 
 // The whole verification as text lines (the command line's output).
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale = QLocale());

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Plants realistic faults one at a time and tells which ones the test suite does not catch.
+
+Each fault of scripts/planted-faults.txt (a file, an exact text, its replacement) is written
+into the source, the build tree is rebuilt incrementally, the suite runs, and the source is
+put back. A fault is caught when the suite fails; it survives when the suite passes; it is
+left out of the rate when it does not compile. Usage:
+
+    python3 scripts/plant-faults.py [--build build] [--only PATTERN] [--list]
+
+The build tree must exist and be green (bash scripts/test.sh makes it). The source is
+restored after every fault, also when the run is interrupted.
+"""
+
+import argparse
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+FAULTS = ROOT / "scripts" / "planted-faults.txt"
+TEST_TIMEOUT_S = 120
+
+
+def parse(path):
+    faults = []
+    current = None
+    for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        if line.startswith("#") or (not line.strip() and current is None):
+            continue
+        if line.startswith("@ "):
+            where, _, what = line[2:].partition(": ")
+            current = {"file": where.strip(), "what": what.strip(), "old": [], "new": [], "line": number}
+            faults.append(current)
+        elif line.startswith("- ") or line == "-":
+            current["old"].append(line[2:])
+        elif line.startswith("+ ") or line == "+":
+            current["new"].append(line[2:])
+        elif not line.strip():
+            current = None
+        else:
+            sys.exit(f"{path}:{number}: a line must start with '@ ', '- ', '+ ' or '#'")
+    for f in faults:
+        f["old"] = "\n".join(f["old"])
+        f["new"] = "\n".join(f["new"])
+    return faults
+
+
+def run(command, cwd, timeout=None):
+    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          text=True, timeout=timeout)
+
+
+def failed_tests(ctest_output):
+    return re.findall(r"^\s*\d+ - (\S+) \(", ctest_output, re.MULTILINE)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build", help="the build tree, relative to the repository")
+    parser.add_argument("--only", default="", help="plant only the faults whose file or description matches")
+    parser.add_argument("--list", action="store_true", help="check and list the faults, plant none")
+    args = parser.parse_args()
+    build = ROOT / args.build
+    faults = [f for f in parse(FAULTS) if re.search(args.only, f["file"] + " " + f["what"])]
+
+    for f in faults:
+        source = (ROOT / f["file"]).read_text(encoding="utf-8")
+        if source.count(f["old"]) != 1:
+            sys.exit(f"planted-faults.txt:{f['line']}: the text occurs {source.count(f['old'])} times in {f['file']}")
+    if args.list:
+        for f in faults:
+            print(f"{f['file']}: {f['what']}")
+        return 0
+
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    caught, survived, broken = [], [], []
+    started = time.time()
+    for index, f in enumerate(faults, 1):
+        path = ROOT / f["file"]
+        original = path.read_text(encoding="utf-8")
+        try:
+            path.write_text(original.replace(f["old"], f["new"], 1), encoding="utf-8")
+            built = run(["cmake", "--build", str(build)], ROOT)
+            if built.returncode != 0:
+                broken.append(f)
+                verdict = "does not compile"
+            else:
+                tested = subprocess.run(["ctest", "-j2", "--timeout", str(TEST_TIMEOUT_S)], cwd=build, env=env,
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                if tested.returncode != 0:
+                    f["by"] = failed_tests(tested.stdout)
+                    caught.append(f)
+                    verdict = f"caught by {len(f['by'])}: " + " ".join(f["by"][:3])
+                else:
+                    survived.append(f)
+                    verdict = "SURVIVED"
+        finally:
+            path.write_text(original, encoding="utf-8")
+        print(f"[{index}/{len(faults)}] {f['file']}: {f['what']}: {verdict}", flush=True)
+
+    run(["cmake", "--build", str(build)], ROOT)  # the build as the source stands again
+    planted = len(caught) + len(survived)
+    print()
+    print(f"planted {planted} (and {len(broken)} that do not compile), caught {len(caught)}, "
+          f"survived {len(survived)}: {100.0 * len(caught) / max(planted, 1):.1f} % caught "
+          f"in {(time.time() - started) / 60:.1f} min")
+    for f in survived:
+        print(f"  survived: {f['file']}: {f['what']}")
+    for f in broken:
+        print(f"  does not compile: {f['file']}: {f['what']}")
+    return 0 if not survived else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
