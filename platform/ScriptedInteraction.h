@@ -26,6 +26,8 @@ public:
     std::vector<MessageRequest> messages;
     QStringList fileDialogs; // "open|<filter>|<initial>" or "save|<filter>|<initial>"
     QStringList dialogsShown; // object names of the program's dialogs, in turn
+    // Every request in turn with the answer it got, one line each, as a transcript shows it.
+    QStringList log;
     int unscripted = 0;
 
     Answer message(const MessageRequest& request) override;

@@ -13,6 +13,8 @@ restored after every fault, also when the run is interrupted.
 """
 
 import argparse
+import concurrent.futures
+import json
 import os
 import pathlib
 import re
@@ -54,8 +56,55 @@ def run(command, cwd, timeout=None):
                           text=True, timeout=timeout)
 
 
-def failed_tests(ctest_output):
-    return re.findall(r"^\s*\d+ - (\S+) \(", ctest_output, re.MULTILINE)
+def suite_runs(build):
+    """The suite as few processes: each test binary once with the tests ctest runs from it
+    (and the environment it gives them), each other test as ctest runs it."""
+    shown = subprocess.run(["ctest", "--show-only=json-v1"], cwd=build, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, text=True, check=True)
+    listing = json.loads(shown.stdout)
+    groups = {}
+    for test in listing["tests"]:
+        env = {}
+        for prop in test.get("properties", []):
+            if prop["name"] == "ENVIRONMENT":
+                env.update(item.split("=", 1) for item in prop["value"])
+            elif prop["name"] == "ENVIRONMENT_MODIFICATION":
+                for item in prop["value"]:
+                    name, _, change = item.partition("=")
+                    if change.startswith("set:"):
+                        env[name] = change[4:]
+        command = test["command"]
+        filters = [a.split("=", 1)[1] for a in command if a.startswith("--gtest_filter=")]
+        key = (command[0], tuple(sorted(env.items()))) if filters else (tuple(command), ())
+        group = groups.setdefault(key, {"command": [command[0]] if filters else command, "env": env, "names": []})
+        group["names"] += filters
+    runs = []
+    for group in groups.values():
+        command = list(group["command"])
+        if group["names"]:
+            command += ["--gtest_brief=1", "--gtest_filter=" + ":".join(group["names"])]
+        runs.append((command, group["env"]))
+    return runs
+
+
+def run_one(command, env, build):
+    try:
+        done = subprocess.run(command, cwd=build, env={**os.environ, "QT_QPA_PLATFORM": "offscreen", **env},
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=TEST_TIMEOUT_S)
+    except subprocess.TimeoutExpired:
+        return [f"{pathlib.Path(command[0]).name} (timed out)"]
+    if done.returncode == 0:
+        return []
+    names = re.findall(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)", done.stdout, re.MULTILINE)
+    prefix = "it_IT." if env.get("VALMORA_TEST_LOCALE") else ""
+    return [prefix + n for n in dict.fromkeys(names)] or [pathlib.Path(command[0]).name]
+
+
+def run_suite(runs, build):
+    """Runs the suite, two processes at a time; returns the names of the tests that failed."""
+    with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+        results = pool.map(lambda r: run_one(r[0], r[1], build), runs)
+    return [name for failed in results for name in failed]
 
 
 def main():
@@ -76,7 +125,9 @@ def main():
             print(f"{f['file']}: {f['what']}")
         return 0
 
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    runs = suite_runs(build)
+    if run_suite(runs, build):
+        sys.exit("the suite fails before any fault is planted: make the build tree green first")
     caught, survived, broken = [], [], []
     started = time.time()
     for index, f in enumerate(faults, 1):
@@ -89,10 +140,8 @@ def main():
                 broken.append(f)
                 verdict = "does not compile"
             else:
-                tested = subprocess.run(["ctest", "-j2", "--timeout", str(TEST_TIMEOUT_S)], cwd=build, env=env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-                if tested.returncode != 0:
-                    f["by"] = failed_tests(tested.stdout)
+                f["by"] = run_suite(runs, build)
+                if f["by"]:
                     caught.append(f)
                     verdict = f"caught by {len(f['by'])}: " + " ".join(f["by"][:3])
                 else:

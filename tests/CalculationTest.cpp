@@ -1,5 +1,6 @@
 #include "model/Calculation.h"
 #include "model/Catalogues.h"
+#include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
@@ -220,15 +221,6 @@ TEST(Calculation, QuickUpdateOnATerminalRestartsItsHeightResistance) {
     EXPECT_EQ(p.TerminalTable[2].heightResistance, initialHeightResistance(5));
 }
 
-TEST(Calculation, HeightsOfZeroNeedNoCorrection) {
-    Project p = oneJunction();
-    p.TerminalTable[2].height = 0;
-    Project reducedOnly = p;
-    firstReductionOnly(reducedOnly, {2, 3});
-    ASSERT_TRUE(Calculate(p).ok);
-    expectSameResults(p, reducedOnly);
-}
-
 TEST(Calculation, ClosedSectionsCarryPracticallyNothing) {
     Project p = oneJunction();
     p.NodeTable[2].closed = true;
@@ -252,15 +244,6 @@ TEST(Calculation, KvElementOfZeroStaysFinite) {
     ASSERT_TRUE(Calculate(p).ok);
     EXPECT_DOUBLE_EQ(p.NodeTable[1].resistance, 10000 / std::pow(0.01, 1.85));
     EXPECT_GT(p.totalFlow, 0);
-}
-
-TEST(Calculation, OpenEndDischargesThroughItsOwnSection) {
-    Project p = singlePipe(0);
-    p.NodeTable[1].next = kEndWithoutTerminal;
-    p.NodeTable[1].derivation = 0;
-    ASSERT_TRUE(Calculate(p).ok);
-    EXPECT_EQ(p.NodeTable[1].eqResistance, p.NodeTable[1].resistance);
-    EXPECT_FLOAT_EQ(p.totalFlow, float(std::pow(40000 / p.NodeTable[1].resistance, hydraulics::kInverseExponent)));
 }
 
 TEST(Calculation, SupplyChangeScalesEveryFlow) {
@@ -318,6 +301,9 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         EXPECT_EQ(p.NodeTable[1].eqResistance, before.NodeTable[1].eqResistance);
         if (c.walkable)
             expectFiniteRows(p);
+        const ConvergedSolution converged = SolveConverged(p); // refuses alike, with a reason
+        EXPECT_FALSE(converged.ok);
+        EXPECT_FALSE(converged.message.isEmpty());
     }
 }
 
@@ -348,21 +334,6 @@ TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
         EXPECT_FALSE(FlowPass(p).ok);
         expectFiniteRows(p);
     }
-}
-
-TEST(Calculation, LongestChainAndWidestCombDoNotExhaustTheStack) {
-    Project chain = projectWithTestCatalogues();
-    buildChain(chain, kMaxTableIndex);
-    ASSERT_TRUE(Calculate(chain).ok);
-    EXPECT_GT(chain.totalFlow, 0);
-    EXPECT_NEAR(chain.NodeTable[kMaxTableIndex].flowFraction, 1.0, 1e-12);
-
-    Project comb = projectWithTestCatalogues();
-    buildComb(comb, (kMaxTableIndex + 1) / 2);
-    ASSERT_EQ(comb.nodeCount(), kMaxTableIndex);
-    ASSERT_TRUE(Calculate(comb).ok);
-    EXPECT_TRUE(std::isfinite(comb.totalFlow));
-    EXPECT_GT(comb.totalFlow, 0);
 }
 
 TEST(DerivedQuantities, CumulativeDropRunsAlongEachBranch) {

@@ -57,84 +57,15 @@ protected:
 
 } // namespace
 
-TEST_F(CliTest, JsonCarriesEveryNodeAndTerminalWithItsResultsToTheLastBit) {
-    const QString file = writeSmallProject("piccolo.vlm");
-    const CliResult result = run({QStringLiteral("calc"), file, QStringLiteral("--json")});
-    ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
-    const QJsonObject root = jsonObject(result.output);
-    EXPECT_EQ(root[QStringLiteral("project")].toString(), file);
-    EXPECT_EQ(root[QStringLiteral("supplyPressure")].toInt(), 40000);
-    const double totalFlow = root[QStringLiteral("totalFlow")].toDouble();
-    EXPECT_GT(totalFlow, 100);
-
-    const QJsonArray nodes = root[QStringLiteral("nodes")].toArray();
-    ASSERT_EQ(nodes.size(), 3);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(nodes[k].toObject()[QStringLiteral("index")].toInt(), k + 1); // file order
-    const QJsonObject radice = nodes[0].toObject();
-    EXPECT_EQ(radice[QStringLiteral("name")].toString(), QStringLiteral("Radice"));
-    EXPECT_EQ(radice[QStringLiteral("derivation")].toInt(), 3);
-    EXPECT_EQ(radice[QStringLiteral("flowFraction")].toDouble(), 1.0);
-    EXPECT_NEAR(radice[QStringLiteral("flow")].toDouble(), totalFlow, 1e-3);
-    EXPECT_DOUBLE_EQ(radice[QStringLiteral("sumDp")].toDouble(), radice[QStringLiteral("drop")].toDouble());
-    EXPECT_TRUE(radice[QStringLiteral("velocity")].isDouble());
-    const QJsonObject kv = nodes[2].toObject();
-    EXPECT_TRUE(kv[QStringLiteral("velocity")].isNull());
-    EXPECT_TRUE(kv[QStringLiteral("closed")].toBool());
-    EXPECT_EQ(kv[QStringLiteral("resistance")].toDouble(), 1e28);
-    EXPECT_EQ(kv[QStringLiteral("sumDp")].toDouble(), 0.0);
-
-    const QJsonArray terminals = root[QStringLiteral("terminals")].toArray();
-    ASSERT_EQ(terminals.size(), 2);
-    const QJsonObject hydrant = terminals[0].toObject();
-    EXPECT_EQ(hydrant[QStringLiteral("node")].toInt(), 2);
-    EXPECT_EQ(hydrant[QStringLiteral("record")].toInt(), 1);
-    EXPECT_TRUE(hydrant[QStringLiteral("type")].toString().contains(QStringLiteral("UNI 45")));
-    const double q = hydrant[QStringLiteral("flow")].toDouble();
-    const double kt = hydrant[QStringLiteral("terminalResistance")].toDouble();
-    EXPECT_NEAR(hydrant[QStringLiteral("pressureLeft")].toDouble(), kt * std::pow(q, 1.85), 1.0);
-    EXPECT_TRUE(terminals[1].toObject()[QStringLiteral("pressureLeft")].isNull()); // closed: no flow
-
-    // The numbers read back to the values the calculation holds.
-    Project p = projectWithShippedCatalogues();
-    ASSERT_TRUE(ReadProject(p, file).ok());
-    EXPECT_EQ(float(totalFlow), p.totalFlow);
-    EXPECT_EQ(radice[QStringLiteral("eqResistance")].toDouble(), p.NodeTable[1].eqResistance);
-    EXPECT_EQ(radice[QStringLiteral("resistance")].toDouble(), p.NodeTable[1].resistance);
-
-    // Whatever a project holds, the output stays JSON.
+// The golden outputs pin the JSON of sound projects; whatever a project holds, it stays JSON.
+TEST(CalculationJson, NumbersThatAreNoNumbersBecomeNull) {
+    Project p = projectWithTestCatalogues();
+    buildOnePipe(p);
     p.totalFlow = INFINITY;
     p.NodeTable[1].flowFraction = NAN;
     const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
-}
-
-TEST_F(CliTest, TableHasTheGridHeadingsPerBranch) {
-    const QString file = writeSmallProject("tabella.vlm");
-    const CliResult result = run({QStringLiteral("calc"), file});
-    ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
-    const QString text = QString::fromUtf8(result.output);
-    EXPECT_TRUE(text.contains(QStringLiteral("Origine impianto\nNome"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Deriv. da Radice\n"))) << text.toStdString();
-    for (const char* heading : {"Metri", "L.virt.", "Phi", "Tipo", "Out", "mt/s", "D.P.", "SumDp", "Lt/min"})
-        EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
-    EXPECT_TRUE(text.contains(QStringLiteral(">< "))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Pressione disponibile al terminale "))) << text.toStdString();
-}
-
-TEST(CalculationTable, TerminalLinesInItalian) {
-    // One pipe (C 120, 50 mm, 10 m) to a K 100 terminal at ground level: the worked case
-    // whose terminal keeps 40000 x Kt / eqResistance(1) = 39101.6 mm.
-    Project p = projectWithTestCatalogues();
-    buildOnePipe(p);
-    for (const bool closed : {false, true}) {
-        p.NodeTable[1].closed = closed;
-        ASSERT_TRUE(Calculate(p).ok);
-        const QString text = calculationTable(p, QStringLiteral("prova"), kItalian);
-        const QString expected = closed ? QStringLiteral("\nPortata nulla\n")
-                                        : QStringLiteral("\nPressione disponibile al terminale 39.102 mm - (3,9 Bar) (0,39 MPa)\n");
-        EXPECT_TRUE(text.contains(expected)) << text.toStdString();
-    }
+    EXPECT_TRUE(spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
 }
 
 TEST_F(CliTest, SaveWritesTheSameBytesBack) {

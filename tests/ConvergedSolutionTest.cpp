@@ -157,16 +157,6 @@ TEST(ConvergedSolution, TerminalExactlyAtTheGradeDeliversNothing) {
     EXPECT_NEAR(*s.nodes[1].pressureLeft, 0, 1e-6);
 }
 
-TEST(ConvergedSolution, RefusesWhatTheCalculationRefuses) {
-    Project p = projectWithTestCatalogues();
-    buildOnePipe(p, 0);
-    p.supplyPressure = 0;
-    const ConvergedSolution s = SolveConverged(p);
-    EXPECT_FALSE(s.ok);
-    EXPECT_FALSE(s.message.isEmpty());
-    EXPECT_TRUE(s.nodes.empty());
-}
-
 // With every terminal at height 0 the calculation's reduction is exact: both must agree.
 TEST(ConvergedSolution, AgreesWithTheCalculationWhenNothingIsRaised) {
     std::mt19937 rng(11);
@@ -292,17 +282,6 @@ TEST(ConvergedSolution, CombsBeyondTheReachOfTheSupply) {
             EXPECT_FALSE(s.nodes[2].dry);
         }
     }
-}
-
-TEST(ConvergedSolution, LongestChainSolvesWithoutDeepCalls) {
-    Project p = projectWithTestCatalogues();
-    buildChain(p, kMaxTableIndex);
-    p.supplyPressure = kFourBar;
-    const ConvergedSolution s = SolveConverged(p, {false});
-    ASSERT_TRUE(s.converged);
-    // 35000 = (32767 x R(1 m of 50 mm) + Kt80) q^1.85.
-    expectFlow(s, kMaxTableIndex, 18.8355702680);
-    expectFlow(s, 1, 18.8355702680);
 }
 
 struct RiserCase {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@ QString goldenPath(const QString& name) { return QStringLiteral(VALMORA_TEST_DAT
 void expectGolden(const QString& name, const QString& actual) {
     QFile file(goldenPath(name));
     if (qEnvironmentVariableIsSet("VALMORA_UPDATE_GOLDEN")) {
+        QDir().mkpath(QFileInfo(file.fileName()).path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
         file.write(actual.toUtf8());
         return;
@@ -45,7 +47,7 @@ QString pagesAsText(const std::vector<RecordedPage>& pages) {
         text += QStringLiteral("--- pagina %1 ---\n").arg(page.number);
         std::map<double, std::vector<const PageItem*>> lines;
         for (const PageItem& item : page.items)
-            if (item.kind == PageItem::Kind::Text && !item.text.isEmpty())
+            if ((item.kind == PageItem::Kind::Text && !item.text.isEmpty()) || item.kind == PageItem::Kind::Picture)
                 lines[item.y].push_back(&item);
         for (auto& [y, items] : lines) {
             std::sort(items.begin(), items.end(), [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
@@ -58,9 +60,9 @@ QString pagesAsText(const std::vector<RecordedPage>& pages) {
                     line += QString(column - line.size(), u' ');
                 else if (!line.isEmpty())
                     line += u' ';
-                line += item->text;
+                line += item->kind == PageItem::Kind::Picture ? u'<' + item->text + u'>' : item->text;
             }
-            text += line + u'\n';
+            text += QString::asprintf("%6.1f ", y) + line + u'\n'; // where it stands on the page, in mm
         }
     }
     return text;

@@ -2,8 +2,9 @@
 
 // Whole outputs compared with files kept under tests/data/golden: a report's pages as text,
 // the calculation's table and JSON, the EPANET input, the materials text, the schema's board.
-// After a deliberate change, write them anew and read the diff before committing it:
-//   VALMORA_UPDATE_GOLDEN=1 build/tests/valmora_core_tests --gtest_filter='Golden*'
+// After a deliberate change, write them anew (the window tests' in both locales) and read
+// the diff before committing it:
+//   VALMORA_UPDATE_GOLDEN=1 QT_QPA_PLATFORM=offscreen ctest --test-dir build
 //   git diff tests/data/golden
 
 #include "platform/PrintSurface.h"
@@ -18,8 +19,9 @@ namespace valmora::testkit {
 // set), failing the test with the first line that differs.
 void expectGolden(const QString& name, const QString& actual);
 
-// Recorded pages as text: every text where it stands on its line, in the columns of a
-// fixed-pitch font, a line of its own between pages; the rules left out.
+// Recorded pages as text: each line of text after its height on the page in millimetres,
+// every text (and picture, as <name>) in the columns of a fixed-pitch font, a line of its
+// own between pages; the rules left out.
 QString pagesAsText(const std::vector<RecordedPage>& pages);
 
 } // namespace valmora::testkit

@@ -167,17 +167,6 @@ TEST(NetworkEdits, DiametersAndSeries) {
     EXPECT_FALSE(p.NodeTable[3].diameterLocked);
 }
 
-TEST(NetworkEdits, FullTablesRefuseAndChangeNothing) {
-    Project p = projectWithTestCatalogues();
-    buildChain(p, kMaxTableIndex);
-    const std::vector<StoredNode> before = storedNetwork(p);
-    EXPECT_EQ(edits::appendAfter(p, kMaxTableIndex), std::nullopt);
-    EXPECT_EQ(edits::insertBefore(p, 5), std::nullopt);
-    EXPECT_EQ(edits::addDerivation(p, 5, QStringLiteral("x")), std::nullopt);
-    EXPECT_EQ(storedNetwork(p), before);
-    EXPECT_EQ(p.nodeCount(), kMaxTableIndex);
-}
-
 // Thousands of random edits on random networks: after every one the tree is sound, and
 // at intervals the network saves and reads back identically and calculates finitely.
 TEST(NetworkEdits, RandomEditsKeepTheTreeSound) {

@@ -272,15 +272,6 @@ TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
     }
 }
 
-TEST(ProjectFile, LongestChainReadsAndWritesBack) {
-    Project chain = projectWithTestCatalogues();
-    buildChain(chain, kMaxTableIndex);
-    const QByteArray bytes = projectFileBytes(chain);
-    const Project read = readBack(bytes);
-    EXPECT_EQ(read.nodeCount(), kMaxTableIndex);
-    EXPECT_EQ(projectFileBytes(read), bytes);
-}
-
 TEST(ProjectFile, NoInputCrashesTheReader) {
     // Every outcome is a read or a refusal that leaves the project alone.
     std::mt19937 rng(99);

@@ -52,30 +52,6 @@ void expectCells(const SchemaLayout& board, const std::vector<ExpectedCell>& cel
     }
 }
 
-TEST(SchemaLayout, WorkedExampleCellByCell) {
-    Project project = testkit::projectWithTestCatalogues();
-    buildWorkedExample(project);
-    project.NodeTable[5].closed = true; // red from the start
-    const SchemaLayout board = laidOut(project);
-    ASSERT_EQ(board.rowCount(), 5);
-    EXPECT_EQ(board.treeCols(), 3);
-    EXPECT_EQ(board.columnCount(), 6);
-    expectCells(board, {{1, 0, P::vert, 1},    {1, 1, P::None, 0},   {1, 2, P::None, 0},
-                        {2, 0, P::destra, 2},  {2, 1, P::giu, 4},    {2, 2, P::None, 0},
-                        {3, 0, P::vert, 0},    {3, 1, P::vert, 5},   {3, 2, P::None, 0},
-                        {4, 0, P::vert, 0},    {4, 1, P::curva30, 0}, {4, 2, P::Ugello, 6},
-                        {5, 0, P::curva30, 0}, {5, 1, P::Idrante, 3}, {5, 2, P::None, 0}});
-    const std::vector<int16_t> rowData = {0, 0, 0, 6, 3};
-    for (int r = 1; r <= 5; ++r)
-        EXPECT_EQ(board.row(r).rowData, rowData[std::size_t(r - 1)]) << "row " << r;
-    // The layout writes the bore, 14 blanks and the node index; an elbow has no text.
-    EXPECT_EQ(board.cell(1, 0).text, QStringLiteral("50              1"));
-    EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("20              6"));
-    EXPECT_TRUE(board.cell(4, 1).text.isEmpty());
-    EXPECT_TRUE(board.cell(3, 1).red);
-    EXPECT_FALSE(board.cell(1, 0).red);
-}
-
 TEST(SchemaLayout, SmallShapesAndBranchEnds) {
     Project project = testkit::projectWithTestCatalogues();
     {
@@ -157,18 +133,9 @@ TEST(SchemaLayout, RefreshWritesLabelsAndTerminalColumnsKeepingEveryTextsLength)
     // A diameter step writes the new label, 8 blanks and the node index.
     board.writeSteppedLabel(4, 2);
     EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("¾        6"));
-}
-
-TEST(SchemaLayout, ALongChainAndNodesPastTenThousandAreFoundByTheirCells) {
-    Project project = testkit::projectWithTestCatalogues();
-    testkit::buildChain(project, kMaxTableIndex);
-    const SchemaLayout board = laidOut(project);
-    EXPECT_EQ(board.rowCount(), kMaxTableIndex);
-    int r = 0, c = 0;
-    ASSERT_TRUE(board.findNode(12345, r, c));
-    EXPECT_EQ(std::tie(r, c), std::make_tuple(12345, 0));
-    EXPECT_EQ(board.nodeAt(r, c), 12345);
-    EXPECT_FALSE(board.findNode(0, r, c));
+    // The printout's fields: a flow too wide for six characters, a short name padded to fifteen.
+    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("######"));
+    EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
 }
 
 // ---- printout ---------------------------------------------------------------------
@@ -178,37 +145,6 @@ std::vector<RecordedPage> printed(const SchemaLayout& board, const Project& proj
     RecordingSurface surface(metrics);
     PrintSchema(board, project, surface);
     return surface.pages();
-}
-
-TEST(SchemaPrint, OneRowSchemaWithItsFieldsCut) {
-    Project project = testkit::projectWithTestCatalogues();
-    testkit::buildOnePipe(project);
-    project.projectPath = QStringLiteral("/progetti/capannone.vlm");
-    project.NodeTable[1].name = QStringLiteral("Idrante di piazzale est");
-    project.TerminalCatalogue[kTypeK100].name = QStringLiteral("Idrante soprasuolo DN 70 a due uscite");
-    project.PipeCatalogue[kSteel].diameters[kBore50].label = QStringLiteral("2\"1/2");
-    ASSERT_TRUE(Calculate(project).ok);
-    SchemaLayout board = laidOut(project);
-    board.RefreshLabels();
-    board.FillTerminalColumns();
-    const std::vector<RecordedPage> pages = printed(board, project);
-    ASSERT_EQ(pages.size(), 1u);
-    const QString flow = QString::number(qRound(project.totalFlow));
-    EXPECT_EQ(pages[0].texts(),
-              QStringList({QStringLiteral("SCHEMA - File /progetti/capannone.vlm"),
-                           QStringLiteral("Portata totale= %1 lt/min alla pressione di 40000 mm.").arg(flow),
-                           QStringLiteral(" L/min"), QStringLiteral("Alt. m"), QStringLiteral("  Terminale"),
-                           QStringLiteral("2\"1~"), flow.rightJustified(6), QStringLiteral("     0"),
-                           QStringLiteral("   Idrante di pia~"), QStringLiteral(" Idrante soprasuolo..")}));
-    // The elbow's cell has no text; the band's pictures lie side by side from the left.
-    std::vector<QString> pictures;
-    for (const PageItem& item : pages[0].items)
-        if (item.kind == PageItem::Kind::Picture)
-            pictures.push_back(item.text);
-    EXPECT_EQ(pictures, (std::vector<QString>{QStringLiteral("curva30"), QStringLiteral("Idrante")}));
-    // The field helpers: a flow too wide for six characters, a short name padded to fifteen.
-    EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("######"));
-    EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
 }
 
 TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {

@@ -1,9 +1,12 @@
+// The editing commands of a grid window, each step written out as the designer sees it (the
+// rows, the cursor, the status line, what was asked) and compared with its golden transcript.
+
 #include "editor/NetworkEdits.h"
 #include "editor/lstTubi.h"
 #include "model/Calculation.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/Transcript.h"
 
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -17,6 +20,7 @@ namespace {
 class EditorCommandsTest : public GridWindowFixture {
 protected:
     std::unique_ptr<frmTubi> trunk;
+    Transcript seen{ask, icons};
 
     void SetUp() override {
         testkit::NetworkBuilder build(p);
@@ -29,181 +33,129 @@ protected:
         ASSERT_TRUE(Calculate(p).ok);
         trunk = open(1);
     }
-    QString cell(int row, int column) const { return trunk->Griglia->textMatrix(row, column); }
     void at(int row, int column) { trunk->Griglia->setCurrentCell(row, column); }
-    void sound() const { ASSERT_EQ(edits::invariantViolation(p), QString()); }
+    // The step written out with the trunk's window; the tree must stay sound.
+    void show(const QString& what, frmTubi* window = nullptr) {
+        seen.step(what).grid(window ? *window : *trunk);
+        ASSERT_EQ(edits::invariantViolation(p), QString()) << what.toStdString();
+    }
+    void enter(const QString& text, int keyCode = Qt::Key_Return) {
+        type(*trunk, text);
+        key(trunk->Txtedit, keyCode);
+    }
 };
 
 } // namespace
 
-TEST_F(EditorCommandsTest, AppendMovesTheTerminalAndRefreshes) {
-    at(2, 1);
-    trunk->Nuovo(false);
-    sound();
-    ASSERT_EQ(trunk->Griglia->rows(), 5);
-    EXPECT_EQ(cell(4, kNome), QStringLiteral("5"));
-    EXPECT_TRUE(p.NodeTable[5].endsInTerminal());
-    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m 2"));
-    // The old last row shows no terminal any more; the cursor stays on its row.
-    EXPECT_EQ(outPicture(*trunk->Griglia, 3), icon(GridIcon::Nulla));
-    EXPECT_EQ(trunk->Griglia->row(), 2);
-    EXPECT_FALSE(cell(4, kFlow).isEmpty());
-    EXPECT_EQ(host.shapeChanges, 1);
-}
-
-TEST_F(EditorCommandsTest, InsertAtTheHeadKeepsTheTrunkOriginAndMovesADerivedTag) {
-    at(1, 0);
-    trunk->Nuovo(true);
-    sound();
-    ASSERT_EQ(trunk->Griglia->rows(), 5);
-    EXPECT_EQ(rowTexts(*trunk->Griglia, 1, {kNome, kMetri, kLVirt}), (QStringList{"5", "0", "1"}));
-    EXPECT_EQ(rowTexts(*trunk->Griglia, 2, {kNome, kMetri}), (QStringList{"A", "10"}));
-    EXPECT_EQ(trunk->Griglia->rowData(1), 1);
-
-    auto branch = open(4);
-    branch->Griglia->setCurrentCell(1, 0);
-    branch->Nuovo(true);
-    sound();
-    EXPECT_EQ(branch->tag(), QStringLiteral("6"));
-    EXPECT_EQ(branch->property("tag").toString(), branch->tag()); // how the main window finds it
-    EXPECT_EQ(branch->Griglia->rows(), 3);
-    EXPECT_EQ(branch->caption(), QStringLiteral("Deriv. da B"));
-}
-
-TEST_F(EditorCommandsTest, DeleteRefusalsAndQuestions) {
-    const QString impossible = QStringLiteral("Non possibile");
-    const auto lines = [](const QStringList& texts) { return texts.join(QStringLiteral("\n\r")); };
-    const MessageRequest derivationFirst{lines({"Devi prima cancellare la diramazione",
-                                                "del nodo precedente, l'ultimo deve", "essere un terminale"}),
-                                         impossible, MessageButtons::Ok, MessageIcon::Critical};
-    const MessageRequest wholeBranch{
-        lines({"Questo ramo ha delle diramazioni", "che verranno eliminate senza", "ulteriori richieste"}),
-        QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel,
-        MessageIcon::Exclamation};
-    const MessageRequest confirm{QStringLiteral("Confermi la cancellazione"), QString(),
-                                 MessageButtons::OkCancel, MessageIcon::Question};
-    const MessageRequest onlyBranch{QStringLiteral("Non posso cancellare l'unico ramo !"), impossible,
-                                    MessageButtons::Ok, MessageIcon::Critical};
-    // In turn: C is the last node while B still derives; B carries a derivation (cancelled,
-    // then confirmed); C is the last node (the previous one becomes an open end); the only node.
-    const struct {
-        int row;
-        std::vector<Answer> answers;
-        MessageRequest asked;
-        int rowsAfter;
-    } steps[] = {{3, {}, derivationFirst, 4},
-                 {2, {Answer::Cancel}, wholeBranch, 4},
-                 {2, {Answer::Ok}, {}, 3},
-                 {2, {Answer::Ok}, confirm, 2},
-                 {1, {}, onlyBranch, 2}};
-    for (const auto& step : steps) {
-        at(step.row, 0);
-        ask.answers.assign(step.answers.begin(), step.answers.end());
-        trunk->Cancella();
-        sound();
-        if (!step.asked.text.isEmpty()) {
-            EXPECT_EQ(ask.messages.back(), step.asked) << step.row;
-        }
-        EXPECT_EQ(trunk->Griglia->rows(), step.rowsAfter) << step.asked.text.toStdString();
-    }
-    EXPECT_EQ(ask.messages.size(), 5u);
-    EXPECT_EQ(trunk->Griglia->row(), 1);
-    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("Nessun terminale "));
-    EXPECT_EQ(cell(1, kNome), QStringLiteral("A"));
-}
-
-TEST_F(EditorCommandsTest, CellActionOnTheOutColumn) {
-    // A derivation: its window opens (the main window finds it again by its tag).
-    at(2, 0);
-    key(trunk->Griglia, Qt::Key_F9);
-    EXPECT_EQ(host.opened, std::vector<int16_t>{4});
-    EXPECT_EQ(trunk->Griglia->col(), kOut);
-
-    // No derivation yet: the name is asked; an empty answer does nothing.
-    at(1, kOut);
-    ask.inputs = {QString(), QStringLiteral("Piano terra")};
-    trunk->cellAction();
-    EXPECT_EQ(p.NodeTable[1].derivation, 0);
-    trunk->cellAction();
-    sound();
-    const int16_t added = p.NodeTable[1].derivation;
-    ASSERT_GT(added, 0);
-    EXPECT_EQ(p.NodeTable[added].name, QStringLiteral("Piano terra"));
-    EXPECT_EQ(cell(1, kOut), QStringLiteral("Piano terra      "));
-}
-
-TEST_F(EditorCommandsTest, DiameterStepsAndKvElements) {
-    at(2, 0);
-    key(trunk->Griglia, Qt::Key_Plus, QStringLiteral("+"), Qt::KeypadModifier);
-    EXPECT_EQ(p.NodeTable[2].diameterIndex, 3);
-    EXPECT_EQ(cell(2, kPhi), QStringLiteral("50"));
-    key(trunk->Griglia, Qt::Key_Minus, QStringLiteral("-"), Qt::KeypadModifier);
-    EXPECT_EQ(p.NodeTable[2].diameterIndex, 2);
-
-    p.NodeTable[2].seriesIndex = 0;
-    trunk->decphi();
-    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Questo non è un tubo ma un KV !")});
-}
-
-TEST_F(EditorCommandsTest, TypedValuesAreStoredAndTheCursorMovesOn) {
-    at(1, kMetri);
-    const float before = p.totalFlow;
-    type(*trunk, QStringLiteral("12"));
-    EXPECT_TRUE(trunk->editing());
-    EXPECT_EQ(trunk->Txtedit->text(), QStringLiteral("12"));
-    key(trunk->Txtedit, Qt::Key_Return);
-    EXPECT_EQ(p.NodeTable[1].length, 12.0f);
-    EXPECT_EQ(trunk->Griglia->col(), kLVirt);
-    EXPECT_FALSE(trunk->editing());
-    EXPECT_EQ(cell(1, kMetri), QStringLiteral("12"));
-    EXPECT_LT(p.totalFlow, before);
-
-    // A decimal typed in the locale's form; an arrow key stores it and moves.
+TEST_F(EditorCommandsTest, NewNodesAndDerivations) {
     at(2, kMetri);
-    type(*trunk, inLocale("2.5"));
-    key(trunk->Txtedit, Qt::Key_Up);
-    EXPECT_EQ(p.NodeTable[2].length, 2.5f);
-    EXPECT_EQ(cell(2, kMetri), inLocale("2.5"));
-    EXPECT_EQ(trunk->Griglia->row(), 1);
-
-    // Enter on the last row keeps the box open until the cursor leaves the cell.
-    at(3, kLVirt);
-    type(*trunk, QStringLiteral("4"));
-    key(trunk->Txtedit, Qt::Key_Return);
-    EXPECT_TRUE(trunk->editing());
-    EXPECT_EQ(trunk->Griglia->row(), 3);
-    EXPECT_EQ(p.NodeTable[3].virtualLength, 1.0f);
-    key(trunk->Txtedit, Qt::Key_Down);
-    EXPECT_TRUE(trunk->editing());
+    trunk->Nuovo(false);
+    show(QStringLiteral("aggiunge in coda"));
     at(1, kNome);
-    EXPECT_EQ(p.NodeTable[3].virtualLength, 4.0f);
+    trunk->Nuovo(true);
+    show(QStringLiteral("inserisce in testa"));
+    auto branch = open(4);
+    branch->Griglia->setCurrentCell(1, kNome);
+    branch->Nuovo(true);
+    show(QStringLiteral("inserisce in testa al ramo"), branch.get());
+    seen.line(QStringLiteral("tag %1, proprietà %2").arg(branch->tag(), branch->property("tag").toString()));
 
-    // A name takes an apostrophe for a quote.
-    type(*trunk, QStringLiteral("Via \"Roma\""));
-    at(2, kNome);
-    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Via 'Roma'"));
-    EXPECT_EQ(cell(1, kNome), QStringLiteral("Via 'Roma'"));
+    // The Out column: a derivation's window opens; with none yet, its name is asked (an
+    // empty answer does nothing).
+    at(3, kNome);
+    key(trunk->Griglia, Qt::Key_F9);
+    ask.inputs = {QString(), QStringLiteral("Piano terra")};
+    at(2, kOut);
+    trunk->cellAction();
+    trunk->cellAction();
+    show(QStringLiteral("F9 su una diramazione, nuova diramazione"));
+    for (const int16_t opened : host.opened)
+        seen.line(QStringLiteral("aperta la finestra del ramo da %1").arg(opened));
+    seen.expectGolden(QStringLiteral("comandi-nodi"));
 }
 
-TEST_F(EditorCommandsTest, BadNumbersEscapeAndLettersOutsideTheDataColumnsLeaveTheNodeAlone) {
-    for (const char* text : {"-3", "dodici", "1.2.3"}) {
+// In turn: the last node while the one before derives; a node carrying a derivation
+// (cancelled, then confirmed); the last node; the only node left.
+TEST_F(EditorCommandsTest, Deletions) {
+    for (const auto& [row, answer] :
+         {std::pair{3, Answer::Ok}, {2, Answer::Cancel}, {2, Answer::Ok}, {2, Answer::Ok}, {1, Answer::Ok}}) {
+        at(row, kNome);
+        ask.answers = {answer};
+        trunk->Cancella();
+        show(QStringLiteral("cancella la riga %1").arg(row));
+    }
+    seen.expectGolden(QStringLiteral("comandi-cancella"));
+}
+
+TEST_F(EditorCommandsTest, TypedValuesDiametersAndDialogs) {
+    at(1, kMetri);
+    enter(QStringLiteral("12"));
+    show(QStringLiteral("12 e Invio"));
+    at(2, kMetri);
+    enter(inLocale("2.5"), Qt::Key_Up);
+    show(QStringLiteral("2,5 e freccia su"));
+    at(3, kLVirt);
+    enter(QStringLiteral("4"));
+    show(QStringLiteral("4 e Invio sull'ultima cella: la casella resta"));
+    at(1, kNome);
+    enter(QStringLiteral("Via \"Roma\""));
+    show(QStringLiteral("un nome tra virgolette"));
+    for (const char* bad : {"-3", "dodici", "1.2.3"}) {
         at(1, kMetri);
-        type(*trunk, QString::fromLatin1(text));
-        key(trunk->Txtedit, Qt::Key_Return);
-        EXPECT_EQ(p.NodeTable[1].length, 10.0f) << text;
+        enter(QString::fromLatin1(bad));
     }
     at(1, kLVirt);
-    type(*trunk, QStringLiteral("7"));
-    key(trunk->Txtedit, Qt::Key_Escape);
-    EXPECT_FALSE(trunk->editing());
-    at(2, kLVirt);
-    EXPECT_EQ(p.NodeTable[1].virtualLength, 1.0f);
-
+    enter(QStringLiteral("7"), Qt::Key_Escape);
     at(1, kTipo);
     type(*trunk, QStringLiteral("NI"));
-    EXPECT_FALSE(trunk->editing());
-    EXPECT_EQ(trunk->Griglia->row(), 1);
-    EXPECT_EQ(trunk->Griglia->col(), kTipo);
+    show(QStringLiteral("numeri rifiutati, Esc, lettere sul tipo"));
+
+    at(2, kNome);
+    for (const auto& [code, text] :
+         {std::pair{Qt::Key_Plus, "+"}, {Qt::Key_Plus, "+"}, {Qt::Key_Minus, "-"}}) {
+        key(trunk->Griglia, code, QString::fromLatin1(text), Qt::KeypadModifier);
+        show(QString::fromLatin1(text) + QStringLiteral(" del tastierino"));
+    }
+
+    // F12: the terminal at the branch's end; F5: the pipe picker, the nearest bore of another
+    // series, then Escape; F4 nothing; the equivalent lengths handed back, then cancelled.
+    ask.dialogScripts = {[](QDialog& d) {
+                             field<QLineEdit>(d, "txtQuota")->setText(inLocale("7.5"));
+                             field<QPushButton>(d, "btnOK")->click();
+                         },
+                         [](QDialog& d) {
+                             field<QListWidget>(d, "ListaTB")->setCurrentRow(2);
+                             static_cast<lstTubi&>(d).choose();
+                         },
+                         [](QDialog& d) {
+                             field<QListWidget>(d, "ListaTB")->setCurrentRow(0);
+                             d.reject();
+                         },
+                         [](QDialog& d) {
+                             for (const char* button : {"Command1", "lblA1", "lblA3", "btnRiporta"})
+                                 field<QPushButton>(d, button)->click();
+                         },
+                         [](QDialog& d) {
+                             for (const char* button : {"lblA1", "btnAnnulla"})
+                                 field<QPushButton>(d, button)->click();
+                         }};
+    key(trunk->Griglia, Qt::Key_F12);
+    at(1, kNome);
+    key(trunk->Griglia, Qt::Key_F5);
+    trunk->cellAction();
+    key(trunk->Griglia, Qt::Key_F4);
+    p.NodeTable[1].diameterLocked = true;
+    trunk->LunEq();
+    trunk->LunEq();
+    show(QStringLiteral("F12, F5, Esc, F4, lunghezze equivalenti"));
+    seen.line(QStringLiteral("ultima serie %1").arg(p.lastSeries));
+    p.NodeTable[2].seriesIndex = 0;
+    at(2, kNome);
+    trunk->decphi();
+    key(trunk->Griglia, Qt::Key_F10);
+    seen.step(QStringLiteral("diametro di un KV, F10 sul tronco"))
+        .line(QStringLiteral("visibile %1").arg(trunk->isVisible()));
+    seen.expectGolden(QStringLiteral("comandi-valori"));
 }
 
 TEST(PipePicker, NearestDiameterEscapeAndKv) {
@@ -231,69 +183,4 @@ TEST(PipePicker, NearestDiameterEscapeAndKv) {
         EXPECT_EQ(picker.selectedSeries(), c.seriesAfter) << c.series << '/' << c.diameter;
         EXPECT_EQ(picker.diameterIndex(), c.diameterAfter) << c.series << '/' << c.diameter;
     }
-}
-
-TEST_F(EditorCommandsTest, FunctionKeysReachTheirDialogs) {
-    // F12: the terminal at the end of the branch, its height typed in the locale's form.
-    ask.dialogScripts.push_back([](QDialog& d) {
-        field<QLineEdit>(d, "txtQuota")->setText(inLocale("7.5"));
-        field<QPushButton>(d, "btnOK")->click();
-    });
-    key(trunk->Griglia, Qt::Key_F12);
-    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Fine")});
-    EXPECT_EQ(p.TerminalTable[1].height, 7.5f);
-    EXPECT_EQ(trunk->StatusBar1->text(), QStringLiteral("Idrante K80 - Quota m ") + inLocale("7.5"));
-    EXPECT_EQ(trunk->Griglia->row(), 3);
-
-    // F5: the pipe picker; another series with the nearest bore.
-    at(1, 0);
-    ask.dialogScripts.push_back([](QDialog& d) {
-        field<QListWidget>(d, "ListaTB")->setCurrentRow(2);
-        static_cast<lstTubi&>(d).choose();
-    });
-    key(trunk->Griglia, Qt::Key_F5);
-    EXPECT_EQ(p.NodeTable[1].seriesIndex, 2);
-    EXPECT_EQ(p.NodeTable[1].diameterIndex, 1); // 32 mm is the nearest to 50 in series 2
-    EXPECT_EQ(p.lastSeries, 2);
-    EXPECT_EQ(cell(1, kTipo), QStringLiteral("INOX "));
-
-    // Escape in the picker keeps the series.
-    ask.dialogScripts.push_back([](QDialog& d) {
-        field<QListWidget>(d, "ListaTB")->setCurrentRow(0);
-        d.reject();
-    });
-    trunk->cellAction();
-    EXPECT_EQ(p.NodeTable[1].seriesIndex, 2);
-
-    // F4 does nothing.
-    key(trunk->Griglia, Qt::Key_F4);
-    EXPECT_EQ(ask.dialogsShown.size(), 3);
-
-    // F10 closes a branch window but not the trunk.
-    key(trunk->Griglia, Qt::Key_F10);
-    EXPECT_TRUE(trunk->isVisible());
-    auto branch = open(4);
-    key(branch->Griglia, Qt::Key_F10);
-    EXPECT_FALSE(branch->isVisible());
-}
-
-TEST_F(EditorCommandsTest, EquivalentLengthsHandedBack) {
-    at(1, 0);
-    p.NodeTable[1].diameterLocked = true;
-    ask.dialogScripts.push_back([](QDialog& d) {
-        for (const char* button : {"Command1", "lblA1", "lblA3", "btnRiporta"})
-            field<QPushButton>(d, button)->click();
-    });
-    trunk->LunEq();
-    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("frmLEQ")});
-    EXPECT_EQ(p.NodeTable[1].virtualLength, 3.6f); // elbow 1.2 + tee 2.4: a 50 mm bore is in the 40 mm class
-    EXPECT_TRUE(p.NodeTable[1].diameterLocked);
-    EXPECT_EQ(cell(1, kLVirt), inLocale("3.6"));
-
-    ask.dialogScripts.push_back([](QDialog& d) {
-        for (const char* button : {"lblA1", "btnAnnulla"})
-            field<QPushButton>(d, button)->click();
-    });
-    trunk->LunEq();
-    EXPECT_EQ(p.NodeTable[1].virtualLength, 3.6f);
 }

@@ -7,6 +7,7 @@
 #include "model/NumberFormat.h"
 #include "model/dialogs/Fine.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/Transcript.h"
 
 #include <QHelpEvent>
 #include <QLabel>
@@ -25,6 +26,7 @@ namespace {
 // ending in a hydrant 2 m up. Black steel 2" throughout; the hydrants are UNI 45.
 class GridBehaviourTest : public guitest::MainWindowFixture {
 protected:
+    GridIcons icons;
     void SetUp() override {
         open();
         ASSERT_TRUE(started);
@@ -42,7 +44,9 @@ protected:
         window->openBranchWindow(3);
         return qobject_cast<frmTubi*>(window->mdiArea()->activeSubWindow()->widget());
     }
-    static QMdiSubWindow* frameOf(frmTubi* grid) { return qobject_cast<QMdiSubWindow*>(grid->parentWidget()); }
+    static QMdiSubWindow* frameOf(frmTubi* grid) {
+        return qobject_cast<QMdiSubWindow*>(grid->parentWidget());
+    }
     // Types `text` into a cell of `grid`, leaving it in the text box.
     static void typeInto(frmTubi* grid, int row, int column, const QString& text) {
         grid->Griglia->setCurrentCell(row, column);
@@ -62,7 +66,8 @@ TEST_F(GridBehaviourTest, OnlyADoubleClickOnACellIsACellAction) {
     GridControl* g = trunk()->Griglia;
     g->setCurrentCell(1, kDrop);
     const QRect lastCell = g->visualRect(g->model()->index(g->rows() - 2, kDrop));
-    ASSERT_LT(lastCell.bottom() + 20, g->viewport()->height()) << "the grid must show empty space below its rows";
+    ASSERT_LT(lastCell.bottom() + 20, g->viewport()->height())
+        << "the grid must show empty space below its rows";
 
     doubleClick(g, QPoint(lastCell.center().x(), lastCell.bottom() + 10));
     EXPECT_FALSE(project().NodeTable[1].closed);
@@ -98,18 +103,75 @@ TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTool
     EXPECT_LT(branch()->caption().size(), 300);
 }
 
-TEST_F(GridBehaviourTest, ClosingABranchWindowKeepsTheValueBeingTyped) {
+// A session in the running program, as the designer sees it: a value being typed survives a
+// closed window and reaches its node before a command; every open window follows a change;
+// the row menu locks a diameter; a closed section shows no flow and keeps its mark through a
+// rebuild; an end without terminal gets one back through its status line.
+TEST_F(GridBehaviourTest, ASessionInTheGridWindows) {
+    Transcript seen(ask, icons);
     frmTubi* ramo = branch();
     typeInto(ramo, 1, kMetri, QStringLiteral("7"));
     frameOf(ramo)->close();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(project().NodeTable[3].length, 7.0f);
-
-    ramo = branch(); // the popup menu's "Chiudi"
+    ramo = branch();
     typeInto(ramo, 1, kLVirt, QStringLiteral("4"));
-    window->findChild<QAction*>(QStringLiteral("nascosto0"))->trigger();
+    window->findChild<QAction*>(QStringLiteral("nascosto0"))->trigger(); // the popup menu's "Chiudi"
     QCoreApplication::processEvents();
-    EXPECT_EQ(project().NodeTable[3].virtualLength, 4.0f);
+    seen.step(QStringLiteral("7 e 4 scritti nel ramo, finestra chiusa"))
+        .line(QStringLiteral("lunghezza %1, virtuale %2")
+                  .arg(project().NodeTable[3].length)
+                  .arg(project().NodeTable[3].virtualLength));
+
+    frmTubi* grid = trunk();
+    typeInto(grid, 3, kLVirt, QStringLiteral("3"));
+    key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
+    button("aggiunge");
+    typeInto(grid, 4, kLVirt, QStringLiteral("5"));
+    key(grid->Txtedit, Qt::Key_Return);
+    ask.answers = {Answer::Cancel};
+    key(grid->Griglia, Qt::Key_Delete); // a key on the grid: stored, then the command
+    seen.step(QStringLiteral("3, Invio, aggiunge; 5, Invio, Canc")).grid(*grid);
+
+    ramo = branch();
+    typeInto(grid, 1, kMetri, QStringLiteral("400"));
+    grid->Griglia->setCurrentCell(2, kMetri);
+    seen.step(QStringLiteral("400 nel tronco: il ramo segue")).grid(*ramo);
+    ramo->Lok();
+    seen.step(QStringLiteral("ramo chiuso: il tronco segue")).grid(*grid);
+
+    grid->Griglia->setCurrentCell(2, kNome);
+    QAction* lock = grid->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"));
+    seen.line(lock->text());
+    lock->trigger();
+    seen.step(QStringLiteral("blocca diametro"))
+        .line(grid->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->text());
+    grid->Griglia->setCurrentCell(2, kFlow);
+    grid->Lok();
+    window->RefreshAllWindows(); // the marks survive a rebuild of the rows
+    seen.step(QStringLiteral("tratto chiuso, finestre ricostruite")).grid(*trunk());
+
+    trunk()->Griglia->setCurrentCell(2, kFlow);
+    trunk()->Lok(); // open again
+    project().NodeTable[5].next = kEndWithoutTerminal;
+    project().NodeTable[5].derivation = 0;
+    project().lastTerminalType = 4; // "Naspo DN 25"
+    window->RefreshAllWindows();
+    seen.step(QStringLiteral("riaperto, un'estremità aperta")).grid(*trunk());
+    ask.answers = {Answer::No};
+    trunk()->statusLineClicked();
+    ask.answers = {Answer::Yes};
+    ask.dialogScripts = {[](QDialog& d) {
+        auto& fine = static_cast<Fine&>(d);
+        fine.txtQuota->setText(QStringLiteral("1"));
+        fine.btnOK->click();
+    }};
+    trunk()->statusLineClicked();
+    seen.step(QStringLiteral("estremità aperta: no, poi sì")).grid(*trunk());
+    project().NodeTable[3].seriesIndex = 0; // a KV element has no diameter to lock
+    ramo = branch();
+    ramo->Griglia->setCurrentCell(1, kNome);
+    seen.line(QStringLiteral("blocco su un KV attivo: %1")
+                  .arg(ramo->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->isEnabled()));
+    seen.expectGolden(QStringLiteral("sessione-griglie"));
 }
 
 TEST_F(GridBehaviourTest, AMaximisedWindowStaysMaximisedAndTheTitleStaysThePath) {
@@ -132,96 +194,6 @@ TEST_F(GridBehaviourTest, AMaximisedWindowStaysMaximisedAndTheTitleStaysThePath)
     EXPECT_EQ(frame->height(), ramo->Griglia->twipsToPixels(ramo->windowHeightTwips()));
 }
 
-TEST_F(GridBehaviourTest, StructuralCommandsAfterEnterOnTheLastCellStoreTheValueAndRun) {
-    frmTubi* grid = trunk();
-    typeInto(grid, 3, kLVirt, QStringLiteral("3"));
-    key(grid->Txtedit, Qt::Key_Return); // the last cell: the cursor stays, the box shows
-    ASSERT_TRUE(grid->editing());
-    button("aggiunge");
-    EXPECT_FALSE(grid->editing());
-    EXPECT_EQ(project().NodeTable[4].virtualLength, 3.0f);
-    EXPECT_EQ(grid->Griglia->rows(), 5);
-
-    typeInto(grid, 4, kLVirt, QStringLiteral("5"));
-    key(grid->Txtedit, Qt::Key_Return);
-    key(grid->Griglia, Qt::Key_Delete); // a key on the grid: stored, then the command
-    EXPECT_EQ(ask.messageTexts().value(0), QStringLiteral("Confermi la cancellazione"));
-    EXPECT_EQ(project().NodeTable[5].virtualLength, 5.0f);
-}
-
-TEST_F(GridBehaviourTest, EveryOpenWindowShowsTheResultsOfTheLastChange) {
-    frmTubi* ramo = branch();
-    const QString before = ramo->Griglia->textMatrix(1, kFlow);
-    typeInto(trunk(), 1, kMetri, QStringLiteral("400"));
-    trunk()->Griglia->setCurrentCell(2, kMetri);
-    const QString after = ramo->Griglia->textMatrix(1, kFlow);
-    EXPECT_NE(after, before);
-    EXPECT_EQ(after, formatPicture(nodeFlow(project(), 3), u"#0"));
-
-    // A change made in the branch shows in the trunk too.
-    ramo->Lok();
-    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kFlow), formatPicture(nodeFlow(project(), 1), u"#0"));
-}
-
-TEST_F(GridBehaviourTest, AnEndWithoutTerminalCanGetOneBack) {
-    project().NodeTable[4].next = kEndWithoutTerminal;
-    project().NodeTable[4].derivation = 0;
-    project().lastTerminalType = 4; // "Naspo DN 25"
-    window->RefreshAllWindows();
-    // The open end pours water out: the line says so after its own words.
-    ASSERT_TRUE(trunk()->StatusBar1->text().startsWith(QStringLiteral("Nessun terminale - Attenzione: ")))
-        << trunk()->StatusBar1->text().toStdString();
-
-    ask.answers = {Answer::No};
-    trunk()->statusLineClicked();
-    EXPECT_EQ(project().NodeTable[4].next, kEndWithoutTerminal);
-    EXPECT_TRUE(ask.dialogsShown.isEmpty());
-
-    ask.answers = {Answer::Yes};
-    ask.dialogScripts = {[](QDialog& d) {
-        auto& fine = static_cast<Fine&>(d);
-        fine.txtQuota->setText(QStringLiteral("1"));
-        fine.btnOK->click();
-    }};
-    const int terminals = project().terminalCount();
-    trunk()->statusLineClicked();
-    ASSERT_FALSE(ask.messages.empty());
-    EXPECT_EQ(ask.messages.back(), (MessageRequest{QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
-                                                   QStringLiteral("Terminale"), MessageButtons::YesNo,
-                                                   MessageIcon::Question}));
-    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Fine")});
-    const Node& end = project().NodeTable[4];
-    ASSERT_EQ(end.next, kEndWithTerminal);
-    EXPECT_EQ(end.derivation, terminals + 1);
-    EXPECT_EQ(project().TerminalTable[end.derivation].typeIndex, 4);
-    EXPECT_EQ(project().TerminalTable[end.derivation].height, 1.0f);
-    EXPECT_EQ(trunk()->StatusBar1->text(), QStringLiteral("Naspo DN 25 - Quota m 1"));
-    EXPECT_GT(nodeFlow(project(), 4), 1.0);
-}
-
-TEST_F(GridBehaviourTest, TheRowMenuLocksAndUnlocksADiameter) {
-    frmTubi* grid = trunk();
-    grid->Griglia->setCurrentCell(2, kNome);
-    QAction* lock = grid->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"));
-    ASSERT_NE(lock, nullptr);
-    EXPECT_EQ(lock->text(), QStringLiteral("Blocca diametro"));
-    lock->trigger();
-    EXPECT_TRUE(project().NodeTable[2].diameterLocked);
-    EXPECT_EQ(grid->Griglia->cellBackColor(2, kPhi), kMagenta);
-    grid->rowMenu();
-    EXPECT_EQ(lock->text(), QStringLiteral("Sblocca diametro"));
-
-    grid->Griglia->setCurrentCell(2, kNome);
-    lock->trigger();
-    EXPECT_FALSE(project().NodeTable[2].diameterLocked);
-    EXPECT_EQ(grid->Griglia->cellBackColor(2, kPhi), kYellow);
-
-    project().NodeTable[3].seriesIndex = 0; // a KV element has no diameter to lock
-    frmTubi* ramo = branch();
-    ramo->Griglia->setCurrentCell(1, kNome);
-    EXPECT_FALSE(ramo->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->isEnabled());
-}
-
 TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
     const guitest::LocaleScope italian(testkit::kItalian);
     frmTubi* grid = trunk();
@@ -241,31 +213,11 @@ TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
         } else {
             EXPECT_EQ(project().NodeTable[1].length, before) << c.typed;
             ASSERT_EQ(ask.messages.size(), 1u) << c.typed;
-            EXPECT_EQ(ask.messages[0].text, QStringLiteral("\"%1\" non è un valore accettabile: scrivere un numero "
-                                                           "non negativo, per esempio 12,5.")
-                                                .arg(QString::fromUtf8(c.typed)));
+            EXPECT_EQ(ask.messages[0].text,
+                      QStringLiteral("\"%1\" non è un valore accettabile: scrivere un numero "
+                                     "non negativo, per esempio 12,5.")
+                          .arg(QString::fromUtf8(c.typed)));
             EXPECT_EQ(grid->Griglia->textMatrix(1, kMetri), formatGeneral(before));
         }
     }
-}
-
-TEST_F(GridBehaviourTest, AClosedSectionShowsNoFlowAndIsMarkedInItsRow) {
-    frmTubi* grid = trunk();
-    grid->Griglia->setCurrentCell(2, kFlow);
-    grid->Lok();
-    EXPECT_TRUE(project().NodeTable[2].closed);
-    EXPECT_EQ(grid->Griglia->textMatrix(2, kFlow), QStringLiteral("0"));
-    EXPECT_EQ(grid->Griglia->col(), kFlow);
-    for (int c = kVelocity; c <= kFlow; ++c) {
-        EXPECT_NE(grid->Griglia->cellBackColor(2, c), kCyan) << c;
-        EXPECT_EQ(grid->Griglia->cellBackColor(2, c), grid->Griglia->cellBackColor(2, kVelocity));
-        EXPECT_EQ(grid->Griglia->cellBackColor(1, c), kCyan) << c;
-    }
-    window->RefreshAllWindows(); // the mark survives a rebuild of the rows
-    EXPECT_NE(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
-    trunk()->Griglia->setCurrentCell(2, kFlow);
-    trunk()->Lok(); // open again
-    EXPECT_FALSE(project().NodeTable[2].closed);
-    EXPECT_NE(trunk()->Griglia->textMatrix(2, kFlow), QStringLiteral("0"));
-    EXPECT_EQ(trunk()->Griglia->cellBackColor(2, kFlow), kCyan);
 }

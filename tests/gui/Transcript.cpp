@@ -1,0 +1,128 @@
+#include "tests/gui/Transcript.h"
+
+#include "app/TbMain.h"
+#include "editor/frmTubi.h"
+#include "tests/GoldenFiles.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <array>
+
+namespace valmora::guitest {
+
+namespace {
+
+// The grid windows' colours by a letter; any other by its name.
+QString colourMark(const QColor& colour) {
+    static const std::array<std::pair<QRgb, char>, 6> kNamed{{{qRgb(255, 255, 0), 'G'},
+                                                              {qRgb(0, 255, 255), 'C'},
+                                                              {qRgb(255, 0, 255), 'M'},
+                                                              {qRgb(255, 140, 140), 'R'},
+                                                              {qRgb(255, 170, 60), 'A'},
+                                                              {qRgb(255, 0, 0), 'r'}}};
+    if (!colour.isValid())
+        return {};
+    for (const auto& [rgb, letter] : kNamed)
+        if (colour.rgb() == rgb)
+            return QStringLiteral("{%1}").arg(QLatin1Char(letter));
+    return u'{' + colour.name() + u'}';
+}
+
+} // namespace
+
+void Transcript::asked() {
+    for (; seen_ < ask_.log.size(); ++seen_)
+        text_ += QStringLiteral("  ") + ask_.log[seen_] + u'\n';
+}
+
+Transcript& Transcript::step(const QString& what) {
+    text_ += QStringLiteral("== ") + what + QStringLiteral(" ==\n");
+    asked();
+    return *this;
+}
+
+Transcript& Transcript::line(const QString& text) {
+    asked();
+    text_ += text + u'\n';
+    return *this;
+}
+
+Transcript& Transcript::cells(const GridControl& grid) {
+    asked();
+    const QAbstractItemModel& model = *grid.model();
+    for (int r = 0; r < grid.rows(); ++r) {
+        QStringList cells;
+        QStringList tips;
+        for (int c = 0; c < grid.cols(); ++c) {
+            QString cell = grid.textMatrix(r, c);
+            if (r > 0) {
+                const QModelIndex index = model.index(r - 1, c);
+                const QPixmap picture = model.data(index, Qt::DecorationRole).value<QPixmap>();
+                for (const GridIcon icon :
+                     {GridIcon::Nulla, GridIcon::FrecciaSu, GridIcon::FrecciaDx, GridIcon::FrecciaGiu,
+                      GridIcon::Idrante, GridIcon::Naspo, GridIcon::SuperIdr, GridIcon::Ugello})
+                    if (!picture.isNull() && picture.toImage() == icons_.picture(icon).toImage())
+                        cell = u'<' + GridIcons::name(icon) + u'>' + cell;
+                cell += colourMark(grid.cellBackColor(r, c));
+                const QVariant foreground = model.data(index, Qt::ForegroundRole);
+                if (foreground.isValid())
+                    cell += QStringLiteral("{fg") + colourMark(foreground.value<QBrush>().color()) + u'}';
+                if (!grid.cellToolTip(r, c).isEmpty())
+                    tips << QStringLiteral("     ! %1: %2").arg(c).arg(grid.cellToolTip(r, c));
+            }
+            cells << (r > 0 && r == grid.row() && c == grid.col() ? u'[' + cell + u']' : cell);
+        }
+        text_ +=
+            (r > 0 && r == grid.row() ? QStringLiteral(">%1 ").arg(r, 3) : QStringLiteral(" %1 ").arg(r, 3)) +
+            cells.join(QStringLiteral(" | ")) + u'\n';
+        for (const QString& tip : tips)
+            text_ += tip + u'\n';
+    }
+    return *this;
+}
+
+Transcript& Transcript::grid(const frmTubi& window) {
+    asked();
+    text_ += QStringLiteral("[%1] tag %2\n").arg(window.caption(), window.tag());
+    cells(*window.Griglia);
+    if (window.editing())
+        text_ += QStringLiteral("  casella: \"%1\"\n").arg(window.Txtedit->text());
+    text_ += QStringLiteral("  stato: ") + window.StatusBar1->text() + u'\n';
+    return *this;
+}
+
+Transcript& Transcript::program(const TbMain& window) {
+    asked();
+    text_ += QStringLiteral("titolo: ") + window.windowTitle() + u'\n';
+    for (QMdiSubWindow* frame : window.mdiArea()->subWindowList())
+        if (frame->isVisible() || !frame->isHidden())
+            text_ += QStringLiteral("  finestra%1 %2\n")
+                         .arg(frame == window.mdiArea()->activeSubWindow() ? QStringLiteral("*") : QString(),
+                              frame->windowTitle());
+    QStringList off;
+    for (const char* key : {"salva", "aggiunge", "inserisce", "cancella", "decphi", "incphi", "schema", "Lok",
+                            "Copia", "Incolla", "KV", "Pompa"})
+        if (QAction* button = window.toolbarButton(QString::fromLatin1(key)); button && !button->isEnabled())
+            off << QString::fromLatin1(key);
+    if (!off.isEmpty())
+        text_ += QStringLiteral("  pulsanti spenti: ") + off.join(u' ') + u'\n';
+    for (QAction* entry : {window.undoAction(), window.redoAction()})
+        text_ += QStringLiteral("  %1%2\n")
+                     .arg(entry->text(), entry->isEnabled() ? QString() : QStringLiteral(" (spento)"));
+    return *this;
+}
+
+void Transcript::expectGolden(const QString& name) {
+    asked();
+    const bool italian = QLocale().decimalPoint() == u',';
+    testkit::expectGolden(QStringLiteral("gui/") + name +
+                              (italian ? QStringLiteral(".it.txt") : QStringLiteral(".txt")),
+                          text_);
+}
+
+} // namespace valmora::guitest

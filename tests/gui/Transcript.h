@@ -1,0 +1,50 @@
+#pragma once
+
+// What the designer sees, step by step, as one text compared whole with a golden file under
+// tests/data/golden/gui/ (one per locale, since numbers differ): each step's heading, what the
+// program asked on the way (messages, input boxes, file dialogs, dialogs, with the answers),
+// then the windows written out cell by cell. tests/GoldenFiles.h says how to write them anew.
+
+#include "editor/GridIcons.h"
+#include "platform/GridControl.h"
+#include "platform/ScriptedInteraction.h"
+
+#include <QString>
+
+namespace valmora {
+class frmTubi;
+class TbMain;
+} // namespace valmora
+
+namespace valmora::guitest {
+
+class Transcript {
+public:
+    Transcript(const ScriptedInteraction& ask, const GridIcons& icons) : ask_(ask), icons_(icons) {}
+
+    // "== what ==" after doing it, then what the program asked on the way.
+    Transcript& step(const QString& what);
+    // A grid window: its caption, each row (">" on the cursor's, the cursor's cell in
+    // brackets) with colours as {letter} and pictures as <name>, tooltips under their row,
+    // the status line.
+    Transcript& grid(const frmTubi& window);
+    // Any grid's cells, as above.
+    Transcript& cells(const GridControl& grid);
+    // The main window: its title, the frames in order ("*" the active one), the toolbar
+    // buttons that are off, the Modifica menu's entries.
+    Transcript& program(const TbMain& window);
+    Transcript& line(const QString& text);
+
+    // Compares with gui/<name>.txt in the C locale, gui/<name>.it.txt in the Italian one.
+    void expectGolden(const QString& name);
+
+private:
+    void asked();
+
+    const ScriptedInteraction& ask_;
+    const GridIcons& icons_;
+    qsizetype seen_ = 0;
+    QString text_;
+};
+
+} // namespace valmora::guitest
