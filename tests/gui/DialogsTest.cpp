@@ -110,7 +110,10 @@ TEST(Opzioni, RefusalsCancelAndANegativePressure) {
         const char* typed;
         QString message;
     } refused[] = {// beyond what a 32-bit pressure in mm holds, or past any network
-                   {"5000000", tooHigh}, {"2147484", tooHigh}, {"1E39", tooHigh}, {"10000.5", tooHigh},
+                   {"5000000", tooHigh},
+                   {"2147484", tooHigh},
+                   {"1E39", tooHigh},
+                   {"10000.5", tooHigh},
                    {"quaranta", QStringLiteral("La pressione disponibile deve essere un numero.")},
                    // below twice the highest terminal, which the message names; the opening pressure back
                    {"29.9", QStringLiteral("Ci sono quote oltre il 50% della pressione\n"

@@ -30,7 +30,8 @@ TEST(GridControl, LeavingACellIsToldWhileItIsStillCurrent) {
     std::vector<std::pair<int, int>> left;
     std::vector<std::pair<int, int>> entered;
     QObject::connect(&grid, &GridControl::leaveCell, [&] { left.emplace_back(grid.row(), grid.col()); });
-    QObject::connect(&grid, &GridControl::rowColChanged, [&] { entered.emplace_back(grid.row(), grid.col()); });
+    QObject::connect(&grid, &GridControl::rowColChanged,
+                     [&] { entered.emplace_back(grid.row(), grid.col()); });
     grid.setCurrentCell(1, 1);
     grid.setCurrentCell(3, 0);
     grid.setCurrentCell(3, 0);

@@ -49,14 +49,18 @@ struct FakeHost : GridWindowHost {
 };
 
 // The cell colours of the grid windows.
-inline const QColor kYellow(255, 255, 0); // pipe series and diameter
-inline const QColor kCyan(0, 255, 255);   // flow
+inline const QColor kYellow(255, 255, 0);  // pipe series and diameter
+inline const QColor kCyan(0, 255, 255);    // flow
 inline const QColor kMagenta(255, 0, 255); // a locked diameter
 
 // A decimal number written in C form in the test, as the default locale shows or types it:
 // the period becomes the locale's decimal point. Only for numbers without grouping.
-inline QString inLocale(QString cForm) { return cForm.replace(QLatin1Char('.'), QLocale().decimalPoint()); }
-inline QString inLocale(const char* cForm) { return inLocale(QString::fromLatin1(cForm)); }
+inline QString inLocale(QString cForm) {
+    return cForm.replace(QLatin1Char('.'), QLocale().decimalPoint());
+}
+inline QString inLocale(const char* cForm) {
+    return inLocale(QString::fromLatin1(cForm));
+}
 
 using testkit::LocaleScope;
 

@@ -1,5 +1,6 @@
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/Transcript.h"
 
 using valmora::testkit::writeBytes;
 
@@ -22,6 +23,7 @@ const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLitera
 
 class MainWindowTest : public MainWindowFixture {
 protected:
+    GridIcons icons;
     void SetUp() override { open(); }
     // The project in memory is `file`'s, and the title says so.
     void expectOn(const QString& file) {
@@ -66,23 +68,122 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, StartsOnANewProjectWithTheTrunkWindow) {
-    ASSERT_TRUE(started);
-    expectOn(QStringLiteral("Newlav.vlm"));
-    EXPECT_EQ(project().nodeCount(), 1);
-    EXPECT_GT(project().totalFlow, 0);
-    ASSERT_NE(trunk(), nullptr);
-    EXPECT_EQ(trunk()->tag(), QStringLiteral("1"));
-    EXPECT_EQ(trunk()->Griglia->rows(), 2);
-    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kNome), QStringLiteral("Radice"));
-    EXPECT_EQ(trunk()->StatusBar1->text(), QStringLiteral("Idrante UNI 45 - Quota m 0")); // terminal type 1
-    EXPECT_FALSE(trunk()->Griglia->textMatrix(1, kFlow).isEmpty());
-    EXPECT_TRUE(ask.messages.empty());
-    // Later commands are present already.
-    for (const char* name :
-         {"mnuImporta", "mnuStampa", "mnuTot", "mnuCambiaTB", "mnuCambiaTerm", "mnuMatrice", "mnuInfo"})
-        EXPECT_NE(action(name), nullptr) << name;
-    EXPECT_FALSE(window->toolbarButton(QStringLiteral("Incolla"))->isEnabled()); // no snippet file here
+// The file commands as the designer meets them, each step with the program's title,
+// windows and Modifica entries and what it asked: Save goes to Save As until the project
+// has a name, a value being typed is saved too, the backup is kept; Save As cancelled or
+// into a folder that does not exist; Open with unsaved work, of a sound file and of damaged
+// ones; the recent files; New and Open that save first when asked, and stop when the save
+// does not happen; closing asks once.
+TEST_F(MainWindowTest, FileCommands) {
+    Transcript seen(ask, icons);
+    seen.hide(dir.path(), QStringLiteral("<cartella>"));
+    seen.step(QStringLiteral("avvio")).program(*window).grid(*trunk());
+    const QString file = path(QStringLiteral("impianto.vlm"));
+    trunk()->Griglia->setCurrentCell(1, kMetri);
+    trunk()->startEditing();
+    trunk()->Txtedit->setText(QStringLiteral("7")); // still being typed: saved all the same
+    ask.fileNames = {file};
+    trigger("mnuSalva");
+    seen.step(QStringLiteral("Salva"))
+        .program(*window)
+        .line(QStringLiteral("riletto: %1 m").arg(reread(file).NodeTable[1].length));
+    project().NodeTable[1].name = QStringLiteral("Cambiato");
+    trigger("mnuSalva");
+    seen.step(QStringLiteral("Salva di nuovo"))
+        .line(QStringLiteral("riletto: %1, copia .bak %2")
+                  .arg(reread(file).NodeTable[1].name)
+                  .arg(QFile::exists(file + QStringLiteral(".bak"))));
+    trigger("mnuSaveas");
+    ask.fileNames = {path(QStringLiteral("manca/x.vlm"))};
+    trigger("mnuSaveas");
+    for (const char* typed : {"prova", "rete.v1"}) {
+        ask.fileNames = {path(QString::fromLatin1(typed))};
+        trigger("mnuSaveas");
+    }
+    seen.step(QStringLiteral("Salva come: annullato, cartella mancante, prova, rete.v1")).program(*window);
+
+    const QString good = writeProject(QStringLiteral("buono"), 5);
+    project().NodeTable[1].length = 3; // unsaved work
+    openFile(good);
+    seen.step(QStringLiteral("Apri con lavoro non salvato")).program(*window).grid(*trunk());
+    const QString broken = path(QStringLiteral("rotto.vlm"));
+    for (const QByteArray& bytes : {QByteArray("\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n"),
+                                    QByteArray("\"solo note\"\r\n")}) {
+        writeBytes(broken, bytes);
+        openFile(broken);
+    }
+    trigger("mnuApri"); // the dialog cancelled
+    seen.step(QStringLiteral("Apri due file rovinati, poi annullato")).program(*window);
+
+    QStringList files;
+    for (int i = 1; i <= 5; ++i) {
+        files << writeProject(QStringLiteral("p%1").arg(i), i + 1);
+        openFile(files.last());
+    }
+    seen.step(QStringLiteral("cinque file aperti")).line(recentShown().join(QStringLiteral(", ")));
+    project().NodeTable[1].length += 1;
+    ask.answers = {Answer::No};
+    trigger("mnumru3");
+    QFile::remove(files[3]);
+    trigger("mnumru2");
+    seen.step(QStringLiteral("recenti: il terzo con lavoro non salvato, il secondo cancellato"))
+        .program(*window)
+        .line(recentShown().join(QStringLiteral(", ")));
+
+    window->NewProject();
+    project().NodeTable[1].length = 123;
+    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
+    trigger("mnuNuovo");
+    seen.step(QStringLiteral("Nuovo, sì, Salva come annullato")).program(*window).grid(*trunk());
+    trunk()->Griglia->setCurrentCell(1, kMetri);
+    trunk()->startEditing();
+    trunk()->Txtedit->setText(QStringLiteral("9"));
+    ask.answers = {Answer::No};
+    trigger("mnuNuovo");
+    seen.step(QStringLiteral("Nuovo, no, con un valore nella casella")).grid(*trunk());
+    const QString old = writeProject(QStringLiteral("vecchio"), 6);
+    openFile(old);
+    project().NodeTable[1].name = QStringLiteral("Da salvare");
+    ask.answers = {Answer::Yes};
+    trigger("mnuNuovo");
+    seen.step(QStringLiteral("Nuovo, sì, su un progetto con nome"))
+        .program(*window)
+        .line(reread(old).NodeTable[1].name);
+    openFile(old);
+    project().NodeTable[1].length = 77;
+    QFile::remove(old);
+    QDir().mkpath(old); // a folder now stands in its place: the save cannot happen
+    ask.answers = {Answer::Yes};
+    trigger("mnuNuovo");
+    seen.step(QStringLiteral("Nuovo, sì, il file non si può scrivere"))
+        .program(*window)
+        .line(QStringLiteral("%1 m").arg(project().NodeTable[1].length));
+
+    window->NewProject();
+    project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
+    ask.fileNames = {good, path(QStringLiteral("salvato.vlm"))};
+    ask.answers = {Answer::Yes};
+    trigger("mnuApri");
+    seen.step(QStringLiteral("Apri, sì, mai salvato: Salva come poi apre"))
+        .program(*window)
+        .line(reread(path(QStringLiteral("salvato.vlm"))).NodeTable[1].name);
+    window->NewProject();
+    project().NodeTable[1].name = QStringLiteral("Ancora");
+    ask.fileNames = {good};
+    ask.answers = {Answer::Yes};
+    trigger("mnuApri");
+    seen.step(QStringLiteral("Apri, sì, Salva come annullato")).program(*window);
+
+    window->show();
+    ask.answers = {Answer::Cancel};
+    seen.step(QStringLiteral("chiudi: annulla")).line(QStringLiteral("chiusa %1").arg(window->close()));
+    ask.answers = {Answer::Yes};
+    ask.fileNames = {path(QStringLiteral("uscita.vlm"))};
+    seen.step(QStringLiteral("chiudi: sì, Salva come"))
+        .line(QStringLiteral("chiusa %1, salvata %2")
+                  .arg(window->close())
+                  .arg(QFile::exists(path(QStringLiteral("uscita.vlm")))));
+    seen.expectGolden(QStringLiteral("comandi-file"));
 }
 
 TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
@@ -124,138 +225,6 @@ TEST_F(MainWindowTest, CataloguesMissingShortOrSmall) {
     EXPECT_EQ(project().nodeCount(), 2);
 }
 
-TEST_F(MainWindowTest, SaveGoesToSaveAsUntilTheProjectHasAName) {
-    trunk()->Griglia->setCurrentCell(1, kMetri);
-    trunk()->startEditing();
-    trunk()->Txtedit->setText(QStringLiteral("7")); // still being typed: saved all the same
-    const QString file = path(QStringLiteral("impianto.vlm"));
-    ask.fileNames = {file};
-    trigger("mnuSalva");
-    EXPECT_EQ(reread(file).NodeTable[1].length, 7.0f);
-    EXPECT_EQ(ask.fileDialogs, QStringList{QStringLiteral("save|Progetti Valmora (*.vlm)|*.vlm|Newlav.vlm")});
-    expectOn(file);
-    EXPECT_EQ(recentShown(), QStringList{file});
-
-    project().NodeTable[1].name = QStringLiteral("Cambiato");
-    trigger("mnuSalva");
-    EXPECT_EQ(ask.fileDialogs.size(), 1); // no dialog the second time
-    EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Cambiato"));
-    EXPECT_TRUE(QFile::exists(file + QStringLiteral(".bak")));
-
-    trigger("mnuSaveas"); // cancelled: nothing changes
-    EXPECT_EQ(project().projectPath, file);
-
-    // Save As into a folder that does not exist.
-    ask.fileNames = {path(QStringLiteral("manca/x.vlm"))};
-    trigger("mnuSaveas");
-    ASSERT_FALSE(ask.messages.empty());
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
-    EXPECT_FALSE(ask.messages.back().details.isEmpty()); // the reason, under the message
-    EXPECT_EQ(project().projectPath, file);
-}
-
-TEST_F(MainWindowTest, OpenReplacesTheProjectOnlyWhenTheFileIsSound) {
-    const QString good = writeProject(QStringLiteral("buono"), 5);
-    project().NodeTable[1].length = 3; // unsaved work
-    openFile(good);
-    EXPECT_EQ(ask.fileDialogs.last(), QStringLiteral("open|Progetti Valmora (*.vlm)|*.vlm|"));
-    EXPECT_EQ(project().nodeCount(), 5);
-    EXPECT_EQ(trunk()->Griglia->rows(), 6);
-    ASSERT_EQ(ask.messages.size(), 1u); // the network in memory may be unsaved work
-    EXPECT_EQ(ask.messages[0], kSaveFirst);
-
-    const QString broken = path(QStringLiteral("rotto.vlm"));
-    const struct {
-        QByteArray bytes; // none: the dialog cancelled
-        QString message;
-        bool whole; // the whole message, not only how it starts
-    } refused[] = {{"\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n",
-                    QStringLiteral("Errore legginodo riga 7"), false},
-                   {"\"solo note\"\r\n", QStringLiteral("Errore file"), true}, // a header that cannot be read
-                   {QByteArray(), QString(), false}};
-    for (const auto& r : refused) {
-        ask.messages.clear();
-        project().NodeTable[1].length += 1; // unsaved work again
-        if (r.bytes.isEmpty()) {
-            trigger("mnuApri");
-        } else {
-            writeBytes(broken, r.bytes);
-            openFile(broken);
-            ASSERT_EQ(ask.messages.size(), 2u);
-            EXPECT_EQ(ask.messages[0], kSaveFirst);
-            const QString& text = ask.messages[1].text;
-            EXPECT_TRUE(r.whole ? text == r.message : text.startsWith(r.message)) << text.toStdString();
-        }
-        expectOn(good);
-        EXPECT_EQ(project().nodeCount(), 5);
-    }
-}
-
-TEST_F(MainWindowTest, RecentFilesOpenAndFollowTheRules) {
-    QStringList files;
-    for (int i = 1; i <= 5; ++i) {
-        files << writeProject(QStringLiteral("p%1").arg(i), i + 1);
-        openFile(files.last());
-    }
-    const QStringList order{files[4], files[3], files[2], files[1]};
-    EXPECT_EQ(recentShown(), order);
-
-    // Re-opening the third entry with unsaved work: the save question first, the order unchanged.
-    project().NodeTable[1].length += 1;
-    ask.messages.clear();
-    ask.answers = {Answer::No};
-    trigger("mnumru3");
-    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{kSaveFirst});
-    EXPECT_EQ(project().projectPath, files[2]);
-    EXPECT_EQ(project().nodeCount(), 4);
-    EXPECT_EQ(recentShown(), order);
-
-    // A deleted file.
-    QFile::remove(files[3]);
-    ask.messages.clear();
-    trigger("mnumru2");
-    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{{QStringLiteral("File non trovato")}});
-    EXPECT_EQ(project().projectPath, files[2]);
-}
-
-TEST_F(MainWindowTest, NewAsksToSaveFirstAndStartsOverOnlyOnceSaved) {
-    project().NodeTable[1].length = 123;
-    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
-    trigger("mnuNuovo");
-    EXPECT_EQ(ask.messages.back(), kSaveFirst);
-    EXPECT_EQ(ask.fileDialogs.size(), 1);
-    EXPECT_EQ(project().NodeTable[1].length, 123.0f);
-
-    // A text still being typed never leaks into the new network.
-    trunk()->Griglia->setCurrentCell(1, kMetri);
-    trunk()->startEditing();
-    trunk()->Txtedit->setText(QStringLiteral("9"));
-    ask.answers = {Answer::No};
-    trigger("mnuNuovo");
-    EXPECT_FALSE(trunk()->editing());
-    trunk()->Griglia->setCurrentCell(1, kLVirt);
-    EXPECT_EQ(project().NodeTable[1].length, 0.0f);
-
-    const QString file = writeProject(QStringLiteral("vecchio"), 6);
-    openFile(file);
-    project().NodeTable[1].name = QStringLiteral("Da salvare");
-    ask.answers = {Answer::Yes};
-    trigger("mnuNuovo");
-    EXPECT_EQ(project().nodeCount(), 1);
-    expectOn(QStringLiteral("Newlav.vlm"));
-    EXPECT_EQ(reread(file).NodeTable[1].name, QStringLiteral("Da salvare"));
-
-    // A named project whose file can no longer be written: a folder now stands in its place.
-    openFile(file);
-    project().NodeTable[1].length = 77;
-    QFile::remove(file);
-    QDir().mkpath(file);
-    ask.answers = {Answer::Yes};
-    trigger("mnuNuovo");
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
-    EXPECT_EQ(project().NodeTable[1].length, 77.0f);
-}
-
 TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
     Project& p = project();
     testkit::NetworkBuilder build(p);
@@ -280,100 +249,53 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
     EXPECT_TRUE(ask.messages.empty());
 }
 
-TEST_F(MainWindowTest, ClosingAsksTheTrunkWindowOnce) {
-    window->show();
-    project().NodeTable[1].length = 5; // unsaved work
-    ask.answers = {Answer::Cancel};
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Salvare prima di uscire ?")});
-
-    // Yes on a never-saved project runs Save As; the program ends once saved.
-    const QString file = path(QStringLiteral("uscita.vlm"));
-    ask.answers = {Answer::Yes};
-    ask.fileNames = {file};
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(QFile::exists(file));
-    EXPECT_EQ(ask.messages.size(), 2u);
-}
-
-TEST_F(MainWindowTest, RefreshKeepsTheTrunkAndClosesBranchWindows) {
-    testkit::NetworkBuilder build(project());
-    const int16_t a = build.root({QStringLiteral("A"), 5, 0, 1, 2});
-    const int16_t branch = build.deriveAt(a, {QStringLiteral("R"), 5, 0, 1, 1});
-    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 5, 0, 1, 1});
-    build.endWithTerminal(b, 1, 0);
-    build.endWithTerminal(branch, 1, 0);
-    frmTubi* derived = window->openGridWindow(branch);
-    ASSERT_NE(derived, nullptr);
-    EXPECT_EQ(frames().size(), 2);
-    EXPECT_EQ(window->openGridWindow(branch), derived); // found again by its tag
-    window->RefreshAllWindows();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(frames().size(), 1);
-    EXPECT_EQ(trunk()->Griglia->rows(), 3);
-}
-
-TEST_F(MainWindowTest, EditingFromTheToolbarAndBranchWindows) {
+// The toolbar acts on the active window; a branch's window opens from its cell and closes
+// with the node that carries it or with its only node; a refresh keeps the trunk and closes
+// the branches' windows; the options recalculate.
+TEST_F(MainWindowTest, ToolbarBranchWindowsAndOptions) {
+    Transcript seen(ask, icons);
     window->show();
     button("aggiunge");
     button("aggiunge");
-    EXPECT_EQ(project().nodeCount(), 3);
-    EXPECT_EQ(trunk()->Griglia->rows(), 4);
-
-    // A derivation on the second row, then its window through the cell action.
     QMdiSubWindow* frame = deriveAndOpen(2, QStringLiteral("Ramo nord"));
     ASSERT_NE(frame, nullptr);
-    const int16_t branch = project().NodeTable[trunk()->Griglia->rowData(2)].derivation;
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Deriv. da 2"));
-    auto* derived = qobject_cast<frmTubi*>(frame->widget());
-    ASSERT_NE(derived, nullptr);
-    EXPECT_EQ(derived->tag(), QString::number(branch));
-    EXPECT_EQ(derived->Griglia->textMatrix(1, kNome), QStringLiteral("Ramo nord"));
-
-    // Appending from the toolbar acts on the active window: the derived branch.
     window->mdiArea()->setActiveSubWindow(frame);
     button("aggiunge");
-    EXPECT_EQ(derived->Griglia->rows(), 3);
-    EXPECT_EQ(trunk()->Griglia->rows(), 4);
+    seen.step(QStringLiteral("aggiunge, aggiunge, diramazione, aggiunge nel ramo"))
+        .program(*window)
+        .grid(*trunk())
+        .grid(*qobject_cast<frmTubi*>(frame->widget()));
+    EXPECT_EQ(window->openGridWindow(qobject_cast<frmTubi*>(frame->widget())->firstNode())->parentWidget(),
+              frame);
 
-    // Deleting the node that carries the branch drops it and closes its window.
     window->mdiArea()->setActiveSubWindow(frames().first());
     trunk()->Griglia->setCurrentCell(2, 0);
     ask.answers = {Answer::Ok};
     button("cancella");
     QCoreApplication::processEvents();
-    EXPECT_EQ(frames().size(), 1);
-    EXPECT_EQ(trunk()->Griglia->rows(), 3);
-    EXPECT_EQ(ask.messages.back().title, QStringLiteral("Cancella una intera diramazione"));
-
-    // Deleting the only node of a branch from its own window: the window closes, the trunk
-    // is rebuilt without the arrow.
     frame = deriveAndOpen(1, QStringLiteral("Ramo"));
     ASSERT_NE(frame, nullptr);
     window->mdiArea()->setActiveSubWindow(frame);
     ask.answers = {Answer::Ok};
     button("cancella");
     QCoreApplication::processEvents();
-    EXPECT_EQ(frames().size(), 1);
-    EXPECT_EQ(project().NodeTable[1].derivation, 0);
-    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kOut), QString());
-    EXPECT_EQ(trunk()->Griglia->rows(), 3);
-}
+    seen.step(QStringLiteral("cancella il nodo della diramazione; l'unico nodo di un ramo"))
+        .program(*window)
+        .grid(*trunk());
 
-TEST_F(MainWindowTest, OptionsFromTheMenuRecalculateTheActiveWindow) {
-    const QString flowBefore = trunk()->Griglia->textMatrix(1, kFlow);
+    deriveAndOpen(1, QStringLiteral("Altro"));
+    window->RefreshAllWindows();
+    QCoreApplication::processEvents();
     ask.dialogScripts.push_back([](QDialog& d) {
         field<QLineEdit>(d, "txtPrevalenza")->setText(QStringLiteral("60"));
         field<QPushButton>(d, "btnOK")->click();
     });
     trigger("mnuOpzioni");
-    EXPECT_EQ(ask.dialogsShown, QStringList{QStringLiteral("Opzioni")});
-    EXPECT_EQ(project().supplyPressure, 60000);
-    EXPECT_NE(trunk()->Griglia->textMatrix(1, kFlow), flowBefore);
-
     trigger("mnuInfo");
-    EXPECT_EQ(ask.dialogsShown.last(), QStringLiteral("frmInfo"));
+    seen.step(QStringLiteral("aggiorna tutte le finestre; opzioni a 60 m; info"))
+        .program(*window)
+        .grid(*trunk());
+    seen.expectGolden(QStringLiteral("barra-rami-opzioni"));
 }
 
 TEST_F(MainWindowTest, RightClickOnTheEmptyAreaShowsThePopUpMenu) {
@@ -412,35 +334,4 @@ TEST_F(MainWindowTest, CommandLinesAndPathsAreKeptAbsoluteAndClean) {
 
     openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
     EXPECT_EQ(recentShown(), (QStringList{file, spaced}));
-
-    // Save As adds the extension only to a name that has none.
-    for (const auto& [typed, written] : {std::pair{"prova", "prova.vlm"}, std::pair{"rete.v1", "rete.v1"}}) {
-        ask.fileNames = {path(QString::fromLatin1(typed))};
-        trigger("mnuSaveas");
-        EXPECT_EQ(project().projectPath, path(QString::fromLatin1(written)));
-        EXPECT_TRUE(QFile::exists(path(QString::fromLatin1(written)))) << typed;
-    }
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("prova"))));
-}
-
-TEST_F(MainWindowTest, OpenSavesTheNetworkItReplacesWhenAsked) {
-    const QString other = writeProject(QStringLiteral("altro"), 4);
-    project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
-    // Yes on a project never saved: Save As, then the file chosen opens.
-    ask.fileNames = {other, path(QStringLiteral("salvato.vlm"))};
-    ask.answers = {Answer::Yes};
-    trigger("mnuApri");
-    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{kSaveFirst});
-    EXPECT_EQ(project().projectPath, other);
-    EXPECT_EQ(reread(path(QStringLiteral("salvato.vlm"))).NodeTable[1].name,
-              QStringLiteral("Lavoro in corso"));
-
-    // Yes, and the Save As cancelled: nothing opens, nothing is lost.
-    window->NewProject();
-    project().NodeTable[1].name = QStringLiteral("Ancora");
-    ask.fileNames = {other};
-    ask.answers = {Answer::Yes};
-    trigger("mnuApri");
-    EXPECT_EQ(project().NodeTable[1].name, QStringLiteral("Ancora"));
-    EXPECT_EQ(project().projectPath, kNewProjectPath);
 }

@@ -28,12 +28,14 @@ QStringList rows(const GridControl& grid) {
 }
 
 QString pipeRow(const QString& series, const char* diameter, int metres, int kilograms) {
-    return QStringLiteral("%1\t%2\t%3\t%4").arg(series, QString::fromLatin1(diameter)).arg(metres).arg(kilograms);
+    return QStringLiteral("%1\t%2\t%3\t%4")
+        .arg(series, QString::fromLatin1(diameter))
+        .arg(metres)
+        .arg(kilograms);
 }
 
 class MaterialiTest : public MainWindowFixture {
 protected:
-
     // 600 m of 50 mm steel over the test catalogues: 2353 kg, shown with a thousands separator.
     Project heavyProject(const QString& projectPath) {
         Project p = testkit::projectWithTestCatalogues();
@@ -59,8 +61,8 @@ TEST_F(MaterialiTest, ExampleProjectListedByTab) {
                            pipeRow(kSteel, "3\"", 10, 84), pipeRow(kSteel, "4\"", 6, 73),
                            QStringLiteral("Peso\t\tparziale\t556"), pipeRow(kPolyethylene, "75", 60, 83),
                            pipeRow(kPolyethylene, "110", 45, 135), QStringLiteral("Peso\t\tparziale\t774")}));
-    EXPECT_EQ(rows(*list.RadGrid),
-              (QStringList{"Idrante UNI 45\t2\t2", "Idrante UNI 70\t1\t1", "Naspo DN 25\t2\t2", "Totale terminali\t5\t"}));
+    EXPECT_EQ(rows(*list.RadGrid), (QStringList{"Idrante UNI 45\t2\t2", "Idrante UNI 70\t1\t1",
+                                                "Naspo DN 25\t2\t2", "Totale terminali\t5\t"}));
 
     const struct {
         int tab;
@@ -87,7 +89,8 @@ TEST_F(MaterialiTest, ThousandsGroupedAndTextFileWrittenOrRefused) {
     ASSERT_EQ(ask.messages.size(), 1u);
     EXPECT_EQ(ask.messages[0], (MessageRequest{QStringLiteral("Creato ") + written +
                                                QStringLiteral("\r\naprilo come tabella")}));
-    EXPECT_TRUE(testkit::readBytes(written).contains("\t600\t" + kilograms.toUtf8() + "\r\n")); // in the user's locale
+    EXPECT_TRUE(testkit::readBytes(written).contains("\t600\t" + kilograms.toUtf8() +
+                                                     "\r\n")); // in the user's locale
 
     // A folder that does not exist: the reason under the message, no file, the window open.
     p.projectPath = dir.filePath(QStringLiteral("manca/Capannone.vlm"));

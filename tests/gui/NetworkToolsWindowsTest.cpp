@@ -52,7 +52,7 @@ TEST_F(NetworkTools, CopyAndPasteThroughTheSnippetFile) {
     button("Incolla");
     EXPECT_EQ(reachable(), 2 * whole);
     EXPECT_EQ(trunk()->Griglia->rows() - 1, 2 * 6); // the trunk window shows the pasted trunk after its own
-    EXPECT_EQ(ask.messages.size(), 1u); // a paste asks nothing
+    EXPECT_EQ(ask.messages.size(), 1u);             // a paste asks nothing
 
     // A snippet cut short is refused and changes nothing.
     QFile snippet(path(QStringLiteral("Ritaglio.idx")));
@@ -82,8 +82,9 @@ TEST_F(NetworkTools, ImportAsksThenGraftsAnotherProject) {
     ask.fileNames = {QString()}; // the file dialog cancelled
     trigger("mnuImporta");
     const MessageRequest& question = ask.messages.at(0);
-    EXPECT_EQ(question.text, QStringLiteral("Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\n"
-                                            "saranno sostituiti.\r\nProcedo ?"));
+    EXPECT_EQ(question.text,
+              QStringLiteral("Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\n"
+                             "saranno sostituiti.\r\nProcedo ?"));
     EXPECT_EQ(question.title, QStringLiteral("Importa"));
     EXPECT_EQ(question.buttons, MessageButtons::OkCancel);
     EXPECT_EQ(ask.messageTexts().at(1), QStringLiteral("Operazione annullata"));
@@ -104,7 +105,8 @@ TEST_F(NetworkTools, CombDialogConfirmsThenBuilds) {
     ask.dialogScripts.push_back([](QDialog& d) {
         auto& comb = static_cast<frmMatrice&>(d);
         EXPECT_EQ(comb.txtArr[1]->text(), QStringLiteral("2"));
-        EXPECT_TRUE(comb.lblTesto->text().endsWith(QStringLiteral("il tipo di terminale e la quota saranno quelli di origine.")));
+        EXPECT_TRUE(comb.lblTesto->text().endsWith(
+            QStringLiteral("il tipo di terminale e la quota saranno quelli di origine.")));
         const auto type = [&](int box, const char* text) {
             comb.txtArr[std::size_t(box)]->setText(QString::fromLatin1(text));
             emit comb.txtArr[std::size_t(box)]->textEdited(comb.txtArr[std::size_t(box)]->text());
@@ -124,13 +126,15 @@ TEST_F(NetworkTools, CombDialogConfirmsThenBuilds) {
     });
     trigger("mnuMatrice");
     ASSERT_EQ(ask.messages.size(), 4u);
-    EXPECT_EQ(ask.messages[0].text,
-              QStringLiteral("Valore non valido in \"Interasse fra gli ugelli (in cm)\": serve un numero intero."));
-    EXPECT_EQ(ask.messages[1].text, QStringLiteral("Valore non valido in \"Da una parte\": serve un numero da -32768 a 32767."));
+    EXPECT_EQ(
+        ask.messages[0].text,
+        QStringLiteral("Valore non valido in \"Interasse fra gli ugelli (in cm)\": serve un numero intero."));
+    EXPECT_EQ(ask.messages[1].text,
+              QStringLiteral("Valore non valido in \"Da una parte\": serve un numero da -32768 a 32767."));
     EXPECT_EQ(ask.messages[2].title, QStringLiteral("Creazione rete Sprinkler"));
     EXPECT_EQ(ask.messages[2].icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(ask.messages[2].text.contains(QStringLiteral("La superficie coperta sarà di 72") + QLocale().decimalPoint() +
-                                              QStringLiteral("0 mq.")));
+    EXPECT_TRUE(ask.messages[2].text.contains(QStringLiteral("La superficie coperta sarà di 72") +
+                                              QLocale().decimalPoint() + QStringLiteral("0 mq.")));
     EXPECT_EQ(reachable(), before + 32);
     EXPECT_GT(trunk()->Griglia->rows() - 1, 6); // the comb goes on the trunk's branch
     EXPECT_GT(project().totalFlow, 0);
@@ -140,7 +144,8 @@ TEST_F(NetworkTools, CombDialogConfirmsThenBuilds) {
     project().NodeTable[std::size_t(end)].derivation = 0;
     ask.messages.clear();
     trigger("mnuMatrice");
-    EXPECT_TRUE(ask.messageTexts().value(0).startsWith(QStringLiteral("Il ramo del cursore non termina con un terminale")));
+    EXPECT_TRUE(ask.messageTexts().value(0).startsWith(
+        QStringLiteral("Il ramo del cursore non termina con un terminale")));
     EXPECT_EQ(ask.dialogsShown.size(), 1);
 }
 

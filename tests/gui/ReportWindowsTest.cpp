@@ -14,8 +14,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -54,11 +54,10 @@ QImage renderedPage(const QString& pdf, int page) {
     const QString prefix = dir.filePath(QStringLiteral("pagina"));
     QProcess pdftoppm;
     pdftoppm.setStandardErrorFile(QProcess::nullDevice()); // asked past the last page, it says so
-    pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("30"),
-                                                   QStringLiteral("-gray"), QStringLiteral("-png"),
-                                                   QStringLiteral("-singlefile"), QStringLiteral("-f"),
-                                                   QString::number(page), QStringLiteral("-l"), QString::number(page),
-                                                   pdf, prefix});
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-gray"),
+                    QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-f"),
+                    QString::number(page), QStringLiteral("-l"), QString::number(page), pdf, prefix});
     pdftoppm.waitForFinished();
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_Grayscale8);
 }
@@ -84,7 +83,8 @@ int pageCount(const QString& pdf) {
 // pressure, every branch title, the terminal lines.
 void expectExampleReport(const QString& text) {
     EXPECT_TRUE(text.contains(QStringLiteral("Pressione di progetto: 45") + QLocale().groupSeparator() +
-                              QStringLiteral("000 mm"))) << text.toStdString();
+                              QStringLiteral("000 mm")))
+        << text.toStdString();
     for (const char* title : {"Tronco iniziale", "Derivato da Dorsale nord", "Derivato da Ingresso",
                               "Derivato da Montante uffici", "Derivato da Interrato PE"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(title))) << title;
@@ -179,7 +179,8 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
 TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     if (!QPrinterInfo::printerInfo(kPrintQueue).isNull()) {
     } else if (qEnvironmentVariable("VALMORA_REQUIRE_PRINTER") == QLatin1String("1")) {
-        FAIL() << "no print queue " << kPrintQueue.toStdString() << ", though scripts/setup-printer.sh set it up";
+        FAIL() << "no print queue " << kPrintQueue.toStdString()
+               << ", though scripts/setup-printer.sh set it up";
     } else {
         GTEST_SKIP() << "SKIPPED: no print queue " << kPrintQueue.toStdString()
                      << " on this machine (scripts/setup-printer.sh sets one up; see the README)";
@@ -190,7 +191,8 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     const QDir out((user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath()) + QStringLiteral("/PDF"));
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     // A name of its own: the C and Italian runs of this test may print at the same time.
-    const QString job = QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
+    const QString job =
+        QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
     Project p = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
     ScriptedInteraction ask;
     QPrinter sessionPrinter(QPrinter::HighResolution);
@@ -200,7 +202,8 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
         box->click();
     dialog.btnStampa->click();
     ASSERT_EQ(ask.messages.size(), 1u);
-    EXPECT_EQ(ask.messages[0].text, QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
+    EXPECT_EQ(ask.messages[0].text,
+              QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
     // The schema prints on the printer the report's set-up chose, not on the system's default.
     struct Host : SchemaHost {
         QPrinter& printer;
@@ -221,7 +224,8 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     QElapsedTimer waited;
     waited.start();
     while (printed.isEmpty() && waited.elapsed() < kPrintWaitMs) {
-        for (const QFileInfo& file : out.entryInfoList({u'*' + job + QStringLiteral("*.pdf")}, QDir::Files, QDir::Time))
+        for (const QFileInfo& file :
+             out.entryInfoList({u'*' + job + QStringLiteral("*.pdf")}, QDir::Files, QDir::Time))
             if (file.lastModified() >= before && file.size() > 0)
                 printed = file.filePath();
         QThread::msleep(200);
@@ -248,7 +252,8 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
         blank.fill(Qt::white);
         // Another page, or an empty one, differs in most of the ink; the same page in a few
         // edges of the redrawn glyphs.
-        EXPECT_LT(differingPixels(renderedPage(printed, page), expected), differingPixels(blank, expected) / 3)
+        EXPECT_LT(differingPixels(renderedPage(printed, page), expected),
+                  differingPixels(blank, expected) / 3)
             << "page " << page;
     }
 }

@@ -71,7 +71,9 @@ protected:
         return window;
     }
     static void select(frmSchema& w, int row, int col) { w.GFSchema->setCurrentCell(row, col); }
-    static QString flowShown(const frmSchema& w, int row) { return w.GFSchema->textMatrix(row, w.treeCols()); }
+    static QString flowShown(const frmSchema& w, int row) {
+        return w.GFSchema->textMatrix(row, w.treeCols());
+    }
 };
 
 TEST_F(SchemaWindow, GridShowsTheBoardWithItsHeadingsAndTotal) {
@@ -84,7 +86,8 @@ TEST_F(SchemaWindow, GridShowsTheBoardWithItsHeadingsAndTotal) {
     for (int r = 1; r < w->GFSchema->rows(); ++r) {
         EXPECT_EQ(w->GFSchema->rowData(r), w->board().row(r).rowData);
         for (int c = 0; c < tree; ++c)
-            EXPECT_EQ(w->GFSchema->hasCellPicture(r, c), w->board().cell(r, c).picture != SchemaPicture::None);
+            EXPECT_EQ(w->GFSchema->hasCellPicture(r, c),
+                      w->board().cell(r, c).picture != SchemaPicture::None);
     }
     // The cursor starts on the focus node, whose data the status line shows.
     EXPECT_EQ(w->currentNode(), 1);
@@ -129,8 +132,8 @@ TEST_F(SchemaWindow, KeypadStepsTheDiameterAndRefreshesTheFlows) {
     w->LunEq();
     select(*w, row, col);
     w->LunEq();
-    EXPECT_EQ(ask.messageTexts(),
-              QStringList({QStringLiteral("Questo non è un tubo ma un KV !"), QStringLiteral("Non è un tubo, è un KV !")}));
+    EXPECT_EQ(ask.messageTexts(), QStringList({QStringLiteral("Questo non è un tubo ma un KV !"),
+                                               QStringLiteral("Non è un tubo, è un KV !")}));
     EXPECT_EQ(p.NodeTable[5].diameterIndex, kBore40);
 }
 
@@ -256,7 +259,9 @@ TEST_F(SchemaInMainWindow, ToolbarFollowsTheActiveWindow) {
     trunk()->Griglia->setCurrentCell(1, grid_column::kMetri);
     trunk()->Griglia->setTopRow(250); // the trunk's cursor row out of view
     QCoreApplication::processEvents();
-    const auto enabled = [&](const char* key) { return window->toolbarButton(QString::fromLatin1(key))->isEnabled(); };
+    const auto enabled = [&](const char* key) {
+        return window->toolbarButton(QString::fromLatin1(key))->isEnabled();
+    };
 
     button("schema");
     frmSchema* schema = window->schemaWindow();
@@ -270,7 +275,8 @@ TEST_F(SchemaInMainWindow, ToolbarFollowsTheActiveWindow) {
     QDeadlineTimer patience(10000);
     while (trunkGrid.textMatrix(3, grid_column::kPhi) != stepped && !patience.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(trunkGrid.textMatrix(3, grid_column::kPhi), stepped) << "the trunk's grid caught up with the step";
+    ASSERT_EQ(trunkGrid.textMatrix(3, grid_column::kPhi), stepped)
+        << "the trunk's grid caught up with the step";
     EXPECT_TRUE(enabled("incphi")); // the schema's cursor row is in view
     EXPECT_FALSE(enabled("aggiunge"));
 
@@ -294,12 +300,14 @@ TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
     window->schemaWindow()->exportPdf();
     const QString pdf = path(QStringLiteral("capannone-schema.pdf"));
     EXPECT_TRUE(testkit::readBytes(pdf).startsWith("%PDF"));
-    EXPECT_EQ(ask.messageTexts().value(0), QStringLiteral("Esportato schema in ") + QDir::toNativeSeparators(pdf));
+    EXPECT_EQ(ask.messageTexts().value(0),
+              QStringLiteral("Esportato schema in ") + QDir::toNativeSeparators(pdf));
     // Again: the earlier PDF is replaced only when the designer says so.
     testkit::writeBytes(pdf, "vecchio");
     ask.answers = {Answer::No};
     window->schemaWindow()->exportPdf();
-    EXPECT_EQ(ask.messageTexts().value(1), QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
+    EXPECT_EQ(ask.messageTexts().value(1),
+              QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
     EXPECT_EQ(testkit::readBytes(pdf), "vecchio");
 }
 

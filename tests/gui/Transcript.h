@@ -11,6 +11,9 @@
 
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace valmora {
 class frmTubi;
 class TbMain;
@@ -34,6 +37,8 @@ public:
     // buttons that are off, the Modifica menu's entries.
     Transcript& program(const TbMain& window);
     Transcript& line(const QString& text);
+    // `text` (a test's temporary folder) is written as `as` wherever it stands.
+    void hide(const QString& text, const QString& as) { hidden_.push_back({text, as}); }
 
     // Compares with gui/<name>.txt in the C locale, gui/<name>.it.txt in the Italian one.
     void expectGolden(const QString& name);
@@ -45,6 +50,7 @@ private:
     const GridIcons& icons_;
     qsizetype seen_ = 0;
     QString text_;
+    std::vector<std::pair<QString, QString>> hidden_;
 };
 
 } // namespace valmora::guitest

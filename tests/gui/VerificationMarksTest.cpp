@@ -3,12 +3,12 @@
 
 #include "app/TbMain.h"
 #include "app/frmAvvisi.h"
-#include "editor/frmTubi.h"
-#include "platform/GridControl.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
+#include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/Traversal.h"
+#include "platform/GridControl.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -120,7 +120,8 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
     const auto node = static_cast<int16_t>(rows.rowData(derived));
     frmTubi* grid = nullptr;
     for (QMdiSubWindow* frame : window->mdiArea()->subWindowList())
-        if (auto* g = qobject_cast<frmTubi*>(frame->widget()); g && g->firstNode() == branchStartOf(project(), node))
+        if (auto* g = qobject_cast<frmTubi*>(frame->widget());
+            g && g->firstNode() == branchStartOf(project(), node))
             grid = g;
     ASSERT_NE(grid, nullptr) << "the branch's grid window is open";
     EXPECT_FALSE(grid->isTrunk());

@@ -49,7 +49,8 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
 
     w->cmbNorma->setCurrentIndex(w->cmbNorma->findText(QStringLiteral("UNI 10779")));
     EXPECT_EQ(project().standardSettings.standard, Standard::Uni10779);
-    EXPECT_TRUE(w->lblEsito->text().startsWith(QStringLiteral("Verifica UNI 10779 — livello 2 - Verifica superata")))
+    EXPECT_TRUE(
+        w->lblEsito->text().startsWith(QStringLiteral("Verifica UNI 10779 — livello 2 - Verifica superata")))
         << w->lblEsito->text().toStdString();
     const GridControl& rows = *w->GrVerifica;
     int members = 0;
@@ -89,7 +90,8 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
     w->openRow(memberRow);
     bool shown = false;
     for (QMdiSubWindow* frame : window->mdiArea()->subWindowList())
-        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && grid->firstNode() == branchStartOf(project(), node))
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget());
+            grid && grid->firstNode() == branchStartOf(project(), node))
             shown = grid->Griglia->rowData(grid->Griglia->row()) == node;
     EXPECT_TRUE(shown);
 
@@ -133,5 +135,6 @@ TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported)
     ask.answers = {Answer::Yes};
     w->btnPng->click();
     EXPECT_TRUE(testkit::readBytes(path(QStringLiteral("capannone-curve.png"))).startsWith("\x89PNG"));
-    EXPECT_EQ(ask.messageTexts().last(), QStringLiteral("Creato ") + path(QStringLiteral("capannone-curve.png")));
+    EXPECT_EQ(ask.messageTexts().last(),
+              QStringLiteral("Creato ") + path(QStringLiteral("capannone-curve.png")));
 }
