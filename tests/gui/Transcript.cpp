@@ -71,7 +71,7 @@ Transcript& Transcript::cells(const GridControl& grid) {
                 cell += colourMark(grid.cellBackColor(r, c));
                 const QVariant foreground = model.data(index, Qt::ForegroundRole);
                 if (foreground.isValid())
-                    cell += QStringLiteral("{fg") + colourMark(foreground.value<QBrush>().color()) + u'}';
+                    cell += QStringLiteral("{fg") + colourMark(foreground.value<QBrush>().color()).mid(1);
                 if (!grid.cellToolTip(r, c).isEmpty())
                     tips << QStringLiteral("     ! %1: %2").arg(c).arg(grid.cellToolTip(r, c));
             }
