@@ -58,6 +58,11 @@ Transcript& Transcript::cells(const GridControl& grid) {
     for (int r = 0; r < grid.rows(); ++r) {
         QStringList cells;
         QStringList tips;
+        // A row all of one colour says it once, at its end.
+        QString rowColour = r > 0 ? colourMark(grid.cellBackColor(r, 0)) : QString();
+        for (int c = 1; c < grid.cols() && !rowColour.isEmpty(); ++c)
+            if (colourMark(grid.cellBackColor(r, c)) != rowColour)
+                rowColour.clear();
         for (int c = 0; c < grid.cols(); ++c) {
             QString cell = grid.textMatrix(r, c);
             if (r > 0) {
@@ -68,7 +73,8 @@ Transcript& Transcript::cells(const GridControl& grid) {
                       GridIcon::Idrante, GridIcon::Naspo, GridIcon::SuperIdr, GridIcon::Ugello})
                     if (!picture.isNull() && picture.toImage() == icons_.picture(icon).toImage())
                         cell = u'<' + GridIcons::name(icon) + u'>' + cell;
-                cell += colourMark(grid.cellBackColor(r, c));
+                if (rowColour.isEmpty())
+                    cell += colourMark(grid.cellBackColor(r, c));
                 const QVariant foreground = model.data(index, Qt::ForegroundRole);
                 if (foreground.isValid())
                     cell += QStringLiteral("{fg") + colourMark(foreground.value<QBrush>().color()).mid(1);
@@ -79,7 +85,7 @@ Transcript& Transcript::cells(const GridControl& grid) {
         }
         text_ +=
             (r > 0 && r == grid.row() ? QStringLiteral(">%1 ").arg(r, 3) : QStringLiteral(" %1 ").arg(r, 3)) +
-            cells.join(QStringLiteral(" | ")) + u'\n';
+            cells.join(QStringLiteral(" | ")) + (rowColour.isEmpty() ? QString() : u' ' + rowColour) + u'\n';
         for (const QString& tip : tips)
             text_ += tip + u'\n';
     }
