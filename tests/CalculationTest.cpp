@@ -5,8 +5,8 @@
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
-#include "tests/TestFiles.h"
 #include "tests/ReferenceWalk.h"
+#include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,8 @@ void expectSameResults(const Project& actual, const Project& expected) {
         EXPECT_EQ(a.flowFraction, e.flowFraction) << "node " << i;
     }
     for (std::size_t t = 1; t < actual.TerminalTable.size(); ++t) {
-        EXPECT_EQ(actual.TerminalTable[t].heightResistance, expected.TerminalTable[t].heightResistance) << "terminal " << t;
+        EXPECT_EQ(actual.TerminalTable[t].heightResistance, expected.TerminalTable[t].heightResistance)
+            << "terminal " << t;
         EXPECT_EQ(actual.TerminalTable[t].terminalResistance, expected.TerminalTable[t].terminalResistance)
             << "terminal " << t;
     }
@@ -74,8 +75,8 @@ void expectSameResults(const Project& actual, const Project& expected) {
 void expectFiniteRows(const Project& p) {
     for (const int16_t start : branchStarts(p))
         for (const BranchRow& row : computeBranchRows(p, start)) {
-            EXPECT_TRUE(std::isfinite(row.flow) && std::isfinite(row.drop) && std::isfinite(row.cumulativeDrop) &&
-                        std::isfinite(row.velocity.value_or(0)))
+            EXPECT_TRUE(std::isfinite(row.flow) && std::isfinite(row.drop) &&
+                        std::isfinite(row.cumulativeDrop) && std::isfinite(row.velocity.value_or(0)))
                 << "node " << row.node;
         }
 }
@@ -208,7 +209,8 @@ TEST(Calculation, TerminalAtTheMinimumCorrectedFlowKeepsItsHeightResistance) {
     float low = 0.001f;
     float high = 1.0f;
     while (flowWith(low + (high - low) / 2) != hydraulics::kMinimumCorrectedFlow && high - low > 1e-9f)
-        (flowWith(low + (high - low) / 2) < hydraulics::kMinimumCorrectedFlow ? low : high) = low + (high - low) / 2;
+        (flowWith(low + (high - low) / 2) < hydraulics::kMinimumCorrectedFlow ? low : high) =
+            low + (high - low) / 2;
     ASSERT_EQ(flowWith(low + (high - low) / 2), hydraulics::kMinimumCorrectedFlow);
     ASSERT_TRUE(Calculate(p).ok);
     EXPECT_EQ(p.TerminalTable[1].heightResistance, initialHeightResistance(1));
@@ -281,7 +283,12 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
         {"negative height", [](Project& p) { p.TerminalTable[2].height = -1; }, 2},
         {"negative length", [](Project& p) { p.NodeTable[2].length = -40; }, 2},
         {"broken link", [](Project& p) { p.NodeTable[1].next = 40; }, 1, false},
-        {"loop", [](Project& p) { p.NodeTable[3].next = 1; p.NodeTable[3].derivation = 0; }, 3, false},
+        {"loop",
+         [](Project& p) {
+             p.NodeTable[3].next = 1;
+             p.NodeTable[3].derivation = 0;
+         },
+         3, false},
         {"infinite length", [](Project& p) { p.NodeTable[2].length = INFINITY; }, 2},
     };
     for (const Case& c : cases) {
@@ -321,12 +328,14 @@ TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
         const int16_t root = build.root({QStringLiteral("KV"), 0, 1e38f, 0, 0});
         if (c.derivedKv) {
             build.deriveAt(root, {QStringLiteral("KV2"), 0, 1e38f, 0, 0});
-            build.endWithTerminal(build.continueAfter(root, {QStringLiteral("Chiuso"), 1, 0, 1, 0, true}), 0, 0);
+            build.endWithTerminal(build.continueAfter(root, {QStringLiteral("Chiuso"), 1, 0, 1, 0, true}), 0,
+                                  0);
         }
         const CalculationOutcome outcome = Calculate(p);
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.node, c.node);
-        EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 ").arg(c.node))) << outcome.message.toStdString();
+        EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 ").arg(c.node)))
+            << outcome.message.toStdString();
         EXPECT_EQ(p.totalFlow, 0.0f);
         expectFiniteRows(p);
         // The quick update refuses alike.
@@ -368,13 +377,15 @@ TEST(DerivedQuantities, RowsWithoutFlowRestartTheCumulativeDropAndKvHasNoVelocit
     NetworkBuilder build(q);
     const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, 1, kBore50});
     const int16_t open = build.deriveAt(trunk, {QStringLiteral("Aperto"), 0, 0, 1, kBore50});
-    build.endWithTerminal(build.continueAfter(open, {QStringLiteral("Chiuso"), 5, 0, 1, kBore40, true}), kTypeK80, 0);
-    build.endWithTerminal(build.continueAfter(trunk, {QStringLiteral("Segue"), 10, 2, 1, kBore40}), kTypeK100, 0);
+    build.endWithTerminal(build.continueAfter(open, {QStringLiteral("Chiuso"), 5, 0, 1, kBore40, true}),
+                          kTypeK80, 0);
+    build.endWithTerminal(build.continueAfter(trunk, {QStringLiteral("Segue"), 10, 2, 1, kBore40}), kTypeK100,
+                          0);
     ASSERT_TRUE(Calculate(q).ok);
     const auto derived = computeBranchRows(q, open);
     ASSERT_GT(std::fabs(branchEntryDrop(q, open)), 1000); // what would be carried on
-    ASSERT_LT(derived[0].drop, kNegligibleDrop); // practically no flow through the open section
-    EXPECT_EQ(derived[0].cumulativeDrop, 0.0);   // restarted, not carried on from the junction
+    ASSERT_LT(derived[0].drop, kNegligibleDrop);          // practically no flow through the open section
+    EXPECT_EQ(derived[0].cumulativeDrop, 0.0);            // restarted, not carried on from the junction
     EXPECT_EQ(derived[1].cumulativeDrop, 0.0);
 
     ASSERT_TRUE(Calculate(p).ok);

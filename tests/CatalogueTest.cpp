@@ -48,11 +48,13 @@ TEST(Catalogues, ShippedCataloguesHoldWhatNetworksRelyOn) {
     EXPECT_EQ(steel.diameters[3].label, QStringLiteral("1\""));
     EXPECT_EQ(steel.diameters[7].label, QStringLiteral("2\"1/2"));
     EXPECT_NEAR(steel.diameters[3].innerDiameter, 33.7f - 2 * 3.2f, 0.01);
-    for (const PipeSeries& series : std::vector<PipeSeries>(p.PipeCatalogue.begin() + 1, p.PipeCatalogue.end())) {
+    for (const PipeSeries& series :
+         std::vector<PipeSeries>(p.PipeCatalogue.begin() + 1, p.PipeCatalogue.end())) {
         EXPECT_EQ(series.code.size(), 5);
         EXPECT_GT(series.hazenC, 0);
         for (std::size_t d = 1; d < series.diameters.size(); ++d)
-            EXPECT_LT(series.diameters[d - 1].innerDiameter, series.diameters[d].innerDiameter) << series.name.toStdString();
+            EXPECT_LT(series.diameters[d - 1].innerDiameter, series.diameters[d].innerDiameter)
+                << series.name.toStdString();
         for (const PipeDiameter& d : series.diameters)
             EXPECT_LT(d.innerDiameter, d.outerDiameter);
     }
@@ -97,7 +99,9 @@ TEST(Catalogues, PipeSeriesAsRead) {
 
 TEST(Catalogues, TerminalTypesToTheEndOfTheFile) {
     std::vector<TerminalType> types;
-    ASSERT_TRUE(parseTerminals("\"Terminali\"\r\n\"Idrante\",82.5,120,2,1\r\n\"Naspo\",24.06,35,2,2\r\n\r\n\r\n", types).ok);
+    ASSERT_TRUE(parseTerminals(
+                    "\"Terminali\"\r\n\"Idrante\",82.5,120,2,1\r\n\"Naspo\",24.06,35,2,2\r\n\r\n\r\n", types)
+                    .ok);
     ASSERT_EQ(types.size(), 2u); // blank lines after the last terminal are not a terminal
     EXPECT_EQ(types[1].name, QStringLiteral("Naspo"));
     EXPECT_EQ(types[1].kFactor, 24.06f);
@@ -110,10 +114,12 @@ TEST(Catalogues, TerminalTypesToTheEndOfTheFile) {
 TEST(Catalogues, MalformedCataloguesNameFileLineAndWhatWasExpected) {
     std::vector<PipeSeries> pipes;
     // Fewer diameters than announced.
-    CatalogueLoadResult r = parsePipes("\"Tubi\",1\n\"Acciaio\",\"ACC\",7850,120,1,3\n1\",27.3,33.7\n2\",53.1,60.3\n", pipes);
+    CatalogueLoadResult r =
+        parsePipes("\"Tubi\",1\n\"Acciaio\",\"ACC\",7850,120,1,3\n1\",27.3,33.7\n2\",53.1,60.3\n", pipes);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 5);
-    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Catalogo Vlmtubi.txt, riga 5: fine del file"))) << r.message.toStdString();
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Catalogo Vlmtubi.txt, riga 5: fine del file")))
+        << r.message.toStdString();
     EXPECT_TRUE(r.message.contains(QStringLiteral("diametro 2"))) << r.message.toStdString();
     EXPECT_TRUE(pipes.empty());
 

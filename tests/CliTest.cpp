@@ -65,7 +65,8 @@ TEST(CalculationJson, NumbersThatAreNoNumbersBecomeNull) {
     p.NodeTable[1].flowFraction = NAN;
     const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
-    EXPECT_TRUE(spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
+    EXPECT_TRUE(
+        spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
 }
 
 TEST_F(CliTest, SaveWritesTheSameBytesBack) {
@@ -78,7 +79,8 @@ TEST_F(CliTest, SaveWritesTheSameBytesBack) {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("copia.vlm.bak")));
     const CliResult warned = run({QStringLiteral("save"), file, path("copia.vlm")});
     EXPECT_EQ(warned.exitCode, kExitSuccess);
-    EXPECT_TRUE(warned.error.startsWith(path("copia.vlm") + QStringLiteral(": attenzione: copia di sicurezza")))
+    EXPECT_TRUE(
+        warned.error.startsWith(path("copia.vlm") + QStringLiteral(": attenzione: copia di sicurezza")))
         << warned.error.toStdString();
 }
 
@@ -100,16 +102,18 @@ TEST_F(CliTest, ExitCodesAndMessages) {
         << broken.error.toStdString();
     EXPECT_EQ(broken.error.count(u'\n'), 1);
 
-    const CliResult noCatalogues = runCli({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--catalogues"),
-                                           dir.path()});
+    const CliResult noCatalogues =
+        runCli({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--catalogues"), dir.path()});
     EXPECT_EQ(noCatalogues.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(noCatalogues.error.contains(QStringLiteral("Vlmtubi.txt"))) << noCatalogues.error.toStdString();
+    EXPECT_TRUE(noCatalogues.error.contains(QStringLiteral("Vlmtubi.txt")))
+        << noCatalogues.error.toStdString();
 
     // Read, but the catalogue cannot calculate it: named node, exit 1.
     writeBytes(dir.filePath(QStringLiteral("Vlmtubi.txt")), "\"T\",1\n\"S\",\"S\",7850,0,1,1\nx,10,12\n");
     writeBytes(dir.filePath(QStringLiteral("Vlmterm.txt")), "\"T\"\n\"A\",1,1,1,1\n\"B\",1,1,1,1\n");
     writeBytes(path("c0.vlm"), "\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n9,1,0,0,1,0,\"A\"\r\n1,0\r\n");
-    const CliResult refused = runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
+    const CliResult refused =
+        runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
     EXPECT_EQ(refused.exitCode, kExitInvalidInput);
     EXPECT_TRUE(refused.error.contains(QStringLiteral("Nodo 1 \"A\""))) << refused.error.toStdString();
 

@@ -332,43 +332,6 @@ TEST(ConvergedSolution, RiserOfTenHydrants) {
     }
 }
 
-// Flags on a hand-made network: trunk 2 m of 20 mm, continuing into 1 m of 50 mm with a
-// K 100 terminal at 0 m and deriving an end without terminal (1 m of 50 mm).
-TEST(Verification, FlagsTerminalsSectionsAndOpenEnds) {
-    Project p = projectWithTestCatalogues(); // every test type has a nominal pressure of 1 bar
-    NetworkBuilder build(p);
-    const int16_t trunk = build.root({QStringLiteral("Stretto"), 2, 0, 1, kBore20});
-    const int16_t open = build.deriveAt(trunk, {QStringLiteral("Scarico"), 1, 0, 1, kBore50});
-    const int16_t outlet = build.continueAfter(trunk, {QStringLiteral("Uscita"), 1, 0, 1, kBore50});
-    build.endWithTerminal(outlet, kTypeK100, 0);
-    p.supplyPressure = kFourBar;
-    ASSERT_TRUE(Calculate(p).ok);
-    const ConvergedSolution s = SolveConverged(p);
-    const NetworkVerification v = VerifyNetwork(p, s);
-
-    // No heights: the calculation is exact and agrees.
-    ASSERT_EQ(v.terminals.size(), 1u);
-    EXPECT_TRUE(v.terminals[0].converged);
-    EXPECT_FALSE(v.terminals[0].dry);
-    EXPECT_DOUBLE_EQ(v.terminals[0].nominalPressure, 10000);
-    // The open end drains the junction of the supply: the terminal stays under 1 bar.
-    EXPECT_LT(*v.terminals[0].convergedPressureLeft, 10000);
-    EXPECT_TRUE(v.terminals[0].convergedBelowNominal);
-    EXPECT_TRUE(v.terminals[0].calculatedBelowNominal);
-
-    ASSERT_EQ(v.openEnds.size(), 1u);
-    EXPECT_EQ(v.openEnds[0].node, open);
-    EXPECT_NEAR(v.openEnds[0].convergedFlow, s.nodes[std::size_t(open)].flow, 0);
-
-    // The 20 mm trunk carries the flow of both ends: far above 10 m/s (v = Q x 21.22 / 20^2).
-    ASSERT_EQ(v.sections.size(), 3u);
-    for (const SectionVerification& section : v.sections) {
-        const bool isTrunk = section.node == trunk;
-        EXPECT_EQ(section.convergedTooFast, isTrunk) << "node " << section.node;
-        EXPECT_EQ(section.calculatedTooFast, isTrunk) << "node " << section.node;
-    }
-}
-
 struct AgreementCase {
     double calculated;
     double converged;

@@ -1,6 +1,6 @@
+#include "model/DialogRules.h"
 #include "model/Calculation.h"
 #include "model/Catalogues.h"
-#include "model/DialogRules.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "cli/CliCommands.h"
 #include "cli/EpanetExport.h"
+#include "cli/CliCommands.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -62,7 +62,9 @@ Project mixedNetwork() {
     return p;
 }
 
-double field(const QStringList& r, int index) { return r.value(index).toDouble(); }
+double field(const QStringList& r, int index) {
+    return r.value(index).toDouble();
+}
 
 } // namespace
 
@@ -71,8 +73,8 @@ TEST(EpanetExport, EveryElementReadsBack) {
     const QString vlm = dir.filePath(QStringLiteral("rete.vlm"));
     const QString inp = dir.filePath(QStringLiteral("rete.inp"));
     ASSERT_TRUE(SaveProject(mixedNetwork(), vlm).ok);
-    const CliResult result = runCli({QStringLiteral("export-inp"), vlm, inp, QStringLiteral("--catalogues"),
-                                     shippedDataDirectory()});
+    const CliResult result = runCli(
+        {QStringLiteral("export-inp"), vlm, inp, QStringLiteral("--catalogues"), shippedDataDirectory()});
     ASSERT_EQ(result.exitCode, kExitSuccess) << result.error.toStdString();
     const QByteArray text = readBytes(inp);
 
@@ -97,7 +99,8 @@ TEST(EpanetExport, EveryElementReadsBack) {
         } else {
             const QStringList junction = row(s, QStringLiteral("JUNCTIONS"), id);
             ASSERT_FALSE(junction.isEmpty());
-            EXPECT_DOUBLE_EQ(field(junction, 1), node.endsInTerminal() ? double(p.terminalOf(node).height) : 0.0);
+            EXPECT_DOUBLE_EQ(field(junction, 1),
+                             node.endsInTerminal() ? double(p.terminalOf(node).height) : 0.0);
         }
         if (node.endsInTerminal()) {
             ++emitters;
@@ -123,7 +126,8 @@ TEST(EpanetExport, EveryElementReadsBack) {
                 // 1 bar (10 m) at KV x 1000 l/min, growing with the flow^1.85.
                 const double flow = field(point, 1);
                 const double kvFlow = (double(node.virtualLength) + 0.00001) * 1000;
-                EXPECT_NEAR(field(point, 2), 10 * std::pow(flow / kvFlow, 1.85), 1e-9 * (1 + field(point, 2)));
+                EXPECT_NEAR(field(point, 2), 10 * std::pow(flow / kvFlow, 1.85),
+                            1e-9 * (1 + field(point, 2)));
             }
             EXPECT_GE(points, 10);
         } else {

@@ -59,7 +59,8 @@ TEST(FreeFormatReader, WholeNumbersRoundHalvesToEvenWithinSixteenBits) {
     for (const int expected : {2, 4, -32768, 32767})
         EXPECT_EQ(r.readInt16(kWhat), expected) << expected;
     const FormatError overflow = failureOf([&] { r.readInt16(kWhat); });
-    EXPECT_TRUE(overflow.message.contains(QStringLiteral("fuori dall'intervallo"))) << overflow.message.toStdString();
+    EXPECT_TRUE(overflow.message.contains(QStringLiteral("fuori dall'intervallo")))
+        << overflow.message.toStdString();
 }
 
 TEST(FreeFormatReader, UnreadableValuesNameTheirLine) {
@@ -88,20 +89,22 @@ TEST(FreeFormatReader, RefusalsSayWhatWasExpectedInOneShortLine) {
     };
     const Case cases[] = {
         {QStringLiteral("  "), "la quota", true, QStringLiteral("fine del file: manca la quota")},
-        {QStringLiteral("\"senza fine\n"), "il commento", false, QStringLiteral("virgolette non chiuse nel commento")},
+        {QStringLiteral("\"senza fine\n"), "il commento", false,
+         QStringLiteral("virgolette non chiuse nel commento")},
         {QStringLiteral("\"x"), "l'icona", false, QStringLiteral("virgolette non chiuse nell'icona")},
         {QStringLiteral("\"x"), "lo stato", false, QStringLiteral("virgolette non chiuse nello stato")},
         {QStringLiteral("\"a\r\nb\""), "la lunghezza", true,
          QStringLiteral("atteso un numero per la lunghezza, trovato \"a  b\"")},
         {megabyte, "lo stato", false,
-         QStringLiteral("numero fuori dall'intervallo per lo stato: \"") + megabyte.left(kMessageExcerptLength) +
-             QStringLiteral("\u2026\"")},
+         QStringLiteral("numero fuori dall'intervallo per lo stato: \"") +
+             megabyte.left(kMessageExcerptLength) + QStringLiteral("\u2026\"")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FreeFormatReader r(c.text);
         const QString what = QString::fromUtf8(c.what);
-        const FormatError error = failureOf([&] { c.asFloat ? void(r.readFloat(what)) : void(r.readInt16(what)); });
+        const FormatError error =
+            failureOf([&] { c.asFloat ? void(r.readFloat(what)) : void(r.readInt16(what)); });
         EXPECT_EQ(error.message, c.message);
         EXPECT_EQ(error.line, 1);
     }

@@ -16,7 +16,9 @@ namespace {
 
 constexpr double kMillimetresPerPoint = 25.4 / 72;
 
-QString goldenPath(const QString& name) { return QStringLiteral(VALMORA_TEST_DATA_DIR "/golden/") + name; }
+QString goldenPath(const QString& name) {
+    return QStringLiteral(VALMORA_TEST_DATA_DIR "/golden/") + name;
+}
 
 } // namespace
 
@@ -34,8 +36,9 @@ void expectGolden(const QString& name, const QString& actual) {
     const QStringList got = actual.split(u'\n');
     for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i) {
         if (expected.value(i) != got.value(i) || i >= expected.size() || i >= got.size()) {
-            ADD_FAILURE() << name.toStdString() << " line " << i + 1 << "\n  expected: "
-                          << expected.value(i).toStdString() << "\n  actual:   " << got.value(i).toStdString();
+            ADD_FAILURE() << name.toStdString() << " line " << i + 1
+                          << "\n  expected: " << expected.value(i).toStdString()
+                          << "\n  actual:   " << got.value(i).toStdString();
             return;
         }
     }
@@ -47,10 +50,12 @@ QString pagesAsText(const std::vector<RecordedPage>& pages) {
         text += QStringLiteral("--- pagina %1 ---\n").arg(page.number);
         std::map<double, std::vector<const PageItem*>> lines;
         for (const PageItem& item : page.items)
-            if ((item.kind == PageItem::Kind::Text && !item.text.isEmpty()) || item.kind == PageItem::Kind::Picture)
+            if ((item.kind == PageItem::Kind::Text && !item.text.isEmpty()) ||
+                item.kind == PageItem::Kind::Picture)
                 lines[item.y].push_back(&item);
         for (auto& [y, items] : lines) {
-            std::sort(items.begin(), items.end(), [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
+            std::sort(items.begin(), items.end(),
+                      [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
             QString line;
             for (const PageItem* item : items) {
                 const double size = page.fonts[item->font].size;

@@ -229,6 +229,7 @@ TEST(Materials, TextFileWrittenBesideTheProject) {
         EXPECT_EQ(written.fileName, dir.filePath(QStringLiteral("Prova.txt")));
         const QByteArray bytes = testkit::readBytes(written.fileName);
         EXPECT_EQ(bytes, materialsTextBytes(materialsTextLines(p, written.fileName, locale)));
-        EXPECT_TRUE(bytes.contains("Acciaio citt\xE0 ?\t50\t600\t2" + QByteArray(locale == kC ? "," : ".") + "353\r\n"));
+        EXPECT_TRUE(bytes.contains("Acciaio citt\xE0 ?\t50\t600\t2" + QByteArray(locale == kC ? "," : ".") +
+                                   "353\r\n"));
     }
 }

@@ -1,9 +1,9 @@
 #include "editor/NetworkTools.h"
+#include "TestFiles.h"
 #include "model/Calculation.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
 #include "support/NetworkBuilder.h"
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -39,12 +39,14 @@ TEST(Comb, DefaultsBuildSixteenNozzlesWhereTheTerminalWas) {
     const tools::CombSettings defaults;
     for (const QLocale& locale : {QLocale::c(), testkit::kItalian}) {
         testkit::LocaleScope scope(locale);
-        const QStringList lines = tools::combSummary(site.p, defaults, site.sprinklerType).split(QStringLiteral("\n\r"));
+        const QStringList lines =
+            tools::combSummary(site.p, defaults, site.sprinklerType).split(QStringLiteral("\n\r"));
         ASSERT_EQ(lines.size(), 4);
         EXPECT_EQ(lines[0], QStringLiteral("Verranno creati 16 nuovi terminali di tipo %1;")
                                 .arg(site.p.TerminalCatalogue[std::size_t(site.sprinklerType)].name));
         EXPECT_EQ(lines[1], QStringLiteral("La dorsale sarà da 2\"1/2 con 2 diramazioni."));
-        EXPECT_EQ(lines[2], QStringLiteral("La superficie coperta sarà di 36") + locale.decimalPoint() + QStringLiteral("0 mq."));
+        EXPECT_EQ(lines[2], QStringLiteral("La superficie coperta sarà di 36") + locale.decimalPoint() +
+                                QStringLiteral("0 mq."));
         EXPECT_TRUE(lines[3].startsWith(QStringLiteral("La portata (nominale) sarà di circa ")));
         EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" Lt/min per mq")));
     }
@@ -54,12 +56,15 @@ TEST(Comb, DefaultsBuildSixteenNozzlesWhereTheTerminalWas) {
     EXPECT_EQ(site.p.nodeCount(), before + 32);
     // Main-pipe nodes in order, named by the take-off count as it stood, then their index.
     QStringList mainPipe;
-    for (int16_t n = site.p.NodeTable[std::size_t(site.end)].next; n > 0; n = site.p.NodeTable[std::size_t(n)].next)
+    for (int16_t n = site.p.NodeTable[std::size_t(site.end)].next; n > 0;
+         n = site.p.NodeTable[std::size_t(n)].next)
         if (site.p.NodeTable[std::size_t(n)].name.startsWith(QStringLiteral("Dr")))
             mainPipe << site.p.NodeTable[std::size_t(n)].name;
     // Each arm of c nozzles takes 2c - 1 nodes after its main-pipe node.
-    EXPECT_EQ(mainPipe, QStringList({QStringLiteral("Dr2Sx%1").arg(before + 1), QStringLiteral("Dr1Dx%1").arg(before + 5),
-                                     QStringLiteral("Dr1Sx%1").arg(before + 17), QStringLiteral("Dr0Dx%1").arg(before + 21)}));
+    EXPECT_EQ(mainPipe,
+              QStringList(
+                  {QStringLiteral("Dr2Sx%1").arg(before + 1), QStringLiteral("Dr1Dx%1").arg(before + 5),
+                   QStringLiteral("Dr1Sx%1").arg(before + 17), QStringLiteral("Dr0Dx%1").arg(before + 21)}));
     const std::vector<int16_t> nozzles = site.nozzles();
     ASSERT_EQ(nozzles.size(), 16u);
     ASSERT_TRUE(Calculate(site.p).ok);
@@ -112,8 +117,8 @@ TEST(Comb, RefusesWhatItCannotBuild) {
     CombSite site;
     EXPECT_EQ(tools::combEndNode(site.p, 1), site.end);
     EXPECT_FALSE(tools::combRefusal(site.p, tools::CombSettings{}));
-    EXPECT_TRUE(tools::combRefusal(site.p, {-2, 150, -2, -6, 150})); // a positive product of negatives
-    EXPECT_TRUE(tools::combRefusal(site.p, {400, 150, 40, 40, 150}));  // past 32 767 nozzles and nodes
+    EXPECT_TRUE(tools::combRefusal(site.p, {-2, 150, -2, -6, 150}));  // a positive product of negatives
+    EXPECT_TRUE(tools::combRefusal(site.p, {400, 150, 40, 40, 150})); // past 32 767 nozzles and nodes
     EXPECT_FALSE(tools::combSettingsEnabled({2, 150, 0, 0, 150}));
     EXPECT_FALSE(tools::combSettingsEnabled({2, 0, 2, 6, 150}));
 
@@ -231,7 +236,7 @@ TEST(Graft, AFailedGraftLeavesTheNetworkAsItWas) {
 // paste is refused, and what a save writes is what one paste alone would have made.
 TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
     Project source = testkit::projectWithTestCatalogues();
-    testkit::buildComb(source, 1000); // 1 999 nodes
+    testkit::buildComb(source, 1000);                // 1 999 nodes
     const QByteArray snippet = snippetOf(source, 1); // the whole comb, 1 999 nodes a paste
     Project once = testkit::projectWithTestCatalogues();
     testkit::buildComb(once, 1000);

@@ -76,8 +76,9 @@ TEST(NumberFormat, GeneralFormatKeepsSevenDigitsOfASingle) {
 
 TEST(NumberFormat, FileNumbersUseAPeriodAndNoDecimalPointForWholeNumbers) {
     const std::pair<float, const char*> cases[] = {
-        {12.5f, "12.5"},   {3.0f, "3"},      {0.0f, "0"},             {-0.0f, "0"},          {0.5f, "0.5"},
-        {-2.25f, "-2.25"}, {1e-5f, "1E-05"}, {25000000.0f, "2.5E+07"}, {1.2345678f, "1.234568"}};
+        {12.5f, "12.5"},         {3.0f, "3"},       {0.0f, "0"},      {-0.0f, "0"},
+        {0.5f, "0.5"},           {-2.25f, "-2.25"}, {1e-5f, "1E-05"}, {25000000.0f, "2.5E+07"},
+        {1.2345678f, "1.234568"}};
     for (const auto& [value, written] : cases)
         EXPECT_EQ(fileNumber(value).toStdString(), written) << value;
 }
@@ -109,7 +110,7 @@ TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
 
 TEST(NumberFormat, WholeNumbersCheckedAgainstTheirRange) {
     EXPECT_EQ(roundedToRange<int16_t>(32767.4), int16_t(32767));
-    EXPECT_EQ(roundedToRange<int16_t>(32767.5), std::nullopt); // rounds to 32768
+    EXPECT_EQ(roundedToRange<int16_t>(32767.5), std::nullopt);     // rounds to 32768
     EXPECT_EQ(roundedToRange<int16_t>(-32768.5), int16_t(-32768)); // halves to even
     EXPECT_EQ(roundedToRange<int16_t>(-32769), std::nullopt);
     EXPECT_EQ(roundedToRange<int32_t>(1e300), std::nullopt);

@@ -9,7 +9,8 @@ using namespace valmora;
 
 TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
     Project p = testkit::projectWithTestCatalogues();
-    EXPECT_EQ(projectFileBytes(p), QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
+    EXPECT_EQ(projectFileBytes(p),
+              QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
     p.projectNotes = QStringLiteral("resta");
     p.maxHeight = 7;
     p.supplyPressure = 1;
@@ -21,7 +22,8 @@ TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
     EXPECT_EQ(p.terminalCount(), 1);
     // 4 bar; last series and type 1; "Radice": 0 m + 1 m of series 1, diameter 1, open,
     // unlocked, ending in terminal 1 of type 1 at 0 m. The notes survive a new project.
-    EXPECT_EQ(projectFileBytes(p), QByteArray("\"resta\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
+    EXPECT_EQ(projectFileBytes(p),
+              QByteArray("\"resta\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
     EXPECT_EQ(p.NodeTable[1].derivation, 1);
     EXPECT_EQ(p.NodeTable[1].parent, 0);
     EXPECT_EQ(p.NodeTable[1].eqResistance, 0.000742266610777188);

@@ -12,7 +12,9 @@ class RecentFilesTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString store() const { return dir.filePath(QStringLiteral("recenti.ini")); }
-    RecentFiles fresh() const { return RecentFiles(std::make_unique<QSettings>(store(), QSettings::IniFormat)); }
+    RecentFiles fresh() const {
+        return RecentFiles(std::make_unique<QSettings>(store(), QSettings::IniFormat));
+    }
     QStringList shown(const RecentFiles& recent) const {
         QStringList paths;
         for (int i = 0; i < RecentFiles::kEntries; ++i)
@@ -38,8 +40,8 @@ TEST_F(RecentFilesTest, FiveFilesInARowLeaveTheLastFourMostRecentFirst) {
     recent.LoadRecentMenu();
     for (const char* path : {"/p/a.vlm", "/p/b.vlm", "/p/c.vlm", "/p/d.vlm", "/p/e.vlm"})
         recent.AddRecentFile(QString::fromLatin1(path));
-    const QStringList expected = {QStringLiteral("/p/e.vlm"), QStringLiteral("/p/d.vlm"), QStringLiteral("/p/c.vlm"),
-                                  QStringLiteral("/p/b.vlm")};
+    const QStringList expected = {QStringLiteral("/p/e.vlm"), QStringLiteral("/p/d.vlm"),
+                                  QStringLiteral("/p/c.vlm"), QStringLiteral("/p/b.vlm")};
     EXPECT_TRUE(recent.separatorVisible());
     EXPECT_EQ(shown(recent), expected);
 

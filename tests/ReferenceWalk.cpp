@@ -42,7 +42,8 @@ void resistanceUp(Project& p, int e) {
         n.resistance = sectionR(p, n);
         if (n.next == -1) {
             Terminal& t = p.TerminalTable[n.derivation];
-            t.terminalResistance = float(10000 / std::pow(double(p.TerminalCatalogue[t.typeIndex].kFactor), 1.85));
+            t.terminalResistance =
+                float(10000 / std::pow(double(p.TerminalCatalogue[t.typeIndex].kFactor), 1.85));
             t.heightResistance = float(double(t.height * 1000) / std::pow(120.0, 1.85));
             n.eqResistance = double(t.heightResistance) + (double(t.terminalResistance) + n.resistance);
         } else if (n.next <= 0) {
@@ -64,7 +65,8 @@ void heightCorrectUp(Project& p, int e) {
             if (!(t.height == 0 || q <= 0.0001f)) {
                 const float ph = float(std::pow(double(q), 1.85) * double(t.heightResistance));
                 const float ratio = (1000 * t.height) / ph;
-                t.heightResistance = float(double(t.heightResistance) * std::pow(double(ratio), 1.3601470508735443));
+                t.heightResistance =
+                    float(double(t.heightResistance) * std::pow(double(ratio), 1.3601470508735443));
                 n.eqResistance = double(t.terminalResistance) + n.resistance + double(t.heightResistance);
             }
         } else if (n.next <= 0) {

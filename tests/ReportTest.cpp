@@ -118,7 +118,8 @@ TEST(Report, ColumnWidthsCellCutsAndFrames) {
         // The 40-character name fits its column: cut and marked, never spilling over the next one.
         const QStringList texts = r.texts();
         const QString name = texts[texts.indexOf(QStringLiteral("Tronco iniziale")) + 11];
-        EXPECT_TRUE(name.endsWith(kCutMark) && QString(40, u'N').startsWith(name.chopped(1))) << name.toStdString();
+        EXPECT_TRUE(name.endsWith(kCutMark) && QString(40, u'N').startsWith(name.chopped(1)))
+            << name.toStdString();
         EXPECT_LE(FixedPitchMetrics().width(name, r.surface.font()), widths[0] - 2);
     }
     // In a font small enough, the cut is 0.91 characters a millimetre: 27 in a 30 mm column.

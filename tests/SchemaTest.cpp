@@ -1,9 +1,9 @@
+#include "TestFiles.h"
 #include "model/Calculation.h"
 #include "platform/PrintSurface.h"
 #include "schema/SchemaLayout.h"
 #include "schema/SchemaPrint.h"
 #include "support/NetworkBuilder.h"
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,9 @@ using testkit::Section;
 using namespace testkit::testCatalogue;
 using P = SchemaPicture;
 
-Section pipe(const char* name, int16_t bore = kBore30) { return {QString::fromUtf8(name), 5, 1, kSteel, bore}; }
+Section pipe(const char* name, int16_t bore = kBore30) {
+    return {QString::fromUtf8(name), 5, 1, kSteel, bore};
+}
 
 // 1 -> 2 -> 3 (terminal), node 2 deriving 4 -> 5 -> 6 (terminal).
 void buildWorkedExample(Project& project) {
@@ -75,8 +77,11 @@ TEST(SchemaLayout, SmallShapesAndBranchEnds) {
         const SchemaLayout board = laidOut(project);
         ASSERT_EQ(board.rowCount(), 2);
         EXPECT_EQ(board.treeCols(), 3);
-        expectCells(board, {{1, 0, P::destra, 1}, {1, 1, P::orizz, 3}, {1, 2, P::Idrante, 4},
-                            {2, 0, P::curva30, 0}, {2, 1, P::Idrante, 2}});
+        expectCells(board, {{1, 0, P::destra, 1},
+                            {1, 1, P::orizz, 3},
+                            {1, 2, P::Idrante, 4},
+                            {2, 0, P::curva30, 0},
+                            {2, 1, P::Idrante, 2}});
         EXPECT_EQ(board.row(1).rowData, 4);
         EXPECT_EQ(board.row(2).rowData, 2);
     }
@@ -96,7 +101,8 @@ TEST(SchemaLayout, SmallShapesAndBranchEnds) {
         EXPECT_EQ(board.row(1).openEnd, open);
         board.FillTerminalColumns();
         EXPECT_EQ(board.row(1).flow,
-                  QString::number(qRound(project.totalFlow * float(project.NodeTable[std::size_t(open)].flowFraction))));
+                  QString::number(
+                      qRound(project.totalFlow * float(project.NodeTable[std::size_t(open)].flowFraction))));
         EXPECT_NE(board.row(1).flow, QStringLiteral("0"));
         EXPECT_TRUE(board.row(1).height.isEmpty());
         EXPECT_TRUE(board.row(1).type.isEmpty());
@@ -124,11 +130,13 @@ TEST(SchemaLayout, RefreshWritesLabelsAndTerminalColumnsKeepingEveryTextsLength)
         EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("¾") + QString(15, u' ') + u'6');
         EXPECT_EQ(board.cell(3, 1).text, QStringLiteral("KV") + QString(14, u' ') + u'5');
         const SchemaRow& nozzle = board.row(4);
-        EXPECT_EQ(nozzle.flow, QString::number(qRound(project.totalFlow * float(p.NodeTable[6].flowFraction))));
+        EXPECT_EQ(nozzle.flow,
+                  QString::number(qRound(project.totalFlow * float(p.NodeTable[6].flowFraction))));
         EXPECT_EQ(nozzle.height, QStringLiteral("2")); // 1.5 m rounds to even
         EXPECT_EQ(nozzle.type, QStringLiteral("Ugello K57"));
         EXPECT_TRUE(board.row(1).flow.isEmpty());
-        EXPECT_EQ(board.flowCaption(), QStringLiteral("Lt/min ") + QString::number(qRound(project.totalFlow)));
+        EXPECT_EQ(board.flowCaption(),
+                  QStringLiteral("Lt/min ") + QString::number(qRound(project.totalFlow)));
     }
     // A diameter step writes the new label, 8 blanks and the node index.
     board.writeSteppedLabel(4, 2);
@@ -156,7 +164,8 @@ TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
     const std::vector<RecordedPage> pages = printed(board, project);
     ASSERT_GE(pages.size(), 2u);
     for (const RecordedPage& page : pages) {
-        EXPECT_TRUE(page.texts().value(0).startsWith(QStringLiteral("SCHEMA - File "))) << "page " << page.number;
+        EXPECT_TRUE(page.texts().value(0).startsWith(QStringLiteral("SCHEMA - File ")))
+            << "page " << page.number;
         EXPECT_TRUE(page.texts().contains(QStringLiteral("  Terminale"))) << "page " << page.number;
         for (const PageItem& item : page.items)
             EXPECT_LE(item.kind == PageItem::Kind::Picture ? item.y2 : item.y, 287.0);

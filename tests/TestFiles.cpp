@@ -11,7 +11,9 @@
 
 namespace valmora::testkit {
 
-QString shippedDataDirectory() { return QStringLiteral(VALMORA_DATA_DIR); }
+QString shippedDataDirectory() {
+    return QStringLiteral(VALMORA_DATA_DIR);
+}
 
 Project projectWithShippedCatalogues() {
     std::vector<PipeSeries> pipes;
@@ -51,8 +53,18 @@ std::vector<StoredNode> storedNetwork(const Project& project) {
     std::vector<StoredNode> nodes;
     for (const int16_t i : order) {
         const Node& n = project.NodeTable[i];
-        StoredNode s{n.name, n.length, n.virtualLength, n.diameterIndex, n.seriesIndex, n.closed,
-                     n.diameterLocked, 0, 0, position[n.parent], -1, 0};
+        StoredNode s{n.name,
+                     n.length,
+                     n.virtualLength,
+                     n.diameterIndex,
+                     n.seriesIndex,
+                     n.closed,
+                     n.diameterLocked,
+                     0,
+                     0,
+                     position[n.parent],
+                     -1,
+                     0};
         if (n.next > 0) {
             s.next = position[n.next];
             s.derivation = n.derivation > 0 ? position[n.derivation] : 0;

@@ -326,7 +326,8 @@ TEST(AtomicWrite, AWriteCutShortAnywhereKeepsTheOldFile) {
     const QString path = dir.filePath(QStringLiteral("rete.vlm"));
     writeBytes(path, kOldContent);
     QByteArray content(10000, 'x');
-    for (const rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(4095), rlim_t(4096), rlim_t(4097), rlim_t(9999)}) {
+    for (const rlim_t limit :
+         {rlim_t(0), rlim_t(1), rlim_t(4095), rlim_t(4096), rlim_t(4097), rlim_t(9999)}) {
         SCOPED_TRACE(limit);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -336,7 +337,8 @@ TEST(AtomicWrite, AWriteCutShortAnywhereKeepsTheOldFile) {
         EXPECT_FALSE(written.ok);
         EXPECT_FALSE(written.reason.isEmpty());
         EXPECT_EQ(readBytes(path), kOldContent);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                  1);
     }
     EXPECT_TRUE(writeFileAtomically(path, content).ok);
     EXPECT_EQ(readBytes(path), content);

@@ -4,25 +4,6 @@
 
 using namespace valmora;
 
-TEST(GridControl, FormatRowsCellsAndRowData) {
-    GridControl grid;
-    grid.setFormatString(QStringLiteral("Nome|>Metri |<Out"));
-    EXPECT_EQ(grid.cols(), 3);
-    EXPECT_EQ(grid.rows(), 1);
-    EXPECT_EQ(grid.textMatrix(0, 1), QStringLiteral("Metri "));
-    grid.addItem(QStringLiteral("A\t12\tx"));
-    grid.addItem(QStringLiteral("B\t7"));
-    ASSERT_EQ(grid.rows(), 3);
-    EXPECT_EQ(grid.textMatrix(1, 1), QStringLiteral("12"));
-    EXPECT_EQ(grid.textMatrix(2, 2), QString());
-    grid.setRowData(2, 42);
-    grid.setCellBackColor(2, 0, Qt::yellow);
-    grid.removeItem(1);
-    EXPECT_EQ(grid.rows(), 2);
-    EXPECT_EQ(grid.rowData(1), 42); // row data stays with its row
-    EXPECT_EQ(grid.cellBackColor(1, 0), QColor(Qt::yellow));
-}
-
 TEST(GridControl, LeavingACellIsToldWhileItIsStillCurrent) {
     GridControl grid;
     grid.setFormatString(QStringLiteral("A|B"));

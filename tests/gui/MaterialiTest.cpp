@@ -22,8 +22,12 @@ protected:
     GridIcons icons;
     Transcript seen{ask, icons};
     void show(const QString& what, const Materiali& list) {
-        seen.step(what).cells(*list.TubiGrid).cells(*list.RadGrid).line(
-            QStringLiteral("tubi visibili %1, terminali visibili %2").arg(!list.TubiGrid->isHidden()).arg(!list.RadGrid->isHidden()));
+        seen.step(what)
+            .cells(*list.TubiGrid)
+            .cells(*list.RadGrid)
+            .line(QStringLiteral("tubi visibili %1, terminali visibili %2")
+                      .arg(!list.TubiGrid->isHidden())
+                      .arg(!list.RadGrid->isHidden()));
     }
 };
 
@@ -50,8 +54,10 @@ TEST_F(MaterialiTest, ListedByTabWrittenOrRefused) {
     seen.line(QString::fromLatin1(testkit::readBytes(dir.filePath(QStringLiteral("Capannone.txt")))));
     p.projectPath = dir.filePath(QStringLiteral("manca/Capannone.vlm"));
     heavy.btnFileTxt->click();
-    seen.step(QStringLiteral("file in una cartella che non c'è")).line(
-        QStringLiteral("scritto %1, aperta %2").arg(QFile::exists(dir.filePath(QStringLiteral("manca/Capannone.txt")))).arg(heavy.isVisible()));
+    seen.step(QStringLiteral("file in una cartella che non c'è"))
+        .line(QStringLiteral("scritto %1, aperta %2")
+                  .arg(QFile::exists(dir.filePath(QStringLiteral("manca/Capannone.txt"))))
+                  .arg(heavy.isVisible()));
     heavy.btnEsci->click();
     seen.line(QStringLiteral("dopo Esci aperta %1").arg(heavy.isVisible()));
     seen.expectGolden(QStringLiteral("materiali"));

@@ -58,7 +58,8 @@ TEST_F(NetworkTools, CopyPasteAndImport) {
     snippet.close();
     const QByteArray before = projectFileBytes(project());
     button("Incolla");
-    seen.step(QStringLiteral("ritaglio tagliato")).line(QStringLiteral("rete invariata %1").arg(projectFileBytes(project()) == before));
+    seen.step(QStringLiteral("ritaglio tagliato"))
+        .line(QStringLiteral("rete invariata %1").arg(projectFileBytes(project()) == before));
 
     window->show();
     window->activateWindow();
@@ -109,8 +110,9 @@ TEST_F(NetworkTools, CombAndGlobalChanges) {
     ask.dialogScripts.push_back([this](QDialog& d) {
         auto& change = static_cast<frmCambiaFine&>(d);
         // It opens on the source type itself, O.K off until another type is chosen.
-        seen.line(change.windowTitle() + QStringLiteral(": ") + change.Combo1->currentText() + QStringLiteral(" -> ") +
-                  change.Combo2->currentText() + QStringLiteral(", O.K %1").arg(change.btnOK->isEnabled()));
+        seen.line(change.windowTitle() + QStringLiteral(": ") + change.Combo1->currentText() +
+                  QStringLiteral(" -> ") + change.Combo2->currentText() +
+                  QStringLiteral(", O.K %1").arg(change.btnOK->isEnabled()));
         change.Combo2->setCurrentIndex((change.Combo1->currentData().toInt() + 1) % change.Combo2->count());
         change.btnOK->click();
     });
@@ -119,7 +121,9 @@ TEST_F(NetworkTools, CombAndGlobalChanges) {
         node.diameterLocked = true;
     ask.dialogScripts.push_back([this](QDialog& d) {
         auto& change = static_cast<frmCambiaTB&>(d);
-        seen.line(QStringLiteral("serie da cambiare %1, O.K %2: ").arg(change.Combo1->count()).arg(change.btnOK->isEnabled()) +
+        seen.line(QStringLiteral("serie da cambiare %1, O.K %2: ")
+                      .arg(change.Combo1->count())
+                      .arg(change.btnOK->isEnabled()) +
                   change.lblNothing->text());
     });
     trigger("mnuCambiaTB");

@@ -86,7 +86,9 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     Transcript seen(ask, icons);
     auto w = open(5);
     const auto show = [&](const QString& what) {
-        seen.step(what).cells(*w->GFSchema).line(w->StatusBar1->text() + QStringLiteral(" | ") + w->btnPort->text());
+        seen.step(what)
+            .cells(*w->GFSchema)
+            .line(w->StatusBar1->text() + QStringLiteral(" | ") + w->btnPort->text());
     };
     show(QStringLiteral("aperto sul nodo 5"));
     const int row = w->GFSchema->row();
@@ -97,7 +99,8 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     for (int k = 0; k < 2; ++k)
         key(w->GFSchema, Qt::Key_Plus, QStringLiteral("+"), Qt::KeypadModifier);
     key(w->GFSchema, Qt::Key_Minus, QStringLiteral("-"), Qt::KeypadModifier);
-    seen.step(QStringLiteral("+ + oltre il massimo, -")).line(QStringLiteral("diametro %1, cambi %2").arg(p.NodeTable[5].diameterIndex).arg(host.changes));
+    seen.step(QStringLiteral("+ + oltre il massimo, -"))
+        .line(QStringLiteral("diametro %1, cambi %2").arg(p.NodeTable[5].diameterIndex).arg(host.changes));
     p.NodeTable[5].seriesIndex = 0;
     w->incphi();
     select(*w, 4, 0); // a vertical pipe drawn for the trunk: no node
@@ -112,14 +115,19 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     show(QStringLiteral("chiuso il 3"));
     w->Lok();
     show(QStringLiteral("riaperto il 3"));
-    ask.dialogScripts.push_back([&](QDialog& d) { seen.line(QStringLiteral("residua: ") + field<QLabel>(d, "lblResidua")->text()); });
+    ask.dialogScripts.push_back(
+        [&](QDialog& d) { seen.line(QStringLiteral("residua: ") + field<QLabel>(d, "lblResidua")->text()); });
     select(*w, 1, 0); // no terminal on this row
     key(w->GFSchema, Qt::Key_F12);
     w->SelectNode(6);
     key(w->GFSchema, Qt::Key_F12);
-    seen.step(QStringLiteral("F12 senza terminale, poi sul 6")).line(QStringLiteral("nodo del terminale %1, colonna %2").arg(p.terminalNode).arg(w->GFSchema->col() - w->treeCols()));
+    seen.step(QStringLiteral("F12 senza terminale, poi sul 6"))
+        .line(QStringLiteral("nodo del terminale %1, colonna %2")
+                  .arg(p.terminalNode)
+                  .arg(w->GFSchema->col() - w->treeCols()));
     key(w->GFSchema, Qt::Key_F10);
-    seen.step(QStringLiteral("F10")).line(QStringLiteral("visibile %1, attiva %2").arg(w->isVisible()).arg(host.active.back()));
+    seen.step(QStringLiteral("F10"))
+        .line(QStringLiteral("visibile %1, attiva %2").arg(w->isVisible()).arg(host.active.back()));
     seen.expectGolden(QStringLiteral("schema-finestra"));
 }
 

@@ -11,8 +11,8 @@
 #include "model/ConvergedSolution.h"
 #include "standards/StandardHydraulics.h"
 #include "storage/ProjectFile.h"
-#include "support/NetworkBuilder.h"
-#include "TestFiles.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,12 +28,12 @@
 namespace valmora {
 namespace {
 
-constexpr double kAgreement = 0.03;      // relative: the total, and terminals well above the grade
+constexpr double kAgreement = 0.03;          // relative: the total, and terminals well above the grade
 constexpr double kNearGradeAgreement = 0.06; // every other section
 // A terminal is well above the grade when its pressure left is at least this share of the
 // head its height leaves it.
 constexpr double kWellAboveGrade = 0.25;
-constexpr double kSmallestCompared = 1;  // l/min: below this a relative gap says nothing
+constexpr double kSmallestCompared = 1; // l/min: below this a relative gap says nothing
 
 QString runepanet() {
     const QString named = qEnvironmentVariable("VALMORA_EPANET");
@@ -78,8 +78,9 @@ EpanetRun solveWithEpanet(const Project& project, const QString& program, const 
 TEST(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
     const QString program = runepanet();
     if (program.isEmpty())
-        GTEST_SKIP() << "SKIPPED: EPANET's runepanet is not built (see ../shared/peers/epanet-2.3.5/ORIGIN.txt, "
-                        "or set VALMORA_EPANET)";
+        GTEST_SKIP()
+            << "SKIPPED: EPANET's runepanet is not built (see ../shared/peers/epanet-2.3.5/ORIGIN.txt, "
+               "or set VALMORA_EPANET)";
     QTemporaryDir dir;
     std::vector<std::pair<std::string, Project>> networks;
     {
@@ -97,7 +98,8 @@ TEST(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
         for (const int nodes : {60, 120, 300}) {
             Project random = testkit::projectWithTestCatalogues();
             testkit::buildRandom(random, rng, nodes);
-            networks.emplace_back("a random tree of " + std::to_string(nodes) + " sections", std::move(random));
+            networks.emplace_back("a random tree of " + std::to_string(nodes) + " sections",
+                                  std::move(random));
         }
     }
     for (auto& [what, project] : networks) {
@@ -124,8 +126,9 @@ TEST(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
                 continue;
             const double gap = std::abs(found->second - node.flow) / node.flow;
             const Terminal* terminal = project.findTerminal(project.NodeTable[std::size_t(i)]);
-            const bool wellAbove = terminal && node.pressureLeft &&
-                                   *node.pressureLeft >= kWellAboveGrade * (project.supplyPressure - 1000.0 * terminal->height);
+            const bool wellAbove =
+                terminal && node.pressureLeft &&
+                *node.pressureLeft >= kWellAboveGrade * (project.supplyPressure - 1000.0 * terminal->height);
             EXPECT_LE(gap, wellAbove ? kAgreement : kNearGradeAgreement)
                 << "node " << i << ": ours " << node.flow << " l/min, EPANET " << found->second;
             widest = std::max(widest, gap);
@@ -133,8 +136,9 @@ TEST(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
                 widestWellAbove = std::max(widestWellAbove, gap);
             ++compared;
         }
-        std::printf("  %s: %d sections compared, widest gap %.2f %% (terminals well above the grade %.2f %%)\n",
-                    what.c_str(), compared, 100 * widest, 100 * widestWellAbove);
+        std::printf(
+            "  %s: %d sections compared, widest gap %.2f %% (terminals well above the grade %.2f %%)\n",
+            what.c_str(), compared, 100 * widest, 100 * widestWellAbove);
         EXPECT_GT(compared, 0);
     }
 }
@@ -152,8 +156,9 @@ TEST(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
     constexpr double kScenarioAgreement = 0.02;
     const QString program = runepanet();
     if (program.isEmpty())
-        GTEST_SKIP() << "SKIPPED: EPANET's runepanet is not built (see ../shared/peers/epanet-2.3.5/ORIGIN.txt, "
-                        "or set VALMORA_EPANET)";
+        GTEST_SKIP()
+            << "SKIPPED: EPANET's runepanet is not built (see ../shared/peers/epanet-2.3.5/ORIGIN.txt, "
+               "or set VALMORA_EPANET)";
     QTemporaryDir dir;
     Project riser = testkit::projectWithShippedCatalogues();
     const std::vector<int16_t> hydrants = testkit::buildRiser(riser);
@@ -182,7 +187,8 @@ TEST(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
         for (std::size_t m = 0; m < tree.members().size(); ++m) {
             const auto found = theirs.flowByNode.find(tree.members()[m]);
             ASSERT_NE(found, theirs.flowByNode.end());
-            EXPECT_NEAR(found->second, ours.flow[m], kScenarioAgreement * ours.flow[m]) << "terminal " << tree.members()[m];
+            EXPECT_NEAR(found->second, ours.flow[m], kScenarioAgreement * ours.flow[m])
+                << "terminal " << tree.members()[m];
             widest = std::max(widest, std::abs(found->second - ours.flow[m]) / ours.flow[m]);
         }
         std::printf("  scenario of %zu terminals: widest gap %.3f %%\n", members.size(), 100 * widest);
