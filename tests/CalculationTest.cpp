@@ -393,5 +393,8 @@ TEST(DerivedQuantities, RowsWithoutFlowRestartTheCumulativeDropAndKvHasNoVelocit
     EXPECT_FALSE(trunkRows[0].velocity.has_value());
     EXPECT_DOUBLE_EQ(trunkRows[0].drop, 10000 * std::pow(trunkRows[0].flow / (30 + 0.00001) / 1000, 1.85));
     EXPECT_EQ(trunkRows[1].cumulativeDrop, 0.0); // closed: restarted whatever its drop
+    // "Portata nulla" below a whole litre a minute, not below half of one.
+    EXPECT_TRUE(isNullFlow(0.99));
+    EXPECT_FALSE(isNullFlow(1.0));
     EXPECT_GT(trunkRows[0].cumulativeDrop, 0.1);
 }

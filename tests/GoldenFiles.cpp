@@ -69,6 +69,20 @@ QString pagesAsText(const std::vector<RecordedPage>& pages) {
             }
             text += QString::asprintf("%6.1f ", y) + line + u'\n'; // where it stands on the page, in mm
         }
+        // The rules and curves by how many and where they reach.
+        int rules = 0;
+        double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+        for (const PageItem& item : page.items)
+            if (item.kind == PageItem::Kind::Line) {
+                ++rules;
+                left = std::min({left, item.x, item.x2});
+                right = std::max({right, item.x, item.x2});
+                top = std::min({top, item.y, item.y2});
+                bottom = std::max({bottom, item.y, item.y2});
+            }
+        if (rules > 0)
+            text += QString::asprintf("linee: %d, x da %.1f a %.1f, y da %.1f a %.1f\n", rules, left, right,
+                                      top, bottom);
     }
     return text;
 }

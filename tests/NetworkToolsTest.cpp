@@ -1,7 +1,9 @@
 #include "editor/NetworkTools.h"
 #include "TestFiles.h"
+#include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/Traversal.h"
+#include "model/UnreachableRecords.h"
 #include "storage/ProjectFile.h"
 #include "support/NetworkBuilder.h"
 
@@ -253,6 +255,21 @@ TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
     EXPECT_EQ(p.currentNode, 1);
     EXPECT_EQ(projectFileBytes(p), projectFileBytes(once));
     EXPECT_EQ(networkPreorder(p).size(), networkPreorder(once).size());
+
+    // A designer's set follows its terminal when the records before it are dropped.
+    Project q = testkit::projectWithTestCatalogues();
+    testkit::buildComb(q, 10);
+    const int16_t last = q.NodeTable[q.nodeCount()].parent; // the last take-off's section
+    q.NodeTable[last].name = QStringLiteral("Tenuto");
+    q.standardSettings.designerSets[TerminalRole::Hydrant] = {last};
+    ASSERT_TRUE(edits::checkDelete(q, 3) == edits::DeleteCheck::ConfirmDeleteDerivation ||
+                edits::checkDelete(q, 3) == edits::DeleteCheck::ConfirmDelete);
+    edits::deleteNode(q, 3);
+    dropUnreachableRecords(q);
+    const std::vector<int16_t>& set = q.standardSettings.designerSets[TerminalRole::Hydrant];
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_LT(set[0], last);
+    EXPECT_EQ(q.NodeTable[set[0]].name, QStringLiteral("Tenuto"));
 }
 
 TEST(Graft, ImportsAWindows1252ProjectLeavingItsHeaderBehind) {

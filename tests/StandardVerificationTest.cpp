@@ -246,6 +246,18 @@ TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
     }
     EXPECT_EQ(standardSettingsPath(QStringLiteral("/progetti/capannone.vlm")),
               QStringLiteral("/progetti/capannone.verifica"));
+    // 144 m2 of OH2 at 10.5 m2 a head: 13.7, so 14 heads work at once.
+    s.standard = Standard::En12845;
+    EXPECT_EQ(workingAtOnceOf(s, TerminalRole::Sprinkler), 14);
+
+    // Saved, then set back to none and saved again: the file beside says none, not the old ones.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
+    p.standardSettings = s;
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    p.standardSettings = {};
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    EXPECT_EQ(readStandardSettings(p, file).settings, StandardSettings{});
 }
 
 // The command's options and exit status (its outputs from saved settings are in the golden

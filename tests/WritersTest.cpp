@@ -340,6 +340,11 @@ TEST(AtomicWrite, AWriteCutShortAnywhereKeepsTheOldFile) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
                   1);
     }
+    // A file the designer made private stays private once written anew.
+    ::chmod(path.toLocal8Bit().constData(), 0600);
     EXPECT_TRUE(writeFileAtomically(path, content).ok);
     EXPECT_EQ(readBytes(path), content);
+    struct stat written {};
+    ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0777, 0600u);
 }

@@ -171,11 +171,11 @@ TEST(Fine, HeightUpToHalfTheSupplyTypeAndCancel) {
     EXPECT_EQ(p.maxHeight, 20.0f);
     {
         Fine dialog(p, ask, QString());
-        dialog.cmbTermina->setCurrentIndex(1);
+        dialog.cmbTermina->setCurrentIndex(2);
         dialog.btnOK->click();
     }
-    EXPECT_EQ(p.TerminalTable[1].typeIndex, 1);
-    EXPECT_EQ(p.lastTerminalType, 1);
+    EXPECT_EQ(p.TerminalTable[1].typeIndex, 2);
+    EXPECT_EQ(p.lastTerminalType, 2); // the type new terminals get
     EXPECT_EQ(p.TerminalTable[1].height, 20.0f);
 }
 

@@ -96,6 +96,7 @@ TEST_F(NetworkTools, CombAndGlobalChanges) {
         type(3, "40000"); // more than 16 bits hold
         comb.btnOK->click();
         type(3, "2");
+        type(5, "250");      // the take-offs nearer than the nozzles
         comb.btnOK->click(); // the summary cancelled: the dialog stays
         seen.line(QStringLiteral("nodi aggiunti %1").arg(comb.nodesAdded()));
         comb.btnOK->click();
@@ -117,6 +118,13 @@ TEST_F(NetworkTools, CombAndGlobalChanges) {
         change.btnOK->click();
     });
     trigger("mnuCambiaTerm");
+    ask.dialogScripts.push_back([](QDialog& d) { // the second series in use, polyethylene, to steel
+        auto& change = static_cast<frmCambiaTB&>(d);
+        change.Combo1->setCurrentIndex(1);
+        change.Combo2->setCurrentIndex(0);
+        change.btnOK->click();
+    });
+    trigger("mnuCambiaTB");
     for (Node& node : project().NodeTable)
         node.diameterLocked = true;
     ask.dialogScripts.push_back([this](QDialog& d) {

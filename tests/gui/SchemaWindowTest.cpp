@@ -11,6 +11,7 @@
 
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -115,14 +116,17 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     show(QStringLiteral("chiuso il 3"));
     w->Lok();
     show(QStringLiteral("riaperto il 3"));
-    ask.dialogScripts.push_back(
-        [&](QDialog& d) { seen.line(QStringLiteral("residua: ") + field<QLabel>(d, "lblResidua")->text()); });
+    ask.dialogScripts.push_back([&](QDialog& d) {
+        seen.line(QStringLiteral("residua: ") + field<QLabel>(d, "lblResidua")->text());
+        field<QLineEdit>(d, "txtQuota")->setText(QStringLiteral("9")); // higher: less flow
+        field<QPushButton>(d, "btnOK")->click();
+    });
     select(*w, 1, 0); // no terminal on this row
     key(w->GFSchema, Qt::Key_F12);
     w->SelectNode(6);
     key(w->GFSchema, Qt::Key_F12);
-    seen.step(QStringLiteral("F12 senza terminale, poi sul 6"))
-        .line(QStringLiteral("nodo del terminale %1, colonna %2")
+    show(QStringLiteral("F12 senza terminale, poi sul 6 a 9 m"));
+    seen.line(QStringLiteral("nodo del terminale %1, colonna %2")
                   .arg(p.terminalNode)
                   .arg(w->GFSchema->col() - w->treeCols()));
     key(w->GFSchema, Qt::Key_F10);
