@@ -256,7 +256,7 @@ void TbMain::buildToolbar() {
         button->setToolTip(QString::fromUtf8(entry.tooltip));
         toolbarPositions_.push_back(button);
     }
-    // After the specified positions: the menu's "Annulla" and "Ripeti".
+    // After the seventeen positions: the menu's "Annulla" and "Ripeti".
     toolbar_->addSeparator();
     undoAction_->setIcon(glyphIcon(QStringLiteral("↶")));
     redoAction_->setIcon(glyphIcon(QStringLiteral("↷")));

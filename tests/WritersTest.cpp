@@ -315,8 +315,10 @@ TEST(AtomicWrite, NamesAsTheSystemSpellsThemAndReasonsThatSayWhere) {
 }
 
 TEST(AtomicWrite, TheSystemsReasonsInItalian) {
-    if (!newlocale(LC_ALL_MASK, "it_IT.UTF-8", locale_t(nullptr)))
+    const locale_t italian = newlocale(LC_ALL_MASK, "it_IT.UTF-8", locale_t(nullptr));
+    if (!italian)
         GTEST_SKIP() << "this system has no Italian locale: its reasons stay in its own words";
+    freelocale(italian);
     EXPECT_EQ(systemReason(ENOSPC), QStringLiteral("Spazio esaurito sul device"));
     EXPECT_EQ(systemReason(EACCES), QStringLiteral("Permesso negato"));
 }
