@@ -65,6 +65,9 @@ TEST(CalculationJson, NumbersThatAreNoNumbersBecomeNull) {
     p.NodeTable[1].flowFraction = NAN;
     const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
+    // A path with what JSON must escape comes back as it was.
+    const QString path = QStringLiteral("C:\\progetti\\\"capannone\".vlm");
+    EXPECT_EQ(jsonObject(calculationJson(p, path))[QStringLiteral("project")].toString(), path);
     EXPECT_TRUE(
         spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
 }

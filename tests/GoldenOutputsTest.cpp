@@ -3,7 +3,7 @@
 // (tests/GoldenFiles.h says how to write them anew):
 //   ostile    a KV element, a closed branch, sections past the velocity limit, a dry hose
 //             reel, an end without terminal, names that do not fit or hold a line break, a
-//             path with a line break; UNI 10779 level 2, failed;
+//             path with a line break; UNI 10779 level 3, failed;
 //   montante  ten UNI 45 hydrants on a riser fed by a pump: the terminals the five passes
 //             leave far from convergence, the sets at their operating points, the curves page;
 //   esempio   the example project as the program ships it, a path too long for the header,

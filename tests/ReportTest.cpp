@@ -6,7 +6,9 @@
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Verification.h"
+#include "report/CurvesPage.h"
 #include "report/Tabelle.h"
+#include "standards/OperatingCurves.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -170,4 +172,23 @@ TEST(Report, PadFieldRightAlignsNumbersAndTexts) {
                  {QStringLiteral("2.5"), 8, 2, "    2.50"}};
     for (const auto& c : cases)
         EXPECT_EQ(Tabelle::PadField(c.value, c.width, c.decimals), QString::fromUtf8(c.padded)) << c.padded;
+}
+
+// A curve that runs past the chart's right edge is cut at the edge, never drawn off the page.
+TEST(Report, CurvesStayWithinTheChart) {
+    Project p = testkit::projectWithShippedCatalogues();
+    testkit::buildRiser(p);
+    p.standardSettings.supply.kind = SupplyKind::Pump;
+    p.standardSettings.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 5}, PumpPoint{840, 4}};
+    ASSERT_TRUE(Calculate(p).ok);
+    OperatingChart chart = operatingChart(p);
+    ASSERT_TRUE(chart.problem.isEmpty()) << chart.problem.toStdString();
+    chart.network.points.push_back({chart.largestFlow * 10, chart.largestPressure / 2});
+    FixedPitchMetrics metrics;
+    RecordingSurface surface(metrics);
+    PrintCurves(chart, p, surface);
+    surface.endDocument();
+    for (const PageItem& item : surface.pages().front().items)
+        if (item.kind == PageItem::Kind::Line)
+            EXPECT_LE(std::max(item.x, item.x2), 200.0) << item.x << " " << item.x2;
 }
