@@ -183,12 +183,23 @@ TEST(Report, CurvesStayWithinTheChart) {
     ASSERT_TRUE(Calculate(p).ok);
     OperatingChart chart = operatingChart(p);
     ASSERT_TRUE(chart.problem.isEmpty()) << chart.problem.toStdString();
+    const auto lines = [&p](const OperatingChart& drawn) {
+        FixedPitchMetrics metrics;
+        RecordingSurface surface(metrics);
+        PrintCurves(drawn, p, surface);
+        surface.endDocument();
+        std::vector<PageItem> found;
+        for (const PageItem& item : surface.pages().front().items)
+            if (item.kind == PageItem::Kind::Line)
+                found.push_back(item);
+        return found;
+    };
+    const std::size_t before = lines(chart).size();
     chart.network.points.push_back({chart.largestFlow * 10, chart.largestPressure / 2});
-    FixedPitchMetrics metrics;
-    RecordingSurface surface(metrics);
-    PrintCurves(chart, p, surface);
-    surface.endDocument();
-    for (const PageItem& item : surface.pages().front().items)
-        if (item.kind == PageItem::Kind::Line)
-            EXPECT_LE(std::max(item.x, item.x2), 200.0) << item.x << " " << item.x2;
+    for (const PageItem& item : lines(chart))
+        EXPECT_LE(std::max(item.x, item.x2), 200.0) << item.x << " " << item.x2;
+    // A curve that leaves through the top is drawn up to it, one segment more.
+    chart.network.points.back() = {chart.network.points[chart.network.points.size() - 2].flow,
+                                   chart.largestPressure * 10};
+    EXPECT_EQ(lines(chart).size(), before + 1);
 }

@@ -123,6 +123,20 @@ TEST(StandardVerification, ARiserOfThreeHydrantsAtLevelTwo) {
     const MemberCheck& lowest = memberAt(high.scenarios[0].mostUnfavourable, hydrants[0]);
     EXPECT_GT(*lowest.pressure, 7.0);
     EXPECT_TRUE(lowest.overMaximum);
+    // Ten floors at 8.5 bar: the three at the top stay under 0.7 MPa, the three at the bottom
+    // (the most favourable set) do not, and the scenario fails for them alone.
+    Project tall = projectWithShippedCatalogues();
+    buildRiser(tall);
+    tall.supplyPressure = int32_t(std::lround(8.5 * kMmPerBar));
+    ASSERT_TRUE(Calculate(tall).ok);
+    const StandardCheck tallCheck = verifyStandard(tall, levelTwo());
+    const ScenarioCheck& tallHydrants = tallCheck.scenarios.at(0);
+    for (const MemberCheck& m : tallHydrants.mostUnfavourable.members)
+        EXPECT_FALSE(m.overMaximum) << m.name.toStdString();
+    EXPECT_TRUE(std::any_of(tallHydrants.mostFavourable.members.begin(),
+                            tallHydrants.mostFavourable.members.end(),
+                            [](const MemberCheck& m) { return m.overMaximum; }));
+    EXPECT_FALSE(tallCheck.pass);
     EXPECT_FALSE(lowest.pass);
 }
 

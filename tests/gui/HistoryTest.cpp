@@ -66,6 +66,21 @@ TEST_F(History, EveryKindOfChangeUndoneAndRedone) {
     show(QStringLiteral("ripetuto"));
     trigger("mnuAnnulla");
 
+    // Each command its own step and its own name: a section closed and opened again, a
+    // diameter step, an equivalent length typed.
+    cursorOnRow(2, kFlow);
+    trunk()->Lok();
+    trunk()->Lok();
+    seen.step(QStringLiteral("chiuso e riaperto")).program(*window);
+    button("incphi");
+    typeInto(2, kLVirt, QStringLiteral("6"));
+    seen.step(QStringLiteral("diametro, poi 6 in L.virt.")).program(*window);
+    trigger("mnuAnnulla");
+    seen.step(QStringLiteral("annullato una volta")).program(*window);
+    for (int k = 0; k < 3; ++k)
+        trigger("mnuAnnulla");
+    EXPECT_EQ(saved(), start);
+
     cursorOnRow(6);
     ask.answers = {Answer::Ok};
     ask.dialogScripts.push_back([](QDialog& d) { static_cast<frmMatrice&>(d).btnOK->click(); });
