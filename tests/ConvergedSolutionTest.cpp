@@ -339,6 +339,19 @@ struct AgreementCase {
     bool agrees;
 };
 
+// A terminal closed off on purpose says nothing of its pressure, even where the supply is
+// below its nominal pressure.
+TEST(Verification, ATerminalBehindAClosedSectionIsNotWarnedOfItsPressure) {
+    Project p = projectWithTestCatalogues(); // every test type has a nominal pressure of 1 bar
+    buildOnePipe(p, 0);
+    p.supplyPressure = 5000;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_FALSE(warningsOf(p, VerifyNetwork(p, SolveConverged(p)), 1).empty()); // open: below 1 bar
+    p.NodeTable[1].closed = true;
+    ASSERT_TRUE(Calculate(p).ok);
+    EXPECT_TRUE(warningsOf(p, VerifyNetwork(p, SolveConverged(p)), 1).empty());
+}
+
 // The 1 % rule, the negligible-flow rule and the dry-terminal rule, on a single terminal
 // whose converged and calculated flows are set by hand.
 TEST(Verification, WhenCalculatedFlowsAreTrusted) {
