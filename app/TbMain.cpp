@@ -6,10 +6,10 @@
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmMatrice.h"
-#include "model/FileAccess.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
+#include "model/FileAccess.h"
 #include "model/Traversal.h"
 #include "model/dialogs/Opzioni.h"
 #include "report/Materiali.h"
@@ -90,20 +90,24 @@ QIcon glyphIcon(const QString& glyph) {
 }
 
 QString helpFilePath() {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/") + kHelpFileName);
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/") + kHelpFileName);
     if (QFileInfo::exists(beside))
         return beside;
     return QStringLiteral(VALMORA_DATA_DIR "/help/") + kHelpFileName;
 }
 
-ChildWindow* childOf(QMdiSubWindow* frame) { return frame ? dynamic_cast<ChildWindow*>(frame->widget()) : nullptr; }
+ChildWindow* childOf(QMdiSubWindow* frame) {
+    return frame ? dynamic_cast<ChildWindow*>(frame->widget()) : nullptr;
+}
 
 } // namespace
 
-TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore, CatalogueSearch catalogues,
-               QWidget* parent)
+TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore,
+               CatalogueSearch catalogues, QWidget* parent)
     : QMainWindow(parent), interaction_(interaction), recentFiles_(std::move(recentFilesStore)),
-      catalogueSearch_(std::move(catalogues)), project_(std::make_unique<Project>()), mdi_(new QMdiArea(this)) {
+      catalogueSearch_(std::move(catalogues)), project_(std::make_unique<Project>()),
+      mdi_(new QMdiArea(this)) {
     setObjectName(QStringLiteral("TbMain"));
     setProperty("tag", kMainTag);
     setCentralWidget(mdi_);
@@ -150,7 +154,8 @@ void TbMain::buildMenus() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    action(file, "mnuApri", QStringLiteral("&Apri..."), &TbMain::openProject)->setShortcut(QKeySequence::Open);
+    action(file, "mnuApri", QStringLiteral("&Apri..."), &TbMain::openProject)
+        ->setShortcut(QKeySequence::Open);
     action(file, "mnuNuovo", QStringLiteral("&Nuovo"), [this] {
         if (AskSaveFirst())
             NewProject();
@@ -174,7 +179,8 @@ void TbMain::buildMenus() {
     undoAction_ = action(edit, "mnuAnnulla", QString(), &TbMain::undo);
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     redoAction_ = action(edit, "mnuRipeti", QString(), &TbMain::redo);
-    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     updateHistoryActions();
 
     QAction* print = menuBar()->addAction(QStringLiteral("&Stampa"));
@@ -189,11 +195,14 @@ void TbMain::buildMenus() {
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Strumenti"));
     tools->setObjectName(QStringLiteral("mnuStrumenti"));
-    action(tools, "mnuAumenta", QStringLiteral("&Aumenta tutto di un diametro"), [this] { stepAllDiameters(true); });
+    action(tools, "mnuAumenta", QStringLiteral("&Aumenta tutto di un diametro"),
+           [this] { stepAllDiameters(true); });
     action(tools, "mnuDiminuisce", QStringLiteral("&Diminuisce tutto di un diametro"),
            [this] { stepAllDiameters(false); });
-    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"), &TbMain::changePipeSeries);
-    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"), &TbMain::changeTerminals);
+    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"),
+           &TbMain::changePipeSeries);
+    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"),
+           &TbMain::changeTerminals);
     action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
     tools->addSeparator();
     action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
@@ -249,7 +258,8 @@ void TbMain::buildToolbar() {
             continue;
         }
         const QString glyph = QString::fromUtf8(entry.glyph);
-        const QIcon icon = glyph.isEmpty() ? style()->standardIcon(QStyle::SP_DialogSaveButton) : glyphIcon(glyph);
+        const QIcon icon =
+            glyph.isEmpty() ? style()->standardIcon(QStyle::SP_DialogSaveButton) : glyphIcon(glyph);
         QAction* button = toolbar_->addAction(icon, QString::fromUtf8(entry.tooltip));
         button->setObjectName(key);
         button->setData(key);
@@ -385,7 +395,9 @@ void TbMain::endProgram() {
     close();
 }
 
-bool TbMain::saveProject() { return save(); }
+bool TbMain::saveProject() {
+    return save();
+}
 
 void TbMain::commitPendingEdits() {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
@@ -395,7 +407,9 @@ void TbMain::commitPendingEdits() {
 
 // ---- file commands ----------------------------------------------------------------
 
-void TbMain::setTitle() { setWindowTitle(project_->projectPath); }
+void TbMain::setTitle() {
+    setWindowTitle(project_->projectPath);
+}
 
 void TbMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
@@ -447,8 +461,8 @@ bool TbMain::AskSaveFirst() {
     commitPendingEdits();
     if (!projectModified())
         return true; // nothing would be lost
-    const Answer answer = interaction_.message(
-        {QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"), MessageButtons::YesNo, MessageIcon::Question});
+    const Answer answer = interaction_.message({QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"),
+                                                MessageButtons::YesNo, MessageIcon::Question});
     if (answer != Answer::Yes)
         return true;
     // Asked to save: a save that did not happen stops the command, so nothing is lost.
@@ -481,7 +495,8 @@ bool TbMain::readProjectFile(const QString& path) {
         if (read.status == ReadOutcome::Status::BadNode)
             interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
         else
-            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation, read.detail);
+            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation,
+                                read.detail);
         return false;
     }
     if (!read.calculation.ok)
@@ -524,7 +539,8 @@ void TbMain::replaceProjectWith(const QString& path) {
 bool TbMain::saveTo(const QString& path) {
     const SaveOutcome saved = SaveProject(*project_, path);
     if (!saved.ok) {
-        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, saved.reason);
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            saved.reason);
         return false;
     }
     // Saved, but the previous version could not be kept beside it.
@@ -593,9 +609,13 @@ void TbMain::showPrint() {
     interaction_.runDialog(dialog);
 }
 
-void TbMain::showOptions() { runProjectDialog<Opzioni>(true, change_label::kOptions); }
+void TbMain::showOptions() {
+    runProjectDialog<Opzioni>(true, change_label::kOptions);
+}
 
-void TbMain::showMaterials() { runProjectDialog<Materiali>(false, QString()); }
+void TbMain::showMaterials() {
+    runProjectDialog<Materiali>(false, QString());
+}
 
 // ---- windows ----------------------------------------------------------------------
 
@@ -624,7 +644,8 @@ frmTubi* TbMain::openGridWindow(int16_t firstNode) {
 
 void TbMain::openBranchWindow(int16_t firstNode) {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
-        if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && !grid->isTrunk() && grid->firstNode() == firstNode) {
+        if (auto* grid = qobject_cast<frmTubi*>(frame->widget());
+            grid && !grid->isTrunk() && grid->firstNode() == firstNode) {
             grid->aggiorna();
             mdi_->setActiveSubWindow(frame);
             return;
@@ -634,17 +655,22 @@ void TbMain::openBranchWindow(int16_t firstNode) {
 
 // ---- network-wide tools and grafts --------------------------------------------------
 
-void TbMain::changePipeSeries() { runProjectDialog<frmCambiaTB>(true, change_label::kSeriesEverywhere); }
+void TbMain::changePipeSeries() {
+    runProjectDialog<frmCambiaTB>(true, change_label::kSeriesEverywhere);
+}
 
-void TbMain::changeTerminals() { runProjectDialog<frmCambiaFine>(true, change_label::kTerminalsEverywhere); }
+void TbMain::changeTerminals() {
+    runProjectDialog<frmCambiaFine>(true, change_label::kTerminalsEverywhere);
+}
 
 void TbMain::createComb() {
     commitPendingEdits();
     const std::optional<int16_t> end = tools::combEndNode(*project_, project_->currentNode);
     if (!end) {
-        interaction_.inform(QStringLiteral("Il ramo del cursore non termina con un terminale: il pettine sostituisce "
-                                           "il terminale alla fine del ramo."),
-                            QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
+        interaction_.inform(
+            QStringLiteral("Il ramo del cursore non termina con un terminale: il pettine sostituisce "
+                           "il terminale alla fine del ramo."),
+            QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
         return;
     }
     const int16_t cursor = project_->currentNode;
@@ -672,8 +698,9 @@ void TbMain::importProject() {
         return;
     }
     const Answer answer = interaction_.message(
-        {QStringLiteral("Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\nsaranno sostituiti.\r\n"
-                        "Procedo ?"),
+        {QStringLiteral(
+             "Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\nsaranno sostituiti.\r\n"
+             "Procedo ?"),
          QStringLiteral("Importa"), MessageButtons::OkCancel, MessageIcon::Exclamation});
     if (answer != Answer::Ok)
         return;
@@ -812,7 +839,8 @@ void TbMain::networkShapeChanged() {
     const std::vector<int16_t> starts = branchStarts(*project_);
     for (QMdiSubWindow* frame : mdi_->subWindowList()) {
         auto* grid = qobject_cast<frmTubi*>(frame->widget());
-        if (grid && !grid->isTrunk() && std::find(starts.begin(), starts.end(), grid->firstNode()) == starts.end())
+        if (grid && !grid->isTrunk() &&
+            std::find(starts.begin(), starts.end(), grid->firstNode()) == starts.end())
             frame->close();
     }
 }
@@ -914,9 +942,10 @@ void TbMain::showVerification() {
     commitPendingEdits();
     if (!verification_) {
         verification_ = new frmVerifica(
-            *project_, interaction_, [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); },
-            this);
-        verification_->setChangeRecorder([this] { recordSettingsChange(change_label::kVerificationSettings); });
+            *project_, interaction_,
+            [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
+        verification_->setChangeRecorder(
+            [this] { recordSettingsChange(change_label::kVerificationSettings); });
     }
     verification_->show();
     verification_->raise();
@@ -974,7 +1003,6 @@ void TbMain::recordStrayChange() {
 }
 
 bool TbMain::projectModified() {
-    recordStrayChange();
     return history_.isModified(*project_);
 }
 
@@ -1005,9 +1033,9 @@ void TbMain::redo() {
 
 void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
     lastSettingsChange_.invalidate();
-    // A schema closed a moment ago may wait to be deleted: it shows nothing any more.
-    frmSchema* schema = schema_ && !schema_->isHidden() ? schema_.data() : nullptr;
-    const bool schemaWasActive = schema && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema;
+    frmSchema* schema = schema_;
+    const bool schemaWasActive =
+        schema && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema;
     if (applied.shapeChanged) {
         // As the commands that change the shape: the schema is drawn again when opened, and the
         // windows of branches that are gone close.

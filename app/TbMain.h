@@ -20,8 +20,8 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
-#include <QPrinter>
 #include <QPointer>
+#include <QPrinter>
 
 #include <array>
 #include <memory>
@@ -127,6 +127,7 @@ public:
     void setDiameterButtonsEnabled(bool enabled) override;
     void showBranchEditors(const std::vector<int16_t>& firstNodes) override;
     void schemaChangedNetwork() override;
+    void schemaClosed() override { schema_ = nullptr; }
     QPrinter& sessionPrinter() override { return printer_; }
 
     QAction* toolbarButton(const QString& key) const;

@@ -9,8 +9,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -23,8 +23,8 @@
 #include <QScatterSeries>
 #include <QTableWidget>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <cmath>
 
@@ -32,7 +32,6 @@ namespace valmora {
 
 namespace {
 
-constexpr int kRefreshAfterMs = 200;
 constexpr int kWindowWidth = 1000;
 constexpr int kWindowHeight = 700;
 constexpr double kLargestPressure = 100; // bar
@@ -63,8 +62,10 @@ QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name) 
 
 } // namespace
 
-frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<void()> supplyChanged, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction), supplyChanged_(std::move(supplyChanged)) {
+frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<void()> supplyChanged,
+                   QWidget* parent)
+    : NetworkFollowingDialog(parent), project_(project), interaction_(interaction),
+      supplyChanged_(std::move(supplyChanged)) {
     setObjectName(QStringLiteral("frmCurve"));
     setWindowTitle(QStringLiteral("Curve di funzionamento"));
     setModal(false);
@@ -81,7 +82,8 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
         {QStringLiteral("Portata nulla"), QStringLiteral("Nominale"), QStringLiteral("Sovraccarico (140%)")});
     tblPompa->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     tblPompa->setMinimumWidth(kSupplyPanelWidth);
-    tblPompa->setMaximumHeight(tblPompa->verticalHeader()->length() + tblPompa->horizontalHeader()->height() + 6);
+    tblPompa->setMaximumHeight(tblPompa->verticalHeader()->length() + tblPompa->horizontalHeader()->height() +
+                               6);
     spnStatica = spinBox(this, "spnStatica", kLargestPressure, QStringLiteral(" bar"));
     spnResidua = spinBox(this, "spnResidua", kLargestPressure, QStringLiteral(" bar"));
     spnProva = spinBox(this, "spnProva", kLargestFlow, QStringLiteral(" l/min"));
@@ -100,7 +102,8 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     lblPunti->setTextInteractionFlags(Qt::TextSelectableByMouse);
     btnAdotta = new QPushButton(QStringLiteral("&Adotta come pressione di progetto"), this);
     btnAdotta->setObjectName(QStringLiteral("btnAdotta"));
-    btnAdotta->setToolTip(QStringLiteral("La pressione di progetto diventa quella del punto di funzionamento della rete"));
+    btnAdotta->setToolTip(
+        QStringLiteral("La pressione di progetto diventa quella del punto di funzionamento della rete"));
     btnPng = new QPushButton(QStringLiteral("Esporta P&NG"), this);
     btnPng->setObjectName(QStringLiteral("btnPng"));
     btnPdf = new QPushButton(QStringLiteral("Esporta P&DF"), this);
@@ -123,10 +126,6 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     layout->addWidget(lblPunti);
     resize(kWindowWidth, kWindowHeight);
 
-    later_ = new QTimer(this);
-    later_->setSingleShot(true);
-    later_->setInterval(kRefreshAfterMs);
-    connect(later_, &QTimer::timeout, this, &frmCurve::refresh);
     connect(cmbAlimentazione, &QComboBox::currentIndexChanged, this, &frmCurve::settingsChanged);
     connect(tblPompa, &QTableWidget::cellChanged, this, &frmCurve::settingsChanged);
     for (QDoubleSpinBox* box : {spnStatica, spnResidua, spnProva})
@@ -136,18 +135,7 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     connect(btnPdf, &QPushButton::clicked, this, [this] { exportChart(false); });
 }
 
-void frmCurve::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    refresh();
-}
-
-void frmCurve::networkChanged() {
-    if (isVisible())
-        later_->start();
-}
-
-void frmCurve::refresh() {
-    later_->stop();
+void frmCurve::showNow() {
     showSettings();
     chart_ = operatingChart(project_);
     drawChart();
@@ -186,8 +174,7 @@ void frmCurve::settingsChanged() {
     s.staticPressure = spnStatica->value();
     s.residualPressure = spnResidua->value();
     s.testFlow = spnProva->value();
-    if (recordChange_)
-        recordChange_();
+    settingsRecorded();
     refresh();
 }
 
@@ -282,8 +269,8 @@ void frmCurve::adoptOperatingPressure() {
 
 QString frmCurve::exportPath(bool png) {
     const QFileInfo file(project_.projectPath);
-    QString path = file.dir().filePath(file.completeBaseName() + (png ? QStringLiteral("-curve.png")
-                                                                      : QStringLiteral("-curve.pdf")));
+    QString path = file.dir().filePath(file.completeBaseName() +
+                                       (png ? QStringLiteral("-curve.png") : QStringLiteral("-curve.pdf")));
     if (project_.projectPath == kNewProjectPath)
         return interaction_.saveFileName(png ? kPngFilter : kPdfFilter, path);
     if (QFileInfo::exists(path) &&
@@ -314,7 +301,8 @@ void frmCurve::exportChart(bool png) {
     request.protectedFiles << project_.projectPath;
     const WriteOutcome written = writeFileAtomically(path, bytes.data(), request);
     if (!written.ok)
-        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, written.reason);
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            written.reason);
     else
         interaction_.inform(QStringLiteral("Creato ") + path);
 }

@@ -7,10 +7,9 @@
 // network's operating point the project's supply pressure. Exported as PNG or PDF. It stays
 // open beside the grids and follows every change of the network a moment after it.
 
+#include "app/NetworkFollowingDialog.h"
 #include "model/Project.h"
 #include "standards/OperatingCurves.h"
-
-#include <QDialog>
 
 #include <functional>
 
@@ -27,7 +26,7 @@ namespace valmora {
 
 class Interaction;
 
-class frmCurve : public QDialog {
+class frmCurve : public NetworkFollowingDialog {
     Q_OBJECT
 public:
     // `supplyChanged` recalculates and refreshes the windows after "Adotta come pressione di progetto".
@@ -45,17 +44,13 @@ public:
     QPushButton* btnPng;
     QPushButton* btnPdf;
 
-    void refresh();
-    void networkChanged();
     const OperatingChart& chart() const { return chart_; }
     void adoptOperatingPressure();
     // Writes the chart beside the project as "<progetto>-curve.png" or ".pdf".
     void exportChart(bool png);
-    // Called after every change of the supply's settings, to keep it in the history.
-    void setChangeRecorder(std::function<void()> recorder) { recordChange_ = std::move(recorder); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showNow() override;
 
 private:
     void showSettings();
@@ -66,9 +61,7 @@ private:
     Project& project_;
     Interaction& interaction_;
     std::function<void()> supplyChanged_;
-    std::function<void()> recordChange_;
     OperatingChart chart_;
-    QTimer* later_;
     bool showing_ = false;
 };
 

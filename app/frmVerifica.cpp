@@ -29,21 +29,22 @@ namespace valmora {
 
 namespace {
 
-const QString kFormat = QStringLiteral("Scenario|Posizione|Terminale|Tipo|>Q l/min|>P bar|>Q min|>P min|Esito");
+const QString kFormat =
+    QStringLiteral("Scenario|Posizione|Terminale|Tipo|>Q l/min|>P bar|>Q min|>P min|Esito");
 constexpr std::array<int, 9> kColumnTwips = {1100, 1100, 1800, 1700, 800, 700, 800, 700, 1500};
 constexpr int kSummaryColumn = 2; // a summary line spans from here to the last column
 const QColor kPassGreen(200, 240, 200);
 const QColor kFailRed(255, 190, 180);
 const QColor kSummaryGrey(235, 235, 235);
-constexpr int kRefreshAfterMs = 200;
 constexpr int kWindowWidth = 980;
 constexpr int kWindowHeight = 640;
 constexpr double kLargestCoverage = 100; // m2 a sprinkler
 constexpr int kLargestCount = 999;
 constexpr int kLongestDuration = 600; // minutes
 
-const std::array<TerminalRole, 5> kAllRoles = {TerminalRole::NotVerified, TerminalRole::Hydrant, TerminalRole::HoseReel,
-                                               TerminalRole::ExternalOutlet, TerminalRole::Sprinkler};
+const std::array<TerminalRole, 5> kAllRoles = {TerminalRole::NotVerified, TerminalRole::Hydrant,
+                                               TerminalRole::HoseReel, TerminalRole::ExternalOutlet,
+                                               TerminalRole::Sprinkler};
 
 // The terminal types the network uses, in catalogue order.
 std::set<int16_t> typesInUse(const Project& project) {
@@ -57,8 +58,8 @@ std::set<int16_t> typesInUse(const Project& project) {
 // A list of the role's terminals to tick: the designer's own set.
 class frmInsieme : public QDialog {
 public:
-    frmInsieme(const Project& project, const std::vector<int16_t>& terminals, const std::vector<int16_t>& ticked,
-               QWidget* parent)
+    frmInsieme(const Project& project, const std::vector<int16_t>& terminals,
+               const std::vector<int16_t>& ticked, QWidget* parent)
         : QDialog(parent) {
         setObjectName(QStringLiteral("frmInsieme"));
         setWindowTitle(QStringLiteral("Insieme scelto dal progettista"));
@@ -78,7 +79,8 @@ public:
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         auto* layout = new QVBoxLayout(this);
-        layout->addWidget(new QLabel(QStringLiteral("Spuntare i terminali che lavorano contemporaneamente:"), this));
+        layout->addWidget(
+            new QLabel(QStringLiteral("Spuntare i terminali che lavorano contemporaneamente:"), this));
         layout->addWidget(lstTerminali);
         layout->addWidget(buttons);
     }
@@ -96,7 +98,7 @@ public:
 
 frmVerifica::frmVerifica(Project& project, Interaction& interaction,
                          std::function<void(int16_t, int16_t)> open, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction), open_(std::move(open)) {
+    : NetworkFollowingDialog(parent), project_(project), interaction_(interaction), open_(std::move(open)) {
     setObjectName(QStringLiteral("frmVerifica"));
     setWindowTitle(QStringLiteral("Verifica di norma"));
     setModal(false);
@@ -148,7 +150,8 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     cmbInsieme->setObjectName(QStringLiteral("cmbInsieme"));
     btnScegli = new QPushButton(QStringLiteral("&Scegli l'insieme..."), this);
     btnScegli->setObjectName(QStringLiteral("btnScegli"));
-    btnScegli->setToolTip(QStringLiteral("Sostituisce la posizione più sfavorevole trovata con una scelta da te"));
+    btnScegli->setToolTip(
+        QStringLiteral("Sostituisce la posizione più sfavorevole trovata con una scelta da te"));
     btnRicerca = new QPushButton(QStringLiteral("Usa la &ricerca"), this);
     btnRicerca->setObjectName(QStringLiteral("btnRicerca"));
     btnRicerca->setToolTip(QStringLiteral("Torna alla posizione più sfavorevole trovata dal programma"));
@@ -170,10 +173,6 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     layout->addWidget(lblEsito);
     resize(kWindowWidth, kWindowHeight);
 
-    later_ = new QTimer(this);
-    later_->setSingleShot(true);
-    later_->setInterval(kRefreshAfterMs);
-    connect(later_, &QTimer::timeout, this, &frmVerifica::refresh);
     for (QComboBox* box : {cmbNorma, cmbClasse})
         connect(box, &QComboBox::currentIndexChanged, this, &frmVerifica::settingsChanged);
     connect(spnLivello, &QSpinBox::valueChanged, this, &frmVerifica::settingsChanged);
@@ -183,18 +182,7 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     connect(btnRicerca, &QPushButton::clicked, this, [this] { setDesignerSet(chosenRole(), {}); });
 }
 
-void frmVerifica::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    refresh();
-}
-
-void frmVerifica::networkChanged() {
-    if (isVisible())
-        later_->start();
-}
-
-void frmVerifica::refresh() {
-    later_->stop();
+void frmVerifica::showNow() {
     showSettings();
     verify();
 }
@@ -280,8 +268,7 @@ void frmVerifica::settingsChanged() {
     } else if (std::abs(coverage - hazardDesign(s.hazard).defaultCoverage) > 1e-9 || s.coverage) {
         s.coverage = coverage;
     }
-    if (recordChange_)
-        recordChange_();
+    settingsRecorded();
     refresh();
 }
 
@@ -304,8 +291,9 @@ void frmVerifica::showCheck() {
     };
     for (const ScenarioCheck& scenario : check_.scenarios) {
         const QString role = rolePlural(scenario.role);
-        for (const auto& [set, position] : {std::pair{&scenario.mostUnfavourable, QStringLiteral("sfavorevole")},
-                                             std::pair{&scenario.mostFavourable, QStringLiteral("favorevole")}}) {
+        for (const auto& [set, position] :
+             {std::pair{&scenario.mostUnfavourable, QStringLiteral("sfavorevole")},
+              std::pair{&scenario.mostFavourable, QStringLiteral("favorevole")}}) {
             for (const MemberCheck& m : set->members) {
                 QStringList cells = memberCells(m);
                 if (set == &scenario.mostFavourable) {
@@ -321,7 +309,8 @@ void frmVerifica::showCheck() {
         const auto addSummary = [&](const QString& position, const QStringList& lines) {
             for (const QString& line : lines) {
                 addRow({role, position, line}, 0, kSummaryGrey);
-                GrVerifica->setSpan(GrVerifica->rows() - 2, kSummaryColumn, 1, GrVerifica->cols() - kSummaryColumn);
+                GrVerifica->setSpan(GrVerifica->rows() - 2, kSummaryColumn, 1,
+                                    GrVerifica->cols() - kSummaryColumn);
             }
         };
         addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, check_, scenario));
@@ -329,7 +318,8 @@ void frmVerifica::showCheck() {
         addSummary(QStringLiteral("nota"), scenario.notes);
     }
     GrVerifica->setRedraw(true);
-    const QString title = check_.problem.isEmpty() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();
+    const QString title =
+        check_.problem.isEmpty() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();
     lblEsito->setText(title + verdictText(check_));
     lblEsito->setStyleSheet(check_.problem.isEmpty()
                                 ? (check_.pass ? QStringLiteral("color: darkgreen; font-weight: bold")
@@ -346,15 +336,16 @@ void frmVerifica::openRow(int row) {
         open_(branchStartOf(project_, node), node);
 }
 
-TerminalRole frmVerifica::chosenRole() const { return TerminalRole(cmbInsieme->currentData().toInt()); }
+TerminalRole frmVerifica::chosenRole() const {
+    return TerminalRole(cmbInsieme->currentData().toInt());
+}
 
 void frmVerifica::setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen) {
     if (chosen.empty())
         project_.standardSettings.designerSets.erase(role);
     else
         project_.standardSettings.designerSets[role] = chosen;
-    if (recordChange_)
-        recordChange_();
+    settingsRecorded();
     refresh();
 }
 

@@ -8,10 +8,9 @@
 // its grid window. The window stays open beside the grids and follows every change of the
 // network (a moment after it, so that typing stays quick on a large network).
 
+#include "app/NetworkFollowingDialog.h"
 #include "model/Project.h"
 #include "standards/StandardVerification.h"
-
-#include <QDialog>
 
 #include <functional>
 #include <map>
@@ -29,12 +28,12 @@ namespace valmora {
 class GridControl;
 class Interaction;
 
-class frmVerifica : public QDialog {
+class frmVerifica : public NetworkFollowingDialog {
     Q_OBJECT
 public:
     // `open` shows the row of a node in the grid window of its branch.
-    frmVerifica(Project& project, Interaction& interaction, std::function<void(int16_t firstNode, int16_t node)> open,
-                QWidget* parent = nullptr);
+    frmVerifica(Project& project, Interaction& interaction,
+                std::function<void(int16_t firstNode, int16_t node)> open, QWidget* parent = nullptr);
 
     QComboBox* cmbNorma;
     QSpinBox* spnLivello;
@@ -44,23 +43,17 @@ public:
     QTableWidget* tblScenari; // role | working at once | minutes
     GridControl* GrVerifica;  // the members of every scenario's sets
     QLabel* lblEsito;
-    QComboBox* cmbInsieme;    // the role whose set the designer chooses
+    QComboBox* cmbInsieme; // the role whose set the designer chooses
     QPushButton* btnScegli;
     QPushButton* btnRicerca;
 
-    // Shows the settings as they stand and verifies again.
-    void refresh();
-    // Verifies again a moment after the last change of the network.
-    void networkChanged();
     const StandardCheck& check() const { return check_; }
     void openRow(int row);
     // The designer's set for the chosen role: `chosen` the terminals ticked.
     void setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen);
-    // Called after every change of the settings, to keep it in the history.
-    void setChangeRecorder(std::function<void()> recorder) { recordChange_ = std::move(recorder); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showNow() override;
 
 private:
     void showSettings();
@@ -73,9 +66,7 @@ private:
     Project& project_;
     Interaction& interaction_;
     std::function<void(int16_t, int16_t)> open_;
-    std::function<void()> recordChange_;
     StandardCheck check_;
-    QTimer* later_;
     bool showing_ = false; // the settings are being written into the controls
 };
 

@@ -183,6 +183,10 @@ bool sameStoredNode(const Node& a, const Node& b) {
            a.next == b.next && a.parent == b.parent;
 }
 
+bool sameStoredTerminal(const Terminal& a, const Terminal& b) {
+    return a.typeIndex == b.typeIndex && sameBits(a.height, b.height);
+}
+
 void putTerminalChange(std::vector<uint8_t>& out, int16_t index, const Terminal& before,
                        const Terminal& after) {
     std::vector<uint8_t> fields;
@@ -413,9 +417,7 @@ bool ProjectHistory::differsFrom(const Project& project) const {
             return true;
     }
     for (std::size_t i = 1; i < project.TerminalTable.size(); ++i) {
-        const Terminal& a = project.TerminalTable[i];
-        const Terminal& b = baseline_->terminals[i];
-        if (a.typeIndex != b.typeIndex || !sameBits(a.height, b.height))
+        if (!sameStoredTerminal(project.TerminalTable[i], baseline_->terminals[i]))
             return true;
     }
     return !(StoredHeader::of(project) == baseline_->header);

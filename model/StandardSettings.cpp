@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <array>
 #include <cmath>
 
 namespace valmora {
@@ -122,43 +123,41 @@ TerminalRole defaultRole(const TerminalType& type) {
     return TerminalRole::NotVerified;
 }
 
+namespace {
+
+// A role's name in the texts and its key in the settings file and the JSON.
+struct RoleWords {
+    TerminalRole role;
+    const char* name;
+    const char* key;
+};
+constexpr std::array<RoleWords, 5> kRoleWords{{{TerminalRole::NotVerified, "non verificato", "nessuno"},
+                                               {TerminalRole::Hydrant, "idrante", "idrante"},
+                                               {TerminalRole::HoseReel, "naspo", "naspo"},
+                                               {TerminalRole::ExternalOutlet, "attacco esterno", "attacco"},
+                                               {TerminalRole::Sprinkler, "sprinkler", "sprinkler"}}};
+
+const RoleWords& wordsOf(TerminalRole role) {
+    for (const RoleWords& words : kRoleWords)
+        if (words.role == role)
+            return words;
+    return kRoleWords.front();
+}
+
+} // namespace
+
 QString roleName(TerminalRole role) {
-    switch (role) {
-    case TerminalRole::Hydrant:
-        return QStringLiteral("idrante");
-    case TerminalRole::HoseReel:
-        return QStringLiteral("naspo");
-    case TerminalRole::ExternalOutlet:
-        return QStringLiteral("attacco esterno");
-    case TerminalRole::Sprinkler:
-        return QStringLiteral("sprinkler");
-    case TerminalRole::NotVerified:
-        break;
-    }
-    return QStringLiteral("non verificato");
+    return QString::fromLatin1(wordsOf(role).name);
 }
 
 QString roleKey(TerminalRole role) {
-    switch (role) {
-    case TerminalRole::Hydrant:
-        return QStringLiteral("idrante");
-    case TerminalRole::HoseReel:
-        return QStringLiteral("naspo");
-    case TerminalRole::ExternalOutlet:
-        return QStringLiteral("attacco");
-    case TerminalRole::Sprinkler:
-        return QStringLiteral("sprinkler");
-    case TerminalRole::NotVerified:
-        break;
-    }
-    return QStringLiteral("nessuno");
+    return QString::fromLatin1(wordsOf(role).key);
 }
 
 std::optional<TerminalRole> roleFromKey(const QString& key) {
-    for (const TerminalRole role : {TerminalRole::NotVerified, TerminalRole::Hydrant, TerminalRole::HoseReel,
-                                    TerminalRole::ExternalOutlet, TerminalRole::Sprinkler})
-        if (roleKey(role) == key)
-            return role;
+    for (const RoleWords& words : kRoleWords)
+        if (key == QLatin1String(words.key))
+            return words.role;
     return std::nullopt;
 }
 
@@ -293,7 +292,8 @@ SettingsRead parseStandardSettings(const QByteArray& text, const Project& projec
             for (int k = 0; ok && k < 3; ++k) {
                 const QStringList pair = points[k].simplified().split(u' ');
                 bool flowOk = false, pressureOk = false;
-                s.supply.pump[std::size_t(k)] = {pair.value(0).toDouble(&flowOk), pair.value(1).toDouble(&pressureOk)};
+                s.supply.pump[std::size_t(k)] = {pair.value(0).toDouble(&flowOk),
+                                                 pair.value(1).toDouble(&pressureOk)};
                 ok = pair.size() == 2 && flowOk && pressureOk;
             }
             s.supply.kind = SupplyKind::Pump;

@@ -16,8 +16,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QHeaderView>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -47,8 +47,8 @@ constexpr double kHeaderShare = 0.8; // of the picture's height
 constexpr int kFirstRowsAboveSelected = 4;
 const QColor kHeaderCyan(0, 255, 255);
 const QColor kClosedRed(255, 0, 0);
-const QColor kOpenBlack(1, 0, 0); // colour value 1: black to the eye
-const QColor kCheckOrange(255, 170, 60); // as the grid windows mark what the checks say
+const QColor kOpenBlack(1, 0, 0);             // colour value 1: black to the eye
+const QColor kCheckOrange(255, 170, 60);      // as the grid windows mark what the checks say
 const QColor kFastSectionOrange(220, 110, 0); // a text the eye still reads over a white picture
 const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
 
@@ -87,7 +87,9 @@ frmSchema::frmSchema(Project& project, Interaction& interaction, SchemaHost& hos
     load();
 }
 
-frmSchema::~frmSchema() { GFSchema->disconnect(this); }
+frmSchema::~frmSchema() {
+    GFSchema->disconnect(this);
+}
 
 // ---- layout on the grid -----------------------------------------------------------
 
@@ -177,7 +179,10 @@ void frmSchema::showTerminalColumns() {
 
 void frmSchema::markSection(int r, int c) {
     const SchemaCell& cell = board_.cell(r, c);
-    GFSchema->setCellForeColor(r, c, !cell.warning.isEmpty() ? kFastSectionOrange : cell.red ? kClosedRed : kOpenBlack);
+    GFSchema->setCellForeColor(r, c,
+                               !cell.warning.isEmpty() ? kFastSectionOrange
+                               : cell.red              ? kClosedRed
+                                                       : kOpenBlack);
     GFSchema->setCellToolTip(r, c, cell.warning);
 }
 
@@ -195,12 +200,14 @@ void frmSchema::sizeWindow() {
     // The window's height counts its caption, which is the frame's own here. A short grid
     // keeps room for every row: the room below the grid is the resize rule's, so the grid
     // that rule gives is exactly as tall as its rows.
-    const int height = rowsHeight < shortGrid ? rowsHeight + GFSchema->twipsToPixels(kBelowGridTwips) - captionHeight()
-                                              : GFSchema->twipsToPixels(kTallWindowTwips) - captionHeight();
+    const int height = rowsHeight < shortGrid
+                           ? rowsHeight + GFSchema->twipsToPixels(kBelowGridTwips) - captionHeight()
+                           : GFSchema->twipsToPixels(kTallWindowTwips) - captionHeight();
     const QSize size(gridWidth_ + GFSchema->twipsToPixels(kBesideGridTwips), height);
     windowSize_ = size;
-    btnPort->setGeometry(GFSchema->twipsToPixels(kButtonInsetTwips) / 2, GFSchema->twipsToPixels(kButtonInsetTwips) / 2,
-                         tree * kPictureWidth, int(kPictureHeight * kHeaderShare));
+    btnPort->setGeometry(GFSchema->twipsToPixels(kButtonInsetTwips) / 2,
+                         GFSchema->twipsToPixels(kButtonInsetTwips) / 2, tree * kPictureWidth,
+                         int(kPictureHeight * kHeaderShare));
     if (auto* frameWindow = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         if (!watchingFrame_) {
             watchingFrame_ = true;
@@ -263,6 +270,7 @@ void frmSchema::activated() {
 
 void frmSchema::closeEvent(QCloseEvent* event) {
     host_.setSchemaActive(false);
+    host_.schemaClosed();
     event->accept();
 }
 
@@ -287,11 +295,17 @@ void frmSchema::chiudi() {
         close();
 }
 
-bool frmSchema::currentIsTreeCell() const { return GFSchema->row() >= 1 && GFSchema->col() < board_.treeCols(); }
+bool frmSchema::currentIsTreeCell() const {
+    return GFSchema->row() >= 1 && GFSchema->col() < board_.treeCols();
+}
 
-int16_t frmSchema::currentNode() const { return currentIsTreeCell() ? board_.nodeAt(GFSchema->row(), GFSchema->col()) : 0; }
+int16_t frmSchema::currentNode() const {
+    return currentIsTreeCell() ? board_.nodeAt(GFSchema->row(), GFSchema->col()) : 0;
+}
 
-void frmSchema::ShowNodeStatus(int16_t node) { StatusBar1->setText(nodeStatusText(project_, node)); }
+void frmSchema::ShowNodeStatus(int16_t node) {
+    StatusBar1->setText(nodeStatusText(project_, node));
+}
 
 void frmSchema::SelectNode(int16_t node) {
     int r = 0;
@@ -342,8 +356,11 @@ bool frmSchema::keyPreview(QKeyEvent* event) {
         GFSchema->setCurrentCell(GFSchema->row(), board_.treeCols());
         openTerminalOfCurrentRow();
         return true;
-    case Qt::Key_F10: chiudi(); return true;
-    default: return false;
+    case Qt::Key_F10:
+        chiudi();
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -389,7 +406,8 @@ void frmSchema::StepDiameter(bool up) {
         interaction_.inform(QStringLiteral("Questo non è un tubo ma un KV !"));
     } else if (edits::stepDiameter(project_, n, up)) {
         board_.writeSteppedLabel(GFSchema->row(), GFSchema->col());
-        GFSchema->setTextMatrix(GFSchema->row(), GFSchema->col(), board_.cell(GFSchema->row(), GFSchema->col()).text);
+        GFSchema->setTextMatrix(GFSchema->row(), GFSchema->col(),
+                                board_.cell(GFSchema->row(), GFSchema->col()).text);
         quickUpdate(n);
         host_.recordChange(change_label::kDiameter, n);
     }
@@ -439,7 +457,9 @@ void frmSchema::LunEq() {
     GFSchema->setFocus();
 }
 
-void frmSchema::OpenBranchEditors(int16_t node) { host_.showBranchEditors(branchEditorsFor(project_, node)); }
+void frmSchema::OpenBranchEditors(int16_t node) {
+    host_.showBranchEditors(branchEditorsFor(project_, node));
+}
 
 // ---- printing ---------------------------------------------------------------------
 
@@ -453,7 +473,8 @@ void frmSchema::printSchema() {
     } else {
         printer.setDocName(QStringLiteral("Schema - ") + QFileInfo(project_.projectPath).fileName());
         printed = printOn(
-            printer, [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter());
+            printer, [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); },
+            schemaPicturePainter());
     }
     if (!printed.ok)
         interaction_.inform(kSchemaPrintError, QString(), MessageIcon::Exclamation, printed.reason);
@@ -470,15 +491,16 @@ void frmSchema::exportPdf() {
             return;
     } else if (QFileInfo::exists(path) &&
                interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path),
-                                     QStringLiteral("Schema"), MessageButtons::YesNo, MessageIcon::Question}) !=
-                   Answer::Yes) {
+                                     QStringLiteral("Schema"), MessageButtons::YesNo,
+                                     MessageIcon::Question}) != Answer::Yes) {
         return; // as the report's export: an earlier PDF is replaced only when the designer says so
     }
     WriteRequest request;
     request.protectedFiles << project_.projectPath;
     const PagedOutcome written = writePdf(
         path, QFileInfo(project_.projectPath).fileName(),
-        [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter(), request);
+        [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter(),
+        request);
     if (!written.ok)
         interaction_.inform(kSchemaPrintError, QString(), MessageIcon::Exclamation, written.reason);
     else

@@ -34,6 +34,8 @@ public:
     // While the schema is active the editing and snippet buttons are off; they come back
     // when it is no longer active.
     virtual void setSchemaActive(bool active) = 0;
+    // The window has closed: it shows nothing any more, whenever Qt gets to delete it.
+    virtual void schemaClosed() {}
     // The diameter steps, on while the cursor's row is in view.
     virtual void setDiameterButtonsEnabled(bool enabled) = 0;
     // Grid windows for exactly these derived branches (by first node), the trunk's besides.

@@ -51,9 +51,9 @@ def parse(path):
     return faults
 
 
-def run(command, cwd, timeout=None):
-    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          text=True, timeout=timeout)
+def build_tree(build):
+    return subprocess.run(["cmake", "--build", str(build)], cwd=ROOT, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True)
 
 
 def suite_runs(build):
@@ -135,7 +135,7 @@ def main():
         original = path.read_text(encoding="utf-8")
         try:
             path.write_text(original.replace(f["old"], f["new"], 1), encoding="utf-8")
-            built = run(["cmake", "--build", str(build)], ROOT)
+            built = build_tree(build)
             if built.returncode != 0:
                 broken.append(f)
                 verdict = "does not compile"
@@ -151,7 +151,7 @@ def main():
             path.write_text(original, encoding="utf-8")
         print(f"[{index}/{len(faults)}] {f['file']}: {f['what']}: {verdict}", flush=True)
 
-    run(["cmake", "--build", str(build)], ROOT)  # the build as the source stands again
+    build_tree(build)  # the build as the source stands again
     planted = len(caught) + len(survived)
     print()
     print(f"planted {planted} (and {len(broken)} that do not compile), caught {len(caught)}, "

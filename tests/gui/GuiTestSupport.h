@@ -49,9 +49,12 @@ struct FakeHost : GridWindowHost {
 };
 
 // The cell colours of the grid windows.
-inline const QColor kYellow(255, 255, 0);  // pipe series and diameter
-inline const QColor kCyan(0, 255, 255);    // flow
-inline const QColor kMagenta(255, 0, 255); // a locked diameter
+inline const QColor kYellow(255, 255, 0);       // pipe series and diameter
+inline const QColor kCyan(0, 255, 255);         // flow
+inline const QColor kMagenta(255, 0, 255);      // a locked diameter
+inline const QColor kClosedPink(255, 140, 140); // the results of a closed section
+inline const QColor kCheckOrange(255, 170, 60); // what the checks flag
+inline const QColor kSchemaRed(255, 0, 0);      // a closed section on the schema
 
 // A decimal number written in C form in the test, as the default locale shows or types it:
 // the period becomes the locale's decimal point. Only for numbers without grouping.

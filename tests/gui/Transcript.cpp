@@ -3,6 +3,7 @@
 #include "app/TbMain.h"
 #include "editor/frmTubi.h"
 #include "tests/GoldenFiles.h"
+#include "tests/gui/GuiTestSupport.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,16 +20,16 @@ namespace {
 
 // The grid windows' colours by a letter; any other by its name.
 QString colourMark(const QColor& colour) {
-    static const std::array<std::pair<QRgb, char>, 6> kNamed{{{qRgb(255, 255, 0), 'G'},
-                                                              {qRgb(0, 255, 255), 'C'},
-                                                              {qRgb(255, 0, 255), 'M'},
-                                                              {qRgb(255, 140, 140), 'R'},
-                                                              {qRgb(255, 170, 60), 'A'},
-                                                              {qRgb(255, 0, 0), 'r'}}};
+    static const std::array<std::pair<QColor, char>, 6> kNamed{{{kYellow, 'G'},
+                                                                {kCyan, 'C'},
+                                                                {kMagenta, 'M'},
+                                                                {kClosedPink, 'R'},
+                                                                {kCheckOrange, 'A'},
+                                                                {kSchemaRed, 'r'}}};
     if (!colour.isValid())
         return {};
-    for (const auto& [rgb, letter] : kNamed)
-        if (colour.rgb() == rgb)
+    for (const auto& [named, letter] : kNamed)
+        if (colour.rgb() == named.rgb())
             return QStringLiteral("{%1}").arg(QLatin1Char(letter));
     return u'{' + colour.name() + u'}';
 }
