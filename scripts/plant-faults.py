@@ -6,7 +6,10 @@ into the source, the build tree is rebuilt incrementally, the suite runs, and th
 put back. A fault is caught when the suite fails; it survives when the suite passes; it is
 left out of the rate when it does not compile. Usage:
 
-    python3 scripts/plant-faults.py [--build build] [--only PATTERN] [--list]
+    python3 scripts/plant-faults.py [--build build] [--only PATTERN] [--list] [--matrix FILE]
+
+--matrix writes, for every fault planted, the tests that failed (JSON), to see which tests
+catch a fault no other test catches.
 
 The build tree must exist and be green (bash scripts/test.sh makes it). The source is
 restored after every fault, also when the run is interrupted.
@@ -112,6 +115,7 @@ def main():
     parser.add_argument("--build", default="build", help="the build tree, relative to the repository")
     parser.add_argument("--only", default="", help="plant only the faults whose file or description matches")
     parser.add_argument("--list", action="store_true", help="check and list the faults, plant none")
+    parser.add_argument("--matrix", help="write which tests caught each fault to this JSON file")
     args = parser.parse_args()
     build = ROOT / args.build
     faults = [f for f in parse(FAULTS) if re.search(args.only, f["file"] + " " + f["what"])]
@@ -152,6 +156,10 @@ def main():
         print(f"[{index}/{len(faults)}] {f['file']}: {f['what']}: {verdict}", flush=True)
 
     build_tree(build)  # the build as the source stands again
+    if args.matrix:
+        pathlib.Path(args.matrix).write_text(json.dumps(
+            [{"file": f["file"], "what": f["what"], "by": f.get("by")} for f in faults], indent=1,
+            ensure_ascii=False), encoding="utf-8")
     planted = len(caught) + len(survived)
     print()
     print(f"planted {planted} (and {len(broken)} that do not compile), caught {len(caught)}, "

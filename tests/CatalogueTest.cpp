@@ -1,8 +1,10 @@
 #include "model/Calculation.h"
 #include "model/Catalogues.h"
+#include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,14 +19,6 @@ namespace {
 const QString kPipes = QStringLiteral("Vlmtubi.txt");
 const QString kTerminals = QStringLiteral("Vlmterm.txt");
 
-CatalogueLoadResult parsePipes(const char* text, std::vector<PipeSeries>& out) {
-    return parsePipeCatalogue(QByteArray(text), kPipes, out);
-}
-
-CatalogueLoadResult parseTerminals(const char* text, std::vector<TerminalType>& out) {
-    return parseTerminalCatalogue(QByteArray(text), kTerminals, out);
-}
-
 PipeSeries seriesOfBores(std::initializer_list<float> bores) {
     PipeSeries s;
     for (const float b : bores)
@@ -32,22 +26,78 @@ PipeSeries seriesOfBores(std::initializer_list<float> bores) {
     return s;
 }
 
+QString pipesAsRead(const std::vector<PipeSeries>& pipes) {
+    QString text;
+    for (const PipeSeries& s : pipes) {
+        text += QStringLiteral("serie \"%1\" [%2] %3 kg/m3, C %4 (%5), leq x%6\n")
+                    .arg(s.name, s.code)
+                    .arg(s.density)
+                    .arg(s.hazenC)
+                    .arg(double(s.frictionFactor), 0, 'f', 1)
+                    .arg(double(s.leqFactor));
+        for (const PipeDiameter& d : s.diameters)
+            text += QStringLiteral("  \"%1\" %2/%3 mm\n")
+                        .arg(d.label)
+                        .arg(double(d.innerDiameter))
+                        .arg(double(d.outerDiameter));
+    }
+    return text;
+}
+
+QString terminalsAsRead(const std::vector<TerminalType>& types) {
+    QString text;
+    for (const TerminalType& t : types)
+        text += QStringLiteral("terminale \"%1\" K %2, %3 l/min a %4 bar, icona %5\n")
+                    .arg(t.name)
+                    .arg(double(t.kFactor))
+                    .arg(double(t.nominalFlow))
+                    .arg(double(t.nominalPressure))
+                    .arg(t.iconIndex);
+    return text;
+}
+
+// A catalogue file as read, or the refusal, which leaves nothing behind.
+QString catalogueAsRead(const QString& path) {
+    const QByteArray bytes = readBytes(path);
+    const bool pipeFile =
+        QFileInfo(path).fileName().startsWith(QLatin1String("tubi")) || QFileInfo(path).fileName() == kPipes;
+    std::vector<PipeSeries> pipes;
+    std::vector<TerminalType> types;
+    const CatalogueLoadResult r = pipeFile ? parsePipeCatalogue(bytes, kPipes, pipes)
+                                           : parseTerminalCatalogue(bytes, kTerminals, types);
+    if (!r.ok) {
+        EXPECT_TRUE(pipes.empty() && types.empty());
+        return QStringLiteral("rifiutato, riga %1: %2\n").arg(r.line).arg(r.message);
+    }
+    return pipeFile ? pipesAsRead(pipes) : terminalsAsRead(types);
+}
+
 } // namespace
 
+// The shipped catalogues and every file under tests/data/letture/cataloghi, as read or refused.
+TEST(Catalogues, FilesAsReadOrRefused) {
+    const QDir shipped(shippedDataDirectory());
+    const QDir folder(QStringLiteral(VALMORA_TEST_DATA_DIR "/letture/cataloghi"));
+    QStringList files{shipped.filePath(kPipes), shipped.filePath(kTerminals)};
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
+        files << folder.filePath(name);
+    QString seen;
+    for (const QString& path : files)
+        seen += QStringLiteral("== %1 ==\n").arg(QFileInfo(path).fileName()) + catalogueAsRead(path);
+    expectGolden(QStringLiteral("letture/cataloghi.txt"), seen);
+
+    std::vector<PipeSeries> none;
+    ASSERT_TRUE(parsePipeCatalogue("\"Vuoto\"\n0\n", kPipes, none).ok);
+    EXPECT_EQ(Project(none, {}).PipeCatalogue.size(), 1u); // the KV series stands alone
+}
+
+// What networks rely on in the shipped catalogues, whatever the designer adds to them.
 TEST(Catalogues, ShippedCataloguesHoldWhatNetworksRelyOn) {
     const Project p = projectWithShippedCatalogues();
     ASSERT_GE(p.pipeSeriesCount(), 3);
     EXPECT_EQ(p.PipeCatalogue[0].name, QStringLiteral("Coefficiente di flusso(KV)"));
     EXPECT_EQ(p.PipeCatalogue[0].code, QStringLiteral(" KV  "));
     EXPECT_TRUE(p.PipeCatalogue[0].diameters.empty());
-
-    // Series 1 is threaded steel from 3/8" to 6"; indexes 3..7 are 1" .. 2"1/2.
-    const PipeSeries& steel = p.PipeCatalogue[1];
-    ASSERT_EQ(steel.diameters.size(), 12u);
-    EXPECT_EQ(steel.hazenC, 120);
-    EXPECT_EQ(steel.diameters[3].label, QStringLiteral("1\""));
-    EXPECT_EQ(steel.diameters[7].label, QStringLiteral("2\"1/2"));
-    EXPECT_NEAR(steel.diameters[3].innerDiameter, 33.7f - 2 * 3.2f, 0.01);
     for (const PipeSeries& series :
          std::vector<PipeSeries>(p.PipeCatalogue.begin() + 1, p.PipeCatalogue.end())) {
         EXPECT_EQ(series.code.size(), 5);
@@ -58,11 +108,6 @@ TEST(Catalogues, ShippedCataloguesHoldWhatNetworksRelyOn) {
         for (const PipeDiameter& d : series.diameters)
             EXPECT_LT(d.innerDiameter, d.outerDiameter);
     }
-
-    // Type 1, the default of new projects, is the UNI 45 wall hydrant.
-    ASSERT_GE(p.TerminalCatalogue.size(), 2u);
-    EXPECT_TRUE(p.TerminalCatalogue[1].name.contains(QStringLiteral("UNI 45")));
-    EXPECT_EQ(p.TerminalCatalogue[1].iconIndex, 1);
     // Each K meets the nominal flow at the nominal pressure under Q = K p^(1/1.85).
     for (const TerminalType& t : p.TerminalCatalogue) {
         const double flow = t.kFactor * std::pow(double(t.nominalPressure), hydraulics::kInverseExponent);
@@ -70,73 +115,6 @@ TEST(Catalogues, ShippedCataloguesHoldWhatNetworksRelyOn) {
         EXPECT_GE(t.iconIndex, 1);
         EXPECT_LE(t.iconIndex, 4);
     }
-}
-
-TEST(Catalogues, PipeSeriesAsRead) {
-    std::vector<PipeSeries> pipes;
-    const CatalogueLoadResult r = parsePipes("\"Tubi\",2\n"
-                                             "\"Acciaio, nero\",\"ACCIAIONERO\",7850,120,1,2\n"
-                                             "1\",27.3,33.7\n"
-                                             "\"1 1/4\",36,42.4\n"
-                                             "Rame,CU,8940,140,1.33,0\n",
-                                             pipes);
-    ASSERT_TRUE(r.ok) << r.message.toStdString();
-    ASSERT_EQ(pipes.size(), 2u);
-    EXPECT_EQ(pipes[0].name, QStringLiteral("Acciaio, nero"));
-    EXPECT_EQ(pipes[0].code, QStringLiteral("ACCIA"));
-    EXPECT_EQ(pipes[1].code, QStringLiteral("CU   "));
-    EXPECT_NEAR(pipes[0].frictionFactor, 861529.3, 0.05);
-    EXPECT_EQ(pipes[0].diameters[0].label, QStringLiteral("1\""));
-    EXPECT_EQ(pipes[0].diameters[1].innerDiameter, 36.0f);
-    EXPECT_EQ(pipes[1].leqFactor, 1.33f);
-    EXPECT_TRUE(pipes[1].diameters.empty());
-
-    std::vector<PipeSeries> none;
-    ASSERT_TRUE(parsePipes("\"Vuoto\"\n0\n", none).ok);
-    const Project onlyKv(none, {});
-    EXPECT_EQ(onlyKv.PipeCatalogue.size(), 1u);
-}
-
-TEST(Catalogues, TerminalTypesToTheEndOfTheFile) {
-    std::vector<TerminalType> types;
-    ASSERT_TRUE(parseTerminals(
-                    "\"Terminali\"\r\n\"Idrante\",82.5,120,2,1\r\n\"Naspo\",24.06,35,2,2\r\n\r\n\r\n", types)
-                    .ok);
-    ASSERT_EQ(types.size(), 2u); // blank lines after the last terminal are not a terminal
-    EXPECT_EQ(types[1].name, QStringLiteral("Naspo"));
-    EXPECT_EQ(types[1].kFactor, 24.06f);
-    EXPECT_EQ(types[1].iconIndex, 2);
-
-    ASSERT_TRUE(parseTerminals("\"Solo titolo\"\n", types).ok);
-    EXPECT_TRUE(types.empty());
-}
-
-TEST(Catalogues, MalformedCataloguesNameFileLineAndWhatWasExpected) {
-    std::vector<PipeSeries> pipes;
-    // Fewer diameters than announced.
-    CatalogueLoadResult r =
-        parsePipes("\"Tubi\",1\n\"Acciaio\",\"ACC\",7850,120,1,3\n1\",27.3,33.7\n2\",53.1,60.3\n", pipes);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.line, 5);
-    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Catalogo Vlmtubi.txt, riga 5: fine del file")))
-        << r.message.toStdString();
-    EXPECT_TRUE(r.message.contains(QStringLiteral("diametro 2"))) << r.message.toStdString();
-    EXPECT_TRUE(pipes.empty());
-
-    r = parsePipes("\"Tubi\",1\n\"Acciaio\",\"ACC\",7850,centoventi,1,0\n", pipes);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.line, 2);
-    EXPECT_TRUE(r.message.contains(QStringLiteral("coefficiente C"))) << r.message.toStdString();
-    EXPECT_TRUE(r.message.contains(QStringLiteral("\"centoventi\""))) << r.message.toStdString();
-
-    r = parsePipes("\"Tubi\",-1\n", pipes);
-    EXPECT_FALSE(r.ok);
-
-    std::vector<TerminalType> types;
-    r = parseTerminals("\"Terminali\"\n\"Idrante\",82.5,120,2\n", types);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.message.contains(QStringLiteral("l'icona"))) << r.message.toStdString();
-    EXPECT_TRUE(types.empty());
 }
 
 TEST(Catalogues, LookedForInTheCurrentDirectoryThenBesideTheProgram) {

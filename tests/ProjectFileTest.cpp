@@ -1,6 +1,7 @@
 #include "storage/ProjectFile.h"
 #include "model/FileAccess.h"
 #include "model/Traversal.h"
+#include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -79,8 +80,7 @@ Project readBack(const QByteArray& bytes) {
 
 // `bytes` read into a recognisable project: a refusal must leave it as it was, and a read
 // that calculates gives a finite flow.
-ReadOutcome readOverRecognisable(const QByteArray& bytes) {
-    Project p = recognisableProject();
+ReadOutcome readOverRecognisable(const QByteArray& bytes, Project& p) {
     const Project before = p;
     const ReadOutcome r = readProjectText(p, bytes);
     if (!r.ok()) {
@@ -153,123 +153,42 @@ TEST(ProjectFile, NamesAreTrimmedAndQuotesCannotBreakTheFile) {
     EXPECT_EQ(readBack(bytes).NodeTable[1].name, QStringLiteral("Radice 'nord'"));
 }
 
-TEST(ProjectFile, ReaderTolerances) {
-    // LF and CR line ends, numbers without a leading zero and with exponents, statuses
-    // outside 0..3 (5 and 6, with the locked and the closed bit: neither is taken), a second
-    // header line of text folded into the notes, the supply rounded half to even, and a
-    // manifold end read as an end without terminal.
-    const QByteArray text = "\"Prima riga\"\n\"seconda riga\"\r40000.5\n2\n1\n0\n"
-                            "1,.5,1E-05,3,1,5,\"A\"\r"
-                            "8,2.5E+01,0,1,1,6,\"B\"\n"
-                            "9,4,-.25,0,0,3,\"KV\"\n0,0.5\n";
-    const Project p = readBack(text);
-    EXPECT_EQ(p.projectNotes, QStringLiteral("Prima riga\r\nseconda riga"));
-    EXPECT_EQ(p.supplyPressure, 40000);
-    EXPECT_EQ(p.lastSeries, 2);
-    Project expected = projectWithTestCatalogues();
-    NetworkBuilder build(expected);
-    const int16_t a = build.root({QStringLiteral("A"), 0.5f, 1e-5f, 1, 3});
-    build.continueAfter(a, {QStringLiteral("B"), 25, 0, 1, 1});
-    build.endWithTerminal(build.deriveAt(a, {QStringLiteral("KV"), 4, -0.25f, 0, 0, true, true}), 0, 0.5f);
-    EXPECT_EQ(storedNetwork(p), storedNetwork(expected));
-}
-
-TEST(ProjectFile, OldFilesWithHarmlessQuirksAreRead) {
-    const QByteArray tree = "9,10,0,1,1,0,\"A\"\r\n1,0";
-    struct Case {
-        const char* what;
-        QByteArray bytes;
-        void (*check)(const Project&);
-    };
-    const Case cases[] = {
-        {"empty notes as a blank first line", "\r\n40000\r\n1\r\n1\r\n0\r\n" + tree + "\r\n",
-         [](const Project& p) {
-             EXPECT_EQ(p.projectNotes, QString());
-             EXPECT_EQ(p.supplyPressure, 40000);
-         }},
-        {"Ctrl-Z after the last line", kHeader + tree + "\r\n\x1A", nullptr},
-        {"Ctrl-Z ending the last line", kHeader + tree + "\x1A", nullptr},
-        {"NUL bytes after the tree", kHeader + tree + "\r\n" + QByteArray(64, '\0'), nullptr},
-        {"blank lines after the tree", kHeader + tree + "\r\n\r\n\r\n", nullptr},
-        {"a length too small for 32 bits", kHeader + "9,1E-50,-1E-300,1,1,0,\"A\"\r\n1,1E-400\r\n",
-         [](const Project& p) {
-             EXPECT_EQ(p.NodeTable[1].length, 0.0f);
-             EXPECT_EQ(p.NodeTable[1].virtualLength, 0.0f);
-             EXPECT_EQ(p.TerminalTable[1].height, 0.0f);
-         }},
-        {"last series and type the catalogues lack", "\"n\"\r\n40000\r\n9\r\n9\r\n0\r\n" + tree,
-         [](const Project& p) {
-             EXPECT_EQ(p.lastSeries, 1);
-             EXPECT_EQ(p.lastTerminalType, 1);
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Project p = readBack(c.bytes);
-        EXPECT_EQ(p.nodeCount(), 1);
-        if (c.check)
-            c.check(p);
+// Every file under tests/data/letture/progetti read over a recognisable project: what was
+// read, as the program writes it back, or the refusal, which leaves the project alone. Old
+// files' quirks (LF or CR line ends, Ctrl-Z and NUL padding, Windows-1252, numbers without a
+// leading zero, statuses outside 0..3, a second line of notes) are read; damaged ones are
+// refused whole, naming their line.
+TEST(ProjectFile, FilesAsReadOrRefused) {
+    const QDir folder(QStringLiteral(VALMORA_TEST_DATA_DIR "/letture/progetti"));
+    QString seen;
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
+        SCOPED_TRACE(name.toStdString());
+        Project p = recognisableProject();
+        const ReadOutcome r = readOverRecognisable(readBytes(folder.filePath(name)), p);
+        seen += QStringLiteral("== %1 ==\n").arg(name);
+        if (r.ok()) {
+            seen += QStringLiteral("letto, calcolo %1\n")
+                        .arg(r.calculation.ok ? "riuscito" : r.calculation.message);
+            seen +=
+                QString::fromUtf8(projectFileBytes(p)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        } else {
+            const char* part = r.status == ReadOutcome::Status::BadHeader ? "intestazione" : "nodo";
+            seen += QStringLiteral("rifiutato (%1) riga %2: %3\n").arg(part).arg(r.line).arg(r.message);
+        }
     }
-}
+    expectGolden(QStringLiteral("letture/progetti.txt"), seen);
 
-TEST(ProjectFile, OldFilesInWindows1252ComeBackAsUtf8) {
-    const Project p = readBack(
-        "\"Citt\xE0 alta \x80\"\r\n40000\r\n1\r\n1\r\n0\r\n9,10,0,1,1,0,\"Pi\xF9 gi\xF9\"\r\n1,0\r\n");
-    EXPECT_EQ(p.projectNotes, QStringLiteral("Città alta €"));
-    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("Più giù"));
-    EXPECT_TRUE(projectFileBytes(p).contains("\"Pi\xC3\xB9 gi\xC3\xB9\""));
-}
-
-TEST(ProjectFile, MalformedNodeLinesAreRefusedWholeWithTheirLine) {
-    const QByteArray& good = kWorkedExampleFile;
-    struct Case {
-        const char* what;
-        QByteArray bytes;
-        int line;
-        const char* says;
-    };
-    const auto with = [&good](const char* from, const char* to) {
-        return QByteArray(good).replace(from, to);
-    };
+    // A structure code 1 damaged into 6 would otherwise drop the lines after it unseen; more
+    // nodes than sixteen bits hold are refused at the first one too many.
     QByteArray tooManyNodes = kHeader;
     for (int i = 1; i < 40000; ++i)
         tooManyNodes += "0,1,0,1,1,0,\"N\"\r\n";
     tooManyNodes += "9,1,0,1,1,0,\"Fine\"\r\n1,0\r\n";
-    const Case cases[] = {
-        {"truncated in the middle of a line", good.left(good.indexOf("\"B\"")), 7, "fine del file"},
-        {"truncated before the derivation", good.left(good.indexOf("6,7")), 9, "fine del file"},
-        {"truncated before the terminal", good.left(good.indexOf("2,3.5")), 8, "fine del file"},
-        {"extra value", with("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,2,\"B\",5"), 7, "non è all'inizio della riga"},
-        {"missing value", with("9,4,0,2,1,2,\"B\"", "9,4,0,2,1,\"B\""), 7, "trovato \"B\""},
-        {"bad number", with("9,4,0", "9,quattro,0"), 7, "\"quattro\""},
-        {"series out of range", with("9,4,0,2,1", "9,4,0,2,3"), 7, "serie di tubi 3"},
-        {"diameter out of range", with("9,4,0,2,1", "9,4,0,4,1"), 7, "diametro 4"},
-        {"terminal type out of range", with("2,3.5", "3,3.5"), 8, "tipo di terminale 3"},
-        // A structure code 1 damaged into 6 would otherwise drop the lines after it unseen.
-        {"lines after the tree", with("1,12.5", "6,12.5").left(good.indexOf("6,7")), 7, ""},
-        {"lines after end-of-file padding", good + "\x1A\r\n6,1,0,1,1,0,\"X\"\r\n", 10, ""},
-        {"more nodes than sixteen bits hold", tooManyNodes, 5 + kMaxTableIndex + 1, "32767"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const ReadOutcome r = readOverRecognisable(c.bytes);
-        EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
-        EXPECT_EQ(r.line, c.line);
-        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore legginodo riga %1: ").arg(c.line)))
-            << r.message.toStdString();
-        EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.says))) << r.message.toStdString();
-    }
-}
-
-TEST(ProjectFile, BadHeaderIsRefusedWithoutTouchingTheProject) {
-    for (const QByteArray& bytes :
-         {QByteArray("\"solo note\"\r\n"), QByteArray("\"n\"\r\n1E+12\r\n1\r\n1\r\n0\r\n"),
-          QByteArray("\"n\"\r\n1E300\r\n1\r\n1\r\n0\r\n"), QByteArray("\"n\"\r\n40000\r\nx\r\n1\r\n0\r\n"),
-          QByteArray()}) {
-        const ReadOutcome r = readOverRecognisable(bytes);
-        EXPECT_EQ(r.status, ReadOutcome::Status::BadHeader) << bytes.toStdString();
-        EXPECT_TRUE(r.message.startsWith(QStringLiteral("Errore file: riga "))) << r.message.toStdString();
-    }
+    Project p = recognisableProject();
+    const ReadOutcome r = readOverRecognisable(tooManyNodes, p);
+    EXPECT_EQ(r.status, ReadOutcome::Status::BadNode);
+    EXPECT_EQ(r.line, 5 + kMaxTableIndex + 1);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("32767"))) << r.message.toStdString();
 }
 
 TEST(ProjectFile, NoInputCrashesTheReader) {
@@ -299,7 +218,8 @@ TEST(ProjectFile, NoInputCrashesTheReader) {
         }
         if (round % 10 == 0)
             bytes.truncate(std::uniform_int_distribution<int>(0, int(bytes.size()))(rng));
-        readOverRecognisable(bytes);
+        Project p = recognisableProject();
+        readOverRecognisable(bytes, p);
         ASSERT_FALSE(HasFailure()) << "round " << round;
     }
 }

@@ -3,6 +3,7 @@
 #include "model/dialogs/Opzioni.h"
 #include "model/dialogs/frmLEQ.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/Transcript.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -28,181 +29,154 @@ Project calculatedPipe() {
     return p;
 }
 
+class DialogsTest : public ::testing::Test {
+protected:
+    Project p = calculatedPipe();
+    ScriptedInteraction ask;
+    GridIcons icons;
+    Transcript seen{ask, icons};
+
+    // What the dialog left in the project.
+    void stored(const QDialog& dialog) {
+        seen.line(QStringLiteral("esito %1; pressione %2 mm, note \"%3\", portata totale %4")
+                      .arg(dialog.result() == QDialog::Accepted ? QStringLiteral("accettato")
+                                                                : QStringLiteral("non accettato"))
+                      .arg(p.supplyPressure)
+                      .arg(QString(p.projectNotes).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")))
+                      .arg(double(p.totalFlow), 0, 'f', 2));
+    }
+};
+
 } // namespace
 
-TEST(Opzioni, OpensOnTheSupplyAndPreviewsTheFlow) {
-    Project p = calculatedPipe();
+// The supply typed, slid or beyond the slider, with the flow it would give; the comment;
+// pressures of part metres kept as they were opened; every refusal, which puts the opening
+// pressure back; cancel; a negative pressure taken as positive.
+TEST_F(DialogsTest, Opzioni) {
     p.projectNotes = QStringLiteral("Riga 1\r\nRiga 2");
-    ScriptedInteraction ask;
-    Opzioni dialog(p, ask);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("40"));
-    EXPECT_EQ(dialog.Scroll->value(), 40);
-    EXPECT_EQ(dialog.Scroll->maximum(), 300);
-    EXPECT_EQ(dialog.Scroll->pageStep(), 20);
-    EXPECT_EQ(dialog.lblQ->text(), QStringLiteral("209"));
-    EXPECT_EQ(dialog.txtCommento->toPlainText(), QStringLiteral("Riga 1\nRiga 2"));
-
-    dialog.txtPrevalenza->setText(inLocale("120.4"));
-    dialog.leavePressureBox();
-    EXPECT_EQ(dialog.Scroll->value(), 120);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("120"));
-    EXPECT_EQ(dialog.lblQ->text(), QStringLiteral("378"));
-
-    dialog.txtPrevalenza->setText(QStringLiteral("350")); // beyond the slider: typed, not slid
-    dialog.leavePressureBox();
-    EXPECT_EQ(dialog.Scroll->value(), 120);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), QStringLiteral("350"));
-
-    dialog.txtCommento->setPlainText(QStringLiteral("Nuovo\ncommento"));
-    dialog.btnOK->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(p.supplyPressure, 350000);
-    EXPECT_EQ(p.projectNotes, QStringLiteral("Nuovo\r\ncommento"));
-    EXPECT_TRUE(ask.messages.empty());
-    EXPECT_NEAR(p.totalFlow, 674.99, 0.05);
-}
-
-TEST(Opzioni, PressuresOfPartMetresAndBeyondTheSlider) {
-    Project p = calculatedPipe();
-    p.supplyPressure = 45500;
-    p.projectNotes = QStringLiteral("vecchio");
-    ScriptedInteraction ask;
     {
         Opzioni dialog(p, ask);
-        EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("45.5"));
-        EXPECT_EQ(dialog.Scroll->value(), 46);
-        EXPECT_EQ(dialog.lblQ->text(), QStringLiteral("224")); // from 45.5 m, not the slider's 46
-        // Changing only the comment leaves the pressure as it was.
-        dialog.txtCommento->setPlainText(QStringLiteral("nuovo"));
+        seen.step(QStringLiteral("apre su 40 m")).widgets(dialog);
+        dialog.txtPrevalenza->setText(inLocale("120.4"));
+        dialog.leavePressureBox();
+        seen.step(QStringLiteral("120.4 m digitati")).widgets(dialog);
+        dialog.txtPrevalenza->setText(QStringLiteral("350")); // beyond the slider: typed, not slid
+        dialog.leavePressureBox();
+        dialog.txtCommento->setPlainText(QStringLiteral("Nuovo\ncommento"));
         dialog.btnOK->click();
+        seen.step(QStringLiteral("350 m, un nuovo commento, O.K.")).widgets(dialog);
+        stored(dialog);
     }
-    EXPECT_EQ(p.supplyPressure, 45500);
-    EXPECT_EQ(p.projectNotes, QStringLiteral("nuovo"));
-
+    p.supplyPressure = 45500;
+    {
+        Opzioni dialog(p, ask);
+        dialog.txtCommento->setPlainText(QStringLiteral("nuovo")); // the pressure as it was
+        dialog.btnOK->click();
+        seen.step(QStringLiteral("45.5 m: cambia solo il commento")).widgets(dialog);
+        stored(dialog);
+    }
     p.supplyPressure = 450500;
-    Opzioni dialog(p, ask);
-    EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("450.5")); // kept as it was opened
-    dialog.txtPrevalenza->setText(inLocale("45.5"));
-    dialog.leavePressureBox();
-    EXPECT_EQ(dialog.Scroll->value(), 46);
-    dialog.txtPrevalenza->setText(inLocale("45.5"));
-    dialog.btnOK->click();
-    EXPECT_EQ(p.supplyPressure, 45500);
-}
-
-TEST(Opzioni, RefusalsCancelAndANegativePressure) {
-    Project p = calculatedPipe();
+    {
+        Opzioni dialog(p, ask);
+        seen.step(QStringLiteral("450.5 m, oltre la barra")).widgets(dialog);
+        dialog.txtPrevalenza->setText(inLocale("45.5"));
+        dialog.leavePressureBox();
+        seen.step(QStringLiteral("45.5 m digitati")).widgets(dialog);
+        dialog.txtPrevalenza->setText(inLocale("45.5")); // typed again: kept to the centimetre
+        dialog.btnOK->click();
+        seen.step(QStringLiteral("45.5 m digitati di nuovo, O.K."));
+        stored(dialog);
+    }
     p.maxHeight = 30; // a height met earlier: only the terminals as they are now count
     p.TerminalTable[1].height = 15;
-    ScriptedInteraction ask;
+    p.supplyPressure = 40000;
     {
         Opzioni dialog(p, ask);
         dialog.Scroll->setValue(200);
         dialog.txtCommento->setPlainText(QStringLiteral("altro"));
         dialog.btnAnnulla->click();
-        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        seen.step(QStringLiteral("barra a 200, annulla"));
+        stored(dialog);
     }
     Opzioni dialog(p, ask);
-    const QString openingFlow = dialog.lblQ->text();
-    const QString tooHigh = QStringLiteral("La pressione disponibile non può superare 10") +
-                            QLocale().groupSeparator() + QStringLiteral("000 metri.");
-    const struct {
-        const char* typed;
-        QString message;
-    } refused[] = {// beyond what a 32-bit pressure in mm holds, or past any network
-                   {"5000000", tooHigh},
-                   {"2147484", tooHigh},
-                   {"1E39", tooHigh},
-                   {"10000.5", tooHigh},
-                   {"quaranta", QStringLiteral("La pressione disponibile deve essere un numero.")},
-                   // below twice the highest terminal, which the message names; the opening pressure back
-                   {"29.9", QStringLiteral("Ci sono quote oltre il 50% della pressione\n"
-                                           "Il terminale più alto è \"Tubo\" (Uscita K100), a quota m 15.")}};
-    for (const auto& r : refused) {
-        dialog.Scroll->setValue(31); // the preview follows the slider, and goes back with it
-        dialog.txtPrevalenza->setText(inLocale(r.typed));
+    // Beyond what a 32-bit pressure in mm holds, or past any network; not a number; below
+    // twice the highest terminal. The preview follows the slider, and goes back with it.
+    for (const char* typed : {"5000000", "2147484", "1E39", "10000.5", "quaranta", "29.9"}) {
+        dialog.Scroll->setValue(31);
+        dialog.txtPrevalenza->setText(inLocale(typed));
         dialog.btnOK->click();
-        EXPECT_EQ(ask.messages.back(), MessageRequest{r.message}) << r.typed;
-        EXPECT_NE(dialog.result(), QDialog::Accepted) << r.typed;
-        EXPECT_EQ(p.supplyPressure, 40000) << r.typed;
+        seen.step(QStringLiteral("%1 m digitati, O.K.").arg(QString::fromLatin1(typed)));
+        stored(dialog);
     }
-    EXPECT_EQ(ask.messages.size(), std::size(refused));
-    EXPECT_EQ(dialog.txtPrevalenza->text(), inLocale("40.0"));
-    EXPECT_EQ(dialog.Scroll->value(), 40);
-    EXPECT_EQ(dialog.lblQ->text(), openingFlow);
-    EXPECT_EQ(p.projectNotes, QString());
-
+    seen.widgets(dialog);
     dialog.txtPrevalenza->setText(QStringLiteral("-30"));
     dialog.btnOK->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(p.supplyPressure, 30000);
+    seen.step(QStringLiteral("-30 m, O.K."));
+    stored(dialog);
+    seen.expectGolden(QStringLiteral("opzioni"));
 }
 
-TEST(Fine, HeightUpToHalfTheSupplyTypeAndCancel) {
-    Project p = calculatedPipe();
+// The terminal's height up to half the supply, its type with its K, cancel; the type new
+// terminals get.
+TEST_F(DialogsTest, Fine) {
     p.terminalNode = 1;
     p.TerminalTable[1].height = 4;
-    ScriptedInteraction ask;
+    const auto terminal = [this] {
+        seen.line(QStringLiteral(
+                      "terminale: tipo %1, quota %2 m; rete: quota massima %3 m, nuovi terminali di tipo %4")
+                      .arg(p.TerminalTable[1].typeIndex)
+                      .arg(double(p.TerminalTable[1].height))
+                      .arg(double(p.maxHeight))
+                      .arg(p.lastTerminalType));
+    };
     {
         Fine dialog(p, ask, QStringLiteral("12345"));
-        EXPECT_EQ(dialog.cmbTermina->count(), 3);
-        EXPECT_EQ(dialog.cmbTermina->currentIndex(), 0);
-        EXPECT_EQ(dialog.txtQuota->text(), inLocale("4.0"));
-        EXPECT_EQ(dialog.lblKV->text(), QStringLiteral("100"));
-        EXPECT_EQ(dialog.lblResidua->text(), QStringLiteral("12345"));
+        seen.step(QStringLiteral("apre")).widgets(dialog);
         dialog.cmbTermina->setCurrentIndex(2);
-        EXPECT_EQ(dialog.lblKV->text(), QStringLiteral("57"));
         dialog.txtQuota->setText(inLocale("20.1"));
         dialog.btnOK->click();
-        EXPECT_EQ(ask.messageTexts(), QStringList{QStringLiteral("Quota oltre il 50% della pressione")});
-        EXPECT_EQ(dialog.txtQuota->text(), inLocale("4.0"));
-        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        seen.step(QStringLiteral("terzo tipo, quota 20.1 m, O.K.")).widgets(dialog);
         dialog.btnAnnulla->click();
+        seen.step(QStringLiteral("annulla"));
+        terminal();
     }
-    EXPECT_EQ(p.TerminalTable[1].typeIndex, 0); // the labels showed another type; nothing stored
-    EXPECT_EQ(p.TerminalTable[1].height, 4.0f);
     {
         Fine dialog(p, ask, QString());
         dialog.txtQuota->setText(QStringLiteral("-20"));
         dialog.btnOK->click();
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        seen.step(QStringLiteral("quota -20 m, O.K."));
+        terminal();
     }
-    EXPECT_EQ(p.TerminalTable[1].height, 20.0f);
-    EXPECT_EQ(p.maxHeight, 20.0f);
     {
         Fine dialog(p, ask, QString());
         dialog.cmbTermina->setCurrentIndex(2);
         dialog.btnOK->click();
+        seen.step(QStringLiteral("terzo tipo, O.K."));
+        terminal();
     }
-    EXPECT_EQ(p.TerminalTable[1].typeIndex, 2);
-    EXPECT_EQ(p.lastTerminalType, 2); // the type new terminals get
-    EXPECT_EQ(p.TerminalTable[1].height, 20.0f);
+    seen.expectGolden(QStringLiteral("fine"));
 }
 
-TEST(frmLEQ, TableClassesAndClicksAddToTheTotal) {
-    Project p = calculatedPipe();
+// The tables of equivalent lengths by class, clicks adding to the total; a loss at a flow
+// giving back the length of a KV, kept when the tab changes; a KV too small; KVs in
+// m³/min at a drop of 1 bar, as the calculation takes them, with m³/h beside.
+TEST_F(DialogsTest, frmLEQ) {
     p.PipeCatalogue[1].diameters[3].innerDiameter = 53;
     p.editNode = p.NodeTable[1];
-    ScriptedInteraction ask;
-    frmLEQ dialog(p, ask);
-    EXPECT_EQ(dialog.lblTitolo->text(), QStringLiteral("Tubo tipo ACC   Diam. int. 53 mm"));
-    EXPECT_EQ(dialog.Frame3->title(), QStringLiteral("Per un diametro di 50 mm le tabelle riportano:"));
-    const char* values[] = {"0.6", "1.5", "0.9", "3.0", "0.3", "3.3"};
-    for (std::size_t k = 0; k < 6; ++k)
-        EXPECT_EQ(dialog.lblA[k]->text(), inLocale(values[k])) << k;
-    dialog.Command1->click(); // clears the total
-    for (const std::size_t k : {1, 1, 4})
-        dialog.lblA[k]->click();
-    EXPECT_EQ(dialog.lblLE->text(), inLocale("3.3"));
-    dialog.btnRiporta->click();
-    EXPECT_EQ(p.editNode.virtualLength, 3.3f);
-}
-
-TEST(frmLEQ, LossAndFlowGiveBackTheLengthOfAKv) {
-    Project p = calculatedPipe();
-    p.editNode = p.NodeTable[1];
+    {
+        frmLEQ dialog(p, ask);
+        seen.step(QStringLiteral("tubo di 53 mm")).widgets(dialog);
+        dialog.TabStrip1->setCurrentIndex(2);
+        seen.step(QStringLiteral("la tabella")).widgets(dialog);
+        dialog.Command1->click(); // clears the total
+        for (const std::size_t k : {1, 1, 4})
+            dialog.lblA[k]->click();
+        dialog.btnRiporta->click();
+        seen.step(QStringLiteral("azzera, due clic sul secondo, uno sul quinto, riporta"))
+            .line(QStringLiteral("L.virt. %1 m").arg(double(p.editNode.virtualLength)));
+    }
+    p.PipeCatalogue[1].diameters[3].innerDiameter = 50;
     p.editNode.virtualLength = 12.5f;
-    ScriptedInteraction ask;
     frmLEQ dialog(p, ask);
     const double kv = QLocale().toDouble(dialog.txtKV->text());
     ASSERT_GT(kv, 0);
@@ -210,27 +184,17 @@ TEST(frmLEQ, LossAndFlowGiveBackTheLengthOfAKv) {
     dialog.txtLt->setText(inLocale(QString::number(1000 * kv, 'f', 6)));
     dialog.btnCalcolaClick();
     EXPECT_NEAR(dialog.total(), 12.5, 0.05); // the KV was shown to two decimals
-
-    // Clicked values are replaced by the computed length when the tab changes.
-    dialog.lblA[0]->click();
+    dialog.lblA[0]->click();                 // replaced by the computed length when the tab changes
     dialog.TabStrip1->setCurrentIndex(1);
-    EXPECT_FALSE(dialog.Frame1->isVisibleTo(&dialog));
-    EXPECT_TRUE(dialog.Frame2->isVisibleTo(&dialog));
     EXPECT_NEAR(dialog.total(), 12.5, 0.05);
-
+    seen.step(QStringLiteral("10 m a 1000 KV l/min, un clic, seconda scheda")).widgets(dialog);
     dialog.txtKV->setText(inLocale("0.0001"));
     dialog.btnCalcolaClick();
-    const MessageRequest tooLong{QStringLiteral("Lunghezza oltre 10 km"), QStringLiteral("Troppo lungo"),
-                                 MessageButtons::Ok, MessageIcon::Exclamation};
-    EXPECT_EQ(ask.messages, std::vector<MessageRequest>{tooLong});
     EXPECT_NEAR(dialog.total(), 12.5, 0.05);
-
-    // KVs are m³/min at a drop of 1 bar, as the calculation takes them; a valve catalogue's
-    // Kv of 30 m³/h is 0.5 m³/min, and the box shows it beside.
-    EXPECT_EQ(dialog.TabStrip1->tabText(1), QStringLiteral("K.V. in m³/min/bar"));
     dialog.txtKV->setText(inLocale("0.5"));
-    EXPECT_EQ(dialog.lblKVOrario->text(), QStringLiteral("= %1 m³/h").arg(inLocale("30.00")));
-
     dialog.btnAnnulla->click();
-    EXPECT_EQ(p.editNode.virtualLength, 12.5f);
+    seen.step(QStringLiteral("KV 0.0001, poi 0.5, annulla"))
+        .widgets(dialog)
+        .line(QStringLiteral("L.virt. %1 m").arg(double(p.editNode.virtualLength)));
+    seen.expectGolden(QStringLiteral("leq"));
 }

@@ -5,12 +5,18 @@
 #include "tests/GoldenFiles.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTabBar>
 
 #include <array>
 
@@ -50,6 +56,55 @@ Transcript& Transcript::step(const QString& what) {
 Transcript& Transcript::line(const QString& text) {
     asked();
     text_ += text + u'\n';
+    return *this;
+}
+
+namespace {
+
+// What a control shows, or nothing for controls that hold no text or value of their own.
+QString shownBy(const QWidget& w) {
+    const auto quoted = [](QString text) { return u'"' + text.replace(u'\n', QStringLiteral("\\n")) + u'"'; };
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&w))
+        return quoted(edit->text());
+    if (const auto* label = qobject_cast<const QLabel*>(&w))
+        return quoted(label->text());
+    if (const auto* text = qobject_cast<const QPlainTextEdit*>(&w))
+        return quoted(text->toPlainText());
+    if (const auto* combo = qobject_cast<const QComboBox*>(&w))
+        return QStringLiteral("%1 (%2 di %3)")
+            .arg(quoted(combo->currentText()))
+            .arg(combo->currentIndex() + 1)
+            .arg(combo->count());
+    if (const auto* slider = qobject_cast<const QAbstractSlider*>(&w))
+        return QStringLiteral("%1 (da %2 a %3, passo %4)")
+            .arg(slider->value())
+            .arg(slider->minimum())
+            .arg(slider->maximum())
+            .arg(slider->pageStep());
+    if (const auto* box = qobject_cast<const QGroupBox*>(&w))
+        return quoted(box->title());
+    if (const auto* tabs = qobject_cast<const QTabBar*>(&w))
+        return QStringLiteral("scheda %1").arg(quoted(tabs->tabText(tabs->currentIndex())));
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&w))
+        return quoted(button->text()) +
+               (button->isCheckable() && button->isChecked() ? QStringLiteral(" [x]") : QString());
+    return {};
+}
+
+} // namespace
+
+Transcript& Transcript::widgets(const QWidget& dialog) {
+    asked();
+    text_ += QStringLiteral("[%1]\n").arg(dialog.windowTitle());
+    for (const QWidget* w : dialog.findChildren<QWidget*>()) {
+        // A tab bar's own scroll buttons are not the program's.
+        const bool own = !w->objectName().isEmpty() && !qobject_cast<const QTabBar*>(w->parentWidget());
+        const QString shown = own && w->isVisibleTo(&dialog) ? shownBy(*w) : QString();
+        if (!shown.isEmpty())
+            text_ +=
+                QStringLiteral("  %1: %2%3\n")
+                    .arg(w->objectName(), shown, w->isEnabled() ? QString() : QStringLiteral(" (spento)"));
+    }
     return *this;
 }
 

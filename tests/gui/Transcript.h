@@ -18,6 +18,7 @@ namespace valmora {
 class frmTubi;
 class TbMain;
 } // namespace valmora
+class QWidget;
 
 namespace valmora::guitest {
 
@@ -36,6 +37,9 @@ public:
     // The main window: its title, the frames in order ("*" the active one), the toolbar
     // buttons that are off, the Modifica menu's entries.
     Transcript& program(const TbMain& window);
+    // A dialog or window: each named control shown on it, in the order it was made, with
+    // what it holds (texts, the chosen entry, a slider's value), "(spento)" when it is off.
+    Transcript& widgets(const QWidget& dialog);
     Transcript& line(const QString& text);
     // `text` (a test's temporary folder) is written as `as` wherever it stands.
     void hide(const QString& text, const QString& as) { hidden_.push_back({text, as}); }
