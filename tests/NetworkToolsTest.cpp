@@ -6,6 +6,7 @@
 #include "model/UnreachableRecords.h"
 #include "storage/ProjectFile.h"
 #include "support/NetworkBuilder.h"
+#include "tests/GoldenFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -36,83 +37,74 @@ struct CombSite {
     }
 };
 
-TEST(Comb, DefaultsBuildSixteenNozzlesWhereTheTerminalWas) {
+// A network as the designer gets it: the file a save writes, with the total flow.
+QString networkAsWritten(Project& p) {
+    const CalculationOutcome calculated = Calculate(p);
+    return QString::fromUtf8(projectFileBytes(p)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) +
+           (calculated.ok ? QStringLiteral("portata totale %1 l/min\n").arg(double(p.totalFlow), 0, 'f', 2)
+                          : calculated.message + u'\n');
+}
+
+QByteArray snippetOf(const Project& p, int16_t node) {
+    QByteArray bytes;
+    WriteNodeSubtree(p, node, bytes);
+    return bytes;
+}
+
+// Combs where the terminal was, their summary in both locales; the origin pasted on a leaf (a
+// copy of the whole network after it) and an arm on a tee (the derivation goes with the
+// rest); a Windows-1252 project imported without its header. Written whole to
+// golden/strumenti.txt: nodes in order, named by the take-off count as it stood, each arm of
+// c nozzles taking 2c - 1 nodes, sizes by the nozzles each section feeds, the nozzles at the
+// replaced terminal's type and height.
+TEST(NetworkTools, CombsAndGraftsAsTheyAreWritten) {
+    QString seen;
+    const struct {
+        const char* what;
+        tools::CombSettings settings;
+    } combs[] = {{"pettine predefinito", tools::CombSettings{}},
+                 {"dieci ugelli da un lato solo, il lato vuoto prima", {1, 200, 0, 10, 300}},
+                 {"un ugello appeso alla sua presa", {1, 250, 1, 0, 150}}};
+    for (const auto& comb : combs) {
+        CombSite site;
+        seen += QStringLiteral("== %1 ==\n").arg(QString::fromUtf8(comb.what));
+        for (const QLocale& locale : {QLocale::c(), testkit::kItalian}) {
+            testkit::LocaleScope scope(locale);
+            seen += tools::combSummary(site.p, comb.settings, site.sprinklerType)
+                        .replace(QStringLiteral("\n\r"), QStringLiteral(" / ")) +
+                    u'\n';
+        }
+        seen += QStringLiteral("%1 nodi creati\n").arg(tools::CreateComb(site.p, site.end, comb.settings));
+        seen += networkAsWritten(site.p);
+    }
+    // The replaced record stays, unreferenced, until a save and a read.
     CombSite site;
-    const tools::CombSettings defaults;
-    for (const QLocale& locale : {QLocale::c(), testkit::kItalian}) {
-        testkit::LocaleScope scope(locale);
-        const QStringList lines =
-            tools::combSummary(site.p, defaults, site.sprinklerType).split(QStringLiteral("\n\r"));
-        ASSERT_EQ(lines.size(), 4);
-        EXPECT_EQ(lines[0], QStringLiteral("Verranno creati 16 nuovi terminali di tipo %1;")
-                                .arg(site.p.TerminalCatalogue[std::size_t(site.sprinklerType)].name));
-        EXPECT_EQ(lines[1], QStringLiteral("La dorsale sarà da 2\"1/2 con 2 diramazioni."));
-        EXPECT_EQ(lines[2], QStringLiteral("La superficie coperta sarà di 36") + locale.decimalPoint() +
-                                QStringLiteral("0 mq."));
-        EXPECT_TRUE(lines[3].startsWith(QStringLiteral("La portata (nominale) sarà di circa ")));
-        EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" Lt/min per mq")));
-    }
-    const int16_t before = site.p.nodeCount();
-    const int16_t replaced = site.p.NodeTable[std::size_t(site.end)].derivation;
-    EXPECT_EQ(tools::CreateComb(site.p, site.end, defaults), 2 * 2 + 16 + 12);
-    EXPECT_EQ(site.p.nodeCount(), before + 32);
-    // Main-pipe nodes in order, named by the take-off count as it stood, then their index.
-    QStringList mainPipe;
-    for (int16_t n = site.p.NodeTable[std::size_t(site.end)].next; n > 0;
-         n = site.p.NodeTable[std::size_t(n)].next)
-        if (site.p.NodeTable[std::size_t(n)].name.startsWith(QStringLiteral("Dr")))
-            mainPipe << site.p.NodeTable[std::size_t(n)].name;
-    // Each arm of c nozzles takes 2c - 1 nodes after its main-pipe node.
-    EXPECT_EQ(mainPipe,
-              QStringList(
-                  {QStringLiteral("Dr2Sx%1").arg(before + 1), QStringLiteral("Dr1Dx%1").arg(before + 5),
-                   QStringLiteral("Dr1Sx%1").arg(before + 17), QStringLiteral("Dr0Dx%1").arg(before + 21)}));
-    const std::vector<int16_t> nozzles = site.nozzles();
-    ASSERT_EQ(nozzles.size(), 16u);
-    ASSERT_TRUE(Calculate(site.p).ok);
-    for (const int16_t n : nozzles) {
-        const Terminal& t = site.p.terminalOf(site.p.NodeTable[std::size_t(n)]);
-        EXPECT_EQ(t.typeIndex, site.sprinklerType);
-        EXPECT_EQ(t.height, 7.5f) << "the nozzles stand where the replaced terminal stood";
-        EXPECT_NE(site.p.NodeTable[std::size_t(n)].derivation, replaced);
-        EXPECT_GT(site.p.totalFlow * site.p.NodeTable[std::size_t(n)].flowFraction, 1.0);
-    }
-    // The replaced record stays, unreferenced; a save and a read give a clean network.
+    tools::CreateComb(site.p, site.end, tools::CombSettings{});
     EXPECT_EQ(site.p.terminalCount(), 17);
     Project reread = Project::withCataloguesOf(site.p);
     ASSERT_TRUE(readProjectText(reread, projectFileBytes(site.p)).ok());
     EXPECT_EQ(reread.terminalCount(), 16);
-    EXPECT_EQ(reread.nodeCount(), site.p.nodeCount());
-}
 
-TEST(Comb, ArmSizesAndOneSidedTakeOffs) {
-    const std::vector<int16_t> sizes = {7, 7, 6, 6, 6, 6, 5, 4, 3, 3}; // by the nozzles each section feeds
-
-    // Ten nozzles on one side only (the empty side given first): one arm per take-off.
-    CombSite site;
-    tools::CombSettings one{1, 200, 0, 10, 300};
-    tools::CreateComb(site.p, site.end, one);
-    const int16_t main = site.p.NodeTable[std::size_t(site.end)].next;
-    EXPECT_EQ(site.p.NodeTable[std::size_t(main)].name.left(5), QStringLiteral("Dr1Sx"));
-    EXPECT_EQ(site.p.NodeTable[std::size_t(main)].length, 3.0f);
-    std::vector<int16_t> walked;
-    int16_t n = site.p.NodeTable[std::size_t(main)].next; // the last arm goes on as the main pipe
-    while (n > 0) {
-        const Node& section = site.p.NodeTable[std::size_t(n)];
-        walked.push_back(section.diameterIndex);
-        n = section.next;
-    }
-    EXPECT_EQ(walked, sizes);
-    EXPECT_EQ(site.nozzles().size(), 10u);
-
-    // One nozzle on a side hangs straight from its take-off, a spacing away.
-    CombSite single;
-    tools::CreateComb(single.p, single.end, {1, 250, 1, 0, 150});
-    const Node& takeOff = single.p.NodeTable[std::size_t(single.p.NodeTable[std::size_t(single.end)].next)];
-    const Node& nozzle = single.p.NodeTable[std::size_t(takeOff.next)];
-    EXPECT_TRUE(nozzle.endsInTerminal());
-    EXPECT_EQ(nozzle.length, 2.5f);
-    EXPECT_EQ(takeOff.derivation, 0);
+    Project p = testkit::projectWithTestCatalogues();
+    testkit::buildComb(p, 4);
+    GraftOutcome grafted = graftSubtree(p, 2, snippetOf(p, 1), false);
+    ASSERT_TRUE(grafted.ok && grafted.calculation.ok) << grafted.message.toStdString();
+    seen += QStringLiteral("== l'origine incollata su una foglia ==\n") + networkAsWritten(p);
+    Project q = testkit::projectWithTestCatalogues();
+    testkit::buildComb(q, 4);
+    ASSERT_TRUE(graftSubtree(q, 1, snippetOf(q, 2), false).ok);
+    seen += QStringLiteral("== un braccio incollato su una diramazione ==\n") + networkAsWritten(q);
+    Project r = testkit::projectWithTestCatalogues();
+    testkit::buildOnePipe(r);
+    r.supplyPressure = 30000;
+    grafted = graftSubtree(r, 1,
+                           "\"Impianto \xe0 monte\"\r\n55000\r\n1\r\n1\r\n0\r\n"
+                           "0,12,1,2,1,0,\"Citt\xe0 alta\"\r\n9,3,0,1,1,0,\"Idrante pi\xf9 alto\"\r\n1,9\r\n",
+                           true);
+    ASSERT_TRUE(grafted.ok) << grafted.message.toStdString();
+    seen += QStringLiteral("== importato, senza la sua intestazione ==\n") + networkAsWritten(r) +
+            QStringLiteral("quota massima %1 m\n").arg(double(r.maxHeight));
+    testkit::expectGolden(QStringLiteral("strumenti.txt"), seen);
 }
 
 TEST(Comb, RefusesWhatItCannotBuild) {
@@ -160,45 +152,6 @@ TEST(GlobalChanges, SeriesMoveCandidatesOnlyAndTerminalsCountEveryRecord) {
     EXPECT_EQ(tools::changeTerminalType(p, kTypeK100, kTypeK57), 0); // record 0 is not a terminal
     EXPECT_EQ(p.TerminalTable[0].typeIndex, 0);
     EXPECT_EQ(tools::changeTerminalType(p, kTypeK80, kTypeK57), 1);
-}
-
-// ---- grafts -------------------------------------------------------------------------
-
-QByteArray snippetOf(const Project& p, int16_t node) {
-    QByteArray bytes;
-    WriteNodeSubtree(p, node, bytes);
-    return bytes;
-}
-
-TEST(Graft, PastedSubtreesReplaceWhatFollowsTheCursor) {
-    Project p = testkit::projectWithTestCatalogues();
-    testkit::buildComb(p, 4);
-    ASSERT_TRUE(Calculate(p).ok);
-    const int16_t nodes = p.nodeCount();
-    const QByteArray whole = snippetOf(p, 1);
-
-    // The origin pasted on a leaf: a copy of the whole network after it.
-    const int16_t leaf = 2; // R1, the first arm
-    ASSERT_TRUE(p.NodeTable[leaf].endsInTerminal());
-    const GraftOutcome onLeaf = graftSubtree(p, leaf, whole, false);
-    ASSERT_TRUE(onLeaf.ok) << onLeaf.message.toStdString();
-    EXPECT_TRUE(onLeaf.calculation.ok);
-    EXPECT_EQ(p.nodeCount(), 2 * nodes);
-    EXPECT_EQ(p.NodeTable[leaf].next, nodes + 1);
-    EXPECT_EQ(p.NodeTable[std::size_t(nodes + 1)].parent, leaf);
-    EXPECT_EQ(networkPreorder(p).size(), std::size_t(2 * nodes));
-
-    // On a node with a derivation, the derivation goes with the rest.
-    Project q = testkit::projectWithTestCatalogues();
-    testkit::buildComb(q, 4);
-    const GraftOutcome onTee = graftSubtree(q, 1, snippetOf(q, 2), false);
-    ASSERT_TRUE(onTee.ok);
-    EXPECT_EQ(q.NodeTable[1].derivation, 0);
-    EXPECT_EQ(networkPreorder(q).size(), 2u); // node 1 and the pasted arm
-    Project reread = Project::withCataloguesOf(q);
-    ASSERT_TRUE(readProjectText(reread, projectFileBytes(q)).ok());
-    EXPECT_EQ(reread.nodeCount(), 2);
-    EXPECT_EQ(reread.terminalCount(), 1);
 }
 
 TEST(Graft, AFailedGraftLeavesTheNetworkAsItWas) {
@@ -270,21 +223,6 @@ TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
     ASSERT_EQ(set.size(), 1u);
     EXPECT_LT(set[0], last);
     EXPECT_EQ(q.NodeTable[set[0]].name, QStringLiteral("Tenuto"));
-}
-
-TEST(Graft, ImportsAWindows1252ProjectLeavingItsHeaderBehind) {
-    Project p = testkit::projectWithTestCatalogues();
-    testkit::buildOnePipe(p);
-    p.supplyPressure = 30000;
-    QByteArray file = "\"Impianto \xe0 monte\"\r\n55000\r\n1\r\n1\r\n0\r\n"
-                      "0,12,1,2,1,0,\"Citt\xe0 alta\"\r\n9,3,0,1,1,0,\"Idrante pi\xf9 alto\"\r\n1,9\r\n";
-    const GraftOutcome imported = graftSubtree(p, 1, file, true);
-    ASSERT_TRUE(imported.ok) << imported.message.toStdString();
-    EXPECT_EQ(p.NodeTable[2].name, QStringLiteral("Città alta"));
-    EXPECT_EQ(p.NodeTable[3].name, QStringLiteral("Idrante più alto"));
-    EXPECT_EQ(p.supplyPressure, 30000);
-    EXPECT_EQ(p.maxHeight, 9.0f);
-    EXPECT_EQ(p.NodeTable[1].next, 2);
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "model/NumberFormat.h"
+#include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace valmora;
 
@@ -10,90 +13,49 @@ namespace {
 const QLocale kC = QLocale::c();
 using testkit::kItalian;
 
-struct Expected {
-    double value;
-    const char16_t* picture;
-    const char* c;
-    const char* italian;
-};
+QString bothLocales(const std::function<QString(const QLocale&)>& shown) {
+    return QStringLiteral("%1 | %2").arg(shown(kC), shown(kItalian));
+}
 
 } // namespace
 
-TEST(NumberFormat, PicturesInBothLocales) {
-    const Expected cases[] = {
-        {0, u"#0", "0", "0"},
-        {2.5, u"#0", "3", "3"}, // halves away from zero, as shown numbers always were
-        {-2.5, u"#0", "-3", "-3"},
-        {-0.4, u"#0", "0", "0"}, // no negative zero
-        {1234.4, u"#0", "1234", "1234"},
-        {1.25, u"#0.0", "1.3", "1,3"},
-        {0.05, u"#0.0", "0.1", "0,1"},
-        {3, u"#0.0", "3.0", "3,0"},
-        {1.005, u"#0.00", "1.01", "1,01"}, // rounded on the 15-digit decimal form
-        {1234567.5, u"#,#", "1,234,568", "1.234.568"},
-        {0.4, u"#,#", "", ""},
-        {0, u"#,#", "", ""},
-        {999.5, u"#,#", "1,000", "1.000"},
-        {1234.56, u"#,#.0", "1,234.6", "1.234,6"},
-        {4, u"#,#.0", "4.0", "4,0"},
-        {0.125, u"#,#0.00", "0.13", "0,13"},
-        {40000.0 / 100000, u"#,#0.00", "0.40", "0,40"},
-        {12345.678, u"#,#0.00", "12,345.68", "12.345,68"},
-        {0, u"#,#0", "0", "0"},
-        {-98765.4, u"#,#0", "-98,765", "-98.765"},
-        {0, u"###0", "0", "0"},
-        {0, u"####", "", ""},
-        {12.5, u"####", "13", "13"},
-        {7850.4, u"###,#", "7,850", "7.850"},
-        {0.5, u"#.0", ".5", ",5"},
-        {0, u"#.0", ".0", ",0"},
-        {12.4, u"#", "12", "12"},
-        {0.4, u"#", "", ""},
-        {99.96, u"#0.0", "100.0", "100,0"},
-        {1e-30, u"#0.00", "0.00", "0,00"},
-        {3e12, u"#,#", "3,000,000,000,000", "3.000.000.000.000"},
-    };
-    for (const Expected& e : cases) {
-        const QString picture = QString::fromUtf16(e.picture);
-        SCOPED_TRACE(picture.toStdString() + " of " + std::to_string(e.value));
-        EXPECT_EQ(formatPicture(e.value, picture, kC).toStdString(), e.c);
-        EXPECT_EQ(formatPicture(e.value, picture, kItalian).toStdString(), e.italian);
+// Every picture the program uses over values chosen at its edges, in the C and Italian
+// locales: halves away from zero (2.5, -2.5), no negative zero (-0.4), rounding on the
+// 15-digit decimal form (1.005), nothing for a zero where no digit is forced, grouping up to
+// trillions. The general form keeps seven digits of a single; file numbers take a period and
+// no decimal point for whole numbers; typed numbers follow the user's locale, never grouping.
+TEST(NumberFormat, AsShownWrittenAndTyped) {
+    QString seen;
+    const double values[] = {0,      2.5,     -2.5,   -0.4,      0.4,      0.05,      0.125, 0.5,
+                             1.005,  1.25,    3,      4,         12.4,     12.5,      99.96, 999.5,
+                             1234.4, 1234.56, 7850.4, 12345.678, -98765.4, 1234567.5, 3e12,  1e-30};
+    for (const char16_t* picture : {u"#0", u"#0.0", u"#0.00", u"#,#", u"#,#.0", u"#,#0.00", u"#,#0", u"###0",
+                                    u"####", u"###,#", u"#.0", u"#"})
+        for (const double value : values)
+            seen += QStringLiteral("%1 %2: %3\n")
+                        .arg(QString::fromUtf16(picture))
+                        .arg(value, 0, 'g', 17)
+                        .arg(bothLocales([&](const QLocale& l) {
+                            return formatPicture(value, QString::fromUtf16(picture), l);
+                        }));
+    for (const float value : {12.5f, 0.1f, 0.0f, -0.0f, 1e-5f, 0.0001f, 1234567.0f, 12345678.0f, 0.5f, 3.0f,
+                              -2.25f, 25000000.0f, 1.2345678f})
+        seen += QStringLiteral("generale e file %1: %2 | %3\n")
+                    .arg(double(value), 0, 'g', 7)
+                    .arg(bothLocales([&](const QLocale& l) { return formatGeneral(value, l); }),
+                         fileNumber(value));
+    seen += QStringLiteral("generale 2/3: %1\n").arg(formatGeneral(2.0 / 3.0, kC));
+    const QLocale french(QLocale::French, QLocale::France);
+    for (const char* typed :
+         {"2,5", " 12 ", "1.500", "2.5", "1,500", "-3", "", "abc", "1e999", "nan", "inf", "2,5,1"}) {
+        seen += QStringLiteral("digitato \"%1\":").arg(QString::fromLatin1(typed));
+        for (const QLocale& locale : {kC, kItalian, french}) {
+            const std::optional<double> read = parseUserNumber(QString::fromLatin1(typed), locale);
+            seen += read ? QStringLiteral(" %1").arg(*read) : QStringLiteral(" nessuno");
+        }
+        seen += u'\n';
     }
-}
-
-TEST(NumberFormat, GeneralFormatKeepsSevenDigitsOfASingle) {
-    EXPECT_EQ(formatGeneral(12.5f, kC), QStringLiteral("12.5"));
-    EXPECT_EQ(formatGeneral(12.5f, kItalian), QStringLiteral("12,5"));
-    EXPECT_EQ(formatGeneral(0.1f, kC), QStringLiteral("0.1"));
-    EXPECT_EQ(formatGeneral(0.0f, kC), QStringLiteral("0"));
-    EXPECT_EQ(formatGeneral(-0.0f, kC), QStringLiteral("0"));
-    EXPECT_EQ(formatGeneral(1e-5f, kItalian), QStringLiteral("1E-05"));
-    EXPECT_EQ(formatGeneral(0.0001f, kC), QStringLiteral("0.0001"));
-    EXPECT_EQ(formatGeneral(1234567.0f, kItalian), QStringLiteral("1234567"));
-    EXPECT_EQ(formatGeneral(12345678.0f, kC), QStringLiteral("1.234568E+07"));
-    EXPECT_EQ(formatGeneral(2.0 / 3.0, kC), QStringLiteral("0.666666666666667"));
-}
-
-TEST(NumberFormat, FileNumbersUseAPeriodAndNoDecimalPointForWholeNumbers) {
-    const std::pair<float, const char*> cases[] = {
-        {12.5f, "12.5"},         {3.0f, "3"},       {0.0f, "0"},      {-0.0f, "0"},
-        {0.5f, "0.5"},           {-2.25f, "-2.25"}, {1e-5f, "1E-05"}, {25000000.0f, "2.5E+07"},
-        {1.2345678f, "1.234568"}};
-    for (const auto& [value, written] : cases)
-        EXPECT_EQ(fileNumber(value).toStdString(), written) << value;
-}
-
-TEST(NumberFormat, NumbersTypedInTheUsersForm) {
-    EXPECT_EQ(parseUserNumber(QStringLiteral("2,5"), kItalian), 2.5);
-    EXPECT_EQ(parseUserNumber(QStringLiteral(" 12 "), kItalian), 12.0);
-    EXPECT_EQ(parseUserNumber(QStringLiteral("1.500"), kItalian), std::nullopt); // grouping, not 1.5
-    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), kItalian), std::nullopt);
-    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), kC), 2.5);
-    EXPECT_EQ(parseUserNumber(QStringLiteral("1,500"), kC), std::nullopt);
-    EXPECT_EQ(parseUserNumber(QStringLiteral("2.5"), QLocale(QLocale::French, QLocale::France)), 2.5);
-    EXPECT_EQ(parseUserNumber(QStringLiteral("-3"), kC), -3.0);
-    for (const char* bad : {"", "abc", "1e999", "nan", "inf", "2,5,1"})
-        EXPECT_EQ(parseUserNumber(QString::fromLatin1(bad), kItalian), std::nullopt) << bad;
+    testkit::expectGolden(QStringLiteral("numeri.txt"), seen);
 }
 
 TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
