@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 #include "model/Calculation.h"
 #include "storage/ProjectFile.h"
+#include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -87,43 +88,38 @@ TEST_F(CliTest, SaveWritesTheSameBytesBack) {
         << warned.error.toStdString();
 }
 
+// Every command line of tests/data/cli/comandi.txt, with its exit status and messages
+// written whole to golden/cli.txt: usage errors, invalid input named with its file and line
+// on one line, and no output where the input is refused.
 TEST_F(CliTest, ExitCodesAndMessages) {
-    for (const QStringList& usage : {QStringList{}, QStringList{"calc"}, QStringList{"calc", "a", "--bogus"},
-                                     QStringList{"save", "a"}, QStringList{"calc", "a", "--catalogues"}})
-        EXPECT_EQ(runCli(usage).exitCode, kExitUsage) << usage.join(u' ').toStdString();
-    EXPECT_TRUE(runCli({}).error.startsWith(QStringLiteral("Uso:")));
-
-    const CliResult missing = run({QStringLiteral("calc"), path("manca.vlm")});
-    EXPECT_EQ(missing.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(missing.error.startsWith(path("manca.vlm"))) << missing.error.toStdString();
-
-    writeBytes(path("rotto.vlm"), "\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n0,1,0,1,1,0,\"A\"\r\n9,1,0,1,1\r\n");
-    const CliResult broken = run({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--json")});
-    EXPECT_EQ(broken.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(broken.output.isEmpty());
-    EXPECT_TRUE(broken.error.startsWith(path("rotto.vlm") + QStringLiteral(": Errore legginodo riga ")))
-        << broken.error.toStdString();
-    EXPECT_EQ(broken.error.count(u'\n'), 1);
-
-    const CliResult noCatalogues =
-        runCli({QStringLiteral("calc"), path("rotto.vlm"), QStringLiteral("--catalogues"), dir.path()});
-    EXPECT_EQ(noCatalogues.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(noCatalogues.error.contains(QStringLiteral("Vlmtubi.txt")))
-        << noCatalogues.error.toStdString();
-
-    // Read, but the catalogue cannot calculate it: named node, exit 1.
-    writeBytes(dir.filePath(QStringLiteral("Vlmtubi.txt")), "\"T\",1\n\"S\",\"S\",7850,0,1,1\nx,10,12\n");
-    writeBytes(dir.filePath(QStringLiteral("Vlmterm.txt")), "\"T\"\n\"A\",1,1,1,1\n\"B\",1,1,1,1\n");
-    writeBytes(path("c0.vlm"), "\"x\"\r\n40000\r\n1\r\n1\r\n0\r\n9,1,0,0,1,0,\"A\"\r\n1,0\r\n");
-    const CliResult refused =
-        runCli({QStringLiteral("calc"), path("c0.vlm"), QStringLiteral("--catalogues"), dir.path()});
-    EXPECT_EQ(refused.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(refused.error.contains(QStringLiteral("Nodo 1 \"A\""))) << refused.error.toStdString();
-
-    // Results that overflow are refused like the other undefined cases.
-    writeBytes(path("kv.vlm"), "\"kv\"\r\n40000\r\n1\r\n1\r\n0\r\n6,0,1E38,0,0,0,\"KV\"\r\n");
-    const CliResult overflow = run({QStringLiteral("calc"), path("kv.vlm"), QStringLiteral("--json")});
-    EXPECT_EQ(overflow.exitCode, kExitInvalidInput);
-    EXPECT_TRUE(overflow.output.isEmpty());
-    EXPECT_TRUE(overflow.error.contains(QStringLiteral("Nodo 1 \"KV\""))) << overflow.error.toStdString();
+    const QString here = QStringLiteral(VALMORA_TEST_DATA_DIR "/cli");
+    const QStringList lines =
+        QString::fromUtf8(readBytes(here + QStringLiteral("/comandi.txt"))).split(u'\n');
+    QString seen;
+    for (const QString& line : lines) {
+        if (line.startsWith(u'#') || line.isEmpty())
+            continue;
+        QString command = line;
+        command.replace(QStringLiteral("<nessuno>"), QString())
+            .replace(QStringLiteral("<catalogo>"), shippedDataDirectory())
+            .replace(QStringLiteral("<cli>"), here)
+            .replace(QStringLiteral("<progetti>"), QStringLiteral(VALMORA_TEST_DATA_DIR "/projects"))
+            .replace(QStringLiteral("<vuota>"), dir.path());
+        const CliResult r = runCli(command.split(u' ', Qt::SkipEmptyParts));
+        QString error = r.error;
+        const qsizetype usage = error.indexOf(QStringLiteral("Uso:"));
+        if (usage >= 0 && seen.contains(QStringLiteral("Uso:")))
+            error = error.left(usage) + QStringLiteral("Uso: come sopra\n");
+        const QStringList output = QString::fromUtf8(r.output).split(u'\n', Qt::SkipEmptyParts);
+        seen +=
+            QStringLiteral("$ valmora-cli %1\nuscita %2, %3 righe in uscita%4\n%5")
+                .arg(line)
+                .arg(r.exitCode)
+                .arg(output.size())
+                .arg(output.isEmpty() ? QString() : QStringLiteral(", la prima: ") + output.first(), error);
+    }
+    seen.replace(shippedDataDirectory(), QStringLiteral("<catalogo>"))
+        .replace(QStringLiteral(VALMORA_TEST_DATA_DIR), QStringLiteral("<dati>"))
+        .replace(dir.path(), QStringLiteral("<vuota>"));
+    expectGolden(QStringLiteral("cli.txt"), seen);
 }

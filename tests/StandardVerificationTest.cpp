@@ -2,8 +2,6 @@
 // finds against every set and against random ones, the settings kept beside the project.
 
 #include "standards/StandardVerification.h"
-#include "cli/CliCommands.h"
-#include "cli/VerifyCommand.h"
 #include "model/Calculation.h"
 #include "standards/SetSearch.h"
 #include "standards/SupplyCurve.h"
@@ -12,9 +10,6 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -264,56 +259,17 @@ TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
     s.standard = Standard::En12845;
     EXPECT_EQ(workingAtOnceOf(s, TerminalRole::Sprinkler), 14);
 
-    // Saved, then set back to none and saved again: the file beside says none, not the old ones.
+    // A project without settings leaves no file beside; saved with them, then set back to
+    // none and saved again: the file beside says none, not the old ones.
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    EXPECT_FALSE(QFileInfo::exists(standardSettingsPath(file)));
     p.standardSettings = s;
     ASSERT_TRUE(SaveProject(p, file).ok);
     p.standardSettings = {};
     ASSERT_TRUE(SaveProject(p, file).ok);
     EXPECT_EQ(readStandardSettings(p, file).settings, StandardSettings{});
-}
-
-// The command's options and exit status (its outputs from saved settings are in the golden
-// files): nothing saved and nothing given, options missing or wrong, given options used,
-// an unreadable project.
-TEST(StandardVerification, TheCommandLine) {
-    QTemporaryDir dir;
-    Project p = projectWithShippedCatalogues();
-    buildThreeFloorRiser(p);
-    p.supplyPressure = int32_t(std::lround(2.95 * kMmPerBar));
-    const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
-    ASSERT_TRUE(SaveProject(p, file).ok);
-    EXPECT_FALSE(QFileInfo::exists(standardSettingsPath(file)))
-        << "a project without settings leaves no file";
-    const auto verify = [&](QStringList arguments) {
-        arguments = QStringList{QStringLiteral("verify"), file} + arguments +
-                    QStringList{QStringLiteral("--catalogues"), shippedDataDirectory()};
-        return runCli(arguments).exitCode;
-    };
-    const struct {
-        QStringList arguments;
-        int exitCode;
-    } cases[] = {{{}, kExitUsage},
-                 {{QStringLiteral("--standard"), QStringLiteral("uni10779")}, kExitUsage},
-                 {{QStringLiteral("--level"), QStringLiteral("2")}, kExitUsage},
-                 {{QStringLiteral("--standard"), QStringLiteral("en12845"), QStringLiteral("--hazard"),
-                   QStringLiteral("OH9")},
-                  kExitUsage},
-                 {{QStringLiteral("--standard"), QStringLiteral("uni10779"), QStringLiteral("--level"),
-                   QStringLiteral("2")},
-                  kExitSuccess},
-                 {{QStringLiteral("--standard"), QStringLiteral("uni10779"), QStringLiteral("--level"),
-                   QStringLiteral("3"), QStringLiteral("--json")},
-                  kExitSuccess}};
-    for (const auto& c : cases)
-        EXPECT_EQ(verify(c.arguments), c.exitCode) << c.arguments.join(u' ').toStdString();
-    p.supplyPressure = int32_t(std::lround(2.5 * kMmPerBar));
-    p.standardSettings = levelTwo();
-    ASSERT_TRUE(SaveProject(p, file).ok);
-    EXPECT_EQ(verify({}), kExitVerificationFailed);
-    writeBytes(file, "non è un progetto");
-    EXPECT_EQ(verify({}), kExitInvalidInput);
 }
 
 // The supply's curve: through the designer's points, refused when it would not fall, and
