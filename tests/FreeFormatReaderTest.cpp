@@ -22,47 +22,6 @@ FormatError failureOf(const std::function<void()>& read) {
 
 } // namespace
 
-TEST(FreeFormatReader, TextValuesQuotedOrNot) {
-    FreeFormatReader r(QStringLiteral("\"Uno, due\" junk,  tre  ,1\"1/4\n\"riga\r\ndoppia\",\"\",fine"));
-    EXPECT_EQ(r.readText(kWhat), QStringLiteral("Uno, due")); // what follows the closing quote is skipped
-    EXPECT_EQ(r.readText(kWhat), QStringLiteral("tre"));
-    EXPECT_EQ(r.readText(kWhat), QStringLiteral("1\"1/4")); // a quote inside an unquoted value is text
-    EXPECT_EQ(r.lastLine(), 1);
-    EXPECT_EQ(r.readText(kWhat), QStringLiteral("riga\r\ndoppia"));
-    EXPECT_EQ(r.lastLine(), 2);
-    EXPECT_EQ(r.readText(kWhat), QString());
-    EXPECT_EQ(r.readText(kWhat), QStringLiteral("fine"));
-    EXPECT_EQ(r.lastLine(), 3);
-    EXPECT_TRUE(r.atEnd());
-}
-
-TEST(FreeFormatReader, LineEndsOfEveryKindAndBlankLines) {
-    FreeFormatReader r(QStringLiteral("1\r\n2\n3\r4\n\n  \n5,\n6"));
-    for (int expected = 1; expected <= 5; ++expected)
-        EXPECT_EQ(r.readInt16(kWhat), expected) << expected;
-    EXPECT_EQ(r.lastLine(), 7);
-    EXPECT_EQ(r.readInt16(kWhat), 0); // the empty value after a trailing comma
-    EXPECT_EQ(r.readInt16(kWhat), 6);
-    EXPECT_EQ(r.lastLine(), 8);
-    EXPECT_TRUE(r.atEnd());
-}
-
-TEST(FreeFormatReader, NumbersOfEveryWrittenForm) {
-    FreeFormatReader r(QStringLiteral(".5,-.25,1E-05,2.5E+07,+3,7.,,\"12\""));
-    for (const float expected : {0.5f, -0.25f, 1e-5f, 2.5e7f, 3.0f, 7.0f, 0.0f})
-        EXPECT_EQ(r.readFloat(kWhat), expected) << expected;
-    EXPECT_EQ(r.readInt16(kWhat), 12);
-}
-
-TEST(FreeFormatReader, WholeNumbersRoundHalvesToEvenWithinSixteenBits) {
-    FreeFormatReader r(QStringLiteral("2.5,3.5,-32768,32767,32768"));
-    for (const int expected : {2, 4, -32768, 32767})
-        EXPECT_EQ(r.readInt16(kWhat), expected) << expected;
-    const FormatError overflow = failureOf([&] { r.readInt16(kWhat); });
-    EXPECT_TRUE(overflow.message.contains(QStringLiteral("fuori dall'intervallo")))
-        << overflow.message.toStdString();
-}
-
 TEST(FreeFormatReader, UnreadableValuesNameTheirLine) {
     for (const char* bad : {"abc", "1e", ".", "-", "1.2.3", "1,5x", "0x10", "inf", "nan", "1 2"}) {
         SCOPED_TRACE(bad);
@@ -108,16 +67,6 @@ TEST(FreeFormatReader, RefusalsSayWhatWasExpectedInOneShortLine) {
         EXPECT_EQ(error.message, c.message);
         EXPECT_EQ(error.line, 1);
     }
-}
-
-TEST(FreeFormatReader, KnowsWhetherAValueOpensItsLine) {
-    FreeFormatReader r(QStringLiteral("1,2\n3"));
-    r.readInt16(kWhat);
-    EXPECT_TRUE(r.lastWasFirstOnLine());
-    r.readInt16(kWhat);
-    EXPECT_FALSE(r.lastWasFirstOnLine());
-    r.readInt16(kWhat);
-    EXPECT_TRUE(r.lastWasFirstOnLine());
 }
 
 TEST(TextDecoding, Utf8WhenValidElseWindows1252) {
