@@ -87,4 +87,25 @@ QString pagesAsText(const std::vector<RecordedPage>& pages) {
     return text;
 }
 
+QString boardText(const SchemaLayout& board) {
+    QString text;
+    for (int r = 1; r <= board.rowCount(); ++r) {
+        const SchemaRow& row = board.row(r);
+        QStringList cells;
+        for (int c = 0; c < board.treeCols(); ++c) {
+            const SchemaCell& cell = board.cell(r, c);
+            cells << schemaPictureName(cell.picture) +
+                         (cell.text.isEmpty() ? QString() : QStringLiteral(":\"%1\"").arg(cell.text)) +
+                         (cell.node > 0 ? QStringLiteral(" #%1").arg(cell.node) : QString()) +
+                         (cell.red ? QStringLiteral(" rosso") : QString()) +
+                         (cell.warning.isEmpty() ? QString() : QStringLiteral(" [") + cell.warning + u']');
+        }
+        text += cells.join(QStringLiteral(" | ")) + QStringLiteral(" || ") + row.flow + u'|' + row.height +
+                u'|' + row.type + QStringLiteral(" riga %1").arg(row.rowData) +
+                (row.openEnd > 0 ? QStringLiteral(" aperta %1").arg(row.openEnd) : QString()) +
+                (row.warning.isEmpty() ? QString() : QStringLiteral(" [") + row.warning + u']') + u'\n';
+    }
+    return text + board.flowCaption() + u'\n';
+}
+
 } // namespace valmora::testkit

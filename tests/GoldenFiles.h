@@ -8,6 +8,7 @@
 //   git diff tests/data/golden
 
 #include "platform/PrintSurface.h"
+#include "schema/SchemaLayout.h"
 
 #include <QString>
 
@@ -23,5 +24,8 @@ void expectGolden(const QString& name, const QString& actual);
 // every text (and picture, as <name>) in the columns of a fixed-pitch font, a line of its
 // own between pages; the rules left out.
 QString pagesAsText(const std::vector<RecordedPage>& pages);
+
+// The schema's board, cell by cell: picture, label, node, marks; then each row's results.
+QString boardText(const SchemaLayout& board);
 
 } // namespace valmora::testkit

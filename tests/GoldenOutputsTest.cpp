@@ -52,28 +52,6 @@ const GoldenProject kProjects[] = {
     {"pettine", "/progetti/deposito.vlm", false},
     {"piccolo", "/progetti/piccolo.vlm", true}};
 
-// The schema's board, cell by cell: picture, label, node, marks; then each row's results.
-QString boardText(const SchemaLayout& board) {
-    QString text;
-    for (int r = 1; r <= board.rowCount(); ++r) {
-        const SchemaRow& row = board.row(r);
-        QStringList cells;
-        for (int c = 0; c < board.treeCols(); ++c) {
-            const SchemaCell& cell = board.cell(r, c);
-            cells << schemaPictureName(cell.picture) +
-                         (cell.text.isEmpty() ? QString() : u':' + cell.text.simplified()) +
-                         (cell.node > 0 ? QStringLiteral(" #%1").arg(cell.node) : QString()) +
-                         (cell.red ? QStringLiteral(" rosso") : QString()) +
-                         (cell.warning.isEmpty() ? QString() : QStringLiteral(" [") + cell.warning + u']');
-        }
-        text += cells.join(QStringLiteral(" | ")) + QStringLiteral(" || ") + row.flow + u'|' + row.height +
-                u'|' + row.type + QStringLiteral(" riga %1").arg(row.rowData) +
-                (row.openEnd > 0 ? QStringLiteral(" aperta %1").arg(row.openEnd) : QString()) +
-                (row.warning.isEmpty() ? QString() : QStringLiteral(" [") + row.warning + u']') + u'\n';
-    }
-    return text + board.flowCaption() + u'\n';
-}
-
 class Golden : public ::testing::TestWithParam<GoldenProject> {
 protected:
     QTemporaryDir dir;

@@ -4,10 +4,9 @@
 #include "schema/SchemaLayout.h"
 #include "schema/SchemaPrint.h"
 #include "support/NetworkBuilder.h"
+#include "tests/GoldenFiles.h"
 
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 namespace valmora {
 namespace {
@@ -15,7 +14,6 @@ namespace {
 using testkit::NetworkBuilder;
 using testkit::Section;
 using namespace testkit::testCatalogue;
-using P = SchemaPicture;
 
 Section pipe(const char* name, int16_t bore = kBore30) {
     return {QString::fromUtf8(name), 5, 1, kSteel, bore};
@@ -40,107 +38,56 @@ SchemaLayout laidOut(const Project& project) {
     return board;
 }
 
-struct ExpectedCell {
-    int row, col;
-    SchemaPicture picture;
-    int16_t node;
-};
-
-void expectCells(const SchemaLayout& board, const std::vector<ExpectedCell>& cells) {
-    for (const ExpectedCell& e : cells) {
-        SCOPED_TRACE(testing::Message() << "row " << e.row << " column " << e.col);
-        EXPECT_EQ(board.cell(e.row, e.col).picture, e.picture);
-        EXPECT_EQ(board.nodeAt(e.row, e.col), e.node);
-    }
-}
-
-TEST(SchemaLayout, SmallShapesAndBranchEnds) {
+// Small shapes laid out, labelled and filled in, written whole to golden/schemi.txt: a node
+// alone; a derived branch of two nodes lying flat on the row of its derivation; an open end
+// (a plain pipe, no terminal row, but its own flow) beside a terminal whose icon index draws
+// the generic picture; in both locales, labels too long for the cell cut at the text's
+// length, shorter ones padded with blanks (never a digit of the size before), a KV element,
+// a height of 1.5 m rounded to even; a diameter step's label.
+TEST(SchemaLayout, SmallShapesAsLaidOutAndLabelled) {
+    QString seen;
     Project project = testkit::projectWithTestCatalogues();
-    {
-        // One node alone with a terminal.
-        testkit::buildOnePipe(project);
-        const SchemaLayout board = laidOut(project);
-        ASSERT_EQ(board.rowCount(), 1);
-        EXPECT_EQ(board.treeCols(), 2);
-        expectCells(board, {{1, 0, P::curva30, 0}, {1, 1, P::Idrante, 1}});
-        EXPECT_EQ(board.row(1).rowData, 1);
-    }
-    {
-        // A derived branch of two nodes lies flat on the row of its derivation.
-        NetworkBuilder build(project);
-        const int16_t n1 = build.root(pipe("Uno"));
-        const int16_t n2 = build.continueAfter(n1, pipe("Due"));
-        build.endWithTerminal(n2, kTypeK100, 0);
-        const int16_t n3 = build.deriveAt(n1, pipe("Tre"));
-        const int16_t n4 = build.continueAfter(n3, pipe("Quattro"));
-        build.endWithTerminal(n4, kTypeK80, 0);
-        const SchemaLayout board = laidOut(project);
-        ASSERT_EQ(board.rowCount(), 2);
-        EXPECT_EQ(board.treeCols(), 3);
-        expectCells(board, {{1, 0, P::destra, 1},
-                            {1, 1, P::orizz, 3},
-                            {1, 2, P::Idrante, 4},
-                            {2, 0, P::curva30, 0},
-                            {2, 1, P::Idrante, 2}});
-        EXPECT_EQ(board.row(1).rowData, 4);
-        EXPECT_EQ(board.row(2).rowData, 2);
-    }
-    {
-        // An open end shows a plain pipe and marks no terminal row, but its own flow; other
-        // icon indexes draw the generic terminal.
-        NetworkBuilder build(project);
-        const int16_t n1 = build.root(pipe("Uno"));
-        const int16_t open = build.deriveAt(n1, pipe("Aperto"));
-        const int16_t n2 = build.continueAfter(n1, pipe("Due"));
-        build.endWithTerminal(n2, kTypeK100, 0);
-        project.TerminalCatalogue[kTypeK100].iconIndex = 9;
-        ASSERT_TRUE(Calculate(project).ok);
+    const auto show = [&](const char* what) {
+        EXPECT_TRUE(Calculate(project).ok);
         SchemaLayout board = laidOut(project);
-        expectCells(board, {{1, 1, P::orizz, open}, {2, 1, P::Rad30x40, n2}});
-        EXPECT_EQ(board.row(1).rowData, 0);
-        EXPECT_EQ(board.row(1).openEnd, open);
-        board.FillTerminalColumns();
-        EXPECT_EQ(board.row(1).flow,
-                  QString::number(
-                      qRound(project.totalFlow * float(project.NodeTable[std::size_t(open)].flowFraction))));
-        EXPECT_NE(board.row(1).flow, QStringLiteral("0"));
-        EXPECT_TRUE(board.row(1).height.isEmpty());
-        EXPECT_TRUE(board.row(1).type.isEmpty());
-    }
-}
-
-TEST(SchemaLayout, RefreshWritesLabelsAndTerminalColumnsKeepingEveryTextsLength) {
-    Project project = testkit::projectWithTestCatalogues();
-    buildWorkedExample(project);
-    ASSERT_TRUE(Calculate(project).ok);
-    SchemaLayout board = laidOut(project);
-    Project& p = project;
-    p.PipeCatalogue[kSteel].diameters[kBore50].label = QStringLiteral("DN 50 lungo quanto la cella intera");
-    p.PipeCatalogue[kSteel].diameters[kBore20].label = QStringLiteral("¾");
-    p.NodeTable[5].seriesIndex = 0; // a KV element
-    p.NodeTable[5].virtualLength = 10;
-    ASSERT_TRUE(Calculate(project).ok);
-    for (const QLocale& locale : {QLocale::c(), testkit::kItalian}) {
-        testkit::LocaleScope scope(locale);
         board.RefreshLabels();
         board.FillTerminalColumns();
-        // Too long a label is cut at the text's length; a shorter one leaves blanks, never a
-        // digit of the size before it.
-        EXPECT_EQ(board.cell(1, 0).text, QStringLiteral("DN 50 lungo quant"));
-        EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("¾") + QString(15, u' ') + u'6');
-        EXPECT_EQ(board.cell(3, 1).text, QStringLiteral("KV") + QString(14, u' ') + u'5');
-        const SchemaRow& nozzle = board.row(4);
-        EXPECT_EQ(nozzle.flow,
-                  QString::number(qRound(project.totalFlow * float(p.NodeTable[6].flowFraction))));
-        EXPECT_EQ(nozzle.height, QStringLiteral("2")); // 1.5 m rounds to even
-        EXPECT_EQ(nozzle.type, QStringLiteral("Ugello K57"));
-        EXPECT_TRUE(board.row(1).flow.isEmpty());
-        EXPECT_EQ(board.flowCaption(),
-                  QStringLiteral("Lt/min ") + QString::number(qRound(project.totalFlow)));
+        seen += QStringLiteral("== %1 ==\n").arg(QString::fromUtf8(what)) + testkit::boardText(board);
+        return board;
+    };
+    testkit::buildOnePipe(project);
+    show("un nodo solo");
+    {
+        NetworkBuilder build(project);
+        const int16_t n1 = build.root(pipe("Uno"));
+        build.endWithTerminal(build.continueAfter(n1, pipe("Due")), kTypeK100, 0);
+        build.endWithTerminal(build.continueAfter(build.deriveAt(n1, pipe("Tre")), pipe("Quattro")), kTypeK80,
+                              0);
     }
-    // A diameter step writes the new label, 8 blanks and the node index.
-    board.writeSteppedLabel(4, 2);
-    EXPECT_EQ(board.cell(4, 2).text, QStringLiteral("¾        6"));
+    show("una derivazione di due nodi");
+    {
+        NetworkBuilder build(project);
+        const int16_t n1 = build.root(pipe("Uno"));
+        build.deriveAt(n1, pipe("Aperto"));
+        build.endWithTerminal(build.continueAfter(n1, pipe("Due")), kTypeK100, 0);
+    }
+    project.TerminalCatalogue[kTypeK100].iconIndex = 9;
+    show("un'estremità aperta, un'icona sconosciuta");
+    project.TerminalCatalogue[kTypeK100].iconIndex = 1;
+
+    buildWorkedExample(project);
+    project.PipeCatalogue[kSteel].diameters[kBore50].label =
+        QStringLiteral("DN 50 lungo quanto la cella intera");
+    project.PipeCatalogue[kSteel].diameters[kBore20].label = QStringLiteral("¾");
+    project.NodeTable[5].seriesIndex = 0; // a KV element
+    project.NodeTable[5].virtualLength = 10;
+    for (const QLocale& locale : {QLocale::c(), testkit::kItalian}) {
+        testkit::LocaleScope scope(locale);
+        SchemaLayout board = show(locale == QLocale::c() ? "etichette, C" : "etichette, italiano");
+        board.writeSteppedLabel(4, 2);
+        seen += QStringLiteral("dopo un passo di diametro: \"%1\"\n").arg(board.cell(4, 2).text);
+    }
+    testkit::expectGolden(QStringLiteral("schemi.txt"), seen);
     // The printout's fields: a flow too wide for six characters, a short name padded to fifteen.
     EXPECT_EQ(rightInSix(QStringLiteral("1234567")), QStringLiteral("######"));
     EXPECT_EQ(leftInFifteen(QStringLiteral("a")), QStringLiteral("a              "));
