@@ -6,7 +6,9 @@
 
 namespace valmora::testkit {
 
-NetworkBuilder::NetworkBuilder(Project& project) : project_(project) { project_.clearNetwork(); }
+NetworkBuilder::NetworkBuilder(Project& project) : project_(project) {
+    project_.clearNetwork();
+}
 
 int16_t NetworkBuilder::add(const Section& section, int16_t parent) {
     const int16_t index = *project_.appendNode();
@@ -22,7 +24,9 @@ int16_t NetworkBuilder::add(const Section& section, int16_t parent) {
     return index;
 }
 
-int16_t NetworkBuilder::root(const Section& section) { return add(section, 0); }
+int16_t NetworkBuilder::root(const Section& section) {
+    return add(section, 0);
+}
 
 int16_t NetworkBuilder::continueAfter(int16_t node, const Section& section) {
     const int16_t index = add(section, node);
@@ -45,44 +49,13 @@ int16_t NetworkBuilder::endWithTerminal(int16_t node, int16_t typeIndex, float h
     return record;
 }
 
-namespace {
-
-PipeSeries series(const QString& name, const QString& code, int16_t c, std::initializer_list<float> bores) {
-    PipeSeries s;
-    s.name = name;
-    s.code = code.leftJustified(5);
-    s.density = 7850;
-    s.hazenC = c;
-    s.frictionFactor = frictionFactorFor(c);
-    s.leqFactor = 1;
-    for (const float bore : bores) {
-        PipeDiameter d;
-        d.label = QString::number(double(bore));
-        d.innerDiameter = bore;
-        d.outerDiameter = bore + 6;
-        s.diameters.push_back(d);
-    }
-    return s;
-}
-
-TerminalType terminalType(const QString& name, float k, int16_t icon) {
-    TerminalType t;
-    t.name = name;
-    t.kFactor = k;
-    t.nominalFlow = k;
-    t.nominalPressure = 1;
-    t.iconIndex = icon;
-    return t;
-}
-
-} // namespace
-
 Project projectWithTestCatalogues() {
-    return Project({series(QStringLiteral("Acciaio prova"), QStringLiteral("ACC"), 120, {20, 30, 40, 50}),
-                    series(QStringLiteral("Inox prova"), QStringLiteral("INOX"), 140, {25, 32})},
-                   {terminalType(QStringLiteral("Uscita K100"), 100, 1),
-                    terminalType(QStringLiteral("Idrante K80"), 80, 1),
-                    terminalType(QStringLiteral("Ugello K57"), 57, 4)});
+    std::vector<PipeSeries> pipes;
+    std::vector<TerminalType> types;
+    const auto where = CatalogueSearch::inDirectory(QStringLiteral(VALMORA_TEST_DATA_DIR "/cataloghi-prova"));
+    if (!LoadPipeCatalogue(pipes, where).ok || !LoadTerminalCatalogue(types, where).ok)
+        qFatal("the test catalogues of tests/data/cataloghi-prova cannot be read");
+    return Project(std::move(pipes), std::move(types));
 }
 
 void buildComb(Project& project, int trunkNodes, int highEvery) {
@@ -109,16 +82,17 @@ std::vector<int16_t> buildRiser(Project& project) {
         build.endWithTerminal(hydrant, kUni45, float(3 * floor));
         hydrants.push_back(hydrant);
         if (!top)
-            riser = build.continueAfter(riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
+            riser = build.continueAfter(
+                riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
     }
     return hydrants;
 }
 
-
 void buildOnePipe(Project& project, float height) {
     NetworkBuilder build(project);
-    build.endWithTerminal(build.root({QStringLiteral("Tubo"), 10, 0, testCatalogue::kSteel, testCatalogue::kBore50}),
-                          testCatalogue::kTypeK100, height);
+    build.endWithTerminal(
+        build.root({QStringLiteral("Tubo"), 10, 0, testCatalogue::kSteel, testCatalogue::kBore50}),
+        testCatalogue::kTypeK100, height);
 }
 
 void buildChain(Project& project, int nodes) {
@@ -134,12 +108,17 @@ namespace {
 int pick(std::mt19937& rng, int lowest, int highest) {
     return std::uniform_int_distribution<int>(lowest, highest)(rng);
 }
-bool chance(std::mt19937& rng, double probability) { return std::bernoulli_distribution(probability)(rng); }
-float decimal(std::mt19937& rng, int tenthsMax) { return float(pick(rng, 0, tenthsMax)) / 10.0f; }
+bool chance(std::mt19937& rng, double probability) {
+    return std::bernoulli_distribution(probability)(rng);
+}
+float decimal(std::mt19937& rng, int tenthsMax) {
+    return float(pick(rng, 0, tenthsMax)) / 10.0f;
+}
 
 Section randomSection(std::mt19937& rng, int serial) {
     static const QStringList kWords = {QStringLiteral("Tratto"), QStringLiteral("Montante"),
-                                       QStringLiteral("Più giù"), QStringLiteral("Città"), QStringLiteral("N")};
+                                       QStringLiteral("Più giù"), QStringLiteral("Città"),
+                                       QStringLiteral("N")};
     Section s;
     s.name = QStringLiteral("%1 %2").arg(kWords[pick(rng, 0, int(kWords.size()) - 1)]).arg(serial);
     s.seriesIndex = static_cast<int16_t>(chance(rng, 0.1) ? 0 : pick(rng, 1, 2));
