@@ -42,9 +42,8 @@ private:
 };
 
 // Catalogues with round numbers for hand-checked cases, read from tests/data/cataloghi-prova:
-// series 1 of C 120 with inner
-// diameters 20, 30, 40, 50 mm (indexes 0..3); series 2 of C 140 (25, 32 mm); terminal
-// types K 100 (index 0), K 80 (1), K 57 (2).
+// series 1 of C 120 with inner diameters 20, 30, 40, 50 mm (indexes 0..3); series 2 of C 140
+// (25, 32 mm); terminal types K 100 (index 0), K 80 (1), K 57 (2).
 Project projectWithTestCatalogues();
 
 // Indexes into the test catalogues.
