@@ -6,8 +6,6 @@
 #include "tests/gui/Transcript.h"
 
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>

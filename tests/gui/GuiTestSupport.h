@@ -90,11 +90,6 @@ inline QStringList rowTexts(const GridControl& grid, int row, std::initializer_l
     return texts;
 }
 
-inline QImage outPicture(const GridControl& grid, int row) {
-    const QModelIndex index = grid.model()->index(row - 1, grid_column::kOut);
-    return grid.model()->data(index, Qt::DecorationRole).value<QPixmap>().toImage();
-}
-
 // A project over the test catalogues, grid windows on it, a scripted user, a recording host.
 class GridWindowFixture : public ::testing::Test {
 protected:
