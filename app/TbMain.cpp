@@ -38,6 +38,13 @@ namespace valmora {
 
 namespace {
 
+// A tool window shown in front of the others, brought up to date.
+template <typename ToolWindow> void bringForward(ToolWindow& window) {
+    window.show();
+    window.raise();
+    window.refresh();
+}
+
 struct ToolbarEntry {
     const char* key; // empty for a separator
     const char* tooltip;
@@ -933,9 +940,7 @@ void TbMain::showWarnings() {
         warnings_ = new frmAvvisi(
             *project_, [this] { return networkChecks(); },
             [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
-    warnings_->show();
-    warnings_->raise();
-    warnings_->refresh();
+    bringForward(*warnings_);
 }
 
 void TbMain::showVerification() {
@@ -947,9 +952,7 @@ void TbMain::showVerification() {
         verification_->setChangeRecorder(
             [this] { recordSettingsChange(change_label::kVerificationSettings); });
     }
-    verification_->show();
-    verification_->raise();
-    verification_->refresh();
+    bringForward(*verification_);
 }
 
 void TbMain::showCurves() {
@@ -965,9 +968,7 @@ void TbMain::showCurves() {
             this);
         curves_->setChangeRecorder([this] { recordSettingsChange(change_label::kSupply); });
     }
-    curves_->show();
-    curves_->raise();
-    curves_->refresh();
+    bringForward(*curves_);
 }
 
 // ---- history ----------------------------------------------------------------------

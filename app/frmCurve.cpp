@@ -1,9 +1,9 @@
 #include "app/frmCurve.h"
 
 #include "model/AtomicWrite.h"
+#include "model/DialogRules.h"
 #include "model/NumberFormat.h"
 #include "platform/Interaction.h"
-#include "standards/StandardHydraulics.h"
 
 #include <QBuffer>
 #include <QChart>
@@ -256,9 +256,10 @@ void frmCurve::adoptOperatingPressure() {
     const std::optional<int32_t> pressure = operatingSupplyPressure(chart_);
     if (!pressure)
         return;
-    // The supply dialog's rule: no terminal higher than half the pressure.
-    if (2 * double(project_.maxHeight) > double(*pressure) / standard_law::kMmPerMetre) {
-        interaction_.inform(QStringLiteral("Ci sono quote oltre il 50% della pressione"));
+    // The supply dialog's rule and words: no terminal higher than half the pressure.
+    const HighestTerminal highest = highestTerminal(project_);
+    if (!supplyCoversHeights(float(*pressure) / float(kMmPerMetreOfPressure), highest.height)) {
+        interaction_.inform(heightsNotCoveredMessage(project_, highest));
         return;
     }
     project_.supplyPressure = *pressure;

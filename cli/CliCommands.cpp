@@ -51,9 +51,11 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
     return options;
 }
 
-CliResult failure(const QString& message) { return {kExitInvalidInput, {}, message + u'\n'}; }
-
 } // namespace
+
+CliResult invalidInput(const QString& message) {
+    return {kExitInvalidInput, {}, message + u'\n'};
+}
 
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
                                          QString* warning) {
@@ -85,7 +87,7 @@ CliResult runCalc(const Options& options, const OutputSink& sink) {
     const QString& path = options.files[0];
     Project project;
     if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project))
-        return failure(*problem);
+        return invalidInput(*problem);
     CliResult result;
     if (options.json && sink)
         writeCalculationJson(project, path, sink);
@@ -108,10 +110,10 @@ CliResult convert(const Options& options, const Writer& write) {
     const QString& target = options.files[1];
     Project project;
     if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project))
-        return failure(*problem);
+        return invalidInput(*problem);
     const Written written = write(project, target, source);
     if (written.problem)
-        return failure(QStringLiteral("%1: %2").arg(target, *written.problem));
+        return invalidInput(QStringLiteral("%1: %2").arg(target, *written.problem));
     CliResult result;
     if (!written.warning.isEmpty())
         result.error = QStringLiteral("%1: attenzione: %2\n").arg(target, written.warning);

@@ -37,6 +37,8 @@ struct CliResult {
 // `warning`, when given, gets what was read but not taken (the verification's settings).
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
                                          QString* warning = nullptr);
+// A refusal of the input: `message` on one line of standard error, exit status 1.
+CliResult invalidInput(const QString& message);
 
 // `arguments` without the program name.
 // With a sink, what goes to standard output is handed to it as it is made (the JSON of a

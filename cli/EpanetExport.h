@@ -13,6 +13,7 @@
 //     terminal: a reservoir at head 0.
 // Names carry the node index and as much of the node's name as the format allows.
 
+#include "model/Calculation.h"
 #include "model/Project.h"
 
 #include <QByteArray>
@@ -26,8 +27,8 @@ namespace epanet {
 constexpr int kMaxIdLength = 31;
 // The reader takes lines of up to 1024 bytes; a title line keeps well below, in UTF-8 too.
 constexpr int kMaxTitleCharacters = 240;
-constexpr double kMmPerMetre = 1000;
-constexpr double kMetresPerBar = 10;
+constexpr double kMmPerMetre = hydraulics::kMmPerMetreOfHeight;
+constexpr double kMetresPerBar = hydraulics::kMmPerBar / kMmPerMetre; // the calculation's 10 m a bar
 constexpr double kScenarioEmitterExponent = 0.5; // Q = Kn sqrt(p)
 // Flows, as shares of KV x 1000 l/min, at which a KV element's head-loss curve is tabulated.
 constexpr double kKvCurveShares[] = {0, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.7, 1, 1.5, 2, 3, 5, 10};

@@ -123,7 +123,7 @@ CliResult runPdfCommand(const QStringList& arguments) {
     QString warning;
     if (const std::optional<QString> problem =
             loadProjectForCli(parsed->project, parsed->catalogueDirectory, project, &warning))
-        return {kExitInvalidInput, {}, *problem + u'\n'};
+        return invalidInput(*problem);
     CliResult result;
     result.error = warning;
     if (arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand) {

@@ -118,8 +118,6 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
     return o;
 }
 
-CliResult failure(int code, const QString& message) { return {code, {}, message + u'\n'}; }
-
 } // namespace
 
 QByteArray verificationJson(const StandardCheck& check) {
@@ -158,7 +156,7 @@ CliResult runVerify(const QStringList& arguments) {
     Project project;
     CliResult result;
     if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project, &result.error))
-        return failure(kExitInvalidInput, *problem);
+        return invalidInput(*problem);
     StandardSettings settings = project.standardSettings;
     if (options->standard) {
         settings.standard = *options->standard;
@@ -173,7 +171,7 @@ CliResult runVerify(const QStringList& arguments) {
                     QStringLiteral(": nessuna verifica salvata per il progetto: indicare --standard\n") + cliUsage()};
     const StandardCheck check = verifyStandard(project, settings);
     if (!check.problem.isEmpty())
-        return failure(kExitInvalidInput, options->project + QStringLiteral(": ") + verdictText(check));
+        return invalidInput(options->project + QStringLiteral(": ") + verdictText(check));
     if (options->json)
         result.output = verificationJson(check);
     else

@@ -49,22 +49,31 @@ QString numberText(double value) {
     return QString::number(value, 'g', 10);
 }
 
+// Each standard's key in the settings file and its title for the designer.
+struct StandardWords {
+    Standard standard;
+    const char* key;
+    const char* title;
+};
+constexpr std::array<StandardWords, 3> kStandardWords{{{Standard::None, "nessuna", "nessuna norma"},
+                                                       {Standard::Uni10779, "uni10779", "UNI 10779"},
+                                                       {Standard::En12845, "en12845", "UNI EN 12845"}}};
+
+const StandardWords& wordsOf(Standard standard) {
+    for (const StandardWords& words : kStandardWords)
+        if (words.standard == standard)
+            return words;
+    return kStandardWords.front();
+}
+
 QString standardKey(Standard standard) {
-    switch (standard) {
-    case Standard::Uni10779:
-        return QStringLiteral("uni10779");
-    case Standard::En12845:
-        return QStringLiteral("en12845");
-    case Standard::None:
-        break;
-    }
-    return QStringLiteral("nessuna");
+    return QLatin1String(wordsOf(standard).key);
 }
 
 std::optional<Standard> standardFromKey(const QString& key) {
-    for (const Standard s : {Standard::None, Standard::Uni10779, Standard::En12845})
-        if (standardKey(s) == key)
-            return s;
+    for (const StandardWords& words : kStandardWords)
+        if (key == QLatin1String(words.key))
+            return words.standard;
     return std::nullopt;
 }
 
@@ -162,15 +171,7 @@ std::optional<TerminalRole> roleFromKey(const QString& key) {
 }
 
 QString standardTitle(Standard standard) {
-    switch (standard) {
-    case Standard::Uni10779:
-        return QStringLiteral("UNI 10779");
-    case Standard::En12845:
-        return QStringLiteral("UNI EN 12845");
-    case Standard::None:
-        break;
-    }
-    return QStringLiteral("nessuna norma");
+    return QString::fromUtf8(wordsOf(standard).title);
 }
 
 bool StandardSettings::operator==(const StandardSettings& o) const {

@@ -528,35 +528,33 @@ void Tabelle::PrintVerification() {
         return;
     }
     const StandardCheck check = verifyStandard(project_, settings);
-    const QStringList lines = verificationLines(project_, check);
     surface_.setBold(true);
-    surface_.print(lines.value(0)); // the title
+    surface_.print(verificationTitle(check));
     surface_.setBold(false);
     if (!check.problem.isEmpty()) {
-        printLines(lines.mid(1));
+        printLines(verificationLines(project_, check).mid(1)); // the units and why it could not be made
         return;
     }
     surface_.print(pressureUnitsText());
     printWrapped(supplyLine(check));
     if (check.standard == Standard::En12845)
-        surface_.print(lines.value(3)); // the hazard class's density and area
+        surface_.print(hazardLine(check));
     for (const ScenarioCheck& scenario : check.scenarios) {
         EnsureLines(8);
         surface_.print(QString());
         surface_.setBold(true);
         surface_.print(scenarioHeading(scenario));
         surface_.setBold(false);
-        printMembers(QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found)),
-                     scenario.mostUnfavourable.members, int(memberCaptions().size()));
+        printMembers(setCaption(scenario.mostUnfavourable, true), scenario.mostUnfavourable.members,
+                     int(memberCaptions().size()));
         printLines(unfavourableSummary(project_, check, scenario));
         if (!scenario.mostFavourable.members.empty()) {
-            printMembers(QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found)),
-                         scenario.mostFavourable.members, 4);
+            printMembers(setCaption(scenario.mostFavourable, false), scenario.mostFavourable.members, 4);
             printLines(favourableSummary(project_, check, scenario));
         }
         for (const QString& note : scenario.notes)
             printWrapped(QStringLiteral("Nota: ") + note);
-        surface_.print(scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato"));
+        surface_.print(scenarioVerdictText(scenario));
     }
     EnsureLines(3);
     surface_.print(QString());

@@ -17,6 +17,7 @@
 // a second. Solved as the calculation's converged solution is: the flows minimise the
 // network's content, a terminal above the hydraulic grade delivering 0.
 
+#include "model/Calculation.h"
 #include "model/Project.h"
 
 #include <QString>
@@ -30,8 +31,8 @@ namespace valmora {
 namespace standard_law {
 constexpr double kMetresOfWaterPerBar = 10.197;
 // The calculation's resistances give losses in mm at 10 000 mm a bar, as its formula does.
-constexpr double kLossMmPerBar = 10000;
-constexpr double kMmPerMetre = 1000;
+constexpr double kLossMmPerBar = hydraulics::kMmPerBar;
+constexpr double kMmPerMetre = hydraulics::kMmPerMetreOfHeight;
 constexpr double kMPaPerBar = 0.1;
 constexpr double kLitresPerCubicMetre = 1000;
 } // namespace standard_law

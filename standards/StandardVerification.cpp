@@ -4,6 +4,7 @@
 #include "model/NumberFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
 
@@ -305,28 +306,34 @@ QString verificationTitle(const StandardCheck& check) {
     return QStringLiteral("Verifica di norma");
 }
 
+namespace {
+
+// How a set was found, for the designer and in the JSON.
+struct FoundWords {
+    SetFound found;
+    const char* key;
+    const char* text;
+};
+constexpr std::array<FoundWords, 3> kFoundWords{
+    {{SetFound::Exact, "exact", "esatto, tra tutti gli insiemi possibili"},
+     {SetFound::Search, "search", "trovato con la ricerca"},
+     {SetFound::Designer, "designer", "scelto dal progettista"}}};
+
+const FoundWords& wordsOf(SetFound found) {
+    for (const FoundWords& words : kFoundWords)
+        if (words.found == found)
+            return words;
+    return kFoundWords.front();
+}
+
+} // namespace
+
 QString foundText(SetFound found) {
-    switch (found) {
-    case SetFound::Exact:
-        return QStringLiteral("esatto, tra tutti gli insiemi possibili");
-    case SetFound::Search:
-        return QStringLiteral("trovato con la ricerca");
-    case SetFound::Designer:
-        return QStringLiteral("scelto dal progettista");
-    }
-    return {};
+    return QString::fromUtf8(wordsOf(found).text);
 }
 
 QString foundKey(SetFound found) {
-    switch (found) {
-    case SetFound::Exact:
-        return QStringLiteral("exact");
-    case SetFound::Search:
-        return QStringLiteral("search");
-    case SetFound::Designer:
-        return QStringLiteral("designer");
-    }
-    return {};
+    return QLatin1String(wordsOf(found).key);
 }
 
 QString verdictText(const StandardCheck& check, const QLocale& locale) {

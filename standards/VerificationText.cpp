@@ -133,6 +133,23 @@ QStringList favourableSummary(const Project& project, const StandardCheck& check
     return lines;
 }
 
+QString hazardLine(const StandardCheck& check, const QLocale& locale) {
+    const HazardDesign& hazard = hazardDesign(check.hazard);
+    return QStringLiteral("Densità %1 mm/min su %2 m², %3 m² per sprinkler")
+        .arg(formatPicture(hazard.density, u"#0.00", locale), formatPicture(hazard.area, u"#0", locale),
+             formatPicture(check.coverage, u"#0.0", locale));
+}
+
+QString setCaption(const SetCheck& set, bool unfavourable) {
+    return QStringLiteral("Posizione più %1 (%2):")
+        .arg(unfavourable ? QStringLiteral("sfavorevole") : QStringLiteral("favorevole"),
+             foundText(set.found));
+}
+
+QString scenarioVerdictText(const ScenarioCheck& scenario) {
+    return scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato");
+}
+
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale) {
     QStringList lines{verificationTitle(check), pressureUnitsText(locale)};
     if (!check.problem.isEmpty()) {
@@ -140,15 +157,11 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
         return lines;
     }
     lines << supplyLine(check, locale);
-    if (check.standard == Standard::En12845) {
-        const HazardDesign& hazard = hazardDesign(check.hazard);
-        lines << QStringLiteral("Densità %1 mm/min su %2 m², %3 m² per sprinkler")
-                     .arg(formatPicture(hazard.density, u"#0.00", locale), formatPicture(hazard.area, u"#0", locale),
-                          formatPicture(check.coverage, u"#0.0", locale));
-    }
+    if (check.standard == Standard::En12845)
+        lines << hazardLine(check, locale);
     for (const ScenarioCheck& scenario : check.scenarios) {
         lines << QString() << scenarioHeading(scenario, locale);
-        lines << QStringLiteral("Posizione più sfavorevole (%1):").arg(foundText(scenario.mostUnfavourable.found));
+        lines << setCaption(scenario.mostUnfavourable, true);
         if (!scenario.mostUnfavourable.members.empty())
             lines << QStringLiteral("  ") + memberCaptions().join(QStringLiteral(" | "));
         for (const MemberCheck& m : scenario.mostUnfavourable.members)
@@ -156,7 +169,7 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
         for (const QString& line : unfavourableSummary(project, check, scenario, locale))
             lines << QStringLiteral("  ") + line;
         if (!scenario.mostFavourable.members.empty()) {
-            lines << QStringLiteral("Posizione più favorevole (%1):").arg(foundText(scenario.mostFavourable.found));
+            lines << setCaption(scenario.mostFavourable, false);
             lines << QStringLiteral("  ") + memberCaptions().mid(0, 4).join(QStringLiteral(" | "));
             for (const MemberCheck& m : scenario.mostFavourable.members)
                 lines << QStringLiteral("  ") + memberCells(m, locale).mid(0, 4).join(QStringLiteral(" | "));
@@ -165,7 +178,7 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
         }
         for (const QString& note : scenario.notes)
             lines << QStringLiteral("Nota: ") + note;
-        lines << (scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato"));
+        lines << scenarioVerdictText(scenario);
     }
     lines << QString() << verdictText(check, locale);
     return lines;

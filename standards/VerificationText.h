@@ -37,6 +37,12 @@ QStringList favourableSummary(const Project& project, const StandardCheck& check
                               const QLocale& locale = QLocale());
 // "Pressione disponibile all'origine: ...": the fixed supply, or the supply curve's rule.
 QString supplyLine(const StandardCheck& check, const QLocale& locale = QLocale());
+// UNI EN 12845's design: "Densità 5,00 mm/min su 144 m², 12,0 m² per sprinkler".
+QString hazardLine(const StandardCheck& check, const QLocale& locale = QLocale());
+// "Posizione più sfavorevole (trovato con la ricerca):", or "più favorevole".
+QString setCaption(const SetCheck& set, bool unfavourable);
+// "Scenario superato" or "Scenario NON superato".
+QString scenarioVerdictText(const ScenarioCheck& scenario);
 
 // The whole verification as text lines (the command line's output).
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale = QLocale());

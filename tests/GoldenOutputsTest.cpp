@@ -136,8 +136,8 @@ TEST_P(Golden, Outputs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Projects, Golden, ::testing::ValuesIn(kProjects),
-                         [](const ::testing::TestParamInfo<GoldenProject>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<GoldenProject>& project) {
+                             return std::string(project.param.name);
                          });
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/frmVerifica.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
+#include "model/DialogRules.h"
 #include "model/Traversal.h"
 #include "platform/GridControl.h"
 #include "tests/TestFiles.h"
@@ -113,6 +114,17 @@ TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported)
     ASSERT_TRUE(w->chart().network.operating);
     const CurvePoint operating = *w->chart().network.operating;
     EXPECT_TRUE(w->lblPunti->text().contains(QStringLiteral("funzionamento F1 ")));
+
+    // Not adopted while a terminal stands above half of it: the supply dialog's rule and words,
+    // for the terminals as they are now.
+    const int32_t before = project().supplyPressure;
+    Terminal& top = project().TerminalTable[1];
+    const float height = top.height;
+    top.height = float(operating.pressure * 10.197 / 2 + 1);
+    w->btnAdotta->click();
+    EXPECT_EQ(project().supplyPressure, before);
+    EXPECT_EQ(ask.messageTexts().value(0), heightsNotCoveredMessage(project(), highestTerminal(project())));
+    top.height = height;
 
     // Adopted: the supply becomes the operating point's, in mm, and the grids show it.
     w->btnAdotta->click();
