@@ -99,19 +99,23 @@ void scrambleResults(Project& p, std::mt19937& rng) {
 
 } // namespace
 
-// Small networks over the test catalogues worked out by hand, one project file each under
-// tests/data/calcoli with the figures in its notes: the results as the command line prints
-// them, table and JSON, go whole to golden/calcoli.txt, to be read against those figures.
+// Small networks worked out by hand, one project file each under tests/data/calcoli (over the
+// test catalogues; in cataloghi-forniti over the shipped ones) with the figures in its notes:
+// the results as the command line prints them, table and JSON, go whole to
+// golden/calcoli.txt, to be read against those figures.
 TEST(Calculation, HandWorkedNetworks) {
     const LocaleScope italian(kItalian);
     QString seen;
-    const QDir folder(QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli"));
-    for (const QString& name : folder.entryList({QStringLiteral("*.vlm")}, QDir::Files, QDir::Name)) {
-        Project p = projectWithTestCatalogues();
-        ASSERT_TRUE(ReadProject(p, folder.filePath(name)).ok()) << name.toStdString();
-        ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
-        seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes) +
-                calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
+    for (const bool shipped : {false, true}) {
+        const QDir folder(QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli") +
+                          (shipped ? QStringLiteral("/cataloghi-forniti") : QString()));
+        for (const QString& name : folder.entryList({QStringLiteral("*.vlm")}, QDir::Files, QDir::Name)) {
+            Project p = shipped ? projectWithShippedCatalogues() : projectWithTestCatalogues();
+            ASSERT_TRUE(ReadProject(p, folder.filePath(name)).ok()) << name.toStdString();
+            ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
+            seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes) +
+                    calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
+        }
     }
     expectGolden(QStringLiteral("calcoli.txt"), seen);
 }
