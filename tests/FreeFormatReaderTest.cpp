@@ -1,72 +1,40 @@
 #include "model/FreeFormatReader.h"
-#include "model/MessageText.h"
 #include "model/TextDecoding.h"
+#include "tests/GoldenFiles.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 using namespace valmora;
+using namespace valmora::testkit;
 
-namespace {
-
-const QString kWhat = QStringLiteral("il valore");
-
-FormatError failureOf(const std::function<void()>& read) {
-    try {
-        read();
-    } catch (const FormatError& error) {
-        return error;
+// Every line of tests/data/letture/valori.txt read value after value until the reader
+// refuses one: the values read, then the refusal's line and message, whole in the golden file.
+// Refusals say what was expected in one short line, the field with its article.
+TEST(FreeFormatReader, ValuesAsReadUntilRefused) {
+    const QString cases =
+        QString::fromUtf8(readBytes(QStringLiteral(VALMORA_TEST_DATA_DIR "/letture/valori.txt")));
+    QString seen;
+    for (const QString& line : cases.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u'\t');
+        if (line.startsWith(u'#') || fields.size() != 3)
+            continue;
+        QString text = fields[2];
+        text.replace(QStringLiteral("\\n"), QStringLiteral("\n"))
+            .replace(QStringLiteral("\\r"), QStringLiteral("\r"))
+            .replace(QStringLiteral("<mega>"), QString(1 << 20, u'9'));
+        FreeFormatReader r(text);
+        seen += line + QStringLiteral(" ->");
+        try {
+            for (;;)
+                seen +=
+                    u' ' + (fields[0] == QLatin1String("reale") ? QString::number(r.readFloat(fields[1]))
+                                                                : QString::number(r.readInt16(fields[1])));
+        } catch (const FormatError& error) {
+            seen += QStringLiteral("; riga %1: %2\n").arg(error.line).arg(error.message);
+        }
     }
-    ADD_FAILURE() << "no FormatError";
-    return {};
-}
-
-} // namespace
-
-TEST(FreeFormatReader, UnreadableValuesNameTheirLine) {
-    for (const char* bad : {"abc", "1e", ".", "-", "1.2.3", "1,5x", "0x10", "inf", "nan", "1 2"}) {
-        SCOPED_TRACE(bad);
-        FreeFormatReader r(QStringLiteral("1\n2\n") + QString::fromLatin1(bad));
-        r.readInt16(kWhat);
-        r.readInt16(kWhat);
-        if (QString::fromLatin1(bad) == QLatin1String("1,5x"))
-            r.readInt16(kWhat);
-        const FormatError error = failureOf([&] { r.readFloat(QStringLiteral("la lunghezza")); });
-        EXPECT_EQ(error.line, 3);
-        EXPECT_TRUE(error.message.contains(QStringLiteral("la lunghezza"))) << error.message.toStdString();
-    }
-    FreeFormatReader huge(QStringLiteral("1E+39"));
-    EXPECT_EQ(failureOf([&] { huge.readFloat(kWhat); }).line, 1);
-}
-
-TEST(FreeFormatReader, RefusalsSayWhatWasExpectedInOneShortLine) {
-    const QString megabyte(1 << 20, u'9');
-    struct Case {
-        QString text;
-        const char* what;
-        bool asFloat;
-        QString message;
-    };
-    const Case cases[] = {
-        {QStringLiteral("  "), "la quota", true, QStringLiteral("fine del file: manca la quota")},
-        {QStringLiteral("\"senza fine\n"), "il commento", false,
-         QStringLiteral("virgolette non chiuse nel commento")},
-        {QStringLiteral("\"x"), "l'icona", false, QStringLiteral("virgolette non chiuse nell'icona")},
-        {QStringLiteral("\"x"), "lo stato", false, QStringLiteral("virgolette non chiuse nello stato")},
-        {QStringLiteral("\"a\r\nb\""), "la lunghezza", true,
-         QStringLiteral("atteso un numero per la lunghezza, trovato \"a  b\"")},
-        {megabyte, "lo stato", false,
-         QStringLiteral("numero fuori dall'intervallo per lo stato: \"") +
-             megabyte.left(kMessageExcerptLength) + QStringLiteral("\u2026\"")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FreeFormatReader r(c.text);
-        const QString what = QString::fromUtf8(c.what);
-        const FormatError error =
-            failureOf([&] { c.asFloat ? void(r.readFloat(what)) : void(r.readInt16(what)); });
-        EXPECT_EQ(error.message, c.message);
-        EXPECT_EQ(error.line, 1);
-    }
+    expectGolden(QStringLiteral("letture/valori.txt"), seen);
 }
 
 TEST(TextDecoding, Utf8WhenValidElseWindows1252) {

@@ -23,7 +23,8 @@ QString bothLocales(const std::function<QString(const QLocale&)>& shown) {
 // locales: halves away from zero (2.5, -2.5), no negative zero (-0.4), rounding on the
 // 15-digit decimal form (1.005), nothing for a zero where no digit is forced, grouping up to
 // trillions. The general form keeps seven digits of a single; file numbers take a period and
-// no decimal point for whole numbers; typed numbers follow the user's locale, never grouping.
+// no decimal point for whole numbers; typed numbers follow the user's locale, never grouping;
+// whole numbers round halves to even and are checked against the range of their type.
 TEST(NumberFormat, AsShownWrittenAndTyped) {
     QString seen;
     const double values[] = {0,      2.5,     -2.5,   -0.4,      0.4,      0.05,      0.125, 0.5,
@@ -55,28 +56,17 @@ TEST(NumberFormat, AsShownWrittenAndTyped) {
         }
         seen += u'\n';
     }
+    // Whole numbers: halves to even, the limits beyond 64 bits, none out of a type's range.
+    for (const double value : {2.5, 3.5, -2.5, 2.500001, 40000.4, 32767.4, 32767.5, -32768.5, -32769.0, 1e300,
+                               -1e300, 9223372036854775808.0, double(NAN), double(INFINITY)}) {
+        const auto inRange = [](auto rounded) {
+            return rounded ? QString::number(*rounded) : QStringLiteral("fuori");
+        };
+        seen += QStringLiteral("intero %1: %2, in 16 bit %3, in 32 %4, in 64 %5\n")
+                    .arg(value, 0, 'g', 17)
+                    .arg(roundHalfEven(value))
+                    .arg(inRange(roundedToRange<int16_t>(value)), inRange(roundedToRange<int32_t>(value)),
+                         inRange(roundedToRange<int64_t>(value)));
+    }
     testkit::expectGolden(QStringLiteral("numeri.txt"), seen);
-}
-
-TEST(NumberFormat, WholeNumbersRoundHalvesToEven) {
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-    EXPECT_EQ(roundHalfEven(2.500001), 3);
-    EXPECT_EQ(roundHalfEven(40000.4), 40000);
-    // Beyond 64 bits: the limits, never an undefined conversion.
-    EXPECT_EQ(roundHalfEven(1e300), std::numeric_limits<int64_t>::max());
-    EXPECT_EQ(roundHalfEven(-1e300), std::numeric_limits<int64_t>::min());
-    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
-}
-
-TEST(NumberFormat, WholeNumbersCheckedAgainstTheirRange) {
-    EXPECT_EQ(roundedToRange<int16_t>(32767.4), int16_t(32767));
-    EXPECT_EQ(roundedToRange<int16_t>(32767.5), std::nullopt);     // rounds to 32768
-    EXPECT_EQ(roundedToRange<int16_t>(-32768.5), int16_t(-32768)); // halves to even
-    EXPECT_EQ(roundedToRange<int16_t>(-32769), std::nullopt);
-    EXPECT_EQ(roundedToRange<int32_t>(1e300), std::nullopt);
-    EXPECT_EQ(roundedToRange<int64_t>(9223372036854775808.0), std::nullopt); // 2^63
-    EXPECT_EQ(roundedToRange<int32_t>(std::nan("")), std::nullopt);
-    EXPECT_EQ(roundedToRange<int32_t>(INFINITY), std::nullopt);
 }

@@ -26,18 +26,14 @@ protected:
 
 } // namespace
 
-TEST_F(RecentFilesTest, EmptyStoreShowsNothing) {
+// From an empty store, nothing shown under the numbered captions; then five files in a row.
+TEST_F(RecentFilesTest, FiveFilesInARowLeaveTheLastFourMostRecentFirst) {
     RecentFiles recent = fresh();
     recent.LoadRecentMenu();
     EXPECT_FALSE(recent.separatorVisible());
     EXPECT_TRUE(shown(recent).isEmpty());
     EXPECT_EQ(recent.captions()[0], QStringLiteral("Primo File"));
     EXPECT_EQ(recent.captions()[3], QStringLiteral("Quarto file"));
-}
-
-TEST_F(RecentFilesTest, FiveFilesInARowLeaveTheLastFourMostRecentFirst) {
-    RecentFiles recent = fresh();
-    recent.LoadRecentMenu();
     for (const char* path : {"/p/a.vlm", "/p/b.vlm", "/p/c.vlm", "/p/d.vlm", "/p/e.vlm"})
         recent.AddRecentFile(QString::fromLatin1(path));
     const QStringList expected = {QStringLiteral("/p/e.vlm"), QStringLiteral("/p/d.vlm"),

@@ -61,25 +61,6 @@ StandardSettings levelTwo() {
 
 } // namespace
 
-// One K80 head (47.33 l/min at 0.35 bar: Kn = 47.33 / sqrt(0.35) = 80.002) passing 54 l/min
-// stands at (54 / 80.002)^2 = 0.4556 bar; the catalogue's K 83.48 with its exponent 1/1.85
-// would say (54 / 83.48)^1.85 = 0.447 bar.
-TEST(StandardLaw, AK80HeadPassing54LitresStandsAt0_4556Bar) {
-    Project p = projectWithShippedCatalogues();
-    NetworkBuilder build(p);
-    const int16_t head =
-        build.root({QStringLiteral("Ramo"), 2, 0, shippedCatalogue::kBlackSteel, shippedCatalogue::kBore1});
-    build.endWithTerminal(head, kSprinklerK80, 0);
-    ASSERT_TRUE(Calculate(p).ok);
-    const StandardNetwork network(p);
-    EXPECT_NEAR(network.kn(head), 80.0023, 1e-4);
-    const ScenarioTree tree(network, {head});
-    const std::optional<ScenarioTree::Demand> demand = tree.demand({0.4556});
-    ASSERT_TRUE(demand);
-    EXPECT_NEAR(demand->solution.flow[0], 54.0, 0.005);
-    EXPECT_NEAR(demand->solution.pressure[0], 0.4556, 1e-9);
-}
-
 // The riser's demand worked backwards from its top hydrant (the one that sets it), in bar,
 // with r = 6.05e5 (L + 0.00001) / (120^1.85 d^4.87): arm r = 1.0842e-6, 3 m of riser
 // 1.0261e-6, feed 3.4203e-6.

@@ -1,16 +1,12 @@
 // What a designer meets in the grid windows of the running program: the mouse, cells too
 // narrow for their numbers, windows closed or maximised mid-edit, windows kept current,
-// ends given a terminal back, diameters locked, typed numbers, closed sections.
+// ends given a terminal back, diameters locked, closed sections.
 
 #include "model/Calculation.h"
-#include "model/DerivedQuantities.h"
-#include "model/NumberFormat.h"
 #include "model/dialogs/Fine.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/gui/Transcript.h"
 
 #include <QHelpEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -26,7 +22,6 @@ namespace {
 // ending in a hydrant 2 m up. Black steel 2" throughout; the hydrants are UNI 45.
 class GridBehaviourTest : public guitest::MainWindowFixture {
 protected:
-    GridIcons icons;
     void SetUp() override {
         open();
         ASSERT_TRUE(started);
@@ -108,7 +103,6 @@ TEST_F(GridBehaviourTest, ANumberWiderThanItsCellIsElidedWithTheWholeValueAsTool
 // the row menu locks a diameter; a closed section shows no flow and keeps its mark through a
 // rebuild; an end without terminal gets one back through its status line.
 TEST_F(GridBehaviourTest, ASessionInTheGridWindows) {
-    Transcript seen(ask, icons);
     frmTubi* ramo = branch();
     typeInto(ramo, 1, kMetri, QStringLiteral("7"));
     frameOf(ramo)->close();
@@ -192,32 +186,4 @@ TEST_F(GridBehaviourTest, AMaximisedWindowStaysMaximisedAndTheTitleStaysThePath)
     frame->showNormal();
     QCoreApplication::processEvents();
     EXPECT_EQ(frame->height(), ramo->Griglia->twipsToPixels(ramo->windowHeightTwips()));
-}
-
-TEST_F(GridBehaviourTest, TypedNumbersAreReadOrRefusedAloud) {
-    const guitest::LocaleScope italian(testkit::kItalian);
-    frmTubi* grid = trunk();
-    struct Case {
-        const char* typed;
-        float stored; // negative: refused, the old value stays
-    };
-    for (const Case& c : {Case{"2,5", 2.5f}, Case{"3.25", 3.25f}, Case{"abc", -1}, Case{"-4", -1},
-                          Case{"1.234,5", -1}, Case{"1E39", -1}}) {
-        const float before = project().NodeTable[1].length;
-        ask.messages.clear();
-        typeInto(grid, 1, kMetri, QString::fromUtf8(c.typed));
-        grid->Griglia->setCurrentCell(2, kMetri);
-        if (c.stored >= 0) {
-            EXPECT_EQ(project().NodeTable[1].length, c.stored) << c.typed;
-            EXPECT_TRUE(ask.messages.empty()) << c.typed;
-        } else {
-            EXPECT_EQ(project().NodeTable[1].length, before) << c.typed;
-            ASSERT_EQ(ask.messages.size(), 1u) << c.typed;
-            EXPECT_EQ(ask.messages[0].text,
-                      QStringLiteral("\"%1\" non è un valore accettabile: scrivere un numero "
-                                     "non negativo, per esempio 12,5.")
-                          .arg(QString::fromUtf8(c.typed)));
-            EXPECT_EQ(grid->Griglia->textMatrix(1, kMetri), formatGeneral(before));
-        }
-    }
 }

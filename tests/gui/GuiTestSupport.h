@@ -4,24 +4,32 @@
 // presses, dialog fields, and numbers written the way the locale under test shows them.
 
 #include "app/TbMain.h"
+#include "editor/NetworkChecks.h"
 #include "editor/frmTubi.h"
 #include "platform/ScriptedInteraction.h"
+#include "schema/frmSchema.h"
 #include "tests/TestFiles.h"
+#include "tests/gui/Transcript.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -34,7 +42,6 @@ struct FakeHost : GridWindowHost {
     bool saveSucceeds = true;
     bool ended = false;
     std::vector<int16_t> opened;
-    int shapeChanges = 0;
 
     void setEditButtonsEnabled(bool enabled) override { editButtons.push_back(enabled); }
     bool saveProject() override {
@@ -44,7 +51,7 @@ struct FakeHost : GridWindowHost {
     void endProgram() override { ended = true; }
     bool endingProgram() const override { return ended; }
     void openBranchWindow(int16_t firstNode) override { opened.push_back(firstNode); }
-    void networkShapeChanged() override { ++shapeChanges; }
+    void networkShapeChanged() override {}
     void rebuildActiveWindow() override {}
 };
 
@@ -83,12 +90,34 @@ template <typename Widget> Widget* field(QDialog& dialog, const char* name) {
     return dialog.findChild<Widget*>(QString::fromLatin1(name));
 }
 
-inline QStringList rowTexts(const GridControl& grid, int row, std::initializer_list<int> columns) {
-    QStringList texts;
-    for (const int column : columns)
-        texts << grid.textMatrix(row, column);
-    return texts;
+// Events handled until `done`, for what the program does a moment after a change.
+inline void waitFor(const std::function<bool()>& done) {
+    QDeadlineTimer patience(10000);
+    while (!done() && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
+
+// A schema window's host: records what the window asks of it; checks the network when given it.
+struct FakeSchemaHost : SchemaHost {
+    std::vector<bool> active;
+    std::vector<bool> diameterButtons;
+    std::vector<std::vector<int16_t>> editors;
+    int changes = 0;
+    void setSchemaActive(bool on) override { active.push_back(on); }
+    void setDiameterButtonsEnabled(bool enabled) override { diameterButtons.push_back(enabled); }
+    void showBranchEditors(const std::vector<int16_t>& firstNodes) override { editors.push_back(firstNodes); }
+    void schemaChangedNetwork() override { ++changes; }
+    QPrinter printer{QPrinter::HighResolution};
+    QPrinter& sessionPrinter() override { return printer; }
+    const Project* project = nullptr;
+    NetworkChecks checks;
+    const NetworkChecks* networkChecks() override {
+        if (!project)
+            return nullptr;
+        checks.update(*project);
+        return &checks;
+    }
+};
 
 // A project over the test catalogues, grid windows on it, a scripted user, a recording host.
 class GridWindowFixture : public ::testing::Test {
@@ -107,14 +136,20 @@ protected:
     QImage icon(GridIcon which) const { return icons.picture(which).toImage(); }
 };
 
-// The running program over a temporary folder (its settings file there), a scripted user.
+// The running program over a temporary folder (its settings file there), a scripted user, a
+// transcript that writes the folder as <cartella>.
 class MainWindowFixture : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     ScriptedInteraction ask;
     std::unique_ptr<TbMain> window;
     bool started = false;
+    GridIcons icons;
+    Transcript seen{ask, icons};
+    const QString home = QDir::currentPath();
 
+    MainWindowFixture() { seen.hide(dir.path(), QStringLiteral("<cartella>")); }
+    ~MainWindowFixture() override { QDir::setCurrent(home); }
     QString path(const QString& name) const { return dir.filePath(name); }
     void open(const QString& commandLine = QString(),
               const QString& catalogues = QStringLiteral(VALMORA_DATA_DIR)) {
@@ -123,6 +158,16 @@ protected:
             ask, std::make_unique<QSettings>(path(QStringLiteral("impostazioni.ini")), QSettings::IniFormat),
             CatalogueSearch::inDirectory(catalogues));
         started = window->start(commandLine);
+    }
+    // A copy of the example under `name` in the temporary folder, the current one now, opened.
+    QString openExampleCopy(const QString& name = QStringLiteral("esempio.vlm")) {
+        const QString file = path(name);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file));
+        QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(QDir::setCurrent(dir.path()));
+        open(file);
+        EXPECT_TRUE(started);
+        return file;
     }
     Project& project() { return window->project(); }
     frmTubi* trunk() { return window->trunkWindow(); }

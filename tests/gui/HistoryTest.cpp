@@ -2,15 +2,12 @@
 // entries, the windows and the rows, and the saved bytes compared with those before.
 
 #include "GuiTestSupport.h"
-#include "Transcript.h"
 
 #include "app/frmCurve.h"
 #include "app/frmVerifica.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/frmMatrice.h"
-#include "model/Traversal.h"
 #include "model/dialogs/Opzioni.h"
-#include "schema/frmSchema.h"
 #include "storage/ProjectFile.h"
 
 #include <QComboBox>
@@ -26,20 +23,8 @@ using namespace grid_column;
 // The example project opened in the program, in a folder of its own.
 class History : public MainWindowFixture {
 protected:
-    QString home = QDir::currentPath();
     QString file;
-    GridIcons icons;
-    Transcript seen{ask, icons};
-    void SetUp() override {
-        ASSERT_TRUE(QDir::setCurrent(dir.path()));
-        seen.hide(dir.path(), QStringLiteral("<cartella>"));
-        file = path(QStringLiteral("esempio.vlm"));
-        QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file);
-        QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        open(file);
-        ASSERT_TRUE(started);
-    }
-    void TearDown() override { QDir::setCurrent(home); }
+    void SetUp() override { file = openExampleCopy(); }
     void cursorOnRow(int row, int column = kNome) {
         trunk()->Griglia->setCurrentCell(row == 1 ? 2 : 1, kMetri); // another row first
         trunk()->Griglia->setCurrentCell(row, column);

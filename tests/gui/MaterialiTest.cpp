@@ -6,7 +6,6 @@
 #include "report/Materiali.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/gui/Transcript.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -19,8 +18,6 @@ namespace {
 
 class MaterialiTest : public MainWindowFixture {
 protected:
-    GridIcons icons;
-    Transcript seen{ask, icons};
     void show(const QString& what, const Materiali& list) {
         seen.step(what)
             .cells(*list.TubiGrid)
@@ -34,7 +31,6 @@ protected:
 } // namespace
 
 TEST_F(MaterialiTest, ListedByTabWrittenOrRefused) {
-    seen.hide(dir.path(), QStringLiteral("<cartella>"));
     Project example = testkit::projectWithShippedCatalogues();
     ASSERT_TRUE(ReadProject(example, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
     Materiali list(example, ask);

@@ -4,7 +4,6 @@
 // summary, the global changes' counts or why nothing can change.
 
 #include "GuiTestSupport.h"
-#include "Transcript.h"
 
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/frmMatrice.h"
@@ -21,17 +20,7 @@ namespace {
 
 class NetworkTools : public MainWindowFixture {
 protected:
-    QString home = QDir::currentPath();
-    GridIcons icons;
-    Transcript seen{ask, icons};
-    void SetUp() override {
-        ASSERT_TRUE(QDir::setCurrent(dir.path()));
-        seen.hide(dir.path(), QStringLiteral("<cartella>"));
-        QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), path(QStringLiteral("esempio.vlm")));
-        open(path(QStringLiteral("esempio.vlm")));
-        ASSERT_TRUE(started);
-    }
-    void TearDown() override { QDir::setCurrent(home); }
+    void SetUp() override { openExampleCopy(); }
     void cursorOn(int16_t node) {
         trunk()->Griglia->setCurrentCell(1, grid_column::kMetri); // a cell on another row first
         for (int r = 1; r < trunk()->Griglia->rows(); ++r)

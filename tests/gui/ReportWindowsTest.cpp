@@ -195,8 +195,8 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
         QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
     Project p = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
     ScriptedInteraction ask;
-    QPrinter sessionPrinter(QPrinter::HighResolution);
-    frmStampa dialog(p, ask, sessionPrinter);
+    FakeSchemaHost host; // the session's printer
+    frmStampa dialog(p, ask, host.printer);
     dialog.printer().setPrinterName(kPrintQueue);
     for (QCheckBox* box : dialog.Check1)
         box->click();
@@ -205,16 +205,6 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     EXPECT_EQ(ask.messages[0].text,
               QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
     // The schema prints on the printer the report's set-up chose, not on the system's default.
-    struct Host : SchemaHost {
-        QPrinter& printer;
-        explicit Host(QPrinter& p) : printer(p) {}
-        void setSchemaActive(bool) override {}
-        void setDiameterButtonsEnabled(bool) override {}
-        void showBranchEditors(const std::vector<int16_t>&) override {}
-        void schemaChangedNetwork() override {}
-        QPrinter& sessionPrinter() override { return printer; }
-        const NetworkChecks* networkChecks() override { return nullptr; }
-    } host(sessionPrinter);
     frmSchema schema(p, ask, host);
     schema.printSchema();
     ASSERT_EQ(ask.messages.size(), 2u);

@@ -1,18 +1,9 @@
 #include "GuiTestSupport.h"
-#include "Transcript.h"
 
 #include "model/Calculation.h"
-#include "model/DerivedQuantities.h"
-#include "model/DialogRules.h"
-#include "model/NumberFormat.h"
-#include "model/dialogs/Fine.h"
-#include "schema/SchemaPrint.h"
-#include "schema/frmSchema.h"
 
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrinter>
 #include <QPushButton>
 
 namespace valmora::guitest {
@@ -20,27 +11,6 @@ namespace {
 
 using testkit::NetworkBuilder;
 using namespace testkit::testCatalogue;
-
-struct FakeSchemaHost : SchemaHost {
-    std::vector<bool> active;
-    std::vector<bool> diameterButtons;
-    std::vector<std::vector<int16_t>> editors;
-    int changes = 0;
-    void setSchemaActive(bool on) override { active.push_back(on); }
-    void setDiameterButtonsEnabled(bool enabled) override { diameterButtons.push_back(enabled); }
-    void showBranchEditors(const std::vector<int16_t>& firstNodes) override { editors.push_back(firstNodes); }
-    void schemaChangedNetwork() override { ++changes; }
-    QPrinter printer;
-    QPrinter& sessionPrinter() override { return printer; }
-    const Project* project = nullptr;
-    NetworkChecks checks;
-    const NetworkChecks* networkChecks() override {
-        if (!project)
-            return nullptr;
-        checks.update(*project);
-        return &checks;
-    }
-};
 
 testkit::Section pipe(const char* name, int16_t bore = kBore30) {
     return {QString::fromUtf8(name), 5, 1, kSteel, bore};
@@ -177,8 +147,6 @@ class SchemaInMainWindow : public MainWindowFixture {};
 TEST_F(SchemaInMainWindow, TheToolbarFollowsTheSchemaAndTheActiveWindow) {
     open();
     ASSERT_TRUE(started);
-    GridIcons icons;
-    Transcript seen(ask, icons);
     Project& p = project();
     testkit::buildChain(p, 13000);
     ASSERT_TRUE(Calculate(p).ok);
@@ -196,9 +164,7 @@ TEST_F(SchemaInMainWindow, TheToolbarFollowsTheSchemaAndTheActiveWindow) {
         const GridControl& grid = *trunk()->Griglia;
         return grid.rows() > 12345 ? grid.textMatrix(12345, grid_column::kPhi) : QString();
     };
-    QDeadlineTimer patience(5000);
-    while (shownPhi() != stepped && !patience.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    waitFor([&] { return shownPhi() == stepped; });
     seen.step(QStringLiteral("nodo 12345 dallo schema, incphi"))
         .line(QStringLiteral("diametri: nodo 12345 %1, nodo 2345 %2; schema: \"%3\"; griglia: %4")
                   .arg(p.NodeTable[12345].diameterIndex)
@@ -239,10 +205,7 @@ TEST_F(SchemaInMainWindow, TheToolbarFollowsTheSchemaAndTheActiveWindow) {
 }
 
 TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
-    const QString project = path(QStringLiteral("capannone.vlm"));
-    QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), project);
-    open(project);
-    ASSERT_TRUE(started);
+    openExampleCopy(QStringLiteral("capannone.vlm"));
     button("schema");
     window->schemaWindow()->exportPdf();
     const QString pdf = path(QStringLiteral("capannone-schema.pdf"));

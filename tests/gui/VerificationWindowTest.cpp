@@ -1,26 +1,21 @@
-// "Verifica di norma" in the running program: the settings chosen in the window, the scenarios
-// shown and followed after a change, the designer's own set, the settings saved and read back.
+// The checks in the running program: "Verifica di norma" (the settings chosen in the window,
+// the scenarios shown and followed after a change, the designer's own set, the settings saved
+// and read back); grid rows that the checks against the converged solution flag (terminals
+// whose flow or pressure a designer must look at, velocities past the limit, open ends: the
+// transcripts show their marks and tooltips), the marks going with the next calculation, and
+// the "Avvisi" window listing every branch's and opening the row.
 
-#include "app/TbMain.h"
+#include "app/frmAvvisi.h"
 #include "app/frmCurve.h"
 #include "app/frmVerifica.h"
-#include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
-#include "model/Traversal.h"
-#include "platform/GridControl.h"
-#include "tests/TestFiles.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "tests/gui/Transcript.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -30,35 +25,23 @@ namespace {
 
 class VerificationWindowTest : public guitest::MainWindowFixture {};
 
-// Waits for the window to verify again after a change of the network.
-void waitFor(const std::function<bool()>& done) {
-    QDeadlineTimer patience(10000);
-    while (!done() && !patience.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+class VerificationMarksTest : public guitest::MainWindowFixture {};
 
 } // namespace
 
 TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
-    const QString file = path(QStringLiteral("capannone.vlm"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file));
-    open(file);
-    ASSERT_TRUE(started);
-    GridIcons icons;
-    guitest::Transcript seen(ask, icons);
+    const QString file = openExampleCopy(QStringLiteral("capannone.vlm"));
     trigger("mnuVerifica");
     frmVerifica* w = window->verificationWindow();
     ASSERT_NE(w, nullptr);
     seen.step(QStringLiteral("aperta")).line(w->lblEsito->text());
     w->cmbNorma->setCurrentIndex(w->cmbNorma->findText(QStringLiteral("UNI 10779")));
     seen.step(QStringLiteral("UNI 10779")).cells(*w->GrVerifica).line(w->lblEsito->text());
-    const GridControl& rows = *w->GrVerifica;
-    const int memberRow = 1;
 
     // Two bar at the supply: the window follows the change a moment later.
     project().supplyPressure = 20000;
     trunk()->aggiorna();
-    waitFor([&] { return !w->check().pass; });
+    guitest::waitFor([&] { return !w->check().pass; });
     seen.step(QStringLiteral("a 2 bar")).line(w->lblEsito->text());
 
     // The designer's own set of hydrants: one ticked.
@@ -73,17 +56,11 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
     w->cmbInsieme->setCurrentIndex(w->cmbInsieme->findText(QStringLiteral("Idranti")));
     w->btnScegli->click();
     seen.step(QStringLiteral("insieme del progettista")).cells(*w->GrVerifica).line(w->lblEsito->text());
+    w->openRow(1); // a member's row, in its branch's grid window
+    seen.step(QStringLiteral("apre la prima riga"))
+        .program(*window)
+        .grid(*qobject_cast<frmTubi*>(frames().last()->widget()));
     seen.expectGolden(QStringLiteral("verifica-finestra"));
-
-    // A member's row opens in its branch's grid window.
-    const auto node = static_cast<int16_t>(rows.rowData(memberRow));
-    w->openRow(memberRow);
-    bool shown = false;
-    for (QMdiSubWindow* frame : window->mdiArea()->subWindowList())
-        if (auto* grid = qobject_cast<frmTubi*>(frame->widget());
-            grid && grid->firstNode() == branchStartOf(project(), node))
-            shown = grid->Griglia->rowData(grid->Griglia->row()) == node;
-    EXPECT_TRUE(shown);
 
     // Saved with the project, read back with it.
     const StandardSettings chosen = project().standardSettings;
@@ -94,10 +71,7 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
 }
 
 TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported) {
-    const QString file = path(QStringLiteral("capannone.vlm"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"), file));
-    open(file);
-    ASSERT_TRUE(started);
+    openExampleCopy(QStringLiteral("capannone.vlm"));
     button("Pompa");
     frmCurve* w = window->curvesWindow();
     ASSERT_NE(w, nullptr);
@@ -138,4 +112,35 @@ TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported)
     EXPECT_TRUE(testkit::readBytes(path(QStringLiteral("capannone-curve.png"))).startsWith("\x89PNG"));
     EXPECT_EQ(ask.messageTexts().last(),
               QStringLiteral("Creato ") + path(QStringLiteral("capannone-curve.png")));
+}
+
+TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedUntilTheNextCalculation) {
+    open();
+    testkit::buildRiser(project());
+    project().supplyPressure = 50000; // 5 bar: the top hydrant's five-pass flow is far off
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+    seen.step(QStringLiteral("montante a 5 bar")).grid(*trunk());
+    project().supplyPressure = 400000;
+    trunk()->aggiorna();
+    seen.step(QStringLiteral("a 40 bar")).grid(*trunk());
+    seen.expectGolden(QStringLiteral("segni-montante"));
+}
+
+TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
+    open(QStringLiteral(VALMORA_DATA_DIR "/esempio.vlm"));
+    ASSERT_TRUE(started);
+    project().supplyPressure = 20000; // 2 bar: hydrants below their nominal pressure
+    ASSERT_TRUE(Calculate(project()).ok);
+    window->RefreshAllWindows();
+    window->showWarnings();
+    frmAvvisi* list = window->warningsWindow();
+    ASSERT_NE(list, nullptr);
+    seen.step(QStringLiteral("esempio a 2 bar")).cells(*list->GrAvvisi).line(list->lblTotale->text());
+    list->openRow(list->GrAvvisi->rows() - 1);
+    seen.step(QStringLiteral("apre l'ultima riga")).program(*window);
+    project().supplyPressure = 80000;
+    trunk()->aggiorna();
+    seen.step(QStringLiteral("a 8 bar")).cells(*list->GrAvvisi).line(list->lblTotale->text());
+    seen.expectGolden(QStringLiteral("avvisi"));
 }
