@@ -24,10 +24,6 @@ using namespace valmora::testkit::testCatalogue;
 
 namespace {
 
-// Half a unit of the last digit the worked cases print.
-constexpr double kFiveDigits = 0.000005;
-constexpr double kTwoDecimals = 0.005;
-
 // One pipe (C 120, 50 mm, 10 m) feeding a K 100 terminal at `height`.
 Project singlePipe(float height) {
     Project p = projectWithTestCatalogues();
@@ -289,58 +285,4 @@ TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
         EXPECT_FALSE(FlowPass(p).ok);
         expectFiniteRows(p);
     }
-}
-
-TEST(DerivedQuantities, CumulativeDropRunsAlongEachBranch) {
-    Project p = oneJunction();
-    ASSERT_TRUE(Calculate(p).ok);
-    const auto trunk = computeBranchRows(p, 1);
-    ASSERT_EQ(trunk.size(), 2u);
-    EXPECT_DOUBLE_EQ(trunk[0].cumulativeDrop, trunk[0].drop);
-    EXPECT_DOUBLE_EQ(trunk[1].cumulativeDrop, trunk[0].drop + trunk[1].drop);
-    EXPECT_DOUBLE_EQ(trunk[0].drop, p.NodeTable[1].resistance * std::pow(trunk[0].flow, 1.85));
-    EXPECT_NEAR(*trunk[0].velocity, trunk[0].flow * 21.221148 / (50.0 * 50.0), 1e-12);
-
-    const auto derived = computeBranchRows(p, 2);
-    ASSERT_EQ(derived.size(), 1u);
-    // A derived branch starts from the drop up to its branch point.
-    EXPECT_NEAR(derived[0].cumulativeDrop - derived[0].drop, trunk[0].cumulativeDrop, 0.5);
-
-    // At a converged terminal at ground level the pressure left is what its K needs.
-    const double left = pressureLeft(p, trunk[1].cumulativeDrop, 0);
-    const double needed = p.TerminalTable[1].terminalResistance * std::pow(trunk[1].flow, 1.85);
-    EXPECT_NEAR(left, needed, 0.001 * needed);
-    EXPECT_EQ(branchStarts(p), (std::vector<int16_t>{1, 2}));
-}
-
-TEST(DerivedQuantities, RowsWithoutFlowRestartTheCumulativeDropAndKvHasNoVelocity) {
-    Project p = oneJunction();
-    p.NodeTable[1].seriesIndex = 0;
-    p.NodeTable[1].virtualLength = 30;
-    p.NodeTable[3].closed = true;
-    // A derived branch of 0 m of 50 mm pipe, then a closed section to the terminal.
-    Project q = projectWithTestCatalogues();
-    NetworkBuilder build(q);
-    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, 1, kBore50});
-    const int16_t open = build.deriveAt(trunk, {QStringLiteral("Aperto"), 0, 0, 1, kBore50});
-    build.endWithTerminal(build.continueAfter(open, {QStringLiteral("Chiuso"), 5, 0, 1, kBore40, true}),
-                          kTypeK80, 0);
-    build.endWithTerminal(build.continueAfter(trunk, {QStringLiteral("Segue"), 10, 2, 1, kBore40}), kTypeK100,
-                          0);
-    ASSERT_TRUE(Calculate(q).ok);
-    const auto derived = computeBranchRows(q, open);
-    ASSERT_GT(std::fabs(branchEntryDrop(q, open)), 1000); // what would be carried on
-    ASSERT_LT(derived[0].drop, kNegligibleDrop);          // practically no flow through the open section
-    EXPECT_EQ(derived[0].cumulativeDrop, 0.0);            // restarted, not carried on from the junction
-    EXPECT_EQ(derived[1].cumulativeDrop, 0.0);
-
-    ASSERT_TRUE(Calculate(p).ok);
-    const auto trunkRows = computeBranchRows(p, 1);
-    EXPECT_FALSE(trunkRows[0].velocity.has_value());
-    EXPECT_DOUBLE_EQ(trunkRows[0].drop, 10000 * std::pow(trunkRows[0].flow / (30 + 0.00001) / 1000, 1.85));
-    EXPECT_EQ(trunkRows[1].cumulativeDrop, 0.0); // closed: restarted whatever its drop
-    // "Portata nulla" below a whole litre a minute, not below half of one.
-    EXPECT_TRUE(isNullFlow(0.99));
-    EXPECT_FALSE(isNullFlow(1.0));
-    EXPECT_GT(trunkRows[0].cumulativeDrop, 0.1);
 }
