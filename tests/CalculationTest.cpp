@@ -1,9 +1,11 @@
 #include "model/Calculation.h"
 #include "cli/CalculationReport.h"
+#include "cli/CliCommands.h"
 #include "model/Catalogues.h"
 #include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
 #include "model/NetworkValidation.h"
+#include "model/StandardSettings.h"
 #include "model/Traversal.h"
 #include "storage/ProjectFile.h"
 #include "tests/GoldenFiles.h"
@@ -12,6 +14,7 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -97,8 +100,9 @@ void scrambleResults(Project& p, std::mt19937& rng) {
 
 // Small networks worked out by hand, one project file each under tests/data/calcoli (over the
 // test catalogues; in cataloghi-forniti over the shipped ones) with the figures in its notes:
-// the results as the command line prints them, table and JSON, go whole to
-// golden/calcoli.txt, to be read against those figures.
+// the results as the command line prints them, table and JSON, and the verification where
+// settings stand beside the file, go whole to golden/calcoli.txt, to be read against those
+// figures.
 TEST(Calculation, HandWorkedNetworks) {
     const LocaleScope italian(kItalian);
     QString seen;
@@ -107,10 +111,24 @@ TEST(Calculation, HandWorkedNetworks) {
                           (shipped ? QStringLiteral("/cataloghi-forniti") : QString()));
         for (const QString& name : folder.entryList({QStringLiteral("*.vlm")}, QDir::Files, QDir::Name)) {
             Project p = shipped ? projectWithShippedCatalogues() : projectWithTestCatalogues();
-            ASSERT_TRUE(ReadProject(p, folder.filePath(name)).ok()) << name.toStdString();
+            const QString file = folder.filePath(name);
+            ASSERT_TRUE(ReadProject(p, file).ok()) << name.toStdString();
             ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
             seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes) +
                     calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
+            if (QFileInfo::exists(standardSettingsPath(file))) {
+                const QStringList verify{QStringLiteral("verify"), file, QStringLiteral("--catalogues"),
+                                         shipped ? shippedDataDirectory()
+                                                 : QStringLiteral(VALMORA_TEST_DATA_DIR "/cataloghi-prova")};
+                for (const QStringList& arguments :
+                     {verify, verify + QStringList{QStringLiteral("--json")}}) {
+                    const CliResult result = runCli(arguments);
+                    seen +=
+                        QStringLiteral("--- verifica, uscita %1\n").arg(result.exitCode) +
+                        QString::fromUtf8(result.output).replace(folder.path(), QStringLiteral("<dati>")) +
+                        result.error;
+                }
+            }
         }
     }
     expectGolden(QStringLiteral("calcoli.txt"), seen);
