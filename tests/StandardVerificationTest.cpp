@@ -25,25 +25,6 @@ namespace {
 
 constexpr int16_t kSprinklerK80 = 7;
 
-// Three UNI 45 hydrants (120 l/min at 2 bar, Kn 84.853) on a riser of black steel 2" (53.1 mm,
-// C 120): a 10 m feed, 3 m between floors, each hydrant on 1 m of 1"1/2 (41.9 mm), at 0, 3, 6 m.
-std::vector<int16_t> buildThreeFloorRiser(Project& p) {
-    using namespace shippedCatalogue;
-    NetworkBuilder build(p);
-    std::vector<int16_t> hydrants;
-    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
-    for (int floor = 0; floor < 3; ++floor) {
-        const Section arm{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
-        const int16_t hydrant = floor == 2 ? build.continueAfter(riser, arm) : build.deriveAt(riser, arm);
-        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
-        hydrants.push_back(hydrant);
-        if (floor < 2)
-            riser = build.continueAfter(
-                riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
-    }
-    return hydrants;
-}
-
 StandardSettings levelTwo() {
     StandardSettings s;
     s.standard = Standard::Uni10779;
@@ -149,15 +130,19 @@ TEST(SetSearch, LargeTreesAgainstRandomSets) {
 }
 
 TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
+    // Three hydrants on a riser: the lowest is node 6, the highest node 4.
     Project p = projectWithShippedCatalogues();
-    const std::vector<int16_t> hydrants = buildThreeFloorRiser(p);
+    ASSERT_TRUE(ReadProject(p, QStringLiteral(VALMORA_TEST_DATA_DIR
+                                              "/calcoli/cataloghi-forniti/montante-tre-piani-a-2,95-bar.vlm"))
+                    .ok());
+    p.standardSettings = {};
     StandardSettings s = levelTwo();
     s.level = 3;
     s.coverage = 10.5;
     s.roles[kSprinklerK80] = TerminalRole::NotVerified;
     s.workingAtOnce[TerminalRole::Hydrant] = 2;
     s.durationMinutes[TerminalRole::HoseReel] = 90;
-    s.designerSets[TerminalRole::Hydrant] = {hydrants[2], hydrants[0]};
+    s.designerSets[TerminalRole::Hydrant] = {4, 6};
     s.supply.kind = SupplyKind::Pump;
     s.supply.pump = {PumpPoint{0, 6.5}, PumpPoint{600, 5.25}, PumpPoint{840, 4.125}};
     const SettingsRead back = parseStandardSettings(standardSettingsText(s, p), p);
