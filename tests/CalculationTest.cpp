@@ -208,17 +208,6 @@ TEST(Calculation, QuickUpdateOnATerminalRestartsItsHeightResistance) {
     EXPECT_EQ(p.TerminalTable[2].heightResistance, initialHeightResistance(5));
 }
 
-TEST(Calculation, SupplyChangeScalesEveryFlow) {
-    Project p = oneJunction();
-    ASSERT_TRUE(Calculate(p).ok);
-    const double shareBefore = p.NodeTable[2].flowShare;
-    const double flowBefore = nodeFlow(p, 2);
-    p.supplyPressure = 60000;
-    FlowPass(p);
-    EXPECT_EQ(p.NodeTable[2].flowShare, shareBefore);
-    EXPECT_NEAR(nodeFlow(p, 2) / flowBefore, std::pow(1.5, 1 / 1.85), 1e-6);
-}
-
 TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
     struct Case {
         const char* what;

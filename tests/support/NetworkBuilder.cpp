@@ -1,8 +1,11 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include "model/Catalogues.h"
+#include "storage/ProjectFile.h"
 
 #include <QStringList>
+
+#include <algorithm>
 
 namespace valmora::testkit {
 
@@ -70,21 +73,18 @@ void buildComb(Project& project, int trunkNodes, int highEvery) {
 }
 
 std::vector<int16_t> buildRiser(Project& project) {
-    using namespace shippedCatalogue;
-    constexpr int kFloors = 10;
-    NetworkBuilder build(project);
+    const QString file =
+        QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli/cataloghi-forniti/montante-a-4-bar.vlm");
+    if (!ReadProject(project, file).ok())
+        qFatal("%s cannot be read", qPrintable(file));
     std::vector<int16_t> hydrants;
-    int16_t riser = build.root({QStringLiteral("Alimentazione"), 10, 0, kBlackSteel, kBore2});
-    for (int floor = 0; floor < kFloors; ++floor) {
-        const Section branch{QStringLiteral("Idrante %1").arg(floor + 1), 1, 0, kBlackSteel, kBore1AndHalf};
-        const bool top = floor == kFloors - 1;
-        const int16_t hydrant = top ? build.continueAfter(riser, branch) : build.deriveAt(riser, branch);
-        build.endWithTerminal(hydrant, kUni45, float(3 * floor));
-        hydrants.push_back(hydrant);
-        if (!top)
-            riser = build.continueAfter(
-                riser, {QStringLiteral("Montante %1").arg(floor + 2), 3, 0, kBlackSteel, kBore2});
-    }
+    for (int16_t node = 1; node <= project.nodeCount(); ++node)
+        if (project.NodeTable[node].endsInTerminal())
+            hydrants.push_back(node);
+    std::sort(hydrants.begin(), hydrants.end(), [&project](int16_t a, int16_t b) {
+        return project.terminalOf(project.NodeTable[a]).height <
+               project.terminalOf(project.NodeTable[b]).height;
+    });
     return hydrants;
 }
 

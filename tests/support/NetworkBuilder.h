@@ -67,10 +67,10 @@ constexpr int16_t kUni45 = 1, kHoseReel = 4;
 // terminal at `height`.
 void buildOnePipe(Project& project, float height = 0);
 
-// Over the shipped catalogues: ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser
-// of black steel 2" (53.1 mm): node 1 is a 10 m feed, each floor 3 m more of riser, each
-// hydrant on 1 m of 1"1/2 (41.9 mm); the riser's last section continues into the top
-// hydrant's branch. Returns the hydrants' branch ends, lowest first.
+// Over the shipped catalogues, read from tests/data/calcoli/cataloghi-forniti/montante-a-4-bar.vlm:
+// ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser of black steel 2" (53.1 mm), a
+// 10 m feed and 3 m a floor, each hydrant on 1 m of 1"1/2 (41.9 mm); the riser continues into
+// the top hydrant's branch. Returns the hydrants' branch ends, lowest first.
 std::vector<int16_t> buildRiser(Project& project);
 
 // Generated worst cases over the test catalogues.
