@@ -82,33 +82,6 @@ TEST(NetworkEdits, NewNodesTakeTheirDefaultsAndAnAppendedOneTheTerminal) {
     EXPECT_EQ(p.NodeTable[n].diameterIndex, 3); // from its parent
 }
 
-TEST(NetworkEdits, InsertKeepsNodeOneTheOriginAndMovesTheStartOfADerivedBranch) {
-    const struct {
-        int16_t before;
-        const char* tree;
-        bool startsBranch;
-    } cases[] = {
-        {1, "6 A B [D E T] C T", false}, // node 1 stays in front, A's record moves to node 6
-        {3, "A B [D E T] 6 C T", false},
-        {4, "A B [6 D E T] C T", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.before);
-        Project p = smallTree();
-        const edits::Insertion in = *edits::insertBefore(p, c.before);
-        EXPECT_EQ(in.node, 6);
-        EXPECT_EQ(tree(p), QString::fromLatin1(c.tree));
-        EXPECT_EQ(in.newBranchStart, c.startsBranch ? in.node : 0);
-        // The node in front has a new node's lengths; before node 1, A's record moved whole.
-        const Node& front = p.NodeTable[c.before == 1 ? 1 : in.node];
-        EXPECT_EQ(front.length, 0.0f);
-        EXPECT_EQ(front.virtualLength, 1.0f);
-        if (c.before == 1) {
-            EXPECT_EQ(p.NodeTable[6].length, 10.0f);
-        }
-    }
-}
-
 TEST(NetworkEdits, DeleteChecksAndDeletions) {
     Project p = smallTree();
     // Nodes 1 to 5 in turn; node 3 waits for the derivation at node 2 to go first.

@@ -1,5 +1,4 @@
 #include "model/ProjectHistory.h"
-#include "editor/NetworkEdits.h"
 #include "editor/NetworkTools.h"
 #include "model/StandardSettings.h"
 #include "storage/ProjectFile.h"
@@ -103,43 +102,6 @@ TEST(ProjectHistory, RandomEditsUndoneAndRedoneGiveEveryStateExactly) {
         ASSERT_TRUE(readProjectText(read, projectFileBytes(p)).ok());
         EXPECT_EQ(storedNetwork(read), storedNetwork(p));
     }
-}
-
-TEST(ProjectHistory, LabelsShapeAndCursorOfASteps) {
-    Project p = combOf(6);
-    ProjectHistory history;
-    history.reset(p);
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_FALSE(history.record(p, QStringLiteral("nulla"))); // nothing changed: no step
-    p.NodeTable[3].length = p.NodeTable[3].length;            // the same value typed again
-    EXPECT_FALSE(history.record(p, QStringLiteral("modifica Metri")));
-
-    p.currentNode = 3;
-    p.NodeTable[3].length += 2.5f;
-    ASSERT_TRUE(history.record(p, QStringLiteral("modifica Metri"), 3));
-    int16_t trunkEnd = 1;
-    while (p.NodeTable[trunkEnd].continues())
-        trunkEnd = p.NodeTable[trunkEnd].next;
-    p.currentNode = 2;
-    const int16_t added = *edits::appendAfter(p, trunkEnd);
-    p.currentNode = added;
-    ASSERT_TRUE(history.record(p, QStringLiteral("aggiunta in coda"), 2));
-    EXPECT_EQ(history.undoLabel(), QStringLiteral("aggiunta in coda"));
-    EXPECT_FALSE(history.canRedo());
-
-    auto undone = history.undo(p);
-    ASSERT_TRUE(undone);
-    EXPECT_TRUE(undone->shapeChanged);
-    EXPECT_EQ(undone->cursor, 2);
-    EXPECT_EQ(history.redoLabel(), QStringLiteral("aggiunta in coda"));
-    EXPECT_EQ(history.undoLabel(), QStringLiteral("modifica Metri"));
-    undone = history.undo(p);
-    EXPECT_FALSE(undone->shapeChanged);
-    EXPECT_EQ(undone->cursor, 3);
-    const auto redone = history.redo(p);
-    EXPECT_EQ(redone->cursor, 3);
-    EXPECT_EQ(history.redo(p)->cursor, added);
-    EXPECT_FALSE(history.redo(p));
 }
 
 // The project is modified exactly when it is not the state last saved (or opened, or made
