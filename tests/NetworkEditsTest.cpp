@@ -13,7 +13,6 @@
 
 using namespace valmora;
 using namespace valmora::testkit;
-using edits::DeleteCheck;
 
 namespace {
 
@@ -80,45 +79,6 @@ TEST(NetworkEdits, NewNodesTakeTheirDefaultsAndAnAppendedOneTheTerminal) {
     EXPECT_EQ(tree(p), QStringLiteral("A [Nuovo ramo T] B [D E T] C T"));
     EXPECT_EQ(p.TerminalTable[p.NodeTable[n].derivation].typeIndex, 2);
     EXPECT_EQ(p.NodeTable[n].diameterIndex, 3); // from its parent
-}
-
-TEST(NetworkEdits, DeleteChecksAndDeletions) {
-    Project p = smallTree();
-    // Nodes 1 to 5 in turn; node 3 waits for the derivation at node 2 to go first.
-    const DeleteCheck checks[] = {DeleteCheck::ConfirmDelete, DeleteCheck::ConfirmDeleteDerivation,
-                                  DeleteCheck::RefusedDerivationFirst, DeleteCheck::ConfirmDelete,
-                                  DeleteCheck::ConfirmDelete};
-    for (int16_t node = 1; node <= 5; ++node)
-        EXPECT_EQ(edits::checkDelete(p, node), checks[node - 1]) << node;
-    EXPECT_EQ(edits::checkDelete(projectWithTestCatalogues(), 1), DeleteCheck::RefusedOnlyBranch);
-
-    const struct {
-        std::vector<int16_t> deleted; // in turn, from the small tree
-        const char* tree;
-        int16_t recalculateFrom;
-        int16_t newBranchStart;
-        bool derivedBranchRemoved;
-    } cases[] = {
-        {{5}, "A B [D .] C T", 4, 0, false}, // the previous node becomes an open end
-        {{5, 4}, "A B C T", 2, 0, true},     // the only node of a derived branch: the derivation goes
-        {{4}, "A B [E T] C T", 2, 5, false}, // the head of a derived branch
-        {{2}, "A C T", 1, 0, false},         // with its derived subtree
-        {{1}, "B [D E T] C T", 1, 0, false}, // the next node pulled up into the origin
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tree);
-        p = smallTree();
-        edits::Deletion d;
-        for (const int16_t node : c.deleted)
-            d = edits::deleteNode(p, node);
-        EXPECT_EQ(tree(p), QString::fromLatin1(c.tree));
-        EXPECT_EQ(d.recalculateFrom, c.recalculateFrom);
-        EXPECT_EQ(d.newBranchStart, c.newBranchStart);
-        EXPECT_EQ(d.derivedBranchRemoved, c.derivedBranchRemoved);
-        if (d.derivedBranchRemoved) {
-            EXPECT_EQ(edits::checkDelete(p, 3), DeleteCheck::ConfirmDelete); // 2 derives no more
-        }
-    }
 }
 
 TEST(NetworkEdits, DiametersAndSeries) {
