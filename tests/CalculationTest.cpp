@@ -118,8 +118,7 @@ TEST(Calculation, HandWorkedNetworks) {
                     calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
             if (QFileInfo::exists(standardSettingsPath(file))) {
                 const QStringList verify{QStringLiteral("verify"), file, QStringLiteral("--catalogues"),
-                                         shipped ? shippedDataDirectory()
-                                                 : QStringLiteral(VALMORA_TEST_DATA_DIR "/cataloghi-prova")};
+                                         shipped ? shippedDataDirectory() : testCataloguesDirectory()};
                 for (const QStringList& arguments :
                      {verify, verify + QStringList{QStringLiteral("--json")}}) {
                     const CliResult result = runCli(arguments);

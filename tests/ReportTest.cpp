@@ -137,7 +137,7 @@ TEST(Report, PadFieldRightAlignsNumbersAndTexts) {
 // A curve that runs past the chart's right edge is cut at the edge, never drawn off the page.
 TEST(Report, CurvesStayWithinTheChart) {
     Project p = testkit::projectWithShippedCatalogues();
-    testkit::buildRiser(p);
+    testkit::readRiser(p);
     p.standardSettings.supply.kind = SupplyKind::Pump;
     p.standardSettings.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 5}, PumpPoint{840, 4}};
     ASSERT_TRUE(Calculate(p).ok);

@@ -70,6 +70,7 @@ TEST_F(GridWindowTest, WindowSizeFollowsTheRowsAndEditButtonsTheCursor) {
     QApplication::processEvents(); // laid out at the window's fixed height
     GridControl& g = *tall->Griglia;
     ASSERT_TRUE(g.isVisible());
+    ASSERT_EQ(g.row(), 1); // a window opens on its first row
     const struct {
         int cursorRow, topRow; // topRow 0: not scrolled
         bool on;

@@ -52,10 +52,14 @@ int16_t NetworkBuilder::endWithTerminal(int16_t node, int16_t typeIndex, float h
     return record;
 }
 
+QString testCataloguesDirectory() {
+    return QStringLiteral(VALMORA_TEST_DATA_DIR "/cataloghi-prova");
+}
+
 Project projectWithTestCatalogues() {
     std::vector<PipeSeries> pipes;
     std::vector<TerminalType> types;
-    const auto where = CatalogueSearch::inDirectory(QStringLiteral(VALMORA_TEST_DATA_DIR "/cataloghi-prova"));
+    const auto where = CatalogueSearch::inDirectory(testCataloguesDirectory());
     if (!LoadPipeCatalogue(pipes, where).ok || !LoadTerminalCatalogue(types, where).ok)
         qFatal("the test catalogues of tests/data/cataloghi-prova cannot be read");
     return Project(std::move(pipes), std::move(types));
@@ -72,7 +76,7 @@ void buildComb(Project& project, int trunkNodes, int highEvery) {
     build.endWithTerminal(trunk, 2, 0);
 }
 
-std::vector<int16_t> buildRiser(Project& project) {
+std::vector<int16_t> readRiser(Project& project) {
     const QString file =
         QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli/cataloghi-forniti/montante-a-4-bar.vlm");
     if (!ReadProject(project, file).ok())

@@ -45,6 +45,8 @@ private:
 // series 1 of C 120 with inner diameters 20, 30, 40, 50 mm (indexes 0..3); series 2 of C 140
 // (25, 32 mm); terminal types K 100 (index 0), K 80 (1), K 57 (2).
 Project projectWithTestCatalogues();
+// The folder those catalogues are read from.
+QString testCataloguesDirectory();
 
 // Indexes into the test catalogues.
 namespace testCatalogue {
@@ -71,7 +73,7 @@ void buildOnePipe(Project& project, float height = 0);
 // ten "Idrante UNI 45" (K 82.5) at 0, 3, ..., 27 m on a riser of black steel 2" (53.1 mm), a
 // 10 m feed and 3 m a floor, each hydrant on 1 m of 1"1/2 (41.9 mm); the riser continues into
 // the top hydrant's branch. Returns the hydrants' branch ends, lowest first.
-std::vector<int16_t> buildRiser(Project& project);
+std::vector<int16_t> readRiser(Project& project);
 
 // Generated worst cases over the test catalogues.
 // A comb: a trunk of `trunkNodes` sections, each but the last with a one-section derived
