@@ -508,8 +508,13 @@ bool TbMain::readProjectFile(const QString& path) {
     }
     if (!read.calculation.ok)
         interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
-    if (!read.settingsWarning.isEmpty())
-        interaction_.inform(read.settingsWarning, QString(), MessageIcon::Exclamation);
+    if (!read.notices.empty()) {
+        QString text = QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
+        if (read.settingsIncomplete())
+            text += QStringLiteral("\n\nAl posto delle righe non lette valgono i valori predefiniti. Salvando, "
+                                   "il file attuale resta come copia di sicurezza (.bak).");
+        interaction_.inform(text, QString(), MessageIcon::Exclamation);
+    }
     return true;
 }
 

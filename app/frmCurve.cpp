@@ -298,9 +298,7 @@ void frmCurve::exportChart(bool png) {
         QPainter painter(&pdf);
         chartView->render(&painter);
     }
-    WriteRequest request;
-    request.protectedFiles << project_.projectPath;
-    const WriteOutcome written = writeFileAtomically(path, bytes.data(), request);
+    const WriteOutcome written = writeFileAtomically(path, bytes.data(), outputOf(project_.projectPath));
     if (!written.ok)
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);

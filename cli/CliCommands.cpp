@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <variant>
 
 namespace valmora {
 
@@ -24,7 +25,8 @@ struct Options {
     bool json = false;
 };
 
-std::optional<Options> parseOptions(const QStringList& arguments) {
+// The options, or what is wrong with them.
+std::variant<Options, QString> parseOptions(const QStringList& arguments) {
     Options options;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -32,22 +34,27 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
             options.json = true;
         } else if (argument == QLatin1String("--catalogues")) {
             if (++i >= arguments.size())
-                return std::nullopt;
+                return QStringLiteral("--catalogues: manca la cartella");
             options.catalogueDirectory = arguments[i];
         } else if (argument.startsWith(QLatin1String("--"))) {
-            return std::nullopt;
+            return QStringLiteral("opzione sconosciuta: %1").arg(argument);
         } else if (options.command.isEmpty()) {
             options.command = argument;
         } else {
             options.files << argument;
         }
     }
-    const bool calc = options.command == QLatin1String("calc") && options.files.size() == 1;
-    const bool save = options.command == QLatin1String("save") && options.files.size() == 2 && !options.json;
-    const bool exportInp =
-        options.command == QLatin1String("export-inp") && options.files.size() == 2 && !options.json;
-    if (!calc && !save && !exportInp)
-        return std::nullopt;
+    const QString& command = options.command;
+    const bool calc = command == QLatin1String("calc");
+    const bool writes = command == QLatin1String("save") || command == QLatin1String("export-inp");
+    if (!calc && !writes)
+        return command.isEmpty() ? QStringLiteral("manca il comando")
+                                 : QStringLiteral("comando sconosciuto: %1").arg(command);
+    if (options.files.size() != (calc ? 1 : 2))
+        return QStringLiteral("%1: %2").arg(command, calc ? QStringLiteral("serve un file di progetto")
+                                                          : QStringLiteral("servono il progetto e il file da scrivere"));
+    if (writes && options.json)
+        return QStringLiteral("%1: --json vale solo per calc e verify").arg(command);
     return options;
 }
 
@@ -57,8 +64,16 @@ CliResult invalidInput(const QString& message) {
     return {kExitInvalidInput, {}, message + u'\n'};
 }
 
+CliResult usageError(const QString& what) {
+    return {kExitUsage, {}, QStringLiteral("valmora-cli: %1\n").arg(what) + cliUsage()};
+}
+
+bool asksForHelp(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+}
+
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
-                                         QString* warning) {
+                                         QString& warning, SettingsUse settings) {
     const CatalogueSearch where = catalogueDirectory.isEmpty() ? CatalogueSearch::standard()
                                                                : CatalogueSearch::inDirectory(catalogueDirectory);
     std::vector<PipeSeries> pipes;
@@ -74,8 +89,13 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
     if (!read.ok())
         return QStringLiteral("%1: %2").arg(path, read.message);
     project.projectPath = path;
-    if (warning && !read.settingsWarning.isEmpty())
-        *warning = QStringLiteral("%1: avviso: %2\n").arg(path, read.settingsWarning);
+    const QString notices = readNoticesText(read.notices, path);
+    if (settings == SettingsUse::Used && read.settingsIncomplete())
+        return notices + QStringLiteral("\n%1: impostazioni di verifica non lette per intero: "
+                                        "correggere le righe indicate")
+                             .arg(path);
+    if (!notices.isEmpty())
+        warning += QStringLiteral("avviso: ") + QString(notices).replace(u'\n', QStringLiteral("\navviso: ")) + u'\n';
     if (!read.calculation.ok)
         return QStringLiteral("%1: calcolo impossibile: %2").arg(path, read.calculation.message);
     return std::nullopt;
@@ -86,9 +106,9 @@ namespace {
 CliResult runCalc(const Options& options, const OutputSink& sink) {
     const QString& path = options.files[0];
     Project project;
-    if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project))
-        return invalidInput(*problem);
     CliResult result;
+    if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project, result.error))
+        return invalidInput(result.error + *problem);
     if (options.json && sink)
         writeCalculationJson(project, path, sink);
     else
@@ -105,23 +125,24 @@ struct Written {
 // Reads and calculates the first file, then writes the second with `write` (given the
 // project, the second file and the first).
 using Writer = std::function<Written(const Project&, const QString&, const QString&)>;
-CliResult convert(const Options& options, const Writer& write) {
+CliResult convert(const Options& options, SettingsUse settings, const Writer& write) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
     Project project;
-    if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project))
-        return invalidInput(*problem);
+    CliResult result;
+    if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project, result.error, settings))
+        return invalidInput(result.error + *problem);
     const Written written = write(project, target, source);
     if (written.problem)
-        return invalidInput(QStringLiteral("%1: %2").arg(target, *written.problem));
-    CliResult result;
+        return invalidInput(result.error + QStringLiteral("%1: %2").arg(target, *written.problem));
     if (!written.warning.isEmpty())
-        result.error = QStringLiteral("%1: attenzione: %2\n").arg(target, written.warning);
+        result.error += QStringLiteral("%1: attenzione: %2\n").arg(target, written.warning);
     return result;
 }
 
 CliResult runSave(const Options& options) {
-    return convert(options, [](const Project& project, const QString& target, const QString&) -> Written {
+    // What is written back must be what was read: a setting that could not be read would be lost.
+    return convert(options, SettingsUse::Used, [](const Project& project, const QString& target, const QString&) -> Written {
         const SaveOutcome saved = SaveProject(project, target);
         if (!saved.ok)
             return {saved.message, {}};
@@ -130,10 +151,9 @@ CliResult runSave(const Options& options) {
 }
 
 CliResult runExportInp(const Options& options) {
-    return convert(options, [](const Project& project, const QString& target, const QString& source) -> Written {
-        WriteRequest request;
-        request.protectedFiles << source;
-        const WriteOutcome written = writeFileAtomically(target, epanetInput(project), request);
+    return convert(options, SettingsUse::Unused,
+                   [](const Project& project, const QString& target, const QString& source) -> Written {
+        const WriteOutcome written = writeFileAtomically(target, epanetInput(project), outputOf(source));
         if (!written.ok)
             return {kWriteErrorPrefix + written.reason, {}};
         return {};
@@ -156,16 +176,19 @@ QString cliUsage() {
 }
 
 CliResult runCli(const QStringList& arguments, const OutputSink& sink) {
+    if (asksForHelp(arguments))
+        return {kExitSuccess, cliUsage().toUtf8(), {}};
     if (arguments.value(0) == QLatin1String("verify"))
         return runVerify(arguments.mid(1));
-    const std::optional<Options> options = parseOptions(arguments);
-    if (!options)
-        return {kExitUsage, {}, cliUsage()};
-    if (options->command == QLatin1String("calc"))
-        return runCalc(*options, sink);
-    if (options->command == QLatin1String("export-inp"))
-        return runExportInp(*options);
-    return runSave(*options);
+    const std::variant<Options, QString> parsed = parseOptions(arguments);
+    if (const auto* wrong = std::get_if<QString>(&parsed))
+        return usageError(*wrong);
+    const Options& options = std::get<Options>(parsed);
+    if (options.command == QLatin1String("calc"))
+        return runCalc(options, sink);
+    if (options.command == QLatin1String("export-inp"))
+        return runExportInp(options);
+    return runSave(options);
 }
 
 } // namespace valmora

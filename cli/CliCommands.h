@@ -32,13 +32,21 @@ struct CliResult {
                        // or a warning (a backup not made) beside a success
 };
 
+// Whether a command answers with the verification's settings (verify, the curves, the report's
+// verification, save which writes them back): a setting that could not be read refuses its input.
+enum class SettingsUse { Unused, Used };
+
 // The project file read and calculated over the catalogues (found as the program finds
-// them, or in `catalogueDirectory`); otherwise the message that refuses it.
-// `warning`, when given, gets what was read but not taken (the verification's settings).
+// them, or in `catalogueDirectory`); otherwise the message that refuses it. `warning` gets
+// what was read but not taken (lines of the block after the tree), one line each.
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
-                                         QString* warning = nullptr);
+                                         QString& warning, SettingsUse settings = SettingsUse::Unused);
 // A refusal of the input: `message` on one line of standard error, exit status 1.
 CliResult invalidInput(const QString& message);
+// A command line that cannot be taken: what is wrong with it, then the usage, exit status 2.
+CliResult usageError(const QString& what);
+// "--help": the usage on standard output, exit status 0.
+bool asksForHelp(const QStringList& arguments);
 
 // `arguments` without the program name.
 // With a sink, what goes to standard output is handed to it as it is made (the JSON of a

@@ -9,6 +9,9 @@
 #include "schema/SchemaPrint.h"
 
 #include <QFileInfo>
+#include <QStringList>
+
+#include <variant>
 
 namespace valmora {
 
@@ -27,7 +30,8 @@ struct ReportArguments {
     std::optional<ReportSections> sections; // none named: everything the project has
 };
 
-std::optional<ReportSections> parseSections(const QString& list) {
+// The sections named, or the name that is none.
+std::variant<ReportSections, QString> parseSections(const QString& list) {
     ReportSections sections{false, false, false, false, false};
     for (const QString& name : list.split(u',')) {
         if (name == kNodes)
@@ -41,7 +45,8 @@ std::optional<ReportSections> parseSections(const QString& list) {
         else if (name == kCurves)
             sections.curves = true;
         else
-            return std::nullopt;
+            return QStringLiteral("--sections: sezione sconosciuta \"%1\" (%2)")
+                .arg(name, QStringList{kNodes, kMaterials, kTerminals, kVerification, kCurves}.join(u','));
     }
     return sections;
 }
@@ -49,41 +54,41 @@ std::optional<ReportSections> parseSections(const QString& list) {
 const QString kSchemaCommand = QStringLiteral("schema");
 const QString kCurvesCommand = QStringLiteral("curves");
 
-std::optional<ReportArguments> parseReportArguments(const QStringList& arguments) {
+std::variant<ReportArguments, QString> parseReportArguments(const QStringList& arguments) {
     ReportArguments parsed;
+    const QString& command = arguments.value(0);
     // The schema and the curves take no sections.
-    const bool schema = arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand;
+    const bool schema = command == kSchemaCommand || command == kCurvesCommand;
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--catalogues") || (!schema && argument == QLatin1String("--sections"))) {
             if (++i >= arguments.size())
-                return std::nullopt;
+                return argument + QStringLiteral(": manca il valore");
             if (argument == QLatin1String("--catalogues")) {
                 parsed.catalogueDirectory = arguments[i];
-            } else if (const std::optional<ReportSections> sections = parseSections(arguments[i])) {
-                parsed.sections = *sections;
-            } else {
-                return std::nullopt;
+                continue;
             }
+            const std::variant<ReportSections, QString> sections = parseSections(arguments[i]);
+            if (const auto* wrong = std::get_if<QString>(&sections))
+                return *wrong;
+            parsed.sections = std::get<ReportSections>(sections);
         } else if (argument.startsWith(QLatin1String("--"))) {
-            return std::nullopt;
+            return QStringLiteral("%1: opzione sconosciuta: %2").arg(command, argument);
         } else {
             files << argument;
         }
     }
     if (files.size() != 2)
-        return std::nullopt;
+        return QStringLiteral("%1: servono il progetto e il file da scrivere").arg(command);
     parsed.project = files[0];
     parsed.pdf = files[1];
     return parsed;
 }
 
-// The PDF never takes the place of the project it is made from.
+// The PDF never takes the place of the project it is made from, nor of its backup.
 WriteRequest outputRequest(const ReportArguments& parsed) {
-    WriteRequest request;
-    request.protectedFiles << parsed.project;
-    return request;
+    return outputOf(parsed.project);
 }
 
 PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parsed) {
@@ -115,23 +120,36 @@ PagedOutcome writeCurves(const Project& project, const ReportArguments& parsed) 
 
 } // namespace
 
+// Whether what is drawn answers with the verification's settings.
+SettingsUse settingsUseOf(const QString& command, const ReportArguments& parsed) {
+    if (command == kCurvesCommand)
+        return SettingsUse::Used;
+    if (command == kSchemaCommand)
+        return SettingsUse::Unused;
+    // Without sections named, the report prints the verification whenever a standard is chosen.
+    const bool verification = !parsed.sections || parsed.sections->verification || parsed.sections->curves;
+    return verification ? SettingsUse::Used : SettingsUse::Unused;
+}
+
 CliResult runPdfCommand(const QStringList& arguments) {
-    const std::optional<ReportArguments> parsed = parseReportArguments(arguments);
-    if (!parsed)
-        return {kExitUsage, {}, cliUsage()};
+    if (asksForHelp(arguments))
+        return {kExitSuccess, cliUsage().toUtf8(), {}};
+    const std::variant<ReportArguments, QString> parsedOrWrong = parseReportArguments(arguments);
+    if (const auto* wrong = std::get_if<QString>(&parsedOrWrong))
+        return usageError(*wrong);
+    const ReportArguments* parsed = &std::get<ReportArguments>(parsedOrWrong);
     Project project;
-    QString warning;
-    if (const std::optional<QString> problem =
-            loadProjectForCli(parsed->project, parsed->catalogueDirectory, project, &warning))
-        return invalidInput(*problem);
     CliResult result;
-    result.error = warning;
+    if (const std::optional<QString> problem =
+            loadProjectForCli(parsed->project, parsed->catalogueDirectory, project, result.error,
+                              settingsUseOf(arguments.value(0), *parsed)))
+        return invalidInput(result.error + *problem);
     if (arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand) {
         const PagedOutcome written =
             arguments.value(0) == kSchemaCommand ? writeSchemaPdf(project, *parsed) : writeCurves(project, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
-            result.error = QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
+            result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
         }
         return result;
     }

@@ -8,8 +8,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QStringList>
 
 #include <optional>
+#include <variant>
 
 namespace valmora {
 
@@ -25,54 +27,88 @@ struct VerifyOptions {
     std::optional<double> coverage;
 };
 
-std::optional<VerifyOptions> parseVerifyOptions(const QStringList& arguments) {
+const QString kStandardOption = QStringLiteral("--standard");
+const QString kLevelOption = QStringLiteral("--level");
+const QString kHazardOption = QStringLiteral("--hazard");
+const QString kCoverageOption = QStringLiteral("--coverage");
+const QString kCataloguesOption = QStringLiteral("--catalogues");
+
+QString hazardNames() {
+    QStringList names;
+    for (int h = 0; h < kHazardClassCount; ++h)
+        names << QString::fromLatin1(hazardDesign(HazardClass(h)).name);
+    return names.join(QStringLiteral(", "));
+}
+
+// One option's value taken into `o`; empty, or what is wrong with it.
+QString takeOption(VerifyOptions& o, const QString& option, const QString& value) {
+    const QString given = option + u' ' + value;
+    if (option == kCataloguesOption) {
+        o.catalogueDirectory = value;
+    } else if (option == kStandardOption) {
+        if (value == QLatin1String("uni10779"))
+            o.standard = Standard::Uni10779;
+        else if (value == QLatin1String("en12845"))
+            o.standard = Standard::En12845;
+        else
+            return given + QStringLiteral(": norma sconosciuta (uni10779 o en12845)");
+    } else if (option == kLevelOption) {
+        bool ok = false;
+        o.level = value.toInt(&ok);
+        if (!ok || !withinLimit(LimitedSetting::Level, *o.level))
+            return given + QStringLiteral(": ") + limitText(LimitedSetting::Level);
+    } else if (option == kHazardOption) {
+        o.hazard = hazardClassNamed(value);
+        if (!o.hazard)
+            return given + QStringLiteral(": classe di pericolo sconosciuta (%1)").arg(hazardNames());
+    } else {
+        bool ok = false;
+        o.coverage = QLocale::c().toDouble(value, &ok);
+        if (!ok || !withinLimit(LimitedSetting::Coverage, *o.coverage))
+            return given + QStringLiteral(": ") + limitText(LimitedSetting::Coverage);
+    }
+    return {};
+}
+
+// What is wrong with the options taken together; empty when nothing.
+QString combinationProblem(const VerifyOptions& o) {
+    if (o.project.isEmpty())
+        return QStringLiteral("verify: serve un file di progetto");
+    if (!o.standard && (o.level || o.hazard || o.coverage))
+        return QStringLiteral("--level, --hazard e --coverage vanno con --standard");
+    if (o.standard == Standard::Uni10779 && (o.hazard || o.coverage))
+        return QStringLiteral("--hazard e --coverage vanno con --standard en12845");
+    if (o.standard == Standard::Uni10779 && !o.level)
+        return QStringLiteral("--standard uni10779 vuole --level");
+    if (o.standard == Standard::En12845 && o.level)
+        return QStringLiteral("--level va con --standard uni10779");
+    if (o.standard == Standard::En12845 && !o.hazard)
+        return QStringLiteral("--standard en12845 vuole --hazard");
+    return {};
+}
+
+std::variant<VerifyOptions, QString> parseVerifyOptions(const QStringList& arguments) {
     VerifyOptions o;
+    const QStringList valued{kStandardOption, kLevelOption, kHazardOption, kCoverageOption, kCataloguesOption};
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        const bool takesValue = argument == QLatin1String("--standard") || argument == QLatin1String("--level") ||
-                                argument == QLatin1String("--hazard") || argument == QLatin1String("--coverage") ||
-                                argument == QLatin1String("--catalogues");
         if (argument == QLatin1String("--json")) {
             o.json = true;
-            continue;
-        }
-        if (!takesValue) {
-            if (argument.startsWith(QLatin1String("--")) || !o.project.isEmpty())
-                return std::nullopt;
-            o.project = argument;
-            continue;
-        }
-        if (++i >= arguments.size())
-            return std::nullopt;
-        const QString& value = arguments[i];
-        bool ok = true;
-        if (argument == QLatin1String("--catalogues")) {
-            o.catalogueDirectory = value;
-        } else if (argument == QLatin1String("--standard")) {
-            if (value == QLatin1String("uni10779"))
-                o.standard = Standard::Uni10779;
-            else if (value == QLatin1String("en12845"))
-                o.standard = Standard::En12845;
-            else
-                return std::nullopt;
-        } else if (argument == QLatin1String("--level")) {
-            o.level = value.toInt(&ok);
-            ok = ok && *o.level >= kLowestLevel && *o.level <= kHighestLevel;
-        } else if (argument == QLatin1String("--hazard")) {
-            o.hazard = hazardClassNamed(value);
-            ok = o.hazard.has_value();
+        } else if (valued.contains(argument)) {
+            if (++i >= arguments.size())
+                return argument + QStringLiteral(": manca il valore");
+            if (const QString wrong = takeOption(o, argument, arguments[i]); !wrong.isEmpty())
+                return wrong;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("opzione sconosciuta: %1").arg(argument);
+        } else if (!o.project.isEmpty()) {
+            return QStringLiteral("verify: un solo file di progetto (trovati %1 e %2)").arg(o.project, argument);
         } else {
-            o.coverage = QLocale::c().toDouble(value, &ok);
-            ok = ok && *o.coverage > 0;
+            o.project = argument;
         }
-        if (!ok)
-            return std::nullopt;
     }
-    const bool uni = o.standard == Standard::Uni10779;
-    const bool en = o.standard == Standard::En12845;
-    if (o.project.isEmpty() || (uni && (!o.level || o.hazard || o.coverage)) || (en && (!o.hazard || o.level)) ||
-        (!o.standard && (o.level || o.hazard || o.coverage)))
-        return std::nullopt;
+    if (const QString wrong = combinationProblem(o); !wrong.isEmpty())
+        return wrong;
     return o;
 }
 
@@ -150,13 +186,15 @@ QByteArray verificationJson(const StandardCheck& check) {
 }
 
 CliResult runVerify(const QStringList& arguments) {
-    const std::optional<VerifyOptions> options = parseVerifyOptions(arguments);
-    if (!options)
-        return {kExitUsage, {}, cliUsage()};
+    const std::variant<VerifyOptions, QString> parsed = parseVerifyOptions(arguments);
+    if (const auto* wrong = std::get_if<QString>(&parsed))
+        return usageError(*wrong);
+    const VerifyOptions* options = &std::get<VerifyOptions>(parsed);
     Project project;
     CliResult result;
-    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project, &result.error))
-        return invalidInput(*problem);
+    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project, result.error,
+                                               SettingsUse::Used))
+        return invalidInput(result.error + *problem);
     StandardSettings settings = project.standardSettings;
     if (options->standard) {
         settings.standard = *options->standard;
@@ -167,8 +205,10 @@ CliResult runVerify(const QStringList& arguments) {
     }
     if (settings.standard == Standard::None)
         return {kExitUsage, {},
-                result.error + options->project +
-                    QStringLiteral(": nessuna verifica salvata per il progetto: indicare --standard\n") + cliUsage()};
+                result.error + QStringLiteral("valmora-cli: %1: nessuna verifica salvata per il progetto: "
+                                              "indicare --standard\n")
+                                   .arg(options->project) +
+                    cliUsage()};
     const StandardCheck check = verifyStandard(project, settings);
     if (!check.problem.isEmpty())
         return invalidInput(options->project + QStringLiteral(": ") + verdictText(check));

@@ -4,9 +4,15 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,11 +24,22 @@ namespace {
 const QByteArray kBackupSuffix = QByteArrayLiteral(".bak");
 // New files are made under a short hidden name beside the file they replace: a name of
 // its own that is already near the system's limit of 255 bytes leaves no room for a suffix.
-const QByteArray kStagingPrefix = QByteArrayLiteral(".vlm");
+// The writer's process number in it tells a file being written from one a killed writer left.
+const QByteArray kStagingPrefix = QByteArrayLiteral(".vlm-");
+constexpr char kStagingSeparator = '-';
+// Versions before the process number made ".vlm" and six letters.
+const QByteArray kOldStagingPrefix = QByteArrayLiteral(".vlm");
 constexpr int kStagingRandomLetters = 6;
+// A staging file is taken for abandoned when its writer is gone and it has not been touched
+// for a minute, or whatever its writer when it is a day old (a writer on another machine
+// sharing the folder cannot be asked).
+constexpr time_t kAbandonedAfterSeconds = 60;
+constexpr time_t kAbandonedWhateverAfterSeconds = 24 * 60 * 60;
+constexpr int kLongestName = NAME_MAX;
 constexpr int kStagingAttempts = 64;
 constexpr mode_t kNewFileMode = 0666; // less the user's umask, as any new file
 constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kWritePermissionBits = 0222;
 constexpr std::size_t kCopyBufferBytes = 65536;
 
 struct Target {
@@ -85,20 +102,29 @@ Target resolve(const QString& path, const WriteRequest& request) {
         target.refusal = QStringLiteral("non è un file regolare");
         return target;
     }
-    for (const QString& kept : request.protectedFiles) {
-        struct stat other {};
-        if (!kept.isEmpty() && ::stat(fileNameToSystem(kept).constData(), &other) == 0 &&
-            sameFile(other, target.info)) {
-            target.refusal = QStringLiteral("è il file del progetto: non viene sovrascritto");
-            return target;
-        }
+    // Replacing a file needs only the folder's permission: a file made read-only is kept so
+    // on purpose, and is not replaced behind the designer's back.
+    if ((target.info.st_mode & kWritePermissionBits) == 0 || ::access(target.path.constData(), W_OK) != 0) {
+        target.refusal = QStringLiteral("è protetto da scrittura: non viene sostituito");
+        return target;
     }
+    const auto names = [&target](const QStringList& files) {
+        return std::any_of(files.begin(), files.end(), [&target](const QString& kept) {
+            struct stat other {};
+            return !kept.isEmpty() && ::stat(fileNameToSystem(kept).constData(), &other) == 0 &&
+                   sameFile(other, target.info);
+        });
+    };
+    if (names(request.protectedFiles))
+        target.refusal = QStringLiteral("è il file del progetto: non viene sovrascritto");
+    else if (names(request.protectedBackups))
+        target.refusal = QStringLiteral("è la copia di sicurezza del progetto: non viene sovrascritta");
     return target;
 }
 
 QByteArray stagingName(const QByteArray& folder) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray name = folder + '/' + kStagingPrefix;
+    QByteArray name = folder + '/' + kStagingPrefix + QByteArray::number(qint64(::getpid())) + kStagingSeparator;
     for (int i = 0; i < kStagingRandomLetters; ++i)
         name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
     return name;
@@ -182,6 +208,12 @@ int copyBeside(const QByteArray& from, const QByteArray& folder, QByteArray& cop
 QString keepAsBackup(const QByteArray& path) {
     const QByteArray folder = folderOf(path);
     const QByteArray backup = path + kBackupSuffix;
+    const qsizetype backupNameBytes = backup.size() - backup.lastIndexOf('/') - 1;
+    if (backupNameBytes > kLongestName)
+        return QStringLiteral("la versione precedente non è stata conservata: la copia di sicurezza "
+                              "(il nome del file con \".bak\") avrebbe un nome di %1 byte, oltre i %2 ammessi")
+            .arg(backupNameBytes)
+            .arg(kLongestName);
     QByteArray staging;
     int error = 0;
     bool linked = false;
@@ -200,6 +232,49 @@ QString keepAsBackup(const QByteArray& path) {
     if (error == 0)
         return {};
     return QStringLiteral("copia di sicurezza %1 non creata: %2").arg(shown(backup), systemReason(error));
+}
+
+// The writer's process number in a staging file's name; 0 for a name of the old kind, -1
+// for a name that is no staging file's.
+qint64 stagingWriter(const QByteArray& name) {
+    if (name.startsWith(kStagingPrefix)) {
+        const QByteArray rest = name.mid(kStagingPrefix.size());
+        const qsizetype separator = rest.indexOf(kStagingSeparator);
+        bool ok = false;
+        const qint64 process = rest.left(separator).toLongLong(&ok);
+        return ok && separator > 0 && rest.size() - separator - 1 == kStagingRandomLetters ? process : -1;
+    }
+    const bool oldKind = name.startsWith(kOldStagingPrefix) &&
+                         name.size() == kOldStagingPrefix.size() + kStagingRandomLetters &&
+                         std::all_of(name.begin() + kOldStagingPrefix.size(), name.end(),
+                                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    return oldKind ? 0 : -1;
+}
+
+bool writerIsGone(qint64 process) {
+    return process <= 0 || (::kill(pid_t(process), 0) != 0 && errno == ESRCH);
+}
+
+// Removes the staging files that writers killed mid-write left in `folder`.
+void removeAbandonedStaging(const QByteArray& folder) {
+    DIR* entries = ::opendir(folder.constData());
+    if (!entries)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(entries)) {
+        const QByteArray name(entry->d_name);
+        const qint64 writer = stagingWriter(name);
+        if (writer < 0 || writer == ::getpid())
+            continue;
+        const QByteArray path = folder + '/' + name;
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+        const time_t age = now - info.st_mtime;
+        if ((age > kAbandonedAfterSeconds && writerIsGone(writer)) || age > kAbandonedWhateverAfterSeconds)
+            ::unlink(path.constData());
+    }
+    ::closedir(entries);
 }
 
 void syncFolder(const QByteArray& folder) {
@@ -257,7 +332,15 @@ WriteOutcome writeFileAtomically(const QString& path, const QByteArray& bytes, c
         return failed(systemReason(error));
     }
     syncFolder(folder);
+    removeAbandonedStaging(folder);
     return outcome;
+}
+
+WriteRequest outputOf(const QString& projectFile) {
+    WriteRequest request;
+    request.protectedFiles << projectFile;
+    request.protectedBackups << projectFile + QString::fromLatin1(kBackupSuffix);
+    return request;
 }
 
 } // namespace valmora

@@ -9,7 +9,10 @@
 //
 // One rule for what may be written: a regular file, a name that names nothing yet, or a
 // symbolic link to a regular file (whose target is written, the link staying a link).
-// Directories, FIFOs, devices and dangling links are refused.
+// Directories, FIFOs, devices, dangling links and files the designer made read-only are
+// refused. New files are made under hidden names beside the file they replace (".vlm-"
+// with the writer's process number); those a writer killed mid-write left behind are
+// removed by the next write in the folder.
 
 #include <QByteArray>
 #include <QString>
@@ -31,9 +34,13 @@ struct WriteRequest {
     // target), replaced only once the new backup exists.
     bool keepBackup = false;
     // Files that must never be replaced by this write, whatever path names them (the
-    // project the output is made from).
+    // project the output is made from), and backups kept as carefully (the project's own).
     QStringList protectedFiles;
+    QStringList protectedBackups;
 };
+
+// What every file made from a project asks: neither the project nor its backup is replaced.
+WriteRequest outputOf(const QString& projectFile);
 
 struct WriteOutcome {
     bool ok = true;

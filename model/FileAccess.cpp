@@ -134,6 +134,7 @@ FileRead readDataFile(const QString& path) {
     // otherwise wait for a writer. What is open is then looked at, not the name.
     const int descriptor = ::open(fileNameToSystem(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
+        read.missing = errno == ENOENT;
         read.reason = systemReason(errno);
         return read;
     }

@@ -18,6 +18,7 @@ constexpr qint64 kMaxDataFileBytes = qint64(64) * 1024 * 1024;
 struct FileRead {
     std::optional<QByteArray> bytes; // the whole file; nullopt when refused
     QString reason;                  // why not, for the user
+    bool missing = false;            // refused because nothing has that name
 };
 
 // The bytes of a regular file of at most kMaxDataFileBytes. Anything else (a directory, a

@@ -52,6 +52,8 @@ public:
     // Line of the last value read (1-based), and whether it was the first on its line.
     int lastLine() const { return lastLine_; }
     bool lastWasFirstOnLine() const { return lastWasFirstOnLine_; }
+    // Whether the last value read was the last on its line (or in the text).
+    bool lastEndedLine() const { return atLineStart_; }
 
     // Number syntax of the files: optional sign, digits with an optional period (a
     // leading or trailing digit may be missing, not both), optional exponent. A number too

@@ -34,6 +34,10 @@ Project Project::withCataloguesOf(const Project& other) {
 void Project::resetToNewProject() {
     projectPath = kNewProjectPath;
     standardSettings = {};
+    keptBlockLines.clear();
+    blockInFile = false;
+    // A new project is a new client's: nothing of the previous one is carried into it.
+    projectNotes.clear();
     supplyPressure = kNewProjectSupplyPressure;
     lastTerminalType = kNewProjectLastTerminalType;
 

@@ -28,6 +28,15 @@ constexpr double kNewProjectRootEqResistance = 0.000742266610777188;
 inline const QString kKvSeriesName = QStringLiteral("Coefficiente di flusso(KV)");
 inline const QString kKvSeriesCode = QStringLiteral(" KV  ");
 
+// A line of the project file's block after the tree that this version does not read (one
+// written by a newer version): its values as they were read, to be written back as they were.
+struct BlockValue {
+    QString text;
+    bool quoted = false;
+    bool operator==(const BlockValue& o) const { return text == o.text && quoted == o.quoted; }
+};
+using BlockLine = std::vector<BlockValue>;
+
 // Message of an append refused because the 16-bit table is full.
 QString tableFullMessage();
 
@@ -102,9 +111,14 @@ public:
     int32_t terminalNode = 0;
     int16_t lastSeries = kNewProjectLastSeries;
     int16_t lastTerminalType = kNewProjectLastTerminalType;
-    // What a verification against a standard is asked to check; kept in a file of its own
-    // beside the project file.
+    // What a verification against a standard is asked to check; kept in the project file's
+    // block after the tree.
     StandardSettings standardSettings;
+    // The block's lines that this version does not read, written back as they were.
+    std::vector<BlockLine> keptBlockLines;
+    // The file read held the block (or had the old settings file beside it): a save writes the
+    // block even when it says nothing but its name, so that the old file is read no more.
+    bool blockInFile = false;
     // Counts the writes of the result fields (every calculation ends with one), so that
     // what is derived from the results knows when to be worked out again.
     uint64_t resultsGeneration = 0;

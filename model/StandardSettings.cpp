@@ -4,12 +4,13 @@
 #include "model/Project.h"
 #include "model/Traversal.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <variant>
 
 namespace valmora {
 
@@ -34,19 +35,12 @@ constexpr std::array<int, 3> kDurations = {30, 60, 120};
 
 constexpr int16_t kHydrantIcon = 1, kHoseReelIcon = 2, kSuperHydrantIcon = 3, kNozzleIcon = 4;
 
-const QString kFileHeading = QStringLiteral("# Valmora: verifica di norma del progetto");
-const QString kFileExtension = QStringLiteral("verifica");
-
 bool contains(const QString& text, const char* word) {
     return text.contains(QLatin1String(word), Qt::CaseInsensitive);
 }
 
 std::size_t levelSlot(int level) {
     return std::size_t(std::clamp(level, kLowestLevel, kHighestLevel) - 1);
-}
-
-QString numberText(double value) {
-    return QString::number(value, 'g', 10);
 }
 
 // Each standard's key in the settings file and its title for the designer.
@@ -192,158 +186,242 @@ double StandardSettings::coverageM2() const {
     return coverage.value_or(hazardDesign(hazard).defaultCoverage);
 }
 
-QString standardSettingsPath(const QString& projectPath) {
-    const QFileInfo file(projectPath);
-    return file.dir().filePath(file.completeBaseName() + u'.' + kFileExtension);
+// ---- limits -----------------------------------------------------------------------------
+
+namespace {
+
+// A sprinkler covers at least the square of the least distance allowed between two heads
+// (2 m), and at most the largest area any hazard class lets one head protect (21 m2, light
+// hazard). Counts and durations are bounded far above any standard's, so that a mistyped
+// value is caught and the search for the sets stays short.
+constexpr std::array<std::pair<LimitedSetting, SettingLimit>, 6> kLimits{{
+    {LimitedSetting::Level, {"il livello di pericolosità", double(kLowestLevel), double(kHighestLevel), "", 0}},
+    {LimitedSetting::Coverage, {"l'area coperta da uno sprinkler", 4, 21, "m²", 1}},
+    {LimitedSetting::WorkingAtOnce, {"il numero di terminali contemporanei", 0, 99, "", 0}},
+    {LimitedSetting::Duration, {"la durata", 1, 600, "min", 0}},
+    {LimitedSetting::SupplyFlow, {"la portata dell'alimentazione", 0, 100000, "l/min", 2}},
+    {LimitedSetting::SupplyPressure, {"la pressione dell'alimentazione", 0, 100, "bar", 2}},
+}};
+
+} // namespace
+
+const SettingLimit& settingLimit(LimitedSetting setting) {
+    for (const auto& [which, limit] : kLimits)
+        if (which == setting)
+            return limit;
+    return kLimits.front().second;
 }
 
-QByteArray standardSettingsText(const StandardSettings& s, const Project& project) {
-    QStringList lines{kFileHeading};
-    lines << QStringLiteral("norma=") + standardKey(s.standard);
-    lines << QStringLiteral("livello=%1").arg(s.level);
-    lines << QStringLiteral("classe=") + QLatin1String(hazardDesign(s.hazard).name);
+bool withinLimit(LimitedSetting setting, double value) {
+    const SettingLimit& limit = settingLimit(setting);
+    return std::isfinite(value) && value >= limit.lowest && value <= limit.highest;
+}
+
+QString limitText(LimitedSetting setting) {
+    const SettingLimit& limit = settingLimit(setting);
+    const QLocale locale;
+    QString text = QStringLiteral("%1 va da %2 a %3")
+                       .arg(QString::fromUtf8(limit.what), locale.toString(limit.lowest, 'f', 0),
+                            locale.toString(limit.highest, 'f', 0));
+    if (*limit.unit)
+        text += u' ' + QString::fromUtf8(limit.unit);
+    return text;
+}
+
+// ---- entries ----------------------------------------------------------------------------
+
+namespace {
+
+const QString kStandardKey = QStringLiteral("norma");
+const QString kLevelKey = QStringLiteral("livello");
+const QString kHazardKey = QStringLiteral("classe");
+const QString kCoverageKey = QStringLiteral("copertura");
+const QString kRoleKey = QStringLiteral("ruolo");
+const QString kWorkingAtOnceKey = QStringLiteral("contemporanei");
+const QString kDurationKey = QStringLiteral("durata");
+const QString kPumpKey = QStringLiteral("pompa");
+const QString kMainKey = QStringLiteral("acquedotto");
+const QString kSetKey = QStringLiteral("insieme");
+constexpr QChar kKeySeparator = u'.';
+constexpr int kPumpPoints = 3;
+constexpr int kMainTestValues = 3;
+
+QString keyed(const QString& head, const QString& tail) { return head + kKeySeparator + tail; }
+
+// A number as the file writes it: a period, no more digits than it needs.
+QString fileNumberText(double value) { return QString::number(value, 'g', 10); }
+
+std::optional<double> fileNumber(const QString& text) {
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+std::optional<int> wholeNumber(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+using Result = SettingEntryReader::Result;
+using Outcome = SettingEntryReader::Outcome;
+
+Result refused(const QString& why) { return {Outcome::Refused, why}; }
+Result outsideLimit(LimitedSetting setting) { return refused(limitText(setting)); }
+
+// A number within its limit, or the refusal that says why not.
+std::variant<double, Result> limitedNumber(const QString& text, LimitedSetting setting) {
+    const std::optional<double> number = fileNumber(text);
+    if (!number)
+        return refused(QStringLiteral("atteso un numero"));
+    if (!withinLimit(setting, *number))
+        return outsideLimit(setting);
+    return *number;
+}
+
+} // namespace
+
+std::vector<SettingEntry> settingEntries(const StandardSettings& s, const Project& project) {
+    std::vector<SettingEntry> entries;
+    entries.push_back({kStandardKey, standardKey(s.standard)});
+    entries.push_back({kLevelKey, QString::number(s.level)});
+    entries.push_back({kHazardKey, QLatin1String(hazardDesign(s.hazard).name)});
     if (s.coverage)
-        lines << QStringLiteral("copertura=") + numberText(*s.coverage);
-    for (const auto& [type, role] : s.roles) {
-        const QString name = project.isValidTerminalTypeIndex(type)
-                                 ? project.TerminalCatalogue[std::size_t(type)].name
-                                 : QString();
-        lines << QStringLiteral("ruolo.%1=%2  # %3").arg(type).arg(roleKey(role), name);
-    }
+        entries.push_back({kCoverageKey, fileNumberText(*s.coverage)});
+    for (const auto& [type, role] : s.roles)
+        entries.push_back({keyed(kRoleKey, QString::number(type)), roleKey(role)});
     for (const auto& [role, count] : s.workingAtOnce)
-        lines << QStringLiteral("contemporanei.%1=%2").arg(roleKey(role)).arg(count);
+        entries.push_back({keyed(kWorkingAtOnceKey, roleKey(role)), QString::number(count)});
     for (const auto& [role, minutes] : s.durationMinutes)
-        lines << QStringLiteral("durata.%1=%2").arg(roleKey(role)).arg(minutes);
+        entries.push_back({keyed(kDurationKey, roleKey(role)), QString::number(minutes)});
+    if (s.supply.kind == SupplyKind::Pump) {
+        QStringList points;
+        for (const PumpPoint& point : s.supply.pump)
+            points << fileNumberText(point.flow) + u' ' + fileNumberText(point.pressure);
+        entries.push_back({kPumpKey, points.join(QStringLiteral(", "))});
+    } else if (s.supply.kind == SupplyKind::MainTest) {
+        entries.push_back({kMainKey, QStringList{fileNumberText(s.supply.staticPressure),
+                                                 fileNumberText(s.supply.residualPressure),
+                                                 fileNumberText(s.supply.testFlow)}
+                                         .join(u' ')});
+    }
     // Nodes by their position in the project file, which is their index once it is read.
     std::vector<int> position(project.NodeTable.size(), 0);
     const std::vector<int16_t> byPosition = nodesByFilePosition(project);
     for (std::size_t p = 1; p < byPosition.size(); ++p)
         position[std::size_t(byPosition[p])] = int(p);
-    if (s.supply.kind == SupplyKind::Pump) {
-        QStringList points;
-        for (const PumpPoint& point : s.supply.pump)
-            points << numberText(point.flow) + u' ' + numberText(point.pressure);
-        lines << QStringLiteral("pompa=") + points.join(QStringLiteral(", "));
-    } else if (s.supply.kind == SupplyKind::MainTest) {
-        lines << QStringLiteral("acquedotto=%1 %2 %3")
-                     .arg(numberText(s.supply.staticPressure), numberText(s.supply.residualPressure),
-                          numberText(s.supply.testFlow));
-    }
     for (const auto& [role, nodes] : s.designerSets) {
         QStringList positions;
         for (const int16_t node : nodes)
             if (project.isValidNodeIndex(node) && position[std::size_t(node)] > 0)
                 positions << QString::number(position[std::size_t(node)]);
-        lines << QStringLiteral("insieme.%1=%2").arg(roleKey(role), positions.join(u','));
+        entries.push_back({keyed(kSetKey, roleKey(role)), positions.join(u',')});
     }
-    return (lines.join(u'\n') + u'\n').toUtf8();
+    return entries;
 }
 
-SettingsRead parseStandardSettings(const QByteArray& text, const Project& project) {
-    SettingsRead read;
-    StandardSettings& s = read.settings;
-    const std::vector<int16_t> byPosition = nodesByFilePosition(project);
-    const auto refuse = [&read](int line, const QString& why) {
-        read.settings = {};
-        read.warning =
-            QStringLiteral("Impostazioni di verifica non lette (riga %1: %2): valgono quelle predefinite.")
-                .arg(line)
-                .arg(why);
-    };
-    const QStringList lines = QString::fromUtf8(text).split(u'\n');
-    for (int n = 0; n < lines.size(); ++n) {
-        const QString line = lines[n].section(u'#', 0, 0).trimmed();
-        if (line.isEmpty())
-            continue;
-        const QString key = line.section(u'=', 0, 0).trimmed();
-        const QString value = line.section(u'=', 1).trimmed();
-        const QString head = key.section(u'.', 0, 0);
-        const QString tail = key.section(u'.', 1);
-        bool ok = !value.isEmpty() || head == QLatin1String("insieme");
-        if (head == QLatin1String("norma")) {
-            const std::optional<Standard> standard = standardFromKey(value);
-            ok = standard.has_value();
-            s.standard = standard.value_or(Standard::None);
-        } else if (head == QLatin1String("livello")) {
-            s.level = value.toInt(&ok);
-            ok = ok && s.level >= kLowestLevel && s.level <= kHighestLevel;
-        } else if (head == QLatin1String("classe")) {
-            const std::optional<HazardClass> hazard = hazardClassNamed(value);
-            ok = hazard.has_value();
-            s.hazard = hazard.value_or(HazardClass::OH2);
-        } else if (head == QLatin1String("copertura")) {
-            const double coverage = value.toDouble(&ok);
-            ok = ok && std::isfinite(coverage) && coverage > 0;
-            s.coverage = coverage;
-        } else if (head == QLatin1String("ruolo")) {
-            const int type = tail.toInt(&ok);
-            const std::optional<TerminalRole> role = roleFromKey(value);
-            ok = ok && role && project.isValidTerminalTypeIndex(type);
-            if (ok)
-                s.roles[int16_t(type)] = *role;
-        } else if (head == QLatin1String("contemporanei") || head == QLatin1String("durata")) {
-            const std::optional<TerminalRole> role = roleFromKey(tail);
-            const int count = value.toInt(&ok);
-            ok = ok && role && count >= 0 && count <= kMaxTableIndex;
-            if (ok)
-                (head == QLatin1String("durata") ? s.durationMinutes : s.workingAtOnce)[*role] = count;
-        } else if (head == QLatin1String("pompa")) {
-            const QStringList points = value.split(u',');
-            ok = points.size() == 3;
-            for (int k = 0; ok && k < 3; ++k) {
-                const QStringList pair = points[k].simplified().split(u' ');
-                bool flowOk = false, pressureOk = false;
-                s.supply.pump[std::size_t(k)] = {pair.value(0).toDouble(&flowOk),
-                                                 pair.value(1).toDouble(&pressureOk)};
-                ok = pair.size() == 2 && flowOk && pressureOk;
-            }
-            s.supply.kind = SupplyKind::Pump;
-        } else if (head == QLatin1String("acquedotto")) {
-            const QStringList numbers = value.simplified().split(u' ');
-            bool a = false, b = false, c = false;
-            s.supply.staticPressure = numbers.value(0).toDouble(&a);
-            s.supply.residualPressure = numbers.value(1).toDouble(&b);
-            s.supply.testFlow = numbers.value(2).toDouble(&c);
-            ok = numbers.size() == 3 && a && b && c;
-            s.supply.kind = SupplyKind::MainTest;
-        } else if (head == QLatin1String("insieme")) {
-            const std::optional<TerminalRole> role = roleFromKey(tail);
-            ok = role.has_value();
-            std::vector<int16_t> nodes;
-            for (const QString& item : value.split(u',', Qt::SkipEmptyParts)) {
-                const int position = item.trimmed().toInt(&ok);
-                if (!ok || position < 1 || std::size_t(position) >= byPosition.size() ||
-                    !project.NodeTable[std::size_t(byPosition[std::size_t(position)])].endsInTerminal()) {
-                    ok = false;
-                    break;
-                }
-                nodes.push_back(byPosition[std::size_t(position)]);
-            }
-            if (ok)
-                s.designerSets[*role] = nodes;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            refuse(n + 1, QStringLiteral("\"%1\"").arg(line.left(60)));
-            return read;
-        }
-    }
-    return read;
-}
+SettingEntryReader::SettingEntryReader(const Project& project)
+    : project_(project), byPosition_(nodesByFilePosition(project)) {}
 
-SettingsRead readStandardSettings(const Project& project, const QString& projectFile) {
-    const QString path = standardSettingsPath(projectFile);
-    if (!QFileInfo::exists(path))
-        return {};
-    const FileRead file = readDataFile(path);
-    if (!file.bytes) {
-        SettingsRead read;
-        read.warning = QStringLiteral("Impostazioni di verifica non lette (%1): valgono quelle predefinite.")
-                           .arg(file.reason);
-        return read;
+Result SettingEntryReader::take(StandardSettings& s, const QString& key, const QString& text) const {
+    const QString head = key.section(kKeySeparator, 0, 0);
+    const QString tail = key.section(kKeySeparator, 1);
+    const QString value = text.trimmed();
+    const bool keyed = !tail.isEmpty();
+    const std::optional<TerminalRole> role = roleFromKey(tail);
+    // Keys with a role or a type after the period, and keys without: anything else is
+    // a setting this version does not know.
+    const bool roleKeyed = head == kWorkingAtOnceKey || head == kDurationKey || head == kSetKey;
+    if (roleKeyed != keyed && head != kRoleKey)
+        return {Outcome::UnknownKey, {}};
+    if (roleKeyed && !role)
+        return refused(QStringLiteral("ruolo sconosciuto %1").arg(tail));
+
+    if (head == kStandardKey) {
+        const std::optional<Standard> standard = standardFromKey(value);
+        if (!standard)
+            return refused(QStringLiteral("norma sconosciuta"));
+        s.standard = *standard;
+    } else if (head == kLevelKey) {
+        const std::optional<int> level = wholeNumber(value);
+        if (!level || !withinLimit(LimitedSetting::Level, *level))
+            return outsideLimit(LimitedSetting::Level);
+        s.level = *level;
+    } else if (head == kHazardKey) {
+        const std::optional<HazardClass> hazard = hazardClassNamed(value);
+        if (!hazard)
+            return refused(QStringLiteral("classe di pericolo sconosciuta"));
+        s.hazard = *hazard;
+    } else if (head == kCoverageKey) {
+        const auto coverage = limitedNumber(value, LimitedSetting::Coverage);
+        if (const auto* refusal = std::get_if<Result>(&coverage))
+            return *refusal;
+        s.coverage = std::get<double>(coverage);
+    } else if (head == kRoleKey) {
+        const std::optional<int> type = wholeNumber(tail);
+        const std::optional<TerminalRole> chosen = roleFromKey(value);
+        if (!type || !project_.isValidTerminalTypeIndex(*type))
+            return refused(QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(tail));
+        if (!chosen)
+            return refused(QStringLiteral("ruolo sconosciuto"));
+        s.roles[int16_t(*type)] = *chosen;
+    } else if (head == kWorkingAtOnceKey || head == kDurationKey) {
+        const LimitedSetting limit =
+            head == kDurationKey ? LimitedSetting::Duration : LimitedSetting::WorkingAtOnce;
+        const std::optional<int> count = wholeNumber(value);
+        if (!count || !withinLimit(limit, *count))
+            return outsideLimit(limit);
+        (head == kDurationKey ? s.durationMinutes : s.workingAtOnce)[*role] = *count;
+    } else if (head == kPumpKey) {
+        const QStringList points = value.split(u',');
+        if (points.size() != kPumpPoints)
+            return refused(QStringLiteral("attesi tre punti: portata e pressione"));
+        std::array<PumpPoint, kPumpPoints> pump{};
+        for (int k = 0; k < kPumpPoints; ++k) {
+            const QStringList pair = points[k].simplified().split(u' ');
+            if (pair.size() != 2)
+                return refused(QStringLiteral("attesi tre punti: portata e pressione"));
+            const auto flow = limitedNumber(pair[0], LimitedSetting::SupplyFlow);
+            const auto pressure = limitedNumber(pair[1], LimitedSetting::SupplyPressure);
+            for (const auto* number : {&flow, &pressure})
+                if (const auto* refusal = std::get_if<Result>(number))
+                    return *refusal;
+            pump[std::size_t(k)] = {std::get<double>(flow), std::get<double>(pressure)};
+        }
+        s.supply.kind = SupplyKind::Pump;
+        s.supply.pump = pump;
+    } else if (head == kMainKey) {
+        const QStringList numbers = value.simplified().split(u' ');
+        if (numbers.size() != kMainTestValues)
+            return refused(QStringLiteral("attese pressione statica, pressione residua e portata di prova"));
+        const auto still = limitedNumber(numbers[0], LimitedSetting::SupplyPressure);
+        const auto residual = limitedNumber(numbers[1], LimitedSetting::SupplyPressure);
+        const auto flow = limitedNumber(numbers[2], LimitedSetting::SupplyFlow);
+        for (const auto* number : {&still, &residual, &flow})
+            if (const auto* refusal = std::get_if<Result>(number))
+                return *refusal;
+        s.supply.kind = SupplyKind::MainTest;
+        s.supply.staticPressure = std::get<double>(still);
+        s.supply.residualPressure = std::get<double>(residual);
+        s.supply.testFlow = std::get<double>(flow);
+    } else if (head == kSetKey) {
+        std::vector<int16_t> nodes;
+        for (const QString& item : value.split(u',', Qt::SkipEmptyParts)) {
+            const std::optional<int> position = wholeNumber(item);
+            if (!position || *position < 1 || std::size_t(*position) >= byPosition_.size() ||
+                !project_.NodeTable[std::size_t(byPosition_[std::size_t(*position)])].endsInTerminal())
+                return refused(QStringLiteral("%1 non è la posizione di un terminale nel file").arg(item.trimmed()));
+            const int16_t node = byPosition_[std::size_t(*position)];
+            // A terminal named twice would count once: the set would be smaller than it says.
+            if (std::find(nodes.begin(), nodes.end(), node) != nodes.end())
+                return refused(QStringLiteral("il terminale %1 è ripetuto").arg(*position));
+            nodes.push_back(node);
+        }
+        s.designerSets[*role] = std::move(nodes);
+    } else {
+        return {Outcome::UnknownKey, {}};
     }
-    return parseStandardSettings(*file.bytes, project);
+    return {};
 }
 
 } // namespace valmora

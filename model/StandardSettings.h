@@ -2,9 +2,8 @@
 
 // What a verification against a standard is asked to check: UNI 10779 at a protection level,
 // or UNI EN 12845 for a hazard class; the role of each terminal type; how many terminals of
-// each role work at once and for how long; the designer's own sets. Kept beside the project
-// in a small text file of its own ("<progetto>.verifica"), so that the project file stays as
-// it is.
+// each role work at once and for how long; the designer's own sets. Kept in the project
+// file, in the block after the tree.
 
 #include "model/NetworkTypes.h"
 
@@ -102,23 +101,57 @@ struct StandardSettings {
     double coverageM2() const; // the designer's coverage, or the hazard class's default
 };
 
-// The settings file beside a project: its path with the extension replaced by "verifica".
-QString standardSettingsPath(const QString& projectPath);
+// ---- limits: one table for the window, the project file and the command line -----------
 
-// The file's text. Sets are written as the nodes' positions in the project file's order, so
-// that they name the same terminals when the project is read again.
-QByteArray standardSettingsText(const StandardSettings& settings, const Project& project);
-
-struct SettingsRead {
-    StandardSettings settings; // the defaults when the file is missing or damaged
-    QString warning;           // why the file was not taken whole; empty when it was, or is missing
+enum class LimitedSetting {
+    Level,           // UNI 10779's protection level
+    Coverage,        // m2 a sprinkler
+    WorkingAtOnce,   // terminals of a role working at once
+    Duration,        // minutes
+    SupplyFlow,      // l/min: a pump point's flow, a water main's test flow
+    SupplyPressure,  // bar: a pump point's pressure, a water main's pressures
 };
-// Reads the text of a settings file for `project` (read or saved just now, so that its node
-// indexes are its file positions). A damaged file gives the defaults and a warning, never
-// a refusal.
-SettingsRead parseStandardSettings(const QByteArray& text, const Project& project);
-// The same from the file beside the project file `projectFile`; a missing file gives the
-// defaults silently.
-SettingsRead readStandardSettings(const Project& project, const QString& projectFile);
+
+struct SettingLimit {
+    const char* what; // the value's name in the messages: "l'area coperta da uno sprinkler"
+    double lowest;
+    double highest;
+    const char* unit; // "m²"; empty for a count
+    int decimals;     // as the window offers it
+};
+const SettingLimit& settingLimit(LimitedSetting setting);
+bool withinLimit(LimitedSetting setting, double value);
+// "l'area coperta da uno sprinkler va da 4 a 21 m²", numbers in the user's locale.
+QString limitText(LimitedSetting setting);
+
+// ---- the settings as the project file keeps them ---------------------------------------
+
+// One setting: its key ("livello", "ruolo.3", "insieme.idrante") and its value as text.
+// Sets name their terminals by the nodes' positions in the project file's order, as the
+// tree itself does, so that they name the same terminals when the file is read again.
+struct SettingEntry {
+    QString key;
+    QString value;
+    bool operator==(const SettingEntry& o) const { return key == o.key && value == o.value; }
+};
+std::vector<SettingEntry> settingEntries(const StandardSettings& settings, const Project& project);
+
+// Takes entries into settings one at a time, for a project just read (so that its node
+// indexes are its positions in the file).
+class SettingEntryReader {
+public:
+    explicit SettingEntryReader(const Project& project);
+
+    enum class Outcome { Taken, UnknownKey, Refused };
+    struct Result {
+        Outcome outcome = Outcome::Taken;
+        QString why; // for a refusal: what is wrong, with the limit where one applies
+    };
+    Result take(StandardSettings& settings, const QString& key, const QString& value) const;
+
+private:
+    const Project& project_;
+    std::vector<int16_t> byPosition_; // node index by file position (1-based)
+};
 
 } // namespace valmora

@@ -238,9 +238,8 @@ QByteArray materialsTextBytes(const QStringList& lines) {
 MaterialsTextOutcome writeMaterialsText(const Project& project, const QLocale& locale) {
     const QString fileName = materialsTextFileName(project.projectPath);
     const QByteArray bytes = materialsTextBytes(materialsTextLines(project, fileName, locale));
-    WriteRequest request;
-    request.protectedFiles << project.projectPath; // a project named "*.txt" is not overwritten
-    const WriteOutcome written = writeFileAtomically(fileName, bytes, request);
+    // A project named "*.txt" is not overwritten.
+    const WriteOutcome written = writeFileAtomically(fileName, bytes, outputOf(project.projectPath));
     return {written.ok, fileName, written.reason};
 }
 

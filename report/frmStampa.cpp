@@ -116,8 +116,7 @@ void frmStampa::exportPdf() {
                               MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return;
     const ReportOptions printing = options();
-    WriteRequest request;
-    request.protectedFiles << project_.projectPath;
+    const WriteRequest request = outputOf(project_.projectPath);
     const PagedOutcome written = writePdf(
         path, QFileInfo(project_.projectPath).fileName(),
         [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); }, {}, request);

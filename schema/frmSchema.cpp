@@ -495,8 +495,7 @@ void frmSchema::exportPdf() {
                                      MessageIcon::Question}) != Answer::Yes) {
         return; // as the report's export: an earlier PDF is replaced only when the designer says so
     }
-    WriteRequest request;
-    request.protectedFiles << project_.projectPath;
+    const WriteRequest request = outputOf(project_.projectPath);
     const PagedOutcome written = writePdf(
         path, QFileInfo(project_.projectPath).fileName(),
         [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter(),

@@ -9,8 +9,7 @@
 #include "model/Traversal.h"
 #include "model/UnreachableRecords.h"
 
-
-#include <QFileInfo>
+#include <QStringList>
 
 #include <algorithm>
 #include <limits>
@@ -22,8 +21,6 @@ namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 const QString kFileErrorPrefix = QStringLiteral("Errore file: ");
-constexpr QChar kQuote = u'"';
-constexpr QChar kApostrophe = u'\'';
 constexpr int16_t kReservedHeaderValue = 0;
 
 // ---- reading ----------------------------------------------------------------------
@@ -167,13 +164,6 @@ void adoptReadNetwork(Project& project, Project&& loaded, Header&& header) {
 
 // ---- writing ----------------------------------------------------------------------
 
-QString quotedText(const QString& text) {
-    // A double quote cannot stand inside a quoted value: it becomes an apostrophe.
-    QString body = text;
-    body.replace(kQuote, kApostrophe);
-    return kQuote + body + kQuote;
-}
-
 int16_t structureCodeOf(const Node& node) {
     if (node.next < 0) {
         const int code = node.next + structure_code::kEndKindBase;
@@ -197,7 +187,7 @@ void appendNodeLine(const Node& node, QString& out) {
     out += u',' + QString::number(node.diameterIndex);
     out += u',' + QString::number(node.seriesIndex);
     out += u',' + QString::number(statusOf(node));
-    out += u',' + quotedText(node.name.trimmed());
+    out += u',' + fileTextValue(node.name.trimmed());
     out += kLineEnd;
 }
 
@@ -255,14 +245,17 @@ void ReadNodeSubtree(Project& project, int16_t parent, bool asDerivation, FreeFo
 
 namespace {
 
-// The node lines from node 1 to the end of the text. Lines after the tree mean a damaged
-// structure code: reading on would drop them.
-void readWholeTree(Project& network, FreeFormatReader& reader) {
+// The node lines from node 1 on, then the line that opens the block after the tree, whose
+// line is returned (0 when the text ends with the tree). Any other line after the tree means
+// a damaged structure code: reading on would drop it.
+int readWholeTree(Project& network, FreeFormatReader& reader) {
     ReadNodeSubtree(network, 0, false, reader);
-    if (!reader.atEnd()) {
-        reader.next(QString());
-        throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
-    }
+    if (reader.atEnd())
+        return 0;
+    const FreeFormatReader::Value value = reader.next(QString());
+    if (value.quoted && value.text == kBlockName && reader.lastWasFirstOnLine())
+        return value.line;
+    throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
 }
 
 } // namespace
@@ -277,14 +270,21 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
                                     describeAtLine(error.line, error.message));
     }
     Project loaded = emptyNetworkFor(project, bytes);
+    int blockLine = 0;
     try {
-        readWholeTree(loaded, reader);
+        blockLine = readWholeTree(loaded, reader);
     } catch (const FormatError& error) {
         return ReadOutcome::failure(ReadOutcome::Status::BadNode, error.line, kNodeReadErrorPrefix,
                                     describeAtLine(error.line, error.message));
     }
+    // Just read, the nodes' indexes are their positions in the file, as the block names them.
+    BlockRead block = blockLine > 0 ? readProjectBlock(reader, blockLine, loaded) : BlockRead{};
     adoptReadNetwork(project, std::move(loaded), std::move(header));
+    project.standardSettings = std::move(block.settings);
+    project.keptBlockLines = std::move(block.kept);
+    project.blockInFile = blockLine > 0;
     ReadOutcome outcome;
+    outcome.notices = std::move(block.notices);
     outcome.calculation = Calculate(project);
     return outcome;
 }
@@ -294,13 +294,32 @@ ReadOutcome ReadProject(Project& project, const QString& path) {
     if (!read.bytes)
         return ReadOutcome::failure(ReadOutcome::Status::CannotOpen, 0, kFileErrorPrefix, read.reason);
     ReadOutcome outcome = readProjectText(project, *read.bytes);
-    if (outcome.ok()) {
-        // Just read, the nodes' indexes are their positions in the file, as the settings name them.
-        SettingsRead settings = readStandardSettings(project, path);
-        project.standardSettings = std::move(settings.settings);
-        outcome.settingsWarning = settings.warning;
+    if (outcome.ok() && !project.blockInFile) {
+        // A project saved before the block kept its settings in a file beside it: read once,
+        // never written again; the next save puts them in the block.
+        OldSettingsRead old = readOldSettingsFile(project, path);
+        if (old.found) {
+            project.standardSettings = std::move(old.settings);
+            project.blockInFile = true;
+            outcome.notices = std::move(old.notices);
+        }
     }
     return outcome;
+}
+
+bool ReadOutcome::settingsIncomplete() const {
+    return std::any_of(notices.begin(), notices.end(),
+                       [](const ReadNotice& n) { return n.kind == ReadNotice::Kind::Refused; });
+}
+
+QString readNoticesText(const std::vector<ReadNotice>& notices, const QString& projectPath) {
+    QStringList lines;
+    for (const ReadNotice& n : notices) {
+        const QString file = n.file.isEmpty() ? projectPath : n.file;
+        lines << (n.line > 0 ? QStringLiteral("%1, riga %2: %3").arg(file).arg(n.line).arg(n.message)
+                             : QStringLiteral("%1: %2").arg(file, n.message));
+    }
+    return lines.join(u'\n');
 }
 
 void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
@@ -312,21 +331,22 @@ void WriteNodeSubtree(const Project& project, int16_t node, QByteArray& out) {
 QByteArray projectFileBytes(const Project& project) {
     QString text;
     text.reserve(int(project.NodeTable.size()) * 40 + 64);
-    text += quotedText(project.projectNotes) + kLineEnd;
+    text += fileTextValue(project.projectNotes) + kLineEnd;
     text += QString::number(project.supplyPressure) + kLineEnd;
     text += QString::number(project.lastSeries) + kLineEnd;
     text += QString::number(project.lastTerminalType) + kLineEnd;
     text += QString::number(kReservedHeaderValue) + kLineEnd;
     appendSubtree(project, 1, text);
+    if (needsBlock(project))
+        text += projectBlockText(project);
     return text.toUtf8();
 }
 
 WriteOutcome writeSnippet(const Project& project, int16_t node, const QString& path) {
     QByteArray bytes;
     WriteNodeSubtree(project, node, bytes);
-    WriteRequest request;
+    WriteRequest request = outputOf(project.projectPath);
     request.links = LinkRule::Refuse;
-    request.protectedFiles << project.projectPath;
     return writeFileAtomically(path, bytes, request);
 }
 
@@ -338,17 +358,6 @@ SaveOutcome SaveProject(const Project& project, const QString& path) {
         return writeFailure(written.reason);
     SaveOutcome outcome;
     outcome.backupWarning = written.backupWarning;
-    const QString settingsPath = standardSettingsPath(path); // where a read of `path` looks for them
-    if (!(project.standardSettings == StandardSettings{}) || QFileInfo::exists(settingsPath)) {
-        WriteRequest settingsRequest;
-        settingsRequest.protectedFiles << path; // a project named "*.verifica" is not overwritten
-        const WriteOutcome settings =
-            writeFileAtomically(settingsPath, standardSettingsText(project.standardSettings, project), settingsRequest);
-        if (!settings.ok) {
-            const QString warning = QStringLiteral("impostazioni di verifica %1 non scritte: %2").arg(settingsPath, settings.reason);
-            outcome.backupWarning = outcome.backupWarning.isEmpty() ? warning : outcome.backupWarning + u'\n' + warning;
-        }
-    }
     return outcome;
 }
 
@@ -403,6 +412,7 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
         return graftRefused(kGraftCancelled, describeAtLine(error.line, error.message));
     }
     try {
+        // A project's block is its own: what is grafted is the tree alone.
         readWholeTree(scratch, reader);
     } catch (const FormatError& error) {
         const QString detail = describeAtLine(error.line, error.message);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Project files (*.vlm): five header lines, then one line per node in file order (a node,
-// its whole continuation, its terminal line if it ends in one, then its derived branch).
+// its whole continuation, its terminal line if it ends in one, then its derived branch),
+// then the block of what else belongs to the project (ProjectBlock.h).
 // The tree is not stored as links: the reader rebuilds next, derivation and parent from
 // the order of the lines and the structure code at the head of each node line.
 //
@@ -11,6 +12,7 @@
 #include "model/Calculation.h"
 #include "model/FreeFormatReader.h"
 #include "model/Project.h"
+#include "storage/ProjectBlock.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,9 +45,12 @@ struct ReadOutcome {
     // After a successful read: the calculation's outcome (a network the catalogues
     // cannot calculate is read, but refused by the calculation).
     CalculationOutcome calculation;
-    // The verification's settings beside the file could not be taken: the defaults stand in.
-    QString settingsWarning;
+    // Lines of the block after the tree (or of the old settings file beside the project) that
+    // were refused or kept unread; the tree and everything else was read.
+    std::vector<ReadNotice> notices;
     bool ok() const { return status == Status::Ok; }
+    // A setting of the verification could not be read: a verdict would answer another question.
+    bool settingsIncomplete() const;
     static ReadOutcome failure(Status status, int line, const QString& prefix, const QString& detail) {
         ReadOutcome outcome;
         outcome.status = status;
@@ -61,19 +66,23 @@ struct SaveOutcome {
     QString reason;  // why the file could not be written
     QString message; // "Errore in scrittura: " and the reason
     // Set when the file was saved but the previous version could not be kept as
-    // "<path>.bak" (the old backup, if any, is then left as it was), or the verification's
-    // settings could not be written beside it: for a warning.
+    // "<path>.bak" (the old backup, if any, is then left as it was): for a warning.
     QString backupWarning;
 };
 
 // Reads a whole project file (a regular file of at most kMaxDataFileBytes). The file is read
-// into a new network checked against the project's catalogues; only when it has been read
-// completely does it replace the network, the header settings and the verification's
-// settings beside the file (the defaults when there are none) of `project`, which stays
-// exactly as it was on any failure; then the network is calculated. projectPath is the
-// caller's.
+// into a new network checked against the project's catalogues; only when its tree has been
+// read completely does it replace the network, the header settings and what the block after
+// the tree holds (the defaults when there is none) of `project`, which stays exactly as it
+// was on any failure; then the network is calculated. A file without the block takes the
+// verification's settings from the old file beside it, when there is one. projectPath is
+// the caller's.
 ReadOutcome ReadProject(Project& project, const QString& path);
 ReadOutcome readProjectText(Project& project, const QByteArray& bytes);
+
+// The notices of a read, one line each: the file (`projectPath` for the project file), the
+// line and what was wrong.
+QString readNoticesText(const std::vector<ReadNotice>& notices, const QString& projectPath);
 
 // Reads one node line and everything its structure code announces, appending the nodes
 // (and terminal records) to `project` and hanging the first one from `parent`, as its
@@ -112,13 +121,11 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
 // the project's own file.
 WriteOutcome writeSnippet(const Project& project, int16_t node, const QString& path);
 
-// Writes the project to `path` atomically (AtomicWrite.h): at every moment the file holds
-// either the previous version or the new one, and a failure leaves the previous one intact.
-// The previous version is kept beside it as "<file>.bak"; the old backup is replaced only
-// once the new one exists. A link to a project is saved into its target, the backup beside
-// the target. The verification's settings go to their own file beside it
-// ("<progetto>.verifica"), written the same way, once the project is written; a project
-// that never had any leaves no such file.
+// Writes the project (its tree, then the block when it has anything for one) to `path`
+// atomically (AtomicWrite.h): at every moment the file holds either the previous version or
+// the new one, and a failure leaves the previous one intact. The previous version is kept
+// beside it as "<file>.bak"; the old backup is replaced only once the new one exists. A link
+// to a project is saved into its target, the backup beside the target.
 SaveOutcome SaveProject(const Project& project, const QString& path);
 
 } // namespace valmora

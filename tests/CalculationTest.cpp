@@ -101,7 +101,7 @@ void scrambleResults(Project& p, std::mt19937& rng) {
 // Small networks worked out by hand, one project file each under tests/data/calcoli (over the
 // test catalogues; in cataloghi-forniti over the shipped ones) with the figures in its notes:
 // the results as the command line prints them, table and JSON, and the verification where
-// settings stand beside the file, go whole to golden/calcoli.txt, to be read against those
+// the file holds its settings, go whole to golden/calcoli.txt, to be read against those
 // figures.
 TEST(Calculation, HandWorkedNetworks) {
     const LocaleScope italian(kItalian);
@@ -116,7 +116,7 @@ TEST(Calculation, HandWorkedNetworks) {
             ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
             seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes) +
                     calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
-            if (QFileInfo::exists(standardSettingsPath(file))) {
+            if (p.standardSettings.standard != Standard::None) {
                 const QStringList verify{QStringLiteral("verify"), file, QStringLiteral("--catalogues"),
                                          shipped ? shippedDataDirectory() : testCataloguesDirectory()};
                 for (const QStringList& arguments :

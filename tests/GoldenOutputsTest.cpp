@@ -12,8 +12,8 @@
 //             in the C locale;
 //   piccolo   a small tree with a derived branch, a closed section and a nozzle, laid out on
 //             the schema.
-// The projects are files under tests/data/projects (with their verification settings
-// beside): each is read, written back to the same bytes, run through the command-line tool
+// The projects are files under tests/data/projects (with their verification settings in the
+// block after the tree): each is read, written back to the same bytes, run through the command-line tool
 // as a designer uses it, and drawn (report, materials, schema) from the project as read.
 
 #include "cli/CliCommands.h"
@@ -40,7 +40,7 @@ using namespace valmora::testkit;
 namespace {
 
 struct GoldenProject {
-    const char* name; // tests/data/projects/<name>.vlm, and <name>.verifica beside it
+    const char* name; // tests/data/projects/<name>.vlm
     const char* path; // where the designer keeps it, as the report's header and the exports say
     bool italian;
 };
@@ -77,18 +77,14 @@ TEST_P(Golden, Outputs) {
         QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/") + QLatin1String(GetParam().name);
     const QString file = dir.filePath(QStringLiteral("progetto.vlm"));
     ASSERT_TRUE(QFile::copy(source + QStringLiteral(".vlm"), file));
-    QFile::copy(source + QStringLiteral(".verifica"), standardSettingsPath(file));
 
-    // Read and written back: the same bytes, the settings beside them too.
+    // Read and written back: the same bytes, the block after the tree too.
     Project p = projectWithShippedCatalogues();
     ASSERT_TRUE(ReadProject(p, file).ok());
     const QString rewritten = dir.filePath(QStringLiteral("riscritto.vlm"));
     ASSERT_TRUE(SaveProject(p, rewritten).ok);
-    const QString settingsFile = standardSettingsPath(rewritten);
-    expectGolden(
-        golden("progetto.vlm"),
-        QString::fromUtf8(readBytes(rewritten) + "--- progetto.verifica ---\n" +
-                          (QFileInfo::exists(settingsFile) ? readBytes(settingsFile) : QByteArray())));
+    EXPECT_EQ(readBytes(rewritten), readBytes(file));
+    expectGolden(golden("progetto.vlm"), QString::fromUtf8(readBytes(rewritten)));
     p.projectPath = QString::fromUtf8(GetParam().path);
 
     expectGolden(golden("calc.txt"), cli({QStringLiteral("calc"), file}));

@@ -16,9 +16,9 @@ using namespace valmora::testkit;
 
 namespace {
 
-// What a save writes: the project file and the verification's settings beside it.
+// What a save writes: the project file, the verification's settings in its block.
 QByteArray savedBytes(const Project& p) {
-    return projectFileBytes(p) + "\n--\n" + standardSettingsText(p.standardSettings, p);
+    return projectFileBytes(p);
 }
 
 // Every stored field of every record, the unreachable ones too (a later graft reuses them),

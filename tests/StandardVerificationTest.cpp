@@ -1,5 +1,5 @@
 // The verification against the standards: their laws worked by hand, the sets the search
-// finds against every set and against random ones, the settings kept beside the project.
+// finds against every set and against random ones.
 
 #include "standards/StandardVerification.h"
 #include "model/Calculation.h"
@@ -24,13 +24,6 @@ using namespace valmora::testkit;
 namespace {
 
 constexpr int16_t kSprinklerK80 = 7;
-
-StandardSettings levelTwo() {
-    StandardSettings s;
-    s.standard = Standard::Uni10779;
-    s.level = 2;
-    return s;
-}
 
 } // namespace
 
@@ -127,52 +120,6 @@ TEST(SetSearch, LargeTreesAgainstRandomSets) {
             ASSERT_LE(totalFlowOf(network, set, network.supplyBar()), flow * (1 + 1e-9)) << "tree " << tree;
         }
     }
-}
-
-TEST(StandardSettings, KeptBesideTheProjectAndReadBackOrTheDefaults) {
-    // Three hydrants on a riser: the lowest is node 6, the highest node 4.
-    Project p = projectWithShippedCatalogues();
-    ASSERT_TRUE(ReadProject(p, QStringLiteral(VALMORA_TEST_DATA_DIR
-                                              "/calcoli/cataloghi-forniti/montante-tre-piani-a-2,95-bar.vlm"))
-                    .ok());
-    p.standardSettings = {};
-    StandardSettings s = levelTwo();
-    s.level = 3;
-    s.coverage = 10.5;
-    s.roles[kSprinklerK80] = TerminalRole::NotVerified;
-    s.workingAtOnce[TerminalRole::Hydrant] = 2;
-    s.durationMinutes[TerminalRole::HoseReel] = 90;
-    s.designerSets[TerminalRole::Hydrant] = {4, 6};
-    s.supply.kind = SupplyKind::Pump;
-    s.supply.pump = {PumpPoint{0, 6.5}, PumpPoint{600, 5.25}, PumpPoint{840, 4.125}};
-    const SettingsRead back = parseStandardSettings(standardSettingsText(s, p), p);
-    EXPECT_TRUE(back.warning.isEmpty()) << back.warning.toStdString();
-    EXPECT_EQ(back.settings, s);
-
-    for (const char* damaged :
-         {"norma=iso9001\n", "livello=7\n", "insieme.idrante=1,999\n", "ruolo.3=pompa\n", "qualcosa=1\n"}) {
-        const SettingsRead read = parseStandardSettings(QByteArray(damaged), p);
-        EXPECT_EQ(read.settings, StandardSettings{}) << damaged;
-        EXPECT_TRUE(read.warning.startsWith(QStringLiteral("Impostazioni di verifica non lette (riga 1")))
-            << damaged;
-    }
-    EXPECT_EQ(standardSettingsPath(QStringLiteral("/progetti/capannone.vlm")),
-              QStringLiteral("/progetti/capannone.verifica"));
-    // 144 m2 of OH2 at 10.5 m2 a head: 13.7, so 14 heads work at once.
-    s.standard = Standard::En12845;
-    EXPECT_EQ(workingAtOnceOf(s, TerminalRole::Sprinkler), 14);
-
-    // A project without settings leaves no file beside; saved with them, then set back to
-    // none and saved again: the file beside says none, not the old ones.
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
-    ASSERT_TRUE(SaveProject(p, file).ok);
-    EXPECT_FALSE(QFileInfo::exists(standardSettingsPath(file)));
-    p.standardSettings = s;
-    ASSERT_TRUE(SaveProject(p, file).ok);
-    p.standardSettings = {};
-    ASSERT_TRUE(SaveProject(p, file).ok);
-    EXPECT_EQ(readStandardSettings(p, file).settings, StandardSettings{});
 }
 
 // The supply's curve: through the designer's points, refused when it would not fall, and

@@ -62,10 +62,11 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
         .grid(*qobject_cast<frmTubi*>(frames().last()->widget()));
     seen.expectGolden(QStringLiteral("verifica-finestra"));
 
-    // Saved with the project, read back with it.
+    // Saved in the project file, read back with it, nothing beside it.
     const StandardSettings chosen = project().standardSettings;
     trigger("mnuSalva");
-    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("capannone.verifica"))));
+    EXPECT_TRUE(testkit::readBytes(file).contains("\r\n\"Valmora\",1\r\n\"verifica\",\"norma\",\"uni10779\"\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("capannone.verifica"))));
     open(file);
     EXPECT_EQ(project().standardSettings, chosen);
 }
