@@ -219,7 +219,8 @@ bool withinLimit(LimitedSetting setting, double value) {
 
 QString limitText(LimitedSetting setting) {
     const SettingLimit& limit = settingLimit(setting);
-    const QLocale locale;
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
     QString text = QStringLiteral("%1 va da %2 a %3")
                        .arg(QString::fromUtf8(limit.what), locale.toString(limit.lowest, 'f', 0),
                             locale.toString(limit.highest, 'f', 0));
@@ -335,7 +336,7 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
     if (roleKeyed != keyed && head != kRoleKey)
         return {Outcome::UnknownKey, {}};
     if (roleKeyed && !role)
-        return refused(QStringLiteral("ruolo sconosciuto %1").arg(tail));
+        return refused(QStringLiteral("ruolo sconosciuto: %1").arg(tail));
 
     if (head == kStandardKey) {
         const std::optional<Standard> standard = standardFromKey(value);
@@ -363,7 +364,7 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
         if (!type || !project_.isValidTerminalTypeIndex(*type))
             return refused(QStringLiteral("il tipo di terminale %1 non esiste nel catalogo").arg(tail));
         if (!chosen)
-            return refused(QStringLiteral("ruolo sconosciuto"));
+            return refused(QStringLiteral("ruolo sconosciuto: %1").arg(value));
         s.roles[int16_t(*type)] = *chosen;
     } else if (head == kWorkingAtOnceKey || head == kDurationKey) {
         const LimitedSetting limit =

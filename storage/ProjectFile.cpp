@@ -253,7 +253,7 @@ int readWholeTree(Project& network, FreeFormatReader& reader) {
     if (reader.atEnd())
         return 0;
     const FreeFormatReader::Value value = reader.next(QString());
-    if (value.quoted && value.text == kBlockName && reader.lastWasFirstOnLine())
+    if (value.text == kBlockName && reader.lastWasFirstOnLine())
         return value.line;
     throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
 }

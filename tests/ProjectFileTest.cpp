@@ -120,7 +120,9 @@ TEST(ProjectFile, NamesAreTrimmedAndQuotesCannotBreakTheFile) {
 // read, as the program writes it back, or the refusal, which leaves the project alone. Old
 // files' quirks (LF or CR line ends, Ctrl-Z and NUL padding, Windows-1252, numbers without a
 // leading zero, statuses outside 0..3, a second line of notes) are read; damaged ones are
-// refused whole, naming their line.
+// refused whole, naming their line. The block after the tree ("blocco-*"): each line read
+// or refused on its own (its limits among them), lines of a newer version kept and written
+// back, the tree never lost for a line of it.
 TEST(ProjectFile, FilesAsReadOrRefused) {
     const QDir folder(QStringLiteral(VALMORA_TEST_DATA_DIR "/letture/progetti"));
     QString seen;
@@ -132,6 +134,8 @@ TEST(ProjectFile, FilesAsReadOrRefused) {
         if (r.ok()) {
             seen += QStringLiteral("letto, calcolo %1\n")
                         .arg(r.calculation.ok ? "riuscito" : r.calculation.message);
+            if (!r.notices.empty())
+                seen += readNoticesText(r.notices, QStringLiteral("progetto")) + u'\n';
             seen +=
                 QString::fromUtf8(projectFileBytes(p)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         } else {

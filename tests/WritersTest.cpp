@@ -1,15 +1,17 @@
 // Every writer of the program against what the file system can do to it: a disk that fills
 // during the write, a link in the file's place, a link to nothing, a FIFO, the project
-// itself named as the output. The previous file must survive every failure, and no
-// failure may be reported as a success.
+// itself or its backup named as the output, a file made read-only, a writer killed midway.
+// The previous file must survive every failure, and no failure may be reported as a success.
 
 #include "cli/CliCommands.h"
 #include "model/FileAccess.h"
 #include "report/Materials.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,8 +21,10 @@
 #include <csignal>
 #include <functional>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace valmora;
 using namespace valmora::testkit;
@@ -63,6 +67,11 @@ struct Outcome {
 
 QString exampleProject() {
     return QDir(shippedDataDirectory()).filePath(QStringLiteral("esempio.vlm"));
+}
+
+// The example with the verification's settings in its block.
+QString exampleWithBlock() {
+    return QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/esempio.vlm");
 }
 
 // The command-line tool, its standard output into `output` if one is named.
@@ -139,7 +148,7 @@ const std::vector<Writer>& writers() {
     return all;
 }
 
-enum class Case { FullDisk, ThroughLink, DanglingLink, Fifo, SameFileAsProject };
+enum class Case { FullDisk, ThroughLink, DanglingLink, Fifo, SameFileAsProject, ProjectBackup, ReadOnly };
 
 class WritersTest : public ::testing::TestWithParam<Case> {
 protected:
@@ -148,7 +157,8 @@ protected:
 
     void SetUp() override {
         project = dir.filePath(QStringLiteral("rete.vlm"));
-        ASSERT_TRUE(QFile::copy(exampleProject(), project));
+        ASSERT_TRUE(QFile::copy(exampleWithBlock(), project));
+        ASSERT_TRUE(readBytes(project).contains("\r\n\"Valmora\",1\r\n\"verifica\","));
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -164,7 +174,11 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
     const Case scenario = GetParam();
     for (const Writer& writer : writers()) {
         SCOPED_TRACE(writer.name);
-        if (scenario == Case::SameFileAsProject && writer.writesTheProject)
+        const bool materials = QString::fromLatin1(writer.name) == QLatin1String("materiali");
+        // The project may be saved over anything of its own; the materials' name is the project's.
+        if ((scenario == Case::SameFileAsProject || scenario == Case::ProjectBackup) && writer.writesTheProject)
+            continue;
+        if (scenario == Case::ProjectBackup && materials)
             continue;
         const QString extension = QString::fromLatin1(writer.extension);
         QString out = path(QStringLiteral("uscita") + extension);
@@ -186,9 +200,17 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
         case Case::Fifo:
             ASSERT_EQ(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
             break;
+        case Case::ProjectBackup:
+            out = project + QStringLiteral(".bak");
+            writeBytes(out, kOldContent);
+            break;
+        case Case::ReadOnly:
+            writeBytes(out, kOldContent);
+            ASSERT_EQ(::chmod(QFile::encodeName(out).constData(), 0444), 0);
+            break;
         case Case::SameFileAsProject:
             // A second name of the project; for the materials, a project named "*.txt".
-            if (QString::fromLatin1(writer.name) == QLatin1String("materiali")) {
+            if (materials) {
                 out = path(QStringLiteral("progetto.txt"));
                 ASSERT_TRUE(QFile::copy(project, out));
             } else {
@@ -212,6 +234,8 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
         EXPECT_EQ(entries(), expected) << "no file made or left behind, none taken away";
         switch (scenario) {
         case Case::FullDisk:
+        case Case::ProjectBackup:
+        case Case::ReadOnly:
             EXPECT_EQ(readBytes(out), kOldContent);
             break;
         case Case::ThroughLink:
@@ -242,14 +266,14 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
 }
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    static const char* const names[] = {"FullDisk", "ThroughLink", "DanglingLink", "Fifo",
-                                        "SameFileAsProject"};
+    static const char* const names[] = {"FullDisk", "ThroughLink",   "DanglingLink", "Fifo",
+                                        "SameFileAsProject", "ProjectBackup", "ReadOnly"};
     return names[int(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Every, WritersTest,
                          ::testing::Values(Case::FullDisk, Case::ThroughLink, Case::DanglingLink, Case::Fifo,
-                                           Case::SameFileAsProject),
+                                           Case::SameFileAsProject, Case::ProjectBackup, Case::ReadOnly),
                          caseName);
 
 TEST(StandardOutput, AFullDiskIsAFailureNotACutOutput) {
@@ -327,4 +351,77 @@ TEST(AtomicWrite, AWriteCutShortAnywhereKeepsTheOldFile) {
     struct stat written {};
     ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &written), 0);
     EXPECT_EQ(written.st_mode & 0777, 0600u);
+}
+
+// A save killed at any moment leaves the previous file or the new one, whole; the hidden file
+// it was writing is removed by the next write in the folder once its writer is gone, and a
+// live writer's is left alone.
+TEST(AtomicWrite, ASaveKilledMidwayLosesNothingAndLeavesNothingForLong) {
+    QTemporaryDir dir;
+    const QString big = dir.filePath(QStringLiteral("grande.vlm"));
+    {
+        Project p = projectWithShippedCatalogues();
+        buildComb(p, 16000);
+        p.standardSettings.standard = Standard::Uni10779;
+        ASSERT_TRUE(SaveProject(p, big).ok);
+    }
+    const QByteArray saved = readBytes(big);
+    const QString out = dir.filePath(QStringLiteral("uscita.vlm"));
+    const auto startSave = [&](QProcess& tool) {
+        tool.start(QStringLiteral(VALMORA_CLI),
+                   {QStringLiteral("save"), big, out, QStringLiteral("--catalogues"), shippedDataDirectory()});
+        ASSERT_TRUE(tool.waitForStarted());
+    };
+    // How long a whole save takes here; the kills fall at even steps across it.
+    QElapsedTimer whole;
+    whole.start();
+    {
+        QProcess tool;
+        startSave(tool);
+        tool.waitForFinished(-1);
+    }
+    const qint64 wholeMicroseconds = whole.nsecsElapsed() / 1000;
+    constexpr int kKills = 24;
+    for (int round = 0; round < kKills; ++round) {
+        SCOPED_TRACE(round);
+        writeBytes(out, kOldContent);
+        QProcess tool;
+        startSave(tool);
+        ::usleep(useconds_t(wholeMicroseconds * round / kKills));
+        ::kill(pid_t(tool.processId()), SIGKILL);
+        tool.waitForFinished(-1);
+        const QByteArray now = readBytes(out);
+        EXPECT_TRUE(now == kOldContent || now == saved) << now.size() << " bytes";
+    }
+    const auto hidden = [&dir] {
+        return QDir(dir.path()).entryList({QStringLiteral(".vlm*")}, QDir::Files | QDir::Hidden, QDir::Name);
+    };
+    // One save stopped while its new file is being written, then killed: surely midway.
+    bool caughtMidway = false;
+    for (int attempt = 0; attempt < 50 && !caughtMidway; ++attempt) {
+        writeBytes(out, kOldContent);
+        QProcess tool;
+        startSave(tool);
+        while (hidden().isEmpty() && tool.state() == QProcess::Running)
+            ;
+        ::kill(pid_t(tool.processId()), SIGSTOP);
+        caughtMidway = !hidden().isEmpty();
+        ::kill(pid_t(tool.processId()), SIGKILL);
+        tool.waitForFinished(-1);
+        EXPECT_TRUE(readBytes(out) == kOldContent || readBytes(out) == saved);
+    }
+    ASSERT_TRUE(caughtMidway);
+    EXPECT_EQ(readBytes(out), kOldContent);
+    // What the kills left, aged past the minute; beside it a live writer's (process 1) and a
+    // day-old one of the older kind.
+    writeBytes(dir.filePath(QStringLiteral(".vlm-1-abcdef")), "di uno che scrive ancora");
+    writeBytes(dir.filePath(QStringLiteral(".vlmABCDEF")), "di una versione precedente");
+    const auto age = [&dir](const QString& name, int seconds) {
+        const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(dir.filePath(name)).constData(), times, 0);
+    };
+    for (const QString& name : hidden())
+        age(name, name == QLatin1String(".vlmABCDEF") ? 2 * 24 * 3600 : 120);
+    ASSERT_TRUE(writeFileAtomically(out, saved).ok);
+    EXPECT_EQ(hidden(), QStringList{QStringLiteral(".vlm-1-abcdef")});
 }

@@ -1,0 +1,291 @@
+// The block after the tree: a reader of the tree alone (written here from the file format's
+// description, not from the program's reader) reads the same network out of a file with the
+// block; the settings come back whole and name the same terminals; the old settings file
+// beside a project is read once and never written.
+
+#include "editor/NetworkEdits.h"
+#include "model/AtomicWrite.h"
+#include "model/FileAccess.h"
+#include "model/MessageText.h"
+#include "standards/StandardVerification.h"
+#include "storage/ProjectFile.h"
+#include "tests/GoldenFiles.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+// ---- a reader of the tree alone --------------------------------------------------------
+
+// Values as the file format describes them: leading blanks skipped; a quoted value runs to
+// the next quote (line breaks inside it belong to it) and what follows up to the comma or
+// line end is skipped; any other value runs to the comma or line end, trailing blanks removed.
+class Values {
+public:
+    explicit Values(QString text) : text_(std::move(text)) {}
+    QString next() {
+        while (at_ < text_.size() && (text_[at_] == u' ' || isBreak(text_[at_])))
+            ++at_;
+        QString value;
+        if (at_ < text_.size() && text_[at_] == u'"') {
+            const qsizetype close = text_.indexOf(u'"', at_ + 1);
+            value = text_.mid(at_ + 1, close - at_ - 1);
+            at_ = close + 1;
+            while (at_ < text_.size() && text_[at_] != u',' && !isBreak(text_[at_]))
+                ++at_;
+        } else {
+            const qsizetype start = at_;
+            while (at_ < text_.size() && text_[at_] != u',' && !isBreak(text_[at_]))
+                ++at_;
+            value = text_.mid(start, at_ - start);
+            while (value.endsWith(u' '))
+                value.chop(1);
+        }
+        if (at_ < text_.size() && text_[at_] == u',')
+            ++at_;
+        return value;
+    }
+
+private:
+    static bool isBreak(QChar c) { return c == u'\r' || c == u'\n'; }
+    QString text_;
+    qsizetype at_ = 0;
+};
+
+bool isNumber(const QString& text) {
+    bool ok = false;
+    text.toDouble(&ok);
+    return ok;
+}
+
+struct TreeNode {
+    int parent = 0, next = 0, derivation = 0;
+    QString values; // length, virtual length, diameter, series, status, name
+};
+struct TreeTerminal {
+    QString type, height;
+};
+
+// The header, then one node and what its structure code announces, from node 1 until the
+// tree is whole; whatever follows is never read.
+QString treeOnly(const QByteArray& bytes) {
+    Values in(QString::fromUtf8(bytes));
+    QString notes = in.next();
+    QString value = in.next();
+    while (!isNumber(value)) {
+        notes += QStringLiteral("\r\n") + value;
+        value = in.next();
+    }
+    QString out = QStringLiteral("note %1; pressione %2; serie %3; tipo %4\n")
+                      .arg(oneLine(notes), value, in.next(), in.next());
+    in.next(); // reserved
+    std::vector<TreeNode> nodes(1);
+    std::vector<TreeTerminal> terminals(1);
+    std::vector<std::pair<int, bool>> pending{{0, false}}; // parent, as its derivation
+    while (!pending.empty()) {
+        const auto [parent, asDerivation] = pending.back();
+        pending.pop_back();
+        const int code = in.next().toInt();
+        TreeNode node;
+        node.parent = parent;
+        QStringList fields;
+        for (int k = 0; k < 6; ++k)
+            fields << in.next();
+        node.values = fields.join(u' ');
+        const int index = int(nodes.size());
+        nodes.push_back(node);
+        (asDerivation ? nodes[std::size_t(parent)].derivation : nodes[std::size_t(parent)].next) = index;
+        if (code == 0 || code == 1) {
+            if (code == 1)
+                pending.push_back({index, true});
+            pending.push_back({index, false});
+        } else if (code == 9) {
+            terminals.push_back({in.next(), in.next()});
+            nodes[std::size_t(index)].derivation = int(terminals.size()) - 1;
+            nodes[std::size_t(index)].next = -1;
+        }
+    }
+    for (std::size_t i = 1; i < nodes.size(); ++i)
+        out += QStringLiteral("%1: su %2, poi %3, derivazione %4; %5\n")
+                   .arg(i)
+                   .arg(nodes[i].parent)
+                   .arg(nodes[i].next)
+                   .arg(nodes[i].derivation)
+                   .arg(nodes[i].values);
+    for (std::size_t t = 1; t < terminals.size(); ++t)
+        out += QStringLiteral("terminale %1: tipo %2, quota %3\n").arg(t).arg(terminals[t].type, terminals[t].height);
+    return out;
+}
+
+// The same network as the program reads it, in the same words.
+QString asTheProgramReadsIt(const Project& p) {
+    return treeOnly(projectFileBytes(p).left(projectFileBytes(p).indexOf("\"Valmora\"")));
+}
+
+QStringList namesOf(const Project& p, const std::vector<int16_t>& nodes) {
+    QStringList names;
+    for (const int16_t node : nodes)
+        names << p.NodeTable[std::size_t(node)].name;
+    return names;
+}
+
+int16_t nodeNamed(const Project& p, const QString& name) {
+    for (int16_t i = 1; i <= p.nodeCount(); ++i)
+        if (p.NodeTable[std::size_t(i)].name == name)
+            return i;
+    ADD_FAILURE() << name.toStdString();
+    return 0;
+}
+
+const QString kRiser =
+    QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli/cataloghi-forniti/montante-tre-piani-a-2,95-bar.vlm");
+
+} // namespace
+
+// Every project file of the tests that holds the block: the tree-only reader's network is
+// the program's, and is kept in a golden file.
+TEST(ProjectBlock, ATreeOnlyReaderReadsTheSameNetwork) {
+    QString seen;
+    const auto check = [&seen](const QString& file, Project p) {
+        const QByteArray bytes = readBytes(file);
+        if (!bytes.contains("Valmora"))
+            return;
+        ASSERT_TRUE(readProjectText(p, bytes).ok()) << file.toStdString();
+        const QString tree = treeOnly(bytes);
+        EXPECT_EQ(tree, asTheProgramReadsIt(p)) << file.toStdString();
+        seen += QStringLiteral("== %1\n%2").arg(QFileInfo(file).fileName(), tree);
+    };
+    const QDir projects(QStringLiteral(VALMORA_TEST_DATA_DIR "/projects"));
+    for (const QString& name : projects.entryList({QStringLiteral("*.vlm")}, QDir::Files, QDir::Name))
+        check(projects.filePath(name), projectWithShippedCatalogues());
+    const QDir read(QStringLiteral(VALMORA_TEST_DATA_DIR "/letture/progetti"));
+    for (const QString& name : read.entryList({QStringLiteral("blocco-*.vlm")}, QDir::Files, QDir::Name))
+        check(read.filePath(name), projectWithTestCatalogues());
+    expectGolden(QStringLiteral("letture/albero-solo.txt"), seen);
+}
+
+TEST(ProjectBlock, SettingsComeBackWholeAndNameTheSameTerminals) {
+    Project p = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(p, kRiser).ok());
+    StandardSettings s;
+    s.standard = Standard::Uni10779;
+    s.level = 3;
+    s.coverage = 10.5;
+    s.roles[7] = TerminalRole::NotVerified;
+    s.workingAtOnce[TerminalRole::Hydrant] = 2;
+    s.durationMinutes[TerminalRole::HoseReel] = 90;
+    s.designerSets[TerminalRole::Hydrant] = {nodeNamed(p, QStringLiteral("Idrante 3")),
+                                             nodeNamed(p, QStringLiteral("Idrante 1"))};
+    s.supply.kind = SupplyKind::Pump;
+    s.supply.pump = {PumpPoint{0, 6.5}, PumpPoint{600, 5.25}, PumpPoint{840, 4.125}};
+    p.standardSettings = s;
+    // 144 m2 of OH2 at 10.5 m2 a head: 13.7, so 14 heads work at once.
+    StandardSettings sprinklers = s;
+    sprinklers.standard = Standard::En12845;
+    EXPECT_EQ(workingAtOnceOf(sprinklers, TerminalRole::Sprinkler), 14);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("colonna.vlm"));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    Project back = projectWithShippedCatalogues();
+    const ReadOutcome read = ReadProject(back, file);
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read.notices.empty());
+    EXPECT_EQ(back.standardSettings, s);
+    EXPECT_EQ(projectFileBytes(back), readBytes(file));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("colonna.vlm")})
+        << "nothing beside the project";
+
+    // A section put before the hydrants moves their positions in the file: the file saved
+    // now and the backup of the one before both name the same two hydrants.
+    const std::optional<edits::Insertion> inserted = edits::insertBefore(p, nodeNamed(p, QStringLiteral("Montante 2")));
+    ASSERT_TRUE(inserted);
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    for (const QString& saved : {file, file + QStringLiteral(".bak")}) {
+        Project again = projectWithShippedCatalogues();
+        ASSERT_TRUE(ReadProject(again, saved).ok());
+        EXPECT_EQ(namesOf(again, again.standardSettings.designerSets[TerminalRole::Hydrant]),
+                  (QStringList{QStringLiteral("Idrante 3"), QStringLiteral("Idrante 1")}))
+            << saved.toStdString();
+    }
+
+    // Settings set back to the defaults: the block says so, and no old file beside is read again.
+    writeBytes(dir.filePath(QStringLiteral("colonna.verifica")), "norma=en12845\n");
+    p.standardSettings = {};
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    EXPECT_TRUE(readBytes(file).endsWith("1,0\r\n\"Valmora\",1\r\n"));
+    ASSERT_TRUE(ReadProject(back, file).ok());
+    EXPECT_EQ(back.standardSettings, StandardSettings{});
+    // A project that never had any writes the tree alone, as it always did.
+    Project plain = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(plain, QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/piccolo.vlm")).ok());
+    EXPECT_EQ(projectFileBytes(plain), readBytes(QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/piccolo.vlm")));
+}
+
+// A project of the previous version, its settings in "<progetto>.verifica": opened, saved and
+// opened again with nothing lost; the old file never written, never removed; a damaged one
+// read line by line, each refusal naming the old file and its line.
+TEST(ProjectBlock, TheOldSettingsFileIsReadOnceAndNeverWritten) {
+    QTemporaryDir dir;
+    // Files named as the system spells them, as the program names them.
+    const auto put = [](const QString& path, const QByteArray& bytes) {
+        ASSERT_TRUE(writeFileAtomically(path, bytes).ok);
+    };
+    const auto bytesOf = [](const QString& path) { return readDataFile(path).bytes.value_or("(nessuno)"); };
+    // A name in Latin-1 bytes: the old file is looked for under the same bytes.
+    const QByteArray foreign = QFile::encodeName(dir.path()) + "/colonna-\xe8";
+    const QString file = fileNameFromSystem(foreign + ".vlm");
+    const QString old = fileNameFromSystem(foreign + ".verifica");
+    const QByteArray tree = readBytes(kRiser).left(readBytes(kRiser).indexOf("\"Valmora\""));
+    const QByteArray settings = "# Valmora: verifica di norma del progetto\n"
+                                "norma=uni10779\nlivello=3\ndurata.idrante=90\n"
+                                "pompa=0 6, 600 5, 840 4\ninsieme.idrante=4,6  # i due piu' bassi\n";
+    put(file, tree);
+    put(old, settings);
+
+    Project p = projectWithShippedCatalogues();
+    ReadOutcome read = ReadProject(p, file);
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read.notices.empty());
+    const StandardSettings taken = p.standardSettings;
+    EXPECT_EQ(taken.level, 3);
+    EXPECT_EQ(namesOf(p, taken.designerSets.at(TerminalRole::Hydrant)),
+              (QStringList{QStringLiteral("Idrante 3"), QStringLiteral("Idrante 1")}));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    EXPECT_EQ(bytesOf(old), settings);
+    EXPECT_TRUE(bytesOf(file).startsWith(tree));
+    EXPECT_TRUE(bytesOf(file).contains("\"verifica\",\"insieme.idrante\",\"4,6\"\r\n"));
+
+    // From now on the block is read, whatever the old file says.
+    put(old, "norma=en12845\n");
+    Project again = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(again, file).ok());
+    EXPECT_EQ(again.standardSettings, taken);
+
+    // A damaged old file beside a project without the block: what can be read is taken.
+    put(file, tree);
+    put(old, "norma=uni10779\nlivello=7\ninsieme.idrante=4,4\nqualcosa=1\n");
+    read = ReadProject(again, file);
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read.settingsIncomplete());
+    EXPECT_EQ(readNoticesText(read.notices, file),
+              old + QStringLiteral(", riga 2: livello=7: il livello di pericolosità va da 1 a 3\n") + old +
+                  QStringLiteral(", riga 3: insieme.idrante=4,4: il terminale 4 è ripetuto\n") + old +
+                  QStringLiteral(", riga 4: qualcosa=1: impostazione sconosciuta"));
+    EXPECT_EQ(again.standardSettings.standard, Standard::Uni10779);
+    EXPECT_EQ(again.standardSettings.level, 2);
+    ASSERT_TRUE(SaveProject(again, file).ok);
+    EXPECT_EQ(bytesOf(old), "norma=uni10779\nlivello=7\ninsieme.idrante=4,4\nqualcosa=1\n");
+}
