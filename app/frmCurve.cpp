@@ -3,8 +3,10 @@
 #include "model/AtomicWrite.h"
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"
+#include "app/LimitedBoxes.h"
 #include "platform/Interaction.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
@@ -26,7 +28,9 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include <array>
 #include <cmath>
+#include <optional>
 
 namespace valmora {
 
@@ -34,8 +38,6 @@ namespace {
 
 constexpr int kWindowWidth = 1000;
 constexpr int kWindowHeight = 700;
-constexpr double kLargestPressure = 100; // bar
-constexpr double kLargestFlow = 100000;  // l/min
 constexpr int kSupplyPenWidth = 3;
 constexpr qreal kMarkerSize = 9;
 constexpr int kPdfResolution = 300;
@@ -43,14 +45,15 @@ constexpr int kSupplyPanelWidth = 350;
 const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
 const QString kPngFilter = QStringLiteral("PNG|*.png");
 
-QDoubleSpinBox* spinBox(QWidget* parent, const char* name, double largest, const QString& suffix) {
+QDoubleSpinBox* spinBox(QWidget* parent, const char* name, LimitedSetting setting) {
     auto* box = new QDoubleSpinBox(parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setRange(0, largest);
-    box->setDecimals(2);
-    box->setSuffix(suffix);
+    limitBox(box, setting);
     return box;
 }
+
+// The pump table's columns: flow, pressure.
+constexpr std::array<LimitedSetting, 2> kPumpColumns = {LimitedSetting::SupplyFlow, LimitedSetting::SupplyPressure};
 
 QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name) {
     auto* series = new QLineSeries;
@@ -84,9 +87,9 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     tblPompa->setMinimumWidth(kSupplyPanelWidth);
     tblPompa->setMaximumHeight(tblPompa->verticalHeader()->length() + tblPompa->horizontalHeader()->height() +
                                6);
-    spnStatica = spinBox(this, "spnStatica", kLargestPressure, QStringLiteral(" bar"));
-    spnResidua = spinBox(this, "spnResidua", kLargestPressure, QStringLiteral(" bar"));
-    spnProva = spinBox(this, "spnProva", kLargestFlow, QStringLiteral(" l/min"));
+    spnStatica = spinBox(this, "spnStatica", LimitedSetting::SupplyPressure);
+    spnResidua = spinBox(this, "spnResidua", LimitedSetting::SupplyPressure);
+    spnProva = spinBox(this, "spnProva", LimitedSetting::SupplyFlow);
     auto* main = new QFormLayout;
     main->addRow(QStringLiteral("Pressione statica:"), spnStatica);
     main->addRow(QStringLiteral("Pressione residua:"), spnResidua);
@@ -108,6 +111,9 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     btnPng->setObjectName(QStringLiteral("btnPng"));
     btnPdf = new QPushButton(QStringLiteral("Esporta P&DF"), this);
     btnPdf->setObjectName(QStringLiteral("btnPdf"));
+    // Enter ends the typing of a value, and does nothing more: above all it adopts nothing.
+    for (QPushButton* button : {btnAdotta, btnPng, btnPdf})
+        button->setAutoDefault(false);
 
     auto* supply = new QVBoxLayout;
     supply->addWidget(new QLabel(QStringLiteral("Alimentazione:"), this));
@@ -127,7 +133,7 @@ frmCurve::frmCurve(Project& project, Interaction& interaction, std::function<voi
     resize(kWindowWidth, kWindowHeight);
 
     connect(cmbAlimentazione, &QComboBox::currentIndexChanged, this, &frmCurve::settingsChanged);
-    connect(tblPompa, &QTableWidget::cellChanged, this, &frmCurve::settingsChanged);
+    connect(tblPompa, &QTableWidget::cellChanged, this, &frmCurve::pumpCellChanged);
     for (QDoubleSpinBox* box : {spnStatica, spnResidua, spnProva})
         connect(box, &QDoubleSpinBox::valueChanged, this, &frmCurve::settingsChanged);
     connect(btnAdotta, &QPushButton::clicked, this, &frmCurve::adoptOperatingPressure);
@@ -141,22 +147,49 @@ void frmCurve::showNow() {
     drawChart();
 }
 
+// The settings into the controls; a box or a cell being typed in is left as it is.
 void frmCurve::showSettings() {
     showing_ = true;
     const SupplySettings& s = project_.standardSettings.supply;
     cmbAlimentazione->setCurrentIndex(cmbAlimentazione->findData(int(s.kind)));
-    for (int row = 0; row < 3; ++row) {
-        const PumpPoint& point = s.pump[std::size_t(row)];
-        tblPompa->setItem(row, 0, new QTableWidgetItem(formatGeneral(point.flow)));
-        tblPompa->setItem(row, 1, new QTableWidgetItem(formatGeneral(point.pressure)));
+    // A cell being typed in has its editor inside the table, with the focus.
+    const QWidget* typing = QApplication::focusWidget();
+    if (!(typing && typing != tblPompa && tblPompa->isAncestorOf(typing))) {
+        const QSignalBlocker quiet(tblPompa);
+        for (int row = 0; row < 3; ++row) {
+            const PumpPoint& point = s.pump[std::size_t(row)];
+            tblPompa->setItem(row, 0, new QTableWidgetItem(formatGeneral(point.flow)));
+            tblPompa->setItem(row, 1, new QTableWidgetItem(formatGeneral(point.pressure)));
+        }
     }
-    spnStatica->setValue(s.staticPressure);
-    spnResidua->setValue(s.residualPressure);
-    spnProva->setValue(s.testFlow);
+    showValue(spnStatica, s.staticPressure);
+    showValue(spnResidua, s.residualPressure);
+    showValue(spnProva, s.testFlow);
     tblPompa->setEnabled(s.kind == SupplyKind::Pump);
     for (QDoubleSpinBox* box : {spnStatica, spnResidua, spnProva})
         box->setEnabled(s.kind == SupplyKind::MainTest);
     showing_ = false;
+}
+
+// A value typed in the pump's table: taken when it is a number within its limit, else refused
+// with the limit and the cell given back its value.
+void frmCurve::pumpCellChanged(int row, int column) {
+    if (showing_)
+        return;
+    const LimitedSetting limit = kPumpColumns[std::size_t(column)];
+    const std::optional<double> typed = parseUserNumber(tblPompa->item(row, column)->text());
+    PumpPoint& point = project_.standardSettings.supply.pump[std::size_t(row)];
+    if (!typed || !withinLimit(limit, *typed)) {
+        {
+            const QSignalBlocker quiet(tblPompa);
+            tblPompa->item(row, column)->setText(formatGeneral(column == 0 ? point.flow : point.pressure));
+        }
+        interaction_.inform(QStringLiteral("Valore non accettato: %1.").arg(limitText(limit)), windowTitle(),
+                            MessageIcon::Exclamation);
+        return;
+    }
+    (column == 0 ? point.flow : point.pressure) = *typed;
+    settingsChanged();
 }
 
 void frmCurve::settingsChanged() {
@@ -164,13 +197,6 @@ void frmCurve::settingsChanged() {
         return;
     SupplySettings& s = project_.standardSettings.supply;
     s.kind = SupplyKind(cmbAlimentazione->currentData().toInt());
-    for (int row = 0; row < 3; ++row) {
-        const auto number = [&](int column) {
-            const QTableWidgetItem* item = tblPompa->item(row, column);
-            return item ? parseUserNumber(item->text()).value_or(0) : 0.0;
-        };
-        s.pump[std::size_t(row)] = {number(0), number(1)};
-    }
     s.staticPressure = spnStatica->value();
     s.residualPressure = spnResidua->value();
     s.testFlow = spnProva->value();

@@ -54,6 +54,7 @@ protected:
 
 private:
     void showSettings();
+    void pumpCellChanged(int row, int column);
     void settingsChanged();
     void drawChart();
     QString exportPath(bool png);

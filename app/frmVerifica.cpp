@@ -5,6 +5,7 @@
 #include "model/Traversal.h"
 #include "platform/GridControl.h"
 #include "platform/Interaction.h"
+#include "app/LimitedBoxes.h"
 #include "standards/VerificationText.h"
 
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -38,9 +40,6 @@ const QColor kFailRed(255, 190, 180);
 const QColor kSummaryGrey(235, 235, 235);
 constexpr int kWindowWidth = 980;
 constexpr int kWindowHeight = 640;
-constexpr double kLargestCoverage = 100; // m2 a sprinkler
-constexpr int kLargestCount = 999;
-constexpr int kLongestDuration = 600; // minutes
 
 const std::array<TerminalRole, 5> kAllRoles = {TerminalRole::NotVerified, TerminalRole::Hydrant,
                                                TerminalRole::HoseReel, TerminalRole::ExternalOutlet,
@@ -109,16 +108,14 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
         cmbNorma->addItem(s == Standard::None ? QStringLiteral("Nessuna") : standardTitle(s), int(s));
     spnLivello = new QSpinBox(this);
     spnLivello->setObjectName(QStringLiteral("spnLivello"));
-    spnLivello->setRange(kLowestLevel, kHighestLevel);
+    limitBox(spnLivello, LimitedSetting::Level);
     cmbClasse = new QComboBox(this);
     cmbClasse->setObjectName(QStringLiteral("cmbClasse"));
     for (int h = 0; h < kHazardClassCount; ++h)
         cmbClasse->addItem(QString::fromLatin1(hazardDesign(HazardClass(h)).name), h);
     spnCopertura = new QDoubleSpinBox(this);
     spnCopertura->setObjectName(QStringLiteral("spnCopertura"));
-    spnCopertura->setRange(1, kLargestCoverage);
-    spnCopertura->setDecimals(1);
-    spnCopertura->setSuffix(QStringLiteral(" m²"));
+    limitBox(spnCopertura, LimitedSetting::Coverage);
     auto* settings = new QFormLayout;
     settings->addRow(QStringLiteral("Norma:"), cmbNorma);
     settings->addRow(QStringLiteral("Livello di pericolosità (UNI 10779):"), spnLivello);
@@ -155,6 +152,9 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     btnRicerca = new QPushButton(QStringLiteral("Usa la &ricerca"), this);
     btnRicerca->setObjectName(QStringLiteral("btnRicerca"));
     btnRicerca->setToolTip(QStringLiteral("Torna alla posizione più sfavorevole trovata dal programma"));
+    // Enter ends the typing of a value, and does nothing more.
+    for (QPushButton* button : {btnScegli, btnRicerca})
+        button->setAutoDefault(false);
 
     auto* top = new QHBoxLayout;
     top->addLayout(settings);
@@ -187,14 +187,15 @@ void frmVerifica::showNow() {
     verify();
 }
 
-// The settings into the controls, the role and scenario tables for the types now in use.
+// The settings into the controls, the role and scenario tables for the types now in use. A
+// box being typed in is left as it is: its value is taken when its editing ends.
 void frmVerifica::showSettings() {
     showing_ = true;
     const StandardSettings& s = project_.standardSettings;
     cmbNorma->setCurrentIndex(cmbNorma->findData(int(s.standard)));
-    spnLivello->setValue(s.level);
+    showValue(spnLivello, s.level);
     cmbClasse->setCurrentIndex(int(s.hazard));
-    spnCopertura->setValue(s.coverageM2());
+    showValue(spnCopertura, s.coverageM2());
     const bool uni = s.standard == Standard::Uni10779;
     const bool en = s.standard == Standard::En12845;
     spnLivello->setEnabled(uni);
@@ -202,6 +203,37 @@ void frmVerifica::showSettings() {
     spnCopertura->setEnabled(en);
 
     const std::set<int16_t> types = typesInUse(project_);
+    if (types != shownTypes_)
+        buildRoleRows(types);
+    int row = 0;
+    for (const int16_t type : types) {
+        auto* role = qobject_cast<QComboBox*>(tblRuoli->cellWidget(row++, 1));
+        const QSignalBlocker quiet(role);
+        role->setCurrentIndex(role->findData(int(s.roleOf(project_, type))));
+    }
+
+    std::vector<TerminalRole> roles;
+    if (uni)
+        roles = {TerminalRole::Hydrant, TerminalRole::HoseReel, TerminalRole::ExternalOutlet};
+    else if (en)
+        roles = {TerminalRole::Sprinkler};
+    if (roles != shownRoles_)
+        buildScenarioRows(roles);
+    for (int r = 0; r < int(roles.size()); ++r) {
+        const TerminalRole role = roles[std::size_t(r)];
+        auto* count = qobject_cast<QSpinBox*>(tblScenari->cellWidget(r, 1));
+        showValue(count, workingAtOnceOf(s, role));
+        count->setEnabled(uni); // UNI EN 12845 counts the sprinklers from the area
+        showValue(qobject_cast<QSpinBox*>(tblScenari->cellWidget(r, 2)), durationMinutesOf(s, role));
+    }
+    btnScegli->setEnabled(!roles.empty());
+    btnRicerca->setEnabled(!roles.empty());
+    showing_ = false;
+}
+
+// A row a terminal type in use, with the list of roles it may take.
+void frmVerifica::buildRoleRows(const std::set<int16_t>& types) {
+    shownTypes_ = types;
     tblRuoli->setRowCount(int(types.size()));
     int row = 0;
     for (const int16_t type : types) {
@@ -210,19 +242,17 @@ void frmVerifica::showSettings() {
         auto* role = new QComboBox;
         for (const TerminalRole r : kAllRoles)
             role->addItem(roleName(r), int(r));
-        role->setCurrentIndex(role->findData(int(s.roleOf(project_, type))));
         connect(role, &QComboBox::currentIndexChanged, this, [this, type, role] {
             project_.standardSettings.roles[type] = TerminalRole(role->currentData().toInt());
             settingsChanged();
         });
         tblRuoli->setCellWidget(row++, 1, role);
     }
+}
 
-    std::vector<TerminalRole> roles;
-    if (uni)
-        roles = {TerminalRole::Hydrant, TerminalRole::HoseReel, TerminalRole::ExternalOutlet};
-    else if (en)
-        roles = {TerminalRole::Sprinkler};
+// A row a role the standard verifies: how many work at once, and for how long.
+void frmVerifica::buildScenarioRows(const std::vector<TerminalRole>& roles) {
+    shownRoles_ = roles;
     tblScenari->setRowCount(int(roles.size()));
     cmbInsieme->clear();
     for (int r = 0; r < int(roles.size()); ++r) {
@@ -231,26 +261,26 @@ void frmVerifica::showSettings() {
         tblScenari->setItem(r, 0, new QTableWidgetItem(rolePlural(role)));
         tblScenari->item(r, 0)->setFlags(Qt::ItemIsEnabled);
         auto* count = new QSpinBox;
-        count->setRange(0, kLargestCount);
-        count->setValue(workingAtOnceOf(s, role));
-        count->setEnabled(uni); // UNI EN 12845 counts the sprinklers from the area
+        count->setObjectName(QStringLiteral("spnContemporanei.") + roleKey(role));
+        limitBox(count, LimitedSetting::WorkingAtOnce);
         connect(count, &QSpinBox::valueChanged, this, [this, role](int value) {
+            if (showing_)
+                return;
             project_.standardSettings.workingAtOnce[role] = value;
             settingsChanged();
         });
         tblScenari->setCellWidget(r, 1, count);
         auto* minutes = new QSpinBox;
-        minutes->setRange(1, kLongestDuration);
-        minutes->setValue(durationMinutesOf(s, role));
+        minutes->setObjectName(QStringLiteral("spnDurata.") + roleKey(role));
+        limitBox(minutes, LimitedSetting::Duration);
         connect(minutes, &QSpinBox::valueChanged, this, [this, role](int value) {
+            if (showing_)
+                return;
             project_.standardSettings.durationMinutes[role] = value;
             settingsChanged();
         });
         tblScenari->setCellWidget(r, 2, minutes);
     }
-    btnScegli->setEnabled(!roles.empty());
-    btnRicerca->setEnabled(!roles.empty());
-    showing_ = false;
 }
 
 void frmVerifica::settingsChanged() {

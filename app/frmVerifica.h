@@ -14,6 +14,8 @@
 
 #include <functional>
 #include <map>
+#include <set>
+#include <vector>
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -57,6 +59,8 @@ protected:
 
 private:
     void showSettings();
+    void buildRoleRows(const std::set<int16_t>& types);
+    void buildScenarioRows(const std::vector<TerminalRole>& roles);
     void settingsChanged();
     void verify();
     void showCheck();
@@ -68,6 +72,8 @@ private:
     std::function<void(int16_t, int16_t)> open_;
     StandardCheck check_;
     bool showing_ = false; // the settings are being written into the controls
+    std::set<int16_t> shownTypes_;         // the rows of tblRuoli
+    std::vector<TerminalRole> shownRoles_; // the rows of tblScenari
 };
 
 } // namespace valmora

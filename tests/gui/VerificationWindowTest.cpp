@@ -13,6 +13,9 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -144,4 +147,102 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
     trunk()->aggiorna();
     seen.step(QStringLiteral("a 8 bar")).cells(*list->GrAvvisi).line(list->lblTotale->text());
     seen.expectGolden(QStringLiteral("avvisi"));
+}
+
+namespace {
+
+// `text` typed into a number box key by key, the window refreshed between keys (as a change
+// of the network makes it a moment later), then Enter.
+void typeSlowly(QAbstractSpinBox* box, const QString& text, const std::function<void()>& refresh) {
+    box->window()->activateWindow();
+    box->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(box->hasFocus()) << box->objectName().toStdString();
+    guitest::key(box, Qt::Key_A, QString(), Qt::ControlModifier);
+    for (const QChar c : text) {
+        guitest::key(box, 0, QString(c));
+        QApplication::processEvents();
+        refresh();
+    }
+    guitest::key(box, Qt::Key_Return);
+    QApplication::processEvents();
+}
+
+template <typename Box> Box* boxNamed(QWidget& window, const QString& name) {
+    auto* box = window.findChild<Box*>(name);
+    EXPECT_NE(box, nullptr) << name.toStdString();
+    return box;
+}
+
+} // namespace
+
+// Every number box of "Verifica di norma" and "Curve di funzionamento" typed in key by key
+// with the window refreshed between keys: the whole value is stored when the typing ends,
+// Enter presses no button, and a value past its limit is refused in the pump's table.
+TEST_F(VerificationWindowTest, ValuesTypedKeyByKeyAreTakenWhole) {
+    openExampleCopy(QStringLiteral("capannone.vlm"));
+    trigger("mnuVerifica");
+    frmVerifica* w = window->verificationWindow();
+    ASSERT_NE(w, nullptr);
+    const auto refresh = [w] { w->refresh(); };
+    const StandardSettings& s = project().standardSettings;
+    w->cmbNorma->setCurrentIndex(w->cmbNorma->findData(int(Standard::Uni10779)));
+    typeSlowly(w->spnLivello, QStringLiteral("3"), refresh);
+    EXPECT_EQ(s.level, 3);
+    for (const QString& role : {QStringLiteral("idrante"), QStringLiteral("naspo"), QStringLiteral("attacco")}) {
+        SCOPED_TRACE(role.toStdString());
+        const TerminalRole which = *roleFromKey(role);
+        typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnContemporanei.") + role), QStringLiteral("12"), refresh);
+        typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnDurata.") + role), QStringLiteral("145"), refresh);
+        EXPECT_EQ(s.workingAtOnce.at(which), 12);
+        EXPECT_EQ(s.durationMinutes.at(which), 145);
+    }
+    EXPECT_TRUE(ask.dialogsShown.isEmpty()) << "Enter opened no dialog";
+    w->cmbNorma->setCurrentIndex(w->cmbNorma->findData(int(Standard::En12845)));
+    typeSlowly(w->spnCopertura, guitest::inLocale("9.5"), refresh);
+    EXPECT_EQ(s.coverage, 9.5);
+    typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnDurata.sprinkler")), QStringLiteral("90"), refresh);
+    EXPECT_EQ(s.durationMinutes.at(TerminalRole::Sprinkler), 90);
+
+    button("Pompa");
+    frmCurve* c = window->curvesWindow();
+    ASSERT_NE(c, nullptr);
+    const auto redraw = [c] { c->refresh(); };
+    const int32_t supply = project().supplyPressure;
+    c->cmbAlimentazione->setCurrentIndex(c->cmbAlimentazione->findData(int(SupplyKind::MainTest)));
+    typeSlowly(c->spnStatica, guitest::inLocale("5.25"), redraw);
+    typeSlowly(c->spnResidua, guitest::inLocale("3.5"), redraw);
+    typeSlowly(c->spnProva, QStringLiteral("1200"), redraw);
+    EXPECT_EQ(s.supply.staticPressure, 5.25);
+    EXPECT_EQ(s.supply.residualPressure, 3.5);
+    EXPECT_EQ(s.supply.testFlow, 1200);
+    EXPECT_EQ(project().supplyPressure, supply) << "Enter adopted nothing";
+
+    // The pump's cells, typed in their editor the same way.
+    c->cmbAlimentazione->setCurrentIndex(c->cmbAlimentazione->findData(int(SupplyKind::Pump)));
+    const auto typeCell = [&](int row, int column, const QString& text) {
+        c->tblPompa->setCurrentCell(row, column);
+        c->tblPompa->editItem(c->tblPompa->item(row, column));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        for (const QChar ch : text) {
+            guitest::key(editor, 0, QString(ch));
+            QApplication::processEvents();
+            redraw();
+        }
+        guitest::key(editor, Qt::Key_Return);
+        QApplication::processEvents();
+    };
+    const char* points[3][2] = {{"0", "4.2"}, {"1000", "3.5"}, {"1400", "2.45"}};
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 2; ++column)
+            typeCell(row, column, guitest::inLocale(points[row][column]));
+    EXPECT_EQ(s.supply.pump[1], (PumpPoint{1000, 3.5}));
+    EXPECT_EQ(s.supply.pump[2], (PumpPoint{1400, 2.45}));
+    typeCell(2, 1, QStringLiteral("120"));
+    EXPECT_EQ(s.supply.pump[2].pressure, 2.45);
+    EXPECT_EQ(ask.messageTexts().value(0),
+              QStringLiteral("Valore non accettato: la pressione dell'alimentazione va da 0 a 100 bar."));
+    EXPECT_EQ(c->tblPompa->item(2, 1)->text(), guitest::inLocale("2.45"));
 }
