@@ -77,6 +77,9 @@ template <typename T> void takeIfChanged(Reader& in, uint16_t mask, uint16_t bit
     field = forward ? after : before;
 }
 
+// What a map keeps for an entry beside its key and value: the tree's links and colour.
+constexpr std::size_t kMapNodeBytes = 4 * sizeof(void*) + sizeof(std::pair<int, std::vector<int16_t>>);
+
 const Node kAbsentNode{};
 const Terminal kAbsentTerminal{};
 
@@ -102,6 +105,17 @@ struct StoredHeader {
         p.lastTerminalType = lastTerminalType;
         p.maxHeight = maxHeight;
         p.standardSettings = settings;
+    }
+    // What it holds, its settings' tables and the designer's sets included: a step that keeps
+    // a large set a thousand times is a thousand large sets.
+    std::size_t bytes() const {
+        std::size_t total = sizeof(StoredHeader) + std::size_t(notes.size()) * sizeof(QChar);
+        const StandardSettings& s = settings;
+        total += (s.roles.size() + s.workingAtOnce.size() + s.durationMinutes.size() + s.designerSets.size()) *
+                 kMapNodeBytes;
+        for (const auto& [role, nodes] : s.designerSets)
+            total += nodes.capacity() * sizeof(int16_t);
+        return total;
     }
     bool operator==(const StoredHeader& o) const {
         return notes == o.notes && supplyPressure == o.supplyPressure && lastSeries == o.lastSeries &&
@@ -142,8 +156,7 @@ struct ProjectHistory::Step {
         for (const NameChange& n : names)
             total += std::size_t(n.before.size() + n.after.size()) * sizeof(QChar);
         if (header)
-            total += std::size_t(header->first.notes.size() + header->second.notes.size()) * sizeof(QChar) +
-                     2 * sizeof(StoredHeader);
+            total += header->first.bytes() + header->second.bytes();
         return total;
     }
     bool empty() const {

@@ -169,6 +169,24 @@ TEST(ProjectHistory, StepsCostWhatChangedAndTheBudgetDropsTheOldest) {
     EXPECT_EQ(std::size_t(undone), small.steps());
     EXPECT_TRUE(small.isModified(q)); // the saved state was among the dropped steps
 
+    // A change of the verification's settings keeps them whole before and after: with a large
+    // designer's set, each step costs the set twice, and the budget counts it.
+    constexpr std::size_t kSetSize = 10000;
+    constexpr std::size_t kSettingsBudget = 1024 * 1024;
+    ProjectHistory settings(kSettingsBudget);
+    settings.reset(q);
+    std::vector<int16_t> ends;
+    for (int16_t i = 1; i <= q.nodeCount() && ends.size() < kSetSize; ++i)
+        if (q.NodeTable[std::size_t(i)].endsInTerminal())
+            ends.push_back(i);
+    q.standardSettings.designerSets[TerminalRole::Sprinkler] = ends;
+    for (int change = 0; change < 200; ++change) {
+        q.standardSettings.durationMinutes[TerminalRole::Sprinkler] = 10 + change;
+        settings.record(q, QStringLiteral("verifica di norma"));
+    }
+    EXPECT_LE(settings.bytes(), kSettingsBudget);
+    EXPECT_LE(settings.steps(), kSettingsBudget / (2 * ends.size() * sizeof(int16_t)));
+
     ProjectHistory tiny(1);
     tiny.reset(q);
     q.NodeTable[5].length = 1;
