@@ -18,9 +18,12 @@ namespace valmora {
 
 template <typename Box> void limitBox(Box* box, LimitedSetting setting) {
     const SettingLimit& limit = settingLimit(setting);
-    box->setRange(limit.lowest, limit.highest);
-    if constexpr (std::is_same_v<Box, QDoubleSpinBox>)
+    if constexpr (std::is_same_v<Box, QDoubleSpinBox>) {
+        box->setRange(limit.lowest, limit.highest);
         box->setDecimals(limit.decimals);
+    } else {
+        box->setRange(int(limit.lowest), int(limit.highest));
+    }
     if (*limit.unit)
         box->setSuffix(u' ' + QString::fromUtf8(limit.unit));
     box->setKeyboardTracking(false);

@@ -65,7 +65,7 @@ struct PipeDiameter {
     QString label;
     float innerDiameter = 0; // mm
     float outerDiameter = 0; // mm
-    int32_t totalLength = 0; // materials work field, metres
+    double totalLength = 0; // materials work field, metres as the sections add them
 };
 
 struct PipeSeries {

@@ -144,6 +144,16 @@ QString formatGeneral(float value, const QLocale& locale) {
     return generalFormat(double(value), kSignificantDigitsSingle, locale);
 }
 
+QString formatToTenth(double value, QStringView wholePicture, const QLocale& locale) {
+    constexpr double kTenths = 10;
+    const double tenths = std::round(value * kTenths);
+    if (std::fmod(tenths, kTenths) == 0)
+        return formatPicture(tenths / kTenths, wholePicture, locale);
+    // A tenth is shown with its unit digit: "0,5", never ",5".
+    const QString picture = wholePicture.contains(u',') ? QStringLiteral("#,#0.0") : QStringLiteral("#0.0");
+    return formatPicture(tenths / kTenths, picture, locale);
+}
+
 QString formatGeneral(double value, const QLocale& locale) {
     return generalFormat(value, kSignificantDigitsDouble, locale);
 }

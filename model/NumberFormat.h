@@ -23,6 +23,10 @@ namespace valmora {
 
 QString formatPicture(double value, QStringView picture, const QLocale& locale = QLocale());
 
+// A length or a height as a designer reads it: to the tenth, the tenth shown only where
+// there is one ("3,5", "4"), with `picture` for the whole part ("#0", "####", "#,#").
+QString formatToTenth(double value, QStringView wholePicture, const QLocale& locale = QLocale());
+
 // The general number format: the shortest form with at most 7 significant digits for a
 // 32-bit value (15 for a 64-bit one), an exponent outside 1E-04 .. 1E+07 ("1E-05"),
 // the locale's decimal separator and no grouping.

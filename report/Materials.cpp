@@ -24,7 +24,7 @@ MaterialsTotals emptyTotals(const Project& project) {
     MaterialsTotals totals;
     totals.metres.resize(project.PipeCatalogue.size());
     for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
-        totals.metres[s].assign(project.PipeCatalogue[s].diameters.size(), 0);
+        totals.metres[s].assign(project.PipeCatalogue[s].diameters.size(), 0.0);
     totals.count.assign(project.TerminalCatalogue.size(), 0);
     totals.activeCount.assign(project.TerminalCatalogue.size(), 0);
     return totals;
@@ -34,8 +34,7 @@ void addLength(MaterialsTotals& totals, const Node& node) {
     if (node.isKvElement())
         return;
     // The project reader and the editor keep the indexes within the catalogues.
-    int32_t& metres = totals.metres[std::size_t(node.seriesIndex)][std::size_t(node.diameterIndex)];
-    metres = static_cast<int32_t>(roundHalfEven(double(node.length) + double(metres)));
+    totals.metres[std::size_t(node.seriesIndex)][std::size_t(node.diameterIndex)] += double(node.length);
 }
 
 void CountTerminal(const Project& project, MaterialsTotals& totals, const Node& node) {
@@ -64,7 +63,7 @@ QStringList seriesRows(const Project& project, const std::vector<SeriesMaterials
         const PipeSeries& catalogued = project.PipeCatalogue[std::size_t(s.seriesIndex)];
         for (const DiameterMaterials& d : s.diameters)
             rows << row({catalogued.name, catalogued.diameters[std::size_t(d.diameterIndex)].label,
-                         formatPicture(d.totalLength, kLengthPicture, locale),
+                         formatToTenth(d.totalLength, kLengthPicture, locale),
                          formatPicture(d.roundedWeight, kWeightPicture, locale)});
         runningWeight += s.roundedWeight;
         if (s.roundedWeight > 0)
@@ -121,13 +120,13 @@ MaterialsTotals storedMaterials(const Project& project) {
     return totals;
 }
 
-double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, int32_t metres) {
+double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres) {
     const double outer = diameter.outerDiameter;
     const double inner = diameter.innerDiameter;
     return (outer * outer - inner * inner) * kWeightAreaFactor / kSquareMmPerSquareMetre * series.density * metres;
 }
 
-double diameterWaterContent(const PipeDiameter& diameter, int32_t metres) {
+double diameterWaterContent(const PipeDiameter& diameter, double metres) {
     const double inner = diameter.innerDiameter;
     return inner * inner * kWaterLitresFactor * metres;
 }
@@ -144,7 +143,7 @@ std::vector<SeriesMaterials> pipeMaterials(const Project& project, const Materia
         materials.seriesIndex = static_cast<int16_t>(s);
         for (std::size_t i = 0; i < series.diameters.size(); ++i) {
             const PipeDiameter& diameter = series.diameters[i];
-            const int32_t metres = totals.metres[s][i];
+            const double metres = totals.metres[s][i];
             if (metres <= 0)
                 continue;
             const double weight = diameterWeight(series, diameter, metres);

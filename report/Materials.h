@@ -29,16 +29,16 @@ constexpr double kWaterLitresFactor = 0.000785398;
 
 // The totals of one walk, indexed as the catalogues are.
 struct MaterialsTotals {
-    std::vector<std::vector<int32_t>> metres; // by series (0, the KV pseudo-series, has none), by diameter
+    std::vector<std::vector<double>> metres; // by series (0, the KV pseudo-series, has none), by diameter
     std::vector<int32_t> count;               // by terminal type
     std::vector<int32_t> activeCount;
 };
 
-// Walks the network from node 1: each section adds its length to its diameter's total,
-// rounded to whole metres (halves to even) at every addition; each branch end with a
-// terminal counts it in its type's count, and in activeCount when its flow exceeds
-// kActiveTerminalFlow. The derived branch of a node is walked before its continuation:
-// with rounding at each addition the order changes totals.
+// Walks the network from node 1: each section adds its exact length to its diameter's total
+// (rounded once, where it is shown: a bill of materials that rounded at every addition would
+// lose or invent metres); each branch end with a terminal counts it in its type's count, and
+// in activeCount when its flow exceeds kActiveTerminalFlow. The derived branch of a node is
+// walked before its continuation.
 MaterialsTotals totalMaterials(const Project& project);
 // The same walk, its totals left in the catalogues' work fields (totalLength, count,
 // activeCount), which it clears first.
@@ -47,14 +47,14 @@ void ComputeMaterials(Project& project);
 MaterialsTotals storedMaterials(const Project& project);
 
 // Weight of `metres` of pipe of one diameter, kg: (Do^2 - Di^2) x 0.7854 / 10^6 x density x length.
-double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, int32_t metres);
+double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres);
 // Water held by `metres` of pipe of one diameter, litres: Di^2 x 0.000785398 x length.
-double diameterWaterContent(const PipeDiameter& diameter, int32_t metres);
+double diameterWaterContent(const PipeDiameter& diameter, double metres);
 
 // One diameter with metres of pipe in the network.
 struct DiameterMaterials {
     int16_t diameterIndex = 0;
-    int32_t totalLength = 0;  // whole metres
+    double totalLength = 0;   // metres, exact: rounded where shown
     float weight = 0;         // kg, single precision, unrounded: the printed report's
     int32_t roundedWeight = 0; // kg, whole (halves to even): the window's and text file's
     double waterContent = 0;  // litres

@@ -460,7 +460,8 @@ void Tabelle::PrintPipeMaterials() {
         for (const DiameterMaterials& d : listed.diameters) {
             const PipeDiameter& diameter = series.diameters[std::size_t(d.diameterIndex)];
             text += PadField(diameter.label, 5, 0) + u'\t' + PadField(diameter.outerDiameter, 7, 1) +
-                    PadField(d.totalLength, 10, 0) + PadField(d.weight, 10, 1) + u'\n';
+                    formatToTenth(d.totalLength, u"#0").rightJustified(10, u' ', true) +
+                    PadField(d.weight, 10, 1) + u'\n';
         }
         total += listed.weight;
         if (listed.weight > 0)
@@ -468,7 +469,7 @@ void Tabelle::PrintPipeMaterials() {
                 PadField(QStringLiteral("Peso parziale kg "), 26, 0) + PadField(listed.weight, 9, 1) + u'\n';
     }
     if (total > 0)
-        text += QStringLiteral("\tPeso totale\t") + formatPicture(total, u"#,#") + u'\n';
+        text += PadField(QStringLiteral("Peso totale kg "), 26, 0) + PadField(total, 9, 1) + u'\n';
     printSection(text);
 }
 

@@ -28,7 +28,7 @@ Section pipe(float length, int16_t series = kSteel, int16_t diameter = kBore20, 
     return {QStringLiteral("T"), length, 0.5f, series, diameter, closed};
 }
 
-int32_t totalLength(const Project& p, int16_t series, int16_t diameter) {
+double totalLength(const Project& p, int16_t series, int16_t diameter) {
     return p.PipeCatalogue[std::size_t(series)].diameters[std::size_t(diameter)].totalLength;
 }
 
