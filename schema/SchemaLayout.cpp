@@ -266,7 +266,7 @@ void SchemaLayout::FillTerminalRow(int r, int16_t node) {
     const Terminal* terminal = project_.findTerminal(end);
     const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
     row.flow = flowText(node);
-    row.height = terminal ? formatPicture(double(terminal->height), u"#0") : QString();
+    row.height = terminal ? formatToTenth(double(terminal->height), u"#0") : QString();
     row.type = type ? type->name : QString();
 }
 
@@ -327,8 +327,8 @@ QString nodeStatusText(const Project& project, int16_t node) {
     const Node& n = project.NodeTable[std::size_t(node)];
     QString text = n.name + QStringLiteral(" - ");
     if (n.seriesIndex >= 1)
-        text += QStringLiteral("Metri ") + formatPicture(double(n.length), u"###0");
-    return text + QStringLiteral(" - L.Virt. m ") + formatPicture(double(n.virtualLength), u"###0");
+        text += QStringLiteral("Metri ") + formatToTenth(double(n.length), u"###0");
+    return text + QStringLiteral(" - L.Virt. m ") + formatToTenth(double(n.virtualLength), u"###0");
 }
 
 } // namespace valmora
