@@ -5,9 +5,10 @@
 #include "model/NumberFormat.h"
 #include "app/LimitedBoxes.h"
 #include "platform/Interaction.h"
+#include "platform/PagePainter.h"
+#include "report/CurvesPage.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -19,8 +20,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QTableWidget>
@@ -40,7 +39,6 @@ constexpr int kWindowWidth = 1000;
 constexpr int kWindowHeight = 700;
 constexpr int kSupplyPenWidth = 3;
 constexpr qreal kMarkerSize = 9;
-constexpr int kPdfResolution = 300;
 constexpr int kSupplyPanelWidth = 350;
 const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
 const QString kPngFilter = QStringLiteral("PNG|*.png");
@@ -55,12 +53,38 @@ QDoubleSpinBox* spinBox(QWidget* parent, const char* name, LimitedSetting settin
 // The pump table's columns: flow, pressure.
 constexpr std::array<LimitedSetting, 2> kPumpColumns = {LimitedSetting::SupplyFlow, LimitedSetting::SupplyPressure};
 
-QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name) {
+QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name, const QColor& colour) {
     auto* series = new QLineSeries;
     series->setName(name);
+    series->setColor(colour);
     for (const CurvePoint& p : points)
         series->append(p.flow, p.pressure);
     return series;
+}
+
+// One colour a role, the same in every project: the supply black, the whole network blue, the
+// sets that ask most in reds, those that draw most in greens; the demand points grey squares,
+// the operating points orange crosses, apart from every curve's colour.
+const QColor kSupplyColour(Qt::black);
+const QColor kNetworkColour(20, 80, 200);
+const std::array<QColor, 3> kUnfavourableColours = {QColor(200, 30, 30), QColor(150, 40, 110), QColor(230, 90, 60)};
+const std::array<QColor, 3> kFavourableColours = {QColor(20, 140, 60), QColor(90, 150, 20), QColor(0, 120, 120)};
+const QColor kAllOfARoleColour(120, 80, 20);
+const QColor kDemandPointColour(90, 90, 90);
+const QColor kOperatingPointColour(240, 140, 0);
+
+QColor colourOf(const DemandCurve& curve, int unfavourableSeen, int favourableSeen) {
+    switch (curve.kind) {
+    case DemandKind::Network:
+        return kNetworkColour;
+    case DemandKind::Unfavourable:
+        return kUnfavourableColours[std::size_t(unfavourableSeen) % kUnfavourableColours.size()];
+    case DemandKind::Favourable:
+        return kFavourableColours[std::size_t(favourableSeen) % kFavourableColours.size()];
+    case DemandKind::AllOfARole:
+        break;
+    }
+    return kAllOfARoleColour;
 }
 
 } // namespace
@@ -227,7 +251,7 @@ void frmCurve::drawChart() {
     if (!chart_.problem.isEmpty()) {
         words << chart_.problem;
     } else {
-        QLineSeries* supply = lineOf(chart_.supply, chart_.supplyName);
+        QLineSeries* supply = lineOf(chart_.supply, chart_.supplyName, kSupplyColour);
         QPen pen = supply->pen();
         pen.setWidth(kSupplyPenWidth);
         supply->setPen(pen);
@@ -236,15 +260,21 @@ void frmCurve::drawChart() {
         demandPoints->setName(QStringLiteral("Richiesta (D)"));
         demandPoints->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
         demandPoints->setMarkerSize(kMarkerSize);
+        demandPoints->setColor(kDemandPointColour);
         auto* operatingPoints = new QScatterSeries;
         operatingPoints->setName(QStringLiteral("Funzionamento (F)"));
         operatingPoints->setMarkerSize(kMarkerSize);
+        operatingPoints->setColor(kOperatingPointColour);
         int n = 1;
         std::vector<const DemandCurve*> curves{&chart_.network};
         for (const DemandCurve& curve : chart_.sets)
             curves.push_back(&curve);
+        int unfavourableSeen = 0, favourableSeen = 0;
         for (const DemandCurve* curve : curves) {
-            add(lineOf(curve->points, QStringLiteral("%1 %2").arg(n).arg(curve->name)));
+            add(lineOf(curve->points, QStringLiteral("%1 %2").arg(n).arg(curve->name),
+                       colourOf(*curve, unfavourableSeen, favourableSeen)));
+            unfavourableSeen += curve->kind == DemandKind::Unfavourable ? 1 : 0;
+            favourableSeen += curve->kind == DemandKind::Favourable ? 1 : 0;
             QString line = QStringLiteral("%1 %2").arg(n).arg(curve->name);
             if (curve->demandPoint) {
                 demandPoints->append(curve->demandPoint->flow, curve->demandPoint->pressure);
@@ -309,22 +339,23 @@ QString frmCurve::exportPath(bool png) {
 }
 
 void frmCurve::exportChart(bool png) {
+    // A chart that cannot be drawn is not written as an empty one.
+    if (!chart_.problem.isEmpty()) {
+        interaction_.inform(QStringLiteral("Curve non esportate: ") + chart_.problem, windowTitle(),
+                            MessageIcon::Exclamation);
+        return;
+    }
     const QString path = exportPath(png);
     if (path.isEmpty())
         return;
-    QBuffer bytes;
-    bytes.open(QIODevice::WriteOnly);
-    if (png) {
-        chartView->grab().save(&bytes, "PNG");
-    } else {
-        QPdfWriter pdf(&bytes);
-        pdf.setResolution(kPdfResolution);
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        pdf.setTitle(windowTitle());
-        QPainter painter(&pdf);
-        chartView->render(&painter);
-    }
-    const WriteOutcome written = writeFileAtomically(path, bytes.data(), outputOf(project_.projectPath));
+    // The page the report prints, values and legend included, at print resolution.
+    const DrawReport draw = [this](PrintSurface& surface) {
+        PrintCurves(chart_, project_, surface);
+        surface.endDocument();
+    };
+    const WriteRequest request = outputOf(project_.projectPath);
+    const PagedOutcome written = png ? writePng(path, draw, request)
+                                     : writePdf(path, QFileInfo(project_.projectPath).fileName(), draw, {}, request);
     if (!written.ok)
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);

@@ -107,8 +107,7 @@ PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parse
 }
 
 // The curves' page as a PDF, or as a PNG picture when the name ends in ".png".
-PagedOutcome writeCurves(const Project& project, const ReportArguments& parsed) {
-    const OperatingChart chart = operatingChart(project);
+PagedOutcome writeCurves(const Project& project, const OperatingChart& chart, const ReportArguments& parsed) {
     const DrawReport draw = [&](PrintSurface& surface) {
         PrintCurves(chart, project, surface);
         surface.endDocument();
@@ -145,8 +144,13 @@ CliResult runPdfCommand(const QStringList& arguments) {
                               settingsUseOf(arguments.value(0), *parsed)))
         return invalidInput(result.error + *problem);
     if (arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand) {
-        const PagedOutcome written =
-            arguments.value(0) == kSchemaCommand ? writeSchemaPdf(project, *parsed) : writeCurves(project, *parsed);
+        const bool curves = arguments.value(0) == kCurvesCommand;
+        const OperatingChart chart = curves ? operatingChart(project) : OperatingChart{};
+        // A chart that cannot be drawn is not written as an empty one.
+        if (!chart.problem.isEmpty())
+            return invalidInput(result.error +
+                                QStringLiteral("%1: curve non esportate: %2").arg(parsed->project, chart.problem));
+        const PagedOutcome written = curves ? writeCurves(project, chart, *parsed) : writeSchemaPdf(project, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
             result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);

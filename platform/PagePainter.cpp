@@ -24,7 +24,7 @@ constexpr auto kCupsJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 constexpr double kThinRuleMm = 0.2; // a line of draw width 1; width 2 is twice as heavy
 // Metrics are taken at a resolution fine enough that rounding to device units is negligible.
 constexpr int kMeasuringDpi = 1200;
-constexpr double kPngDpi = 150;
+constexpr double kPngDpi = 300; // an A4 page 2 480 pixels wide: a chart read as on paper
 constexpr double kA4WidthMm = 210;
 constexpr double kA4HeightMm = 297;
 constexpr int kFirstPrintable = 0x20;

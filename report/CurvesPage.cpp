@@ -3,8 +3,11 @@
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 
+#include <QRectF>
+
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace valmora {
 
@@ -20,6 +23,7 @@ constexpr int kDivisions = 8;
 constexpr double kTick = 1.5;
 constexpr double kMarker = 1.2; // half the side of a point's mark
 constexpr double kLabelGap = 1.5;
+constexpr int kLabelTries = 12; // lines a label may move down to stand clear
 constexpr int kHeavy = 2;
 constexpr int kThin = 1;
 
@@ -70,7 +74,7 @@ public:
         // At the last point the chart shows of the curve.
         const auto shown = std::find_if(points.rbegin(), points.rend(), [&](const CurvePoint& p) { return visible(p); });
         if (shown != points.rend())
-            textAt(xOf(shown->flow) + kLabelGap, yOf(shown->pressure) - kLabelGap * 2, QString::number(n));
+            label(xOf(shown->flow) + kLabelGap, yOf(shown->pressure) - kLabelGap * 2, QString::number(n));
     }
 
     void cross(const CurvePoint& p, const QString& label) {
@@ -78,7 +82,7 @@ public:
             return;
         surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) - kMarker, xOf(p.flow) + kMarker, yOf(p.pressure) + kMarker);
         surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) + kMarker, xOf(p.flow) + kMarker, yOf(p.pressure) - kMarker);
-        textAt(xOf(p.flow) + kMarker + kLabelGap / 2, yOf(p.pressure) + kMarker, label);
+        this->label(xOf(p.flow) + kMarker + kLabelGap / 2, yOf(p.pressure) + kMarker, label);
     }
 
     void square(const CurvePoint& p, const QString& label) {
@@ -89,7 +93,19 @@ public:
         surface_.line(x + kMarker, y - kMarker, x + kMarker, y + kMarker);
         surface_.line(x + kMarker, y + kMarker, x - kMarker, y + kMarker);
         surface_.line(x - kMarker, y + kMarker, x - kMarker, y - kMarker);
-        textAt(x + kMarker + kLabelGap / 2, y - 3 * kMarker, label);
+        this->label(x + kMarker + kLabelGap / 2, y - 3 * kMarker, label);
+    }
+
+    // A label of a curve or a point, moved down line by line past the labels already placed:
+    // curves that nearly coincide keep their numbers and points apart.
+    void label(double x, double y, const QString& text) {
+        const double width = surface_.textWidth(text);
+        const double height = surface_.textHeight(text);
+        QRectF box(x, y, width, height);
+        for (int tries = 0; tries < kLabelTries && overlapsPlaced(box); ++tries)
+            box.translate(0, height);
+        placed_.push_back(box);
+        textAt(box.x(), box.y(), text);
     }
 
     void textAt(double x, double y, const QString& text) {
@@ -123,8 +139,13 @@ private:
         surface_.line(xOf(a.flow), yOf(a.pressure), xOf(b.flow), yOf(b.pressure));
     }
 
+    bool overlapsPlaced(const QRectF& box) const {
+        return std::any_of(placed_.begin(), placed_.end(), [&](const QRectF& other) { return other.intersects(box); });
+    }
+
     const OperatingChart& chart_;
     PrintSurface& surface_;
+    std::vector<QRectF> placed_;
     double flowStep_ = 1, pressureStep_ = 1, flowTop_ = 1, pressureTop_ = 1;
 };
 

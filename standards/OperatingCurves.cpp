@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace valmora {
 
@@ -14,7 +15,7 @@ using namespace standard_law;
 
 namespace {
 
-constexpr int kCurvePoints = 14;
+constexpr int kCurvePoints = 24;
 constexpr double kHeadroom = 1.15; // the chart reaches a little past what it must show
 constexpr double kFarestDemand = 3; // times the supply's pressure at no flow
 constexpr double kMmPerBar = kMetresOfWaterPerBar * kMmPerMetre;
@@ -42,13 +43,28 @@ private:
     ConvergedSolution last_;
 };
 
-std::vector<CurvePoint> sampled(double largestPressure, const std::function<double(double)>& flowAt) {
-    std::vector<CurvePoint> points{{0, 0}};
+// A demand curve from the pressure at which its first terminal starts to flow (`still`, the
+// static head of the lowest one: below it nothing flows) up to `largestPressure`. The flow
+// grows as the root of the pressure above that head, steeply at first: the points are closer
+// where the curve bends, so that its line never seems to run below the static head.
+std::vector<CurvePoint> sampled(double still, double largestPressure, const std::function<double(double)>& flowAt) {
+    const double from = std::clamp(still, 0.0, largestPressure);
+    std::vector<CurvePoint> points{{0, from}};
     for (int k = 1; k <= kCurvePoints; ++k) {
-        const double pressure = largestPressure * k / kCurvePoints;
+        const double share = double(k) / kCurvePoints;
+        const double pressure = from + (largestPressure - from) * share * share;
         points.push_back({flowAt(pressure), pressure});
     }
     return points;
+}
+
+// The static head of the lowest of `ends` that is open, bar.
+double lowestStaticHead(const StandardNetwork& network, const std::vector<int16_t>& ends) {
+    double lowest = std::numeric_limits<double>::infinity();
+    for (const int16_t end : ends)
+        if (!network.shutOff(end))
+            lowest = std::min(lowest, network.staticHead(end));
+    return std::isfinite(lowest) ? lowest : 0;
 }
 
 QString setName(const ScenarioCheck& scenario, bool unfavourable) {
@@ -112,7 +128,7 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
     chart.network.name = QStringLiteral("Rete (calcolo)");
     NetworkDemand networkDemand(project);
     const auto networkFlowAt = [&](double p) { return networkDemand.flowAt(p); };
-    chart.network.points = sampled(top, networkFlowAt);
+    chart.network.points = sampled(lowestStaticHead(network, network.terminalEnds()), top, networkFlowAt);
     chart.network.operating = [&]() -> std::optional<CurvePoint> {
         const auto point = supply.operatingPoint(networkFlowAt);
         return point ? std::optional<CurvePoint>(CurvePoint{point->flow, point->pressure}) : std::nullopt;
@@ -135,7 +151,9 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                 const auto drawn = [&](double p) { return tree.solve(p).totalFlow; };
                 DemandCurve curve;
                 curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti") : setName(scenario, unfavourable);
-                curve.points = sampled(top, drawn);
+                curve.kind = oneSet ? DemandKind::AllOfARole
+                                    : (unfavourable ? DemandKind::Unfavourable : DemandKind::Favourable);
+                curve.points = sampled(lowestStaticHead(network, members), top, drawn);
                 if (unfavourable && set.demandPressure) {
                     curve.demandPoint = CurvePoint{set.demandFlow, *set.demandPressure};
                     if (*set.demandPressure > top)

@@ -23,8 +23,12 @@ struct CurvePoint {
     double pressure = 0; // bar
 };
 
+// What a demand curve is of, for the colour it is drawn in.
+enum class DemandKind { Network, Unfavourable, Favourable, AllOfARole };
+
 struct DemandCurve {
     QString name; // "Rete (calcolo)", "Idranti, posizione più sfavorevole"
+    DemandKind kind = DemandKind::Network;
     std::vector<CurvePoint> points;
     std::optional<CurvePoint> demandPoint; // a verification's set: the pressure it needs
     std::optional<CurvePoint> operating;   // where it meets the supply

@@ -31,3 +31,19 @@ if(NOT head STREQUAL "25504446") # "%PDF"
 endif()
 expect_exit(2 ${CLI} schema ${DATA}/esempio.vlm ${WORK}/x.pdf --sections nodi)
 expect_exit(1 ${CLI} schema ${WORK}/garbage.vlm ${WORK}/x.pdf --catalogues ${DATA})
+
+# The report's options named when refused; help asked for, not a mistake.
+execute_process(COMMAND ${CLI} report ${DATA}/esempio.vlm ${WORK}/x.pdf --sections foo
+    RESULT_VARIABLE code ERROR_VARIABLE err)
+if(NOT code STREQUAL 2 OR NOT err MATCHES "--sections: sezione sconosciuta \"foo\"")
+    message(FATAL_ERROR "report --sections foo: exit ${code}\n${err}")
+endif()
+expect_exit(0 ${CLI} report --help)
+# Curves that cannot be drawn (a pump whose points rise) are refused, and nothing is written.
+file(READ ${DATA}/esempio.vlm example)
+file(WRITE ${WORK}/pompa-che-sale.vlm "${example}\"Valmora\",1\r\n\"verifica\",\"pompa\",\"0 4, 600 5, 840 6\"\r\n")
+execute_process(COMMAND ${CLI} curves ${WORK}/pompa-che-sale.vlm ${WORK}/curve.png --catalogues ${DATA}
+    RESULT_VARIABLE code ERROR_VARIABLE err)
+if(NOT code STREQUAL 1 OR NOT err MATCHES "curve non esportate" OR EXISTS ${WORK}/curve.png)
+    message(FATAL_ERROR "curves of a rising pump: exit ${code}\n${err}")
+endif()

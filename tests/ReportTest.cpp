@@ -5,9 +5,12 @@
 #include "report/CurvesPage.h"
 #include "report/Tabelle.h"
 #include "standards/OperatingCurves.h"
+#include "standards/StandardHydraulics.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -162,4 +165,52 @@ TEST(Report, CurvesStayWithinTheChart) {
     chart.network.points.back() = {chart.network.points[chart.network.points.size() - 2].flow,
                                    chart.largestPressure * 10};
     EXPECT_EQ(lines(chart).size(), before + 1);
+}
+
+// Curves that coincide keep their numbers and their points' labels apart on paper; every
+// demand curve starts where its first terminal starts to flow, and never runs below it.
+TEST(Report, CurvesLabelsStandApartAndCurvesStartAtTheStaticHead) {
+    Project p = testkit::projectWithShippedCatalogues();
+    testkit::readRiser(p);
+    p.standardSettings.standard = Standard::Uni10779;
+    p.standardSettings.supply.kind = SupplyKind::Pump;
+    p.standardSettings.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 5}, PumpPoint{840, 4}};
+    ASSERT_TRUE(Calculate(p).ok);
+    OperatingChart chart = operatingChart(p);
+    ASSERT_TRUE(chart.problem.isEmpty()) << chart.problem.toStdString();
+    ASSERT_FALSE(chart.sets.empty());
+    const StandardNetwork network(p);
+    double lowest = 1e9;
+    for (const int16_t end : network.terminalEnds())
+        lowest = std::min(lowest, network.staticHead(end));
+    EXPECT_EQ(chart.network.points.front().flow, 0.0);
+    EXPECT_NEAR(chart.network.points.front().pressure, lowest, 1e-12);
+    for (const DemandCurve* curve : {&chart.network, &chart.sets.front()}) {
+        EXPECT_GT(curve->points[1].flow, 0.0) << curve->name.toStdString();
+        for (const CurvePoint& point : curve->points)
+            EXPECT_GE(point.pressure, curve->points.front().pressure);
+    }
+
+    // Three more curves on top of the network's: their labels must not overlap.
+    for (int copy = 0; copy < 3; ++copy)
+        chart.sets.push_back(chart.network);
+    FixedPitchMetrics metrics;
+    RecordingSurface surface(metrics);
+    PrintCurves(chart, p, surface);
+    surface.endDocument();
+    const RecordedPage& page = surface.pages().front();
+    std::vector<const PageItem*> labels;
+    for (const PageItem& item : page.items)
+        if (item.kind == PageItem::Kind::Text &&
+            QRegularExpression(QStringLiteral("^[DF]?[0-9]+$")).match(item.text).hasMatch() && item.y > 30 &&
+            item.x > 22)
+            labels.push_back(&item);
+    ASSERT_GE(labels.size(), 10u);
+    const double height = metrics.lineHeight(page.fonts[labels.front()->font]);
+    for (std::size_t a = 0; a < labels.size(); ++a)
+        for (std::size_t b = a + 1; b < labels.size(); ++b) {
+            const bool apart = labels[a]->x2 <= labels[b]->x || labels[b]->x2 <= labels[a]->x ||
+                               std::abs(labels[a]->y - labels[b]->y) >= height - 1e-9;
+            EXPECT_TRUE(apart) << labels[a]->text.toStdString() << " and " << labels[b]->text.toStdString();
+        }
 }

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -111,11 +112,22 @@ TEST_F(VerificationWindowTest, CurvesOfAPumpItsOperatingPointAdoptedAndExported)
     ASSERT_TRUE(Calculate(recalculated).ok);
     EXPECT_EQ(recalculated.totalFlow, project().totalFlow) << "calculated again at the new pressure";
 
+    // Exported as the page the report prints, at print resolution.
     ask.answers = {Answer::Yes};
     w->btnPng->click();
-    EXPECT_TRUE(testkit::readBytes(path(QStringLiteral("capannone-curve.png"))).startsWith("\x89PNG"));
+    const QImage png(path(QStringLiteral("capannone-curve.png")));
+    EXPECT_GE(png.width(), 2000);
     EXPECT_EQ(ask.messageTexts().last(),
               QStringLiteral("Creato ") + path(QStringLiteral("capannone-curve.png")));
+
+    // A pump whose points do not fall makes no chart: nothing is written, and it is said why.
+    QFile::remove(path(QStringLiteral("capannone-curve.pdf")));
+    project().standardSettings.supply.pump[2].pressure = 7;
+    w->refresh();
+    ASSERT_FALSE(w->chart().problem.isEmpty());
+    w->btnPdf->click();
+    EXPECT_EQ(ask.messageTexts().last(), QStringLiteral("Curve non esportate: ") + w->chart().problem);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("capannone-curve.pdf"))));
 }
 
 TEST_F(VerificationMarksTest, TerminalsFarFromConvergenceAreMarkedUntilTheNextCalculation) {
