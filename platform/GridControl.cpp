@@ -217,7 +217,8 @@ GridControl::GridControl(QWidget* parent) : QTableView(parent), model_(new GridM
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * kRowPadding);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The designer may widen a column whose texts are cut, as the grids always allowed.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
     // Narrow columns: keep the cell margins small so that their text fits.

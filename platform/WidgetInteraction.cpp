@@ -64,6 +64,11 @@ Answer WidgetInteraction::message(const MessageRequest& request) {
     return answerOf(box.exec());
 }
 
+namespace {
+// What a window's title bar takes beside its title: the icon and the buttons.
+constexpr int kTitleBarButtonsRoom = 160;
+} // namespace
+
 std::optional<QString> WidgetInteraction::inputBox(const QString& prompt, const QString& title, const QString& initial) {
     QInputDialog box(parent_);
     box.setWindowTitle(title.isEmpty() ? kApplicationTitle : title);
@@ -71,6 +76,8 @@ std::optional<QString> WidgetInteraction::inputBox(const QString& prompt, const 
     box.setTextValue(initial);
     box.setOkButtonText(QStringLiteral("OK"));
     box.setCancelButtonText(QStringLiteral("Annulla"));
+    // Wide enough for its whole title: the window manager cuts a title that does not fit.
+    box.setMinimumWidth(box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarButtonsRoom);
     if (box.exec() != QDialog::Accepted)
         return std::nullopt;
     return box.textValue();

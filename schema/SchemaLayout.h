@@ -41,6 +41,7 @@ enum class CellKind : uint8_t { Vertical = 0, TeeRight = 1, TurnDown = 2, Branch
 // across cell borders.
 constexpr int kPictureWidth = 40;
 constexpr int kPictureHeight = 26;
+constexpr int kVerticalPipeLeft = 30; // a cell's label stands left of it
 constexpr int kTwipsPerPixel = 15;
 // A node's cell text: the size, this many blanks, then the node index.
 constexpr int kLayoutFillerBlanks = 14;

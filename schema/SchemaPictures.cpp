@@ -10,7 +10,6 @@ namespace {
 // Geometry in the picture's own pixels.
 constexpr double kPipeThickness = 5;
 constexpr double kHorizontalPipeTop = 18;   // pixel rows 18 to 22
-constexpr double kVerticalPipeLeft = 30;    // pixel columns 30 to 34
 constexpr double kPipeMiddleX = kVerticalPipeLeft + kPipeThickness / 2;
 constexpr double kPipeMiddleY = kHorizontalPipeTop + kPipeThickness / 2;
 constexpr double kTerminalLead = 16;        // length of pipe leading into a terminal symbol
@@ -37,25 +36,31 @@ void elbow(QPainter& p) {
     p.strokePath(path, QPen(kPipeBlue, kPipeThickness, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
 }
 
+// The terminal symbols stand below this row, under the line of the label written at the top
+// of the cell (the terminal's diameter): a symbol must never cover it.
+constexpr double kSymbolTop = 12;
+
 void hydrant(QPainter& p, double left, double width) {
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF body(left, 9, width, 16);
+    constexpr double kCapHeight = 6;
+    const QRectF body(left, kSymbolTop + kCapHeight / 2, width, kPictureHeight - 1 - kSymbolTop - kCapHeight / 2);
     p.setBrush(kTerminalRed);
     p.setPen(Qt::NoPen);
     p.drawRect(body);
-    p.drawChord(QRectF(left, 4, width, 10), 0, 180 * 16); // the cap
-    p.fillRect(QRectF(left + width, 13, 3, 4), kTerminalRed); // an outlet
+    p.drawChord(QRectF(left, kSymbolTop, width, kCapHeight), 0, 180 * 16); // the cap
+    p.fillRect(QRectF(left + width, kPipeMiddleY - 2, 3, 4), kTerminalRed); // an outlet
 }
 
 void hoseReel(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(kTerminalLead + 10, kPipeMiddleY - 4);
-    p.setPen(QPen(kTerminalRed, 2.5));
+    constexpr double kRadius = 6.5;
+    const QPointF centre(kTerminalLead + kRadius + 1, kSymbolTop + kRadius + 1);
+    p.setPen(QPen(kTerminalRed, 2));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(centre, 9, 9);
+    p.drawEllipse(centre, kRadius, kRadius);
     p.setBrush(kTerminalRed);
     p.setPen(Qt::NoPen);
-    p.drawEllipse(centre, 3, 3);
+    p.drawEllipse(centre, 2.5, 2.5);
 }
 
 void nozzle(QPainter& p) {
@@ -73,7 +78,7 @@ void nozzle(QPainter& p) {
 
 void bars(QPainter& p) {
     for (int i = 0; i < 3; ++i)
-        p.fillRect(QRectF(kTerminalLead + 3 + 7 * i, 6, 4, 18), kBarsGreen);
+        p.fillRect(QRectF(kTerminalLead + 3 + 7 * i, kSymbolTop, 4, kPictureHeight - 2 - kSymbolTop), kBarsGreen);
 }
 
 } // namespace
@@ -108,8 +113,8 @@ void paintSchemaPicture(QPainter& painter, SchemaPicture picture, const QRectF& 
         break;
     case SchemaPicture::SuperIdr:
         horizontalPipe(painter, 0, kTerminalLead + 1);
-        hydrant(painter, kTerminalLead, 16);
-        painter.fillRect(QRectF(kTerminalLead + 6, 0, 4, 5), kTerminalRed); // the upper outlet
+        hydrant(painter, kTerminalLead + 2, 14);
+        painter.fillRect(QRectF(kTerminalLead + 7, kSymbolTop - 1, 4, 3), kTerminalRed); // the upper outlet
         break;
     case SchemaPicture::Ugello:
         horizontalPipe(painter, 0, kTerminalLead + 9);

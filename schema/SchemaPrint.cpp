@@ -22,12 +22,15 @@ constexpr int kCellWidthTwips = 600;
 constexpr int kPictureHeightTwips = 390;
 constexpr int kLabelDropTwips = 120;   // from the band's top to its texts
 constexpr int kAfterLabelTwips = 270;  // from the texts to the next band
-constexpr int kLabelCharacters = 4;    // the size label; the node index stays off the paper
+// The size label, whole in the cell's width ("1"1/2": cut to four, 1"1/4 and 1"1/2 would read
+// alike); the node index stays off the paper.
+constexpr int kLabelCharacters = 6;
 constexpr int kTypeCharacters = 18;
 constexpr int kNameField = 15;
 constexpr int kNumberField = 6;
 
 const QString kTerminalColumn = QStringLiteral("Terminale");
+const QString kColumnGap = QStringLiteral(" "); // between the flow's and the height's columns
 
 // The size label of a cell, in the characters the band has for it; the node index that
 // follows it in the cell's text stays off the paper.
@@ -89,9 +92,7 @@ private:
                        formatPicture(double(project_.supplyPressure), u"#0") + QStringLiteral(" mm."));
         surface_.setFont(bodyFont_);
         surface_.setCurrentX(mm(x0_));
-        surface_.print(rightInSix(kFlowHeader), false);
-        surface_.setCurrentX(mm(x1_));
-        surface_.print(rightInSix(kHeightHeader), false);
+        surface_.print(rightInSix(kFlowHeader) + kColumnGap + rightInSix(kHeightHeader), false);
         surface_.setCurrentX(mm(x2_));
         surface_.print(QStringLiteral("  ") + kTerminalColumn);
         surface_.print(QString());
@@ -110,15 +111,24 @@ private:
         }
         const double textTop = top + mm(kLabelDropTwips);
         surface_.setFont(bodyFont_);
+        // The size labels at the top of their cells, above the terminals' symbols and left of
+        // the vertical pipe: a long one is written smaller to stand clear of both.
+        const double room = mm(kCellWidthTwips) * (kVerticalPipeLeft - 1) / kPictureWidth;
         for (int c = 0; c < board_.treeCols(); ++c) {
+            const QString label = printedLabel(board_.cell(r, c));
+            PrintFont labelFont = bodyFont_;
+            const double width = surface_.textWidth(label);
+            if (width > room)
+                labelFont.size *= room / width;
+            surface_.setFont(labelFont);
             surface_.setCurrentX(mm(c * kCellWidthTwips));
-            surface_.setCurrentY(textTop);
-            surface_.print(printedLabel(board_.cell(r, c)), false);
+            surface_.setCurrentY(top);
+            surface_.print(label, false);
         }
+        surface_.setFont(bodyFont_);
         surface_.setCurrentX(mm(x0_));
         surface_.setCurrentY(textTop);
-        surface_.print(rightInSix(row.flow), false);
-        surface_.print(rightInSix(row.height), false);
+        surface_.print(rightInSix(row.flow) + kColumnGap + rightInSix(row.height), false);
         surface_.setCurrentX(mm(x2_));
         const QString name = row.rowData > 0 ? project_.NodeTable[std::size_t(row.rowData)].name : QString();
         // A row whose end the checks flag is marked on paper as on screen.

@@ -1,8 +1,11 @@
 #include "GuiTestSupport.h"
 
 #include "model/Calculation.h"
+#include "schema/SchemaPictures.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -103,6 +106,32 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     seen.step(QStringLiteral("F10"))
         .line(QStringLiteral("visibile %1, attiva %2").arg(w->isVisible()).arg(host.active.back()));
     seen.expectGolden(QStringLiteral("schema-finestra"));
+}
+
+// A terminal's symbol stands below the line of the label written at the top of its cell (the
+// terminal's diameter, "1"1/2"), on screen and on paper alike: the line is pipe or white.
+TEST(SchemaPictures, TerminalSymbolsLeaveTheLabelLineFree) {
+    constexpr int kLabelRows = 12; // of 26, at the picture's own size
+    constexpr int kScale = 4;
+    for (const SchemaPicture picture : {SchemaPicture::Idrante, SchemaPicture::Naspo, SchemaPicture::SuperIdr,
+                                        SchemaPicture::Ugello, SchemaPicture::Rad30x40}) {
+        QImage image(kPictureWidth * kScale, kPictureHeight * kScale, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            paintSchemaPicture(painter, picture, QRectF(0, 0, image.width(), image.height()));
+        }
+        int coloured = 0;
+        for (int y = 0; y < (kLabelRows - 1) * kScale; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                coloured += image.pixelColor(x, y) != QColor(Qt::white) ? 1 : 0;
+        EXPECT_EQ(coloured, 0) << int(picture);
+        int below = 0;
+        for (int y = kLabelRows * kScale; y < image.height(); ++y)
+            for (int x = 16 * kScale; x < image.width(); ++x)
+                below += image.pixelColor(x, y) != QColor(Qt::white) ? 1 : 0;
+        EXPECT_GT(below, 0) << "the symbol is drawn: " << int(picture);
+    }
 }
 
 TEST_F(SchemaWindow, AShortSchemaShowsEveryRow) {
