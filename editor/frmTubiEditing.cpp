@@ -92,7 +92,10 @@ bool frmTubi::editKey(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // Enter stores what was typed, wherever the cursor goes next: on the last row's last
+        // cell it stays where it is, and the value must not wait for another key.
         Griglia->setFocus();
+        commitEdit();
         moveAfterEnter();
         return true;
     case Qt::Key_Escape:

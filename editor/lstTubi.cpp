@@ -4,13 +4,17 @@
 
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace valmora {
 
 namespace {
 // The bore a KV element is taken to have when it becomes a pipe.
 constexpr float kKvBore = 1.0f;
+constexpr int kListTextMargins = 12; // an item's text from the list's edges
 } // namespace
 
 lstTubi::lstTubi(const Project& project, QWidget* parent) : QDialog(parent), project_(project) {
@@ -25,6 +29,13 @@ lstTubi::lstTubi(const Project& project, QWidget* parent) : QDialog(parent), pro
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(ListaTB);
+    // Wide enough for every series' whole name: names cut short read alike.
+    int widest = 0;
+    for (int i = 0; i < ListaTB->count(); ++i)
+        widest = std::max(widest, ListaTB->fontMetrics().horizontalAdvance(ListaTB->item(i)->text()));
+    ListaTB->setMinimumWidth(widest + ListaTB->verticalScrollBar()->sizeHint().width() + 4 * ListaTB->frameWidth() +
+                             kListTextMargins);
+    ListaTB->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(ListaTB, &QListWidget::itemDoubleClicked, this, [this] { choose(); });
 }
 

@@ -95,7 +95,7 @@ TEST_F(EditorCommandsTest, TypedValuesDiametersAndDialogs) {
     show(QStringLiteral("2,5 e freccia su"));
     at(3, kLVirt);
     enter(QStringLiteral("4"));
-    show(QStringLiteral("4 e Invio sull'ultima cella: la casella resta"));
+    show(QStringLiteral("4 e Invio sull'ultima cella: il valore è preso subito"));
     at(1, kNome);
     enter(QStringLiteral("Via \"Roma\""));
     show(QStringLiteral("un nome tra virgolette"));
