@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 #include <vector>
 
 namespace valmora {
@@ -398,6 +399,29 @@ void attachScratch(Project& project, int16_t cursor, const Project& scratch) {
     project.maxHeight = std::max(project.maxHeight, scratch.maxHeight);
 }
 
+// A terminal grafted under a name another terminal has already takes the first free one of
+// "<name> (2)", "<name> (3)"...: two terminals of one name could not be told apart in the
+// verification, the report or the warnings. `first` is the first grafted node.
+void nameGraftedTerminalsApart(Project& project, int16_t first) {
+    std::set<QString> taken;
+    for (const int16_t i : networkPreorder(project)) {
+        const Node& node = project.NodeTable[std::size_t(i)];
+        if (i < first && node.endsInTerminal())
+            taken.insert(node.name.trimmed());
+    }
+    for (int16_t i = first; i <= project.nodeCount(); ++i) {
+        Node& node = project.NodeTable[std::size_t(i)];
+        const QString name = node.name.trimmed();
+        if (!node.endsInTerminal() || name.isEmpty())
+            continue;
+        QString free = name;
+        for (int copy = 2; taken.count(free) > 0; ++copy)
+            free = QStringLiteral("%1 (%2)").arg(name).arg(copy);
+        node.name = free;
+        taken.insert(free);
+    }
+}
+
 } // namespace
 
 GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader) {
@@ -425,6 +449,7 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
     if (!moved.empty())
         cursor = moved[std::size_t(cursor)];
     attachScratch(project, cursor, scratch);
+    nameGraftedTerminalsApart(project, static_cast<int16_t>(project.nodeCount() - scratch.nodeCount() + 1));
     GraftOutcome outcome;
     outcome.calculation = Calculate(project);
     return outcome;

@@ -112,7 +112,8 @@ struct GraftOutcome {
 // `skipHeader`) into a scratch network and, only when they were read whole and fit the
 // tables, hangs them from `cursor` as its continuation in place of its former continuation,
 // derivation or terminal (whose records stay, unreachable: a save leaves them out). The
-// cursor node keeps its own values. On any failure the network stays exactly as it was.
+// cursor node keeps its own values. A grafted terminal whose name another terminal has
+// already is named apart ("Naspo PT (2)"). On any failure the network stays exactly as it was.
 GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader);
 
 // "Copia": the node lines of the subtree at `node` written as the snippet file `path`.
