@@ -617,8 +617,10 @@ template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const
 
 void TbMain::showPrint() {
     commitPendingEdits();
-    frmStampa dialog(*project_, interaction_, printer_, this);
+    frmStampa dialog(*project_, interaction_, printer_,
+                     printSections_.value_or(ReportSections::everything(*project_)), this);
     interaction_.runDialog(dialog);
+    printSections_ = dialog.sections();
 }
 
 void TbMain::showOptions() {

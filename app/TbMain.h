@@ -15,6 +15,7 @@
 #include "model/Project.h"
 #include "model/ProjectHistory.h"
 #include "platform/Interaction.h"
+#include "report/Tabelle.h"
 #include "schema/frmSchema.h"
 #include "storage/RecentFiles.h"
 
@@ -25,6 +26,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMdiArea;
@@ -212,6 +214,8 @@ private:
     QTimer* gridsCatchUp_ = nullptr;
     // One printer for the session: the report's set-up chooses it, the schema prints on it.
     QPrinter printer_{QPrinter::HighResolution};
+    // The parts of the report the designer ticked last in "Stampa", for the next time.
+    std::optional<ReportSections> printSections_;
     ProjectHistory history_;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;

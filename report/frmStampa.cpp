@@ -27,7 +27,8 @@ const QString kPdfExtension = QStringLiteral(".pdf");
 
 } // namespace
 
-frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer, QWidget* parent)
+frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
+                     QWidget* parent)
     : QDialog(parent), project_(project), interaction_(interaction), printer_(printer) {
     setObjectName(QStringLiteral("frmStampa"));
     setWindowTitle(QStringLiteral("Stampa"));
@@ -42,11 +43,11 @@ frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& print
         boxes->addWidget(Check1[i]);
     }
     btnAnteprima = button(this, "btnAnteprima", QStringLiteral("&Anteprima di stampa"),
-                          QStringLiteral("Prewiew di stampa scala 1:0.6"));
+                          QStringLiteral("Anteprima di stampa in scala 1:0,6"));
     btnStampa = button(this, "btnStampa", QStringLiteral("&Stampa"), QStringLiteral("Invia alla stampante di sistema"));
     btnOpzioni = button(this, "btnOpzioni", QStringLiteral("&Opzioni stampante"),
-                        QStringLiteral("Richiama l'apposito servizio di Windows"));
-    btnUscire = button(this, "btnUscire", QStringLiteral("&Uscire"), QString());
+                        QStringLiteral("Apre l'impostazione della stampante di sistema"));
+    btnUscire = button(this, "btnUscire", QStringLiteral("&Chiudi"), QString());
     btnEsportaPdf = button(this, "btnEsportaPdf", QStringLiteral("Esporta &PDF"),
                            QStringLiteral("Scrive le parti scelte in un file PDF accanto al progetto"));
     auto* buttons = new QVBoxLayout;
@@ -61,6 +62,10 @@ frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& print
     connect(btnOpzioni, &QPushButton::clicked, this, &frmStampa::printerSetup);
     connect(btnEsportaPdf, &QPushButton::clicked, this, &frmStampa::exportPdf);
     connect(btnUscire, &QPushButton::clicked, this, &QDialog::reject);
+    const std::array<bool, 5> ticked = {chosen.nodes, chosen.materials, chosen.terminals, chosen.verification,
+                                        chosen.curves};
+    for (std::size_t i = 0; i < Check1.size(); ++i)
+        Check1[i]->setChecked(ticked[i]);
     sectionsChanged();
 }
 

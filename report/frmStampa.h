@@ -21,8 +21,10 @@ class frmStampa : public QDialog {
     Q_OBJECT
 public:
     // `printer`: the session's printer, which "Opzioni stampante" sets up and the schema's
-    // printout uses too.
-    frmStampa(Project& project, Interaction& interaction, QPrinter& printer, QWidget* parent = nullptr);
+    // printout uses too. `chosen`: the parts ticked when the window opens, the designer's last
+    // choice (every part the project has, the first time).
+    frmStampa(Project& project, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
+              QWidget* parent = nullptr);
 
     std::array<QCheckBox*, 5> Check1{}; // nodes, materials, terminals, the verification, the curves
     QPushButton* btnAnteprima;

@@ -3,6 +3,7 @@
 
 using valmora::testkit::writeBytes;
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -305,4 +306,25 @@ TEST_F(MainWindowTest, CommandLinesAndPathsAreKeptAbsoluteAndClean) {
 
     openFile(dir.path() + QStringLiteral("/./esempio.vlm")); // the same file: the same entry
     EXPECT_EQ(recentShown(), (QStringList{file, spaced}));
+}
+
+// "Stampa" opens with every part the project has ticked, then with the designer's last choice.
+TEST_F(MainWindowTest, ThePrintWindowRemembersTheLastChoice) {
+    openFile(QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/esempio.vlm"));
+    std::vector<std::vector<bool>> seenTicked;
+    const auto record = [&seenTicked](QDialog& d, bool untickMaterials) {
+        std::vector<bool> ticked;
+        for (int i = 0; i < 5; ++i)
+            ticked.push_back(d.findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(i))->isChecked());
+        seenTicked.push_back(ticked);
+        if (untickMaterials)
+            d.findChild<QCheckBox*>(QStringLiteral("Check1_1"))->setChecked(false);
+        d.reject();
+    };
+    ask.dialogScripts = {[&](QDialog& d) { record(d, true); }, [&](QDialog& d) { record(d, false); }};
+    trigger("mnuStampa");
+    trigger("mnuStampa");
+    ASSERT_EQ(seenTicked.size(), 2u);
+    EXPECT_EQ(seenTicked[0], (std::vector<bool>{true, true, true, true, true}));
+    EXPECT_EQ(seenTicked[1], (std::vector<bool>{true, false, true, true, true}));
 }

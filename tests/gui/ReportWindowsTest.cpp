@@ -99,7 +99,7 @@ TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
     Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
     ScriptedInteraction ask;
     QPrinter sessionPrinter(QPrinter::HighResolution);
-    frmStampa dialog(p, ask, sessionPrinter);
+    frmStampa dialog(p, ask, sessionPrinter, ReportSections{false, false, false, false, false});
     EXPECT_FALSE(dialog.btnStampa->isEnabled());
     dialog.Check1[1]->click();
     EXPECT_TRUE(dialog.btnStampa->isEnabled());
@@ -196,7 +196,7 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     Project p = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
     ScriptedInteraction ask;
     FakeSchemaHost host; // the session's printer
-    frmStampa dialog(p, ask, host.printer);
+    frmStampa dialog(p, ask, host.printer, ReportSections{false, false, false, false, false});
     dialog.printer().setPrinterName(kPrintQueue);
     for (QCheckBox* box : dialog.Check1)
         box->click();
