@@ -109,8 +109,10 @@ std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVeri
         else if (t->dry && !t->shutOff)
             said.push_back({Kind::Dry, node, convergedTerminalText(*t, locale)});
         if (t->calculatedBelowNominal && !t->shutOff)
-            said.push_back(
-                {Kind::BelowNominalPressure, node, QStringLiteral("pressione inferiore alla nominale del terminale")});
+            said.push_back({Kind::BelowNominalPressure, node,
+                            QStringLiteral("pressione %1 mm, inferiore alla nominale del terminale (%2 mm)")
+                                .arg(formatPicture(t->calculatedPressureLeft, u"#,#0", locale),
+                                     formatPicture(t->nominalPressure, u"#,#0", locale))});
     }
     if (const OpenEndVerification* e = checks.openEndAt(node))
         said.push_back({Kind::OpenEnd, node, openEndText(*e, locale)});

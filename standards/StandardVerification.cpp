@@ -92,6 +92,9 @@ void velocitiesOf(const StandardNetwork& network, const ScenarioTree& tree,
                 valves.push_back(v);
             else if (!node.isKvElement() && velocity > kPipeVelocityLimit)
                 pipes.push_back(v);
+            else
+                continue;
+            check.velocities[v] = velocity;
         }
     }
     const auto byPosition = [&](int16_t a, int16_t b) { return network.first(a) < network.first(b); };

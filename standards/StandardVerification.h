@@ -22,6 +22,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,7 @@ struct SetCheck {
     double demandFlow = 0;                     // l/min at the demand point
     std::vector<int16_t> sectionsOverVelocity; // pipes over 10 m/s at the available supply
     std::vector<int16_t> valvesOverVelocity;   // KV elements over 6 m/s
+    std::map<int16_t, double> velocities;      // m/s, of each of them
 };
 
 struct ScenarioCheck {

@@ -12,11 +12,18 @@ namespace {
 QString flowText(double flow, const QLocale& locale) { return formatPicture(flow, u"#,#0.0", locale); }
 QString barText(double bar, const QLocale& locale) { return formatPicture(bar, u"#,#0.00", locale); }
 
-QString nodeNames(const Project& project, const std::vector<int16_t>& nodes) {
-    QStringList names;
-    for (const int16_t node : nodes)
-        names << oneLine(project.NodeTable[std::size_t(node)].name);
-    return names.join(QStringLiteral(", "));
+// "Tratti oltre 10 m/s: Dorsale (12,3 m/s), Colonna (10,4 m/s)": each with its velocity.
+QString overVelocityLine(const Project& project, const SetCheck& set, bool valves, const QLocale& locale) {
+    QStringList named;
+    for (const int16_t node : valves ? set.valvesOverVelocity : set.sectionsOverVelocity) {
+        const auto velocity = set.velocities.find(node);
+        named << QStringLiteral("%1 (%2 m/s)")
+                     .arg(oneLine(project.NodeTable[std::size_t(node)].name),
+                          formatPicture(velocity != set.velocities.end() ? velocity->second : 0, u"#0.0", locale));
+    }
+    return (valves ? QStringLiteral("Valvole (KV) oltre %1 m/s: ") : QStringLiteral("Tratti oltre %1 m/s: "))
+               .arg(formatGeneral(valves ? kValveVelocityLimit : kPipeVelocityLimit, locale)) +
+           named.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -109,9 +116,9 @@ QStringList unfavourableSummary(const Project& project, const StandardCheck& che
         lines << QStringLiteral("Pressione richiesta all'origine: nessuna pressione basta");
     lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
     if (!set.sectionsOverVelocity.empty())
-        lines << QStringLiteral("Tratti oltre 10 m/s: ") + nodeNames(project, set.sectionsOverVelocity);
+        lines << overVelocityLine(project, set, false, locale);
     if (!set.valvesOverVelocity.empty())
-        lines << QStringLiteral("Valvole (KV) oltre 6 m/s: ") + nodeNames(project, set.valvesOverVelocity);
+        lines << overVelocityLine(project, set, true, locale);
     return lines;
 }
 
@@ -127,9 +134,9 @@ QStringList favourableSummary(const Project& project, const StandardCheck& check
                  .arg(scenario.durationMinutes)
                  .arg(formatPicture(scenario.reserveVolume, u"#,#0.0", locale));
     if (!set.sectionsOverVelocity.empty())
-        lines << QStringLiteral("Tratti oltre 10 m/s: ") + nodeNames(project, set.sectionsOverVelocity);
+        lines << overVelocityLine(project, set, false, locale);
     if (!set.valvesOverVelocity.empty())
-        lines << QStringLiteral("Valvole (KV) oltre 6 m/s: ") + nodeNames(project, set.valvesOverVelocity);
+        lines << overVelocityLine(project, set, true, locale);
     return lines;
 }
 
