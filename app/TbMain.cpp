@@ -468,7 +468,7 @@ bool TbMain::AskSaveFirst() {
     commitPendingEdits();
     if (!projectModified())
         return true; // nothing would be lost
-    const Answer answer = interaction_.message({QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"),
+    const Answer answer = interaction_.message({QStringLiteral("Salvare prima?"), QStringLiteral("Fine"),
                                                 MessageButtons::YesNo, MessageIcon::Question});
     if (answer != Answer::Yes)
         return true;
@@ -714,7 +714,7 @@ void TbMain::importProject() {
     const Answer answer = interaction_.message(
         {QStringLiteral(
              "Operazione non reversibile\r\ntutti i nodi a partire dal cursore\r\nsaranno sostituiti.\r\n"
-             "Procedo ?"),
+             "Procedo?"),
          QStringLiteral("Importa"), MessageButtons::OkCancel, MessageIcon::Exclamation});
     if (answer != Answer::Ok)
         return;

@@ -68,7 +68,7 @@ public:
 
     // The commands, as the menus and the toolbar run them.
     void NewProject();
-    // "Salvare prima ?": false when the user asked to save and nothing was saved.
+    // "Salvare prima?": false when the user asked to save and nothing was saved.
     bool AskSaveFirst();
     void RefreshAllWindows();
     void openProject();

@@ -331,7 +331,7 @@ QString frmCurve::exportPath(bool png) {
     if (project_.projectPath == kNewProjectPath)
         return interaction_.saveFileName(png ? kPngFilter : kPdfFilter, path);
     if (QFileInfo::exists(path) &&
-        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path),
+        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(path),
                               QStringLiteral("Curve di funzionamento"), MessageButtons::YesNo,
                               MessageIcon::Question}) != Answer::Yes)
         return {};

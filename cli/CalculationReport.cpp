@@ -234,7 +234,7 @@ constexpr std::array<Column, 10> kColumns = {{{"Nome", 16, false},
                                               {"Phi", 7, true},
                                               {"Tipo", 6, true},
                                               {"Out", 14, false},
-                                              {"mt/s", 6, true},
+                                              {"m/s", 6, true},
                                               {"D.P.", 8, true},
                                               {"SumDp", 8, true},
                                               {"Lt/min", 8, true}}};
@@ -274,7 +274,7 @@ std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, c
 
 QString pressureText(double mm, const QLocale& locale) {
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
-           formatPicture(mm / hydraulics::kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" Bar)");
+           formatPicture(mm / hydraulics::kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" bar)");
 }
 
 QString branchEndText(const Project& project, const BranchRow& last, const QLocale& locale) {

@@ -35,7 +35,7 @@ std::optional<Insertion> insertBefore(Project& project, int16_t before);
 enum class DeleteCheck {
     RefusedOnlyBranch,       // the origin alone cannot go
     RefusedDerivationFirst,  // the previous node's derivation must go first
-    ConfirmDelete,           // "Confermi la cancellazione"
+    ConfirmDelete,           // "Confermi la cancellazione?"
     ConfirmDeleteDerivation, // the node carries a derived branch that goes with it
 };
 DeleteCheck checkDelete(const Project& project, int16_t node);

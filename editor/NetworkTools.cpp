@@ -113,8 +113,8 @@ QString combSummary(const Project& project, const CombSettings& s, int16_t termi
            kSummaryLineEnd + QStringLiteral("La dorsale sarà da 2") + kInch +
            QStringLiteral("1/2 con %1 diramazioni.").arg(s.branchCount) + kSummaryLineEnd +
            QStringLiteral("La superficie coperta sarà di ") + formatPicture(double(area), u"#0.0") +
-           QStringLiteral(" mq.") + kSummaryLineEnd + QStringLiteral("La portata (nominale) sarà di circa ") +
-           formatPicture(double(flow / area), u"#0") + QStringLiteral(" Lt/min per mq");
+           QStringLiteral(" m².") + kSummaryLineEnd + QStringLiteral("La portata (nominale) sarà di circa ") +
+           formatPicture(double(flow / area), u"#0.0") + QStringLiteral(" l/min per m²");
 }
 
 std::optional<QString> combRefusal(const Project& project, const CombSettings& s) {

@@ -346,7 +346,7 @@ void frmTubi::statusLineClicked() {
 
 bool frmTubi::offerTerminal(int16_t end) {
     if (interaction_.message(
-            {QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale ?"),
+            {QStringLiteral("Questo ramo termina senza terminale.\nAggiungere un terminale?"),
              QStringLiteral("Terminale"), MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return false;
     if (!edits::addTerminal(project_, end)) {
@@ -384,7 +384,7 @@ bool frmTubi::askSaveBeforeExit() {
     if (!host_.projectModified())
         return true; // nothing would be lost
     const Answer answer =
-        interaction_.message({QStringLiteral("Salvare prima di uscire ?"), QStringLiteral("Fine"),
+        interaction_.message({QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Fine"),
                               MessageButtons::YesNoCancel, MessageIcon::Question});
     if (answer == Answer::Cancel)
         return false;

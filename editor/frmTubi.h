@@ -42,7 +42,7 @@ constexpr int kCount = 10;
 } // namespace grid_column
 
 inline const QString kGridFormat =
-    QStringLiteral("Nome|>Metri |>L.virt. |>Phi |>Tipo |<Out |>mt/s|>D.P. |>SumDp |>Lt/min");
+    QStringLiteral("Nome|>Metri |>L.virt. |>Phi |>Tipo |<Out |>m/s|>D.P. |>SumDp |>Lt/min");
 inline const QString kTrunkCaption = QStringLiteral("Origine impianto");
 inline const QString kDerivedCaptionPrefix = QStringLiteral("Deriv. da ");
 
@@ -116,7 +116,7 @@ public:
     void icona(int row, int icon);
     // A click on the status line: the terminal dialog for the branch's last node.
     void statusLineClicked();
-    // "Salvare prima di uscire ?": true when the program may end.
+    // "Salvare prima di uscire?": true when the program may end.
     bool askSaveBeforeExit();
 
     // Sizes, in twips, that the window and its grid take.

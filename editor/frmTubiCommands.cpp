@@ -89,7 +89,7 @@ void frmTubi::Cancella() {
             return;
         break;
     case edits::DeleteCheck::ConfirmDelete:
-        if (interaction_.message({QStringLiteral("Confermi la cancellazione"), QString(), MessageButtons::OkCancel,
+        if (interaction_.message({QStringLiteral("Confermi la cancellazione?"), QString(), MessageButtons::OkCancel,
                                   MessageIcon::Question}) != Answer::Ok)
             return;
         break;

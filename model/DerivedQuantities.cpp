@@ -63,7 +63,7 @@ double pressureLeft(const Project& project, double cumulativeDrop, float height)
 
 QString pressureReadout(double mm, const QLocale& locale) {
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
-           formatPicture(mm / kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" Bar) (") +
+           formatPicture(mm / kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" bar) (") +
            formatPicture(mm / kMmPerMPa, u"#,#0.00", locale) + QStringLiteral(" MPa)");
 }
 

@@ -40,7 +40,7 @@ double branchEntryDrop(const Project& project, int16_t firstNode);
 // node - static head of its height.
 double pressureLeft(const Project& project, double cumulativeDrop, float height);
 
-// A pressure as the reports give it: "40.000 mm - (4,0 Bar) (0,40 MPa)".
+// A pressure as the reports give it: "40.000 mm - (4,0 bar) (0,40 MPa)".
 QString pressureReadout(double mm, const QLocale& locale = QLocale());
 // What a terminal shows instead of its pressure when it carries no flow.
 inline const QString kNullFlowText = QStringLiteral("Portata nulla");

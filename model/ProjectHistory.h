@@ -67,7 +67,7 @@ public:
     // The state as saved: undoing or redoing back to it makes the project unmodified again.
     void markClean();
     bool isClean() const { return clean_ && *clean_ == position_; }
-    // What "Salvare prima ?" asks about: the project is not the one last saved, opened or made new.
+    // What "Salvare prima?" asks about: the project is not the one last saved, opened or made new.
     bool isModified(const Project& project) const { return !isClean() || differsFrom(project); }
 
     std::size_t bytes() const { return bytes_; } // of the steps, which the budget bounds

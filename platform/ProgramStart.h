@@ -6,7 +6,7 @@
 namespace valmora {
 
 // Under the C or POSIX locale (no language chosen at all) numbers are shown as an Italian
-// designer reads them: "45.000 mm - (4,5 Bar)", never "45,000 mm - (4.5 Bar)", which reads
+// designer reads them: "45.000 mm - (4,5 bar)", never "45,000 mm - (4.5 bar)", which reads
 // as 45 mm. A locale the user chose is followed. Called after the application object exists.
 void useItalianNumbersUnlessALocaleIsChosen();
 

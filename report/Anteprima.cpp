@@ -57,7 +57,7 @@ void PageView::paintEvent(QPaintEvent*) {
 Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Anteprima"));
     setWindowTitle(QStringLiteral("Anteprima"));
-    btnEsci = new QPushButton(QStringLiteral("&Uscire"), this);
+    btnEsci = new QPushButton(QStringLiteral("&Chiudi"), this);
     btnEsci->setObjectName(QStringLiteral("btnEsci"));
     PagPrew = new QPushButton(QStringLiteral("Pag. <<"), this);
     PagPrew->setObjectName(QStringLiteral("PagPrew"));

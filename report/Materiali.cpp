@@ -65,7 +65,7 @@ Materiali::Materiali(Project& project, Interaction& interaction, QWidget* parent
     RadGrid = makeGrid(this, "RadGrid", kTerminalFormat, kTerminalWidthsTwips, terminalGridRows(project_));
     btnFileTxt = makeButton(this, "btnFileTxt", QStringLiteral("&MaterialiTXT"));
     btnFileTxt->setToolTip(QStringLiteral("Crea un file <Nomelavoro>.txt"));
-    btnEsci = makeButton(this, "btnEsci", QStringLiteral("&Uscire"));
+    btnEsci = makeButton(this, "btnEsci", QStringLiteral("&Chiudi"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TabStrip);

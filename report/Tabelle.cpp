@@ -96,7 +96,7 @@ QString endKindText(int16_t next) {
 } // namespace
 
 const QString Tabelle::kBranchTableHeader = QStringLiteral(
-    "Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|Lt/1';<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
+    "Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|l/min;<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
 
 Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
     : project_(project), surface_(surface), options_(options), pageHeight_(kUsablePageHeight),
@@ -168,7 +168,7 @@ qsizetype Tabelle::longestStartThatFits(QStringView text, int16_t limit) const {
 // Each paragraph of the notes is wrapped at the last blank that fits; a word longer than a
 // line is cut at its last character that fits. Every character is printed once.
 void Tabelle::printWrappedNotes() {
-    printWrapped(QStringLiteral("Note :") + project_.projectNotes);
+    printWrapped(QStringLiteral("Note: ") + project_.projectNotes);
     surface_.print(QString());
 }
 
@@ -276,7 +276,7 @@ void Tabelle::printBranchEnd(int16_t firstNode, const ReportRow& lastRow) {
             surface_.print(QString());
         return;
     }
-    surface_.print(oneLine(type->name) + QStringLiteral(" - KV= ") + formatGeneral(type->kFactor), false);
+    surface_.print(oneLine(type->name) + QStringLiteral(" - K = ") + formatGeneral(type->kFactor), false);
     surface_.print(terminal->height > 0 ? QStringLiteral(" - Quota m ") + formatGeneral(terminal->height)
                                         : QString());
     if (isNullFlow(lastRow.flow)) {
@@ -479,7 +479,7 @@ void Tabelle::PrintTerminalList() {
     int64_t active = 0;
     for (const TerminalMaterials& listed : types) {
         active += listed.activeCount;
-        text += QStringLiteral("Nm.  ") + formatPicture(listed.count, u"#0") + QStringLiteral("   ") +
+        text += QStringLiteral("N.   ") + formatPicture(listed.count, u"#0") + QStringLiteral("   ") +
                 oneLine(project_.TerminalCatalogue[std::size_t(listed.typeIndex)].name) + u'\n';
     }
     text += QStringLiteral(" In totale i terminali sono %1\n I terminali attivi sono %2\n")

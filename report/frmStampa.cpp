@@ -117,7 +117,7 @@ void frmStampa::exportPdf() {
         return;
     const QString path = pdfPath();
     if (QFileInfo::exists(path) &&
-        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path), QStringLiteral("Stampa"),
+        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(path), QStringLiteral("Stampa"),
                               MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
         return;
     const ReportOptions printing = options();

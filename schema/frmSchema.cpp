@@ -490,7 +490,7 @@ void frmSchema::exportPdf() {
         if (path.isEmpty())
             return;
     } else if (QFileInfo::exists(path) &&
-               interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(path),
+               interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(path),
                                      QStringLiteral("Schema"), MessageButtons::YesNo,
                                      MessageIcon::Question}) != Answer::Yes) {
         return; // as the report's export: an earlier PDF is replaced only when the designer says so

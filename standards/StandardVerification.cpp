@@ -1,4 +1,5 @@
 #include "standards/StandardVerification.h"
+#include "standards/VerificationText.h"
 
 #include "model/Calculation.h"
 #include "model/NumberFormat.h"
@@ -351,7 +352,7 @@ QString verdictText(const StandardCheck& check, const QLocale& locale) {
     QStringList failed;
     for (const ScenarioCheck& s : check.scenarios)
         if (!s.pass)
-            failed << roleName(s.role);
+            failed << rolePlural(s.role);
     return QStringLiteral("Verifica NON superata negli scenari: %1.").arg(failed.join(QStringLiteral(", ")));
 }
 

@@ -79,7 +79,7 @@ TEST(Report, NotesWrapAtBlanksAndEveryCharacterIsPrintedOnce) {
         EXPECT_LT(FixedPitchMetrics().width(QStringLiteral("W") + texts[i], r.surface.font()), 170) << i;
         joined += texts[i];
     }
-    EXPECT_EQ(joined, QStringLiteral("Note :") + p.projectNotes.section(QStringLiteral("\r\n"), 0, 0));
+    EXPECT_EQ(joined, QStringLiteral("Note: ") + p.projectNotes.section(QStringLiteral("\r\n"), 0, 0));
     EXPECT_TRUE(texts[first].endsWith(u' ')); // broken after a blank
 }
 

@@ -300,6 +300,18 @@ TEST(AtomicWrite, NamesAsTheSystemSpellsThemAndReasonsThatSayWhere) {
         EXPECT_EQ(readBytes(longest), content);
     }
 
+    // A project named near the limit is saved; its backup's name would pass it, and the
+    // designer is told plainly that the previous version was not kept.
+    const QString nearLimit = dir.filePath(QString(250, u'b') + QStringLiteral(".vlm"));
+    Project p = projectWithShippedCatalogues();
+    ASSERT_TRUE(SaveProject(p, nearLimit).ok);
+    const SaveOutcome again = SaveProject(p, nearLimit);
+    EXPECT_TRUE(again.ok);
+    EXPECT_EQ(again.backupWarning,
+              QStringLiteral("la versione precedente non è stata conservata: la copia di sicurezza (il nome del "
+                             "file con \".bak\") avrebbe un nome di 258 byte, oltre i 255 ammessi"));
+    QFile::remove(nearLimit);
+
     // A name that is not UTF-8 comes back byte for byte, through the command line too.
     const QByteArray foreign = QByteArrayLiteral("rete-\xff\xe8.vlm");
     EXPECT_EQ(fileNameToSystem(fileNameFromSystem(foreign)), foreign);

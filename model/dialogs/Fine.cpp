@@ -44,9 +44,9 @@ Fine::Fine(Project& project, Interaction& interaction, const QString& pressureLe
     auto* form = new QFormLayout;
     form->addRow(cmbTermina);
     form->addRow(QStringLiteral("Quota (rif. al più basso)"), txtQuota);
-    form->addRow(QStringLiteral("K in Bar/Lt min."), lblKV);
+    form->addRow(QStringLiteral("K (l/min a 1 bar)"), lblKV);
     form->addRow(QStringLiteral("Port. nominale Lt/min"), lblQnom);
-    form->addRow(QStringLiteral("Press. nominale (Bar)"), lblPnom);
+    form->addRow(QStringLiteral("Press. nominale (bar)"), lblPnom);
     form->addRow(QStringLiteral("Residua press. nel terminale (mm)"), lblResidua);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

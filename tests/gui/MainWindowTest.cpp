@@ -18,7 +18,7 @@ using namespace valmora::guitest;
 namespace {
 
 const QString kDataDir = QStringLiteral(VALMORA_DATA_DIR);
-const MessageRequest kSaveFirst{QStringLiteral("Salvare prima ?"), QStringLiteral("Fine"),
+const MessageRequest kSaveFirst{QStringLiteral("Salvare prima?"), QStringLiteral("Fine"),
                                 MessageButtons::YesNo, MessageIcon::Question};
 
 class MainWindowTest : public MainWindowFixture {
@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, FileCommands) {
 
     window->NewProject();
     project().NodeTable[1].length = 123;
-    ask.answers = {Answer::Yes}; // "Salvare prima ?" -> Save As, then cancelled
+    ask.answers = {Answer::Yes}; // "Salvare prima?" -> Save As, then cancelled
     trigger("mnuNuovo");
     seen.step(QStringLiteral("Nuovo, sì, Salva come annullato")).program(*window).grid(*trunk());
     trunk()->Griglia->setCurrentCell(1, kMetri);

@@ -119,7 +119,7 @@ TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
     const QDateTime written = QFileInfo(pdf).lastModified();
     ask.answers = {Answer::No};
     dialog.btnEsportaPdf->click();
-    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(pdf));
     EXPECT_EQ(QFileInfo(pdf).lastModified(), written);
 
     // Only the terminals: the header and the terminal list, no branch table.

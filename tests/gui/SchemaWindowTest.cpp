@@ -246,7 +246,7 @@ TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
     ask.answers = {Answer::No};
     window->schemaWindow()->exportPdf();
     EXPECT_EQ(ask.messageTexts().value(1),
-              QStringLiteral("Il file %1 esiste già. Sovrascriverlo ?").arg(pdf));
+              QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(pdf));
     EXPECT_EQ(testkit::readBytes(pdf), "vecchio");
 }
 
