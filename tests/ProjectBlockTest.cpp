@@ -35,6 +35,7 @@ namespace {
 class Values {
 public:
     explicit Values(QString text) : text_(std::move(text)) {}
+    bool atEnd() const { return at_ >= text_.size(); }
     QString next() {
         while (at_ < text_.size() && (text_[at_] == u' ' || isBreak(text_[at_])))
             ++at_;
@@ -84,7 +85,7 @@ QString treeOnly(const QByteArray& bytes) {
     Values in(QString::fromUtf8(bytes));
     QString notes = in.next();
     QString value = in.next();
-    while (!isNumber(value)) {
+    while (!isNumber(value) && !in.atEnd()) {
         notes += QStringLiteral("\r\n") + value;
         value = in.next();
     }
@@ -94,7 +95,7 @@ QString treeOnly(const QByteArray& bytes) {
     std::vector<TreeNode> nodes(1);
     std::vector<TreeTerminal> terminals(1);
     std::vector<std::pair<int, bool>> pending{{0, false}}; // parent, as its derivation
-    while (!pending.empty()) {
+    while (!pending.empty() && !in.atEnd()) {
         const auto [parent, asDerivation] = pending.back();
         pending.pop_back();
         const int code = in.next().toInt();
@@ -131,7 +132,9 @@ QString treeOnly(const QByteArray& bytes) {
 
 // The same network as the program reads it, in the same words.
 QString asTheProgramReadsIt(const Project& p) {
-    return treeOnly(projectFileBytes(p).left(projectFileBytes(p).indexOf("\"Valmora\"")));
+    const QByteArray bytes = projectFileBytes(p);
+    const qsizetype block = bytes.indexOf("\"Valmora\"");
+    return treeOnly(block < 0 ? bytes : bytes.left(block));
 }
 
 QStringList namesOf(const Project& p, const std::vector<int16_t>& nodes) {
