@@ -19,7 +19,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
+#include <utility>
 #include <vector>
 
 using namespace valmora;
@@ -29,104 +30,50 @@ namespace {
 
 // ---- a reader of the tree alone --------------------------------------------------------
 
-// Values as the file format describes them: leading blanks skipped; a quoted value runs to
-// the next quote (line breaks inside it belong to it) and what follows up to the comma or
-// line end is skipped; any other value runs to the comma or line end, trailing blanks removed.
-class Values {
-public:
-    explicit Values(QString text) : text_(std::move(text)) {}
-    bool atEnd() const { return at_ >= text_.size(); }
-    QString next() {
-        while (at_ < text_.size() && (text_[at_] == u' ' || isBreak(text_[at_])))
-            ++at_;
-        QString value;
-        if (at_ < text_.size() && text_[at_] == u'"') {
-            const qsizetype close = text_.indexOf(u'"', at_ + 1);
-            value = text_.mid(at_ + 1, close - at_ - 1);
-            at_ = close + 1;
-            while (at_ < text_.size() && text_[at_] != u',' && !isBreak(text_[at_]))
-                ++at_;
-        } else {
-            const qsizetype start = at_;
-            while (at_ < text_.size() && text_[at_] != u',' && !isBreak(text_[at_]))
-                ++at_;
-            value = text_.mid(start, at_ - start);
-            while (value.endsWith(u' '))
-                value.chop(1);
-        }
-        if (at_ < text_.size() && text_[at_] == u',')
-            ++at_;
-        return value;
-    }
-
-private:
-    static bool isBreak(QChar c) { return c == u'\r' || c == u'\n'; }
-    QString text_;
-    qsizetype at_ = 0;
-};
-
-bool isNumber(const QString& text) {
-    bool ok = false;
-    text.toDouble(&ok);
-    return ok;
-}
-
-struct TreeNode {
-    int parent = 0, next = 0, derivation = 0;
-    QString values; // length, virtual length, diameter, series, status, name
-};
-struct TreeTerminal {
-    QString type, height;
-};
-
 // The header, then one node and what its structure code announces, from node 1 until the
-// tree is whole; whatever follows is never read.
+// tree is whole, as the file format describes the reading; whatever follows is never read.
+// Only the values are taken with the program's list reader, which follows the same grammar.
 QString treeOnly(const QByteArray& bytes) {
-    Values in(QString::fromUtf8(bytes));
-    QString notes = in.next();
-    QString value = in.next();
-    while (!isNumber(value) && !in.atEnd()) {
-        notes += QStringLiteral("\r\n") + value;
-        value = in.next();
-    }
-    QString out = QStringLiteral("note %1; pressione %2; serie %3; tipo %4\n")
-                      .arg(oneLine(notes), value, in.next(), in.next());
-    in.next(); // reserved
-    std::vector<TreeNode> nodes(1);
-    std::vector<TreeTerminal> terminals(1);
+    FreeFormatReader in{QString::fromUtf8(bytes)};
+    const auto next = [&in] { return in.atEnd() ? QString() : in.next(QString()).text; };
+    QString notes = next(), value = next();
+    while (!FreeFormatReader::isNumeric(value) && !in.atEnd())
+        notes += QStringLiteral("\r\n") + std::exchange(value, next());
+    const QString series = next();
+    QString out = QStringLiteral("note %1; pressione %2; serie %3; tipo %4\n").arg(oneLine(notes), value, series, next());
+    next(); // reserved
+    std::vector<std::array<int, 3>> links(1); // parent, next, derivation of each node
+    QStringList lines;
+    int terminals = 0;
     std::vector<std::pair<int, bool>> pending{{0, false}}; // parent, as its derivation
     while (!pending.empty() && !in.atEnd()) {
         const auto [parent, asDerivation] = pending.back();
         pending.pop_back();
-        const int code = in.next().toInt();
-        TreeNode node;
-        node.parent = parent;
+        const int code = next().toInt();
+        const int index = int(links.size());
+        links.push_back({parent, 0, 0});
+        links[std::size_t(parent)][asDerivation ? 2 : 1] = index;
         QStringList fields;
         for (int k = 0; k < 6; ++k)
-            fields << in.next();
-        node.values = fields.join(u' ');
-        const int index = int(nodes.size());
-        nodes.push_back(node);
-        (asDerivation ? nodes[std::size_t(parent)].derivation : nodes[std::size_t(parent)].next) = index;
-        if (code == 0 || code == 1) {
-            if (code == 1)
-                pending.push_back({index, true});
+            fields << next();
+        if (code == 1)
+            pending.push_back({index, true});
+        if (code == 0 || code == 1)
             pending.push_back({index, false});
-        } else if (code == 9) {
-            terminals.push_back({in.next(), in.next()});
-            nodes[std::size_t(index)].derivation = int(terminals.size()) - 1;
-            nodes[std::size_t(index)].next = -1;
+        if (code == 9) {
+            links[std::size_t(index)] = {parent, -1, ++terminals};
+            const QString type = next();
+            fields << QStringLiteral("terminale di tipo %1 a quota %2").arg(type, next());
         }
+        lines << fields.join(u' ');
     }
-    for (std::size_t i = 1; i < nodes.size(); ++i)
+    for (std::size_t i = 1; i < links.size(); ++i)
         out += QStringLiteral("%1: su %2, poi %3, derivazione %4; %5\n")
                    .arg(i)
-                   .arg(nodes[i].parent)
-                   .arg(nodes[i].next)
-                   .arg(nodes[i].derivation)
-                   .arg(nodes[i].values);
-    for (std::size_t t = 1; t < terminals.size(); ++t)
-        out += QStringLiteral("terminale %1: tipo %2, quota %3\n").arg(t).arg(terminals[t].type, terminals[t].height);
+                   .arg(links[i][0])
+                   .arg(links[i][1])
+                   .arg(links[i][2])
+                   .arg(lines[int(i) - 1]);
     return out;
 }
 

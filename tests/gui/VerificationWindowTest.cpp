@@ -163,9 +163,9 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
 
 namespace {
 
-// `text` typed into a number box key by key, the window refreshed between keys (as a change
-// of the network makes it a moment later), then Enter.
-void typeSlowly(QAbstractSpinBox* box, const QString& text, const std::function<void()>& refresh) {
+// `text` typed key by key into a box or a cell's editor, `refresh` run between keys (as a
+// change of the network runs it a moment later), then Enter.
+void typeSlowly(QWidget* box, const QString& text, const std::function<void()>& refresh) {
     box->window()->activateWindow();
     box->setFocus();
     QApplication::processEvents();
@@ -180,12 +180,6 @@ void typeSlowly(QAbstractSpinBox* box, const QString& text, const std::function<
     QApplication::processEvents();
 }
 
-template <typename Box> Box* boxNamed(QWidget& window, const QString& name) {
-    auto* box = window.findChild<Box*>(name);
-    EXPECT_NE(box, nullptr) << name.toStdString();
-    return box;
-}
-
 } // namespace
 
 // Every number box of "Verifica di norma" and "Curve di funzionamento" typed in key by key
@@ -194,67 +188,64 @@ template <typename Box> Box* boxNamed(QWidget& window, const QString& name) {
 TEST_F(VerificationWindowTest, ValuesTypedKeyByKeyAreTakenWhole) {
     openExampleCopy(QStringLiteral("capannone.vlm"));
     trigger("mnuVerifica");
+    button("Pompa");
     frmVerifica* w = window->verificationWindow();
-    ASSERT_NE(w, nullptr);
-    const auto refresh = [w] { w->refresh(); };
+    frmCurve* c = window->curvesWindow();
+    ASSERT_TRUE(w && c);
     const StandardSettings& s = project().standardSettings;
-    w->cmbNorma->setCurrentIndex(w->cmbNorma->findData(int(Standard::Uni10779)));
-    typeSlowly(w->spnLivello, QStringLiteral("3"), refresh);
-    EXPECT_EQ(s.level, 3);
-    for (const QString& role : {QStringLiteral("idrante"), QStringLiteral("naspo"), QStringLiteral("attacco")}) {
-        SCOPED_TRACE(role.toStdString());
-        const TerminalRole which = *roleFromKey(role);
-        typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnContemporanei.") + role), QStringLiteral("12"), refresh);
-        typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnDurata.") + role), QStringLiteral("145"), refresh);
-        EXPECT_EQ(s.workingAtOnce.at(which), 12);
-        EXPECT_EQ(s.durationMinutes.at(which), 145);
+    const SupplySettings& supply = s.supply;
+    const int32_t supplyBefore = project().supplyPressure;
+    const auto box = [&](QWidget* in, const QString& name) { return in->findChild<QAbstractSpinBox*>(name); };
+    const auto cell = [&](int row, int column) {
+        return [=] {
+            c->tblPompa->setCurrentCell(row, column);
+            c->tblPompa->editItem(c->tblPompa->item(row, column));
+            return QApplication::focusWidget();
+        };
+    };
+    const struct {
+        std::function<void()> before; // the standard or the supply the box belongs to
+        std::function<QWidget*()> where;
+        const char* typed;
+        std::function<double()> stored;
+        double expected;
+    } cases[] = {
+        {[&] { w->cmbNorma->setCurrentIndex(int(Standard::Uni10779)); }, [&] { return w->spnLivello; }, "3",
+         [&] { return s.level; }, 3},
+        {{}, [&] { return box(w, "spnContemporanei.idrante"); }, "12",
+         [&] { return s.workingAtOnce.at(TerminalRole::Hydrant); }, 12},
+        {{}, [&] { return box(w, "spnContemporanei.naspo"); }, "11",
+         [&] { return s.workingAtOnce.at(TerminalRole::HoseReel); }, 11},
+        {{}, [&] { return box(w, "spnDurata.attacco"); }, "145",
+         [&] { return s.durationMinutes.at(TerminalRole::ExternalOutlet); }, 145},
+        {[&] { w->cmbNorma->setCurrentIndex(int(Standard::En12845)); }, [&] { return w->spnCopertura; }, "9.5",
+         [&] { return *s.coverage; }, 9.5},
+        {{}, [&] { return box(w, "spnDurata.sprinkler"); }, "90",
+         [&] { return s.durationMinutes.at(TerminalRole::Sprinkler); }, 90},
+        {[&] { c->cmbAlimentazione->setCurrentIndex(int(SupplyKind::MainTest)); }, [&] { return c->spnStatica; },
+         "5.25", [&] { return supply.staticPressure; }, 5.25},
+        {{}, [&] { return c->spnResidua; }, "3.5", [&] { return supply.residualPressure; }, 3.5},
+        {{}, [&] { return c->spnProva; }, "1200", [&] { return supply.testFlow; }, 1200},
+        {[&] { c->cmbAlimentazione->setCurrentIndex(int(SupplyKind::Pump)); }, cell(1, 0), "1000",
+         [&] { return supply.pump[1].flow; }, 1000},
+        {{}, cell(2, 1), "2.45", [&] { return supply.pump[2].pressure; }, 2.45},
+        {{}, cell(2, 1), "120", [&] { return supply.pump[2].pressure; }, 2.45}, // past its limit
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.typed);
+        if (t.before)
+            t.before();
+        QWidget* target = t.where();
+        ASSERT_NE(target, nullptr);
+        typeSlowly(target, guitest::inLocale(t.typed), [&] {
+            w->refresh();
+            c->refresh();
+        });
+        EXPECT_EQ(t.stored(), t.expected);
     }
     EXPECT_TRUE(ask.dialogsShown.isEmpty()) << "Enter opened no dialog";
-    w->cmbNorma->setCurrentIndex(w->cmbNorma->findData(int(Standard::En12845)));
-    typeSlowly(w->spnCopertura, guitest::inLocale("9.5"), refresh);
-    EXPECT_EQ(s.coverage, 9.5);
-    typeSlowly(boxNamed<QSpinBox>(*w, QStringLiteral("spnDurata.sprinkler")), QStringLiteral("90"), refresh);
-    EXPECT_EQ(s.durationMinutes.at(TerminalRole::Sprinkler), 90);
-
-    button("Pompa");
-    frmCurve* c = window->curvesWindow();
-    ASSERT_NE(c, nullptr);
-    const auto redraw = [c] { c->refresh(); };
-    const int32_t supply = project().supplyPressure;
-    c->cmbAlimentazione->setCurrentIndex(c->cmbAlimentazione->findData(int(SupplyKind::MainTest)));
-    typeSlowly(c->spnStatica, guitest::inLocale("5.25"), redraw);
-    typeSlowly(c->spnResidua, guitest::inLocale("3.5"), redraw);
-    typeSlowly(c->spnProva, QStringLiteral("1200"), redraw);
-    EXPECT_EQ(s.supply.staticPressure, 5.25);
-    EXPECT_EQ(s.supply.residualPressure, 3.5);
-    EXPECT_EQ(s.supply.testFlow, 1200);
-    EXPECT_EQ(project().supplyPressure, supply) << "Enter adopted nothing";
-
-    // The pump's cells, typed in their editor the same way.
-    c->cmbAlimentazione->setCurrentIndex(c->cmbAlimentazione->findData(int(SupplyKind::Pump)));
-    const auto typeCell = [&](int row, int column, const QString& text) {
-        c->tblPompa->setCurrentCell(row, column);
-        c->tblPompa->editItem(c->tblPompa->item(row, column));
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        ASSERT_NE(editor, nullptr);
-        editor->selectAll();
-        for (const QChar ch : text) {
-            guitest::key(editor, 0, QString(ch));
-            QApplication::processEvents();
-            redraw();
-        }
-        guitest::key(editor, Qt::Key_Return);
-        QApplication::processEvents();
-    };
-    const char* points[3][2] = {{"0", "4.2"}, {"1000", "3.5"}, {"1400", "2.45"}};
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 2; ++column)
-            typeCell(row, column, guitest::inLocale(points[row][column]));
-    EXPECT_EQ(s.supply.pump[1], (PumpPoint{1000, 3.5}));
-    EXPECT_EQ(s.supply.pump[2], (PumpPoint{1400, 2.45}));
-    typeCell(2, 1, QStringLiteral("120"));
-    EXPECT_EQ(s.supply.pump[2].pressure, 2.45);
-    EXPECT_EQ(ask.messageTexts().value(0),
-              QStringLiteral("Valore non accettato: la pressione dell'alimentazione va da 0 a 100 bar."));
+    EXPECT_EQ(project().supplyPressure, supplyBefore) << "Enter adopted nothing";
+    EXPECT_EQ(ask.messageTexts(),
+              QStringList{QStringLiteral("Valore non accettato: la pressione dell'alimentazione va da 0 a 100 bar.")});
     EXPECT_EQ(c->tblPompa->item(2, 1)->text(), guitest::inLocale("2.45"));
 }
