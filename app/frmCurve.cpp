@@ -29,6 +29,7 @@
 
 #include <array>
 #include <cmath>
+#include <map>
 #include <optional>
 
 namespace valmora {
@@ -69,22 +70,25 @@ const QColor kSupplyColour(Qt::black);
 const QColor kNetworkColour(20, 80, 200);
 const std::array<QColor, 3> kUnfavourableColours = {QColor(200, 30, 30), QColor(150, 40, 110), QColor(230, 90, 60)};
 const std::array<QColor, 3> kFavourableColours = {QColor(20, 140, 60), QColor(90, 150, 20), QColor(0, 120, 120)};
-const QColor kAllOfARoleColour(120, 80, 20);
+const std::array<QColor, 3> kAllOfARoleColours = {QColor(150, 90, 20), QColor(120, 40, 160), QColor(0, 130, 130)};
 const QColor kDemandPointColour(90, 90, 90);
 const QColor kOperatingPointColour(240, 140, 0);
 
-QColor colourOf(const DemandCurve& curve, int unfavourableSeen, int favourableSeen) {
+// The colour of a curve: its kind's, the `seen`-th of the kind's own colours (curves of one
+// kind before it).
+QColor colourOf(const DemandCurve& curve, int seen) {
+    const auto nth = [seen](const std::array<QColor, 3>& colours) { return colours[std::size_t(seen) % colours.size()]; };
     switch (curve.kind) {
     case DemandKind::Network:
         return kNetworkColour;
     case DemandKind::Unfavourable:
-        return kUnfavourableColours[std::size_t(unfavourableSeen) % kUnfavourableColours.size()];
+        return nth(kUnfavourableColours);
     case DemandKind::Favourable:
-        return kFavourableColours[std::size_t(favourableSeen) % kFavourableColours.size()];
+        return nth(kFavourableColours);
     case DemandKind::AllOfARole:
         break;
     }
-    return kAllOfARoleColour;
+    return nth(kAllOfARoleColours);
 }
 
 } // namespace
@@ -269,12 +273,10 @@ void frmCurve::drawChart() {
         std::vector<const DemandCurve*> curves{&chart_.network};
         for (const DemandCurve& curve : chart_.sets)
             curves.push_back(&curve);
-        int unfavourableSeen = 0, favourableSeen = 0;
+        std::map<DemandKind, int> seen;
         for (const DemandCurve* curve : curves) {
             add(lineOf(curve->points, QStringLiteral("%1 %2").arg(n).arg(curve->name),
-                       colourOf(*curve, unfavourableSeen, favourableSeen)));
-            unfavourableSeen += curve->kind == DemandKind::Unfavourable ? 1 : 0;
-            favourableSeen += curve->kind == DemandKind::Favourable ? 1 : 0;
+                       colourOf(*curve, seen[curve->kind]++)));
             QString line = QStringLiteral("%1 %2").arg(n).arg(curve->name);
             if (curve->demandPoint) {
                 demandPoints->append(curve->demandPoint->flow, curve->demandPoint->pressure);
