@@ -1,7 +1,8 @@
 // Figures for the verification against the standards, on the 32 767-node comb with its
 // 16 384 terminals (every 7th 12 m up):
 //   - UNI 10779 level 3: the most unfavourable and the most favourable 4 hydrants;
-//   - UNI EN 12845 OH4 at 12 m2 a sprinkler: the same for 30 sprinklers;
+//   - UNI EN 12845 OH4 at 12 m2 a sprinkler: the same for 30 sprinklers, and at the smallest
+//     coverage the settings take (4 m2: 90 sprinklers);
 //   - a 5 000-node random tree with a set of the designer's: the verification again after
 //     an edit (what the window does at every change).
 
@@ -57,6 +58,11 @@ int main(int argc, char** argv) {
     sprinklers.coverage = 12;
     sprinklers.roles[kCombTerminalType] = TerminalRole::Sprinkler;
     report("comb 32 767 nodes: UNI EN 12845 OH4, 30 sprinklers (both sets)", 3,
+           [&] { check = verifyStandard(comb, sprinklers); });
+    describe(check);
+    // The smallest coverage the settings take: the most sprinklers working at once.
+    sprinklers.coverage = settingLimit(LimitedSetting::Coverage).lowest;
+    report("comb 32 767 nodes: UNI EN 12845 OH4 at the smallest coverage (both sets)", 1,
            [&] { check = verifyStandard(comb, sprinklers); });
     describe(check);
 
