@@ -3,7 +3,9 @@
 #include "model/Calculation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
 namespace valmora {
 
@@ -14,8 +16,37 @@ constexpr double kNoFlow = 1e-6;              // l/min: a network that draws thi
 constexpr double kPointTolerance = 1e-8; // share of the pressure
 constexpr int kMaxSteps = 200;
 constexpr int kHalvingEvery = 4;
-constexpr double kLargestHump = 0.01; // share of the shut-off pressure
-constexpr double kFlatSlope = 1e-12;  // bar per l/min: the top of the hump
+// The exponent of a pump's power curve: between a curve all but straight and one all but
+// flat until it drops (as the three-point form of the independent solver bounds it).
+constexpr double kSmallestExponent = 1e-3;
+constexpr double kLargestExponent = 20;
+constexpr int kExponentSteps = 100;
+
+} // namespace
+
+namespace {
+
+// C of p = A - B Q^C through three falling points: the share (p0 - p1) / (p1 - p2) equals
+// (q1^C - q0^C) / (q2^C - q1^C), which falls as C grows.
+std::optional<double> powerExponent(const std::array<PumpPoint, 3>& p) {
+    const double wanted = (p[0].pressure - p[1].pressure) / (p[1].pressure - p[2].pressure);
+    const auto share = [&](double c) {
+        return (std::pow(p[1].flow, c) - std::pow(p[0].flow, c)) / (std::pow(p[2].flow, c) - std::pow(p[1].flow, c));
+    };
+    if (p[0].flow == 0) { // the closed form: q0^C is 0
+        const double c = std::log((p[0].pressure - p[2].pressure) / (p[0].pressure - p[1].pressure)) /
+                         std::log(p[2].flow / p[1].flow);
+        return c > 0 && c <= kLargestExponent ? std::optional<double>(c) : std::nullopt;
+    }
+    double low = kSmallestExponent, high = kLargestExponent;
+    if (!(share(low) >= wanted && share(high) <= wanted))
+        return std::nullopt;
+    for (int step = 0; step < kExponentSteps; ++step) {
+        const double mid = (low + high) / 2;
+        (share(mid) > wanted ? low : high) = mid;
+    }
+    return (low + high) / 2;
+}
 
 } // namespace
 
@@ -36,22 +67,22 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
         c_ = (d12 - d01) / (p[2].flow - p[0].flow);
         b_ = d01 - c_ * (p[0].flow + p[1].flow);
         a_ = p[0].pressure - b_ * p[0].flow - c_ * p[0].flow * p[0].flow;
-        // A parabola through a real pump's three points often rises a little before it falls:
-        // below kLargestHump of the shut-off pressure, the curve is taken as flat up to its top.
-        if (b_ + 2 * c_ * p[0].flow > 0) {
-            flatUntil_ = c_ < 0 ? -b_ / (2 * c_) : p[2].flow;
-            const double top = a_ + b_ * flatUntil_ + c_ * flatUntil_ * flatUntil_;
-            if (flatUntil_ >= p[1].flow || top > p[0].pressure * (1 + kLargestHump))
-                flatUntil_ = -1;
-        }
-        // Falling all the way from there to where it reaches 0 (the slope of a parabola is
-        // linear: not rising at the start and falling at the end, it falls in between).
+        // Falling all the way from no flow to where it reaches 0: the slope of a parabola is
+        // linear, so it is enough that it falls at both ends.
         const auto slope = [&](double q) { return b_ + 2 * c_ * q; };
-        const double start = std::max(p[0].flow, flatUntil_);
-        const double end = endFlow().value_or(p[2].flow);
-        if (slope(start) > kFlatSlope || slope(end) >= 0)
+        const std::optional<double> end = endFlow();
+        if (slope(0) <= 0 && end && slope(*end) < 0)
+            return;
+        const std::optional<double> exponent = powerExponent(p);
+        if (!exponent) {
             refusal_ = QStringLiteral("I tre punti della pompa non danno una curva che scende sempre: la "
                                       "pressione risalirebbe con la portata.");
+            return;
+        }
+        power_ = true;
+        c_ = *exponent;
+        b_ = (p[0].pressure - p[1].pressure) / (std::pow(p[1].flow, c_) - std::pow(p[0].flow, c_));
+        a_ = p[0].pressure + b_ * std::pow(p[0].flow, c_);
     } else if (kind_ == SupplyKind::MainTest) {
         if (!(settings.staticPressure > settings.residualPressure && settings.residualPressure >= 0 &&
               settings.testFlow > 0))
@@ -63,8 +94,8 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
 double SupplyCurve::pressureAt(double flow) const {
     switch (kind_) {
     case SupplyKind::Pump: {
-        const double q = std::max(flow, flatUntil_);
-        return a_ + b_ * q + c_ * q * q;
+        const double q = std::max(flow, 0.0);
+        return power_ ? a_ - b_ * std::pow(q, c_) : a_ + b_ * q + c_ * q * q;
     }
     case SupplyKind::MainTest:
         return settings_.staticPressure - (settings_.staticPressure - settings_.residualPressure) *
@@ -79,6 +110,8 @@ std::optional<double> SupplyCurve::endFlow() const {
         return settings_.testFlow *
                std::pow(settings_.staticPressure / (settings_.staticPressure - settings_.residualPressure),
                         hydraulics::kInverseExponent);
+    if (kind_ == SupplyKind::Pump && power_)
+        return std::pow(a_ / b_, 1 / c_);
     if (kind_ == SupplyKind::Pump) {
         // The root of a + b Q + c Q^2 beyond the last point.
         if (std::abs(c_) < 1e-300)
@@ -143,6 +176,28 @@ std::optional<SupplyCurve::Point> SupplyCurve::operatingPoint(const std::functio
         }
     }
     return Point{flowHigh, high};
+}
+
+} // namespace valmora
+
+namespace valmora {
+
+QString SupplyCurve::formula(const QLocale& locale) const {
+    const auto number = [&](double v) { return locale.toString(v, 'g', 4); };
+    switch (kind_) {
+    case SupplyKind::Pump:
+        if (power_)
+            return QStringLiteral("p = %1 - %2 Q^%3 (bar, l/min)").arg(number(a_), number(b_), number(c_));
+        return QStringLiteral("p = %1 %2 %3 Q %4 %5 Q² (bar, l/min)")
+            .arg(number(a_), b_ < 0 ? QStringLiteral("-") : QStringLiteral("+"), number(std::abs(b_)),
+                 c_ < 0 ? QStringLiteral("-") : QStringLiteral("+"), number(std::abs(c_)));
+    case SupplyKind::MainTest:
+        return QStringLiteral("p = %1 - %2 (Q / %3)^1,85 (bar, l/min)")
+            .arg(number(settings_.staticPressure), number(settings_.staticPressure - settings_.residualPressure),
+                 number(settings_.testFlow));
+    case SupplyKind::Fixed: break;
+    }
+    return QStringLiteral("p = %1 bar").arg(number(fixed_));
 }
 
 } // namespace valmora

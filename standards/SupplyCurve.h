@@ -3,9 +3,15 @@
 // The supply's pressure against the flow drawn from it, bar against l/min: fixed, a pump's
 // curve through three points, or a water main's from a flow test; and where a demand curve
 // meets it (the operating point).
+//
+// A pump's curve passes through its three points: the parabola where it falls all the way
+// from the first point to where it reaches 0, else the power curve p = A - B Q^C, which falls
+// wherever the points fall (a real pump's parabola often rises a little before it falls).
+// Only points that do not fall are refused.
 
 #include "model/StandardSettings.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <functional>
@@ -39,11 +45,15 @@ public:
     };
     std::optional<Point> operatingPoint(const std::function<double(double)>& flowAt) const;
 
+    // The curve in words for the report: "p = 6,00 - 2,23e-06 Q^2,06 (bar, l/min)".
+    QString formula(const QLocale& locale = QLocale()) const;
+
 private:
     SupplyKind kind_;
     double fixed_ = 0;
-    double a_ = 0, b_ = 0, c_ = 0; // a pump: p = a + b Q + c Q^2
-    double flatUntil_ = -1;        // a pump whose parabola rises a little at first: flat up to here
+    // A pump: p = a + b Q + c Q^2, or p = a - b Q^c when `power_`.
+    double a_ = 0, b_ = 0, c_ = 0;
+    bool power_ = false;
     SupplySettings settings_;
     QString refusal_;
 };
