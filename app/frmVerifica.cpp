@@ -1,13 +1,14 @@
 #include "app/frmVerifica.h"
 
+#include "app/LimitedBoxes.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 #include "platform/GridControl.h"
 #include "platform/Interaction.h"
-#include "app/LimitedBoxes.h"
 #include "standards/VerificationText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -32,8 +33,11 @@ namespace valmora {
 namespace {
 
 const QString kFormat =
-    QStringLiteral("Scenario|Posizione|Terminale|Tipo|>Q l/min|>P bar|>Q min|>P min|Esito");
-constexpr std::array<int, 9> kColumnTwips = {1100, 1100, 1800, 1700, 800, 700, 800, 700, 1500};
+    QStringLiteral("Scenario|Posizione|Terminale|Tipo|>K|>Q l/min|>P bar|>Q min|>P min|Esito");
+constexpr std::array<int, 10> kColumnTwips = {1100, 1400, 1800, 1700, 600, 800, 700, 800, 700, 1500};
+// The member's columns past "Tipo": K, then its flow and pressure, then what it must reach.
+constexpr int kFirstMinimumCell = 5;
+constexpr int kVerdictCell = 7;
 constexpr int kSummaryColumn = 2; // a summary line spans from here to the last column
 const QColor kPassGreen(200, 240, 200);
 const QColor kFailRed(255, 190, 180);
@@ -148,13 +152,16 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     btnScegli = new QPushButton(QStringLiteral("&Scegli l'insieme..."), this);
     btnScegli->setObjectName(QStringLiteral("btnScegli"));
     btnScegli->setToolTip(
-        QStringLiteral("Sostituisce la posizione più sfavorevole trovata con una scelta da te"));
-    btnRicerca = new QPushButton(QStringLiteral("Usa la &ricerca"), this);
+        QStringLiteral("Verifica anche un insieme scelto da te, accanto alla posizione trovata dal programma"));
+    cmbPosizione = new QComboBox(this);
+    cmbPosizione->setObjectName(QStringLiteral("cmbPosizione"));
+    cmbPosizione->addItem(QStringLiteral("più sfavorevole"), true);
+    cmbPosizione->addItem(QStringLiteral("più favorevole"), false);
+    btnRicerca = new QPushButton(QStringLiteral("Togli l'insieme scel&to"), this);
     btnRicerca->setObjectName(QStringLiteral("btnRicerca"));
-    btnRicerca->setToolTip(QStringLiteral("Torna alla posizione più sfavorevole trovata dal programma"));
-    // Enter ends the typing of a value, and does nothing more.
-    for (QPushButton* button : {btnScegli, btnRicerca})
-        button->setAutoDefault(false);
+    btnRicerca->setToolTip(QStringLiteral("Toglie l'insieme scelto da te: resta la verifica sulle posizioni del programma"));
+    chkQualunque = new QCheckBox(QStringLiteral("Qualunque insieme (più severa delle aree della norma)"), this);
+    chkQualunque->setObjectName(QStringLiteral("chkQualunque"));
 
     auto* top = new QHBoxLayout;
     top->addLayout(settings);
@@ -163,9 +170,11 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     auto* choice = new QHBoxLayout;
     choice->addWidget(new QLabel(QStringLiteral("Insieme dei terminali:"), this));
     choice->addWidget(cmbInsieme);
+    choice->addWidget(cmbPosizione);
     choice->addWidget(btnScegli);
     choice->addWidget(btnRicerca);
     choice->addStretch();
+    choice->addWidget(chkQualunque);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(GrVerifica, 1);
@@ -180,6 +189,14 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     connect(GrVerifica, &GridControl::gridDoubleClicked, this, [this] { openRow(GrVerifica->row()); });
     connect(btnScegli, &QPushButton::clicked, this, &frmVerifica::chooseSet);
     connect(btnRicerca, &QPushButton::clicked, this, [this] { setDesignerSet(chosenRole(), {}); });
+    connect(chkQualunque, &QCheckBox::toggled, this, [this](bool any) {
+        if (showing_)
+            return;
+        project_.standardSettings.anySet = any;
+        settingsChanged();
+    });
+    for (QPushButton* button : {btnScegli, btnRicerca})
+        button->setAutoDefault(false);
 }
 
 void frmVerifica::showNow() {
@@ -195,7 +212,13 @@ void frmVerifica::showSettings() {
     cmbNorma->setCurrentIndex(cmbNorma->findData(int(s.standard)));
     showValue(spnLivello, s.level);
     cmbClasse->setCurrentIndex(int(s.hazard));
+    // A coverage past the class's largest fails the verification: the box offers no more.
+    spnCopertura->setMaximum(sprinklerRules(s.hazard).largestCoverage);
     showValue(spnCopertura, s.coverageM2());
+    {
+        const QSignalBlocker quiet(chkQualunque);
+        chkQualunque->setChecked(s.anySet);
+    }
     const bool uni = s.standard == Standard::Uni10779;
     const bool en = s.standard == Standard::En12845;
     spnLivello->setEnabled(uni);
@@ -321,18 +344,28 @@ void frmVerifica::showCheck() {
     };
     for (const ScenarioCheck& scenario : check_.scenarios) {
         const QString role = rolePlural(scenario.role);
-        for (const auto& [set, position] :
-             {std::pair{&scenario.mostUnfavourable, QStringLiteral("sfavorevole")},
-              std::pair{&scenario.mostFavourable, QStringLiteral("favorevole")}}) {
-            for (const MemberCheck& m : set->members) {
+        struct Position {
+            const SetCheck* set;
+            bool unfavourable;
+            QString name;
+        };
+        std::vector<Position> positions{{&scenario.mostUnfavourable, true, QStringLiteral("sfavorevole")},
+                                        {&scenario.mostFavourable, false, QStringLiteral("favorevole")}};
+        if (scenario.designerUnfavourable)
+            positions.push_back({&*scenario.designerUnfavourable, true, QStringLiteral("sfavorevole (progettista)")});
+        if (scenario.designerFavourable)
+            positions.push_back({&*scenario.designerFavourable, false, QStringLiteral("favorevole (progettista)")});
+        for (const Position& position : positions) {
+            for (const MemberCheck& m : position.set->members) {
                 QStringList cells = memberCells(m);
-                if (set == &scenario.mostFavourable) {
-                    cells[4] = cells[5] = cells[6] = QString(); // no minimums asked there
+                if (!position.unfavourable) {
+                    for (int c = kFirstMinimumCell; c < int(cells.size()); ++c)
+                        cells[c] = QString(); // no minimums asked there
                     if (m.overMaximum)
-                        cells[6] = memberVerdict(m);
+                        cells[kVerdictCell] = memberVerdict(m);
                 }
-                const bool passes = set == &scenario.mostFavourable ? !m.overMaximum : m.pass;
-                addRow(QStringList{role, position} + cells, m.node, passes ? kPassGreen : kFailRed);
+                const bool passes = position.unfavourable ? m.pass : !m.overMaximum;
+                addRow(QStringList{role, position.name} + cells, m.node, passes ? kPassGreen : kFailRed);
             }
         }
         // The summaries, each on a row of its own across the members' columns.
@@ -345,6 +378,8 @@ void frmVerifica::showCheck() {
         };
         addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, check_, scenario));
         addSummary(QStringLiteral("favorevole"), favourableSummary(project_, check_, scenario));
+        if (scenario.singleOutlet)
+            addSummary(QStringLiteral("da solo"), {singleOutletLine(*scenario.singleOutlet)});
         addSummary(QStringLiteral("nota"), scenario.notes);
     }
     GrVerifica->setRedraw(true);
@@ -370,11 +405,17 @@ TerminalRole frmVerifica::chosenRole() const {
     return TerminalRole(cmbInsieme->currentData().toInt());
 }
 
+bool frmVerifica::chosenUnfavourable() const {
+    return cmbPosizione->currentData().toBool();
+}
+
 void frmVerifica::setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen) {
+    StandardSettings& s = project_.standardSettings;
+    auto& sets = chosenUnfavourable() ? s.designerSets : s.designerFavourableSets;
     if (chosen.empty())
-        project_.standardSettings.designerSets.erase(role);
+        sets.erase(role);
     else
-        project_.standardSettings.designerSets[role] = chosen;
+        sets[role] = chosen;
     settingsRecorded();
     refresh();
 }
@@ -386,11 +427,16 @@ void frmVerifica::chooseSet() {
         if (const Terminal* t = project_.findTerminal(project_.NodeTable[std::size_t(i)]))
             if (project_.standardSettings.roleOf(project_, t->typeIndex) == role)
                 terminals.push_back(i);
+    // Ticked at first: the designer's own set, else the program's position.
     std::vector<int16_t> ticked;
+    const bool unfavourable = chosenUnfavourable();
     for (const ScenarioCheck& s : check_.scenarios)
-        if (s.role == role)
-            for (const MemberCheck& m : s.mostUnfavourable.members)
+        if (s.role == role) {
+            const std::optional<SetCheck>& designer = unfavourable ? s.designerUnfavourable : s.designerFavourable;
+            const SetCheck& set = designer ? *designer : unfavourable ? s.mostUnfavourable : s.mostFavourable;
+            for (const MemberCheck& m : set.members)
                 ticked.push_back(m.node);
+        }
     frmInsieme dialog(project_, terminals, ticked, this);
     if (interaction_.runDialog(dialog) == QDialog::Accepted)
         setDesignerSet(role, dialog.ticked());

@@ -17,6 +17,7 @@
 #include <set>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -45,13 +46,16 @@ public:
     QTableWidget* tblScenari; // role | working at once | minutes
     GridControl* GrVerifica;  // the members of every scenario's sets
     QLabel* lblEsito;
-    QComboBox* cmbInsieme; // the role whose set the designer chooses
+    QComboBox* cmbInsieme;   // the role whose set the designer chooses
+    QComboBox* cmbPosizione; // which position: the most unfavourable or the most favourable
     QPushButton* btnScegli;
-    QPushButton* btnRicerca;
+    QPushButton* btnRicerca; // the designer's set of the role and position taken away
+    QCheckBox* chkQualunque; // any set instead of the standard's areas
 
     const StandardCheck& check() const { return check_; }
     void openRow(int row);
-    // The designer's set for the chosen role: `chosen` the terminals ticked.
+    // The designer's set for the chosen role and position: `chosen` the terminals ticked
+    // (none: the designer's set taken away).
     void setDesignerSet(TerminalRole role, const std::vector<int16_t>& chosen);
 
 protected:
@@ -66,6 +70,7 @@ private:
     void showCheck();
     void chooseSet();
     TerminalRole chosenRole() const;
+    bool chosenUnfavourable() const;
 
     Project& project_;
     Interaction& interaction_;

@@ -172,7 +172,7 @@ QString cliUsage() {
                           "  valmora-cli curves FILE.vlm OUT.pdf|OUT.png [--catalogues DIR]\n"
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n"
                           "  valmora-cli verify FILE.vlm [--standard uni10779 --level N | --standard en12845 "
-                          "--hazard CLASSE [--coverage M2]] [--catalogues DIR] [--json]\n");
+                          "--hazard CLASSE [--coverage M2]] [--sets area|any] [--catalogues DIR] [--json]\n");
 }
 
 CliResult runCli(const QStringList& arguments, const OutputSink& sink) {

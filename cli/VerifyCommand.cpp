@@ -25,6 +25,7 @@ struct VerifyOptions {
     std::optional<int> level;
     std::optional<HazardClass> hazard;
     std::optional<double> coverage;
+    std::optional<bool> anySet;
 };
 
 const QString kStandardOption = QStringLiteral("--standard");
@@ -32,6 +33,7 @@ const QString kLevelOption = QStringLiteral("--level");
 const QString kHazardOption = QStringLiteral("--hazard");
 const QString kCoverageOption = QStringLiteral("--coverage");
 const QString kCataloguesOption = QStringLiteral("--catalogues");
+const QString kSetsOption = QStringLiteral("--sets");
 
 QString hazardNames() {
     QStringList names;
@@ -45,6 +47,10 @@ QString takeOption(VerifyOptions& o, const QString& option, const QString& value
     const QString given = option + u' ' + value;
     if (option == kCataloguesOption) {
         o.catalogueDirectory = value;
+    } else if (option == kSetsOption) {
+        if (value != QLatin1String("area") && value != QLatin1String("any"))
+            return given + QStringLiteral(": attesi area (le aree della norma) o any (qualunque insieme)");
+        o.anySet = value == QLatin1String("any");
     } else if (option == kStandardOption) {
         if (value == QLatin1String("uni10779"))
             o.standard = Standard::Uni10779;
@@ -89,7 +95,8 @@ QString combinationProblem(const VerifyOptions& o) {
 
 std::variant<VerifyOptions, QString> parseVerifyOptions(const QStringList& arguments) {
     VerifyOptions o;
-    const QStringList valued{kStandardOption, kLevelOption, kHazardOption, kCoverageOption, kCataloguesOption};
+    const QStringList valued{kStandardOption, kLevelOption, kHazardOption, kCoverageOption, kCataloguesOption,
+                             kSetsOption};
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--json")) {
@@ -121,11 +128,33 @@ QJsonArray nodeArray(const std::vector<int16_t>& nodes) {
 
 QJsonValue optionalNumber(const std::optional<double>& value) { return value ? QJsonValue(*value) : QJsonValue(); }
 
+QJsonArray sectionsJson(const SetCheck& set) {
+    QJsonArray sections;
+    for (const SheetSection& s : set.sections) {
+        QJsonObject j;
+        j[QStringLiteral("node")] = s.node;
+        j[QStringLiteral("name")] = s.name;
+        j[QStringLiteral("series")] = s.kv ? QStringLiteral("KV") : s.series;
+        j[QStringLiteral("diameter")] = s.kv ? QJsonValue() : QJsonValue(s.innerDiameter);
+        j[QStringLiteral("length")] = s.length;
+        j[QStringLiteral("equivalentLength")] = s.equivalentLength;
+        j[QStringLiteral("c")] = s.kv ? QJsonValue() : QJsonValue(s.c);
+        j[QStringLiteral("flow")] = s.flow;
+        j[QStringLiteral("velocity")] = s.velocity;
+        j[QStringLiteral("loss")] = s.loss;
+        j[QStringLiteral("staticDifference")] = s.staticDifference;
+        j[QStringLiteral("pressure")] = s.pressure;
+        sections.append(j);
+    }
+    return sections;
+}
+
 QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck& scenario) {
     QJsonObject o;
     o[QStringLiteral("found")] = foundKey(set.found);
     o[QStringLiteral("availablePressure")] = set.availablePressure; // bar at the origin where it was checked
     o[QStringLiteral("suppliesIt")] = set.suppliesIt;
+    o[QStringLiteral("converged")] = set.converged;
     o[QStringLiteral("totalFlow")] = set.totalFlow;
     QJsonArray terminals;
     for (const MemberCheck& m : set.members) {
@@ -133,12 +162,15 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
         t[QStringLiteral("node")] = m.node;
         t[QStringLiteral("flow")] = m.flow;
         t[QStringLiteral("pressure")] = optionalNumber(m.pressure);
+        t[QStringLiteral("k")] = m.k;
         if (unfavourable) {
             t[QStringLiteral("name")] = m.name;
             t[QStringLiteral("type")] = m.type;
             t[QStringLiteral("requiredFlow")] = m.requiredFlow;
             t[QStringLiteral("requiredPressure")] = m.requiredPressure;
             t[QStringLiteral("pass")] = m.pass;
+            if (!m.refusal.isEmpty())
+                t[QStringLiteral("refusal")] = m.refusal;
         }
         terminals.append(t);
     }
@@ -148,9 +180,10 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
     if (unfavourable) {
         o[QStringLiteral("demandPressure")] = optionalNumber(set.demandPressure);
         o[QStringLiteral("demandFlow")] = set.demandPressure ? QJsonValue(set.demandFlow) : QJsonValue();
-    } else {
+    } else if (&set == &scenario.mostFavourable) {
         o[QStringLiteral("reserveVolume")] = scenario.reserveVolume;
     }
+    o[QStringLiteral("sections")] = sectionsJson(set);
     return o;
 }
 
@@ -167,6 +200,13 @@ QByteArray verificationJson(const StandardCheck& check) {
     o[QStringLiteral("coverage")] = check.standard == Standard::En12845 ? QJsonValue(check.coverage) : QJsonValue();
     o[QStringLiteral("supplyPressure")] = check.supplyPressure;
     o[QStringLiteral("supplyCurve")] = check.supplyCurve;
+    o[QStringLiteral("sets")] = check.anySet ? QStringLiteral("any") : QStringLiteral("area");
+    QJsonArray requirements;
+    for (const AppliedRequirement& r : check.requirements)
+        requirements.append(QJsonObject{{QStringLiteral("what"), r.what},
+                                        {QStringLiteral("value"), r.value},
+                                        {QStringLiteral("source"), r.source}});
+    o[QStringLiteral("requirements")] = requirements;
     o[QStringLiteral("pass")] = check.pass;
     QJsonArray scenarios;
     for (const ScenarioCheck& s : check.scenarios) {
@@ -179,6 +219,19 @@ QByteArray verificationJson(const StandardCheck& check) {
         j[QStringLiteral("notes")] = QJsonArray::fromStringList(s.notes);
         j[QStringLiteral("mostUnfavourable")] = setJson(s.mostUnfavourable, true, s);
         j[QStringLiteral("mostFavourable")] = setJson(s.mostFavourable, false, s);
+        j[QStringLiteral("setsTried")] = s.mostUnfavourable.setsTried;
+        if (s.designerUnfavourable)
+            j[QStringLiteral("designerUnfavourable")] = setJson(*s.designerUnfavourable, true, s);
+        if (s.designerFavourable)
+            j[QStringLiteral("designerFavourable")] = setJson(*s.designerFavourable, false, s);
+        if (s.singleOutlet) {
+            QJsonObject single;
+            single[QStringLiteral("node")] = s.singleOutlet->node;
+            single[QStringLiteral("name")] = s.singleOutlet->name;
+            single[QStringLiteral("pressure")] = s.singleOutlet->pressure;
+            single[QStringLiteral("pass")] = s.singleOutlet->pass;
+            j[QStringLiteral("singleOutlet")] = single;
+        }
         scenarios.append(j);
     }
     o[QStringLiteral("scenarios")] = scenarios;
@@ -203,6 +256,8 @@ CliResult runVerify(const QStringList& arguments) {
         if (options->coverage)
             settings.coverage = options->coverage;
     }
+    if (options->anySet)
+        settings.anySet = *options->anySet;
     if (settings.standard == Standard::None)
         return {kExitUsage, {},
                 result.error + QStringLiteral("valmora-cli: %1: nessuna verifica salvata per il progetto: "

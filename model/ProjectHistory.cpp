@@ -111,10 +111,12 @@ struct StoredHeader {
     std::size_t bytes() const {
         std::size_t total = sizeof(StoredHeader) + std::size_t(notes.size()) * sizeof(QChar);
         const StandardSettings& s = settings;
-        total += (s.roles.size() + s.workingAtOnce.size() + s.durationMinutes.size() + s.designerSets.size()) *
+        total += (s.roles.size() + s.workingAtOnce.size() + s.durationMinutes.size() + s.designerSets.size() +
+                  s.designerFavourableSets.size()) *
                  kMapNodeBytes;
-        for (const auto& [role, nodes] : s.designerSets)
-            total += nodes.capacity() * sizeof(int16_t);
+        for (const auto* sets : {&s.designerSets, &s.designerFavourableSets})
+            for (const auto& [role, nodes] : *sets)
+                total += nodes.capacity() * sizeof(int16_t);
         return total;
     }
     bool operator==(const StoredHeader& o) const {

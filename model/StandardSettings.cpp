@@ -171,7 +171,8 @@ QString standardTitle(Standard standard) {
 bool StandardSettings::operator==(const StandardSettings& o) const {
     return standard == o.standard && level == o.level && hazard == o.hazard && coverage == o.coverage &&
            roles == o.roles && workingAtOnce == o.workingAtOnce && durationMinutes == o.durationMinutes &&
-           designerSets == o.designerSets && supply == o.supply;
+           designerSets == o.designerSets && designerFavourableSets == o.designerFavourableSets &&
+           anySet == o.anySet && supply == o.supply;
 }
 
 TerminalRole StandardSettings::roleOf(const Project& project, int16_t terminalType) const {
@@ -243,6 +244,10 @@ const QString kDurationKey = QStringLiteral("durata");
 const QString kPumpKey = QStringLiteral("pompa");
 const QString kMainKey = QStringLiteral("acquedotto");
 const QString kSetKey = QStringLiteral("insieme");
+const QString kFavourableSetKey = QStringLiteral("insiemefavorevole");
+const QString kSetsKindKey = QStringLiteral("insiemi");
+const QString kAreasValue = QStringLiteral("aree");
+const QString kAnySetValue = QStringLiteral("qualunque");
 constexpr QChar kKeySeparator = u'.';
 constexpr int kPumpPoints = 3;
 constexpr int kMainTestValues = 3;
@@ -311,13 +316,16 @@ std::vector<SettingEntry> settingEntries(const StandardSettings& s, const Projec
     const std::vector<int16_t> byPosition = nodesByFilePosition(project);
     for (std::size_t p = 1; p < byPosition.size(); ++p)
         position[std::size_t(byPosition[p])] = int(p);
-    for (const auto& [role, nodes] : s.designerSets) {
-        QStringList positions;
-        for (const int16_t node : nodes)
-            if (project.isValidNodeIndex(node) && position[std::size_t(node)] > 0)
-                positions << QString::number(position[std::size_t(node)]);
-        entries.push_back({keyed(kSetKey, roleKey(role)), positions.join(u',')});
-    }
+    for (const auto& [key, sets] : {std::pair{kSetKey, &s.designerSets}, {kFavourableSetKey, &s.designerFavourableSets}})
+        for (const auto& [role, nodes] : *sets) {
+            QStringList positions;
+            for (const int16_t node : nodes)
+                if (project.isValidNodeIndex(node) && position[std::size_t(node)] > 0)
+                    positions << QString::number(position[std::size_t(node)]);
+            entries.push_back({keyed(key, roleKey(role)), positions.join(u',')});
+        }
+    if (s.anySet)
+        entries.push_back({kSetsKindKey, kAnySetValue});
     return entries;
 }
 
@@ -332,7 +340,8 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
     const std::optional<TerminalRole> role = roleFromKey(tail);
     // Keys with a role or a type after the period, and keys without: anything else is
     // a setting this version does not know.
-    const bool roleKeyed = head == kWorkingAtOnceKey || head == kDurationKey || head == kSetKey;
+    const bool roleKeyed =
+        head == kWorkingAtOnceKey || head == kDurationKey || head == kSetKey || head == kFavourableSetKey;
     if (roleKeyed != keyed && head != kRoleKey)
         return {Outcome::UnknownKey, {}};
     if (roleKeyed && !role)
@@ -405,7 +414,11 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
         s.supply.staticPressure = std::get<double>(still);
         s.supply.residualPressure = std::get<double>(residual);
         s.supply.testFlow = std::get<double>(flow);
-    } else if (head == kSetKey) {
+    } else if (head == kSetsKindKey) {
+        if (value != kAreasValue && value != kAnySetValue)
+            return refused(QStringLiteral("attesi \"%1\" o \"%2\"").arg(kAreasValue, kAnySetValue));
+        s.anySet = value == kAnySetValue;
+    } else if (head == kSetKey || head == kFavourableSetKey) {
         std::vector<int16_t> nodes;
         for (const QString& item : value.split(u',', Qt::SkipEmptyParts)) {
             const std::optional<int> position = wholeNumber(item);
@@ -418,7 +431,7 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
                 return refused(QStringLiteral("il terminale %1 è ripetuto").arg(*position));
             nodes.push_back(node);
         }
-        s.designerSets[*role] = std::move(nodes);
+        (head == kSetKey ? s.designerSets : s.designerFavourableSets)[*role] = std::move(nodes);
     } else {
         return {Outcome::UnknownKey, {}};
     }

@@ -91,8 +91,13 @@ struct StandardSettings {
     std::map<int16_t, TerminalRole> roles;       // by terminal type; a type not here takes its default role
     std::map<TerminalRole, int> workingAtOnce;   // overrides of the level's counts (UNI 10779)
     std::map<TerminalRole, int> durationMinutes; // overrides of the level's or class's duration
-    // The designer's own most unfavourable sets, by role: branch ends (node indexes).
+    // The designer's own most unfavourable and most favourable sets, by role: branch ends
+    // (node indexes), verified beside the program's own.
     std::map<TerminalRole, std::vector<int16_t>> designerSets;
+    std::map<TerminalRole, std::vector<int16_t>> designerFavourableSets;
+    // The program's sets are any sets of the terminals (the most severe, beyond the standard's
+    // design areas and clusters), not the standard's areas.
+    bool anySet = false;
     SupplySettings supply;
 
     bool operator==(const StandardSettings& other) const;

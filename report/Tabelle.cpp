@@ -498,7 +498,9 @@ void Tabelle::printSection(const QString& text) {
 
 namespace {
 // The members' table: name, type, flow, pressure, the two minimums, the verdict.
-const QString kMemberColumns = QStringLiteral("<34|<34|>20|>20|>20|>20|<28");
+const QString kMemberColumns = QStringLiteral("<30|<30|>12|>18|>18|>18|>18|<32");
+// The calculation sheet's columns, as sheetCaptions() names them.
+const QString kSheetColumns = QStringLiteral("<24|<20|>11|>12|>12|>12|>8|>16|>13|>16|>14|>18");
 } // namespace
 
 void Tabelle::printLines(const QStringList& lines) {
@@ -520,6 +522,20 @@ void Tabelle::printMembers(const QString& heading, const std::vector<MemberCheck
     surface_.print(QString());
 }
 
+void Tabelle::printSheet(const QString& title, const std::vector<SheetSection>& sections) {
+    pageBreak();
+    surface_.setBold(true);
+    printWrapped(title);
+    surface_.setBold(false);
+    QStringList rows;
+    for (const SheetSection& section : sections)
+        rows << sheetCells(section).join(u'|');
+    rowRules_ = 1;
+    printTable(sheetCaptions(), kSheetColumns.split(u'|'), rows);
+    surface_.print(QString());
+    printWrapped(velocityLimitsText());
+}
+
 void Tabelle::PrintVerification() {
     const StandardSettings& settings = project_.standardSettings;
     EnsureLines(6);
@@ -538,8 +554,11 @@ void Tabelle::PrintVerification() {
     }
     surface_.print(pressureUnitsText());
     printWrapped(supplyLine(check));
+    printLines(supplyDataLines(check));
     if (check.standard == Standard::En12845)
         surface_.print(hazardLine(check));
+    EnsureLines(toInt16(int64_t(check.requirements.size()) + 2));
+    printLines(requirementLines(check));
     for (const ScenarioCheck& scenario : check.scenarios) {
         EnsureLines(8);
         surface_.print(QString());
@@ -550,9 +569,17 @@ void Tabelle::PrintVerification() {
                      int(memberCaptions().size()));
         printLines(unfavourableSummary(project_, check, scenario));
         if (!scenario.mostFavourable.members.empty()) {
-            printMembers(setCaption(scenario.mostFavourable, false), scenario.mostFavourable.members, 4);
+            printMembers(setCaption(scenario.mostFavourable, false), scenario.mostFavourable.members, 5);
             printLines(favourableSummary(project_, check, scenario));
         }
+        for (const bool unfavourable : {true, false})
+            if (const auto& designer = unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) {
+                printMembers(designerCaption(unfavourable), designer->members,
+                             unfavourable ? int(memberCaptions().size()) : 5);
+                printLines(setSummary(project_, check, scenario, *designer, unfavourable));
+            }
+        if (scenario.singleOutlet)
+            printWrapped(singleOutletLine(*scenario.singleOutlet));
         for (const QString& note : scenario.notes)
             printWrapped(QStringLiteral("Nota: ") + note);
         surface_.print(scenarioVerdictText(scenario));
@@ -562,6 +589,18 @@ void Tabelle::PrintVerification() {
     surface_.setBold(true);
     printWrapped(verdictText(check));
     surface_.setBold(false);
+    // The calculation sheets, each on pages of its own, for a reviewer to follow the numbers.
+    for (const ScenarioCheck& scenario : check.scenarios) {
+        std::vector<std::pair<const SetCheck*, bool>> positions{{&scenario.mostUnfavourable, true},
+                                                                {&scenario.mostFavourable, false}};
+        if (scenario.designerUnfavourable)
+            positions.push_back({&*scenario.designerUnfavourable, true});
+        if (scenario.designerFavourable)
+            positions.push_back({&*scenario.designerFavourable, false});
+        for (const auto& [set, unfavourable] : positions)
+            if (!set->sections.empty())
+                printSheet(sheetTitle(scenario, *set, unfavourable), set->sections);
+    }
 }
 
 // ---- 8. padded fields ---------------------------------------------------------------

@@ -98,6 +98,7 @@ private:
     void printSection(const QString& text);
     void printLines(const QStringList& lines);
     void printMembers(const QString& heading, const std::vector<MemberCheck>& members, int columns);
+    void printSheet(const QString& title, const std::vector<SheetSection>& sections);
     QString pathForHeader() const;
     QString rowOf(int16_t node, const ReportRow& row) const;
     void warn(const QString& text) const;

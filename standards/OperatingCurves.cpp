@@ -1,6 +1,5 @@
 #include "standards/OperatingCurves.h"
 
-#include "model/ConvergedSolution.h"
 #include "model/NumberFormat.h"
 #include "standards/SupplyCurve.h"
 #include "standards/VerificationText.h"
@@ -20,27 +19,31 @@ constexpr double kHeadroom = 1.15; // the chart reaches a little past what it mu
 constexpr double kFarestDemand = 3; // times the supply's pressure at no flow
 constexpr double kMmPerBar = kMetresOfWaterPerBar * kMmPerMetre;
 
-// The flows the whole network draws at origin pressures, by the converged solution, each
-// solved from the last: pressures near each other have flows near each other.
+// The terminals that may discharge: open, with a nominal flow and pressure.
+std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {
+    std::vector<int16_t> ends;
+    for (const int16_t end : network.terminalEnds())
+        if (!network.shutOff(end) && network.kn(end) > 0)
+            ends.push_back(end);
+    return ends;
+}
+
+// The flows the whole network draws at origin pressures, in the verification's own law (every
+// terminal that may discharge working at once, Q = Kn sqrt(p), heights at 10.197 m a bar),
+// each solved from the last: pressures near each other have flows near each other.
 class NetworkDemand {
 public:
-    explicit NetworkDemand(const Project& project) : project_(project) {}
+    explicit NetworkDemand(const StandardNetwork& network) : tree_(network, dischargingEnds(network)) {}
     double flowAt(double pressure) {
         if (pressure <= 0)
             return 0;
-        ConvergedOptions options;
-        options.supplyPressure = pressure * kMmPerBar;
-        options.start = last_.ok ? &last_ : nullptr;
-        ConvergedSolution solution = SolveConverged(project_, options);
-        if (!solution.ok)
-            return 0;
-        last_ = std::move(solution);
+        last_ = tree_.solve(pressure, last_.flow.empty() ? nullptr : &last_);
         return last_.totalFlow;
     }
 
 private:
-    const Project& project_;
-    ConvergedSolution last_;
+    ScenarioTree tree_;
+    ScenarioTree::Solution last_;
 };
 
 // A demand curve from the pressure at which its first terminal starts to flow (`still`, the
@@ -125,10 +128,10 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
             top = std::max(top, std::min(s.mostUnfavourable.demandPressure.value_or(0), kFarestDemand * supplied));
     top *= kHeadroom;
 
-    chart.network.name = QStringLiteral("Rete (calcolo)");
-    NetworkDemand networkDemand(project);
+    chart.network.name = QStringLiteral("Rete, tutti i terminali");
+    NetworkDemand networkDemand(network);
     const auto networkFlowAt = [&](double p) { return networkDemand.flowAt(p); };
-    chart.network.points = sampled(lowestStaticHead(network, network.terminalEnds()), top, networkFlowAt);
+    chart.network.points = sampled(lowestStaticHead(network, dischargingEnds(network)), top, networkFlowAt);
     chart.network.operating = [&]() -> std::optional<CurvePoint> {
         const auto point = supply.operatingPoint(networkFlowAt);
         return point ? std::optional<CurvePoint>(CurvePoint{point->flow, point->pressure}) : std::nullopt;

@@ -1,10 +1,10 @@
 #pragma once
 
 // The chart a designer reads the supply from: the supply's curve (fixed, a pump's, a water
-// main's), the demand curve of the whole network as the calculation sees it (the pressure its
-// origin needs against the total flow, from the converged solution at a range of origin
-// pressures), the demand curves of the verification's sets, and where each meets the supply
-// (its operating point), in bar (10.197 m of water a bar) against l/min. A supply curve that
+// main's), the demand curve of the whole network (every terminal that may discharge working
+// at once) and of the verification's sets, all in the verification's own law (Q = Kn sqrt(p),
+// 10.197 m of water a bar), and where each meets the supply (its operating point), in bar
+// against l/min: one supply is one pressure wherever the report shows it. A supply curve that
 // never meets a demand curve is said in words, never drawn as a false point.
 
 #include "model/Project.h"
@@ -27,7 +27,7 @@ struct CurvePoint {
 enum class DemandKind { Network, Unfavourable, Favourable, AllOfARole };
 
 struct DemandCurve {
-    QString name; // "Rete (calcolo)", "Idranti, posizione più sfavorevole"
+    QString name; // "Rete, tutti i terminali", "Idranti, più sfavorevole"
     DemandKind kind = DemandKind::Network;
     std::vector<CurvePoint> points;
     std::optional<CurvePoint> demandPoint; // a verification's set: the pressure it needs

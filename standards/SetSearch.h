@@ -39,13 +39,14 @@ constexpr int kFlowStarts = 2; // sets grown for the flow
 constexpr int kClusterSeeds = 4;
 constexpr int kExchangedSets = 2;
 
-enum class SetFound { Exact, Search, Designer };
+enum class SetFound { Exact, Search, Designer, Area, Cluster };
 
 struct FoundSet {
     std::vector<int16_t> members; // in file order
     SetFound found = SetFound::Exact;
     double value = 0; // the demand pressure (bar), or the total flow (l/min)
     int setsSolved = 0;
+    int setsTried = 0; // the design areas or clusters estimated, of which setsSolved were solved
 };
 
 // The number of sets of `count` among `candidates`, or more than the limit when larger.

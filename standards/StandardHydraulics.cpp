@@ -338,6 +338,45 @@ ScenarioTree::Solution ScenarioTree::solve(double origin, const Solution* start)
     return s;
 }
 
+namespace {
+
+// The head lost on the way to each tree node with the members' flows given, bar.
+std::vector<double> lossesDown(const std::vector<double>& edgeFlow, const std::vector<int>& parent,
+                               const std::vector<double>& r) {
+    std::vector<double> lost(edgeFlow.size(), 0.0);
+    for (std::size_t k = 0; k < edgeFlow.size(); ++k)
+        lost[k] = (parent[k] >= 0 ? lost[std::size_t(parent[k])] : 0.0) + lossOf(r[k], edgeFlow[k]);
+    return lost;
+}
+
+} // namespace
+
+double ScenarioTree::estimatedDemand(const std::vector<double>& flows, const std::vector<double>& pressures) const {
+    std::vector<double> edge;
+    flowsUp(flows, edge);
+    const std::vector<double> lost = lossesDown(edge, parent_, r_);
+    double demand = 0;
+    for (std::size_t k = 0; k < nodes_.size(); ++k)
+        if (slot_[k] >= 0) {
+            const auto m = std::size_t(slot_[k]);
+            demand = std::max(demand, lost[k] + pressures[m] + z_[m]);
+        }
+    return demand;
+}
+
+double ScenarioTree::estimatedFlow(const std::vector<double>& flows, double origin) const {
+    std::vector<double> edge;
+    flowsUp(flows, edge);
+    const std::vector<double> lost = lossesDown(edge, parent_, r_);
+    double total = 0;
+    for (std::size_t k = 0; k < nodes_.size(); ++k)
+        if (slot_[k] >= 0) {
+            const auto m = std::size_t(slot_[k]);
+            total += kn_[m] * std::sqrt(std::max(origin - lost[k] - z_[m], 0.0));
+        }
+    return total;
+}
+
 std::optional<ScenarioTree::Demand> ScenarioTree::demand(const std::vector<double>& required) const {
     // g(P): how far the worst-served member stands above what it needs; it rises with P.
     Solution last;

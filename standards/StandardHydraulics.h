@@ -112,6 +112,13 @@ public:
     };
     std::optional<Demand> demand(const std::vector<double>& required) const;
 
+    // Estimates from given members' flows (by member, l/min), without solving: the supply head
+    // at which every member would stand at its `pressures` (bar) with those flows through the
+    // shared sections; and the flow the members would draw at `origin` bar, each taking what
+    // the head left by those losses gives it.
+    double estimatedDemand(const std::vector<double>& flows, const std::vector<double>& pressures) const;
+    double estimatedFlow(const std::vector<double>& flows, double origin) const;
+
     // The scenario's tree: nodes in file order, each with its parent in the tree (-1 for the
     // top one, fed by the supply) and, for a member, its slot in members().
     const std::vector<int16_t>& treeNodes() const { return nodes_; }

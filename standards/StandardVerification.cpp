@@ -1,4 +1,5 @@
 #include "standards/StandardVerification.h"
+#include "standards/DesignAreas.h"
 #include "standards/VerificationText.h"
 
 #include "model/Calculation.h"
@@ -26,14 +27,40 @@ struct Requirement {
     double binding(double kn) const { return kn > 0 ? std::max(pressure, std::pow(flow / kn, 2)) : pressure; }
 };
 
-Requirement requirementOf(const Project& project, const StandardSettings& settings, TerminalRole role,
+// The standard's minimum of a member, made the larger of the standard's figure and what the
+// terminal's own law Q = Kn sqrt(p) makes of it: a terminal that reaches the standard's
+// pressure below the standard's flow must stand higher; one that passes the flow below the
+// standard's pressure must pass more.
+Requirement requirementOf(const StandardNetwork& network, const StandardSettings& settings, TerminalRole role,
                           int16_t end) {
-    const TerminalType& type =
-        project.terminalTypeOf(project.terminalOf(project.NodeTable[std::size_t(end)]));
-    Requirement r{double(type.nominalFlow), double(type.nominalPressure)};
-    if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845)
+    Requirement r;
+    if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845) {
         r.flow = hazardDesign(settings.hazard).density * settings.coverageM2();
+        r.pressure = sprinklerRules(settings.hazard).leastPressure;
+    } else if (const std::optional<OutletMinimum> minimum = outletMinimum(role, settings.level)) {
+        r.flow = minimum->flow;
+        r.pressure = minimum->pressure;
+    }
+    const double kn = network.kn(end);
+    if (kn > 0) {
+        r.pressure = std::max(r.pressure, std::pow(r.flow / kn, 2));
+        r.flow = std::max(r.flow, kn * std::sqrt(r.pressure));
+    }
     return r;
+}
+
+// What fails a member beyond its figures: a sprinkler whose K its class does not allow.
+QString memberRefusal(const StandardNetwork& network, const StandardSettings& settings, TerminalRole role,
+                      int16_t end) {
+    if (role != TerminalRole::Sprinkler || settings.standard != Standard::En12845 ||
+        kFactorAllowed(settings.hazard, network.kn(end)))
+        return {};
+    QStringList allowed;
+    for (const double k : sprinklerRules(settings.hazard).kFactors)
+        allowed << formatPicture(k, u"#0");
+    return QStringLiteral("K %1 non ammesso per %2 (K %3)")
+        .arg(formatPicture(network.kn(end), u"#0"), QLatin1String(hazardDesign(settings.hazard).name),
+             allowed.join(QStringLiteral(" o ")));
 }
 
 std::vector<TerminalRole> rolesAskedFor(Standard standard) {
@@ -72,55 +99,91 @@ const PipeDiameter* valveBore(const Project& project, const Node& valve) {
     return nullptr;
 }
 
-// Sections past their velocity at a solution: every section of the scenario's tree carries
-// the flow of the tree's edge it lies on.
-void velocitiesOf(const StandardNetwork& network, const ScenarioTree& tree,
-                  const ScenarioTree::Solution& solution, SetCheck& check) {
+// The calculation sheet of a set at a solution, and the sections past their velocity: every
+// section of the scenario's tree carries the flow of the tree's edge it lies on, and loses its
+// own share of the head on the way down.
+void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const ScenarioTree::Solution& solution,
+             SetCheck& check) {
     const Project& project = network.project();
     const std::vector<int16_t>& nodes = tree.treeNodes();
     std::vector<int16_t> pipes, valves;
     for (std::size_t k = 0; k < nodes.size(); ++k) {
-        const int16_t stop = tree.treeParent(k) >= 0 ? nodes[std::size_t(tree.treeParent(k))] : 0;
-        for (int16_t v = nodes[k]; v != stop && v > 0; v = project.NodeTable[std::size_t(v)].parent) {
+        const int parent = tree.treeParent(k);
+        const int16_t stop = parent >= 0 ? nodes[std::size_t(parent)] : 0;
+        std::vector<int16_t> path; // from the tree node up to the one above it
+        for (int16_t v = nodes[k]; v != stop && v > 0; v = project.NodeTable[std::size_t(v)].parent)
+            path.push_back(v);
+        double head = parent >= 0 ? solution.head[std::size_t(parent)] : solution.originPressure;
+        const double flow = solution.edgeFlow[k];
+        for (auto it = path.rbegin(); it != path.rend(); ++it) {
+            const int16_t v = *it;
             const Node& node = project.NodeTable[std::size_t(v)];
-            const PipeDiameter* bore =
-                node.isKvElement() ? valveBore(project, node) : project.findDiameter(node);
-            if (!bore || bore->innerDiameter <= 0)
-                continue;
-            const double velocity =
-                solution.edgeFlow[k] * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
-            if (node.isKvElement() && velocity > kValveVelocityLimit)
-                valves.push_back(v);
-            else if (!node.isKvElement() && velocity > kPipeVelocityLimit)
-                pipes.push_back(v);
-            else
-                continue;
-            check.velocities[v] = velocity;
+            SheetSection section;
+            section.node = v;
+            section.name = node.name;
+            section.kv = node.isKvElement();
+            section.flow = flow;
+            section.loss = network.sectionResistance(v) * std::pow(std::abs(flow), hydraulics::kExponent);
+            head -= section.loss;
+            section.pressure = head;
+            if (const int slot = tree.memberSlot(k); slot >= 0 && v == nodes[k]) {
+                section.staticDifference = network.staticHead(v);
+                section.pressure = solution.pressure[std::size_t(slot)];
+            }
+            const PipeDiameter* bore = section.kv ? valveBore(project, node) : project.findDiameter(node);
+            if (section.kv) {
+                section.equivalentLength = double(node.virtualLength);
+            } else if (const PipeSeries* series = project.findSeries(node)) {
+                section.series = series->name;
+                section.c = series->hazenC;
+                section.diameter = bore ? bore->label : QString();
+                section.innerDiameter = bore ? double(bore->innerDiameter) : 0.0;
+                section.length = double(node.length);
+                section.equivalentLength = double(node.virtualLength);
+            }
+            if (bore && bore->innerDiameter > 0) {
+                section.velocity = flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
+                const bool over = section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
+                if (over) {
+                    (section.kv ? valves : pipes).push_back(v);
+                    check.velocities[v] = section.velocity;
+                }
+            }
+            check.sections.push_back(std::move(section));
         }
     }
     const auto byPosition = [&](int16_t a, int16_t b) { return network.first(a) < network.first(b); };
     std::sort(pipes.begin(), pipes.end(), byPosition);
     std::sort(valves.begin(), valves.end(), byPosition);
+    std::sort(check.sections.begin(), check.sections.end(),
+              [&](const SheetSection& a, const SheetSection& b) { return byPosition(a.node, b.node); });
     check.sectionsOverVelocity = pipes;
     check.valvesOverVelocity = valves;
 }
 
-MemberCheck memberCheck(const Project& project, int16_t end, const Requirement& required) {
+MemberCheck memberCheck(const StandardNetwork& network, const StandardSettings& settings, TerminalRole role,
+                        int16_t end) {
+    const Project& project = network.project();
     const Node& node = project.NodeTable[std::size_t(end)];
+    const Requirement required = requirementOf(network, settings, role, end);
     MemberCheck m;
     m.node = end;
     m.name = node.name;
     m.type = project.terminalTypeOf(project.terminalOf(node)).name;
     m.requiredFlow = required.flow;
     m.requiredPressure = required.pressure;
+    m.k = network.kn(end);
+    m.refusal = memberRefusal(network, settings, role, end);
     return m;
 }
 
+bool hasMaximum(TerminalRole role, const StandardSettings& settings) {
+    return settings.standard == Standard::Uni10779 && (role == TerminalRole::Hydrant || role == TerminalRole::HoseReel);
+}
+
 // The members of a set at the available supply; those that cannot discharge stand at nothing.
-SetCheck checkSet(const StandardNetwork& network, const SupplyCurve& supply, const std::vector<int16_t>& set,
-                  SetFound found, const std::function<Requirement(int16_t)>& required, TerminalRole role,
-                  bool withDemand) {
-    const Project& project = network.project();
+SetCheck checkSet(const StandardNetwork& network, const StandardSettings& settings, const SupplyCurve& supply,
+                  const std::vector<int16_t>& set, SetFound found, TerminalRole role, bool withDemand) {
     SetCheck check;
     check.found = found;
     std::vector<int16_t> flowing;
@@ -134,10 +197,11 @@ SetCheck checkSet(const StandardNetwork& network, const SupplyCurve& supply, con
     check.availablePressure = operating ? operating->pressure : 0.0;
     check.suppliesIt = operating.has_value() || flowing.empty();
     const ScenarioTree::Solution atSupply = tree.solve(check.availablePressure);
+    check.converged = atSupply.converged;
     check.totalFlow = atSupply.totalFlow;
-    velocitiesOf(network, tree, atSupply, check);
+    sheetOf(network, tree, atSupply, check);
     for (const int16_t end : set) {
-        MemberCheck m = memberCheck(project, end, required(end));
+        MemberCheck m = memberCheck(network, settings, role, end);
         m.shutOff = network.shutOff(end);
         const auto slot = std::find(tree.members().begin(), tree.members().end(), end);
         if (slot != tree.members().end()) {
@@ -145,8 +209,8 @@ SetCheck checkSet(const StandardNetwork& network, const SupplyCurve& supply, con
             m.flow = atSupply.flow[at];
             m.pressure = atSupply.pressure[at];
             m.pass = m.flow >= m.requiredFlow - kReachedTolerance &&
-                     *m.pressure >= m.requiredPressure - kReachedTolerance;
-            m.overMaximum = role == TerminalRole::Hydrant && *m.pressure > kMaxHydrantPressure;
+                     *m.pressure >= m.requiredPressure - kReachedTolerance && m.refusal.isEmpty();
+            m.overMaximum = hasMaximum(role, settings) && *m.pressure > kMaxOutletPressure;
             m.pass = m.pass && !m.overMaximum;
         }
         check.members.push_back(m);
@@ -154,13 +218,78 @@ SetCheck checkSet(const StandardNetwork& network, const SupplyCurve& supply, con
     if (withDemand && !set.empty() && flowing.size() == set.size()) {
         std::vector<double> binding;
         for (const int16_t end : tree.members())
-            binding.push_back(required(end).binding(network.kn(end)));
+            binding.push_back(requirementOf(network, settings, role, end).binding(network.kn(end)));
         if (const std::optional<ScenarioTree::Demand> demand = tree.demand(binding)) {
             check.demandPressure = demand->pressure;
             check.demandFlow = demand->solution.totalFlow;
+            check.converged = check.converged && demand->solution.converged;
         }
     }
     return check;
+}
+
+// Each outlet of the role opened alone at the supply (at its own operating point on a supply
+// curve, near the curve's shut-off): the one that stands highest.
+std::optional<SingleOutletCheck> singleOutletOf(const StandardNetwork& network, const SupplyCurve& supply,
+                                                const std::vector<int16_t>& candidates) {
+    std::optional<SingleOutletCheck> highest;
+    for (const int16_t end : candidates) {
+        const auto drawn = [&](double pressure) { return network.flowAlone(end, 0, pressure); };
+        const std::optional<SupplyCurve::Point> point = supply.operatingPoint(drawn);
+        if (!point)
+            continue;
+        const double pressure = std::pow(drawn(point->pressure) / network.kn(end), 2);
+        if (!highest || pressure > highest->pressure)
+            highest = SingleOutletCheck{end, network.project().NodeTable[std::size_t(end)].name, pressure, true};
+    }
+    if (highest)
+        highest->pass = highest->pressure <= kMaxOutletPressure;
+    return highest;
+}
+
+// The designer's set of a role, of the terminals of the role the network still has (an edit of
+// the tree may have taken some away), and a note when some went.
+std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int16_t>>& sets, TerminalRole role,
+                                   const std::vector<int16_t>& ofRole, QStringList& notes) {
+    std::vector<int16_t> chosen;
+    const auto designer = sets.find(role);
+    if (designer == sets.end())
+        return chosen;
+    for (const int16_t node : designer->second)
+        if (std::find(ofRole.begin(), ofRole.end(), node) != ofRole.end() &&
+            std::find(chosen.begin(), chosen.end(), node) == chosen.end())
+            chosen.push_back(node);
+    if (chosen.size() < designer->second.size())
+        notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
+                     .arg(designer->second.size() - chosen.size());
+    return chosen;
+}
+
+// The program's two positions: the standard's areas or clusters, or any set when asked.
+std::pair<FoundSet, FoundSet> programSets(const StandardNetwork& network, const StandardSettings& settings,
+                                          const SupplyCurve& supply, TerminalRole role,
+                                          const std::vector<int16_t>& candidates, int count) {
+    const auto binding = [&](int16_t end) {
+        return requirementOf(network, settings, role, end).binding(network.kn(end));
+    };
+    const auto requiredFlow = [&](int16_t end) { return requirementOf(network, settings, role, end).flow; };
+    if (settings.anySet || int(candidates.size()) <= count) {
+        const FoundSet favourable = supply.fixed()
+                                        ? mostFavourableSet(network, candidates, count, network.supplyBar())
+                                        : mostFavourableSet(network, candidates, count, supply);
+        return {mostUnfavourableSet(network, candidates, count, binding), favourable};
+    }
+    const bool areas = role == TerminalRole::Sprinkler && settings.standard == Standard::En12845;
+    const std::vector<std::vector<int16_t>> sets =
+        areas ? designAreas(network, candidates, count, hazardDesign(settings.hazard).area)
+              : clusters(network, candidates, candidates, count);
+    const SetFound how = areas ? SetFound::Area : SetFound::Cluster;
+    return {mostUnfavourableOf(network, sets, binding, how),
+            mostFavourableOf(network, sets, requiredFlow, supply, how)};
+}
+
+QString barText(double bar) {
+    return formatPicture(bar, u"#0.00") + QStringLiteral(" bar");
 }
 
 ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettings& settings,
@@ -195,65 +324,84 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
                                                 "ne chiede %2 contemporanei: sono verificati tutti.")
                                      .arg(scenario.candidates)
                                      .arg(scenario.count));
-    const auto required = [&](int16_t end) { return requirementOf(project, settings, role, end); };
-    const auto binding = [&](int16_t end) { return required(end).binding(network.kn(end)); };
+    bool pass = true;
+    if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845 &&
+        settings.coverageM2() > sprinklerRules(settings.hazard).largestCoverage + kReachedTolerance) {
+        scenario.notes << QStringLiteral("L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
+                              .arg(formatPicture(settings.coverageM2(), u"#0.0"),
+                                   QLatin1String(hazardDesign(settings.hazard).name),
+                                   formatPicture(sprinklerRules(settings.hazard).largestCoverage, u"#0"));
+        pass = false;
+    }
 
-    std::vector<int16_t> worst;
-    SetFound worstFound = SetFound::Exact;
-    int solved = 0;
-    // The designer's set, of the terminals of the role that the network still has (an edit of
-    // the tree may have taken some away).
-    std::vector<int16_t> chosen;
-    if (const auto designer = settings.designerSets.find(role); designer != settings.designerSets.end())
-        for (const int16_t node : designer->second)
-            if (std::find(ofRole.begin(), ofRole.end(), node) != ofRole.end() &&
-                std::find(chosen.begin(), chosen.end(), node) == chosen.end())
-                chosen.push_back(node);
-    if (const auto designer = settings.designerSets.find(role); designer != settings.designerSets.end()) {
-        const std::set<int16_t> named(designer->second.begin(), designer->second.end());
-        if (chosen.size() < named.size())
-            scenario.notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
-                                  .arg(named.size() - chosen.size());
-    }
-    if (!chosen.empty()) {
-        worst = chosen;
-        worstFound = SetFound::Designer;
-        if (int(worst.size()) != std::min(scenario.count, int(ofRole.size())))
-            scenario.notes << QStringLiteral(
-                                  "L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
-                                  .arg(worst.size())
+    const auto [worst, favourable] = programSets(network, settings, supply, role, candidates, scenario.count);
+    scenario.mostUnfavourable = checkSet(network, settings, supply, worst.members, worst.found, role, true);
+    scenario.mostUnfavourable.setsSolved = worst.setsSolved;
+    scenario.mostUnfavourable.setsTried = worst.setsTried;
+    scenario.mostFavourable =
+        checkSet(network, settings, supply, favourable.members, favourable.found, role, false);
+    scenario.mostFavourable.setsSolved = favourable.setsSolved;
+    scenario.mostFavourable.setsTried = favourable.setsTried;
+
+    // The designer's sets beside the program's.
+    for (const bool unfavourable : {true, false}) {
+        const std::vector<int16_t> chosen = designerSetOf(
+            unfavourable ? settings.designerSets : settings.designerFavourableSets, role, ofRole, scenario.notes);
+        if (chosen.empty())
+            continue;
+        SetCheck designer = checkSet(network, settings, supply, chosen, SetFound::Designer, role, unfavourable);
+        if (int(chosen.size()) != std::min(scenario.count, int(ofRole.size())))
+            scenario.notes << QStringLiteral("L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
+                                  .arg(chosen.size())
                                   .arg(scenario.count);
-    } else {
-        const FoundSet found = mostUnfavourableSet(network, candidates, scenario.count, binding);
-        worst = found.members;
-        worstFound = found.found;
-        solved = found.setsSolved;
+        if (unfavourable && designer.demandPressure && scenario.mostUnfavourable.demandPressure &&
+            *designer.demandPressure < *scenario.mostUnfavourable.demandPressure)
+            scenario.notes << QStringLiteral("L'insieme scelto chiede %1, l'area più sfavorevole %2: la verifica "
+                                             "resta su quest'ultima.")
+                                  .arg(barText(*designer.demandPressure),
+                                       barText(*scenario.mostUnfavourable.demandPressure));
+        (unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) = std::move(designer);
     }
-    const FoundSet favourable = supply.fixed()
-                                    ? mostFavourableSet(network, candidates, scenario.count, network.supplyBar())
-                                    : mostFavourableSet(network, candidates, scenario.count, supply);
-    scenario.mostUnfavourable = checkSet(network, supply, worst, worstFound, required, role, true);
-    scenario.mostUnfavourable.setsSolved = solved;
-    scenario.mostFavourable = checkSet(network, supply, favourable.members, favourable.found, required, role, false);
-    for (const SetCheck* set : {&scenario.mostUnfavourable, &scenario.mostFavourable})
+
+    std::vector<const SetCheck*> sets{&scenario.mostUnfavourable, &scenario.mostFavourable};
+    for (const std::optional<SetCheck>* designer : {&scenario.designerUnfavourable, &scenario.designerFavourable})
+        if (*designer)
+            sets.push_back(&**designer);
+    for (const SetCheck* set : sets)
         if (!set->suppliesIt) {
             scenario.notes << QStringLiteral("La curva di alimentazione non incontra la domanda dell'insieme: non "
                                              "fornisce neppure il primo litro.");
             break;
         }
-    scenario.mostFavourable.setsSolved = favourable.setsSolved;
-    scenario.reserveVolume =
-        scenario.mostFavourable.totalFlow * scenario.durationMinutes / kLitresPerCubicMetre;
+    // The reserve: the largest flow any favourable position draws, for the duration.
+    double largestFlow = scenario.mostFavourable.totalFlow;
+    if (scenario.designerFavourable)
+        largestFlow = std::max(largestFlow, scenario.designerFavourable->totalFlow);
+    scenario.reserveVolume = largestFlow * scenario.durationMinutes / kLitresPerCubicMetre;
 
-    bool pass = !worst.empty() && scenario.mostUnfavourable.demandPressure.has_value() &&
-                scenario.mostUnfavourable.suppliesIt;
-    for (const MemberCheck& m : scenario.mostUnfavourable.members)
-        pass = pass && m.pass;
-    for (const MemberCheck& m : scenario.mostFavourable.members)
-        pass = pass && !m.overMaximum;
-    if (settings.standard == Standard::En12845)
-        for (const SetCheck* set : {&scenario.mostUnfavourable, &scenario.mostFavourable})
+    // Unfavourable positions must meet their minimums; every position must stay within the
+    // maximum and the velocities, and have a solution that converged.
+    for (const SetCheck* set : sets) {
+        const bool unfavourable = set == &scenario.mostUnfavourable ||
+                                  (scenario.designerUnfavourable && set == &*scenario.designerUnfavourable);
+        if (unfavourable) {
+            pass = pass && !set->members.empty() && set->demandPressure.has_value() && set->suppliesIt;
+            for (const MemberCheck& m : set->members)
+                pass = pass && m.pass;
+        }
+        for (const MemberCheck& m : set->members)
+            pass = pass && !m.overMaximum;
+        if (settings.standard == Standard::En12845)
             pass = pass && set->sectionsOverVelocity.empty() && set->valvesOverVelocity.empty();
+        if (!set->converged) {
+            pass = false;
+            scenario.notes << QStringLiteral("La soluzione di un insieme non converge: lo scenario non è verificato.");
+        }
+    }
+    if (hasMaximum(role, settings)) {
+        scenario.singleOutlet = singleOutletOf(network, supply, candidates);
+        pass = pass && (!scenario.singleOutlet || scenario.singleOutlet->pass);
+    }
     scenario.pass = pass;
     return scenario;
 }
@@ -266,10 +414,13 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
     check.level = settings.level;
     check.hazard = settings.hazard;
     check.coverage = settings.coverageM2();
+    check.anySet = settings.anySet;
+    check.supply = settings.supply;
     if (settings.standard == Standard::None) {
         check.problem = QStringLiteral("Nessuna norma scelta.");
         return check;
     }
+    check.requirements = requirementsApplied(settings);
     const StandardNetwork network(project);
     if (!network.ok()) {
         check.problem = network.problem();
@@ -318,10 +469,12 @@ struct FoundWords {
     const char* key;
     const char* text;
 };
-constexpr std::array<FoundWords, 3> kFoundWords{
+constexpr std::array<FoundWords, 5> kFoundWords{
     {{SetFound::Exact, "exact", "esatto, tra tutti gli insiemi possibili"},
-     {SetFound::Search, "search", "trovato con la ricerca"},
-     {SetFound::Designer, "designer", "scelto dal progettista"}}};
+     {SetFound::Search, "search", "qualunque insieme, trovato con la ricerca"},
+     {SetFound::Designer, "designer", "scelto dal progettista"},
+     {SetFound::Area, "area", "area operativa della norma"},
+     {SetFound::Cluster, "cluster", "terminali più vicini tra loro"}}};
 
 const FoundWords& wordsOf(SetFound found) {
     for (const FoundWords& words : kFoundWords)

@@ -6,17 +6,23 @@
 // the largest flow the supply must give, and the reserve it needs. Computed with the
 // standards' own laws (StandardHydraulics.h); the calculation's results are not used.
 //
-// UNI 10779 at a protection level: hydrants, hose reels and external outlets, each role its
-// own scenario, with the level's number working at once (2/3/4 hydrants, 4/4/6 hose reels,
-// -/4/6 external outlets) for 30/60/120 minutes; minimums: the type's nominal flow and
-// pressure; a hydrant above 0.7 MPa fails.
-// UNI EN 12845 for a hazard class: the sprinklers of the design area, N = area / coverage
-// rounded up, each passing at least density x coverage at its type's nominal pressure; pipes
-// over 10 m/s and valves (KV elements) over 6 m/s fail.
+// The positions are the standard's: UNI EN 12845's design area over the ranges of sprinklers,
+// UNI 10779's clusters of the nearest outlets (DesignAreas.h); any set of the terminals only
+// when the designer asks for it (`StandardSettings::anySet`). The minimums are the standard's
+// (StandardMinima.h), each the larger of the standard's figure and what the terminal's own law
+// Q = Kn sqrt(p) makes of it: UNI 10779 at a protection level, for hydrants, hose reels and
+// external outlets, each role its own scenario, with the level's number working at once, none
+// of its hydrants or hose reels above 0.7 MPa even when opened alone; UNI EN 12845 for a
+// hazard class, the sprinklers of the design area, N = area / coverage rounded up, each passing
+// at least density x coverage and the class's least pressure, of a K the class allows, pipes
+// within 10 m/s and valves (KV elements) within 6 m/s. The designer's own sets are verified
+// beside the program's, never instead of them. A scenario whose solution did not converge is
+// not verified.
 
-#include "standards/SetSearch.h"
-#include "standards/SupplyCurve.h"
 #include "model/StandardSettings.h"
+#include "standards/SetSearch.h"
+#include "standards/StandardMinima.h"
+#include "standards/SupplyCurve.h"
 
 #include <QLocale>
 #include <QString>
@@ -29,9 +35,8 @@
 namespace valmora {
 
 namespace standard_law {
-constexpr double kMaxHydrantPressure = 7.0; // bar: 0.7 MPa at the connection
-constexpr double kPipeVelocityLimit = 10;   // m/s
-constexpr double kValveVelocityLimit = 6;   // m/s, through a valve
+constexpr double kPipeVelocityLimit = 10; // m/s
+constexpr double kValveVelocityLimit = 6; // m/s, through a valve
 } // namespace standard_law
 
 struct MemberCheck {
@@ -43,13 +48,34 @@ struct MemberCheck {
     bool shutOff = false;           // behind a closed section (else: its type has no nominal data)
     double requiredFlow = 0;        // l/min
     double requiredPressure = 0;    // bar
+    double k = 0;                   // Kn, l/min per sqrt(bar)
+    QString refusal;                // why it fails beyond its figures: a K its class does not allow
     bool pass = false;
-    bool overMaximum = false; // a hydrant above 0.7 MPa
+    bool overMaximum = false; // a hydrant or hose reel above 0.7 MPa
+};
+
+// A section on the way from the supply to a set's members, as the calculation sheet shows it.
+struct SheetSection {
+    int16_t node = 0;
+    QString name;
+    bool kv = false;              // a KV element: no series, diameter, length nor C
+    QString series;               // the series' name
+    QString diameter;             // the diameter's label ("2\"1/2")
+    double innerDiameter = 0;     // mm
+    double length = 0;            // m
+    double equivalentLength = 0;  // m of fittings; a KV element's KV
+    int c = 0;                    // Hazen-Williams C of the series
+    double flow = 0;              // l/min
+    double velocity = 0;          // m/s (none for a KV element)
+    double loss = 0;              // bar of friction (or through the valve)
+    double staticDifference = 0;  // bar: a member's height, at its own section
+    double pressure = 0;          // bar at the section's end (a member's: at its connection)
 };
 
 struct SetCheck {
     SetFound found = SetFound::Exact;
     int setsSolved = 0;
+    int setsTried = 0; // design areas or clusters estimated
     std::vector<MemberCheck> members;
     // The pressure at the origin at which the members were checked, bar: the fixed supply, or
     // the set's operating point on the supply curve (0 when the curve never meets its demand).
@@ -61,6 +87,17 @@ struct SetCheck {
     std::vector<int16_t> sectionsOverVelocity; // pipes over 10 m/s at the available supply
     std::vector<int16_t> valvesOverVelocity;   // KV elements over 6 m/s
     std::map<int16_t, double> velocities;      // m/s, of each of them
+    bool converged = true;                     // its solution balanced; else nothing is verified of it
+    std::vector<SheetSection> sections;        // the calculation sheet at the available supply
+};
+
+// Each outlet of a UNI 10779 role opened alone at the supply (on its curve, where there is
+// one): the one standing highest, which must not pass 0.7 MPa.
+struct SingleOutletCheck {
+    int16_t node = 0;
+    QString name;
+    double pressure = 0; // bar at its connection
+    bool pass = true;
 };
 
 struct ScenarioCheck {
@@ -71,6 +108,10 @@ struct ScenarioCheck {
     bool pass = false;
     SetCheck mostUnfavourable;
     SetCheck mostFavourable;
+    // The designer's own sets, verified beside the program's: the verdict needs both to pass.
+    std::optional<SetCheck> designerUnfavourable;
+    std::optional<SetCheck> designerFavourable;
+    std::optional<SingleOutletCheck> singleOutlet;
     double reserveVolume = 0; // m3: the most favourable flow for the duration
     QStringList notes;        // what the designer must know beside the tables, one sentence each
 };
@@ -82,6 +123,9 @@ struct StandardCheck {
     double coverage = 0;       // m2 a sprinkler
     double supplyPressure = 0; // bar: the project's fixed supply
     bool supplyCurve = false;  // each set was checked at its operating point on the supply curve
+    bool anySet = false;       // the program's sets were any sets, not the standard's areas
+    SupplySettings supply;     // the supply as the designer gave it
+    std::vector<AppliedRequirement> requirements; // what the standards asked, with their sources
     bool pass = false;
     QString problem; // why nothing could be verified; empty otherwise
     std::vector<ScenarioCheck> scenarios;

@@ -192,9 +192,9 @@ QString SupplyCurve::formula(const QLocale& locale) const {
             .arg(number(a_), b_ < 0 ? QStringLiteral("-") : QStringLiteral("+"), number(std::abs(b_)),
                  c_ < 0 ? QStringLiteral("-") : QStringLiteral("+"), number(std::abs(c_)));
     case SupplyKind::MainTest:
-        return QStringLiteral("p = %1 - %2 (Q / %3)^1,85 (bar, l/min)")
+        return QStringLiteral("p = %1 - %2 (Q / %3)^%4 (bar, l/min)")
             .arg(number(settings_.staticPressure), number(settings_.staticPressure - settings_.residualPressure),
-                 number(settings_.testFlow));
+                 number(settings_.testFlow), number(hydraulics::kExponent));
     case SupplyKind::Fixed: break;
     }
     return QStringLiteral("p = %1 bar").arg(number(fixed_));

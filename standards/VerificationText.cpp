@@ -2,6 +2,7 @@
 
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
+#include "standards/SupplyCurve.h"
 
 namespace valmora {
 
@@ -59,21 +60,24 @@ QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale) {
 
 const QStringList& memberCaptions() {
     static const QStringList captions = {QStringLiteral("Terminale"), QStringLiteral("Tipo"),
-                                         QStringLiteral("Q l/min"),   QStringLiteral("P bar"),
-                                         QStringLiteral("Q min"),     QStringLiteral("P min"),
-                                         QStringLiteral("Esito")};
+                                         QStringLiteral("K"),         QStringLiteral("Q l/min"),
+                                         QStringLiteral("P bar"),     QStringLiteral("Q min"),
+                                         QStringLiteral("P min"),     QStringLiteral("Esito")};
     return captions;
 }
 
 QString memberVerdict(const MemberCheck& member) {
     if (member.overMaximum)
         return QStringLiteral("oltre 0,7 MPa");
+    if (!member.refusal.isEmpty())
+        return QStringLiteral("NON superato: ") + member.refusal;
     return member.pass ? QStringLiteral("superato") : QStringLiteral("NON superato");
 }
 
 QStringList memberCells(const MemberCheck& member, const QLocale& locale) {
     return {oneLine(member.name),
             oneLine(member.type),
+            formatPicture(member.k, u"#0.0", locale),
             flowText(member.flow, locale),
             member.pressure ? barText(*member.pressure, locale)
             : member.shutOff ? QStringLiteral("chiuso")
@@ -102,19 +106,23 @@ void addOperatingPoint(const StandardCheck& check, const SetCheck& set, const QL
 
 } // namespace
 
-QStringList unfavourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
-                                const QLocale& locale) {
-    const SetCheck& set = scenario.mostUnfavourable;
+QStringList setSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                       const SetCheck& set, bool unfavourable, const QLocale& locale) {
     QStringList lines;
     if (set.members.empty())
-        return {QStringLiteral("Nessun terminale di questo tipo può erogare.")};
+        return unfavourable ? QStringList{QStringLiteral("Nessun terminale di questo tipo può erogare.")}
+                            : QStringList{};
     addOperatingPoint(check, set, locale, lines);
-    if (set.demandPressure)
+    if (unfavourable && set.demandPressure)
         lines << QStringLiteral("Pressione richiesta all'origine: %1 per %2 l/min")
                      .arg(barAndMPa(*set.demandPressure, locale), flowText(set.demandFlow, locale));
-    else
+    else if (unfavourable)
         lines << QStringLiteral("Pressione richiesta all'origine: nessuna pressione basta");
     lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
+    if (!unfavourable && &set == &scenario.mostFavourable)
+        lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
+                     .arg(scenario.durationMinutes)
+                     .arg(formatPicture(scenario.reserveVolume, u"#,#0.0", locale));
     if (!set.sectionsOverVelocity.empty())
         lines << overVelocityLine(project, set, false, locale);
     if (!set.valvesOverVelocity.empty())
@@ -122,22 +130,94 @@ QStringList unfavourableSummary(const Project& project, const StandardCheck& che
     return lines;
 }
 
+QStringList unfavourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                                const QLocale& locale) {
+    return setSummary(project, check, scenario, scenario.mostUnfavourable, true, locale);
+}
+
 QStringList favourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
                               const QLocale& locale) {
-    const SetCheck& set = scenario.mostFavourable;
-    if (set.members.empty())
-        return {};
-    QStringList lines;
-    addOperatingPoint(check, set, locale, lines);
-    lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
-    lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
-                 .arg(scenario.durationMinutes)
-                 .arg(formatPicture(scenario.reserveVolume, u"#,#0.0", locale));
-    if (!set.sectionsOverVelocity.empty())
-        lines << overVelocityLine(project, set, false, locale);
-    if (!set.valvesOverVelocity.empty())
-        lines << overVelocityLine(project, set, true, locale);
+    return setSummary(project, check, scenario, scenario.mostFavourable, false, locale);
+}
+
+QString designerCaption(bool unfavourable) {
+    return QStringLiteral("Posizione più %1 (%2):")
+        .arg(unfavourable ? QStringLiteral("sfavorevole") : QStringLiteral("favorevole"),
+             foundText(SetFound::Designer));
+}
+
+QStringList requirementLines(const StandardCheck& check, const QLocale& locale) {
+    Q_UNUSED(locale)
+    QStringList lines{QStringLiteral("Requisiti applicati:")};
+    for (const AppliedRequirement& r : check.requirements)
+        lines << QStringLiteral("  %1: %2 (%3)").arg(r.what, r.value, r.source);
+    lines << QStringLiteral("  Ogni minimo è il maggiore tra quello della norma e quello che la legge del terminale "
+                            "Q = K √p ne dà.");
     return lines;
+}
+
+QStringList supplyDataLines(const StandardCheck& check, const QLocale& locale) {
+    const SupplySettings& s = check.supply;
+    const SupplyCurve curve(s, check.supplyPressure);
+    if (s.kind == SupplyKind::Pump) {
+        QStringList points;
+        for (const PumpPoint& p : s.pump)
+            points << QStringLiteral("%1 l/min a %2 bar").arg(flowText(p.flow, locale), barText(p.pressure, locale));
+        return {QStringLiteral("Alimentazione: pompa, punti %1").arg(points.join(QStringLiteral("; "))),
+                QStringLiteral("Curva della pompa: ") + curve.formula(locale)};
+    }
+    if (s.kind == SupplyKind::MainTest)
+        return {QStringLiteral("Alimentazione: acquedotto, pressione statica %1 bar, residua %2 bar a %3 l/min")
+                    .arg(barText(s.staticPressure, locale), barText(s.residualPressure, locale),
+                         flowText(s.testFlow, locale)),
+                QStringLiteral("Curva dell'acquedotto: ") + curve.formula(locale)};
+    return {QStringLiteral("Alimentazione: pressione di progetto fissa, %1").arg(barAndMPa(check.supplyPressure, locale))};
+}
+
+QString singleOutletLine(const SingleOutletCheck& single, const QLocale& locale) {
+    return QStringLiteral("Aperto da solo, il terminale che sta più in alto è \"%1\": %2, %3 0,7 MPa")
+        .arg(oneLine(single.name), barAndMPa(single.pressure, locale),
+             single.pass ? QStringLiteral("entro") : QStringLiteral("oltre"));
+}
+
+const QStringList& sheetCaptions() {
+    static const QStringList captions = {
+        QStringLiteral("Tratto"), QStringLiteral("Serie"),  QStringLiteral("DN"),      QStringLiteral("Di mm"),
+        QStringLiteral("L m"),    QStringLiteral("Leq m"),  QStringLiteral("C"),       QStringLiteral("Q l/min"),
+        QStringLiteral("v m/s"),  QStringLiteral("J bar"),  QStringLiteral("Dz bar"),  QStringLiteral("P bar")};
+    return captions;
+}
+
+bool overVelocity(const SheetSection& section) {
+    return section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
+}
+
+QStringList sheetCells(const SheetSection& section, const QLocale& locale) {
+    const auto number = [&](double value, QStringView picture) { return formatPicture(value, picture, locale); };
+    const QString velocity = section.innerDiameter > 0 || section.velocity > 0
+                                 ? number(section.velocity, u"#0.00") + (overVelocity(section) ? QStringLiteral("!") : QString())
+                                 : QString();
+    if (section.kv)
+        return {oneLine(section.name), QStringLiteral("KV"), QString(), QString(), QString(),
+                QStringLiteral("KV ") + number(section.equivalentLength, u"#0.0"), QString(),
+                number(section.flow, u"#,#0.0"), velocity, number(section.loss, u"#0.0000"),
+                number(section.staticDifference, u"#0.000"), number(section.pressure, u"#0.000")};
+    return {oneLine(section.name), oneLine(section.series), oneLine(section.diameter),
+            number(section.innerDiameter, u"#0.0"), number(section.length, u"#0.00"),
+            number(section.equivalentLength, u"#0.00"), QString::number(section.c), number(section.flow, u"#,#0.0"),
+            velocity, number(section.loss, u"#0.0000"), number(section.staticDifference, u"#0.000"),
+            number(section.pressure, u"#0.000")};
+}
+
+QString velocityLimitsText(const QLocale& locale) {
+    return QStringLiteral("! oltre i limiti di velocità: %1 m/s nei tubi, %2 m/s nelle valvole (KV)")
+        .arg(formatGeneral(kPipeVelocityLimit, locale), formatGeneral(kValveVelocityLimit, locale));
+}
+
+QString sheetTitle(const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable) {
+    return QStringLiteral("Foglio di calcolo - %1, posizione più %2 (%3)")
+        .arg(rolePlural(scenario.role), unfavourable ? QStringLiteral("sfavorevole") : QStringLiteral("favorevole"),
+             foundText(set.found));
 }
 
 QString hazardLine(const StandardCheck& check, const QLocale& locale) {
@@ -157,32 +237,61 @@ QString scenarioVerdictText(const ScenarioCheck& scenario) {
     return scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato");
 }
 
+namespace {
+
+void addTable(QStringList& lines, const QStringList& captions, const std::vector<QStringList>& rows) {
+    lines << QStringLiteral("  ") + captions.join(QStringLiteral(" | "));
+    for (const QStringList& row : rows)
+        lines << QStringLiteral("  ") + row.join(QStringLiteral(" | "));
+}
+
+void addPosition(QStringList& lines, const Project& project, const StandardCheck& check,
+                 const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable, const QString& caption,
+                 const QLocale& locale) {
+    lines << caption;
+    if (!set.members.empty()) {
+        const int columns = unfavourable ? int(memberCaptions().size()) : 5;
+        std::vector<QStringList> rows;
+        for (const MemberCheck& m : set.members)
+            rows.push_back(memberCells(m, locale).mid(0, columns));
+        addTable(lines, memberCaptions().mid(0, columns), rows);
+    }
+    for (const QString& line : setSummary(project, check, scenario, set, unfavourable, locale))
+        lines << QStringLiteral("  ") + line;
+    if (!set.sections.empty()) {
+        lines << QStringLiteral("  ") + sheetTitle(scenario, set, unfavourable);
+        std::vector<QStringList> rows;
+        for (const SheetSection& section : set.sections)
+            rows.push_back(sheetCells(section, locale));
+        addTable(lines, sheetCaptions(), rows);
+    }
+}
+
+} // namespace
+
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale) {
     QStringList lines{verificationTitle(check), pressureUnitsText(locale)};
     if (!check.problem.isEmpty()) {
         lines << verdictText(check, locale);
         return lines;
     }
-    lines << supplyLine(check, locale);
+    lines << supplyLine(check, locale) << supplyDataLines(check, locale);
     if (check.standard == Standard::En12845)
         lines << hazardLine(check, locale);
+    lines << requirementLines(check, locale) << velocityLimitsText(locale);
     for (const ScenarioCheck& scenario : check.scenarios) {
         lines << QString() << scenarioHeading(scenario, locale);
-        lines << setCaption(scenario.mostUnfavourable, true);
-        if (!scenario.mostUnfavourable.members.empty())
-            lines << QStringLiteral("  ") + memberCaptions().join(QStringLiteral(" | "));
-        for (const MemberCheck& m : scenario.mostUnfavourable.members)
-            lines << QStringLiteral("  ") + memberCells(m, locale).join(QStringLiteral(" | "));
-        for (const QString& line : unfavourableSummary(project, check, scenario, locale))
-            lines << QStringLiteral("  ") + line;
-        if (!scenario.mostFavourable.members.empty()) {
-            lines << setCaption(scenario.mostFavourable, false);
-            lines << QStringLiteral("  ") + memberCaptions().mid(0, 4).join(QStringLiteral(" | "));
-            for (const MemberCheck& m : scenario.mostFavourable.members)
-                lines << QStringLiteral("  ") + memberCells(m, locale).mid(0, 4).join(QStringLiteral(" | "));
-            for (const QString& line : favourableSummary(project, check, scenario, locale))
-                lines << QStringLiteral("  ") + line;
-        }
+        addPosition(lines, project, check, scenario, scenario.mostUnfavourable, true,
+                    setCaption(scenario.mostUnfavourable, true), locale);
+        if (!scenario.mostFavourable.members.empty())
+            addPosition(lines, project, check, scenario, scenario.mostFavourable, false,
+                        setCaption(scenario.mostFavourable, false), locale);
+        for (const bool unfavourable : {true, false})
+            if (const auto& designer = unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable)
+                addPosition(lines, project, check, scenario, *designer, unfavourable, designerCaption(unfavourable),
+                            locale);
+        if (scenario.singleOutlet)
+            lines << singleOutletLine(*scenario.singleOutlet, locale);
         for (const QString& note : scenario.notes)
             lines << QStringLiteral("Nota: ") + note;
         lines << scenarioVerdictText(scenario);

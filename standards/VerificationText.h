@@ -21,8 +21,8 @@ QString barAndMPa(double bar, const QLocale& locale = QLocale());
 QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale = QLocale());
 QString rolePlural(TerminalRole role);
 
-// One row of a member's table: name | type | flow | pressure | minimum flow | minimum
-// pressure | verdict ("superato", "NON superato", "oltre 0,7 MPa").
+// One row of a member's table: name | type | K | flow | pressure | minimum flow | minimum
+// pressure | verdict ("superato", "NON superato", "oltre 0,7 MPa", or why it fails).
 QStringList memberCells(const MemberCheck& member, const QLocale& locale = QLocale());
 const QStringList& memberCaptions();
 QString memberVerdict(const MemberCheck& member);
@@ -43,6 +43,29 @@ QString hazardLine(const StandardCheck& check, const QLocale& locale = QLocale()
 QString setCaption(const SetCheck& set, bool unfavourable);
 // "Scenario superato" or "Scenario NON superato".
 QString scenarioVerdictText(const ScenarioCheck& scenario);
+
+// The lines after any set's table (the summaries above are those of the program's two positions).
+QStringList setSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
+                       const SetCheck& set, bool unfavourable, const QLocale& locale = QLocale());
+// "Posizione più sfavorevole (scelto dal progettista):".
+QString designerCaption(bool unfavourable);
+
+// "Requisiti applicati:" and a line each: what, value, source.
+QStringList requirementLines(const StandardCheck& check, const QLocale& locale = QLocale());
+// The supply as the designer gave it: the pump's points and its curve, or the water main's test.
+QStringList supplyDataLines(const StandardCheck& check, const QLocale& locale = QLocale());
+// "Aperto da solo, \"Idr. 1\" sta a 6,12 bar (0,612 MPa): entro 0,7 MPa".
+QString singleOutletLine(const SingleOutletCheck& single, const QLocale& locale = QLocale());
+
+// The calculation sheet of a position: a section a row, from the supply to the members.
+const QStringList& sheetCaptions();
+QStringList sheetCells(const SheetSection& section, const QLocale& locale = QLocale());
+// A section past its velocity limit (10 m/s in a pipe, 6 m/s through a valve).
+bool overVelocity(const SheetSection& section);
+// "! oltre i limiti di velocità: 10 m/s nei tubi, 6 m/s nelle valvole (KV)".
+QString velocityLimitsText(const QLocale& locale = QLocale());
+// "Foglio di calcolo - Idranti, posizione più sfavorevole (area operativa della norma)".
+QString sheetTitle(const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable);
 
 // The whole verification as text lines (the command line's output).
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale = QLocale());

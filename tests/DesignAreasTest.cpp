@@ -1,0 +1,213 @@
+// The standard's design areas on combs built by the comb generator, as a reviewer draws them:
+// the shape worked by hand, every area m consecutive heads along k adjacent ranges, the areas
+// found beside the any-set search's; the calculation sheet's balances on random trees.
+
+#include "editor/NetworkTools.h"
+#include "standards/DesignAreas.h"
+#include "standards/StandardVerification.h"
+#include "standards/VerificationText.h"
+#include "tests/GoldenFiles.h"
+#include "tests/TestFiles.h"
+#include "tests/support/NetworkBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+using namespace valmora;
+using namespace valmora::testkit;
+
+namespace {
+
+constexpr int16_t kSprinklerK80 = 7; // of the shipped catalogue: 47,33 l/min at 0,35 bar, K 80
+
+struct Comb {
+    const char* name;
+    int16_t ranges;
+    int16_t heads;
+    HazardClass hazard;
+    double supplyBar;
+    AreaShape shape; // by hand: m = ceil(1,2 sqrt(A) / 3 m), k = ceil(n / m), n = A / 12 m2
+};
+
+// 3 m between heads along a range, 4 m between ranges: 12 m2 a head.
+const Comb kCombs[] = {
+    {"4x6 OH1", 4, 6, HazardClass::OH1, 2.0, {4, 2}},  // n = 72 / 12 = 6, m = ceil(10,18 / 3) = 4
+    {"5x8 OH2", 5, 8, HazardClass::OH2, 2.6, {5, 3}},  // n = 12, m = ceil(14,4 / 3) = 5
+    {"8x10 OH3", 8, 10, HazardClass::OH3, 3.5, {6, 3}}, // n = 18, m = ceil(17,64 / 3) = 6
+};
+
+Project combProject(const Comb& comb) {
+    Project p = projectWithShippedCatalogues();
+    NetworkBuilder build(p);
+    const int16_t feed = build.root({QStringLiteral("Alimentazione"), 10, 2, 1, 10});
+    build.endWithTerminal(feed, kSprinklerK80, 0);
+    tools::CombSettings settings;
+    settings.branchCount = comb.ranges;
+    settings.nozzlesSideA = comb.heads;
+    settings.nozzlesSideB = 0;
+    settings.nozzleSpacing = 300;
+    settings.takeoffSpacing = 400;
+    tools::CreateComb(p, feed, settings);
+    p.supplyPressure = int32_t(std::lround(comb.supplyBar * 10197));
+    return p;
+}
+
+StandardSettings sprinklers(HazardClass hazard, bool anySet) {
+    StandardSettings s;
+    s.standard = Standard::En12845;
+    s.hazard = hazard;
+    s.roles[kSprinklerK80] = TerminalRole::Sprinkler;
+    s.anySet = anySet;
+    return s;
+}
+
+// An area is m consecutive heads along each of k adjacent ranges, one range (the first or the
+// last) holding the remainder.
+void expectAreaShape(const std::vector<Range>& ranges, const std::vector<int16_t>& area, const AreaShape& shape) {
+    std::map<std::size_t, std::vector<int>> taken; // range -> positions along it
+    for (const int16_t head : area)
+        for (std::size_t r = 0; r < ranges.size(); ++r)
+            for (std::size_t k = 0; k < ranges[r].heads.size(); ++k)
+                if (ranges[r].heads[k] == head)
+                    taken[r].push_back(int(k));
+    ASSERT_EQ(taken.size(), std::size_t(shape.across));
+    std::size_t previous = taken.begin()->first;
+    int partial = 0;
+    for (auto& [range, positions] : taken) {
+        EXPECT_LE(range - previous, 1u) << "adjacent ranges";
+        previous = range;
+        std::sort(positions.begin(), positions.end());
+        EXPECT_EQ(positions.back() - positions.front() + 1, int(positions.size())) << "consecutive heads";
+        partial += int(positions.size()) != shape.along ? 1 : 0;
+        if (int(positions.size()) != shape.along) {
+            const bool edge = range == taken.begin()->first || range == taken.rbegin()->first;
+            EXPECT_TRUE(edge) << "the remainder in the first or the last range";
+        }
+    }
+    EXPECT_LE(partial, 1);
+}
+
+QString names(const Project& p, const std::vector<MemberCheck>& members) {
+    QStringList shown;
+    for (const MemberCheck& m : members)
+        shown << p.NodeTable[std::size_t(m.node)].name;
+    return shown.join(u' ');
+}
+
+} // namespace
+
+TEST(DesignAreas, CombsOfTheGeneratorAsAReviewerDrawsThem) {
+    const LocaleScope italian(kItalian);
+    QString seen;
+    for (const Comb& comb : kCombs) {
+        SCOPED_TRACE(comb.name);
+        const Project p = combProject(comb);
+        const StandardNetwork network(p);
+        ASSERT_TRUE(network.ok());
+        const std::vector<Range> ranges = findRanges(network, network.terminalEnds());
+        ASSERT_EQ(ranges.size(), std::size_t(comb.ranges));
+        for (const Range& range : ranges) {
+            EXPECT_EQ(range.heads.size(), std::size_t(comb.heads));
+            EXPECT_NEAR(range.spacing, 3.0, 1e-6);
+        }
+        const int count = workingAtOnceOf(sprinklers(comb.hazard, false), TerminalRole::Sprinkler);
+        const AreaShape shape = areaShape(hazardDesign(comb.hazard).area, ranges.front().spacing, count);
+        EXPECT_EQ(shape.along, comb.shape.along);
+        EXPECT_EQ(shape.across, comb.shape.across);
+        seen += QStringLiteral("== %1 a %2 bar: %3 teste, area di %4 lungo %5 diramazioni\n")
+                    .arg(QLatin1String(comb.name))
+                    .arg(comb.supplyBar)
+                    .arg(count)
+                    .arg(shape.along)
+                    .arg(shape.across);
+        // The areas ranked by estimate and the best solved: the same as every area solved.
+        const auto required = [&](int16_t) { return std::pow(60.0 * hazardDesign(comb.hazard).density / 5 / 80.0, 2); };
+        const std::vector<std::vector<int16_t>> areas =
+            designAreas(network, network.terminalEnds(), count, hazardDesign(comb.hazard).area);
+        double worst = 0;
+        for (const std::vector<int16_t>& area : areas)
+            worst = std::max(worst, demandPressureOf(network, area, required));
+        EXPECT_NEAR(mostUnfavourableOf(network, areas, required, SetFound::Area).value, worst, 1e-9 * worst)
+            << areas.size() << " areas";
+        for (const bool anySet : {false, true}) {
+            const StandardCheck check = verifyStandard(p, sprinklers(comb.hazard, anySet));
+            ASSERT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
+            const ScenarioCheck& s = check.scenarios.front();
+            if (!anySet) {
+                expectAreaShape(ranges, std::vector<int16_t>([&] {
+                                    std::vector<int16_t> nodes;
+                                    for (const MemberCheck& m : s.mostUnfavourable.members)
+                                        nodes.push_back(m.node);
+                                    return nodes;
+                                }()),
+                                shape);
+            }
+            seen += QStringLiteral("%1: %2\n  sfavorevole (%3): %4\n  richiesta %5 bar per %6 l/min\n"
+                                   "  favorevole: %7\n  portata %8 l/min\n")
+                        .arg(anySet ? QStringLiteral("qualunque insieme") : QStringLiteral("aree della norma"),
+                             s.pass ? QStringLiteral("superata") : QStringLiteral("NON superata"),
+                             foundText(s.mostUnfavourable.found), names(p, s.mostUnfavourable.members),
+                             QLocale().toString(s.mostUnfavourable.demandPressure.value_or(-1), 'f', 3),
+                             QLocale().toString(s.mostUnfavourable.demandFlow, 'f', 1),
+                             names(p, s.mostFavourable.members),
+                             QLocale().toString(s.mostFavourable.totalFlow, 'f', 1));
+        }
+    }
+    expectGolden(QStringLiteral("aree.txt"), seen);
+}
+
+// On random trees: at every junction of a set's sheet the flow in is the flows out, and along
+// every path the supply's head less the losses and the static head is the member's pressure,
+// to 1 mbar.
+TEST(DesignAreas, TheSheetBalancesOnRandomTrees) {
+    constexpr double kMillibar = 1e-3;
+    std::mt19937 rng(2027);
+    for (int tree = 0; tree < 30; ++tree) {
+        SCOPED_TRACE(tree);
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 20 + tree * 7);
+        p.supplyPressure = 60000;
+        StandardSettings s;
+        s.standard = Standard::Uni10779;
+        s.level = 3;
+        for (int16_t type = 0; type < 3; ++type)
+            s.roles[type] = TerminalRole::Hydrant;
+        const StandardCheck check = verifyStandard(p, s);
+        if (!check.problem.isEmpty())
+            continue;
+        for (const SetCheck* set : {&check.scenarios.front().mostUnfavourable, &check.scenarios.front().mostFavourable}) {
+            ASSERT_TRUE(set->converged);
+            std::map<int16_t, const SheetSection*> byNode;
+            for (const SheetSection& section : set->sections)
+                byNode[section.node] = &section;
+            for (const SheetSection& section : set->sections) {
+                const Node& node = p.NodeTable[std::size_t(section.node)];
+                // Continuity: the flows of its sections below.
+                double below = 0;
+                bool hasBelow = false;
+                for (const int16_t child : {node.continues() ? node.next : int16_t(0),
+                                            node.continues() ? node.derivation : int16_t(0)})
+                    if (child > 0 && byNode.count(child)) {
+                        below += byNode[child]->flow;
+                        hasBelow = true;
+                    }
+                if (hasBelow) {
+                    EXPECT_NEAR(below, section.flow, 1e-9 * std::max(section.flow, 1.0));
+                }
+                // Energy: the head above less this section's loss.
+                const double above = node.parent > 0 && byNode.count(node.parent)
+                                         ? byNode[node.parent]->pressure
+                                         : set->availablePressure;
+                EXPECT_NEAR(above - section.loss - section.staticDifference, section.pressure, kMillibar);
+            }
+            // Each member's pressure in the sheet is the one its row shows.
+            for (const MemberCheck& m : set->members)
+                if (m.pressure && byNode.count(m.node)) {
+                    EXPECT_NEAR(byNode[m.node]->pressure, *m.pressure, kMillibar);
+                }
+        }
+    }
+}
