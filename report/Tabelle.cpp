@@ -500,7 +500,9 @@ namespace {
 // The members' table: name, type, flow, pressure, the two minimums, the verdict.
 const QString kMemberColumns = QStringLiteral("<30|<30|>12|>18|>18|>18|>18|<32");
 // The calculation sheet's columns, as sheetCaptions() names them.
-const QString kSheetColumns = QStringLiteral("<24|<20|>11|>12|>12|>12|>8|>16|>13|>16|>14|>18");
+const QString kSheetColumns = QStringLiteral("<28|<11|>13|>12|>13|>13|>8|>16|>12|>15|>13|>14");
+// The sheet's twelve columns hold their figures whole in a smaller print.
+constexpr double kSheetFontSize = 8;
 } // namespace
 
 void Tabelle::printLines(const QStringList& lines) {
@@ -530,8 +532,13 @@ void Tabelle::printSheet(const QString& title, const std::vector<SheetSection>& 
     QStringList rows;
     for (const SheetSection& section : sections)
         rows << sheetCells(section).join(u'|');
+    const PrintFont body = surface_.font();
+    PrintFont small = body;
+    small.size = kSheetFontSize;
+    surface_.setFont(small);
     rowRules_ = 1;
     printTable(sheetCaptions(), kSheetColumns.split(u'|'), rows);
+    surface_.setFont(body);
     surface_.print(QString());
     printWrapped(velocityLimitsText());
 }
@@ -553,6 +560,7 @@ void Tabelle::PrintVerification() {
         return;
     }
     surface_.print(pressureUnitsText());
+    printWrapped(unitsBesideCalculationText());
     printWrapped(supplyLine(check));
     printLines(supplyDataLines(check));
     if (check.standard == Standard::En12845)

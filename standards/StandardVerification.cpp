@@ -135,6 +135,7 @@ void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const Sce
                 section.equivalentLength = double(node.virtualLength);
             } else if (const PipeSeries* series = project.findSeries(node)) {
                 section.series = series->name;
+                section.seriesCode = series->code.trimmed();
                 section.c = series->hazenC;
                 section.diameter = bore ? bore->label : QString();
                 section.innerDiameter = bore ? double(bore->innerDiameter) : 0.0;

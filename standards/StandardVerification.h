@@ -60,6 +60,7 @@ struct SheetSection {
     QString name;
     bool kv = false;              // a KV element: no series, diameter, length nor C
     QString series;               // the series' name
+    QString seriesCode;           // and its short code, as the branch tables print it
     QString diameter;             // the diameter's label ("2\"1/2")
     double innerDiameter = 0;     // mm
     double length = 0;            // m

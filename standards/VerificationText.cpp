@@ -1,5 +1,6 @@
 #include "standards/VerificationText.h"
 
+#include "model/Calculation.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "standards/SupplyCurve.h"
@@ -32,6 +33,12 @@ QString overVelocityLine(const Project& project, const SetCheck& set, bool valve
 QString pressureUnitsText(const QLocale& locale) {
     return QStringLiteral("Pressioni in bar e MPa (1 bar = %1 m di colonna d'acqua)")
         .arg(formatPicture(kMetresOfWaterPerBar, u"#0.000", locale));
+}
+
+QString unitsBesideCalculationText(const QLocale& locale) {
+    return QStringLiteral("Le tabelle dei rami danno le pressioni in mm di colonna d'acqua, a %1 mm per bar come il "
+                          "calcolo; la verifica e le curve le danno in bar, a %2 m di colonna d'acqua per bar.")
+        .arg(formatPicture(hydraulics::kMmPerBar, u"#,#0", locale), formatPicture(kMetresOfWaterPerBar, u"#0.000", locale));
 }
 
 QString barAndMPa(double bar, const QLocale& locale) {
@@ -199,10 +206,10 @@ QStringList sheetCells(const SheetSection& section, const QLocale& locale) {
                                  : QString();
     if (section.kv)
         return {oneLine(section.name), QStringLiteral("KV"), QString(), QString(), QString(),
-                QStringLiteral("KV ") + number(section.equivalentLength, u"#0.0"), QString(),
+                number(section.equivalentLength, u"#0.0"), QString(),
                 number(section.flow, u"#,#0.0"), velocity, number(section.loss, u"#0.0000"),
                 number(section.staticDifference, u"#0.000"), number(section.pressure, u"#0.000")};
-    return {oneLine(section.name), oneLine(section.series), oneLine(section.diameter),
+    return {oneLine(section.name), oneLine(section.seriesCode), oneLine(section.diameter),
             number(section.innerDiameter, u"#0.0"), number(section.length, u"#0.00"),
             number(section.equivalentLength, u"#0.00"), QString::number(section.c), number(section.flow, u"#,#0.0"),
             velocity, number(section.loss, u"#0.0000"), number(section.staticDifference, u"#0.000"),

@@ -15,6 +15,8 @@ namespace valmora {
 
 // "Pressioni in bar e MPa (1 bar = 10,197 m di colonna d'acqua)".
 QString pressureUnitsText(const QLocale& locale = QLocale());
+// Where the calculation's own figures stand beside the verification's (the report): which bar is which.
+QString unitsBesideCalculationText(const QLocale& locale = QLocale());
 // "2,35 bar (0,235 MPa)".
 QString barAndMPa(double bar, const QLocale& locale = QLocale());
 // "Idranti: 3 contemporanei per 60 minuti" (the role in the plural).

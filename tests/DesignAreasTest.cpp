@@ -211,3 +211,61 @@ TEST(DesignAreas, TheSheetBalancesOnRandomTrees) {
         }
     }
 }
+
+// What a reviewer would catch: a head of a K its class does not allow, a coverage past the
+// class's largest, a designer's set that asks less than the program's area (the verdict stays
+// on the area, and says so) or more (the verdict needs it too).
+TEST(DesignAreas, WhatAReviewerWouldCatch) {
+    const Comb& comb = kCombs[1]; // 5 x 8 at OH2, passing at 2,6 bar
+    Project p = combProject(comb);
+    StandardSettings s = sprinklers(comb.hazard, false);
+    const StandardCheck base = verifyStandard(p, s);
+    ASSERT_TRUE(base.pass) << verdictText(base).toStdString();
+    const ScenarioCheck& area = base.scenarios.front();
+
+    StandardSettings k115 = s;
+    k115.roles[int16_t(kSprinklerK80 + 1)] = TerminalRole::Sprinkler;
+    Project withK115 = p;
+    for (Terminal& t : withK115.TerminalTable)
+        if (t.typeIndex == kSprinklerK80)
+            t.typeIndex = int16_t(kSprinklerK80 + 1);
+    const StandardCheck wrongK = verifyStandard(withK115, k115);
+    EXPECT_FALSE(wrongK.pass);
+    EXPECT_EQ(wrongK.scenarios.front().mostUnfavourable.members.front().refusal,
+              QStringLiteral("K 115 non ammesso per OH2 (K 80)"));
+
+    StandardSettings wide = s;
+    wide.coverage = 14;
+    const StandardCheck tooWide = verifyStandard(p, wide);
+    EXPECT_FALSE(tooWide.pass);
+    EXPECT_TRUE(tooWide.scenarios.front().notes.contains(
+        QStringLiteral("L'area per sprinkler (14.0 m²) supera la massima della classe OH2 (12 m²).")));
+
+    // The nearest heads ask less than the area: the verdict stays the area's.
+    StandardSettings easy = s;
+    easy.designerSets[TerminalRole::Sprinkler] = {};
+    for (const MemberCheck& m : area.mostFavourable.members)
+        easy.designerSets[TerminalRole::Sprinkler].push_back(m.node);
+    const StandardCheck eased = verifyStandard(p, easy);
+    const ScenarioCheck& beside = eased.scenarios.front();
+    ASSERT_TRUE(beside.designerUnfavourable);
+    EXPECT_EQ(beside.mostUnfavourable.members.size(), area.mostUnfavourable.members.size());
+    EXPECT_EQ(*beside.mostUnfavourable.demandPressure, *area.mostUnfavourable.demandPressure);
+    EXPECT_LT(*beside.designerUnfavourable->demandPressure, *area.mostUnfavourable.demandPressure);
+    EXPECT_TRUE(std::any_of(beside.notes.begin(), beside.notes.end(), [](const QString& note) {
+        return note.startsWith(QStringLiteral("L'insieme scelto chiede ")) &&
+               note.endsWith(QStringLiteral("la verifica resta su quest'ultima."));
+    }));
+    // A supply that serves the area and not a larger set the designer chose fails the scenario.
+    StandardSettings severe = s;
+    severe.anySet = true;
+    const ScenarioCheck worse = verifyStandard(p, severe).scenarios.front();
+    StandardSettings chosen = s;
+    for (const MemberCheck& m : worse.mostUnfavourable.members)
+        chosen.designerSets[TerminalRole::Sprinkler].push_back(m.node);
+    p.supplyPressure = int32_t(std::lround(*area.mostUnfavourable.demandPressure * 1.02 * 10197));
+    EXPECT_TRUE(verifyStandard(p, s).pass);
+    const StandardCheck hidden = verifyStandard(p, chosen);
+    EXPECT_GT(*worse.mostUnfavourable.demandPressure, *area.mostUnfavourable.demandPressure * 1.02);
+    EXPECT_FALSE(hidden.pass) << "a designer's set that fails is never hidden by the area";
+}
