@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/frmAvvisi.h"
+#include "app/frmRelazione.h"
 #include "editor/ChangeLabels.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
@@ -12,6 +13,7 @@
 #include "model/FileAccess.h"
 #include "model/Traversal.h"
 #include "model/dialogs/Opzioni.h"
+#include "report/CalculationTable.h"
 #include "report/Materiali.h"
 #include "report/frmStampa.h"
 #include "schema/SchemaPictures.h"
@@ -170,6 +172,11 @@ void TbMain::buildMenus() {
     action(file, "mnuSalva", QStringLiteral("&Salva"), &TbMain::save)->setShortcut(QKeySequence::Save);
     action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
     action(file, "mnuImporta", QStringLiteral("&Importa"), &TbMain::importProject);
+    file->addSeparator();
+    action(file, "mnuRelazione", QStringLiteral("&Dati della relazione…"),
+           [this] { runProjectDialog<frmRelazione>(false, change_label::kReportData); });
+    action(file, "mnuEsportaTabella", QStringLiteral("Esporta &tabella…"), &TbMain::exportTable);
+    file->addSeparator();
     action(file, "mnuEsci", QStringLiteral("&Uscire"), [this] { close(); });
     recentSeparator_ = file->addSeparator();
     recentSeparator_->setObjectName(QStringLiteral("mnumru0"));
@@ -509,10 +516,12 @@ bool TbMain::readProjectFile(const QString& path) {
     if (!read.calculation.ok)
         interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
     if (!read.notices.empty()) {
-        QString text = QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
+        QString text =
+            QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
         if (read.settingsIncomplete())
-            text += QStringLiteral("\n\nAl posto delle righe non lette valgono i valori predefiniti. Salvando, "
-                                   "il file attuale resta come copia di sicurezza (.bak).");
+            text +=
+                QStringLiteral("\n\nAl posto delle righe non lette valgono i valori predefiniti. Salvando, "
+                               "il file attuale resta come copia di sicurezza (.bak).");
         interaction_.inform(text, QString(), MessageIcon::Exclamation);
     }
     return true;
@@ -625,6 +634,31 @@ void TbMain::showPrint() {
 
 void TbMain::showOptions() {
     runProjectDialog<Opzioni>(true, change_label::kOptions);
+    // The unit may have changed: every window shows its pressures again.
+    refreshOtherWindows(activeChild() ? dynamic_cast<const QWidget*>(activeChild()) : nullptr);
+}
+
+void TbMain::exportTable() {
+    commitPendingEdits();
+    const QFileInfo project(cleanAbsolutePath(project_->projectPath));
+    QString path = interaction_.saveFileName(
+        kTableFilter, project.dir().filePath(project.completeBaseName() + kTableExtension));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += kTableExtension;
+    const std::optional<StandardCheck> check =
+        project_->standardSettings.standard != Standard::None
+            ? std::optional<StandardCheck>(verifyStandard(*project_, project_->standardSettings))
+            : std::nullopt;
+    const WriteOutcome written = writeFileAtomically(
+        path, calculationTableCsv(*project_, check ? &*check : nullptr), outputOf(project_->projectPath));
+    if (!written.ok) {
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            written.reason);
+        return;
+    }
+    interaction_.inform(QStringLiteral("Creato ") + path);
 }
 
 void TbMain::showMaterials() {

@@ -45,6 +45,8 @@ inline const QString kMainTag = QStringLiteral("Main");
 inline const QString kPickerTag = QStringLiteral("ListaTubi");
 inline const QString kProjectFilter = QStringLiteral("Progetti Valmora (*.vlm)|*.vlm");
 inline const QString kSaveFilter = QStringLiteral("Progetti Valmora (*.vlm)|*.vlm");
+inline const QString kTableFilter = QStringLiteral("Tabelle per foglio di calcolo (*.csv)|*.csv");
+inline const QString kTableExtension = QStringLiteral(".csv");
 inline const QString kProjectExtension = QStringLiteral(".vlm");
 inline const QString kSnippetFileName = QStringLiteral("Ritaglio.idx");
 inline const QString kHelpFileName = QStringLiteral("guida.html");
@@ -83,6 +85,8 @@ public:
     // "Stampa": the report on the printer, in the preview or as a PDF file.
     void showPrint();
     void showMaterials();
+    // "Esporta tabella…": the grids' rows and the verification's sections for a spreadsheet.
+    void exportTable();
     // The network-wide tools: every pipe of a series, every terminal of a type, a comb of
     // sprinklers in place of the terminal at the end of the cursor's branch.
     void changePipeSeries();

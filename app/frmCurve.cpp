@@ -1,12 +1,13 @@
 #include "app/frmCurve.h"
 
+#include "app/LimitedBoxes.h"
 #include "model/AtomicWrite.h"
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"
-#include "app/LimitedBoxes.h"
 #include "platform/Interaction.h"
 #include "platform/PagePainter.h"
 #include "report/CurvesPage.h"
+#include "report/Tabelle.h"
 
 #include <QApplication>
 #include <QChart>
@@ -52,7 +53,8 @@ QDoubleSpinBox* spinBox(QWidget* parent, const char* name, LimitedSetting settin
 }
 
 // The pump table's columns: flow, pressure.
-constexpr std::array<LimitedSetting, 2> kPumpColumns = {LimitedSetting::SupplyFlow, LimitedSetting::SupplyPressure};
+constexpr std::array<LimitedSetting, 2> kPumpColumns = {LimitedSetting::SupplyFlow,
+                                                        LimitedSetting::SupplyPressure};
 
 QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name, const QColor& colour) {
     auto* series = new QLineSeries;
@@ -68,16 +70,21 @@ QLineSeries* lineOf(const std::vector<CurvePoint>& points, const QString& name, 
 // the operating points orange crosses, apart from every curve's colour.
 const QColor kSupplyColour(Qt::black);
 const QColor kNetworkColour(20, 80, 200);
-const std::array<QColor, 3> kUnfavourableColours = {QColor(200, 30, 30), QColor(150, 40, 110), QColor(230, 90, 60)};
-const std::array<QColor, 3> kFavourableColours = {QColor(20, 140, 60), QColor(90, 150, 20), QColor(0, 120, 120)};
-const std::array<QColor, 3> kAllOfARoleColours = {QColor(150, 90, 20), QColor(120, 40, 160), QColor(0, 130, 130)};
+const std::array<QColor, 3> kUnfavourableColours = {QColor(200, 30, 30), QColor(150, 40, 110),
+                                                    QColor(230, 90, 60)};
+const std::array<QColor, 3> kFavourableColours = {QColor(20, 140, 60), QColor(90, 150, 20),
+                                                  QColor(0, 120, 120)};
+const std::array<QColor, 3> kAllOfARoleColours = {QColor(150, 90, 20), QColor(120, 40, 160),
+                                                  QColor(0, 130, 130)};
 const QColor kDemandPointColour(90, 90, 90);
 const QColor kOperatingPointColour(240, 140, 0);
 
 // The colour of a curve: its kind's, the `seen`-th of the kind's own colours (curves of one
 // kind before it).
 QColor colourOf(const DemandCurve& curve, int seen) {
-    const auto nth = [seen](const std::array<QColor, 3>& colours) { return colours[std::size_t(seen) % colours.size()]; };
+    const auto nth = [seen](const std::array<QColor, 3>& colours) {
+        return colours[std::size_t(seen) % colours.size()];
+    };
     switch (curve.kind) {
     case DemandKind::Network:
         return kNetworkColour;
@@ -356,8 +363,9 @@ void frmCurve::exportChart(bool png) {
         surface.endDocument();
     };
     const WriteRequest request = outputOf(project_.projectPath);
-    const PagedOutcome written = png ? writePng(path, draw, request)
-                                     : writePdf(path, QFileInfo(project_.projectPath).fileName(), draw, {}, request);
+    const PagedOutcome written =
+        png ? writePng(path, draw, request)
+            : writePdf(path, projectPdfInfo(project_, kCurvesTitle), draw, {}, request);
     if (!written.ok)
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);

@@ -38,6 +38,9 @@ constexpr std::array<int, 10> kColumnTwips = {1100, 1400, 1800, 1700, 600, 800, 
 // The member's columns past "Tipo": K, then its flow and pressure, then what it must reach.
 constexpr int kFirstMinimumCell = 5;
 constexpr int kVerdictCell = 7;
+// The grid's column of the member's pressure, and its caption among the members' captions.
+constexpr int kPressureColumn = 6;
+constexpr int kMemberPressureCaption = 4;
 constexpr int kSummaryColumn = 2; // a summary line spans from here to the last column
 const QColor kPassGreen(200, 240, 200);
 const QColor kFailRed(255, 190, 180);
@@ -151,16 +154,18 @@ frmVerifica::frmVerifica(Project& project, Interaction& interaction,
     cmbInsieme->setObjectName(QStringLiteral("cmbInsieme"));
     btnScegli = new QPushButton(QStringLiteral("&Scegli l'insieme..."), this);
     btnScegli->setObjectName(QStringLiteral("btnScegli"));
-    btnScegli->setToolTip(
-        QStringLiteral("Verifica anche un insieme scelto da te, accanto alla posizione trovata dal programma"));
+    btnScegli->setToolTip(QStringLiteral(
+        "Verifica anche un insieme scelto da te, accanto alla posizione trovata dal programma"));
     cmbPosizione = new QComboBox(this);
     cmbPosizione->setObjectName(QStringLiteral("cmbPosizione"));
     cmbPosizione->addItem(QStringLiteral("più sfavorevole"), true);
     cmbPosizione->addItem(QStringLiteral("più favorevole"), false);
     btnRicerca = new QPushButton(QStringLiteral("Togli l'insieme scel&to"), this);
     btnRicerca->setObjectName(QStringLiteral("btnRicerca"));
-    btnRicerca->setToolTip(QStringLiteral("Toglie l'insieme scelto da te: resta la verifica sulle posizioni del programma"));
-    chkQualunque = new QCheckBox(QStringLiteral("Qualunque insieme (più severa delle aree della norma)"), this);
+    btnRicerca->setToolTip(
+        QStringLiteral("Toglie l'insieme scelto da te: resta la verifica sulle posizioni del programma"));
+    chkQualunque =
+        new QCheckBox(QStringLiteral("Qualunque insieme (più severa delle aree della norma)"), this);
     chkQualunque->setObjectName(QStringLiteral("chkQualunque"));
 
     auto* top = new QHBoxLayout;
@@ -352,12 +357,14 @@ void frmVerifica::showCheck() {
         std::vector<Position> positions{{&scenario.mostUnfavourable, true, QStringLiteral("sfavorevole")},
                                         {&scenario.mostFavourable, false, QStringLiteral("favorevole")}};
         if (scenario.designerUnfavourable)
-            positions.push_back({&*scenario.designerUnfavourable, true, QStringLiteral("sfavorevole (progettista)")});
+            positions.push_back(
+                {&*scenario.designerUnfavourable, true, QStringLiteral("sfavorevole (progettista)")});
         if (scenario.designerFavourable)
-            positions.push_back({&*scenario.designerFavourable, false, QStringLiteral("favorevole (progettista)")});
+            positions.push_back(
+                {&*scenario.designerFavourable, false, QStringLiteral("favorevole (progettista)")});
         for (const Position& position : positions) {
             for (const MemberCheck& m : position.set->members) {
-                QStringList cells = memberCells(m);
+                QStringList cells = memberCells(m, project_.pressureUnit);
                 if (!position.unfavourable) {
                     for (int c = kFirstMinimumCell; c < int(cells.size()); ++c)
                         cells[c] = QString(); // no minimums asked there
@@ -379,7 +386,8 @@ void frmVerifica::showCheck() {
         addSummary(QStringLiteral("sfavorevole"), unfavourableSummary(project_, check_, scenario));
         addSummary(QStringLiteral("favorevole"), favourableSummary(project_, check_, scenario));
         if (scenario.singleOutlet)
-            addSummary(QStringLiteral("da solo"), {singleOutletLine(*scenario.singleOutlet)});
+            addSummary(QStringLiteral("da solo"),
+                       {singleOutletLine(*scenario.singleOutlet, project_.pressureUnit)});
         addSummary(QStringLiteral("nota"), scenario.notes);
     }
     GrVerifica->setRedraw(true);
@@ -390,7 +398,9 @@ void frmVerifica::showCheck() {
                                 ? (check_.pass ? QStringLiteral("color: darkgreen; font-weight: bold")
                                                : QStringLiteral("color: darkred; font-weight: bold"))
                                 : QString());
-    lblEsito->setToolTip(pressureUnitsText());
+    lblEsito->setToolTip(pressureUnitsText(project_.pressureUnit));
+    GrVerifica->setColumnCaption(kPressureColumn,
+                                 memberCaptions(project_.pressureUnit)[kMemberPressureCaption]);
 }
 
 void frmVerifica::openRow(int row) {
@@ -432,7 +442,8 @@ void frmVerifica::chooseSet() {
     const bool unfavourable = chosenUnfavourable();
     for (const ScenarioCheck& s : check_.scenarios)
         if (s.role == role) {
-            const std::optional<SetCheck>& designer = unfavourable ? s.designerUnfavourable : s.designerFavourable;
+            const std::optional<SetCheck>& designer =
+                unfavourable ? s.designerUnfavourable : s.designerFavourable;
             const SetCheck& set = designer ? *designer : unfavourable ? s.mostUnfavourable : s.mostFavourable;
             for (const MemberCheck& m : set.members)
                 ticked.push_back(m.node);

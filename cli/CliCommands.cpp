@@ -6,6 +6,7 @@
 #include "model/AtomicWrite.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
+#include "report/CalculationTable.h"
 #include "storage/ProjectFile.h"
 
 #include <QLocale>
@@ -46,13 +47,15 @@ std::variant<Options, QString> parseOptions(const QStringList& arguments) {
     }
     const QString& command = options.command;
     const bool calc = command == QLatin1String("calc");
-    const bool writes = command == QLatin1String("save") || command == QLatin1String("export-inp");
+    const bool writes = command == QLatin1String("save") || command == QLatin1String("export-inp") ||
+                        command == QLatin1String("table");
     if (!calc && !writes)
         return command.isEmpty() ? QStringLiteral("manca il comando")
                                  : QStringLiteral("comando sconosciuto: %1").arg(command);
     if (options.files.size() != (calc ? 1 : 2))
-        return QStringLiteral("%1: %2").arg(command, calc ? QStringLiteral("serve un file di progetto")
-                                                          : QStringLiteral("servono il progetto e il file da scrivere"));
+        return QStringLiteral("%1: %2").arg(
+            command, calc ? QStringLiteral("serve un file di progetto")
+                          : QStringLiteral("servono il progetto e il file da scrivere"));
     if (writes && options.json)
         return QStringLiteral("%1: --json vale solo per calc e verify").arg(command);
     return options;
@@ -72,10 +75,11 @@ bool asksForHelp(const QStringList& arguments) {
     return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
 }
 
-std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
-                                         QString& warning, SettingsUse settings) {
-    const CatalogueSearch where = catalogueDirectory.isEmpty() ? CatalogueSearch::standard()
-                                                               : CatalogueSearch::inDirectory(catalogueDirectory);
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory,
+                                         Project& project, QString& warning, SettingsUse settings) {
+    const CatalogueSearch where = catalogueDirectory.isEmpty()
+                                      ? CatalogueSearch::standard()
+                                      : CatalogueSearch::inDirectory(catalogueDirectory);
     std::vector<PipeSeries> pipes;
     std::vector<TerminalType> terminals;
     CatalogueLoadResult catalogue = LoadPipeCatalogue(pipes, where);
@@ -95,7 +99,8 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
                                         "correggere le righe indicate")
                              .arg(path);
     if (!notices.isEmpty())
-        warning += QStringLiteral("avviso: ") + QString(notices).replace(u'\n', QStringLiteral("\navviso: ")) + u'\n';
+        warning += QStringLiteral("avviso: ") +
+                   QString(notices).replace(u'\n', QStringLiteral("\navviso: ")) + u'\n';
     if (!read.calculation.ok)
         return QStringLiteral("%1: calcolo impossibile: %2").arg(path, read.calculation.message);
     return std::nullopt;
@@ -112,7 +117,8 @@ CliResult runCalc(const Options& options, const OutputSink& sink) {
     if (options.json && sink)
         writeCalculationJson(project, path, sink);
     else
-        result.output = options.json ? calculationJson(project, path) : calculationTable(project, path, QLocale()).toUtf8();
+        result.output = options.json ? calculationJson(project, path)
+                                     : calculationTable(project, path, QLocale()).toUtf8();
     return result;
 }
 
@@ -130,7 +136,8 @@ CliResult convert(const Options& options, SettingsUse settings, const Writer& wr
     const QString& target = options.files[1];
     Project project;
     CliResult result;
-    if (const auto problem = loadProjectForCli(source, options.catalogueDirectory, project, result.error, settings))
+    if (const auto problem =
+            loadProjectForCli(source, options.catalogueDirectory, project, result.error, settings))
         return invalidInput(result.error + *problem);
     const Written written = write(project, target, source);
     if (written.problem)
@@ -142,22 +149,24 @@ CliResult convert(const Options& options, SettingsUse settings, const Writer& wr
 
 CliResult runSave(const Options& options) {
     // What is written back must be what was read: a setting that could not be read would be lost.
-    return convert(options, SettingsUse::Used, [](const Project& project, const QString& target, const QString&) -> Written {
-        const SaveOutcome saved = SaveProject(project, target);
-        if (!saved.ok)
-            return {saved.message, {}};
-        return {std::nullopt, saved.backupWarning};
-    });
+    return convert(options, SettingsUse::Used,
+                   [](const Project& project, const QString& target, const QString&) -> Written {
+                       const SaveOutcome saved = SaveProject(project, target);
+                       if (!saved.ok)
+                           return {saved.message, {}};
+                       return {std::nullopt, saved.backupWarning};
+                   });
 }
 
 CliResult runExportInp(const Options& options) {
     return convert(options, SettingsUse::Unused,
                    [](const Project& project, const QString& target, const QString& source) -> Written {
-        const WriteOutcome written = writeFileAtomically(target, epanetInput(project), outputOf(source));
-        if (!written.ok)
-            return {kWriteErrorPrefix + written.reason, {}};
-        return {};
-    });
+                       const WriteOutcome written =
+                           writeFileAtomically(target, epanetInput(project), outputOf(source));
+                       if (!written.ok)
+                           return {kWriteErrorPrefix + written.reason, {}};
+                       return {};
+                   });
 }
 
 } // namespace
@@ -166,13 +175,32 @@ QString cliUsage() {
     return QStringLiteral("Uso:\n"
                           "  valmora-cli calc FILE.vlm [--catalogues DIR] [--json]\n"
                           "  valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]\n"
-                          "  valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica,curve] "
+                          "  valmora-cli report FILE.vlm OUT.pdf [--sections "
+                          "copertina,dati,sintesi,nodi,materiali,terminali,verifica,curve,firma] "
                           "[--catalogues DIR]\n"
                           "  valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]\n"
                           "  valmora-cli curves FILE.vlm OUT.pdf|OUT.png [--catalogues DIR]\n"
                           "  valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]\n"
+                          "  valmora-cli table FILE.vlm OUT.csv [--catalogues DIR]\n"
                           "  valmora-cli verify FILE.vlm [--standard uni10779 --level N | --standard en12845 "
                           "--hazard CLASSE [--coverage M2]] [--sets area|any] [--catalogues DIR] [--json]\n");
+}
+
+CliResult runTable(const Options& options) {
+    // The verification's sections are part of the table: its settings must be read whole.
+    return convert(options, SettingsUse::Used,
+                   [](const Project& project, const QString& target, const QString& source) -> Written {
+                       const std::optional<StandardCheck> check =
+                           project.standardSettings.standard != Standard::None
+                               ? std::optional<StandardCheck>(
+                                     verifyStandard(project, project.standardSettings))
+                               : std::nullopt;
+                       const WriteOutcome written = writeFileAtomically(
+                           target, calculationTableCsv(project, check ? &*check : nullptr), outputOf(source));
+                       if (!written.ok)
+                           return {kWriteErrorPrefix + written.reason, {}};
+                       return {};
+                   });
 }
 
 CliResult runCli(const QStringList& arguments, const OutputSink& sink) {
@@ -188,6 +216,8 @@ CliResult runCli(const QStringList& arguments, const OutputSink& sink) {
         return runCalc(options, sink);
     if (options.command == QLatin1String("export-inp"))
         return runExportInp(options);
+    if (options.command == QLatin1String("table"))
+        return runTable(options);
     return runSave(options);
 }
 

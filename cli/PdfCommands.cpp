@@ -11,17 +11,29 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <array>
 #include <variant>
 
 namespace valmora {
 
 namespace {
 
-const QString kNodes = QStringLiteral("nodi");
-const QString kMaterials = QStringLiteral("materiali");
-const QString kTerminals = QStringLiteral("terminali");
-const QString kVerification = QStringLiteral("verifica");
-const QString kCurves = QStringLiteral("curve");
+// The report's parts by the names --sections gives them, in the order they print.
+struct SectionName {
+    const char16_t* name;
+    bool ReportSections::*part;
+};
+const std::array<SectionName, 9> kSectionNames = {{
+    {u"copertina", &ReportSections::cover},
+    {u"dati", &ReportSections::inputs},
+    {u"sintesi", &ReportSections::summary},
+    {u"nodi", &ReportSections::nodes},
+    {u"materiali", &ReportSections::materials},
+    {u"terminali", &ReportSections::terminals},
+    {u"verifica", &ReportSections::verification},
+    {u"curve", &ReportSections::curves},
+    {u"firma", &ReportSections::signature},
+}};
 
 struct ReportArguments {
     QString project;
@@ -32,21 +44,15 @@ struct ReportArguments {
 
 // The sections named, or the name that is none.
 std::variant<ReportSections, QString> parseSections(const QString& list) {
-    ReportSections sections{false, false, false, false, false};
+    ReportSections sections = ReportSections::none();
+    QStringList known;
+    for (const SectionName& s : kSectionNames)
+        known << QString::fromUtf16(s.name);
     for (const QString& name : list.split(u',')) {
-        if (name == kNodes)
-            sections.nodes = true;
-        else if (name == kMaterials)
-            sections.materials = true;
-        else if (name == kTerminals)
-            sections.terminals = true;
-        else if (name == kVerification)
-            sections.verification = true;
-        else if (name == kCurves)
-            sections.curves = true;
-        else
-            return QStringLiteral("--sections: sezione sconosciuta \"%1\" (%2)")
-                .arg(name, QStringList{kNodes, kMaterials, kTerminals, kVerification, kCurves}.join(u','));
+        const qsizetype at = known.indexOf(name);
+        if (at < 0)
+            return QStringLiteral("--sections: sezione sconosciuta \"%1\" (%2)").arg(name, known.join(u','));
+        sections.*(kSectionNames[std::size_t(at)].part) = true;
     }
     return sections;
 }
@@ -62,7 +68,8 @@ std::variant<ReportArguments, QString> parseReportArguments(const QStringList& a
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (argument == QLatin1String("--catalogues") || (!schema && argument == QLatin1String("--sections"))) {
+        if (argument == QLatin1String("--catalogues") ||
+            (!schema && argument == QLatin1String("--sections"))) {
             if (++i >= arguments.size())
                 return argument + QStringLiteral(": manca il valore");
             if (argument == QLatin1String("--catalogues")) {
@@ -101,7 +108,7 @@ PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parse
         converged.ok ? std::optional<NetworkVerification>(VerifyNetwork(project, converged)) : std::nullopt;
     board.MarkWarnings(checks ? &*checks : nullptr);
     return writePdf(
-        parsed.pdf, QFileInfo(parsed.project).fileName(),
+        parsed.pdf, projectPdfInfo(project, QStringLiteral("Schema")),
         [&](PrintSurface& surface) { PrintSchema(board, project, surface); }, schemaPicturePainter(),
         outputRequest(parsed));
 }
@@ -114,7 +121,7 @@ PagedOutcome writeCurves(const Project& project, const OperatingChart& chart, co
     };
     if (parsed.pdf.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return writePng(parsed.pdf, draw, outputRequest(parsed));
-    return writePdf(parsed.pdf, QFileInfo(parsed.project).fileName(), draw, {}, outputRequest(parsed));
+    return writePdf(parsed.pdf, projectPdfInfo(project, kCurvesTitle), draw, {}, outputRequest(parsed));
 }
 
 } // namespace
@@ -148,9 +155,11 @@ CliResult runPdfCommand(const QStringList& arguments) {
         const OperatingChart chart = curves ? operatingChart(project) : OperatingChart{};
         // A chart that cannot be drawn is not written as an empty one.
         if (!chart.problem.isEmpty())
-            return invalidInput(result.error +
-                                QStringLiteral("%1: curve non esportate: %2").arg(parsed->project, chart.problem));
-        const PagedOutcome written = curves ? writeCurves(project, chart, *parsed) : writeSchemaPdf(project, *parsed);
+            return invalidInput(
+                result.error +
+                QStringLiteral("%1: curve non esportate: %2").arg(parsed->project, chart.problem));
+        const PagedOutcome written =
+            curves ? writeCurves(project, chart, *parsed) : writeSchemaPdf(project, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
             result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
@@ -158,15 +167,16 @@ CliResult runPdfCommand(const QStringList& arguments) {
         return result;
     }
     ReportOptions options;
-    options.warn = [&](const QString& text) { result.error += parsed->project + QStringLiteral(": avviso: ") + text + u'\n'; };
-    const PagedOutcome written =
-        writePdf(
-            parsed->pdf, QFileInfo(parsed->project).fileName(),
-            [&](PrintSurface& surface) {
-                PrintReport(project, surface, parsed->sections.value_or(ReportSections::everything(project)), options);
-            },
-            {},
-            outputRequest(*parsed));
+    options.warn = [&](const QString& text) {
+        result.error += parsed->project + QStringLiteral(": avviso: ") + text + u'\n';
+    };
+    const PagedOutcome written = writePdf(
+        parsed->pdf, projectPdfInfo(project, kReportDocument),
+        [&](PrintSurface& surface) {
+            PrintReport(project, surface, parsed->sections.value_or(ReportSections::everything(project)),
+                        options);
+        },
+        {}, outputRequest(*parsed));
     if (!written.ok) {
         result.exitCode = kExitInvalidInput;
         result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);

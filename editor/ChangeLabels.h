@@ -26,6 +26,7 @@ inline const QString kTerminal = QStringLiteral("terminale");
 inline const QString kAllUp = QStringLiteral("aumento di tutti i diametri");
 inline const QString kAllDown = QStringLiteral("diminuzione di tutti i diametri");
 inline const QString kOptions = QStringLiteral("opzioni");
+inline const QString kReportData = QStringLiteral("dati della relazione");
 inline const QString kSeriesEverywhere = QStringLiteral("cambio tipo di tubo");
 inline const QString kTerminalsEverywhere = QStringLiteral("cambio terminali");
 inline const QString kComb = QStringLiteral("creazione pettine");

@@ -1,12 +1,12 @@
 #include "editor/frmTubi.h"
 
-#include "model/MessageText.h"
 #include "editor/ChangeLabels.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/DialogRules.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 #include "model/dialogs/Fine.h"
@@ -110,7 +110,22 @@ QString gridCaption(const Project& project, int16_t firstNode) {
            oneLine(project.NodeTable[project.NodeTable[firstNode].parent].name.left(kLongestCaptionName));
 }
 
-QString frmTubi::caption() const { return gridCaption(project_, firstNode_); }
+QString dropCaption(PressureUnit unit, bool cumulative) {
+    const QString name = cumulative ? QStringLiteral("SumDp ") : QStringLiteral("D.P. ");
+    // Metres as "m": the column is narrow.
+    return unit == PressureUnit::Millimetres ? name
+           : unit == PressureUnit::Metres    ? name + QStringLiteral("m")
+                                             : name + calculationScale(unit).symbol;
+}
+
+void frmTubi::showPressureCaptions() {
+    Griglia->setColumnCaption(kDrop, dropCaption(project_.pressureUnit, false));
+    Griglia->setColumnCaption(kSumDp, dropCaption(project_.pressureUnit, true));
+}
+
+QString frmTubi::caption() const {
+    return gridCaption(project_, firstNode_);
+}
 
 void frmTubi::selectNode(int16_t node) {
     for (int r = 1; r < Griglia->rows(); ++r) {
@@ -215,8 +230,9 @@ void frmTubi::writeRowCells(int row, const BranchRow& results, const NetworkChec
                                                 : QString());
     Griglia->setTextMatrix(row, kVelocity,
                            results.velocity ? formatPicture(*results.velocity, u"#0.0") : QString());
-    Griglia->setTextMatrix(row, kDrop, formatPicture(results.drop, u"#0"));
-    Griglia->setTextMatrix(row, kSumDp, formatPicture(results.cumulativeDrop, u"#0"));
+    const PressureScale pressures = calculationScale(project_.pressureUnit);
+    Griglia->setTextMatrix(row, kDrop, pressures.cell(results.drop));
+    Griglia->setTextMatrix(row, kSumDp, pressures.cell(results.cumulativeDrop));
     Griglia->setTextMatrix(row, kFlow, formatPicture(results.flow, u"#0"));
     colourResultCells(row, node);
     markChecks(row, results.node, checks);
@@ -237,6 +253,7 @@ void frmTubi::markChecks(int row, int16_t node, const NetworkChecks* checks) {
 
 void frmTubi::rinfresca() {
     setWindowTitle(caption());
+    showPressureCaptions();
     if (QWidget* frame = parentWidget(); frame && qobject_cast<QMdiSubWindow*>(frame))
         frame->setWindowTitle(caption());
     const std::vector<BranchRow> rows = computeBranchRows(project_, firstNode_);

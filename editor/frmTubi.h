@@ -46,6 +46,10 @@ inline const QString kGridFormat =
 inline const QString kTrunkCaption = QStringLiteral("Origine impianto");
 inline const QString kDerivedCaptionPrefix = QStringLiteral("Deriv. da ");
 
+// The captions of the drop columns: "D.P. ", "SumDp " in mm, as they have always read; the
+// unit after them in any other ("D.P. bar").
+QString dropCaption(PressureUnit unit, bool cumulative);
+
 // The caption of the grid window of the branch starting at `firstNode`.
 QString gridCaption(const Project& project, int16_t firstNode);
 
@@ -103,6 +107,7 @@ public:
     // The window's keys, seen before the grid's; true when handled.
     bool gridKey(QKeyEvent* event);
     bool isTrunk() const { return firstNode_ == 1; }
+    void showPressureCaptions();
     QString caption() const;
 
     // Rewrites every cell from the nodes and the last calculation.

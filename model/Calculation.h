@@ -14,6 +14,7 @@
 // Calculate, ResistanceUp and FlowPass are the only writers of the result fields.
 
 #include "model/Project.h"
+#include "model/Units.h"
 
 #include <QString>
 
@@ -26,14 +27,14 @@ constexpr double kExponent = 1.85;
 constexpr double kInverseExponent = 0.5405405405405405; // 1/1.85 as it has always been written
 constexpr double kGuardLength = 0.00001;                // m, keeps a zero length or KV finite
 constexpr double kClosedResistance = 1e28;
-constexpr double kHeightReferenceFlow = 120;                // l/min, first estimate of the height resistance
+constexpr double kHeightReferenceFlow = 120;               // l/min, first estimate of the height resistance
 constexpr double kCorrectionExponent = 1.3601470508735443; // 1.85^0.5
 constexpr int kCorrectionPasses = 5;
-constexpr float kMinimumCorrectedFlow = 0.0001f; // l/min
-constexpr double kMmPerBar = 10000;
-constexpr double kMmPerMPa = 100000;
-constexpr float kMmPerMetreOfHeight = 1000; // static head of one metre of water
-constexpr double kKvFlowScale = 1000;       // a KV element passes KV x 1000 l/min with a drop of 1 bar
+constexpr float kMinimumCorrectedFlow = 0.0001f;          // l/min
+constexpr double kMmPerBar = units::kCalculationMmPerBar; // the K and KV laws' bar
+constexpr double kMmPerMPa = units::kCalculationMmPerMPa;
+constexpr float kMmPerMetreOfHeight = float(units::kMmPerMetre); // static head of one metre of water
+constexpr double kKvFlowScale = 1000; // a KV element passes KV x 1000 l/min with a drop of 1 bar
 constexpr double kHazenWilliamsDiameterExponent = 4.87;
 constexpr double kVelocityFactor = 21.221148; // l/min and mm to m/s: 4 / (60 x pi) x 1000
 } // namespace hydraulics
@@ -47,8 +48,8 @@ struct CalculationOutcome {
 // Full calculation: reduction, flow pass, five height corrections each with its flow pass.
 // A network whose arithmetic would not be defined (see NetworkValidation.h) is refused and
 // left untouched. One whose results overflow (not finite) is refused naming the node and
-// left with every result at zero (see clearResults). Costs O(nodes): each node is combined once per walk, children first,
-// which gives exactly the values of the walk from every branch end up to node 1.
+// left with every result at zero (see clearResults). Costs O(nodes): each node is combined once per walk,
+// children first, which gives exactly the values of the walk from every branch end up to node 1.
 CalculationOutcome Calculate(Project& project);
 
 // Flow distribution from the stored eqResistance and flowShare values, then totalFlow

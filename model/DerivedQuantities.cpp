@@ -26,8 +26,9 @@ std::optional<double> finiteOrNone(double value) {
 
 double sectionDrop(const Project& project, const Node& node, double flow) {
     if (node.isKvElement())
-        return finiteOrNone(kMmPerBar * std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale,
-                                                 kExponent))
+        return finiteOrNone(
+                   kMmPerBar *
+                   std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent))
             .value_or(0);
     const PipeDiameter* diameter = project.findDiameter(node);
     if (!diameter)
@@ -67,7 +68,15 @@ QString pressureReadout(double mm, const QLocale& locale) {
            formatPicture(mm / kMmPerMPa, u"#,#0.00", locale) + QStringLiteral(" MPa)");
 }
 
-bool isNullFlow(double flow) { return std::floor(flow) < 1; }
+QString pressureReadout(double mm, PressureUnit unit, const QLocale& locale) {
+    if (unit == PressureUnit::Millimetres)
+        return pressureReadout(mm, locale);
+    return calculationScale(unit).text(mm, locale);
+}
+
+bool isNullFlow(double flow) {
+    return std::floor(flow) < 1;
+}
 
 std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height) {
     if (isNullFlow(row.flow))

@@ -40,8 +40,10 @@ double branchEntryDrop(const Project& project, int16_t firstNode);
 // node - static head of its height.
 double pressureLeft(const Project& project, double cumulativeDrop, float height);
 
-// A pressure as the reports give it: "40.000 mm - (4,0 bar) (0,40 MPa)".
+// A pressure as the reports give it: "40.000 mm - (4,0 bar) (0,40 MPa)" (the calculation's bar
+// and MPa); in any unit but mm, that unit alone: "3,923 bar".
 QString pressureReadout(double mm, const QLocale& locale = QLocale());
+QString pressureReadout(double mm, PressureUnit unit, const QLocale& locale = QLocale());
 // What a terminal shows instead of its pressure when it carries no flow.
 inline const QString kNullFlowText = QStringLiteral("Portata nulla");
 

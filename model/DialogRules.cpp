@@ -18,7 +18,8 @@ namespace {
 constexpr int kTenths = 10;
 
 // Nominal sizes bounding the classes of the fittings table, mm.
-constexpr std::array<float, kDiameterClassCount> kClassSizes = {25, 32, 40, 50, 65, 80, 100, 125, 150, 200, 250, 300};
+constexpr std::array<float, kDiameterClassCount> kClassSizes = {25,  32,  40,  50,  65,  80,
+                                                                100, 125, 150, 200, 250, 300};
 
 // Equivalent lengths in metres by fitting (rows) and class (columns), for C = 120.
 constexpr std::array<std::array<float, kDiameterClassCount>, kFittingCount> kFittingTable = {{
@@ -36,7 +37,9 @@ double previewFlow(double metres, double rootEqResistance) {
     return std::pow(metres * kMmPerMetreOfPressure / rootEqResistance, kInverseExponent);
 }
 
-bool supplyCoversHeights(float metres, float maxHeight) { return !(2 * maxHeight > metres); }
+bool supplyCoversHeights(float metres, float maxHeight) {
+    return !(2 * maxHeight > metres);
+}
 
 std::optional<int32_t> supplyPressureFromMetres(float metres) {
     if (!(metres >= 0 && metres <= kHighestSupplyMetres))
@@ -77,15 +80,18 @@ QString pressureLeftText(const Project& project, int16_t node) {
         if (row.node != node)
             continue;
         const std::optional<double> left = terminalPressureLeft(project, row, height);
-        return left ? formatPicture(*left, u"#0") : kNullFlowText;
+        return left ? calculationScale(project.pressureUnit).cell(*left) : kNullFlowText;
     }
     return {};
 }
 
 const QStringList& fittingNames() {
-    static const QStringList names = {QStringLiteral("Gomito a 45°"),          QStringLiteral("Gomito a 90°"),
-                                      QStringLiteral("Curva 90° ampio raggio"), QStringLiteral("Pezzo a T o a croce"),
-                                      QStringLiteral("Saracinesca"),           QStringLiteral("Valvola di non ritorno")};
+    static const QStringList names = {QStringLiteral("Gomito a 45°"),
+                                      QStringLiteral("Gomito a 90°"),
+                                      QStringLiteral("Curva 90° ampio raggio"),
+                                      QStringLiteral("Pezzo a T o a croce"),
+                                      QStringLiteral("Saracinesca"),
+                                      QStringLiteral("Valvola di non ritorno")};
     return names;
 }
 
@@ -117,7 +123,8 @@ EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node
     // The loss is reckoned on the bore rounded to a whole millimetre.
     const double bore = std::nearbyint(double(project.diameterOf(n).innerDiameter));
     input.fittingLoss = std::pow(flow, kExponent) * double(project.seriesOf(n).frictionFactor) *
-                        (double(n.virtualLength) + kGuardLength) / std::pow(bore, kHazenWilliamsDiameterExponent);
+                        (double(n.virtualLength) + kGuardLength) /
+                        std::pow(bore, kHazenWilliamsDiameterExponent);
     return input;
 }
 
@@ -129,7 +136,8 @@ void loadEditNode(Project& project, int16_t node) {
 }
 
 float resistancePerMetre(float frictionFactor, float innerDiameter) {
-    return static_cast<float>(double(frictionFactor) / std::pow(double(innerDiameter), kHazenWilliamsDiameterExponent));
+    return static_cast<float>(double(frictionFactor) /
+                              std::pow(double(innerDiameter), kHazenWilliamsDiameterExponent));
 }
 
 float lengthFromLoss(double loss, double flow, float perMetre) {

@@ -4,6 +4,7 @@
 // and the equivalent-length calculator, apart from their windows.
 
 #include "model/Project.h"
+#include "model/Units.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,7 @@ constexpr int kSliderMinimumMetres = 1;
 constexpr int kSliderMaximumMetres = 300;
 constexpr int kSliderSmallStep = 1;
 constexpr int kSliderLargeStep = 20;
-constexpr int kMmPerMetreOfPressure = 1000;
+constexpr int kMmPerMetreOfPressure = int(units::kMmPerMetre);
 
 // Total flow (l/min) the network would draw at `metres` of supply: (p x 1000 / eqResistance(1))^(1/1.85).
 double previewFlow(double metres, double rootEqResistance);

@@ -34,6 +34,8 @@ Project Project::withCataloguesOf(const Project& other) {
 void Project::resetToNewProject() {
     projectPath = kNewProjectPath;
     standardSettings = {};
+    // The report's data are the previous client's; the unit is the designer's habit and stays.
+    reportData = {};
     keptBlockLines.clear();
     blockInFile = false;
     // A new project is a new client's: nothing of the previous one is carried into it.

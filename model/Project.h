@@ -6,6 +6,7 @@
 
 #include "model/NetworkTypes.h"
 #include "model/StandardSettings.h"
+#include "model/Units.h"
 
 #include <QString>
 
@@ -36,6 +37,26 @@ struct BlockValue {
     bool operator==(const BlockValue& o) const { return text == o.text && quoted == o.quoted; }
 };
 using BlockLine = std::vector<BlockValue>;
+
+// What the calculation report says of the project beyond its network: its cover and the
+// signature block. The designer's words, printed as typed; empty fields are left out.
+struct ReportData {
+    QString committente;   // the client
+    QString ubicazione;    // where the system stands
+    QString oggetto;       // what the report is of
+    QString progettista;   // the designer's name
+    QString iscrizione;    // the professional register and number
+    QString revisione;     // "0", "A", "1"
+    QString data;          // the revision's date, as the designer writes it
+    QString noteRevisione; // what the revision changed
+
+    bool isEmpty() const { return *this == ReportData{}; }
+    bool operator==(const ReportData& o) const {
+        return committente == o.committente && ubicazione == o.ubicazione && oggetto == o.oggetto &&
+               progettista == o.progettista && iscrizione == o.iscrizione && revisione == o.revisione &&
+               data == o.data && noteRevisione == o.noteRevisione;
+    }
+};
 
 // Message of an append refused because the 16-bit table is full.
 QString tableFullMessage();
@@ -77,8 +98,9 @@ public:
         return isValidSeriesIndex(node.seriesIndex) ? &PipeCatalogue[std::size_t(node.seriesIndex)] : nullptr;
     }
     const PipeDiameter* findDiameter(const Node& node) const {
-        return !node.isKvElement() && isValidDiameterIndex(node.seriesIndex, node.diameterIndex) ? &diameterOf(node)
-                                                                                                   : nullptr;
+        return !node.isKvElement() && isValidDiameterIndex(node.seriesIndex, node.diameterIndex)
+                   ? &diameterOf(node)
+                   : nullptr;
     }
     const Terminal* findTerminal(const Node& node) const {
         return node.endsInTerminal() && isValidTerminalIndex(node.derivation) ? &terminalOf(node) : nullptr;
@@ -90,16 +112,19 @@ public:
     bool isValidNodeIndex(int index) const { return index >= 1 && index <= nodeCount(); }
     bool isValidTerminalIndex(int index) const { return index >= 1 && index <= terminalCount(); }
     bool isValidSeriesIndex(int index) const { return index >= 0 && index < int(PipeCatalogue.size()); }
-    bool isValidTerminalTypeIndex(int index) const { return index >= 0 && index < int(TerminalCatalogue.size()); }
+    bool isValidTerminalTypeIndex(int index) const {
+        return index >= 0 && index < int(TerminalCatalogue.size());
+    }
     bool isValidDiameterIndex(int series, int index) const {
-        return isValidSeriesIndex(series) && index >= 0 && index < int(PipeCatalogue[series].diameters.size());
+        return isValidSeriesIndex(series) && index >= 0 &&
+               index < int(PipeCatalogue[series].diameters.size());
     }
 
     QString projectPath;
     QString projectNotes;
     int32_t supplyPressure = kNewProjectSupplyPressure;
-    std::vector<Node> NodeTable;         // index 0 holds no node
-    std::vector<Terminal> TerminalTable; // index 0 holds no terminal
+    std::vector<Node> NodeTable;                 // index 0 holds no node
+    std::vector<Terminal> TerminalTable;         // index 0 holds no terminal
     std::vector<PipeSeries> PipeCatalogue;       // index 0 is the KV pseudo-series
     std::vector<TerminalType> TerminalCatalogue; // from index 0
     float totalFlow = 0;
@@ -114,6 +139,9 @@ public:
     // What a verification against a standard is asked to check; kept in the project file's
     // block after the tree.
     StandardSettings standardSettings;
+    // The report's cover and signature; the unit pressures are shown in. Both in the block.
+    ReportData reportData;
+    PressureUnit pressureUnit = PressureUnit::Millimetres;
     // The block's lines that this version does not read, written back as they were.
     std::vector<BlockLine> keptBlockLines;
     // The file read held the block (or had the old settings file beside it): a save writes the

@@ -93,10 +93,12 @@ struct StoredHeader {
     int16_t lastTerminalType = 0;
     float maxHeight = 0;
     StandardSettings settings;
+    ReportData report;
+    PressureUnit pressureUnit = PressureUnit::Millimetres;
 
     static StoredHeader of(const Project& p) {
-        return {p.projectNotes,     p.supplyPressure, p.lastSeries,
-                p.lastTerminalType, p.maxHeight,      p.standardSettings};
+        return {p.projectNotes, p.supplyPressure,   p.lastSeries, p.lastTerminalType,
+                p.maxHeight,    p.standardSettings, p.reportData, p.pressureUnit};
     }
     void writeTo(Project& p) const {
         p.projectNotes = notes;
@@ -105,11 +107,17 @@ struct StoredHeader {
         p.lastTerminalType = lastTerminalType;
         p.maxHeight = maxHeight;
         p.standardSettings = settings;
+        p.reportData = report;
+        p.pressureUnit = pressureUnit;
     }
     // What it holds, its settings' tables and the designer's sets included: a step that keeps
     // a large set a thousand times is a thousand large sets.
     std::size_t bytes() const {
         std::size_t total = sizeof(StoredHeader) + std::size_t(notes.size()) * sizeof(QChar);
+        for (const QString* field :
+             {&report.committente, &report.ubicazione, &report.oggetto, &report.progettista,
+              &report.iscrizione, &report.revisione, &report.data, &report.noteRevisione})
+            total += std::size_t(field->size()) * sizeof(QChar);
         const StandardSettings& s = settings;
         total += (s.roles.size() + s.workingAtOnce.size() + s.durationMinutes.size() + s.designerSets.size() +
                   s.designerFavourableSets.size()) *
@@ -122,7 +130,7 @@ struct StoredHeader {
     bool operator==(const StoredHeader& o) const {
         return notes == o.notes && supplyPressure == o.supplyPressure && lastSeries == o.lastSeries &&
                lastTerminalType == o.lastTerminalType && sameBits(maxHeight, o.maxHeight) &&
-               settings == o.settings;
+               settings == o.settings && report == o.report && pressureUnit == o.pressureUnit;
     }
 };
 

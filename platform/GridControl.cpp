@@ -48,7 +48,8 @@ class GridItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const auto* grid = static_cast<const GridControl*>(parent());
         const auto* model = static_cast<const GridModel*>(index.model());
         const GridModel::Cell& cell = model->cell(index.row(), index.column());
@@ -73,15 +74,17 @@ public:
 
 protected:
     // A picture at its place in the cell, the text over it, cut at the cell's border.
-    static void paintBoardCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
-                               const GridModel::Cell& cell) {
+    static void paintBoardCell(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index, const GridModel::Cell& cell) {
         painter->save();
         painter->setClipRect(option.rect);
-        painter->fillRect(option.rect, cell.background.isValid() ? cell.background : option.palette.color(QPalette::Base));
+        painter->fillRect(option.rect,
+                          cell.background.isValid() ? cell.background : option.palette.color(QPalette::Base));
         const QSize size = cell.picture.deviceIndependentSize().toSize();
-        painter->drawPixmap(QStyle::alignedRect(option.direction, cell.pictureAlignment, size, option.rect), cell.picture);
-        const Qt::Alignment alignment = cell.alignment ? cell.alignment
-                                                       : index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        painter->drawPixmap(QStyle::alignedRect(option.direction, cell.pictureAlignment, size, option.rect),
+                            cell.picture);
+        const Qt::Alignment alignment =
+            cell.alignment ? cell.alignment : index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
         painter->setPen(cell.foreground.isValid() ? cell.foreground : option.palette.color(QPalette::Text));
         painter->setFont(option.font);
         painter->drawText(option.rect.adjusted(kCellPadding, 0, -kCellPadding, 0), int(alignment), cell.text);
@@ -109,22 +112,32 @@ int screenDpi() {
 
 // ---- model ------------------------------------------------------------------------
 
-int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
 
-int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(headers_.size()); }
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(headers_.size());
+}
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     const Cell& c = cell(index.row(), index.column());
     switch (role) {
-    case Qt::DisplayRole: return shownPart(c.text);
-    case Qt::BackgroundRole: return c.background.isValid() ? QVariant(c.background) : QVariant();
-    case Qt::ForegroundRole: return c.foreground.isValid() ? QVariant(c.foreground) : QVariant();
-    case Qt::DecorationRole: return c.picture.isNull() ? QVariant() : QVariant(c.picture);
+    case Qt::DisplayRole:
+        return shownPart(c.text);
+    case Qt::BackgroundRole:
+        return c.background.isValid() ? QVariant(c.background) : QVariant();
+    case Qt::ForegroundRole:
+        return c.foreground.isValid() ? QVariant(c.foreground) : QVariant();
+    case Qt::DecorationRole:
+        return c.picture.isNull() ? QVariant() : QVariant(c.picture);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(c.alignment ? c.alignment : alignments_[std::size_t(index.column())] | Qt::AlignVCenter);
-    default: return {};
+        return QVariant::fromValue(c.alignment ? c.alignment
+                                               : alignments_[std::size_t(index.column())] | Qt::AlignVCenter);
+    default:
+        return {};
     }
 }
 
@@ -151,6 +164,13 @@ void GridModel::setColumns(const QStringList& headers, const std::vector<Qt::Ali
 
 void GridModel::setColumnAlignment(int column, Qt::Alignment alignment) {
     alignments_[std::size_t(column)] = alignment;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridModel::setColumnCaption(int column, const QString& caption) {
+    if (column < 0 || column >= headers_.size() || headers_[column] == caption)
+        return;
+    headers_[column] = caption;
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
@@ -262,12 +282,19 @@ void GridControl::setFormatString(const QString& format) {
     row_ = col_ = 0;
 }
 
-void GridControl::setColumnWidthTwips(int column, int twips) { setColumnWidth(column, twipsToPixels(twips)); }
+void GridControl::setColumnCaption(int column, const QString& caption) {
+    model_->setColumnCaption(column, caption);
+}
+
+void GridControl::setColumnWidthTwips(int column, int twips) {
+    setColumnWidth(column, twipsToPixels(twips));
+}
 
 void GridControl::setHeaderBackground(const QColor& colour) {
     model_->setHeaderBackground(colour);
     horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { padding: 0px 2px; background-color: %1; }").arg(colour.name()));
+        QStringLiteral("QHeaderView::section { padding: 0px 2px; background-color: %1; }")
+            .arg(colour.name()));
 }
 
 void GridControl::setVerticalScrollBar(bool shown) {
@@ -279,7 +306,9 @@ void GridControl::setRows(int rows) {
     row_ = col_ = 0;
 }
 
-void GridControl::addItem(const QString& tabSeparatedTexts) { model_->appendRow(tabSeparatedTexts.split(u'\t')); }
+void GridControl::addItem(const QString& tabSeparatedTexts) {
+    model_->appendRow(tabSeparatedTexts.split(u'\t'));
+}
 
 void GridControl::removeItem(int row) {
     model_->removeDataRow(row - 1);
@@ -301,9 +330,13 @@ void GridControl::setTextMatrix(int row, int col, const QString& text) {
     model_->cellsChanged(row - 1, row - 1, col, col);
 }
 
-QColor GridControl::cellBackColor(int row, int col) const { return model_->cell(row - 1, col).background; }
+QColor GridControl::cellBackColor(int row, int col) const {
+    return model_->cell(row - 1, col).background;
+}
 
-QString GridControl::cellToolTip(int row, int col) const { return model_->cell(row - 1, col).toolTip; }
+QString GridControl::cellToolTip(int row, int col) const {
+    return model_->cell(row - 1, col).toolTip;
+}
 
 void GridControl::setCellBackColor(int row, int col, const QColor& colour) {
     model_->cell(row - 1, col).background = colour;
@@ -330,24 +363,38 @@ void GridControl::setCellAlignment(int row, int col, Qt::Alignment alignment) {
     model_->cellsChanged(row - 1, row - 1, col, col);
 }
 
-void GridControl::setColumnAlignment(int col, Qt::Alignment alignment) { model_->setColumnAlignment(col, alignment); }
+void GridControl::setColumnAlignment(int col, Qt::Alignment alignment) {
+    model_->setColumnAlignment(col, alignment);
+}
 
 void GridControl::setFocusRectHeavy(bool heavy) {
     heavyFocus_ = heavy;
     viewport()->update();
 }
 
-void GridControl::setRowHeightPixels(int pixels) { verticalHeader()->setDefaultSectionSize(pixels); }
+void GridControl::setRowHeightPixels(int pixels) {
+    verticalHeader()->setDefaultSectionSize(pixels);
+}
 
-void GridControl::setHeaderHeightPixels(int pixels) { horizontalHeader()->setFixedHeight(pixels); }
+void GridControl::setHeaderHeightPixels(int pixels) {
+    horizontalHeader()->setFixedHeight(pixels);
+}
 
-void GridControl::setCellToolTip(int row, int col, const QString& text) { model_->cell(row - 1, col).toolTip = text; }
+void GridControl::setCellToolTip(int row, int col, const QString& text) {
+    model_->cell(row - 1, col).toolTip = text;
+}
 
-bool GridControl::hasCellPicture(int row, int col) const { return !model_->cell(row - 1, col).picture.isNull(); }
+bool GridControl::hasCellPicture(int row, int col) const {
+    return !model_->cell(row - 1, col).picture.isNull();
+}
 
-int GridControl::rowData(int row) const { return model_->rowData(row - 1); }
+int GridControl::rowData(int row) const {
+    return model_->rowData(row - 1);
+}
 
-void GridControl::setRowData(int row, int value) { model_->rowData(row - 1) = value; }
+void GridControl::setRowData(int row, int value) {
+    model_->rowData(row - 1) = value;
+}
 
 void GridControl::setCurrentCell(int row, int col) {
     if (row < 1 || row >= rows() || col < 0 || col >= cols())
@@ -380,7 +427,9 @@ QRect GridControl::currentCellRect() const {
     return visualRect(indexOf(row_, col_)).translated(viewport()->geometry().topLeft());
 }
 
-int GridControl::rowHeightTwips() const { return pixelsToTwips(verticalHeader()->defaultSectionSize()); }
+int GridControl::rowHeightTwips() const {
+    return pixelsToTwips(verticalHeader()->defaultSectionSize());
+}
 
 void GridControl::setRedraw(bool on) {
     model_->setRedraw(on);

@@ -43,13 +43,16 @@ public:
 
     void setColumns(const QStringList& headers, const std::vector<Qt::Alignment>& alignments);
     void setColumnAlignment(int column, Qt::Alignment alignment);
+    void setColumnCaption(int column, const QString& caption);
     void setHeaderBackground(const QColor& colour);
     void resizeRows(int dataRows);
     void appendRow(const QStringList& texts);
     void removeDataRow(int dataRow);
 
     Cell& cell(int dataRow, int column) { return rows_[std::size_t(dataRow)].cells[std::size_t(column)]; }
-    const Cell& cell(int dataRow, int column) const { return rows_[std::size_t(dataRow)].cells[std::size_t(column)]; }
+    const Cell& cell(int dataRow, int column) const {
+        return rows_[std::size_t(dataRow)].cells[std::size_t(column)];
+    }
     int& rowData(int dataRow) { return rows_[std::size_t(dataRow)].data; }
     int rowData(int dataRow) const { return rows_[std::size_t(dataRow)].data; }
 
@@ -79,6 +82,8 @@ public:
     // "Nome|>Metri |<Out": captions separated by '|', a leading '>' or '<' aligning the column.
     void setFormatString(const QString& format);
     void setColumnWidthTwips(int column, int twips);
+    // One column's caption, the cursor and the cells left as they are.
+    void setColumnCaption(int column, const QString& caption);
     void setHeaderBackground(const QColor& colour);
     void setVerticalScrollBar(bool shown);
 
@@ -143,10 +148,10 @@ public:
 
 signals:
     void gridClicked();
-    void gridDoubleClicked(); // on a cell only
+    void gridDoubleClicked();                        // on a cell only
     void rightClicked(const QPoint& globalPosition); // on a cell, which became current
-    void leaveCell();        // the current cell still names the cell being left
-    void rowColChanged();    // the cursor moved to another cell
+    void leaveCell();                                // the current cell still names the cell being left
+    void rowColChanged();                            // the cursor moved to another cell
     void scrolled();
     void gotFocus();
     void lostFocus();

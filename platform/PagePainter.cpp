@@ -1,15 +1,16 @@
 #include "platform/PagePainter.h"
 
+#include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintEngine>
 #include <QPrinter>
-#include <QBuffer>
-#include <QImage>
 
 #include <algorithm>
 #include <memory>
@@ -41,11 +42,15 @@ protected:
         case PdmDpiX:
         case PdmDpiY:
         case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return kMeasuringDpi;
+        case PdmPhysicalDpiY:
+            return kMeasuringDpi;
         case PdmWidth:
-        case PdmHeight: return kMeasuringDpi * 12;
-        case PdmDepth: return 32;
-        default: return QPaintDevice::metric(metric);
+        case PdmHeight:
+            return kMeasuringDpi * 12;
+        case PdmDepth:
+            return 32;
+        default:
+            return QPaintDevice::metric(metric);
         }
     }
 };
@@ -55,16 +60,23 @@ const MeasuringDevice& measuringDevice() {
     return device;
 }
 
-double deviceUnitsToMm(double units) { return units * kMillimetresPerInch / kMeasuringDpi; }
+double deviceUnitsToMm(double units) {
+    return units * kMillimetresPerInch / kMeasuringDpi;
+}
 
 // The paper bins that the report names, by the codes it has always used.
 int paperBinCode(QPrinter::PaperSource source) {
     switch (source) {
-    case QPrinter::Upper: return 1; // also the only bin of a printer that has one
-    case QPrinter::Lower: return 2;
-    case QPrinter::Manual: return 4;
-    case QPrinter::LargeCapacity: return 11;
-    default: return 0;
+    case QPrinter::Upper:
+        return 1; // also the only bin of a printer that has one
+    case QPrinter::Lower:
+        return 2;
+    case QPrinter::Manual:
+        return 4;
+    case QPrinter::LargeCapacity:
+        return 11;
+    default:
+        return 0;
     }
 }
 
@@ -138,8 +150,9 @@ const PainterTextMetrics::Measured& PainterTextMetrics::measuredOf(const PrintFo
 
 double PainterTextMetrics::width(const QString& text, const PrintFont& font) const {
     const Measured& measured = measuredOf(font);
-    if (measured.latin1Advance > 0 &&
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= kLastLatin1 && c.isPrint(); }))
+    if (measured.latin1Advance > 0 && std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() <= kLastLatin1 && c.isPrint();
+        }))
         return deviceUnitsToMm(double(text.size()) * measured.latin1Advance);
     return deviceUnitsToMm(measured.metrics.horizontalAdvance(text));
 }
@@ -199,7 +212,8 @@ void paintPage(QPainter& painter, const RecordedPage& page, double dotsPerMm, do
     painter.restore();
 }
 
-PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw, const PicturePainter& pictures) {
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw,
+                               const PicturePainter& pictures) {
     QPainter painter;
     if (!painter.begin(&device))
         return failed(QStringLiteral("il dispositivo di stampa non si apre"));
@@ -212,11 +226,11 @@ PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw
     draw(surface);
     surface.endDocument();
     const bool ended = painter.end();
-    return {ended, ended ? QString() : QStringLiteral("la stampa non è stata completata"), surface.pages, surface.name,
-            surface.bin};
+    return {ended, ended ? QString() : QStringLiteral("la stampa non è stata completata"), surface.pages,
+            surface.name, surface.bin};
 }
 
-PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
+PagedOutcome writePdf(const QString& path, const PdfDocumentInfo& info, const DrawReport& draw,
                       const PicturePainter& pictures, const WriteRequest& request) {
     // Refused before the pages are drawn; drawn whole in memory, then written at once.
     if (const QString refusal = writeRefusal(path, request); !refusal.isEmpty())
@@ -224,17 +238,24 @@ PagedOutcome writePdf(const QString& path, const QString& title, const DrawRepor
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     PagedOutcome outcome;
+    // One moment for the metadata and the information dictionary, which must agree.
+    const QDateTime created = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
     {
         QPdfWriter writer(&pdf);
-        writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Valmora"));
+        writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+        writer.setTitle(info.title);
+        writer.setCreator(kPdfCreatorTool);
+        writer.setDocumentXmpMetadata(
+            pdfaMetadataPacket(info, created, QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
         writer.setResolution(kMeasuringDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         outcome = drawOnPagedDevice(writer, draw, pictures);
     }
     if (!outcome.ok)
         return outcome;
-    const WriteOutcome written = writeFileAtomically(path, pdf.data(), request);
+    // Qt's writer has no author nor subject: they go into its information dictionary here.
+    const std::optional<QByteArray> described = withDocumentInfo(pdf.data(), info, created);
+    const WriteOutcome written = writeFileAtomically(path, described ? *described : pdf.data(), request);
     if (!written.ok)
         return failed(written.reason, outcome.pages);
     return outcome;

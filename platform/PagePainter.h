@@ -4,6 +4,7 @@
 // Text is measured with the real metrics of the fonts that draw it.
 
 #include "model/AtomicWrite.h"
+#include "platform/PdfDocumentInfo.h"
 #include "platform/PrintSurface.h"
 
 #include <QFont>
@@ -58,9 +59,11 @@ struct PagedOutcome {
     int paperBin = 0;
 };
 using DrawReport = std::function<void(PrintSurface&)>;
-PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw, const PicturePainter& pictures = {});
-// The same into an A4 PDF file, written whole or not at all (AtomicWrite.h).
-PagedOutcome writePdf(const QString& path, const QString& title, const DrawReport& draw,
+PagedOutcome drawOnPagedDevice(QPagedPaintDevice& device, const DrawReport& draw,
+                               const PicturePainter& pictures = {});
+// The same into an A4 PDF file, written whole or not at all (AtomicWrite.h): PDF/A-1b, its
+// fonts embedded whole, its title, author and subject set, fit to be archived and signed.
+PagedOutcome writePdf(const QString& path, const PdfDocumentInfo& info, const DrawReport& draw,
                       const PicturePainter& pictures = {}, const WriteRequest& request = {});
 // The first page of a report as an A4 PNG picture, written whole or not at all.
 PagedOutcome writePng(const QString& path, const DrawReport& draw, const WriteRequest& request = {});

@@ -124,9 +124,29 @@ void PrintSurface::drawPicture(const QString& name, double x, double y, double w
     page_.items.push_back(std::move(item));
 }
 
-void PrintSurface::lineStep(double dx, double dy) { line(x_, y_, x_ + dx, y_ + dy); }
+void PrintSurface::lineStep(double dx, double dy) {
+    line(x_, y_, x_ + dx, y_ + dy);
+}
+
+void PrintSurface::printFooter() {
+    if (!footer_ || inFooter_)
+        return;
+    inFooter_ = true;
+    const double x = x_, y = y_, left = scaleLeft_, top = scaleTop_;
+    const PrintFont font = font_;
+    const int width = drawWidth_;
+    footer_(*this, page_.number);
+    scaleLeft_ = left;
+    scaleTop_ = top;
+    x_ = x;
+    y_ = y;
+    font_ = font;
+    drawWidth_ = width;
+    inFooter_ = false;
+}
 
 void PrintSurface::newPage() {
+    printFooter();
     const int next = page_.number + 1;
     pageDone(std::move(page_));
     page_ = RecordedPage();
@@ -140,6 +160,7 @@ void PrintSurface::endDocument() {
     if (ended_)
         return;
     ended_ = true;
+    printFooter();
     pageDone(std::move(page_));
     page_ = RecordedPage();
 }

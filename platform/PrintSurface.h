@@ -61,7 +61,7 @@ struct PageItem {
     double y = 0;          // text: top of the line; line: start
     double x2 = 0;         // line: end; text: its measured right edge; picture: bottom-right corner
     double y2 = 0;
-    QString text;          // picture: its name
+    QString text; // picture: its name
 };
 
 struct RecordedPage {
@@ -118,6 +118,13 @@ public:
 
     int pageNumber() const { return page_.number; }
 
+    const TextMetrics& metrics() const { return metrics_; }
+
+    // Printed at the foot of every page as it ends (the page's number handed over); the
+    // position, font, scale and line width are the page's own again afterwards.
+    using PageFooter = std::function<void(PrintSurface&, int pageNumber)>;
+    void setPageFooter(PageFooter footer) { footer_ = std::move(footer); }
+
 protected:
     // A finished page, handed over whole.
     virtual void pageDone(RecordedPage&& page) = 0;
@@ -127,6 +134,7 @@ private:
     double toPageY(double y) const { return y - scaleTop_; }
     uint8_t fontIndex();
     void printOneLine(const QString& text);
+    void printFooter();
 
     const TextMetrics& metrics_;
     RecordedPage page_;
@@ -137,6 +145,8 @@ private:
     double y_ = 0;
     int drawWidth_ = 1;
     bool ended_ = false;
+    PageFooter footer_;
+    bool inFooter_ = false;
 };
 
 // Keeps every page (the preview), or hands each to a sink as it is done (the printer and

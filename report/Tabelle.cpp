@@ -3,10 +3,11 @@
 #include "model/DerivedQuantities.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
-#include "report/Materials.h"
 #include "report/CurvesPage.h"
+#include "report/Materials.h"
 #include "standards/VerificationText.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 
@@ -48,9 +49,12 @@ int32_t scaledToWhole(double value) {
     return static_cast<int32_t>(roundHalfEven(value));
 }
 
-// The usable page: the paper less the top offset and a bottom margin of the same 10 mm, so
-// that no line is printed past the paper's edge. The preview shows these pages as they are.
-constexpr int32_t kUsablePageHeight = kPaperHeightMm - 2 * kMarginMm;
+// The usable page: the paper less the top offset, a bottom margin of the same 10 mm and the
+// footer's band above it, so that no line is printed past the paper's edge nor over the
+// footer. The preview shows these pages as they are.
+constexpr int32_t kFooterBandMm = 8;
+constexpr int32_t kUsablePageHeight = kPaperHeightMm - 2 * kMarginMm - kFooterBandMm;
+constexpr double kFooterFontSize = 8;
 
 enum class Alignment { Left, Right, Centre };
 
@@ -98,8 +102,16 @@ QString endKindText(int16_t next) {
 const QString Tabelle::kBranchTableHeader = QStringLiteral(
     "Nome|Lun.|L.eq.|Out|Tubo| Ø |D.P.|SumDP|Vel.|l/min;<30|>14|>14|<30|#12|>14|>14|>16|>14|>18;");
 
+Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options,
+                 ReportFacts& facts)
+    : project_(project), surface_(surface), options_(options), facts_(facts),
+      pressures_(calculationScale(project.pressureUnit)), pageHeight_(kUsablePageHeight),
+      pageWidth_(kPrinterPageWidth), widthScale_(1.0f) {}
+
 Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
-    : project_(project), surface_(surface), options_(options), pageHeight_(kUsablePageHeight),
+    : project_(project), surface_(surface), options_(options),
+      ownFacts_(std::make_unique<ReportFacts>(project)), facts_(*ownFacts_),
+      pressures_(calculationScale(project.pressureUnit)), pageHeight_(kUsablePageHeight),
       pageWidth_(kPrinterPageWidth), widthScale_(1.0f) {}
 
 void Tabelle::warn(const QString& text) const {
@@ -129,15 +141,23 @@ void Tabelle::PrintReportHeader() {
     surface_.setBold(false);
     surface_.setCurrentX(kDateX);
     surface_.print(QLocale().toString(options_.date, QStringLiteral("dd/MM/yyyy")), false);
-    surface_.setCurrentX((pageWidth_ - kPageNumberRightGap) - surface_.textWidth(kHeaderPageMark));
-    surface_.print(kHeaderPageMark);
+    // After a cover or the inputs the header stands on a later page: its mark says which.
+    pageNumber_ = toInt16(surface_.pageNumber());
+    const QString mark = pageNumber_ == 1 ? kHeaderPageMark : QStringLiteral("Pag. %1").arg(pageNumber_);
+    surface_.setCurrentX((pageWidth_ - kPageNumberRightGap) - surface_.textWidth(mark));
+    surface_.print(mark);
     surface_.print(QString());
 
     const double supply = project_.supplyPressure;
-    surface_.print(QStringLiteral("Pressione di progetto: ") + pressureReadout(supply));
+    surface_.print(QStringLiteral("Pressione di progetto: ") +
+                   pressureReadout(supply, project_.pressureUnit));
     surface_.print(QString());
-    surface_.print(QStringLiteral("Formule utilizzate come da UNI 10779"));
-    surface_.print(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in mm"));
+    // What the calculation uses, named as it is: the terminals' law is the calculation's own.
+    surface_.print(QStringLiteral("Formule utilizzate: Hazen-Williams; terminali Q = K·p^(1/1,85)"));
+    surface_.print(QStringLiteral("Le perdite di carico parziali e totali in tabella sono in ") +
+                   (project_.pressureUnit == PressureUnit::Millimetres
+                        ? pressures_.symbol
+                        : pressureUnitName(project_.pressureUnit)));
     surface_.print(QString());
     printWrappedNotes();
 }
@@ -212,8 +232,8 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
         kv         ? QStringLiteral("><")
         : diameter ? diameter->label
                    : QString(),
-        formatPicture(row.drop, u"#0"),
-        formatPicture(row.cumulativeDrop, u"#0"),
+        pressures_.cell(row.drop),
+        pressures_.cell(row.cumulativeDrop),
         row.velocity ? formatPicture(*row.velocity, u"#0.0") : QStringLiteral(" -"),
         formatPicture(row.flow, u"#0"),
     };
@@ -221,9 +241,7 @@ QString Tabelle::rowOf(int16_t index, const ReportRow& row) const {
 }
 
 QString Tabelle::branchTitle(int16_t firstNode) const {
-    if (firstNode == 1)
-        return QStringLiteral("Tronco iniziale");
-    return QStringLiteral("Derivato da ") + oneLine(project_.NodeTable[project_.NodeTable[firstNode].parent].name);
+    return branchTitleOf(project_, firstNode);
 }
 
 int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
@@ -244,15 +262,28 @@ int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
     return rows.back().node;
 }
 
-const NetworkVerification* Tabelle::checks() {
-    if (!checksMade_) {
-        checksMade_ = true;
+const StandardCheck& ReportFacts::standardCheck() {
+    if (!check_)
+        check_ = verifyStandard(project, project.standardSettings);
+    return *check_;
+}
+
+const NetworkVerification* ReportFacts::networkChecks() {
+    if (!checks_) {
+        checks_.emplace();
         // A network the converged solution cannot solve is reported without the checks.
-        const ConvergedSolution converged = SolveConverged(project_);
+        const ConvergedSolution converged = SolveConverged(project);
         if (converged.ok)
-            checks_ = VerifyNetwork(project_, converged);
+            *checks_ = VerifyNetwork(project, converged);
     }
-    return checks_ ? &*checks_ : nullptr;
+    return *checks_ ? &**checks_ : nullptr;
+}
+
+const OperatingChart& ReportFacts::chart() {
+    if (!chart_)
+        chart_ = operatingChart(
+            project, project.standardSettings.standard != Standard::None ? &standardCheck() : nullptr);
+    return *chart_;
 }
 
 bool Tabelle::printBranchWarnings(int16_t firstNode) {
@@ -285,7 +316,8 @@ void Tabelle::printBranchEnd(int16_t firstNode, const ReportRow& lastRow) {
         return;
     }
     const double left = pressureLeft(project_, lastRow.cumulativeDrop, terminal->height);
-    surface_.print(QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(left));
+    surface_.print(QStringLiteral("Pressione disponibile al terminale ") +
+                   pressureReadout(left, project_.pressureUnit));
     printBranchWarnings(firstNode);
     surface_.print(QString());
 }
@@ -294,28 +326,54 @@ void Tabelle::WarnOpenEnds() {
     if (openEndBranches_.isEmpty())
         return;
     if (openEndBranches_.size() == 1) {
-        warn(QStringLiteral("Il ramo \"%1\" termina senza terminale: nel rapporto è segnalato come estremità aperta.")
+        warn(QStringLiteral(
+                 "Il ramo \"%1\" termina senza terminale: nel rapporto è segnalato come estremità aperta.")
                  .arg(openEndBranches_.first()));
     } else {
-        warn(QStringLiteral("I rami \"%1\" terminano senza terminale: nel rapporto sono segnalati come estremità "
-                            "aperte.")
+        warn(QStringLiteral(
+                 "I rami \"%1\" terminano senza terminale: nel rapporto sono segnalati come estremità "
+                 "aperte.")
                  .arg(openEndBranches_.join(QStringLiteral("\", \""))));
     }
     openEndBranches_.clear();
 }
 
-int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
+int16_t nextBranchStart(const Project& project, int16_t lastNode) {
     int16_t climbing = lastNode;
     while (climbing != 0) {
-        const int16_t parent = project_.NodeTable[climbing].parent;
+        const int16_t parent = project.NodeTable[climbing].parent;
         if (parent == 0)
             return 0;
-        const Node& p = project_.NodeTable[parent];
+        const Node& p = project.NodeTable[parent];
         if (p.derivation > 0 && p.next == climbing)
             return p.derivation;
         climbing = parent;
     }
     return 0;
+}
+
+int16_t Tabelle::NextBranchStart(int16_t lastNode) const {
+    return nextBranchStart(project_, lastNode);
+}
+
+std::vector<int16_t> branchesInReportOrder(const Project& project) {
+    std::vector<int16_t> firsts;
+    int16_t start = 1;
+    do {
+        firsts.push_back(start);
+        int16_t last = start;
+        while (project.NodeTable[std::size_t(last)].continues())
+            last = project.NodeTable[std::size_t(last)].next;
+        start = nextBranchStart(project, last);
+    } while (start != 0);
+    return firsts;
+}
+
+QString branchTitleOf(const Project& project, int16_t firstNode) {
+    if (firstNode == 1)
+        return QStringLiteral("Tronco iniziale");
+    return QStringLiteral("Derivato da ") +
+           oneLine(project.NodeTable[project.NodeTable[firstNode].parent].name);
 }
 
 void Tabelle::PrintNodesSection() {
@@ -441,8 +499,8 @@ void Tabelle::EnsureLines(int16_t lines) {
 }
 
 void Tabelle::pageBreak() {
-    pageNumber_ = toInt16(int64_t(pageNumber_) + 1);
     surface_.newPage();
+    pageNumber_ = toInt16(surface_.pageNumber());
     surface_.print(pathForHeader(), false);
     const QString mark = QStringLiteral("Pag. %1").arg(pageNumber_);
     surface_.setCurrentX((pageWidth_ - kPageNumberRightGap) - surface_.textWidth(mark));
@@ -498,7 +556,7 @@ void Tabelle::printSection(const QString& text) {
 
 namespace {
 // The members' table: name, type, flow, pressure, the two minimums, the verdict.
-const QString kMemberColumns = QStringLiteral("<30|<30|>12|>18|>18|>18|>18|<32");
+const QString kMemberColumns = QStringLiteral("<30|<30|>14|>18|>18|>18|>18|<36");
 // The calculation sheet's columns, as sheetCaptions() names them.
 const QString kSheetColumns = QStringLiteral("<28|<11|>13|>12|>13|>13|>8|>16|>12|>15|>13|>14");
 // The sheet's twelve columns hold their figures whole in a smaller print.
@@ -518,9 +576,10 @@ void Tabelle::printMembers(const QString& heading, const std::vector<MemberCheck
         return;
     QStringList rows;
     for (const MemberCheck& m : members)
-        rows << memberCells(m).mid(0, columns).join(u'|');
+        rows << memberCells(m, project_.pressureUnit).mid(0, columns).join(u'|');
     rowRules_ = 1;
-    printTable(memberCaptions().mid(0, columns), kMemberColumns.split(u'|').mid(0, columns), rows);
+    printTable(memberCaptions(project_.pressureUnit).mid(0, columns),
+               kMemberColumns.split(u'|').mid(0, columns), rows);
     surface_.print(QString());
 }
 
@@ -531,13 +590,13 @@ void Tabelle::printSheet(const QString& title, const std::vector<SheetSection>& 
     surface_.setBold(false);
     QStringList rows;
     for (const SheetSection& section : sections)
-        rows << sheetCells(section).join(u'|');
+        rows << sheetCells(section, project_.pressureUnit).join(u'|');
     const PrintFont body = surface_.font();
     PrintFont small = body;
     small.size = kSheetFontSize;
     surface_.setFont(small);
     rowRules_ = 1;
-    printTable(sheetCaptions(), kSheetColumns.split(u'|'), rows);
+    printTable(sheetCaptions(project_.pressureUnit), kSheetColumns.split(u'|'), rows);
     surface_.setFont(body);
     surface_.print(QString());
     printWrapped(velocityLimitsText());
@@ -551,7 +610,7 @@ void Tabelle::PrintVerification() {
         surface_.print(QStringLiteral("Verifica di norma: nessuna norma impostata per il progetto."));
         return;
     }
-    const StandardCheck check = verifyStandard(project_, settings);
+    const StandardCheck& check = facts_.standardCheck();
     surface_.setBold(true);
     surface_.print(verificationTitle(check));
     surface_.setBold(false);
@@ -559,8 +618,12 @@ void Tabelle::PrintVerification() {
         printLines(verificationLines(project_, check).mid(1)); // the units and why it could not be made
         return;
     }
-    surface_.print(pressureUnitsText());
-    printWrapped(unitsBesideCalculationText());
+    surface_.print(pressureUnitsText(project_.pressureUnit));
+    // The verification's own law, which is the standards' and not the calculation's.
+    printWrapped(QStringLiteral(
+        "Formule della verifica: Hazen-Williams; terminali Q = K·√p, UNI 10779 / UNI EN 12845"));
+    if (!conversionsSaid_)
+        printWrapped(unitsBesideCalculationText(project_.pressureUnit));
     printWrapped(supplyLine(check));
     printLines(supplyDataLines(check));
     if (check.standard == Standard::En12845)
@@ -574,20 +637,21 @@ void Tabelle::PrintVerification() {
         surface_.print(scenarioHeading(scenario));
         surface_.setBold(false);
         printMembers(setCaption(scenario.mostUnfavourable, true), scenario.mostUnfavourable.members,
-                     int(memberCaptions().size()));
+                     int(memberCaptions(project_.pressureUnit).size()));
         printLines(unfavourableSummary(project_, check, scenario));
         if (!scenario.mostFavourable.members.empty()) {
             printMembers(setCaption(scenario.mostFavourable, false), scenario.mostFavourable.members, 5);
             printLines(favourableSummary(project_, check, scenario));
         }
         for (const bool unfavourable : {true, false})
-            if (const auto& designer = unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) {
+            if (const auto& designer =
+                    unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) {
                 printMembers(designerCaption(unfavourable), designer->members,
-                             unfavourable ? int(memberCaptions().size()) : 5);
+                             unfavourable ? int(memberCaptions(project_.pressureUnit).size()) : 5);
                 printLines(setSummary(project_, check, scenario, *designer, unfavourable));
             }
         if (scenario.singleOutlet)
-            printWrapped(singleOutletLine(*scenario.singleOutlet));
+            printWrapped(singleOutletLine(*scenario.singleOutlet, project_.pressureUnit));
         for (const QString& note : scenario.notes)
             printWrapped(QStringLiteral("Nota: ") + note);
         surface_.print(scenarioVerdictText(scenario));
@@ -627,6 +691,12 @@ QString Tabelle::PadField(const QString& value, int width, int decimals) {
 
 // ---- the whole report ---------------------------------------------------------------
 
+PdfDocumentInfo projectPdfInfo(const Project& project, const QString& document) {
+    const ReportData& data = project.reportData;
+    return projectDocumentInfo(document, project.projectPath, data.progettista, data.oggetto,
+                               data.committente, data.ubicazione);
+}
+
 QString paperBinText(int bin) {
     switch (bin) {
     case 1:
@@ -654,19 +724,53 @@ ReportSections ReportSections::everything(const Project& project) {
     const StandardSettings& s = project.standardSettings;
     all.verification = s.standard != Standard::None;
     all.curves = all.verification || s.supply.kind != SupplyKind::Fixed;
+    all.cover = all.signature = !project.reportData.isEmpty();
+    all.inputs = all.summary = true;
     return all;
 }
 
-void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
-                 const ReportOptions& options) {
-    if (!sections.any())
-        return;
+void Tabelle::PrintFooter(PrintSurface& surface, int page) const {
+    surface.setScaleMillimetres(kMarginOffset, kMarginOffset);
+    PrintFont font;
+    font.name = kReportFont;
+    font.size = kFooterFontSize;
+    surface.setFont(font);
+    const double top = pageHeight_ + kFooterBandMm / 2.0;
+    surface.setDrawWidth(kThinRule);
+    surface.line(0, top, pageWidth_ - kMarginMm, top);
+    QString project = QStringLiteral("Progetto: ") + oneLine(QFileInfo(project_.projectPath).fileName());
+    if (!project_.reportData.revisione.isEmpty())
+        project += QStringLiteral(" - Rev. ") + oneLine(project_.reportData.revisione);
+    surface.setCurrentX(0);
+    surface.setCurrentY(top + kCellPadding);
+    surface.print(project, false);
+    const QString pages = options_.totalPages > 0
+                              ? QStringLiteral("pagina %1 di %2").arg(page).arg(options_.totalPages)
+                              : QStringLiteral("pagina %1").arg(page);
+    surface.setCurrentX(pageWidth_ - kMarginMm - surface.textWidth(pages));
+    surface.print(pages, false);
+}
+
+namespace {
+
+void layOutReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
+                  const ReportOptions& options, ReportFacts& facts) {
     PrintFont font;
     font.name = kReportFont;
     font.size = kPrinterFontSize;
     font.bold = true;
     surface.setFont(font);
-    Tabelle report(project, surface, options);
+    Tabelle report(project, surface, options, facts);
+    surface.setPageFooter([&report](PrintSurface& on, int page) { report.PrintFooter(on, page); });
+    if (sections.cover)
+        report.PrintCover();
+    if (sections.inputs)
+        report.PrintInputs();
+    if (sections.summary)
+        report.PrintSummary();
+    if (sections.cover || sections.inputs || sections.summary)
+        surface.newPage();
+    surface.setFont(font);
     report.PrintReportHeader();
     if (sections.nodes)
         report.PrintNodesSection();
@@ -678,9 +782,34 @@ void PrintReport(const Project& project, PrintSurface& surface, const ReportSect
         report.PrintVerification();
     if (sections.curves) {
         surface.newPage();
-        PrintCurves(operatingChart(project), project, surface);
+        PrintCurves(facts.chart(), project, surface);
+    }
+    if (sections.signature) {
+        surface.setFont(font);
+        report.PrintSignature();
     }
     surface.endDocument();
+    surface.setPageFooter(nullptr);
+}
+
+} // namespace
+
+void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
+                 const ReportOptions& options) {
+    if (!sections.any())
+        return;
+    ReportFacts facts(project);
+    ReportOptions laidOut = options;
+    if (laidOut.totalPages <= 0) {
+        // Laid out once in silence to count the pages: the same metrics give the same breaks.
+        int pages = 0;
+        RecordingSurface counting(surface.metrics(), [&pages](const RecordedPage&) { ++pages; });
+        ReportOptions quiet = options;
+        quiet.warn = nullptr;
+        layOutReport(project, counting, sections, quiet, facts);
+        laidOut.totalPages = pages;
+    }
+    layOutReport(project, surface, sections, laidOut, facts);
 }
 
 } // namespace valmora

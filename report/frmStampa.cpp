@@ -27,24 +27,33 @@ const QString kPdfExtension = QStringLiteral(".pdf");
 
 } // namespace
 
-frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
-                     QWidget* parent)
+frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer,
+                     const ReportSections& chosen, QWidget* parent)
     : QDialog(parent), project_(project), interaction_(interaction), printer_(printer) {
     setObjectName(QStringLiteral("frmStampa"));
     setWindowTitle(QStringLiteral("Stampa"));
-    const std::array<QString, 5> captions = {QStringLiteral("Stampa i nodi"), QStringLiteral("Stampa i materiali"),
-                                             QStringLiteral("Stampa i terminali"), QStringLiteral("Stampa la verifica"),
-                                             QStringLiteral("Stampa le curve")};
-    auto* boxes = new QVBoxLayout;
+    const std::array<QString, 9> captions = {QStringLiteral("Stampa i nodi"),
+                                             QStringLiteral("Stampa i materiali"),
+                                             QStringLiteral("Stampa i terminali"),
+                                             QStringLiteral("Stampa la verifica"),
+                                             QStringLiteral("Stampa le curve"),
+                                             QStringLiteral("Stampa la copertina"),
+                                             QStringLiteral("Stampa i dati di progetto"),
+                                             QStringLiteral("Stampa la sintesi dei risultati"),
+                                             QStringLiteral("Stampa lo spazio per la firma")};
     for (std::size_t i = 0; i < Check1.size(); ++i) {
         Check1[i] = new QCheckBox(captions[i], this);
         Check1[i]->setObjectName(QStringLiteral("Check1_%1").arg(i));
         connect(Check1[i], &QCheckBox::toggled, this, &frmStampa::sectionsChanged);
-        boxes->addWidget(Check1[i]);
     }
+    // Listed in the order the parts print.
+    auto* boxes = new QVBoxLayout;
+    for (const std::size_t i : {5, 6, 7, 0, 1, 2, 3, 4, 8})
+        boxes->addWidget(Check1[i]);
     btnAnteprima = button(this, "btnAnteprima", QStringLiteral("&Anteprima di stampa"),
                           QStringLiteral("Anteprima di stampa in scala 1:0,6"));
-    btnStampa = button(this, "btnStampa", QStringLiteral("&Stampa"), QStringLiteral("Invia alla stampante di sistema"));
+    btnStampa = button(this, "btnStampa", QStringLiteral("&Stampa"),
+                       QStringLiteral("Invia alla stampante di sistema"));
     btnOpzioni = button(this, "btnOpzioni", QStringLiteral("&Opzioni stampante"),
                         QStringLiteral("Apre l'impostazione della stampante di sistema"));
     btnUscire = button(this, "btnUscire", QStringLiteral("&Chiudi"), QString());
@@ -62,16 +71,18 @@ frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& print
     connect(btnOpzioni, &QPushButton::clicked, this, &frmStampa::printerSetup);
     connect(btnEsportaPdf, &QPushButton::clicked, this, &frmStampa::exportPdf);
     connect(btnUscire, &QPushButton::clicked, this, &QDialog::reject);
-    const std::array<bool, 5> ticked = {chosen.nodes, chosen.materials, chosen.terminals, chosen.verification,
-                                        chosen.curves};
+    const std::array<bool, 9> ticked = {chosen.nodes,        chosen.materials, chosen.terminals,
+                                        chosen.verification, chosen.curves,    chosen.cover,
+                                        chosen.inputs,       chosen.summary,   chosen.signature};
     for (std::size_t i = 0; i < Check1.size(); ++i)
         Check1[i]->setChecked(ticked[i]);
     sectionsChanged();
 }
 
 ReportSections frmStampa::sections() const {
-    return {Check1[0]->isChecked(), Check1[1]->isChecked(), Check1[2]->isChecked(), Check1[3]->isChecked(),
-            Check1[4]->isChecked()};
+    return {Check1[0]->isChecked(), Check1[1]->isChecked(), Check1[2]->isChecked(),
+            Check1[3]->isChecked(), Check1[4]->isChecked(), Check1[5]->isChecked(),
+            Check1[6]->isChecked(), Check1[7]->isChecked(), Check1[8]->isChecked()};
 }
 
 void frmStampa::sectionsChanged() {
@@ -96,8 +107,9 @@ void frmStampa::printReport() {
     if (!chosen.any())
         return;
     if (!printer_.isValid() || printer_.printerName().isEmpty()) {
-        interaction_.inform(QStringLiteral("Nessuna stampante disponibile: il rapporto si può esportare in PDF."),
-                            QString(), MessageIcon::Exclamation);
+        interaction_.inform(
+            QStringLiteral("Nessuna stampante disponibile: il rapporto si può esportare in PDF."), QString(),
+            MessageIcon::Exclamation);
         return;
     }
     const ReportOptions printing = options();
@@ -105,7 +117,8 @@ void frmStampa::printReport() {
     const PagedOutcome printed =
         printOn(printer_, [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); });
     if (!printed.ok) {
-        interaction_.inform(QStringLiteral("Stampa non riuscita"), QString(), MessageIcon::Exclamation, printed.reason);
+        interaction_.inform(QStringLiteral("Stampa non riuscita"), QString(), MessageIcon::Exclamation,
+                            printed.reason);
         return;
     }
     interaction_.inform(printedMessage(printed.deviceName, printed.paperBin));
@@ -117,16 +130,18 @@ void frmStampa::exportPdf() {
         return;
     const QString path = pdfPath();
     if (QFileInfo::exists(path) &&
-        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(path), QStringLiteral("Stampa"),
-                              MessageButtons::YesNo, MessageIcon::Question}) != Answer::Yes)
+        interaction_.message({QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(path),
+                              QStringLiteral("Stampa"), MessageButtons::YesNo, MessageIcon::Question}) !=
+            Answer::Yes)
         return;
     const ReportOptions printing = options();
     const WriteRequest request = outputOf(project_.projectPath);
     const PagedOutcome written = writePdf(
-        path, QFileInfo(project_.projectPath).fileName(),
+        path, projectPdfInfo(project_, kReportDocument),
         [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); }, {}, request);
     if (!written.ok) {
-        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation, written.reason);
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            written.reason);
         return;
     }
     interaction_.inform(QStringLiteral("Creato ") + path);

@@ -26,7 +26,9 @@ public:
     frmStampa(Project& project, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
               QWidget* parent = nullptr);
 
-    std::array<QCheckBox*, 5> Check1{}; // nodes, materials, terminals, the verification, the curves
+    // nodes, materials, terminals, the verification, the curves, the cover, the inputs, the
+    // summary, the signature
+    std::array<QCheckBox*, 9> Check1{};
     QPushButton* btnAnteprima;
     QPushButton* btnStampa;
     QPushButton* btnOpzioni;

@@ -12,6 +12,14 @@ namespace valmora {
 
 namespace {
 
+// The supply in the heading: whole mm as it has always read, else in the designer's unit.
+QString pressureInSchema(const Project& project) {
+    const double supply = project.supplyPressure;
+    if (project.pressureUnit == PressureUnit::Millimetres)
+        return formatPicture(supply, u"#0") + QStringLiteral(" mm");
+    return calculationScale(project.pressureUnit).text(supply);
+}
+
 constexpr double kMillimetresPerTwip = 25.4 / 1440;
 constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
 constexpr double kUsableWidthMm = 190;
@@ -20,8 +28,8 @@ constexpr double kUsableHeightMm = 277;
 // The band, in twips.
 constexpr int kCellWidthTwips = 600;
 constexpr int kPictureHeightTwips = 390;
-constexpr int kLabelDropTwips = 120;   // from the band's top to its texts
-constexpr int kAfterLabelTwips = 270;  // from the texts to the next band
+constexpr int kLabelDropTwips = 120;  // from the band's top to its texts
+constexpr int kAfterLabelTwips = 270; // from the texts to the next band
 // The size label, whole in the cell's width ("1"1/2": cut to four, 1"1/4 and 1"1/2 would read
 // alike); the node index stays off the paper.
 constexpr int kLabelCharacters = 6;
@@ -89,7 +97,7 @@ private:
         surface_.setFont(kBodyFont);
         surface_.print(QStringLiteral("Portata totale= ") + formatPicture(double(project_.totalFlow), u"#0") +
                        QStringLiteral(" lt/min") + QStringLiteral(" alla pressione di ") +
-                       formatPicture(double(project_.supplyPressure), u"#0") + QStringLiteral(" mm."));
+                       pressureInSchema(project_) + u'.');
         surface_.setFont(bodyFont_);
         surface_.setCurrentX(mm(x0_));
         surface_.print(rightInSix(kFlowHeader) + kColumnGap + rightInSix(kHeightHeader), false);
@@ -106,7 +114,8 @@ private:
             const SchemaPicture picture = board_.cell(r, c).picture;
             if (picture == SchemaPicture::None)
                 continue;
-            surface_.drawPicture(schemaPictureName(picture), x, top, mm(kCellWidthTwips), mm(kPictureHeightTwips));
+            surface_.drawPicture(schemaPictureName(picture), x, top, mm(kCellWidthTwips),
+                                 mm(kPictureHeightTwips));
             x += mm(kCellWidthTwips);
         }
         const double textTop = top + mm(kLabelDropTwips);
@@ -132,7 +141,9 @@ private:
         surface_.setCurrentX(mm(x2_));
         const QString name = row.rowData > 0 ? project_.NodeTable[std::size_t(row.rowData)].name : QString();
         // A row whose end the checks flag is marked on paper as on screen.
-        surface_.print((row.warning.isEmpty() ? QStringLiteral("   ") : QStringLiteral(" ! ")) + leftInFifteen(name), false);
+        surface_.print((row.warning.isEmpty() ? QStringLiteral("   ") : QStringLiteral(" ! ")) +
+                           leftInFifteen(name),
+                       false);
         const QString type = row.type.left(kTypeCharacters) + QStringLiteral("..");
         if (type.size() > 3)
             surface_.print(u' ' + type, false);
@@ -159,7 +170,9 @@ QString rightInSix(const QString& text) {
     return cutToFit(text, kNumberField).rightJustified(kNumberField, u' ');
 }
 
-QString leftInFifteen(const QString& text) { return cutToFit(oneLine(text), kNameField).leftJustified(kNameField, u' '); }
+QString leftInFifteen(const QString& text) {
+    return cutToFit(oneLine(text), kNameField).leftJustified(kNameField, u' ');
+}
 
 void PrintSchema(const SchemaLayout& board, const Project& project, PrintSurface& surface) {
     SchemaPage(board, project, surface).print();

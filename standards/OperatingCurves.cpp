@@ -15,9 +15,9 @@ using namespace standard_law;
 namespace {
 
 constexpr int kCurvePoints = 24;
-constexpr double kHeadroom = 1.15; // the chart reaches a little past what it must show
-constexpr double kFarestDemand = 3; // times the supply's pressure at no flow
-constexpr double kMmPerBar = kMetresOfWaterPerBar * kMmPerMetre;
+constexpr double kHeadroom = 1.15;                    // the chart reaches a little past what it must show
+constexpr double kFarestDemand = 3;                   // times the supply's pressure at no flow
+constexpr double kMmPerBar = units::kMmOfWaterPerBar; // the physical bar
 
 // The terminals that may discharge: open, with a nominal flow and pressure.
 std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {
@@ -50,7 +50,8 @@ private:
 // static head of the lowest one: below it nothing flows) up to `largestPressure`. The flow
 // grows as the root of the pressure above that head, steeply at first: the points are closer
 // where the curve bends, so that its line never seems to run below the static head.
-std::vector<CurvePoint> sampled(double still, double largestPressure, const std::function<double(double)>& flowAt) {
+std::vector<CurvePoint> sampled(double still, double largestPressure,
+                                const std::function<double(double)>& flowAt) {
     const double from = std::clamp(still, 0.0, largestPressure);
     std::vector<CurvePoint> points{{0, from}};
     for (int k = 1; k <= kCurvePoints; ++k) {
@@ -71,7 +72,8 @@ double lowestStaticHead(const StandardNetwork& network, const std::vector<int16_
 }
 
 QString setName(const ScenarioCheck& scenario, bool unfavourable) {
-    return rolePlural(scenario.role) + (unfavourable ? QStringLiteral(", più sfavorevole") : QStringLiteral(", più favorevole"));
+    return rolePlural(scenario.role) +
+           (unfavourable ? QStringLiteral(", più sfavorevole") : QStringLiteral(", più favorevole"));
 }
 
 bool sameMembers(const SetCheck& a, const SetCheck& b) {
@@ -93,9 +95,12 @@ std::vector<int16_t> flowingMembers(const StandardNetwork& network, const SetChe
 
 QString supplyName(SupplyKind kind) {
     switch (kind) {
-    case SupplyKind::Pump: return QStringLiteral("Pompa");
-    case SupplyKind::MainTest: return QStringLiteral("Acquedotto");
-    case SupplyKind::Fixed: break;
+    case SupplyKind::Pump:
+        return QStringLiteral("Pompa");
+    case SupplyKind::MainTest:
+        return QStringLiteral("Acquedotto");
+    case SupplyKind::Fixed:
+        break;
     }
     return QStringLiteral("Pressione di progetto");
 }
@@ -125,7 +130,8 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
     double top = supplied;
     if (check)
         for (const ScenarioCheck& s : check->scenarios)
-            top = std::max(top, std::min(s.mostUnfavourable.demandPressure.value_or(0), kFarestDemand * supplied));
+            top = std::max(top,
+                           std::min(s.mostUnfavourable.demandPressure.value_or(0), kFarestDemand * supplied));
     top *= kHeadroom;
 
     chart.network.name = QStringLiteral("Rete, tutti i terminali");
@@ -137,8 +143,9 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
         return point ? std::optional<CurvePoint>(CurvePoint{point->flow, point->pressure}) : std::nullopt;
     }();
     if (!chart.network.operating)
-        chart.notes << QStringLiteral("La curva di alimentazione non incontra la domanda della rete: non fornisce "
-                                      "neppure il primo litro.");
+        chart.notes << QStringLiteral(
+            "La curva di alimentazione non incontra la domanda della rete: non fornisce "
+            "neppure il primo litro.");
 
     if (check) {
         double largestReserve = -1;
@@ -153,7 +160,8 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                 const ScenarioTree tree(network, members);
                 const auto drawn = [&](double p) { return tree.solve(p).totalFlow; };
                 DemandCurve curve;
-                curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti") : setName(scenario, unfavourable);
+                curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti")
+                                    : setName(scenario, unfavourable);
                 curve.kind = oneSet ? DemandKind::AllOfARole
                                     : (unfavourable ? DemandKind::Unfavourable : DemandKind::Favourable);
                 curve.points = sampled(lowestStaticHead(network, members), top, drawn);
@@ -166,7 +174,9 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                 if (const auto point = supply.operatingPoint(drawn))
                     curve.operating = CurvePoint{point->flow, point->pressure};
                 else
-                    chart.notes << curve.name + QStringLiteral(": la curva di alimentazione non ne incontra la domanda.");
+                    chart.notes << curve.name +
+                                       QStringLiteral(
+                                           ": la curva di alimentazione non ne incontra la domanda.");
                 chart.sets.push_back(std::move(curve));
             }
             if (scenario.reserveVolume > largestReserve) {

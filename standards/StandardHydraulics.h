@@ -29,11 +29,11 @@
 namespace valmora {
 
 namespace standard_law {
-constexpr double kMetresOfWaterPerBar = 10.197;
+constexpr double kMetresOfWaterPerBar = units::kMetresOfWaterPerBar;
 // The calculation's resistances give losses in mm at 10 000 mm a bar, as its formula does.
 constexpr double kLossMmPerBar = hydraulics::kMmPerBar;
 constexpr double kMmPerMetre = hydraulics::kMmPerMetreOfHeight;
-constexpr double kMPaPerBar = 0.1;
+constexpr double kMPaPerBar = units::kMPaPerBar;
 constexpr double kLitresPerCubicMetre = 1000;
 } // namespace standard_law
 

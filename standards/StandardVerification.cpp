@@ -143,7 +143,8 @@ void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const Sce
                 section.equivalentLength = double(node.virtualLength);
             }
             if (bore && bore->innerDiameter > 0) {
-                section.velocity = flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
+                section.velocity =
+                    flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
                 const bool over = section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
                 if (over) {
                     (section.kv ? valves : pipes).push_back(v);
@@ -179,7 +180,8 @@ MemberCheck memberCheck(const StandardNetwork& network, const StandardSettings& 
 }
 
 bool hasMaximum(TerminalRole role, const StandardSettings& settings) {
-    return settings.standard == Standard::Uni10779 && (role == TerminalRole::Hydrant || role == TerminalRole::HoseReel);
+    return settings.standard == Standard::Uni10779 &&
+           (role == TerminalRole::Hydrant || role == TerminalRole::HoseReel);
 }
 
 // The members of a set at the available supply; those that cannot discharge stand at nothing.
@@ -241,7 +243,8 @@ std::optional<SingleOutletCheck> singleOutletOf(const StandardNetwork& network, 
             continue;
         const double pressure = std::pow(drawn(point->pressure) / network.kn(end), 2);
         if (!highest || pressure > highest->pressure)
-            highest = SingleOutletCheck{end, network.project().NodeTable[std::size_t(end)].name, pressure, true};
+            highest =
+                SingleOutletCheck{end, network.project().NodeTable[std::size_t(end)].name, pressure, true};
     }
     if (highest)
         highest->pass = highest->pressure <= kMaxOutletPressure;
@@ -250,8 +253,9 @@ std::optional<SingleOutletCheck> singleOutletOf(const StandardNetwork& network, 
 
 // The designer's set of a role, of the terminals of the role the network still has (an edit of
 // the tree may have taken some away), and a note when some went.
-std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int16_t>>& sets, TerminalRole role,
-                                   const std::vector<int16_t>& ofRole, QStringList& notes) {
+std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int16_t>>& sets,
+                                   TerminalRole role, const std::vector<int16_t>& ofRole,
+                                   QStringList& notes) {
     std::vector<int16_t> chosen;
     const auto designer = sets.find(role);
     if (designer == sets.end())
@@ -294,7 +298,8 @@ QString barText(double bar) {
 }
 
 ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettings& settings,
-                            const SupplyCurve& supply, TerminalRole role, const std::vector<int16_t>& ofRole) {
+                            const SupplyCurve& supply, TerminalRole role,
+                            const std::vector<int16_t>& ofRole) {
     const Project& project = network.project();
     ScenarioCheck scenario;
     scenario.role = role;
@@ -317,18 +322,20 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
         scenario.notes
             << QStringLiteral("Terminali dietro un tratto chiuso, esclusi dalla ricerca: %1.").arg(closed);
     if (scenario.candidates > 0 && scenario.candidates < scenario.count)
-        scenario.notes << (scenario.candidates == 1
-                               ? QStringLiteral("La rete ha 1 terminale di questo tipo che può erogare, la norma ne "
-                                                "chiede %1 contemporanei: è verificato solo quello.")
-                                     .arg(scenario.count)
-                               : QStringLiteral("La rete ha %1 terminali di questo tipo che possono erogare, la norma "
-                                                "ne chiede %2 contemporanei: sono verificati tutti.")
-                                     .arg(scenario.candidates)
-                                     .arg(scenario.count));
+        scenario.notes
+            << (scenario.candidates == 1
+                    ? QStringLiteral("La rete ha 1 terminale di questo tipo che può erogare, la norma ne "
+                                     "chiede %1 contemporanei: è verificato solo quello.")
+                          .arg(scenario.count)
+                    : QStringLiteral("La rete ha %1 terminali di questo tipo che possono erogare, la norma "
+                                     "ne chiede %2 contemporanei: sono verificati tutti.")
+                          .arg(scenario.candidates)
+                          .arg(scenario.count));
     bool pass = true;
     if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845 &&
         settings.coverageM2() > sprinklerRules(settings.hazard).largestCoverage + kReachedTolerance) {
-        scenario.notes << QStringLiteral("L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
+        scenario.notes << QStringLiteral(
+                              "L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
                               .arg(formatPicture(settings.coverageM2(), u"#0.0"),
                                    QLatin1String(hazardDesign(settings.hazard).name),
                                    formatPicture(sprinklerRules(settings.hazard).largestCoverage, u"#0"));
@@ -346,32 +353,38 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
 
     // The designer's sets beside the program's.
     for (const bool unfavourable : {true, false}) {
-        const std::vector<int16_t> chosen = designerSetOf(
-            unfavourable ? settings.designerSets : settings.designerFavourableSets, role, ofRole, scenario.notes);
+        const std::vector<int16_t> chosen =
+            designerSetOf(unfavourable ? settings.designerSets : settings.designerFavourableSets, role,
+                          ofRole, scenario.notes);
         if (chosen.empty())
             continue;
-        SetCheck designer = checkSet(network, settings, supply, chosen, SetFound::Designer, role, unfavourable);
+        SetCheck designer =
+            checkSet(network, settings, supply, chosen, SetFound::Designer, role, unfavourable);
         if (int(chosen.size()) != std::min(scenario.count, int(ofRole.size())))
-            scenario.notes << QStringLiteral("L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
+            scenario.notes << QStringLiteral(
+                                  "L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
                                   .arg(chosen.size())
                                   .arg(scenario.count);
         if (unfavourable && designer.demandPressure && scenario.mostUnfavourable.demandPressure &&
             *designer.demandPressure < *scenario.mostUnfavourable.demandPressure)
-            scenario.notes << QStringLiteral("L'insieme scelto chiede %1, l'area più sfavorevole %2: la verifica "
-                                             "resta su quest'ultima.")
+            scenario.notes << QStringLiteral(
+                                  "L'insieme scelto chiede %1, l'area più sfavorevole %2: la verifica "
+                                  "resta su quest'ultima.")
                                   .arg(barText(*designer.demandPressure),
                                        barText(*scenario.mostUnfavourable.demandPressure));
         (unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) = std::move(designer);
     }
 
     std::vector<const SetCheck*> sets{&scenario.mostUnfavourable, &scenario.mostFavourable};
-    for (const std::optional<SetCheck>* designer : {&scenario.designerUnfavourable, &scenario.designerFavourable})
+    for (const std::optional<SetCheck>* designer :
+         {&scenario.designerUnfavourable, &scenario.designerFavourable})
         if (*designer)
             sets.push_back(&**designer);
     for (const SetCheck* set : sets)
         if (!set->suppliesIt) {
-            scenario.notes << QStringLiteral("La curva di alimentazione non incontra la domanda dell'insieme: non "
-                                             "fornisce neppure il primo litro.");
+            scenario.notes << QStringLiteral(
+                "La curva di alimentazione non incontra la domanda dell'insieme: non "
+                "fornisce neppure il primo litro.");
             break;
         }
     // The reserve: the largest flow any favourable position draws, for the duration.
@@ -396,7 +409,8 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
             pass = pass && set->sectionsOverVelocity.empty() && set->valvesOverVelocity.empty();
         if (!set->converged) {
             pass = false;
-            scenario.notes << QStringLiteral("La soluzione di un insieme non converge: lo scenario non è verificato.");
+            scenario.notes << QStringLiteral(
+                "La soluzione di un insieme non converge: lo scenario non è verificato.");
         }
     }
     if (hasMaximum(role, settings)) {
@@ -417,6 +431,7 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
     check.coverage = settings.coverageM2();
     check.anySet = settings.anySet;
     check.supply = settings.supply;
+    check.pressureUnit = project.pressureUnit;
     if (settings.standard == Standard::None) {
         check.problem = QStringLiteral("Nessuna norma scelta.");
         return check;
@@ -445,8 +460,9 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
         check.scenarios.push_back(checkScenario(network, settings, supply, role, ofRole));
     }
     if (check.scenarios.empty()) {
-        check.problem = QStringLiteral("Nessuno scenario da verificare: nessun terminale della rete ha un ruolo che la "
-                                       "norma verifica, o per ognuno sono chiesti 0 terminali contemporanei.");
+        check.problem =
+            QStringLiteral("Nessuno scenario da verificare: nessun terminale della rete ha un ruolo che la "
+                           "norma verifica, o per ognuno sono chiesti 0 terminali contemporanei.");
         return check;
     }
     check.pass = std::all_of(check.scenarios.begin(), check.scenarios.end(),
@@ -498,8 +514,9 @@ QString verdictText(const StandardCheck& check, const QLocale& locale) {
     if (!check.problem.isEmpty())
         return QStringLiteral("Verifica non eseguita: ") + check.problem;
     if (check.pass && check.supplyCurve)
-        return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma al suo punto di funzionamento sulla "
-                              "curva di alimentazione.");
+        return QStringLiteral(
+            "Verifica superata: ogni scenario soddisfa la norma al suo punto di funzionamento sulla "
+            "curva di alimentazione.");
     if (check.pass)
         return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma alla pressione di %1 bar.")
             .arg(formatPicture(check.supplyPressure, u"#0.00", locale));

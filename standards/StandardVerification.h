@@ -58,19 +58,19 @@ struct MemberCheck {
 struct SheetSection {
     int16_t node = 0;
     QString name;
-    bool kv = false;              // a KV element: no series, diameter, length nor C
-    QString series;               // the series' name
-    QString seriesCode;           // and its short code, as the branch tables print it
-    QString diameter;             // the diameter's label ("2\"1/2")
-    double innerDiameter = 0;     // mm
-    double length = 0;            // m
-    double equivalentLength = 0;  // m of fittings; a KV element's KV
-    int c = 0;                    // Hazen-Williams C of the series
-    double flow = 0;              // l/min
-    double velocity = 0;          // m/s (none for a KV element)
-    double loss = 0;              // bar of friction (or through the valve)
-    double staticDifference = 0;  // bar: a member's height, at its own section
-    double pressure = 0;          // bar at the section's end (a member's: at its connection)
+    bool kv = false;             // a KV element: no series, diameter, length nor C
+    QString series;              // the series' name
+    QString seriesCode;          // and its short code, as the branch tables print it
+    QString diameter;            // the diameter's label ("2\"1/2")
+    double innerDiameter = 0;    // mm
+    double length = 0;           // m
+    double equivalentLength = 0; // m of fittings; a KV element's KV
+    int c = 0;                   // Hazen-Williams C of the series
+    double flow = 0;             // l/min
+    double velocity = 0;         // m/s (none for a KV element)
+    double loss = 0;             // bar of friction (or through the valve)
+    double staticDifference = 0; // bar: a member's height, at its own section
+    double pressure = 0;         // bar at the section's end (a member's: at its connection)
 };
 
 struct SetCheck {
@@ -130,6 +130,9 @@ struct StandardCheck {
     bool pass = false;
     QString problem; // why nothing could be verified; empty otherwise
     std::vector<ScenarioCheck> scenarios;
+    // The unit the project shows pressures in, for the words made of the check (the check's
+    // own figures are in bar whatever it is).
+    PressureUnit pressureUnit = PressureUnit::Millimetres;
 };
 
 StandardCheck verifyStandard(const Project& project, const StandardSettings& settings);

@@ -11,8 +11,18 @@ using namespace standard_law;
 
 namespace {
 
-QString flowText(double flow, const QLocale& locale) { return formatPicture(flow, u"#,#0.0", locale); }
-QString barText(double bar, const QLocale& locale) { return formatPicture(bar, u"#,#0.00", locale); }
+QString flowText(double flow, const QLocale& locale) {
+    return formatPicture(flow, u"#,#0.0", locale);
+}
+// A pressure of the verification (in bar) as its tables show it: the number alone.
+QString pressureCell(double bar, PressureUnit unit, const QLocale& locale) {
+    return verificationScale(unit).numberOfBar(bar, locale);
+}
+
+// "P bar", "P m c.a.", "P kPa".
+QString withUnit(const QString& caption, PressureUnit unit) {
+    return caption + u' ' + verificationScale(unit).symbol;
+}
 
 // "Tratti oltre 10 m/s: Dorsale (12,3 m/s), Colonna (10,4 m/s)": each with its velocity.
 QString overVelocityLine(const Project& project, const SetCheck& set, bool valves, const QLocale& locale) {
@@ -21,7 +31,8 @@ QString overVelocityLine(const Project& project, const SetCheck& set, bool valve
         const auto velocity = set.velocities.find(node);
         named << QStringLiteral("%1 (%2 m/s)")
                      .arg(oneLine(project.NodeTable[std::size_t(node)].name),
-                          formatPicture(velocity != set.velocities.end() ? velocity->second : 0, u"#0.0", locale));
+                          formatPicture(velocity != set.velocities.end() ? velocity->second : 0, u"#0.0",
+                                        locale));
     }
     return (valves ? QStringLiteral("Valvole (KV) oltre %1 m/s: ") : QStringLiteral("Tratti oltre %1 m/s: "))
                .arg(formatGeneral(valves ? kValveVelocityLimit : kPipeVelocityLimit, locale)) +
@@ -30,29 +41,63 @@ QString overVelocityLine(const Project& project, const SetCheck& set, bool valve
 
 } // namespace
 
-QString pressureUnitsText(const QLocale& locale) {
-    return QStringLiteral("Pressioni in bar e MPa (1 bar = %1 m di colonna d'acqua)")
-        .arg(formatPicture(kMetresOfWaterPerBar, u"#0.000", locale));
+QString pressureUnitsText(PressureUnit unit, const QLocale& locale) {
+    const QString perBar = formatPicture(kMetresOfWaterPerBar, u"#0.000", locale);
+    switch (unit) {
+    case PressureUnit::Metres:
+        return QStringLiteral("Pressioni in metri di colonna d'acqua (1 bar = %1 m)").arg(perBar);
+    case PressureUnit::KPa:
+        return QStringLiteral("Pressioni in kPa (100 kPa = 1 bar = %1 m di colonna d'acqua)").arg(perBar);
+    case PressureUnit::Millimetres:
+    case PressureUnit::Bar:
+        break;
+    }
+    return QStringLiteral("Pressioni in bar e MPa (1 bar = %1 m di colonna d'acqua)").arg(perBar);
 }
 
-QString unitsBesideCalculationText(const QLocale& locale) {
-    return QStringLiteral("Le tabelle dei rami danno le pressioni in mm di colonna d'acqua, a %1 mm per bar come il "
-                          "calcolo; la verifica e le curve le danno in bar, a %2 m di colonna d'acqua per bar.")
-        .arg(formatPicture(hydraulics::kMmPerBar, u"#,#0", locale), formatPicture(kMetresOfWaterPerBar, u"#0.000", locale));
+QString unitsBesideCalculationText(PressureUnit unit, const QLocale& locale) {
+    const QString perBar = formatPicture(kMetresOfWaterPerBar, u"#0.000", locale);
+    const QString calculationBar = formatPicture(hydraulics::kMmPerBar / units::kMmPerMetre, u"#0", locale);
+    if (unit == PressureUnit::Millimetres)
+        return QStringLiteral(
+                   "Le tabelle dei rami danno le pressioni in mm di colonna d'acqua e, accanto, in bar e MPa "
+                   "a "
+                   "%1 mm per bar come il calcolo; la verifica e le curve le danno in bar, a %2 m di colonna "
+                   "d'acqua per bar.")
+            .arg(formatPicture(hydraulics::kMmPerBar, u"#,#0", locale), perBar);
+    return QStringLiteral(
+               "Ogni pressione è data in %1, a %2 m di colonna d'acqua per bar; solo i fattori K dei "
+               "terminali "
+               "e i KV delle valvole sono riferiti, come il calcolo li ha sempre presi, a 1 bar = %3 m di "
+               "colonna d'acqua.")
+        .arg(pressureUnitName(unit), perBar, calculationBar);
+}
+
+QString verificationPressure(double bar, PressureUnit unit, const QLocale& locale) {
+    const PressureScale scale = verificationScale(unit);
+    if (scale.symbol == QStringLiteral("bar"))
+        return barAndMPa(bar, locale);
+    return scale.textOfBar(bar, locale);
 }
 
 QString barAndMPa(double bar, const QLocale& locale) {
     return QStringLiteral("%1 bar (%2 MPa)")
-        .arg(barText(bar, locale), formatPicture(bar * kMPaPerBar, u"#,#0.000", locale));
+        .arg(pressureCell(bar, PressureUnit::Bar, locale),
+             formatPicture(bar * kMPaPerBar, u"#,#0.000", locale));
 }
 
 QString rolePlural(TerminalRole role) {
     switch (role) {
-    case TerminalRole::Hydrant: return QStringLiteral("Idranti");
-    case TerminalRole::HoseReel: return QStringLiteral("Naspi");
-    case TerminalRole::ExternalOutlet: return QStringLiteral("Attacchi esterni");
-    case TerminalRole::Sprinkler: return QStringLiteral("Sprinkler");
-    case TerminalRole::NotVerified: break;
+    case TerminalRole::Hydrant:
+        return QStringLiteral("Idranti");
+    case TerminalRole::HoseReel:
+        return QStringLiteral("Naspi");
+    case TerminalRole::ExternalOutlet:
+        return QStringLiteral("Attacchi esterni");
+    case TerminalRole::Sprinkler:
+        return QStringLiteral("Sprinkler");
+    case TerminalRole::NotVerified:
+        break;
     }
     return QStringLiteral("Terminali");
 }
@@ -65,12 +110,15 @@ QString scenarioHeading(const ScenarioCheck& scenario, const QLocale& locale) {
         .arg(scenario.durationMinutes);
 }
 
-const QStringList& memberCaptions() {
-    static const QStringList captions = {QStringLiteral("Terminale"), QStringLiteral("Tipo"),
-                                         QStringLiteral("K"),         QStringLiteral("Q l/min"),
-                                         QStringLiteral("P bar"),     QStringLiteral("Q min"),
-                                         QStringLiteral("P min"),     QStringLiteral("Esito")};
-    return captions;
+QStringList memberCaptions(PressureUnit unit) {
+    return {QStringLiteral("Terminale"),
+            QStringLiteral("Tipo"),
+            QStringLiteral("K"),
+            QStringLiteral("Q l/min"),
+            withUnit(QStringLiteral("P"), unit),
+            QStringLiteral("Q min"),
+            QStringLiteral("P min"),
+            QStringLiteral("Esito")};
 }
 
 QString memberVerdict(const MemberCheck& member) {
@@ -81,16 +129,16 @@ QString memberVerdict(const MemberCheck& member) {
     return member.pass ? QStringLiteral("superato") : QStringLiteral("NON superato");
 }
 
-QStringList memberCells(const MemberCheck& member, const QLocale& locale) {
+QStringList memberCells(const MemberCheck& member, PressureUnit unit, const QLocale& locale) {
     return {oneLine(member.name),
             oneLine(member.type),
             formatPicture(member.k, u"#0.0", locale),
             flowText(member.flow, locale),
-            member.pressure ? barText(*member.pressure, locale)
+            member.pressure  ? pressureCell(*member.pressure, unit, locale)
             : member.shutOff ? QStringLiteral("chiuso")
                              : QStringLiteral("senza dati"),
             flowText(member.requiredFlow, locale),
-            barText(member.requiredPressure, locale),
+            pressureCell(member.requiredPressure, unit, locale),
             memberVerdict(member)};
 }
 
@@ -98,17 +146,22 @@ QString supplyLine(const StandardCheck& check, const QLocale& locale) {
     if (check.supplyCurve)
         return QStringLiteral("Pressione disponibile all'origine: dalla curva di alimentazione, al punto di "
                               "funzionamento di ciascuna posizione");
-    return QStringLiteral("Pressione disponibile all'origine: ") + barAndMPa(check.supplyPressure, locale);
+    return QStringLiteral("Pressione disponibile all'origine: ") +
+           verificationPressure(check.supplyPressure, check.pressureUnit, locale);
 }
 
 namespace {
 
 // On a supply curve: where the set works on it.
-void addOperatingPoint(const StandardCheck& check, const SetCheck& set, const QLocale& locale, QStringList& lines) {
+void addOperatingPoint(const StandardCheck& check, const SetCheck& set, const QLocale& locale,
+                       QStringList& lines) {
     if (!check.supplyCurve)
         return;
-    lines << (set.suppliesIt ? QStringLiteral("Punto di funzionamento: %1 all'origine").arg(barAndMPa(set.availablePressure, locale))
-                             : QStringLiteral("Punto di funzionamento: la curva di alimentazione non raggiunge la richiesta"));
+    lines << (set.suppliesIt
+                  ? QStringLiteral("Punto di funzionamento: %1 all'origine")
+                        .arg(verificationPressure(set.availablePressure, check.pressureUnit, locale))
+                  : QStringLiteral(
+                        "Punto di funzionamento: la curva di alimentazione non raggiunge la richiesta"));
 }
 
 } // namespace
@@ -122,10 +175,12 @@ QStringList setSummary(const Project& project, const StandardCheck& check, const
     addOperatingPoint(check, set, locale, lines);
     if (unfavourable && set.demandPressure)
         lines << QStringLiteral("Pressione richiesta all'origine: %1 per %2 l/min")
-                     .arg(barAndMPa(*set.demandPressure, locale), flowText(set.demandFlow, locale));
+                     .arg(verificationPressure(*set.demandPressure, check.pressureUnit, locale),
+                          flowText(set.demandFlow, locale));
     else if (unfavourable)
         lines << QStringLiteral("Pressione richiesta all'origine: nessuna pressione basta");
-    lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min").arg(flowText(set.totalFlow, locale));
+    lines << QStringLiteral("Portata alla pressione disponibile: %1 l/min")
+                 .arg(flowText(set.totalFlow, locale));
     if (!unfavourable && &set == &scenario.mostFavourable)
         lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
                      .arg(scenario.durationMinutes)
@@ -137,13 +192,13 @@ QStringList setSummary(const Project& project, const StandardCheck& check, const
     return lines;
 }
 
-QStringList unfavourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
-                                const QLocale& locale) {
+QStringList unfavourableSummary(const Project& project, const StandardCheck& check,
+                                const ScenarioCheck& scenario, const QLocale& locale) {
     return setSummary(project, check, scenario, scenario.mostUnfavourable, true, locale);
 }
 
-QStringList favourableSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,
-                              const QLocale& locale) {
+QStringList favourableSummary(const Project& project, const StandardCheck& check,
+                              const ScenarioCheck& scenario, const QLocale& locale) {
     return setSummary(project, check, scenario, scenario.mostFavourable, false, locale);
 }
 
@@ -158,8 +213,9 @@ QStringList requirementLines(const StandardCheck& check, const QLocale& locale) 
     QStringList lines{QStringLiteral("Requisiti applicati:")};
     for (const AppliedRequirement& r : check.requirements)
         lines << QStringLiteral("  %1: %2 (%3)").arg(r.what, r.value, r.source);
-    lines << QStringLiteral("  Ogni minimo è il maggiore tra quello della norma e quello che la legge del terminale "
-                            "Q = K √p ne dà.");
+    lines << QStringLiteral(
+        "  Ogni minimo è il maggiore tra quello della norma e quello che la legge del terminale "
+        "Q = K √p ne dà.");
     return lines;
 }
 
@@ -169,51 +225,82 @@ QStringList supplyDataLines(const StandardCheck& check, const QLocale& locale) {
     if (s.kind == SupplyKind::Pump) {
         QStringList points;
         for (const PumpPoint& p : s.pump)
-            points << QStringLiteral("%1 l/min a %2 bar").arg(flowText(p.flow, locale), barText(p.pressure, locale));
+            points << QStringLiteral("%1 l/min a %2")
+                          .arg(flowText(p.flow, locale),
+                               verificationScale(check.pressureUnit).textOfBar(p.pressure, locale));
         return {QStringLiteral("Alimentazione: pompa, punti %1").arg(points.join(QStringLiteral("; "))),
                 QStringLiteral("Curva della pompa: ") + curve.formula(locale)};
     }
     if (s.kind == SupplyKind::MainTest)
-        return {QStringLiteral("Alimentazione: acquedotto, pressione statica %1 bar, residua %2 bar a %3 l/min")
-                    .arg(barText(s.staticPressure, locale), barText(s.residualPressure, locale),
+        return {QStringLiteral("Alimentazione: acquedotto, pressione statica %1, residua %2 a %3 l/min")
+                    .arg(verificationScale(check.pressureUnit).textOfBar(s.staticPressure, locale),
+                         verificationScale(check.pressureUnit).textOfBar(s.residualPressure, locale),
                          flowText(s.testFlow, locale)),
                 QStringLiteral("Curva dell'acquedotto: ") + curve.formula(locale)};
-    return {QStringLiteral("Alimentazione: pressione di progetto fissa, %1").arg(barAndMPa(check.supplyPressure, locale))};
+    return {QStringLiteral("Alimentazione: pressione di progetto fissa, %1")
+                .arg(verificationPressure(check.supplyPressure, check.pressureUnit, locale))};
 }
 
-QString singleOutletLine(const SingleOutletCheck& single, const QLocale& locale) {
+QString singleOutletLine(const SingleOutletCheck& single, PressureUnit unit, const QLocale& locale) {
     return QStringLiteral("Aperto da solo, il terminale che sta più in alto è \"%1\": %2, %3 0,7 MPa")
-        .arg(oneLine(single.name), barAndMPa(single.pressure, locale),
+        .arg(oneLine(single.name), verificationPressure(single.pressure, unit, locale),
              single.pass ? QStringLiteral("entro") : QStringLiteral("oltre"));
 }
 
-const QStringList& sheetCaptions() {
-    static const QStringList captions = {
-        QStringLiteral("Tratto"), QStringLiteral("Serie"),  QStringLiteral("DN"),      QStringLiteral("Di mm"),
-        QStringLiteral("L m"),    QStringLiteral("Leq m"),  QStringLiteral("C"),       QStringLiteral("Q l/min"),
-        QStringLiteral("v m/s"),  QStringLiteral("J bar"),  QStringLiteral("Dz bar"),  QStringLiteral("P bar")};
-    return captions;
+QStringList sheetCaptions(PressureUnit unit) {
+    // Metres as "m" in the narrow columns.
+    const auto inUnit = [unit](const QString& caption) {
+        return unit == PressureUnit::Metres ? caption + QStringLiteral(" m") : withUnit(caption, unit);
+    };
+    return {QStringLiteral("Tratto"),    QStringLiteral("Serie"),      QStringLiteral("DN"),
+            QStringLiteral("Di mm"),     QStringLiteral("L m"),        QStringLiteral("Leq m"),
+            QStringLiteral("C"),         QStringLiteral("Q l/min"),    QStringLiteral("v m/s"),
+            inUnit(QStringLiteral("J")), inUnit(QStringLiteral("Dz")), inUnit(QStringLiteral("P"))};
 }
 
 bool overVelocity(const SheetSection& section) {
     return section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
 }
 
-QStringList sheetCells(const SheetSection& section, const QLocale& locale) {
-    const auto number = [&](double value, QStringView picture) { return formatPicture(value, picture, locale); };
-    const QString velocity = section.innerDiameter > 0 || section.velocity > 0
-                                 ? number(section.velocity, u"#0.00") + (overVelocity(section) ? QStringLiteral("!") : QString())
-                                 : QString();
+QStringList sheetCells(const SheetSection& section, PressureUnit unit, const QLocale& locale) {
+    const auto number = [&](double value, QStringView picture) {
+        return formatPicture(value, picture, locale);
+    };
+    // A decimal more than the tables' pressures, two more for the losses: in bar 0,001 and 0,0001.
+    const PressureScale scale = verificationScale(unit);
+    const auto pressure = [&](double bar, int moreDecimals) {
+        return formatPicture(scale.fromBar(bar),
+                             QStringLiteral("#0.") + QString(scale.decimals + moreDecimals, u'0'), locale);
+    };
+    const QString velocity =
+        section.innerDiameter > 0 || section.velocity > 0
+            ? number(section.velocity, u"#0.00") + (overVelocity(section) ? QStringLiteral("!") : QString())
+            : QString();
     if (section.kv)
-        return {oneLine(section.name), QStringLiteral("KV"), QString(), QString(), QString(),
-                number(section.equivalentLength, u"#0.0"), QString(),
-                number(section.flow, u"#,#0.0"), velocity, number(section.loss, u"#0.0000"),
-                number(section.staticDifference, u"#0.000"), number(section.pressure, u"#0.000")};
-    return {oneLine(section.name), oneLine(section.seriesCode), oneLine(section.diameter),
-            number(section.innerDiameter, u"#0.0"), number(section.length, u"#0.00"),
-            number(section.equivalentLength, u"#0.00"), QString::number(section.c), number(section.flow, u"#,#0.0"),
-            velocity, number(section.loss, u"#0.0000"), number(section.staticDifference, u"#0.000"),
-            number(section.pressure, u"#0.000")};
+        return {oneLine(section.name),
+                QStringLiteral("KV"),
+                QString(),
+                QString(),
+                QString(),
+                number(section.equivalentLength, u"#0.0"),
+                QString(),
+                number(section.flow, u"#,#0.0"),
+                velocity,
+                pressure(section.loss, 2),
+                pressure(section.staticDifference, 1),
+                pressure(section.pressure, 1)};
+    return {oneLine(section.name),
+            oneLine(section.seriesCode),
+            oneLine(section.diameter),
+            number(section.innerDiameter, u"#0.0"),
+            number(section.length, u"#0.00"),
+            number(section.equivalentLength, u"#0.00"),
+            QString::number(section.c),
+            number(section.flow, u"#,#0.0"),
+            velocity,
+            pressure(section.loss, 2),
+            pressure(section.staticDifference, 1),
+            pressure(section.pressure, 1)};
 }
 
 QString velocityLimitsText(const QLocale& locale) {
@@ -223,7 +310,8 @@ QString velocityLimitsText(const QLocale& locale) {
 
 QString sheetTitle(const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable) {
     return QStringLiteral("Foglio di calcolo - %1, posizione più %2 (%3)")
-        .arg(rolePlural(scenario.role), unfavourable ? QStringLiteral("sfavorevole") : QStringLiteral("favorevole"),
+        .arg(rolePlural(scenario.role),
+             unfavourable ? QStringLiteral("sfavorevole") : QStringLiteral("favorevole"),
              foundText(set.found));
 }
 
@@ -253,15 +341,15 @@ void addTable(QStringList& lines, const QStringList& captions, const std::vector
 }
 
 void addPosition(QStringList& lines, const Project& project, const StandardCheck& check,
-                 const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable, const QString& caption,
-                 const QLocale& locale) {
+                 const ScenarioCheck& scenario, const SetCheck& set, bool unfavourable,
+                 const QString& caption, const QLocale& locale) {
     lines << caption;
     if (!set.members.empty()) {
-        const int columns = unfavourable ? int(memberCaptions().size()) : 5;
+        const int columns = unfavourable ? int(memberCaptions(check.pressureUnit).size()) : 5;
         std::vector<QStringList> rows;
         for (const MemberCheck& m : set.members)
-            rows.push_back(memberCells(m, locale).mid(0, columns));
-        addTable(lines, memberCaptions().mid(0, columns), rows);
+            rows.push_back(memberCells(m, check.pressureUnit, locale).mid(0, columns));
+        addTable(lines, memberCaptions(check.pressureUnit).mid(0, columns), rows);
     }
     for (const QString& line : setSummary(project, check, scenario, set, unfavourable, locale))
         lines << QStringLiteral("  ") + line;
@@ -269,15 +357,15 @@ void addPosition(QStringList& lines, const Project& project, const StandardCheck
         lines << QStringLiteral("  ") + sheetTitle(scenario, set, unfavourable);
         std::vector<QStringList> rows;
         for (const SheetSection& section : set.sections)
-            rows.push_back(sheetCells(section, locale));
-        addTable(lines, sheetCaptions(), rows);
+            rows.push_back(sheetCells(section, check.pressureUnit, locale));
+        addTable(lines, sheetCaptions(check.pressureUnit), rows);
     }
 }
 
 } // namespace
 
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale) {
-    QStringList lines{verificationTitle(check), pressureUnitsText(locale)};
+    QStringList lines{verificationTitle(check), pressureUnitsText(check.pressureUnit, locale)};
     if (!check.problem.isEmpty()) {
         lines << verdictText(check, locale);
         return lines;
@@ -294,11 +382,12 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
             addPosition(lines, project, check, scenario, scenario.mostFavourable, false,
                         setCaption(scenario.mostFavourable, false), locale);
         for (const bool unfavourable : {true, false})
-            if (const auto& designer = unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable)
-                addPosition(lines, project, check, scenario, *designer, unfavourable, designerCaption(unfavourable),
-                            locale);
+            if (const auto& designer =
+                    unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable)
+                addPosition(lines, project, check, scenario, *designer, unfavourable,
+                            designerCaption(unfavourable), locale);
         if (scenario.singleOutlet)
-            lines << singleOutletLine(*scenario.singleOutlet, locale);
+            lines << singleOutletLine(*scenario.singleOutlet, check.pressureUnit, locale);
         for (const QString& note : scenario.notes)
             lines << QStringLiteral("Nota: ") + note;
         lines << scenarioVerdictText(scenario);

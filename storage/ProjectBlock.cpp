@@ -13,6 +13,9 @@ namespace valmora {
 namespace {
 
 const QString kSettingsLineName = QStringLiteral("verifica");
+const QString kOptionsLineName = QStringLiteral("opzioni");
+const QString kPressureUnitKey = QStringLiteral("pressione");
+const QString kReportLineName = QStringLiteral("relazione");
 constexpr int kSettingLineValues = 3; // name, key, value
 const QString kOldSettingsExtension = QStringLiteral("verifica");
 constexpr QChar kOldKeySeparator = u'=';
@@ -84,7 +87,47 @@ void readBlockVersion(FreeFormatReader& reader, int nameLine, BlockRead& read) {
                        .arg(version.text)));
 }
 
+QString keyedLine(const QString& name, const QString& key, const QString& value) {
+    return fileTextValue(name) + u',' + fileTextValue(key) + u',' + fileTextValue(value) +
+           QStringLiteral("\r\n");
+}
+
+std::optional<ReadNotice> takeReportValue(ReportData& report, const QString& key, const QString& value,
+                                          int line, const QString& shownLine) {
+    for (const ReportField& f : kReportFields)
+        if (key == QString::fromUtf16(f.key)) {
+            report.*(f.field) = value;
+            return std::nullopt;
+        }
+    return notice(ReadNotice::Kind::Refused, line,
+                  refusalOf(shownLine, QStringLiteral("dato della relazione sconosciuto")));
+}
+
+std::optional<ReadNotice> takeOption(PressureUnit& unit, const QString& key, const QString& value, int line,
+                                     const QString& shownLine) {
+    if (key != kPressureUnitKey)
+        return notice(ReadNotice::Kind::Refused, line,
+                      refusalOf(shownLine, QStringLiteral("opzione sconosciuta")));
+    const std::optional<PressureUnit> read = pressureUnitFromKey(value);
+    if (!read)
+        return notice(ReadNotice::Kind::Refused, line,
+                      refusalOf(shownLine, QStringLiteral("unità di pressione sconosciuta: restano i mm")));
+    unit = *read;
+    return std::nullopt;
+}
+
 } // namespace
+
+const std::array<ReportField, 8> kReportFields = {{
+    {u"committente", &ReportData::committente},
+    {u"ubicazione", &ReportData::ubicazione},
+    {u"oggetto", &ReportData::oggetto},
+    {u"progettista", &ReportData::progettista},
+    {u"iscrizione", &ReportData::iscrizione},
+    {u"revisione", &ReportData::revisione},
+    {u"data", &ReportData::data},
+    {u"noteRevisione", &ReportData::noteRevisione},
+}};
 
 QString fileTextValue(const QString& text) {
     // A double quote cannot stand inside a quoted value: it becomes an apostrophe.
@@ -94,7 +137,9 @@ QString fileTextValue(const QString& text) {
 }
 
 bool needsBlock(const Project& project) {
-    return project.blockInFile || !project.keptBlockLines.empty() || !(project.standardSettings == StandardSettings{});
+    return project.blockInFile || !project.keptBlockLines.empty() ||
+           !(project.standardSettings == StandardSettings{}) || !project.reportData.isEmpty() ||
+           project.pressureUnit != PressureUnit::Millimetres;
 }
 
 QString projectBlockText(const Project& project) {
@@ -104,6 +149,11 @@ QString projectBlockText(const Project& project) {
         for (const SettingEntry& entry : settingEntries(project.standardSettings, project))
             text += fileTextValue(kSettingsLineName) + u',' + fileTextValue(entry.key) + u',' +
                     fileTextValue(entry.value) + end;
+    if (project.pressureUnit != PressureUnit::Millimetres)
+        text += keyedLine(kOptionsLineName, kPressureUnitKey, pressureUnitKey(project.pressureUnit));
+    for (const ReportField& f : kReportFields)
+        if (const QString& value = project.reportData.*(f.field); !value.isEmpty())
+            text += keyedLine(kReportLineName, QString::fromUtf16(f.key), value);
     for (const BlockLine& line : project.keptBlockLines)
         text += lineText(line) + end;
     return text;
@@ -119,16 +169,27 @@ BlockRead readProjectBlock(FreeFormatReader& reader, int nameLine, const Project
             const BlockLine line = readLine(reader, first);
             const QString shown = lineText(line);
             if (first.text == kSettingsLineName && line.size() == kSettingLineValues) {
-                if (auto refused = takeSetting(entries, read.settings, line[1].text, line[2].text, first.line, shown))
+                if (auto refused =
+                        takeSetting(entries, read.settings, line[1].text, line[2].text, first.line, shown))
                     read.notices.push_back(*refused);
-            } else if (first.text == kSettingsLineName || first.text == kBlockName) {
+            } else if (first.text == kReportLineName && line.size() == kSettingLineValues) {
+                if (auto refused =
+                        takeReportValue(read.report, line[1].text, line[2].text, first.line, shown))
+                    read.notices.push_back(*refused);
+            } else if (first.text == kOptionsLineName && line.size() == kSettingLineValues) {
+                if (auto refused =
+                        takeOption(read.pressureUnit, line[1].text, line[2].text, first.line, shown))
+                    read.notices.push_back(*refused);
+            } else if (first.text == kSettingsLineName || first.text == kBlockName ||
+                       first.text == kReportLineName || first.text == kOptionsLineName) {
                 read.notices.push_back(notice(ReadNotice::Kind::Refused, first.line,
                                               refusalOf(shown, QStringLiteral("riga malformata"))));
             } else {
                 read.kept.push_back(line);
                 read.notices.push_back(notice(
                     ReadNotice::Kind::Kept, first.line,
-                    refusalOf(shown, QStringLiteral("riga di una versione più recente: conservata, non usata"))));
+                    refusalOf(shown,
+                              QStringLiteral("riga di una versione più recente: conservata, non usata"))));
             }
         }
     } catch (const FormatError& error) {

@@ -7,6 +7,9 @@
 //
 //   "Valmora",1                       the block's first line: its name and version
 //   "verifica","<key>","<value>"      one setting of the verification a line
+//   "opzioni","pressione","<unit>"    the unit pressures are shown in: "m", "bar" or "kPa"
+//   "relazione","<key>","<value>"     one of the report's data a line: committente, ubicazione,
+//                                     oggetto, progettista, iscrizione, revisione, data, noteRevisione
 //
 // Lines of any other name come from a newer version: they are kept as they were read and
 // written back after the lines this version writes.
@@ -16,6 +19,7 @@
 
 #include <QString>
 
+#include <array>
 #include <vector>
 
 namespace valmora {
@@ -39,7 +43,15 @@ struct ReadNotice {
 // grammar cannot hold) written as an apostrophe.
 QString fileTextValue(const QString& text);
 
-// Whether a save writes the block: the project has settings or kept lines, or its file had one.
+// The report's data by their keys in the file, in the order they are written.
+struct ReportField {
+    const char16_t* key;
+    QString ReportData::*field;
+};
+extern const std::array<ReportField, 8> kReportFields;
+
+// Whether a save writes the block: the project has settings, report data, a unit other than
+// mm or kept lines, or its file had one.
 bool needsBlock(const Project& project);
 
 // The block's lines, each ended by CR LF.
@@ -47,6 +59,8 @@ QString projectBlockText(const Project& project);
 
 struct BlockRead {
     StandardSettings settings;
+    ReportData report;
+    PressureUnit pressureUnit = PressureUnit::Millimetres;
     std::vector<BlockLine> kept;
     std::vector<ReadNotice> notices;
 };

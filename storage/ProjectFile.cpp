@@ -26,12 +26,16 @@ constexpr int16_t kReservedHeaderValue = 0;
 
 // ---- reading ----------------------------------------------------------------------
 
-[[noreturn]] void refuse(int line, const QString& message) { throw FormatError{line, message}; }
+[[noreturn]] void refuse(int line, const QString& message) {
+    throw FormatError{line, message};
+}
 
 void requireLineStart(const FreeFormatReader& reader, const QString& what) {
     if (!reader.lastWasFirstOnLine())
-        refuse(reader.lastLine(),
-               QStringLiteral("%1 non è all'inizio della riga (valori in più o in meno sulla riga precedente)").arg(what));
+        refuse(
+            reader.lastLine(),
+            QStringLiteral("%1 non è all'inizio della riga (valori in più o in meno sulla riga precedente)")
+                .arg(what));
 }
 
 int16_t appendNodeOrRefuse(Project& project, int line) {
@@ -55,7 +59,8 @@ void readNodeValues(Project& project, Node& node, FreeFormatReader& reader) {
     const int diameterLine = reader.lastLine();
     node.seriesIndex = reader.readInt16(QStringLiteral("l'indice della serie"));
     if (!project.isValidSeriesIndex(node.seriesIndex))
-        refuse(reader.lastLine(), QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(node.seriesIndex));
+        refuse(reader.lastLine(),
+               QStringLiteral("la serie di tubi %1 non esiste nel catalogo").arg(node.seriesIndex));
     // A KV element has no diameters: its diameter index is kept as it is.
     if (!node.isKvElement() && !project.isValidDiameterIndex(node.seriesIndex, node.diameterIndex))
         refuse(diameterLine, QStringLiteral("il diametro %1 non esiste nella serie %2")
@@ -111,7 +116,8 @@ int32_t readSupplyPressure(const QString& text, int line) {
     const std::optional<double> number = FreeFormatReader::parseDouble(text);
     const std::optional<int32_t> pressure = number ? roundedToRange<int32_t>(*number) : std::nullopt;
     if (!pressure)
-        refuse(line, QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(quotedExcerpt(text)));
+        refuse(line,
+               QStringLiteral("pressione disponibile fuori dall'intervallo: %1").arg(quotedExcerpt(text)));
     return *pressure;
 }
 
@@ -178,7 +184,8 @@ int16_t structureCodeOf(const Node& node) {
 }
 
 int16_t statusOf(const Node& node) {
-    return static_cast<int16_t>((node.closed ? kStatusClosed : 0) | (node.diameterLocked ? kStatusDiameterLocked : 0));
+    return static_cast<int16_t>((node.closed ? kStatusClosed : 0) |
+                                (node.diameterLocked ? kStatusDiameterLocked : 0));
 }
 
 void appendNodeLine(const Node& node, QString& out) {
@@ -207,7 +214,9 @@ void appendSubtree(const Project& project, int16_t first, QString& out) {
 
 // ---- saving -----------------------------------------------------------------------
 
-SaveOutcome writeFailure(const QString& reason) { return {false, reason, kWriteErrorPrefix + reason, {}}; }
+SaveOutcome writeFailure(const QString& reason) {
+    return {false, reason, kWriteErrorPrefix + reason, {}};
+}
 
 } // namespace
 
@@ -256,7 +265,8 @@ int readWholeTree(Project& network, FreeFormatReader& reader) {
     const FreeFormatReader::Value value = reader.next(QString());
     if (value.text == kBlockName && reader.lastWasFirstOnLine())
         return value.line;
-    throw FormatError{reader.lastLine(), QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
+    throw FormatError{reader.lastLine(),
+                      QStringLiteral("righe oltre la fine della rete (codice di struttura errato?)")};
 }
 
 } // namespace
@@ -282,6 +292,8 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     BlockRead block = blockLine > 0 ? readProjectBlock(reader, blockLine, loaded) : BlockRead{};
     adoptReadNetwork(project, std::move(loaded), std::move(header));
     project.standardSettings = std::move(block.settings);
+    project.reportData = std::move(block.report);
+    project.pressureUnit = block.pressureUnit;
     project.keptBlockLines = std::move(block.kept);
     project.blockInFile = blockLine > 0;
     ReadOutcome outcome;
@@ -445,7 +457,8 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
     // What earlier grafts left unreachable makes room before the graft is refused as too large.
     std::vector<int16_t> moved;
     if (!makeRoomFor(project, scratch.nodeCount(), scratch.terminalCount(), moved))
-        return graftRefused(kGraftCancelled, QStringLiteral("la rete supererebbe i %1 nodi o terminali").arg(kMaxTableIndex));
+        return graftRefused(kGraftCancelled,
+                            QStringLiteral("la rete supererebbe i %1 nodi o terminali").arg(kMaxTableIndex));
     if (!moved.empty())
         cursor = moved[std::size_t(cursor)];
     attachScratch(project, cursor, scratch);

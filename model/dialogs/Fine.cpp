@@ -47,7 +47,9 @@ Fine::Fine(Project& project, Interaction& interaction, const QString& pressureLe
     form->addRow(QStringLiteral("K (l/min a 1 bar)"), lblKV);
     form->addRow(QStringLiteral("Port. nominale Lt/min"), lblQnom);
     form->addRow(QStringLiteral("Press. nominale (bar)"), lblPnom);
-    form->addRow(QStringLiteral("Residua press. nel terminale (mm)"), lblResidua);
+    form->addRow(QStringLiteral("Residua press. nel terminale (%1)")
+                     .arg(calculationScale(project_.pressureUnit).symbol),
+                 lblResidua);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);

@@ -4,6 +4,7 @@
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,8 +23,12 @@ namespace {
 // Comments are kept with CR LF line ends, as project files hold them.
 const QString kFileLineEnd = QStringLiteral("\r\n");
 
-QString notesForEditing(const QString& notes) { return QString(notes).replace(kFileLineEnd, QStringLiteral("\n")); }
-QString notesForProject(const QString& text) { return QString(text).replace(u'\n', kFileLineEnd); }
+QString notesForEditing(const QString& notes) {
+    return QString(notes).replace(kFileLineEnd, QStringLiteral("\n"));
+}
+QString notesForProject(const QString& text) {
+    return QString(text).replace(u'\n', kFileLineEnd);
+}
 
 } // namespace
 
@@ -42,6 +47,18 @@ Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
     lblQ = new QLabel(this);
     lblQ->setObjectName(QStringLiteral("lblQ"));
     lblQ->setMinimumWidth(80);
+    cmbUnita = new QComboBox(this);
+    cmbUnita->setObjectName(QStringLiteral("cmbUnita"));
+    for (const PressureUnit unit :
+         {PressureUnit::Millimetres, PressureUnit::Metres, PressureUnit::Bar, PressureUnit::KPa})
+        cmbUnita->addItem(pressureUnitName(unit), int(unit));
+    cmbUnita->setItemText(0, QStringLiteral("mm c.a. (verifica e curve in bar)"));
+    cmbUnita->setToolTip(
+        QStringLiteral("L'unità delle pressioni nelle griglie, nello schema, nella relazione, nelle "
+                       "curve e nella verifica; i bar e i kPa a 10,197 m c.a. per bar"));
+    cmbUnita->setCurrentIndex(cmbUnita->findData(int(project_.pressureUnit)));
+    lblInUnita = new QLabel(this);
+    lblInUnita->setObjectName(QStringLiteral("lblInUnita"));
     txtCommento = new QPlainTextEdit(this);
     txtCommento->setObjectName(QStringLiteral("txtCommento"));
     btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -54,16 +71,19 @@ Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("Pressione disponibile"), this), 0, 0);
     grid->addWidget(txtPrevalenza, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Metri"), this), 0, 2);
-    grid->addWidget(Scroll, 1, 0, 1, 3);
+    grid->addWidget(lblInUnita, 0, 3);
+    grid->addWidget(Scroll, 1, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Portata corrispondente Lt/min."), this), 2, 0);
     grid->addWidget(lblQ, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Commento"), this), 3, 0);
-    grid->addWidget(txtCommento, 4, 0, 1, 3);
+    grid->addWidget(txtCommento, 4, 0, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Unità di pressione"), this), 5, 0);
+    grid->addWidget(cmbUnita, 5, 1, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);
     buttons->addWidget(btnAnnulla);
-    grid->addLayout(buttons, 5, 0, 1, 3);
+    grid->addLayout(buttons, 6, 0, 1, 4);
 
     txtPrevalenza->setText(formatGeneral(openingMetres_));
     txtCommento->setPlainText(notesForEditing(project_.projectNotes));
@@ -82,6 +102,9 @@ Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
         showPreview(openingMetres_);
     }
     txtPrevalenza->installEventFilter(this);
+    connect(txtPrevalenza, &QLineEdit::textChanged, this, &Opzioni::showInUnit);
+    connect(cmbUnita, &QComboBox::currentIndexChanged, this, &Opzioni::showInUnit);
+    showInUnit();
     connect(btnOK, &QPushButton::clicked, this, &Opzioni::confirm);
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -94,6 +117,16 @@ bool Opzioni::eventFilter(QObject* watched, QEvent* event) {
 
 void Opzioni::showPreview(double metres) {
     lblQ->setText(formatPicture(previewFlow(metres, project_.NodeTable[1].eqResistance), u"#0"));
+}
+
+// The box holds metres, as the slider does; in bar or kPa the same pressure is shown beside it.
+void Opzioni::showInUnit() {
+    const auto unit = PressureUnit(cmbUnita->currentData().toInt());
+    const std::optional<double> metres = parseUserNumber(txtPrevalenza->text());
+    const bool beside = metres && unit != PressureUnit::Millimetres && unit != PressureUnit::Metres;
+    lblInUnita->setText(beside ? QStringLiteral("= ") +
+                                     calculationScale(unit).text(std::fabs(*metres) * units::kMmPerMetre)
+                               : QString());
 }
 
 void Opzioni::sliderMoved(int metres) {
@@ -139,6 +172,7 @@ void Opzioni::confirm() {
     }
     project_.supplyPressure = *pressure;
     project_.projectNotes = notesForProject(txtCommento->toPlainText());
+    project_.pressureUnit = PressureUnit(cmbUnita->currentData().toInt());
     const CalculationOutcome outcome = Calculate(project_);
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);

@@ -1,13 +1,15 @@
 #pragma once
 
 // "Opzioni": the supply pressure (in metres, with a slider previewing the total flow) and
-// the project comment. Refuses a pressure below twice the highest terminal.
+// the project comment, and the unit pressures are shown in. Refuses a pressure below twice the
+// highest terminal.
 
 #include "model/Project.h"
 #include "platform/Interaction.h"
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,6 +27,8 @@ public:
     QScrollBar* Scroll;
     QLabel* lblQ;
     QPlainTextEdit* txtCommento;
+    QComboBox* cmbUnita; // "Unità di pressione"
+    QLabel* lblInUnita;  // the pressure in the box, in the unit chosen
     QPushButton* btnOK;
     QPushButton* btnAnnulla;
 
@@ -33,6 +37,7 @@ public:
 
 private:
     void showPreview(double metres);
+    void showInUnit();
     void sliderMoved(int metres);
     void confirm();
     void restoreOpeningPressure();

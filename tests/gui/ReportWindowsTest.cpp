@@ -169,11 +169,15 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
     Project small = testkit::projectWithTestCatalogues();
     testkit::buildChain(small, 3);
     ASSERT_TRUE(Calculate(small).ok);
-    Anteprima one(small, ask);
-    EXPECT_EQ(one.pageCount(), 1);
-    EXPECT_FALSE(one.PagPrew->isEnabled());
-    one.PagPost->click();
-    EXPECT_EQ(one.pageOnView(), 1);
+    // A short network: the inputs and the summary on one page, the tables on the next.
+    Anteprima two(small, ask);
+    EXPECT_EQ(two.pageCount(), 2);
+    EXPECT_TRUE(two.PagPrew->isEnabled());
+    two.PagPost->click();
+    two.PagPost->click();
+    EXPECT_EQ(two.pageOnView(), 1);
+    EXPECT_TRUE(two.page(1).texts().contains(QStringLiteral("SINTESI DEI RISULTATI")));
+    EXPECT_TRUE(two.page(2).texts().contains(QStringLiteral("pagina 2 di 2")));
 }
 
 TEST(frmStampa, PrintsTheExampleOnARealQueue) {
