@@ -249,7 +249,7 @@ void frmCurve::drawChart() {
     flowAxis->setTitleText(QStringLiteral("Portata (l/min)"));
     flowAxis->setLabelFormat(QStringLiteral("%.0f"));
     auto* pressureAxis = new QValueAxis;
-    pressureAxis->setTitleText(QStringLiteral("Pressione (bar, 1 bar = 10,197 m c.a.)"));
+    pressureAxis->setTitleText(pressureAxisTitle(chart_.pressureScale));
     pressureAxis->setLabelFormat(QStringLiteral("%.1f"));
     chart->addAxis(flowAxis, Qt::AlignBottom);
     chart->addAxis(pressureAxis, Qt::AlignLeft);
@@ -287,14 +287,16 @@ void frmCurve::drawChart() {
             QString line = QStringLiteral("%1 %2").arg(n).arg(curve->name);
             if (curve->demandPoint) {
                 demandPoints->append(curve->demandPoint->flow, curve->demandPoint->pressure);
-                line += QStringLiteral(": richiesta D%1 %2").arg(n).arg(pointText(*curve->demandPoint));
+                line += QStringLiteral(": richiesta D%1 %2")
+                            .arg(n)
+                            .arg(pointText(*curve->demandPoint, chart_.pressureScale));
             }
             if (curve->operating) {
                 operatingPoints->append(curve->operating->flow, curve->operating->pressure);
                 line += QStringLiteral("%1 funzionamento F%2 %3")
                             .arg(curve->demandPoint ? QStringLiteral(";") : QStringLiteral(":"))
                             .arg(n)
-                            .arg(pointText(*curve->operating));
+                            .arg(pointText(*curve->operating, chart_.pressureScale));
             }
             words << line;
             ++n;

@@ -36,7 +36,8 @@ public:
         flowStep_ = niceStep(chart.largestFlow, kDivisions);
         pressureStep_ = niceStep(chart.largestPressure, kDivisions);
         flowTop_ = std::max(flowStep_, std::ceil(chart.largestFlow / flowStep_) * flowStep_);
-        pressureTop_ = std::max(pressureStep_, std::ceil(chart.largestPressure / pressureStep_) * pressureStep_);
+        pressureTop_ =
+            std::max(pressureStep_, std::ceil(chart.largestPressure / pressureStep_) * pressureStep_);
     }
 
     void axes() {
@@ -53,12 +54,14 @@ public:
             const double y = yOf(p);
             surface_.line(kPlotLeft - kTick, y, kPlotLeft, y);
             const QString label = formatPicture(p, pressureStep_ < 1 ? u"#0.0" : u"#0");
-            textAt(kPlotLeft - kTick - kLabelGap - surface_.textWidth(label), y - surface_.textHeight(label) / 2, label);
+            textAt(kPlotLeft - kTick - kLabelGap - surface_.textWidth(label),
+                   y - surface_.textHeight(label) / 2, label);
         }
         const QString flowTitle = QStringLiteral("Portata (l/min)");
-        textAt(kPlotLeft + kPlotWidth - surface_.textWidth(flowTitle), kPlotTop + kPlotHeight + 2 * kTick + 3, flowTitle);
+        textAt(kPlotLeft + kPlotWidth - surface_.textWidth(flowTitle), kPlotTop + kPlotHeight + 2 * kTick + 3,
+               flowTitle);
         textAt(kPlotLeft - kTick, kPlotTop - surface_.textHeight(QStringLiteral("H")) - kLabelGap,
-               QStringLiteral("Pressione (bar)"));
+               QStringLiteral("Pressione (%1)").arg(chart_.pressureScale.symbol));
     }
 
     void polyline(const std::vector<CurvePoint>& points, int width) {
@@ -72,7 +75,8 @@ public:
         if (points.empty())
             return;
         // At the last point the chart shows of the curve.
-        const auto shown = std::find_if(points.rbegin(), points.rend(), [&](const CurvePoint& p) { return visible(p); });
+        const auto shown =
+            std::find_if(points.rbegin(), points.rend(), [&](const CurvePoint& p) { return visible(p); });
         if (shown != points.rend())
             label(xOf(shown->flow) + kLabelGap, yOf(shown->pressure) - kLabelGap * 2, QString::number(n));
     }
@@ -80,8 +84,10 @@ public:
     void cross(const CurvePoint& p, const QString& label) {
         if (!visible(p))
             return;
-        surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) - kMarker, xOf(p.flow) + kMarker, yOf(p.pressure) + kMarker);
-        surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) + kMarker, xOf(p.flow) + kMarker, yOf(p.pressure) - kMarker);
+        surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) - kMarker, xOf(p.flow) + kMarker,
+                      yOf(p.pressure) + kMarker);
+        surface_.line(xOf(p.flow) - kMarker, yOf(p.pressure) + kMarker, xOf(p.flow) + kMarker,
+                      yOf(p.pressure) - kMarker);
         this->label(xOf(p.flow) + kMarker + kLabelGap / 2, yOf(p.pressure) + kMarker, label);
     }
 
@@ -132,7 +138,8 @@ private:
                 share = std::min(share, (pressureTop_ - in.pressure) / (out.pressure - in.pressure));
             if (out.flow > flowTop_)
                 share = std::min(share, (flowTop_ - in.flow) / (out.flow - in.flow));
-            out = {in.flow + share * (out.flow - in.flow), in.pressure + share * (out.pressure - in.pressure)};
+            out = {in.flow + share * (out.flow - in.flow),
+                   in.pressure + share * (out.pressure - in.pressure)};
         };
         clip(b, a);
         clip(a, b);
@@ -140,7 +147,8 @@ private:
     }
 
     bool overlapsPlaced(const QRectF& box) const {
-        return std::any_of(placed_.begin(), placed_.end(), [&](const QRectF& other) { return other.intersects(box); });
+        return std::any_of(placed_.begin(), placed_.end(),
+                           [&](const QRectF& other) { return other.intersects(box); });
     }
 
     const OperatingChart& chart_;
@@ -150,6 +158,13 @@ private:
 };
 
 } // namespace
+
+QString pressureUnitsLine(const PressureScale& scale) {
+    if (scale.symbol == QStringLiteral("bar"))
+        return QStringLiteral("Pressioni in bar (1 bar = 10,197 m di colonna d'acqua), portate in l/min");
+    return QStringLiteral("Pressioni in %1 (1 bar = 10,197 m di colonna d'acqua), portate in l/min")
+        .arg(scale.symbol);
+}
 
 double niceStep(double range, int divisions) {
     if (!(range > 0))
@@ -170,7 +185,7 @@ void PrintCurves(const OperatingChart& chart, const Project& project, PrintSurfa
     surface.print(kCurvesTitle);
     surface.setFont(kBodyFont);
     surface.print(QStringLiteral("File: ") + oneLine(project.projectPath));
-    surface.print(QStringLiteral("Pressioni in bar (1 bar = 10,197 m di colonna d'acqua), portate in l/min"));
+    surface.print(pressureUnitsLine(chart.pressureScale));
     if (!chart.problem.isEmpty()) {
         surface.print(QString());
         surface.print(chart.problem);
@@ -179,8 +194,9 @@ void PrintCurves(const OperatingChart& chart, const Project& project, PrintSurfa
     CurvesDrawing drawing(chart, surface);
     drawing.axes();
     drawing.polyline(chart.supply, kHeavy);
-    QStringList legend{QStringLiteral("Linea spessa: ") + chart.supplyName +
-                       QStringLiteral(". D: richiesta di un insieme (quadrato); F: punto di funzionamento (croce).")};
+    QStringList legend{
+        QStringLiteral("Linea spessa: ") + chart.supplyName +
+        QStringLiteral(". D: richiesta di un insieme (quadrato); F: punto di funzionamento (croce).")};
     int n = 1;
     const auto demand = [&](const DemandCurve& curve) {
         drawing.polyline(curve.points, kThin);
@@ -188,11 +204,11 @@ void PrintCurves(const OperatingChart& chart, const Project& project, PrintSurfa
         QString line = QStringLiteral("%1  %2").arg(n).arg(curve.name);
         if (curve.demandPoint) {
             drawing.square(*curve.demandPoint, QStringLiteral("D%1").arg(n));
-            line += QStringLiteral("; D%1 %2").arg(n).arg(pointText(*curve.demandPoint));
+            line += QStringLiteral("; D%1 %2").arg(n).arg(pointText(*curve.demandPoint, chart.pressureScale));
         }
         if (curve.operating) {
             drawing.cross(*curve.operating, QStringLiteral("F%1").arg(n));
-            line += QStringLiteral("; F%1 %2").arg(n).arg(pointText(*curve.operating));
+            line += QStringLiteral("; F%1 %2").arg(n).arg(pointText(*curve.operating, chart.pressureScale));
         }
         legend << line;
         ++n;

@@ -16,6 +16,9 @@ inline const QString kCurvesTitle = QStringLiteral("Curve di funzionamento");
 // One page, from the surface's current page on (the caller starts a new one if it must).
 void PrintCurves(const OperatingChart& chart, const Project& project, PrintSurface& surface);
 
+// "Pressioni in bar (1 bar = 10,197 m di colonna d'acqua), portate in l/min", in the chart's unit.
+QString pressureUnitsLine(const PressureScale& scale);
+
 // The axis step for a range: 1, 2 or 5 times a power of ten, for about `divisions` steps.
 double niceStep(double range, int divisions);
 

@@ -4,12 +4,13 @@
 set -euo pipefail
 
 # fonts-liberation2: the report's "Courier New" and "Arial" with their metrics;
-# poppler-utils: the tests read the report's PDF files back;
+# poppler-utils: the tests read the report's PDF files back; qpdf: they check the structure of the PDF files
+# written (the cross-reference table moved when the document's author and subject are added);
 # locales: the Italian locale, in which the system gives its reasons for a failed write;
 # qt6-charts-dev (with libqt6opengl6-dev, which its CMake files ask for): the chart of the supply
 # and demand curves.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core fonts-liberation2
-    poppler-utils locales qt6-charts-dev libqt6opengl6-dev "$@")
+    poppler-utils qpdf locales qt6-charts-dev libqt6opengl6-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -107,8 +107,35 @@ QString supplyName(SupplyKind kind) {
 
 } // namespace
 
+// Every pressure of the chart, worked out in bar, in the unit of `scale`.
+OperatingChart inScale(OperatingChart chart, const PressureScale& scale) {
+    const auto convert = [&scale](CurvePoint& p) { p.pressure = scale.fromBar(p.pressure); };
+    const auto convertCurve = [&](DemandCurve& curve) {
+        for (CurvePoint& p : curve.points)
+            convert(p);
+        if (curve.demandPoint)
+            convert(*curve.demandPoint);
+        if (curve.operating)
+            convert(*curve.operating);
+    };
+    for (CurvePoint& p : chart.supply)
+        convert(p);
+    convertCurve(chart.network);
+    for (DemandCurve& curve : chart.sets)
+        convertCurve(curve);
+    chart.largestPressure = scale.fromBar(chart.largestPressure);
+    chart.pressureScale = scale;
+    return chart;
+}
+
 OperatingChart operatingChart(const Project& project, const StandardCheck* check) {
     OperatingChart chart;
+    // Worked out in bar, shown in the project's unit.
+    const PressureScale scale = verificationScale(project.pressureUnit);
+    const auto shown = [&scale](CurvePoint p) {
+        p.pressure = scale.fromBar(p.pressure);
+        return p;
+    };
     const StandardNetwork network(project);
     if (!network.ok()) {
         chart.problem = network.problem();
@@ -169,7 +196,7 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                     curve.demandPoint = CurvePoint{set.demandFlow, *set.demandPressure};
                     if (*set.demandPressure > top)
                         chart.notes << curve.name + QStringLiteral(": la richiesta (%1) è fuori dal grafico.")
-                                                        .arg(pointText(*curve.demandPoint));
+                                                        .arg(pointText(shown(*curve.demandPoint), scale));
                 }
                 if (const auto point = supply.operatingPoint(drawn))
                     curve.operating = CurvePoint{point->flow, point->pressure};
@@ -205,19 +232,26 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
         chart.supply.push_back({flow, std::max(supply.pressureAt(flow), 0.0)});
     }
     chart.largestPressure = top;
-    return chart;
+    return inScale(std::move(chart), scale);
 }
 
 std::optional<int32_t> operatingSupplyPressure(const OperatingChart& chart) {
     if (!chart.network.operating)
         return std::nullopt;
-    const double metres = chart.network.operating->pressure * kMetresOfWaterPerBar;
+    const double metres = chart.pressureScale.toBar(chart.network.operating->pressure) * kMetresOfWaterPerBar;
     return static_cast<int32_t>(roundHalfEven(metres * kMmPerMetre));
 }
 
-QString pointText(const CurvePoint& point, const QLocale& locale) {
-    return QStringLiteral("%1 l/min a %2 bar")
-        .arg(formatPicture(point.flow, u"#,#0", locale), formatPicture(point.pressure, u"#0.00", locale));
+QString pointText(const CurvePoint& point, const PressureScale& scale, const QLocale& locale) {
+    return QStringLiteral("%1 l/min a %2")
+        .arg(formatPicture(point.flow, u"#,#0", locale),
+             scale.textOfBar(scale.toBar(point.pressure), locale));
+}
+
+QString pressureAxisTitle(const PressureScale& scale) {
+    if (scale.symbol == QStringLiteral("bar"))
+        return QStringLiteral("Pressione (bar, 1 bar = 10,197 m c.a.)");
+    return QStringLiteral("Pressione (%1)").arg(scale.symbol);
 }
 
 } // namespace valmora

@@ -20,7 +20,7 @@ namespace valmora {
 
 struct CurvePoint {
     double flow = 0;     // l/min
-    double pressure = 0; // bar
+    double pressure = 0; // in the chart's unit (`OperatingChart::pressureScale`)
 };
 
 // What a demand curve is of, for the colour it is drawn in.
@@ -46,6 +46,8 @@ struct OperatingChart {
     QStringList notes; // what the chart cannot show: curves that never meet
     double largestFlow = 0;
     double largestPressure = 0;
+    // The unit of every pressure of the chart: the project's (bar unless m c.a. or kPa).
+    PressureScale pressureScale = verificationScale(PressureUnit::Bar);
 };
 
 // The chart of the project as it stands, with its verification when one is set (`check`,
@@ -56,7 +58,9 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
 // the supply dialog would store it (metres x 1000, halves to even); none without one.
 std::optional<int32_t> operatingSupplyPressure(const OperatingChart& chart);
 
-// "1.234 l/min a 4,25 bar".
-QString pointText(const CurvePoint& point, const QLocale& locale = QLocale());
+// "1.234 l/min a 4,25 bar": a point of a chart in that chart's unit.
+QString pointText(const CurvePoint& point, const PressureScale& scale, const QLocale& locale = QLocale());
+// "Pressione (bar, 1 bar = 10,197 m c.a.)", "Pressione (kPa)": the pressure axis' title.
+QString pressureAxisTitle(const PressureScale& scale);
 
 } // namespace valmora

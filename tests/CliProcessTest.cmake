@@ -35,9 +35,27 @@ expect_exit(1 ${CLI} schema ${WORK}/garbage.vlm ${WORK}/x.pdf --catalogues ${DAT
 # The report's options named when refused; help asked for, not a mistake.
 execute_process(COMMAND ${CLI} report ${DATA}/esempio.vlm ${WORK}/x.pdf --sections foo
     RESULT_VARIABLE code ERROR_VARIABLE err)
-if(NOT code STREQUAL 2 OR NOT err MATCHES "--sections: sezione sconosciuta \"foo\"")
+if(NOT code STREQUAL 2 OR NOT err MATCHES "--sections: sezione sconosciuta \"foo\" \\(copertina,dati,sintesi,nodi,materiali,terminali,verifica,curve,firma\\)")
     message(FATAL_ERROR "report --sections foo: exit ${code}\n${err}")
 endif()
+# The parts around the tables by their names: the cover and the signature alone, two pages.
+expect_exit(0 ${CLI} report ${DATA}/esempio.vlm ${WORK}/copertina.pdf --sections copertina,firma --catalogues ${DATA})
+execute_process(COMMAND pdfinfo ${WORK}/copertina.pdf OUTPUT_VARIABLE info)
+if(NOT info MATCHES "Pages: +2\n")
+    message(FATAL_ERROR "report --sections copertina,firma: expected 2 pages\n${info}")
+endif()
+# The calculation sheet for a spreadsheet.
+expect_exit(0 ${CLI} table ${DATA}/esempio.vlm ${WORK}/esempio.csv --catalogues ${DATA})
+file(READ ${WORK}/esempio.csv head LIMIT 3 HEX)
+if(NOT head STREQUAL "efbbbf")
+    message(FATAL_ERROR "valmora-cli table: no UTF-8 byte order mark")
+endif()
+file(STRINGS ${WORK}/esempio.csv lines ENCODING UTF-8)
+list(LENGTH lines count)
+if(count LESS 10)
+    message(FATAL_ERROR "valmora-cli table: ${count} lines")
+endif()
+expect_exit(2 ${CLI} table ${DATA}/esempio.vlm)
 expect_exit(0 ${CLI} report --help)
 # Curves that cannot be drawn (a pump whose points rise) are refused, and nothing is written.
 file(READ ${DATA}/esempio.vlm example)

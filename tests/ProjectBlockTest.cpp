@@ -40,8 +40,9 @@ QString treeOnly(const QByteArray& bytes) {
     while (!FreeFormatReader::isNumeric(value) && !in.atEnd())
         notes += QStringLiteral("\r\n") + std::exchange(value, next());
     const QString series = next();
-    QString out = QStringLiteral("note %1; pressione %2; serie %3; tipo %4\n").arg(oneLine(notes), value, series, next());
-    next(); // reserved
+    QString out = QStringLiteral("note %1; pressione %2; serie %3; tipo %4\n")
+                      .arg(oneLine(notes), value, series, next());
+    next();                                   // reserved
     std::vector<std::array<int, 3>> links(1); // parent, next, derivation of each node
     QStringList lines;
     int terminals = 0;
@@ -160,7 +161,8 @@ TEST(ProjectBlock, SettingsComeBackWholeAndNameTheSameTerminals) {
 
     // A section put before the hydrants moves their positions in the file: the file saved
     // now and the backup of the one before both name the same two hydrants.
-    const std::optional<edits::Insertion> inserted = edits::insertBefore(p, nodeNamed(p, QStringLiteral("Montante 2")));
+    const std::optional<edits::Insertion> inserted =
+        edits::insertBefore(p, nodeNamed(p, QStringLiteral("Montante 2")));
     ASSERT_TRUE(inserted);
     ASSERT_TRUE(SaveProject(p, file).ok);
     for (const QString& saved : {file, file + QStringLiteral(".bak")}) {
@@ -181,7 +183,8 @@ TEST(ProjectBlock, SettingsComeBackWholeAndNameTheSameTerminals) {
     // A project that never had any writes the tree alone, as it always did.
     Project plain = projectWithShippedCatalogues();
     ASSERT_TRUE(ReadProject(plain, QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/piccolo.vlm")).ok());
-    EXPECT_EQ(projectFileBytes(plain), readBytes(QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/piccolo.vlm")));
+    EXPECT_EQ(projectFileBytes(plain),
+              readBytes(QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/piccolo.vlm")));
 }
 
 // A project of the previous version, its settings in "<progetto>.verifica": opened, saved and
@@ -238,4 +241,85 @@ TEST(ProjectBlock, TheOldSettingsFileIsReadOnceAndNeverWritten) {
     EXPECT_EQ(again.standardSettings.level, 2);
     ASSERT_TRUE(SaveProject(again, file).ok);
     EXPECT_EQ(bytesOf(old), "norma=uni10779\nlivello=7\ninsieme.idrante=4,4\nqualcosa=1\n");
+}
+
+// The report's data and the unit of pressures: written as the block's lines, read back whole
+// (a double quote, which the grammar cannot hold, as an apostrophe); a line that names what
+// this version does not know is refused alone and the rest is read.
+TEST(ProjectBlock, TheReportsDataAndThePressureUnitComeBackWhole) {
+    Project p = projectWithShippedCatalogues();
+    ASSERT_TRUE(ReadProject(p, kRiser).ok());
+    ReportData data;
+    data.committente = QStringLiteral("Bianchi & Figli S.r.l.");
+    data.ubicazione = QStringLiteral("Via Roma 1, 20100 Milano");
+    data.oggetto = QStringLiteral("Rete idranti \"capannone A\"");
+    data.progettista = QStringLiteral("Ing. Maria Rossi");
+    data.iscrizione = QStringLiteral("Ordine degli Ingegneri di Milano n. 12345");
+    data.revisione = QStringLiteral("2");
+    data.data = QStringLiteral("07/12/2026");
+    data.noteRevisione = QStringLiteral("Prima riga\r\nseconda riga, con virgola");
+    p.reportData = data;
+    p.pressureUnit = PressureUnit::KPa;
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("relazione.vlm"));
+    ASSERT_TRUE(SaveProject(p, file).ok);
+    const QByteArray bytes = readBytes(file);
+    EXPECT_TRUE(bytes.contains("\"opzioni\",\"pressione\",\"kPa\"\r\n"));
+    EXPECT_TRUE(bytes.contains("\"relazione\",\"oggetto\",\"Rete idranti 'capannone A'\"\r\n"));
+    EXPECT_TRUE(
+        bytes.contains("\"relazione\",\"noteRevisione\",\"Prima riga\r\nseconda riga, con virgola\"\r\n"));
+    Project back = projectWithShippedCatalogues();
+    const ReadOutcome read = ReadProject(back, file);
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read.notices.empty());
+    ReportData expected = data;
+    expected.oggetto = QStringLiteral("Rete idranti 'capannone A'");
+    EXPECT_EQ(back.reportData, expected);
+    EXPECT_EQ(back.pressureUnit, PressureUnit::KPa);
+    EXPECT_EQ(projectFileBytes(back), bytes);
+
+    // Each of the four units by its name in the file; mm is the default and writes no line.
+    for (const PressureUnit unit :
+         {PressureUnit::Millimetres, PressureUnit::Metres, PressureUnit::Bar, PressureUnit::KPa}) {
+        back.pressureUnit = unit;
+        back.reportData = {};
+        const QByteArray written = projectFileBytes(back);
+        EXPECT_EQ(written.contains("\"opzioni\""), unit != PressureUnit::Millimetres);
+        Project again = projectWithShippedCatalogues();
+        ASSERT_TRUE(readProjectText(again, written).ok());
+        EXPECT_EQ(again.pressureUnit, unit);
+    }
+
+    // Lines this version cannot take: each refused with its reason, the others read.
+    QByteArray damaged = bytes;
+    damaged.replace("\"opzioni\",\"pressione\",\"kPa\"", "\"opzioni\",\"pressione\",\"psi\"");
+    damaged.replace("\"relazione\",\"revisione\",\"2\"", "\"relazione\",\"revisore\",\"2\"");
+    damaged += "\"relazione\",\"committente\"\r\n";
+    Project partly = projectWithShippedCatalogues();
+    const ReadOutcome partial = readProjectText(partly, damaged);
+    ASSERT_TRUE(partial.ok());
+    QStringList said;
+    for (const ReadNotice& n : partial.notices)
+        said << n.message;
+    EXPECT_EQ(said.size(), 3) << said.join(u'\n').toStdString();
+    EXPECT_TRUE(said.join(u'\n').contains(QStringLiteral("unità di pressione sconosciuta: restano i mm")));
+    EXPECT_TRUE(said.join(u'\n').contains(QStringLiteral("dato della relazione sconosciuto")));
+    EXPECT_TRUE(said.join(u'\n').contains(QStringLiteral("riga malformata")));
+    EXPECT_EQ(partly.pressureUnit, PressureUnit::Millimetres);
+    EXPECT_EQ(partly.reportData.committente, data.committente);
+    EXPECT_TRUE(partly.reportData.revisione.isEmpty());
+    EXPECT_TRUE(partial.settingsIncomplete());
+}
+
+// "Nuovo" is a new client's project: none of the report's data goes into it; the unit is the
+// designer's habit and stays.
+TEST(ProjectBlock, ANewProjectTakesNoneOfTheReportsDataAndKeepsTheUnit) {
+    Project p = projectWithShippedCatalogues();
+    p.reportData.committente = QStringLiteral("Cliente precedente");
+    p.reportData.progettista = QStringLiteral("Ing. Rossi");
+    p.pressureUnit = PressureUnit::Bar;
+    p.resetToNewProject();
+    EXPECT_TRUE(p.reportData.isEmpty());
+    EXPECT_EQ(p.pressureUnit, PressureUnit::Bar);
 }

@@ -226,3 +226,27 @@ TEST(ProjectHistory, ChangesOfTheSameLabelMergeIntoOneStep) {
     EXPECT_EQ(p.supplyPressure, start);
     EXPECT_FALSE(p.NodeTable[2].closed);
 }
+
+// The report's data and the unit are the project's: a change of either is a step that undo
+// takes back and redo puts again, and that makes the project modified.
+TEST(ProjectHistory, TheReportsDataAndTheUnitAreUndone) {
+    Project p = combOf(3);
+    ProjectHistory history;
+    history.reset(p);
+    p.reportData.committente = QStringLiteral("Bianchi S.r.l.");
+    p.reportData.noteRevisione = QStringLiteral("Prima emissione");
+    EXPECT_TRUE(history.record(p, QStringLiteral("dati della relazione")));
+    EXPECT_TRUE(history.isModified(p));
+    p.pressureUnit = PressureUnit::KPa;
+    EXPECT_TRUE(history.record(p, QStringLiteral("opzioni")));
+    history.undo(p);
+    EXPECT_EQ(p.pressureUnit, PressureUnit::Millimetres);
+    EXPECT_EQ(p.reportData.committente, QStringLiteral("Bianchi S.r.l."));
+    history.undo(p);
+    EXPECT_TRUE(p.reportData.isEmpty());
+    EXPECT_FALSE(history.isModified(p));
+    history.redo(p);
+    history.redo(p);
+    EXPECT_EQ(p.reportData.noteRevisione, QStringLiteral("Prima emissione"));
+    EXPECT_EQ(p.pressureUnit, PressureUnit::KPa);
+}

@@ -4,11 +4,13 @@
 using valmora::testkit::writeBytes;
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 using namespace valmora;
@@ -327,4 +329,72 @@ TEST_F(MainWindowTest, ThePrintWindowRemembersTheLastChoice) {
     ASSERT_EQ(seenTicked.size(), 2u);
     EXPECT_EQ(seenTicked[0], (std::vector<bool>{true, true, true, true, true}));
     EXPECT_EQ(seenTicked[1], (std::vector<bool>{true, false, true, true, true}));
+}
+
+// "Dati della relazione…" fills the cover and the signature, one step of the history; the unit
+// chosen in "Opzioni" shows in every open grid, captions and cells, and goes back with undo;
+// "Esporta tabella…" writes the grids' rows for a spreadsheet beside the project.
+TEST_F(MainWindowTest, TheReportsDataTheUnitAndTheTable) {
+    const QString file = openExampleCopy();
+    window->show();
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QLineEdit>(d, "txtCommittente")->setText(QStringLiteral("  Bianchi S.r.l. "));
+        field<QLineEdit>(d, "txtProgettista")->setText(QStringLiteral("Ing. Maria Rossi"));
+        field<QPlainTextEdit>(d, "txtNoteRevisione")->setPlainText(QStringLiteral("Prima\nemissione\n\n"));
+        field<QPushButton>(d, "btnOK")->click();
+    });
+    trigger("mnuRelazione");
+    EXPECT_EQ(project().reportData.committente, QStringLiteral("Bianchi S.r.l."));
+    EXPECT_EQ(project().reportData.noteRevisione, QStringLiteral("Prima\r\nemissione"));
+    EXPECT_EQ(action("mnuAnnulla")->text(), QStringLiteral("Annulla dati della relazione"));
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QLineEdit>(d, "txtCommittente")->setText(QStringLiteral("altro"));
+        field<QPushButton>(d, "btnAnnulla")->click();
+    });
+    trigger("mnuRelazione");
+    EXPECT_EQ(project().reportData.committente, QStringLiteral("Bianchi S.r.l."))
+        << "cancelled: nothing changes";
+
+    // A branch's window open beside the trunk's: both follow the unit.
+    int16_t derived = 0;
+    for (int i = 1; i <= project().nodeCount() && !derived; ++i)
+        derived = project().NodeTable[std::size_t(i)].derivation > 0 &&
+                          project().NodeTable[std::size_t(i)].continues()
+                      ? project().NodeTable[std::size_t(i)].derivation
+                      : 0;
+    auto* branch = qobject_cast<QMdiSubWindow*>(window->openGridWindow(derived)->parentWidget());
+    ASSERT_NE(branch, nullptr);
+    const QString mmSum = trunk()->Griglia->textMatrix(1, kSumDp);
+    ask.dialogScripts.push_back([](QDialog& d) {
+        auto* unit = field<QComboBox>(d, "cmbUnita");
+        unit->setCurrentIndex(unit->findData(int(PressureUnit::Bar)));
+        EXPECT_FALSE(field<QLabel>(d, "lblInUnita")->text().isEmpty())
+            << "the supply in bar beside its metres";
+        field<QPushButton>(d, "btnOK")->click();
+    });
+    window->mdiArea()->setActiveSubWindow(frames().first());
+    trigger("mnuOpzioni");
+    EXPECT_EQ(project().pressureUnit, PressureUnit::Bar);
+    for (frmTubi* grid : {trunk(), qobject_cast<frmTubi*>(branch->widget())}) {
+        EXPECT_EQ(grid->Griglia->textMatrix(0, kSumDp), QStringLiteral("SumDp bar"));
+        EXPECT_EQ(grid->Griglia->textMatrix(0, kDrop), QStringLiteral("D.P. bar"));
+    }
+    // The trunk's first cumulative drop, mm over 10 197.
+    const double bar = QLocale().toDouble(trunk()->Griglia->textMatrix(1, kSumDp));
+    EXPECT_NEAR(bar * 10197, QLocale().toDouble(mmSum), 0.0005 * 10197 + 0.5);
+    trigger("mnuAnnulla");
+    EXPECT_EQ(project().pressureUnit, PressureUnit::Millimetres);
+    EXPECT_EQ(trunk()->Griglia->textMatrix(0, kSumDp), QStringLiteral("SumDp "));
+    EXPECT_EQ(trunk()->Griglia->textMatrix(1, kSumDp), mmSum);
+    EXPECT_FALSE(project().reportData.isEmpty()) << "one step back: the data stay";
+
+    const QString table = path(QStringLiteral("tabella"));
+    ask.fileNames = {table};
+    trigger("mnuEsportaTabella");
+    EXPECT_EQ(ask.messageTexts().back(), QStringLiteral("Creato ") + table + QStringLiteral(".csv"));
+    const QByteArray csv = testkit::readBytes(table + QStringLiteral(".csv"));
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"
+                               "Calcolo della rete;Pressione di progetto mm;45000,0;"));
+    EXPECT_TRUE(csv.contains(";Idr. N2;")) << "every node, by its name";
+    Q_UNUSED(file)
 }

@@ -20,6 +20,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <pwd.h>
@@ -46,6 +47,20 @@ QString pdfText(const QString& path) {
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     pdftotext.waitForFinished();
     return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// What a tool says of a file: its standard output, or "" when it fails (its error kept).
+QString toolSays(const QString& tool, const QStringList& arguments, QString* error = nullptr) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit) {
+        if (error)
+            *error = tool + QStringLiteral(" non si avvia");
+        return QString();
+    }
+    if (error)
+        *error = QString::fromUtf8(process.readAllStandardError());
+    return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
 }
 
 // A page of a PDF as a small grey image (pdftoppm), or a null image.
@@ -138,6 +153,58 @@ TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
     dialog.btnEsportaPdf->click();
     EXPECT_EQ(ask.messages.back().text, QStringLiteral("Errore in scrittura"));
     EXPECT_FALSE(ask.messages.back().details.isEmpty());
+}
+
+// The report's PDF: PDF/A-1b as its metadata declares, its title, author and subject both in
+// its information and in its metadata, every font embedded whole, its structure sound after
+// the information was added (qpdf --check reads every object through the moved table).
+TEST(PdfA, TheReportIsFitToArchiveAndSign) {
+    QTemporaryDir dir;
+    Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    p.reportData.progettista = QStringLiteral("Ing. Maria Rossì");
+    p.reportData.oggetto = QStringLiteral("Rete idranti (capannone \\ A) & naspi");
+    p.reportData.committente = QStringLiteral("Bianchi S.r.l.");
+    const QString pdf = dir.filePath(QStringLiteral("relazione.pdf"));
+    const PagedOutcome written =
+        writePdf(pdf, projectPdfInfo(p, kReportDocument), [&](PrintSurface& surface) {
+            PrintReport(p, surface, ReportSections::everything(p), ReportOptions{});
+        });
+    ASSERT_TRUE(written.ok) << written.reason.toStdString();
+    const QString info = toolSays(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(info.contains(
+        QStringLiteral("Title:           Relazione di calcolo - Rete idranti (capannone \\ A) & naspi\n")))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Author:          Ing. Maria Rossì\n"))) << info.toStdString();
+    EXPECT_TRUE(
+        info.contains(QStringLiteral("Subject:         Impianto idrico antincendio - Rete idranti (capannone "
+                                     "\\ A) & naspi - Bianchi S.r.l.\n")))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Metadata Stream: yes")));
+    const QString meta = toolSays(QStringLiteral("pdfinfo"), {QStringLiteral("-meta"), pdf});
+    EXPECT_TRUE(meta.contains(QStringLiteral("pdfaid:part=\"1\" pdfaid:conformance=\"B\"")));
+    EXPECT_TRUE(meta.contains(QStringLiteral("<rdf:li>Ing. Maria Rossì</rdf:li>")));
+    EXPECT_TRUE(meta.contains(QStringLiteral("Rete idranti (capannone \\ A) &amp; naspi")));
+    // The information's creation date and the metadata's are one moment.
+    const QRegularExpression created(
+        QStringLiteral("xmp:CreateDate=\"(\\d{4})-(\\d\\d)-(\\d\\d)T(\\d\\d):(\\d\\d):(\\d\\d)Z\""));
+    const QRegularExpressionMatch when = created.match(meta);
+    ASSERT_TRUE(when.hasMatch()) << meta.toStdString();
+    const QByteArray bytes = testkit::readBytes(pdf);
+    EXPECT_TRUE(bytes.contains("/CreationDate (D:" +
+                               (when.captured(1) + when.captured(2) + when.captured(3) + when.captured(4) +
+                                when.captured(5) + when.captured(6))
+                                   .toLatin1() +
+                               "Z)"));
+    const QString fonts = toolSays(QStringLiteral("pdffonts"), {pdf});
+    const QStringList rows = fonts.split(u'\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& row : rows)
+        EXPECT_TRUE(row.contains(QRegularExpression(QStringLiteral(" yes no  +yes "))))
+            << "embedded whole: " << row.toStdString();
+    QString complaint;
+    const QString check = toolSays(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf}, &complaint);
+    EXPECT_TRUE(check.contains(QStringLiteral("No syntax or stream encoding errors found")))
+        << complaint.toStdString();
 }
 
 TEST(Anteprima, PagesWrapAroundBothWays) {
