@@ -39,7 +39,6 @@ constexpr int kMediumNodes = 5000;
 constexpr int kRuns = 5;
 constexpr int kPagings = 50;
 
-
 Project comb() {
     Project p = testkit::projectWithTestCatalogues();
     testkit::buildComb(p, kCombTrunk);
@@ -101,8 +100,27 @@ int main(int argc, char** argv) {
         });
     });
 
-    // Notes of words and of one long word, laid out on the printer's pages.
+    // Every part, laid out as the PDF lays it out: its pages counted by a first, silent layout
+    // ("pagina x di y"), and the same with the count given, to see what the count costs.
     PainterTextMetrics metrics;
+    medium.reportData.committente = QStringLiteral("Bianchi S.r.l.");
+    medium.reportData.progettista = QStringLiteral("Ing. Maria Rossi");
+    const ReportSections everyPart = ReportSections::everything(medium);
+    int mediumPages = 0;
+    report("random tree 5 000 nodes: every part laid out, pages counted", kRuns, [&] {
+        RecordingSurface surface(metrics);
+        PrintReport(medium, surface, everyPart, ReportOptions{});
+        mediumPages = int(surface.pages().size());
+    });
+    report("random tree 5 000 nodes: every part laid out, pages given", kRuns, [&] {
+        RecordingSurface surface(metrics);
+        ReportOptions counted;
+        counted.totalPages = mediumPages;
+        PrintReport(medium, surface, everyPart, counted);
+    });
+    std::printf("%-60s %9d\n", "  pages", mediumPages);
+
+    // Notes of words and of one long word, laid out on the printer's pages.
     for (const int characters : {440000, 4400000}) {
         Project noted = testkit::projectWithTestCatalogues();
         testkit::buildOnePipe(noted);

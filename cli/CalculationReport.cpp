@@ -266,13 +266,16 @@ std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, c
     cells[4] = project.seriesOf(node).code;
     cells[5] = node.hasDerivation() ? project.NodeTable[node.derivation].name : QString();
     cells[6] = row.velocity ? formatPicture(*row.velocity, u"#0.0", locale) : QString();
-    cells[7] = formatPicture(row.drop, u"#0", locale);
-    cells[8] = formatPicture(row.cumulativeDrop, u"#0", locale);
+    const PressureScale pressures = calculationScale(project.pressureUnit);
+    cells[7] = pressures.cell(row.drop, locale);
+    cells[8] = pressures.cell(row.cumulativeDrop, locale);
     cells[9] = formatPicture(row.flow, u"#0", locale);
     return cells;
 }
 
-QString pressureText(double mm, const QLocale& locale) {
+QString pressureText(double mm, PressureUnit unit, const QLocale& locale) {
+    if (unit != PressureUnit::Millimetres)
+        return calculationScale(unit).text(mm, locale);
     return formatPicture(mm, u"#,#", locale) + QStringLiteral(" mm - (") +
            formatPicture(mm / hydraulics::kMmPerBar, u"#,#0.0", locale) + QStringLiteral(" bar)");
 }
@@ -289,8 +292,8 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
     const std::optional<double> left = terminalPressureLeft(project, last, terminal.height);
     if (!left)
         return text + kNullFlowText + u'\n';
-    return text + QStringLiteral("Pressione disponibile al terminale ") + pressureReadout(*left, locale) +
-           u'\n';
+    return text + QStringLiteral("Pressione disponibile al terminale ") +
+           pressureReadout(*left, project.pressureUnit, locale) + u'\n';
 }
 
 } // namespace
@@ -344,12 +347,16 @@ void writeCalculationJson(const Project& project, const QString& projectLabel, c
 QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale) {
     QString out;
     out += QStringLiteral("Progetto: %1\n").arg(oneLine(projectLabel));
-    out += QStringLiteral("Pressione disponibile: ") + pressureText(project.supplyPressure, locale) + u'\n';
+    out += QStringLiteral("Pressione disponibile: ") +
+           pressureText(project.supplyPressure, project.pressureUnit, locale) + u'\n';
     out += QStringLiteral("Portata totale: %1 Lt/min\n")
                .arg(formatPicture(project.totalFlow, u"#,#0.00", locale));
     std::array<QString, 10> headings;
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         headings[c] = QString::fromLatin1(kColumns[c].heading);
+    // The drops' unit beside their headings, unless they are in mm as they have always been.
+    if (project.pressureUnit != PressureUnit::Millimetres)
+        out += QStringLiteral("D.P. e SumDp in %1\n").arg(pressureUnitName(project.pressureUnit));
     const Checks checks = checksOf(project);
     for (const int16_t start : branchStarts(project)) {
         out += u'\n' + branchCaption(project, start) + u'\n';

@@ -66,13 +66,14 @@ std::vector<int16_t> dropUnreachableRecords(Project& project) {
     project.NodeTable = std::move(nodes);
     project.TerminalTable = std::move(terminals);
     // The designer's sets of the verification name nodes too: they follow theirs, or go.
-    for (auto* sets : {&project.standardSettings.designerSets, &project.standardSettings.designerFavourableSets})
-        for (auto& [role, nodes] : *sets) {
+    for (auto* sets :
+         {&project.standardSettings.designerSets, &project.standardSettings.designerFavourableSets})
+        for (auto& [role, members] : *sets) {
             std::vector<int16_t> moved;
-            for (const int16_t node : nodes)
+            for (const int16_t node : members)
                 if (node > 0 && std::size_t(node) < r.nodeMap.size() && r.nodeMap[std::size_t(node)] != 0)
                     moved.push_back(r.nodeMap[std::size_t(node)]);
-            nodes = std::move(moved);
+            members = std::move(moved);
         }
     project.currentNode = followed(r.nodeMap, project.currentNode);
     project.focusNode = followed(r.nodeMap, project.focusNode);

@@ -16,8 +16,9 @@ namespace valmora {
 
 struct PdfDocumentInfo {
     // From a title alone, as the schema and the curves give it.
-    PdfDocumentInfo(QString title = {}, QString author = {}, QString subject = {})
-        : title(std::move(title)), author(std::move(author)), subject(std::move(subject)) {}
+    PdfDocumentInfo(QString documentTitle = {}, QString documentAuthor = {}, QString documentSubject = {})
+        : title(std::move(documentTitle)), author(std::move(documentAuthor)),
+          subject(std::move(documentSubject)) {}
     QString title;
     QString author;  // the designer
     QString subject; // what the document is of

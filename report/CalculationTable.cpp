@@ -23,13 +23,6 @@ constexpr int kHeightDecimals = 2;
 // A decimal more than the grid shows: a spreadsheet sums what it is given.
 constexpr int kExtraPressureDecimals = 1;
 
-QString branchName(const Project& project, int16_t first) {
-    if (first == 1)
-        return QStringLiteral("Tronco iniziale");
-    return QStringLiteral("Derivato da ") +
-           oneLine(project.NodeTable[std::size_t(project.NodeTable[std::size_t(first)].parent)].name);
-}
-
 void addNetworkRows(const Project& project, std::vector<QStringList>& rows) {
     const PressureScale scale = calculationScale(project.pressureUnit);
     const int pressureDecimals = scale.decimals + kExtraPressureDecimals;

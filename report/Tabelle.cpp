@@ -264,7 +264,7 @@ int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
 
 const StandardCheck& ReportFacts::standardCheck() {
     if (!check_)
-        check_ = verifyStandard(project, project.standardSettings);
+        check_ = verifyStandard(project_, project_.standardSettings);
     return *check_;
 }
 
@@ -272,9 +272,9 @@ const NetworkVerification* ReportFacts::networkChecks() {
     if (!checks_) {
         checks_.emplace();
         // A network the converged solution cannot solve is reported without the checks.
-        const ConvergedSolution converged = SolveConverged(project);
+        const ConvergedSolution converged = SolveConverged(project_);
         if (converged.ok)
-            *checks_ = VerifyNetwork(project, converged);
+            *checks_ = VerifyNetwork(project_, converged);
     }
     return *checks_ ? &**checks_ : nullptr;
 }
@@ -282,7 +282,7 @@ const NetworkVerification* ReportFacts::networkChecks() {
 const OperatingChart& ReportFacts::chart() {
     if (!chart_)
         chart_ = operatingChart(
-            project, project.standardSettings.standard != Standard::None ? &standardCheck() : nullptr);
+            project_, project_.standardSettings.standard != Standard::None ? &standardCheck() : nullptr);
     return *chart_;
 }
 

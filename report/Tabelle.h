@@ -53,7 +53,7 @@ struct ReportSections {
 // What more than one part of the report reads, worked out once for the whole report (which
 // is laid out twice: once to count its pages).
 struct ReportFacts {
-    explicit ReportFacts(const Project& project) : project(project) {}
+    explicit ReportFacts(const Project& reported) : project_(reported) {}
     // The verification against the project's standard.
     const StandardCheck& standardCheck();
     // The converged solution's checks of the network; none when it cannot be solved.
@@ -61,7 +61,7 @@ struct ReportFacts {
     const OperatingChart& chart();
 
 private:
-    const Project& project;
+    const Project& project_;
     std::optional<StandardCheck> check_;
     std::optional<std::optional<NetworkVerification>> checks_;
     std::optional<OperatingChart> chart_;

@@ -496,11 +496,11 @@ void frmSchema::exportPdf() {
         return; // as the report's export: an earlier PDF is replaced only when the designer says so
     }
     const WriteRequest request = outputOf(project_.projectPath);
-    const ReportData& data = project_.reportData;
+    const ReportData& report = project_.reportData;
     const PagedOutcome written = writePdf(
         path,
-        projectDocumentInfo(QStringLiteral("Schema"), project_.projectPath, data.progettista, data.oggetto,
-                            data.committente, data.ubicazione),
+        projectDocumentInfo(QStringLiteral("Schema"), project_.projectPath, report.progettista,
+                            report.oggetto, report.committente, report.ubicazione),
         [this](PrintSurface& surface) { PrintSchema(board_, project_, surface); }, schemaPicturePainter(),
         request);
     if (!written.ok)

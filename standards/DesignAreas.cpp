@@ -42,7 +42,8 @@ double median(std::vector<double> values) {
 }
 
 void sortByFilePosition(const StandardNetwork& network, Set& set) {
-    std::sort(set.begin(), set.end(), [&](int16_t a, int16_t b) { return network.first(a) < network.first(b); });
+    std::sort(set.begin(), set.end(),
+              [&](int16_t a, int16_t b) { return network.first(a) < network.first(b); });
 }
 
 // The heads of a window of `along` consecutive positions from `offset` on each range of
@@ -160,14 +161,16 @@ std::vector<Range> findRanges(const StandardNetwork& network, const std::vector<
 
 AreaShape areaShape(double areaM2, double spacing, int count) {
     AreaShape shape;
-    shape.along = spacing > 0 ? int(std::ceil(kAreaLengthFactor * std::sqrt(areaM2) / spacing - 1e-9)) : count;
+    shape.along =
+        spacing > 0 ? int(std::ceil(kAreaLengthFactor * std::sqrt(areaM2) / spacing - 1e-9)) : count;
     shape.along = std::clamp(shape.along, 1, std::max(count, 1));
     shape.across = (count + shape.along - 1) / shape.along;
     return shape;
 }
 
-std::vector<std::vector<int16_t>> designAreas(const StandardNetwork& network, const std::vector<int16_t>& candidates,
-                                              int count, double areaM2) {
+std::vector<std::vector<int16_t>> designAreas(const StandardNetwork& network,
+                                              const std::vector<int16_t>& candidates, int count,
+                                              double areaM2) {
     const std::vector<Range> ranges = findRanges(network, candidates);
     std::set<Set> areas;
     std::vector<bool> onRange(network.project().NodeTable.size(), false);
@@ -219,7 +222,8 @@ std::vector<std::vector<int16_t>> designAreas(const StandardNetwork& network, co
     return {areas.begin(), areas.end()};
 }
 
-std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network, const std::vector<int16_t>& candidates,
+std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network,
+                                           const std::vector<int16_t>& candidates,
                                            const std::vector<int16_t>& seeds, int count) {
     const Project& project = network.project();
     const std::size_t size = project.NodeTable.size();
@@ -238,7 +242,8 @@ std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network, const
         touched.push_back(seed);
         frontier.push({0.0, seed});
         while (!frontier.empty() && int(cluster.size()) < count) {
-            const auto [d, v] = frontier.top();
+            const double d = frontier.top().first;
+            const int16_t v = frontier.top().second;
             frontier.pop();
             if (d > distance[std::size_t(v)])
                 continue;
@@ -278,7 +283,8 @@ struct Ranked {
 };
 
 // The `kExactlySolvedAreas` best by estimate, best first.
-std::vector<Ranked> bestByEstimate(const std::vector<Set>& sets, const std::function<double(const Set&)>& estimate) {
+std::vector<Ranked> bestByEstimate(const std::vector<Set>& sets,
+                                   const std::function<double(const Set&)>& estimate) {
     std::vector<Ranked> ranked;
     ranked.reserve(sets.size());
     for (const Set& set : sets)

@@ -17,7 +17,6 @@ namespace {
 constexpr int kCurvePoints = 24;
 constexpr double kHeadroom = 1.15;                    // the chart reaches a little past what it must show
 constexpr double kFarestDemand = 3;                   // times the supply's pressure at no flow
-constexpr double kMmPerBar = units::kMmOfWaterPerBar; // the physical bar
 
 // The terminals that may discharge: open, with a nominal flow and pressure.
 std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {

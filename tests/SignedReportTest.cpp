@@ -3,6 +3,7 @@
 // summary agreeing with the verification it sums up, and the calculation sheet as a CSV
 // table read back with a reader of its own.
 
+#include "cli/CalculationReport.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
 #include "model/NumberFormat.h"
@@ -220,6 +221,15 @@ TEST(Units, TheSameNetworkInTheFourUnits) {
             QStringLiteral("Le perdite di carico parziali e totali in tabella sono in ") +
             (unit == PressureUnit::Millimetres ? QStringLiteral("mm") : pressureUnitName(unit));
         EXPECT_TRUE(texts.contains(tables));
+        // The command line's sheet says the same: 40 000 mm at the supply, the drops' unit said once.
+        const QStringList cli =
+            calculationTable(p, QStringLiteral("capannone.vlm"), kItalianNumbers).split(u'\n');
+        EXPECT_EQ(cli.value(1),
+                  QStringLiteral("Pressione disponibile: ") +
+                      (unit == PressureUnit::Millimetres ? QStringLiteral("40.000 mm - (4,0 bar)")
+                                                         : pressureReadout(40000, unit, kItalianNumbers)));
+        EXPECT_EQ(cli.contains(QStringLiteral("D.P. e SumDp in ") + pressureUnitName(unit)),
+                  unit != PressureUnit::Millimetres);
     }
     expectGolden(QStringLiteral("report/unita.txt"), sideBySide);
 }
@@ -261,10 +271,12 @@ TEST(SignedReport, PartsInTheirOrderAndEveryPageSaysWhichOfHowMany) {
         EXPECT_EQ(texts.back(), QStringLiteral("pagina %1 di %2").arg(page.number).arg(total));
         EXPECT_EQ(texts[texts.size() - 2], QStringLiteral("Progetto: montante.vlm - Rev. B"));
         // Nothing printed over the footer's band.
-        for (const PageItem& item : page.items)
+        for (const PageItem& item : page.items) {
             if (item.kind == PageItem::Kind::Text && !texts.isEmpty() && item.text != texts.back() &&
-                item.text != texts[texts.size() - 2])
+                item.text != texts[texts.size() - 2]) {
                 EXPECT_LT(item.y, 280.0) << item.text.toStdString();
+            }
+        }
     }
     // The cover: a long subject wraps under its label, whole.
     const QStringList cover = pages.front().texts();
