@@ -10,7 +10,8 @@ namespace valmora {
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(QStringLiteral("Info"));
-    auto* name = new QLabel(QStringLiteral("<h2>Valmora</h2><p>Versione %1</p>").arg(QStringLiteral(VALMORA_VERSION)), this);
+    auto* name = new QLabel(
+        QStringLiteral("<h2>Valmora</h2><p>Versione %1</p>").arg(QStringLiteral(VALMORA_VERSION)), this);
     auto* text = new QLabel(notice(), this);
     text->setObjectName(QStringLiteral("lblAvviso"));
     text->setWordWrap(true);
@@ -23,8 +24,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 QString AboutBox::notice() {
-    return QStringLiteral("Dimensionamento e verifica di reti idriche antincendio: idranti, naspi, sprinkler.\n\n"
-                          "Questo programma è gratuito: può essere usato, copiato e distribuito liberamente.");
+    return QStringLiteral(
+        "Dimensionamento e verifica di reti idriche antincendio: idranti, naspi, sprinkler.\n\n"
+        "Questo programma è gratuito: può essere usato, copiato e distribuito liberamente.");
 }
 
 } // namespace valmora

@@ -57,8 +57,8 @@ void frmAvvisi::refresh() {
     GrAvvisi->setRows(1);
     for (const NetworkWarning& warning : warnings_) {
         const int16_t start = branchStartOf(project_, warning.node);
-        GrAvvisi->addItem(gridCaption(project_, start) + u'\t' + oneLine(project_.NodeTable[warning.node].name) +
-                          u'\t' + asSentence(warning.text));
+        GrAvvisi->addItem(gridCaption(project_, start) + u'\t' +
+                          oneLine(project_.NodeTable[warning.node].name) + u'\t' + asSentence(warning.text));
         GrAvvisi->setRowData(GrAvvisi->rows() - 1, warning.node);
     }
     GrAvvisi->setRedraw(true);

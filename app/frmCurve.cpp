@@ -1,9 +1,9 @@
 #include "app/frmCurve.h"
 
 #include "app/LimitedBoxes.h"
-#include "model/AtomicWrite.h"
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Interaction.h"
 #include "platform/PagePainter.h"
 #include "report/CurvesPage.h"

@@ -76,7 +76,7 @@ private:
     Interaction& interaction_;
     std::function<void(int16_t, int16_t)> open_;
     StandardCheck check_;
-    bool showing_ = false; // the settings are being written into the controls
+    bool showing_ = false;                 // the settings are being written into the controls
     std::set<int16_t> shownTypes_;         // the rows of tblRuoli
     std::vector<TerminalRole> shownRoles_; // the rows of tblScenari
 };

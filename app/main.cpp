@@ -20,7 +20,8 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtItalian);
 
     valmora::WidgetInteraction interaction;
-    valmora::TbMain window(interaction, valmora::RecentFiles::userSettings(), valmora::CatalogueSearch::standard());
+    valmora::TbMain window(interaction, valmora::RecentFiles::userSettings(),
+                           valmora::CatalogueSearch::standard());
     interaction.setParent(&window);
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

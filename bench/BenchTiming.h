@@ -20,7 +20,8 @@ inline Timing timeRuns(int runs, const std::function<void()>& work) {
     for (int r = 0; r < runs; ++r) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
     return {ms.front(), ms[ms.size() / 2]};

@@ -14,8 +14,8 @@
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
-#include "platform/ProgramStart.h"
 #include "model/NetworkValidation.h"
+#include "platform/ProgramStart.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 

@@ -11,7 +11,6 @@
 //     200 changes on the comb.
 
 #include "app/TbMain.h"
-#include "model/Calculation.h"
 #include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
 #include "editor/ChangeLabels.h"
@@ -19,6 +18,7 @@
 #include "editor/NetworkEdits.h"
 #include "editor/NetworkTools.h"
 #include "editor/frmTubi.h"
+#include "model/Calculation.h"
 #include "platform/PagePainter.h"
 #include "platform/ScriptedInteraction.h"
 #include "schema/SchemaPictures.h"
@@ -27,12 +27,12 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -64,8 +64,8 @@ void reportUndoRedo(const char* what, int runs, TbMain& window) {
     }
     for (auto* list : {&undo, &redo})
         std::sort(list->begin(), list->end());
-    std::printf("%-60s undo best %7.2f median %7.2f ms, redo best %7.2f median %7.2f ms\n", what, undo.front(),
-                undo[undo.size() / 2], redo.front(), redo[redo.size() / 2]);
+    std::printf("%-60s undo best %7.2f median %7.2f ms, redo best %7.2f median %7.2f ms\n", what,
+                undo.front(), undo[undo.size() / 2], redo.front(), redo[redo.size() / 2]);
 }
 
 // The work with the events it posts handled, as the program would go on.
@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     ScriptedInteraction ask;
-    TbMain window(ask, std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat),
+    TbMain window(ask,
+                  std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat),
                   CatalogueSearch::inDirectory(QStringLiteral(VALMORA_DATA_DIR)));
     if (!window.start(QString()))
         return 1;
@@ -129,10 +130,11 @@ int main(int argc, char** argv) {
     board.FillTerminalColumns();
     int pages = 0;
     report("Schema of a 5 000-node comb: printed into a PDF file", 3, [&] {
-        pages = writePdf(
-                    dir.filePath(QStringLiteral("schema.pdf")), QStringLiteral("schema"),
-                    [&](PrintSurface& surface) { PrintSchema(board, printed, surface); }, schemaPicturePainter())
-                    .pages;
+        pages =
+            writePdf(
+                dir.filePath(QStringLiteral("schema.pdf")), QStringLiteral("schema"),
+                [&](PrintSurface& surface) { PrintSchema(board, printed, surface); }, schemaPicturePainter())
+                .pages;
     });
     std::printf("%-52s %d pages\n", "", pages);
 
@@ -213,7 +215,8 @@ int main(int argc, char** argv) {
         change.btnOK->click();
     });
     window.findChild<QAction*>(QStringLiteral("mnuCambiaTB"))->trigger();
-    std::printf("%-52s %s\n", "", qPrintable(window.findChild<QAction*>(QStringLiteral("mnuAnnulla"))->text()));
+    std::printf("%-52s %s\n", "",
+                qPrintable(window.findChild<QAction*>(QStringLiteral("mnuAnnulla"))->text()));
     reportUndoRedo("32 767-node comb: a change of series everywhere", 10, window);
 
     // 200 changes on the comb: lengths and diameters of single nodes, and every tenth a change

@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     OperatingChart chart;
     report("comb 32 767 nodes: the curves' chart with the level 3 verification", 3,
            [&] { chart = operatingChart(comb); });
-    std::printf("  network's operating point: %.1f l/min at %.3f bar\n", chart.network.operating ? chart.network.operating->flow : -1,
+    std::printf("  network's operating point: %.1f l/min at %.3f bar\n",
+                chart.network.operating ? chart.network.operating->flow : -1,
                 chart.network.operating ? chart.network.operating->pressure : -1);
     tree.standardSettings = designer;
     tree.standardSettings.supply = comb.standardSettings.supply;

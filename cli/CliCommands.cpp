@@ -3,9 +3,9 @@
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
 #include "cli/VerifyCommand.h"
-#include "model/AtomicWrite.h"
 #include "model/Catalogues.h"
 #include "model/Project.h"
+#include "platform/AtomicWrite.h"
 #include "report/CalculationTable.h"
 #include "storage/ProjectFile.h"
 

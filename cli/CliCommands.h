@@ -4,8 +4,8 @@
 // for an independent hydraulic solver.
 //   valmora-cli calc FILE.vlm [--catalogues DIR] [--json]
 //   valmora-cli save IN.vlm OUT.vlm [--catalogues DIR]
-//   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica,curve] [--catalogues DIR]
-//   valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]
+//   valmora-cli report FILE.vlm OUT.pdf [--sections nodi,materiali,terminali,verifica,curve] [--catalogues
+//   DIR] valmora-cli schema FILE.vlm OUT.pdf [--catalogues DIR]
 //     (both in PdfCommands.h: they draw with the fonts, so they need a GUI application object)
 //   valmora-cli export-inp FILE.vlm OUT.inp [--catalogues DIR]   (EpanetExport.h)
 
@@ -39,8 +39,9 @@ enum class SettingsUse { Unused, Used };
 // The project file read and calculated over the catalogues (found as the program finds
 // them, or in `catalogueDirectory`); otherwise the message that refuses it. `warning` gets
 // what was read but not taken (lines of the block after the tree), one line each.
-std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory, Project& project,
-                                         QString& warning, SettingsUse settings = SettingsUse::Unused);
+std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory,
+                                         Project& project, QString& warning,
+                                         SettingsUse settings = SettingsUse::Unused);
 // A refusal of the input: `message` on one line of standard error, exit status 1.
 CliResult invalidInput(const QString& message);
 // A command line that cannot be taken: what is wrong with it, then the usage, exit status 2.

@@ -2,8 +2,8 @@
 
 #include "model/Calculation.h"
 #include "model/MessageText.h"
-#include "standards/StandardHydraulics.h"
 #include "model/Traversal.h"
+#include "standards/StandardHydraulics.h"
 
 #include <QStringList>
 
@@ -16,7 +16,9 @@ using namespace epanet;
 
 namespace {
 
-QString number(double value) { return QString::number(value, 'g', 12); }
+QString number(double value) {
+    return QString::number(value, 'g', 12);
+}
 
 // EPANET identifiers hold no blanks or semicolons; anything but plain letters, digits and
 // a few signs becomes '_'.
@@ -42,9 +44,13 @@ QString inletOf(const Project& project, const Node& node) {
     return node.parent > 0 ? epanetJunctionId(project, node.parent) : kEpanetSupplyId;
 }
 
-bool isOpenEnd(const Node& node) { return !node.continues() && !node.endsInTerminal(); }
+bool isOpenEnd(const Node& node) {
+    return !node.continues() && !node.endsInTerminal();
+}
 
-double metresOfPressure(double mm) { return mm / kMmPerMetre; }
+double metresOfPressure(double mm) {
+    return mm / kMmPerMetre;
+}
 
 struct Sections {
     QStringList junctions, reservoirs, pipes, valves, emitters, curves, status, tags;
@@ -78,7 +84,8 @@ void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& ou
         // Q = Kn sqrt(p bar) = Kn / sqrt(10.197) sqrt(p m).
         const TerminalType& type = project.terminalTypeOf(project.terminalOf(node));
         const double kn = double(type.nominalFlow) / std::sqrt(double(type.nominalPressure));
-        out.emitters << QStringLiteral("%1\t%2").arg(to, number(kn / std::sqrt(standard_law::kMetresOfWaterPerBar)));
+        out.emitters << QStringLiteral("%1\t%2").arg(
+            to, number(kn / std::sqrt(standard_law::kMetresOfWaterPerBar)));
     }
 
     const QString state = node.closed ? QStringLiteral("Closed") : QStringLiteral("Open");
@@ -88,7 +95,8 @@ void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& ou
         for (const double share : kKvCurveShares) {
             // 10000 x (Q / KV / 1000)^1.85 mm at Q = share x KV x 1000 l/min.
             const double headLoss = mode.metresPerBar() * std::pow(share, kExponent);
-            out.curves << QStringLiteral("%1\t%2\t%3").arg(curve, number(share * kv * kKvFlowScale), number(headLoss));
+            out.curves << QStringLiteral("%1\t%2\t%3")
+                              .arg(curve, number(share * kv * kKvFlowScale), number(headLoss));
         }
         // The diameter only sets the velocity EPANET reports; the curve gives the loss.
         out.valves << QStringLiteral("%1\t%2\t%3\t100\tGPV\t%4\t0").arg(link, from, to, curve);
@@ -132,7 +140,8 @@ namespace {
 
 QByteArray inputFor(const Project& project, const Mode& mode) {
     Sections sections;
-    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId, number(metresOfPressure(project.supplyPressure)));
+    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId,
+                                                        number(metresOfPressure(project.supplyPressure)));
     for (const int16_t i : networkPreorder(project))
         writeNode(project, i, mode, sections);
 
@@ -157,7 +166,9 @@ QByteArray inputFor(const Project& project, const Mode& mode) {
 
 } // namespace
 
-QByteArray epanetInput(const Project& project) { return inputFor(project, Mode{}); }
+QByteArray epanetInput(const Project& project) {
+    return inputFor(project, Mode{});
+}
 
 QByteArray epanetScenarioInput(const Project& project, const std::vector<int16_t>& members) {
     std::vector<bool> discharging(project.NodeTable.size(), false);

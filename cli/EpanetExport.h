@@ -29,7 +29,7 @@ constexpr int kMaxIdLength = 31;
 constexpr int kMaxTitleCharacters = 240;
 constexpr double kMmPerMetre = hydraulics::kMmPerMetreOfHeight;
 constexpr double kMetresPerBar = hydraulics::kMmPerBar / kMmPerMetre; // the calculation's 10 m a bar
-constexpr double kScenarioEmitterExponent = 0.5; // Q = Kn sqrt(p)
+constexpr double kScenarioEmitterExponent = 0.5;                      // Q = Kn sqrt(p)
 // Flows, as shares of KV x 1000 l/min, at which a KV element's head-loss curve is tabulated.
 constexpr double kKvCurveShares[] = {0, 0.01, 0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.7, 1, 1.5, 2, 3, 5, 10};
 } // namespace epanet

@@ -1,7 +1,7 @@
 #include "cli/ProcessOutput.h"
 
-#include "model/AtomicWrite.h"
-#include "model/FileAccess.h"
+#include "platform/AtomicWrite.h"
+#include "platform/FileAccess.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -95,8 +95,8 @@ QString combinationProblem(const VerifyOptions& o) {
 
 std::variant<VerifyOptions, QString> parseVerifyOptions(const QStringList& arguments) {
     VerifyOptions o;
-    const QStringList valued{kStandardOption, kLevelOption, kHazardOption, kCoverageOption, kCataloguesOption,
-                             kSetsOption};
+    const QStringList valued{kStandardOption, kLevelOption,      kHazardOption,
+                             kCoverageOption, kCataloguesOption, kSetsOption};
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--json")) {
@@ -109,7 +109,8 @@ std::variant<VerifyOptions, QString> parseVerifyOptions(const QStringList& argum
         } else if (argument.startsWith(QLatin1String("--"))) {
             return QStringLiteral("opzione sconosciuta: %1").arg(argument);
         } else if (!o.project.isEmpty()) {
-            return QStringLiteral("verify: un solo file di progetto (trovati %1 e %2)").arg(o.project, argument);
+            return QStringLiteral("verify: un solo file di progetto (trovati %1 e %2)")
+                .arg(o.project, argument);
         } else {
             o.project = argument;
         }
@@ -126,7 +127,9 @@ QJsonArray nodeArray(const std::vector<int16_t>& nodes) {
     return array;
 }
 
-QJsonValue optionalNumber(const std::optional<double>& value) { return value ? QJsonValue(*value) : QJsonValue(); }
+QJsonValue optionalNumber(const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
 
 QJsonArray sectionsJson(const SetCheck& set) {
     QJsonArray sections;
@@ -191,13 +194,15 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
 
 QByteArray verificationJson(const StandardCheck& check) {
     QJsonObject o;
-    o[QStringLiteral("standard")] = check.standard == Standard::Uni10779 ? QStringLiteral("uni10779")
-                                                                          : QStringLiteral("en12845");
-    o[QStringLiteral("level")] = check.standard == Standard::Uni10779 ? QJsonValue(check.level) : QJsonValue();
+    o[QStringLiteral("standard")] =
+        check.standard == Standard::Uni10779 ? QStringLiteral("uni10779") : QStringLiteral("en12845");
+    o[QStringLiteral("level")] =
+        check.standard == Standard::Uni10779 ? QJsonValue(check.level) : QJsonValue();
     o[QStringLiteral("hazard")] = check.standard == Standard::En12845
                                       ? QJsonValue(QString::fromLatin1(hazardDesign(check.hazard).name))
                                       : QJsonValue();
-    o[QStringLiteral("coverage")] = check.standard == Standard::En12845 ? QJsonValue(check.coverage) : QJsonValue();
+    o[QStringLiteral("coverage")] =
+        check.standard == Standard::En12845 ? QJsonValue(check.coverage) : QJsonValue();
     o[QStringLiteral("supplyPressure")] = check.supplyPressure;
     o[QStringLiteral("supplyCurve")] = check.supplyCurve;
     o[QStringLiteral("sets")] = check.anySet ? QStringLiteral("any") : QStringLiteral("area");
@@ -245,8 +250,8 @@ CliResult runVerify(const QStringList& arguments) {
     const VerifyOptions* options = &std::get<VerifyOptions>(parsed);
     Project project;
     CliResult result;
-    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project, result.error,
-                                               SettingsUse::Used))
+    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project,
+                                               result.error, SettingsUse::Used))
         return invalidInput(result.error + *problem);
     StandardSettings settings = project.standardSettings;
     if (options->standard) {
@@ -259,10 +264,12 @@ CliResult runVerify(const QStringList& arguments) {
     if (options->anySet)
         settings.anySet = *options->anySet;
     if (settings.standard == Standard::None)
-        return {kExitUsage, {},
-                result.error + QStringLiteral("valmora-cli: %1: nessuna verifica salvata per il progetto: "
-                                              "indicare --standard\n")
-                                   .arg(options->project) +
+        return {kExitUsage,
+                {},
+                result.error +
+                    QStringLiteral("valmora-cli: %1: nessuna verifica salvata per il progetto: "
+                                   "indicare --standard\n")
+                        .arg(options->project) +
                     cliUsage()};
     const StandardCheck check = verifyStandard(project, settings);
     if (!check.problem.isEmpty())

@@ -28,7 +28,8 @@ int runPdfProgram(char* argv[]) {
     char self[4096] = {};
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     const QByteArray beside =
-        (length > 0 ? QFileInfo(QString::fromLocal8Bit(self, int(length))).absolutePath() : QStringLiteral("."))
+        (length > 0 ? QFileInfo(QString::fromLocal8Bit(self, int(length))).absolutePath()
+                    : QStringLiteral("."))
             .toLocal8Bit() +
         "/valmora-pdf";
     argv[0] = const_cast<char*>(beside.constData());
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
     const valmora::OutputSink toStandardOutput = [&output](const char* bytes, std::size_t size) {
         output.write(bytes, size);
     };
-    const valmora::CliResult result = valmora::runCli(valmora::argumentsFromSystem(argc, argv), toStandardOutput);
+    const valmora::CliResult result =
+        valmora::runCli(valmora::argumentsFromSystem(argc, argv), toStandardOutput);
     return valmora::finishCliProcess(result, output, "valmora-cli");
 }

@@ -68,9 +68,10 @@ frmCambiaTB::frmCambiaTB(Project& project, Interaction& interaction, QWidget* pa
     for (int16_t s = 1; s <= project.pipeSeriesCount(); ++s)
         Combo2->addItem(project.PipeCatalogue[std::size_t(s)].name);
     build(QStringLiteral("Cambia tipo di tubo in tutto l'impianto"), QStringLiteral("Le tubazioni tipo:"),
-          QStringLiteral("Attenzione, verranno scelti i diametri più prossimi del nuovo tipo, ma se non esistono "
-                         "sarà adottato il diametro massimo (o minimo)  possibile, che non è detto ti vada bene. "
-                         "Ti suggerisco caldamente di salvare PRIMA di procedere !"),
+          QStringLiteral(
+              "Attenzione, verranno scelti i diametri più prossimi del nuovo tipo, ma se non esistono "
+              "sarà adottato il diametro massimo (o minimo)  possibile, che non è detto ti vada bene. "
+              "Ti suggerisco caldamente di salvare PRIMA di procedere !"),
           QStringLiteral("Nessun tubo da cambiare: i tubi della rete sono bloccati o sono KV."));
 }
 
@@ -78,7 +79,8 @@ void frmCambiaTB::apply() {
     const auto from = static_cast<int16_t>(Combo1->currentData().toInt() + 1);
     const auto to = static_cast<int16_t>(Combo2->currentIndex() + 1);
     const int count = tools::changePipeSeries(project_, from, to);
-    interaction_.inform(QStringLiteral("Ho cambiato %1 tubi").arg(count), QStringLiteral("Cambiamento tipo di tubo"));
+    interaction_.inform(QStringLiteral("Ho cambiato %1 tubi").arg(count),
+                        QStringLiteral("Cambiamento tipo di tubo"));
 }
 
 // ---- terminal types ---------------------------------------------------------------

@@ -20,8 +20,8 @@ class Interaction;
 class GlobalChangeDialog : public QDialog {
     Q_OBJECT
 public:
-    QComboBox* Combo1; // what the network uses
-    QComboBox* Combo2; // what it may become
+    QComboBox* Combo1;  // what the network uses
+    QComboBox* Combo2;  // what it may become
     QLabel* lblNothing; // why "O.K" is off
     QPushButton* btnOK;
     QPushButton* btnAnnulla;
@@ -29,7 +29,8 @@ public:
 protected:
     GlobalChangeDialog(Project& project, Interaction& interaction, QWidget* parent);
     // Lays the window out with its texts, once the lists are filled.
-    void build(const QString& caption, const QString& sourceLabel, const QString& note, const QString& nothingText);
+    void build(const QString& caption, const QString& sourceLabel, const QString& note,
+               const QString& nothingText);
     virtual void apply() = 0;
 
     Project& project_;

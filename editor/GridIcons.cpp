@@ -102,17 +102,22 @@ GridIcons::GridIcons()
 
 QPixmap GridIcons::terminalPicture(int iconIndex) const {
     switch (iconIndex) {
-    case 1: return picture(GridIcon::Idrante);
-    case 2: return picture(GridIcon::Naspo);
-    case 3: return picture(GridIcon::SuperIdr);
-    case 4: return picture(GridIcon::Ugello);
-    default: return {};
+    case 1:
+        return picture(GridIcon::Idrante);
+    case 2:
+        return picture(GridIcon::Naspo);
+    case 3:
+        return picture(GridIcon::SuperIdr);
+    case 4:
+        return picture(GridIcon::Ugello);
+    default:
+        return {};
     }
 }
 
 QString GridIcons::name(GridIcon icon) {
-    static const char* const names[] = {"nulla", "frecciasu", "frecciadx", "frecciagiu",
-                                        "Idrante", "Naspo", "SuperIdr", "Ugello"};
+    static const char* const names[] = {"nulla",   "frecciasu", "frecciadx", "frecciagiu",
+                                        "Idrante", "Naspo",     "SuperIdr",  "Ugello"};
     return QString::fromLatin1(names[std::size_t(icon)]);
 }
 

@@ -49,7 +49,8 @@ void applyNewNodeDefaults(Project& project, int16_t node, int16_t parent) {
     }
     // A series with fewer diameters than that: its last one, so the index stays in the list.
     if (const PipeSeries* series = project.findSeries(n); series && !n.isKvElement())
-        n.diameterIndex = static_cast<int16_t>(std::min<int>(n.diameterIndex, std::max<int>(0, int(series->diameters.size()) - 1)));
+        n.diameterIndex = static_cast<int16_t>(
+            std::min<int>(n.diameterIndex, std::max<int>(0, int(series->diameters.size()) - 1)));
 }
 
 std::optional<int16_t> appendAfter(Project& project, int16_t last) {
@@ -233,13 +234,17 @@ QString invariantViolation(const Project& project) {
         }
         if (n.next == kEndWithoutTerminal && n.derivation != 0)
             return QStringLiteral("open end %1 keeps a derivation").arg(i);
-        for (const int16_t child : {n.continues() ? n.next : int16_t(0), n.hasDerivation() ? n.derivation : int16_t(0)}) {
+        for (const int16_t child :
+             {n.continues() ? n.next : int16_t(0), n.hasDerivation() ? n.derivation : int16_t(0)}) {
             if (child == 0)
                 continue;
             if (!project.isValidNodeIndex(child))
                 return QStringLiteral("node %1 links to %2").arg(i).arg(child);
             if (nodes[child].parent != i)
-                return QStringLiteral("parent of %1 is %2, not %3").arg(child).arg(nodes[child].parent).arg(i);
+                return QStringLiteral("parent of %1 is %2, not %3")
+                    .arg(child)
+                    .arg(nodes[child].parent)
+                    .arg(i);
             pending.push_back(child);
         }
     }

@@ -17,7 +17,8 @@ const QChar kInch = u'"';
 
 // Entries that count at least one use, each carrying what `valueOf` gives its position.
 template <typename ValueOf>
-std::vector<ListEntry> entriesInUse(const std::vector<QString>& names, const std::vector<int>& uses, ValueOf valueOf) {
+std::vector<ListEntry> entriesInUse(const std::vector<QString>& names, const std::vector<int>& uses,
+                                    ValueOf valueOf) {
     std::vector<ListEntry> entries;
     for (std::size_t k = 0; k < names.size(); ++k)
         if (uses[k] >= 1)
@@ -27,7 +28,9 @@ std::vector<ListEntry> entriesInUse(const std::vector<QString>& names, const std
 
 } // namespace
 
-bool isSeriesChangeCandidate(const Node& node) { return !node.diameterLocked && node.seriesIndex > 0; }
+bool isSeriesChangeCandidate(const Node& node) {
+    return !node.diameterLocked && node.seriesIndex > 0;
+}
 
 std::vector<ListEntry> seriesInUse(const Project& project) {
     std::vector<QString> names;
@@ -106,10 +109,13 @@ bool combSettingsEnabled(const CombSettings& s) {
 QString combSummary(const Project& project, const CombSettings& s, int16_t terminalType) {
     const int16_t n = combNozzleCount(s);
     const float area = float(n) * s.takeoffSpacing * s.nozzleSpacing / kSquareCentimetresPerSquareMetre;
-    const TerminalType* type =
-        project.isValidTerminalTypeIndex(terminalType) ? &project.TerminalCatalogue[std::size_t(terminalType)] : nullptr;
+    const TerminalType* type = project.isValidTerminalTypeIndex(terminalType)
+                                   ? &project.TerminalCatalogue[std::size_t(terminalType)]
+                                   : nullptr;
     const float flow = float(n) * (type ? type->nominalFlow : 0.0f);
-    return QStringLiteral("Verranno creati %1 nuovi terminali di tipo %2;").arg(n).arg(type ? type->name : QString()) +
+    return QStringLiteral("Verranno creati %1 nuovi terminali di tipo %2;")
+               .arg(n)
+               .arg(type ? type->name : QString()) +
            kSummaryLineEnd + QStringLiteral("La dorsale sarà da 2") + kInch +
            QStringLiteral("1/2 con %1 diramazioni.").arg(s.branchCount) + kSummaryLineEnd +
            QStringLiteral("La superficie coperta sarà di ") + formatPicture(double(area), u"#0.0") +
@@ -118,7 +124,8 @@ QString combSummary(const Project& project, const CombSettings& s, int16_t termi
 }
 
 std::optional<QString> combRefusal(const Project& project, const CombSettings& s) {
-    if (s.branchCount < 0 || s.nozzlesSideA < 0 || s.nozzlesSideB < 0 || s.nozzleSpacing < 0 || s.takeoffSpacing < 0)
+    if (s.branchCount < 0 || s.nozzlesSideA < 0 || s.nozzlesSideB < 0 || s.nozzleSpacing < 0 ||
+        s.takeoffSpacing < 0)
         return QStringLiteral("I valori non possono essere negativi.");
     const long long nozzles = (long long)(s.nozzlesSideA + s.nozzlesSideB) * s.branchCount;
     // An arm of c nozzles is c nozzle nodes and c - 1 pipe sections, plus its main-pipe node:
@@ -126,9 +133,11 @@ std::optional<QString> combRefusal(const Project& project, const CombSettings& s
     const long long nodes = project.nodeCount() + 2 * nozzles;
     const long long terminals = project.terminalCount() + nozzles;
     if (!project.isValidDiameterIndex(kCombSeries, kMainPipeDiameter))
-        return QStringLiteral("La serie %1 del catalogo non ha i diametri del pettine (da 1\" a 2\"1/2).").arg(kCombSeries);
+        return QStringLiteral("La serie %1 del catalogo non ha i diametri del pettine (da 1\" a 2\"1/2).")
+            .arg(kCombSeries);
     if (nozzles > kMaxTableIndex || nodes > kMaxTableIndex || terminals > kMaxTableIndex)
-        return QStringLiteral("Il pettine porterebbe la rete oltre i %1 nodi o terminali.").arg(kMaxTableIndex);
+        return QStringLiteral("Il pettine porterebbe la rete oltre i %1 nodi o terminali.")
+            .arg(kMaxTableIndex);
     return std::nullopt;
 }
 
@@ -157,7 +166,10 @@ public:
         Node& main = project_.NodeTable[std::size_t(d)];
         main.length = firstSide ? s_.takeoffSpacing / kCentimetresPerMetre : 0.0f;
         main.diameterIndex = kMainPipeDiameter;
-        main.name = QStringLiteral("Dr%1%2%3").arg(s_.branchCount).arg(firstSide ? QStringLiteral("Sx") : QStringLiteral("Dx")).arg(d);
+        main.name = QStringLiteral("Dr%1%2%3")
+                        .arg(s_.branchCount)
+                        .arg(firstSide ? QStringLiteral("Sx") : QStringLiteral("Dx"))
+                        .arg(d);
         const int c = firstSide ? s_.nozzlesSideA : s_.nozzlesSideB;
         int16_t current = d;
         for (int i = 1; i <= c; ++i) {
@@ -222,7 +234,8 @@ private:
 } // namespace
 
 int CreateComb(Project& project, int16_t endNode, CombSettings settings) {
-    const Terminal replaced = project.TerminalTable[std::size_t(project.NodeTable[std::size_t(endNode)].derivation)];
+    const Terminal replaced =
+        project.TerminalTable[std::size_t(project.NodeTable[std::size_t(endNode)].derivation)];
     // The new nozzles stand where the terminal they replace stood, as the dialog promises.
     CombSettings& s = settings;
     CombBuilder build(project, s, replaced.typeIndex, replaced.height);

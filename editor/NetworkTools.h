@@ -39,11 +39,11 @@ int changeTerminalType(Project& project, int16_t from, int16_t to);
 // ---- sprinkler comb ---------------------------------------------------------------
 
 struct CombSettings {
-    int16_t branchCount = 2;      // take-offs
-    float nozzleSpacing = 150;    // cm along an arm
+    int16_t branchCount = 2;   // take-offs
+    float nozzleSpacing = 150; // cm along an arm
     int16_t nozzlesSideA = 2;
     int16_t nozzlesSideB = 6;
-    float takeoffSpacing = 150;   // cm along the main pipe
+    float takeoffSpacing = 150; // cm along the main pipe
 };
 
 // Main pipe and arms: series 1, these diameter indexes.

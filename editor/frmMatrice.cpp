@@ -29,10 +29,12 @@ const std::array<const char*, frmMatrice::kBoxes + 1> kBoxLabels = {
 };
 
 QString explanation() {
-    return QStringLiteral("Questa procedura crea una serie di tubazioni con il numero di terminali e gli interassi "
-                          "richiesti. Le diramazioni saranno da 1") +
-           kInch + QStringLiteral(" a 2") + kInch + QStringLiteral("1/2 (UNI EN 12845), il diametro della dorsale sarà da 2") +
-           kInch + QStringLiteral("1/2, il tipo di terminale e la quota saranno quelli di origine.");
+    return QStringLiteral(
+               "Questa procedura crea una serie di tubazioni con il numero di terminali e gli interassi "
+               "richiesti. Le diramazioni saranno da 1") +
+           kInch + QStringLiteral(" a 2") + kInch +
+           QStringLiteral("1/2 (UNI EN 12845), il diametro della dorsale sarà da 2") + kInch +
+           QStringLiteral("1/2, il tipo di terminale e la quota saranno quelli di origine.");
 }
 
 // A whole number that 16 bits hold, as the boxes take it; otherwise why not.
@@ -53,7 +55,8 @@ BoxValue boxValue(const QString& text) {
 
 frmMatrice::frmMatrice(Project& project, Interaction& interaction, int16_t endNode, QWidget* parent)
     : QDialog(parent), project_(project), interaction_(interaction), endNode_(endNode),
-      combTerminalType_(project.TerminalTable[std::size_t(project.NodeTable[std::size_t(endNode)].derivation)].typeIndex) {
+      combTerminalType_(
+          project.TerminalTable[std::size_t(project.NodeTable[std::size_t(endNode)].derivation)].typeIndex) {
     setObjectName(QStringLiteral("frmMatrice"));
     setWindowTitle(QStringLiteral("Crea una distribuzione a pettine di erogatori"));
     const std::array<int, kBoxes + 1> values = {0,
@@ -73,8 +76,9 @@ frmMatrice::frmMatrice(Project& project, Interaction& interaction, int16_t endNo
     boxes->addWidget(new QLabel(boxLabel(1), this), 0, 1);
     boxes->addWidget(txtArr[2], 1, 0);
     boxes->addWidget(new QLabel(boxLabel(2), this), 1, 1);
-    boxes->addWidget(new QLabel(QStringLiteral("Quanti ugelli creare dall'uno e dall'altro lato della dorsale"), this),
-                     2, 0, 1, 2);
+    boxes->addWidget(
+        new QLabel(QStringLiteral("Quanti ugelli creare dall'uno e dall'altro lato della dorsale"), this), 2,
+        0, 1, 2);
     boxes->addWidget(txtArr[3], 3, 0);
     boxes->addWidget(new QLabel(boxLabel(3), this), 3, 1);
     boxes->addWidget(txtArr[4], 4, 0);
@@ -84,11 +88,12 @@ frmMatrice::frmMatrice(Project& project, Interaction& interaction, int16_t endNo
     lblTesto = new QLabel(explanation(), this);
     lblTesto->setObjectName(QStringLiteral("lblTesto"));
     lblTesto->setWordWrap(true);
-    auto* names = new QLabel(QStringLiteral("I nomi dei terminali saranno assegnati arbitrariamente, componendo per le "
-                                            "dorsali Dr più la cifra,  più dx o sx (destra e sinistra), più una cifra "
-                                            "progressiva. Per le diramazioni componendo St (stacco) più cifra "
-                                            "progressiva."),
-                             this);
+    auto* names =
+        new QLabel(QStringLiteral("I nomi dei terminali saranno assegnati arbitrariamente, componendo per le "
+                                  "dorsali Dr più la cifra,  più dx o sx (destra e sinistra), più una cifra "
+                                  "progressiva. Per le diramazioni componendo St (stacco) più cifra "
+                                  "progressiva."),
+                   this);
     names->setWordWrap(true);
     btnOK = new QPushButton(QStringLiteral("O.K."), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -107,7 +112,9 @@ frmMatrice::frmMatrice(Project& project, Interaction& interaction, int16_t endNo
     layout->addLayout(buttons);
 }
 
-QString frmMatrice::boxLabel(int box) const { return QString::fromUtf8(kBoxLabels[std::size_t(box)]); }
+QString frmMatrice::boxLabel(int box) const {
+    return QString::fromUtf8(kBoxLabels[std::size_t(box)]);
+}
 
 void frmMatrice::boxEdited(int box) {
     const BoxValue read = boxValue(txtArr[std::size_t(box)]->text());
@@ -116,12 +123,23 @@ void frmMatrice::boxEdited(int box) {
     problem_[std::size_t(box)] = read.problem;
     if (value) {
         switch (box) {
-        case 1: settings_.branchCount = *value; break;
-        case 2: settings_.nozzleSpacing = float(*value); break;
-        case 3: settings_.nozzlesSideA = *value; break;
-        case 4: settings_.nozzlesSideB = *value; break;
-        case 5: settings_.takeoffSpacing = float(*value); break;
-        default: break;
+        case 1:
+            settings_.branchCount = *value;
+            break;
+        case 2:
+            settings_.nozzleSpacing = float(*value);
+            break;
+        case 3:
+            settings_.nozzlesSideA = *value;
+            break;
+        case 4:
+            settings_.nozzlesSideB = *value;
+            break;
+        case 5:
+            settings_.takeoffSpacing = float(*value);
+            break;
+        default:
+            break;
         }
     }
     btnOK->setEnabled(tools::combSettingsEnabled(settings_));
@@ -130,17 +148,18 @@ void frmMatrice::boxEdited(int box) {
 void frmMatrice::confirm() {
     for (int i = 1; i <= kBoxes; ++i)
         if (!valid_[std::size_t(i)]) {
-            interaction_.inform(QStringLiteral("Valore non valido in \"%1\": %2").arg(boxLabel(i), problem_[std::size_t(i)]),
-                                QString(), MessageIcon::Exclamation);
+            interaction_.inform(
+                QStringLiteral("Valore non valido in \"%1\": %2").arg(boxLabel(i), problem_[std::size_t(i)]),
+                QString(), MessageIcon::Exclamation);
             return;
         }
     if (const std::optional<QString> refusal = tools::combRefusal(project_, settings_)) {
         interaction_.inform(*refusal, QString(), MessageIcon::Exclamation);
         return;
     }
-    const Answer answer =
-        interaction_.message({tools::combSummary(project_, settings_, combTerminalType_),
-                              QStringLiteral("Creazione rete Sprinkler"), MessageButtons::OkCancel, MessageIcon::Exclamation});
+    const Answer answer = interaction_.message({tools::combSummary(project_, settings_, combTerminalType_),
+                                                QStringLiteral("Creazione rete Sprinkler"),
+                                                MessageButtons::OkCancel, MessageIcon::Exclamation});
     if (answer != Answer::Ok)
         return; // the dialog stays open
     added_ = tools::CreateComb(project_, endNode_, settings_);

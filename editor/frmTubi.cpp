@@ -1,5 +1,7 @@
 #include "editor/frmTubi.h"
 
+#include "dialogs/Fine.h"
+#include "dialogs/frmLEQ.h"
 #include "editor/ChangeLabels.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
@@ -9,8 +11,6 @@
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
-#include "model/dialogs/Fine.h"
-#include "model/dialogs/frmLEQ.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

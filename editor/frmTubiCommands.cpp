@@ -74,23 +74,24 @@ void frmTubi::Cancella() {
     const int16_t node = cursorNode();
     switch (edits::checkDelete(project_, node)) {
     case edits::DeleteCheck::RefusedOnlyBranch:
-        interaction_.inform(QStringLiteral("Non posso cancellare l'unico ramo !"), kRefusedTitle, MessageIcon::Critical);
+        interaction_.inform(QStringLiteral("Non posso cancellare l'unico ramo !"), kRefusedTitle,
+                            MessageIcon::Critical);
         return;
     case edits::DeleteCheck::RefusedDerivationFirst:
-        interaction_.inform(threeLines("Devi prima cancellare la diramazione", "del nodo precedente, l'ultimo deve",
-                                       "essere un terminale"),
+        interaction_.inform(threeLines("Devi prima cancellare la diramazione",
+                                       "del nodo precedente, l'ultimo deve", "essere un terminale"),
                             kRefusedTitle, MessageIcon::Critical);
         return;
     case edits::DeleteCheck::ConfirmDeleteDerivation:
-        if (interaction_.message({threeLines("Questo ramo ha delle diramazioni", "che verranno eliminate senza",
-                                             "ulteriori richieste"),
+        if (interaction_.message({threeLines("Questo ramo ha delle diramazioni",
+                                             "che verranno eliminate senza", "ulteriori richieste"),
                                   QStringLiteral("Cancella una intera diramazione"), MessageButtons::OkCancel,
                                   MessageIcon::Exclamation}) != Answer::Ok)
             return;
         break;
     case edits::DeleteCheck::ConfirmDelete:
-        if (interaction_.message({QStringLiteral("Confermi la cancellazione?"), QString(), MessageButtons::OkCancel,
-                                  MessageIcon::Question}) != Answer::Ok)
+        if (interaction_.message({QStringLiteral("Confermi la cancellazione?"), QString(),
+                                  MessageButtons::OkCancel, MessageIcon::Question}) != Answer::Ok)
             return;
         break;
     }
@@ -112,8 +113,8 @@ void frmTubi::Cancella() {
 void frmTubi::dirama() {
     commitEdit();
     const int16_t node = cursorNode();
-    const std::optional<QString> name = interaction_.inputBox(QStringLiteral("Nome del nuovo ramo"),
-                                                              QStringLiteral("Aggiunta di un nuovo ramo"), QString());
+    const std::optional<QString> name = interaction_.inputBox(
+        QStringLiteral("Nome del nuovo ramo"), QStringLiteral("Aggiunta di un nuovo ramo"), QString());
     if (!name || name->isEmpty())
         return;
     const std::optional<int16_t> added = edits::addDerivation(project_, node, *name);
@@ -150,7 +151,8 @@ void frmTubi::stepDiameter(bool up) {
     }
     if (!edits::stepDiameter(project_, node, up))
         return;
-    Griglia->setTextMatrix(Griglia->row(), kPhi, formatPicture(project_.findDiameter(n)->innerDiameter, u"####"));
+    Griglia->setTextMatrix(Griglia->row(), kPhi,
+                           formatPicture(project_.findDiameter(n)->innerDiameter, u"####"));
     Griglia->setTextMatrix(Griglia->row(), kTipo, project_.seriesOf(n).code);
     aggiorna();
     host_.recordChange(change_label::kDiameter, node);

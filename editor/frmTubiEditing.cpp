@@ -18,12 +18,14 @@ namespace {
 using namespace grid_column;
 
 constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
-constexpr double kExampleLength = 12.5;      // the number a refusal shows as an example
+constexpr double kExampleLength = 12.5;     // the number a refusal shows as an example
 const QString kRefusedValueTitle = QStringLiteral("Valore non valido");
 
 } // namespace
 
-bool frmTubi::editing() const { return !Txtedit->isHidden(); }
+bool frmTubi::editing() const {
+    return !Txtedit->isHidden();
+}
 
 void frmTubi::startEditing(QChar typed) {
     if (Griglia->row() < 1)
@@ -62,18 +64,19 @@ void frmTubi::commitEdit() {
     // aloud and the old value stays.
     const std::optional<double> value = parseTypedLength(text);
     if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
-        interaction_.inform(quotedExcerpt(text) +
-                                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
-                                               "per esempio %1.")
-                                    .arg(formatPicture(kExampleLength, u"#0.0")),
-                            kRefusedValueTitle, MessageIcon::Exclamation);
+        interaction_.inform(
+            quotedExcerpt(text) +
+                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
+                               "per esempio %1.")
+                    .arg(formatPicture(kExampleLength, u"#0.0")),
+            kRefusedValueTitle, MessageIcon::Exclamation);
         return;
     }
     Griglia->setTextMatrix(row, column, text);
     (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
     recalculate();
     aggiorna();
-    host_.recordChange(column == kMetri         ? change_label::kLength
+    host_.recordChange(column == kMetri                          ? change_label::kLength
                        : project_.NodeTable[index].isKvElement() ? change_label::kKv
                                                                  : change_label::kVirtualLength,
                        index);

@@ -33,8 +33,8 @@ lstTubi::lstTubi(const Project& project, QWidget* parent) : QDialog(parent), pro
     int widest = 0;
     for (int i = 0; i < ListaTB->count(); ++i)
         widest = std::max(widest, ListaTB->fontMetrics().horizontalAdvance(ListaTB->item(i)->text()));
-    ListaTB->setMinimumWidth(widest + ListaTB->verticalScrollBar()->sizeHint().width() + 4 * ListaTB->frameWidth() +
-                             kListTextMargins);
+    ListaTB->setMinimumWidth(widest + ListaTB->verticalScrollBar()->sizeHint().width() +
+                             4 * ListaTB->frameWidth() + kListTextMargins);
     ListaTB->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(ListaTB, &QListWidget::itemDoubleClicked, this, [this] { choose(); });
 }
@@ -43,9 +43,10 @@ void lstTubi::prepare(int16_t series, int16_t diameterIndex) {
     openingSeries_ = chosenSeries_ = series;
     diameterIndex_ = diameterIndex;
     ListaTB->setCurrentRow(series);
-    openingBore_ = project_.isValidDiameterIndex(series, diameterIndex) && series > 0
-                       ? project_.PipeCatalogue[std::size_t(series)].diameters[std::size_t(diameterIndex)].innerDiameter
-                       : kKvBore;
+    openingBore_ =
+        project_.isValidDiameterIndex(series, diameterIndex) && series > 0
+            ? project_.PipeCatalogue[std::size_t(series)].diameters[std::size_t(diameterIndex)].innerDiameter
+            : kKvBore;
 }
 
 void lstTubi::choose() {

@@ -1,8 +1,8 @@
 #include "model/Catalogues.h"
 
-#include "model/FileAccess.h"
 #include "model/FreeFormatReader.h"
 #include "model/TextDecoding.h"
+#include "platform/FileAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +32,8 @@ CatalogueLoadResult missingFile(const QString& fileName, const CatalogueSearch& 
         if (!dir.isEmpty())
             places << QDir::toNativeSeparators(dir);
     return {false, fileName, 0,
-            QStringLiteral("Catalogo %1 non trovato (cercato in: %2)").arg(fileName, places.join(QStringLiteral("; ")))};
+            QStringLiteral("Catalogo %1 non trovato (cercato in: %2)")
+                .arg(fileName, places.join(QStringLiteral("; ")))};
 }
 
 // Reads a located catalogue file, or reports why it cannot be.
@@ -47,7 +48,9 @@ CatalogueLoadResult loadCatalogueFile(const QString& fileName, const CatalogueSe
     return parse(*read.bytes, path);
 }
 
-QString seriesCode(const QString& text) { return text.left(kSeriesCodeLength).leftJustified(kSeriesCodeLength); }
+QString seriesCode(const QString& text) {
+    return text.left(kSeriesCodeLength).leftJustified(kSeriesCodeLength);
+}
 
 } // namespace
 
@@ -65,9 +68,9 @@ CatalogueSearch CatalogueSearch::standard() {
 }
 
 QString LocateCatalogueFile(const QString& fileName, const CatalogueSearch& where) {
-    const QStringList candidates =
-        where.explicitDirectory.isEmpty() ? QStringList{where.currentDirectory, where.programDirectory}
-                                          : QStringList{where.explicitDirectory};
+    const QStringList candidates = where.explicitDirectory.isEmpty()
+                                       ? QStringList{where.currentDirectory, where.programDirectory}
+                                       : QStringList{where.explicitDirectory};
     for (const QString& dir : candidates) {
         if (dir.isEmpty())
             continue;
@@ -79,7 +82,8 @@ QString LocateCatalogueFile(const QString& fileName, const CatalogueSearch& wher
 }
 
 float frictionFactorFor(int16_t hazenC) {
-    return static_cast<float>(kHazenWilliamsCoefficient / std::pow(double(hazenC), kHazenWilliamsFlowExponent));
+    return static_cast<float>(kHazenWilliamsCoefficient /
+                              std::pow(double(hazenC), kHazenWilliamsFlowExponent));
 }
 
 CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& fileName,
@@ -91,7 +95,8 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
         reader.readText(QStringLiteral("il titolo"));
         const int16_t seriesCount = reader.readInt16(QStringLiteral("il numero delle serie"));
         if (seriesCount < 0)
-            throw FormatError{reader.lastLine(), QStringLiteral("numero delle serie negativo (%1)").arg(seriesCount)};
+            throw FormatError{reader.lastLine(),
+                              QStringLiteral("numero delle serie negativo (%1)").arg(seriesCount)};
         read.reserve(seriesCount);
         for (int s = 1; s <= seriesCount; ++s) {
             PipeSeries series;
@@ -100,11 +105,14 @@ CatalogueLoadResult parsePipeCatalogue(const QByteArray& bytes, const QString& f
             series.code = seriesCode(reader.readText(QStringLiteral("il codice") + ofSeries));
             series.density = reader.readInt16(QStringLiteral("la densità") + ofSeries);
             series.hazenC = reader.readInt16(QStringLiteral("il coefficiente C") + ofSeries);
-            series.leqFactor = reader.readFloat(QStringLiteral("il fattore delle lunghezze equivalenti") + ofSeries);
-            const int16_t diameterCount = reader.readInt16(QStringLiteral("il numero dei diametri") + ofSeries);
+            series.leqFactor =
+                reader.readFloat(QStringLiteral("il fattore delle lunghezze equivalenti") + ofSeries);
+            const int16_t diameterCount =
+                reader.readInt16(QStringLiteral("il numero dei diametri") + ofSeries);
             if (diameterCount < 0)
-                throw FormatError{reader.lastLine(),
-                                  QStringLiteral("numero dei diametri%1 negativo (%2)").arg(ofSeries).arg(diameterCount)};
+                throw FormatError{
+                    reader.lastLine(),
+                    QStringLiteral("numero dei diametri%1 negativo (%2)").arg(ofSeries).arg(diameterCount)};
             series.frictionFactor = frictionFactorFor(series.hazenC);
             series.diameters.resize(diameterCount);
             for (int d = 0; d < diameterCount; ++d) {
@@ -152,16 +160,18 @@ CatalogueLoadResult parseTerminalCatalogue(const QByteArray& bytes, const QStrin
 
 CatalogueLoadResult LoadPipeCatalogue(std::vector<PipeSeries>& seriesFromFile, const CatalogueSearch& where) {
     seriesFromFile.clear();
-    return loadCatalogueFile(kPipeCatalogueFileName, where, [&](const QByteArray& bytes, const QString& path) {
-        return parsePipeCatalogue(bytes, path, seriesFromFile);
-    });
+    return loadCatalogueFile(kPipeCatalogueFileName, where,
+                             [&](const QByteArray& bytes, const QString& path) {
+                                 return parsePipeCatalogue(bytes, path, seriesFromFile);
+                             });
 }
 
 CatalogueLoadResult LoadTerminalCatalogue(std::vector<TerminalType>& types, const CatalogueSearch& where) {
     types.clear();
-    return loadCatalogueFile(kTerminalCatalogueFileName, where, [&](const QByteArray& bytes, const QString& path) {
-        return parseTerminalCatalogue(bytes, path, types);
-    });
+    return loadCatalogueFile(kTerminalCatalogueFileName, where,
+                             [&](const QByteArray& bytes, const QString& path) {
+                                 return parseTerminalCatalogue(bytes, path, types);
+                             });
 }
 
 int16_t NearestDiameterIndex(const PipeSeries& series, float target) {

@@ -23,8 +23,12 @@ constexpr QChar kBlank = u' ';
 constexpr QChar kEndOfFileMark = u'\x1A'; // Ctrl-Z
 constexpr QChar kNul = u'\0';
 
-bool isBlank(QChar c) { return c == kBlank || c == u'\t'; }
-bool isPadding(QChar c) { return c == kEndOfFileMark || c == kNul; }
+bool isBlank(QChar c) {
+    return c == kBlank || c == u'\t';
+}
+bool isPadding(QChar c) {
+    return c == kEndOfFileMark || c == kNul;
+}
 
 // Turns the padding among the trailing blanks and line ends into blanks; padding before
 // the last value is content, and refused as such.
@@ -38,7 +42,9 @@ QString withoutEndOfFilePadding(QString text) {
     }
     return text;
 }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 } // namespace
 
@@ -71,7 +77,9 @@ bool FreeFormatReader::atEnd() {
     return pos_ >= text_.size();
 }
 
-void FreeFormatReader::fail(int line, const QString& message) const { throw FormatError{line, message}; }
+void FreeFormatReader::fail(int line, const QString& message) const {
+    throw FormatError{line, message};
+}
 
 void FreeFormatReader::consumeTerminator() {
     if (pos_ >= text_.size()) {
@@ -132,7 +140,9 @@ FreeFormatReader::Value FreeFormatReader::next(const QString& what, BlankLine bl
     return value;
 }
 
-QString FreeFormatReader::readText(const QString& what) { return next(what).text; }
+QString FreeFormatReader::readText(const QString& what) {
+    return next(what).text;
+}
 
 bool FreeFormatReader::isNumeric(const QString& text) {
     int i = 0;
@@ -231,17 +241,21 @@ template <typename Real> std::optional<Real> parseReal(const QString& text) {
 
 } // namespace
 
-std::optional<double> FreeFormatReader::parseDouble(const QString& text) { return parseReal<double>(text); }
+std::optional<double> FreeFormatReader::parseDouble(const QString& text) {
+    return parseReal<double>(text);
+}
 
 float FreeFormatReader::readFloat(const QString& what) {
     const Value value = next(what);
     if (value.text.isEmpty())
         return 0.0f;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
+        fail(value.line,
+             QStringLiteral("atteso un numero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
     const std::optional<float> number = parseReal<float>(value.text);
     if (!number)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
+        fail(value.line,
+             QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
     return *number;
 }
 
@@ -250,17 +264,23 @@ template <typename Int> Int FreeFormatReader::readWholeNumber(const QString& wha
     if (value.text.isEmpty())
         return 0;
     if (!isNumeric(value.text))
-        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2").arg(what, quotedExcerpt(value.text)));
+        fail(value.line, QStringLiteral("atteso un numero intero per %1, trovato %2")
+                             .arg(what, quotedExcerpt(value.text)));
     // Whole numbers round to the nearest integer, halves to even.
     const std::optional<double> number = parseDouble(value.text);
     const std::optional<Int> whole = number ? roundedToRange<Int>(*number) : std::nullopt;
     if (!whole)
-        fail(value.line, QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
+        fail(value.line,
+             QStringLiteral("numero fuori dall'intervallo per %1: %2").arg(what, quotedExcerpt(value.text)));
     return *whole;
 }
 
-int16_t FreeFormatReader::readInt16(const QString& what) { return readWholeNumber<int16_t>(what); }
+int16_t FreeFormatReader::readInt16(const QString& what) {
+    return readWholeNumber<int16_t>(what);
+}
 
-int32_t FreeFormatReader::readInt32(const QString& what) { return readWholeNumber<int32_t>(what); }
+int32_t FreeFormatReader::readInt32(const QString& what) {
+    return readWholeNumber<int32_t>(what);
+}
 
 } // namespace valmora

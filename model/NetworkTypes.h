@@ -29,13 +29,14 @@ struct Node {
     bool diameterLocked = false;
     bool closed = false;
     QString name;
-    double eqResistance = 0;   // result: this section and everything it feeds
-    double flowShare = 0;      // result: share of the parent's outflow entering here
-    double flowFraction = 0;   // result: share of the total flow passing here
-    double resistance = 0;     // result: this section alone
-    int16_t derivation = 0;    // next > 0: first node of the derived branch (0: none); next = -1: terminal record
-    int16_t next = 0;          // > 0 next node of the branch; <= 0 the end kind
-    int16_t parent = 0;        // node whose next or derivation points here; 0 for node 1
+    double eqResistance = 0; // result: this section and everything it feeds
+    double flowShare = 0;    // result: share of the parent's outflow entering here
+    double flowFraction = 0; // result: share of the total flow passing here
+    double resistance = 0;   // result: this section alone
+    int16_t derivation =
+        0;              // next > 0: first node of the derived branch (0: none); next = -1: terminal record
+    int16_t next = 0;   // > 0 next node of the branch; <= 0 the end kind
+    int16_t parent = 0; // node whose next or derivation points here; 0 for node 1
 
     bool isKvElement() const { return seriesIndex == 0; }
     bool continues() const { return next > 0; }
@@ -65,13 +66,13 @@ struct PipeDiameter {
     QString label;
     float innerDiameter = 0; // mm
     float outerDiameter = 0; // mm
-    double totalLength = 0; // materials work field, metres as the sections add them
+    double totalLength = 0;  // materials work field, metres as the sections add them
 };
 
 struct PipeSeries {
     QString name;
-    QString code; // exactly five characters
-    int16_t density = 0; // kg per cubic metre of pipe wall
+    QString code;             // exactly five characters
+    int16_t density = 0;      // kg per cubic metre of pipe wall
     float frictionFactor = 0; // 6.05e9 / C^1.85
     int16_t hazenC = 0;
     float leqFactor = 0; // factor on tabulated equivalent lengths of fittings

@@ -17,7 +17,8 @@ public:
     std::optional<NetworkProblem> run() {
         seen_.assign(p_.NodeTable.size(), false);
         if (p_.supplyPressure <= 0)
-            return NetworkProblem{0, QStringLiteral("La pressione disponibile deve essere maggiore di zero.")};
+            return NetworkProblem{0,
+                                  QStringLiteral("La pressione disponibile deve essere maggiore di zero.")};
         if (!p_.isValidNodeIndex(1))
             return NetworkProblem{0, QStringLiteral("La rete non ha nodi.")};
         seen_[1] = true;
@@ -63,12 +64,12 @@ public:
     }
 
 private:
-
     std::optional<NetworkProblem> checkSection(int16_t i, const Node& node) const {
         if (!std::isfinite(node.length) || !std::isfinite(node.virtualLength))
             return problemAt(i, QStringLiteral("lunghezza non valida."));
         if (!p_.isValidSeriesIndex(node.seriesIndex))
-            return problemAt(i, QStringLiteral("la serie di tubi %1 non esiste nel catalogo.").arg(node.seriesIndex));
+            return problemAt(
+                i, QStringLiteral("la serie di tubi %1 non esiste nel catalogo.").arg(node.seriesIndex));
         if (node.isKvElement()) {
             if (!(double(node.virtualLength) + hydraulics::kGuardLength > 0))
                 return problemAt(i, QStringLiteral("il KV deve essere positivo."));
@@ -79,10 +80,12 @@ private:
                                         .arg(node.diameterIndex)
                                         .arg(quotedExcerpt(series.name)));
             if (!(series.hazenC > 0))
-                return problemAt(i, QStringLiteral("la serie %1 ha un coefficiente C non positivo.").arg(quotedExcerpt(series.name)));
+                return problemAt(i, QStringLiteral("la serie %1 ha un coefficiente C non positivo.")
+                                        .arg(quotedExcerpt(series.name)));
             if (!(p_.diameterOf(node).innerDiameter > 0))
-                return problemAt(i, QStringLiteral("il diametro interno di %1 nella serie %2 non è positivo.")
-                                        .arg(quotedExcerpt(p_.diameterOf(node).label), quotedExcerpt(series.name)));
+                return problemAt(
+                    i, QStringLiteral("il diametro interno di %1 nella serie %2 non è positivo.")
+                           .arg(quotedExcerpt(p_.diameterOf(node).label), quotedExcerpt(series.name)));
             if (!(double(node.length + node.virtualLength) + hydraulics::kGuardLength > 0))
                 return problemAt(i, QStringLiteral("la lunghezza totale del tratto deve essere positiva."));
         }
@@ -97,11 +100,15 @@ private:
             return problemAt(i, QStringLiteral("terminale %1 inesistente.").arg(node.derivation));
         const Terminal& terminal = p_.terminalOf(node);
         if (!p_.isValidTerminalTypeIndex(terminal.typeIndex))
-            return problemAt(i, QStringLiteral("il tipo di terminale %1 non esiste nel catalogo.").arg(terminal.typeIndex));
+            return problemAt(
+                i,
+                QStringLiteral("il tipo di terminale %1 non esiste nel catalogo.").arg(terminal.typeIndex));
         const TerminalType& type = p_.terminalTypeOf(terminal);
         const float kt = terminalResistanceFor(type.kFactor);
         if (!(type.kFactor > 0) || !std::isfinite(kt))
-            return problemAt(i, QStringLiteral("il terminale %1 ha un fattore K non valido.").arg(quotedExcerpt(type.name)));
+            return problemAt(
+                i,
+                QStringLiteral("il terminale %1 ha un fattore K non valido.").arg(quotedExcerpt(type.name)));
         if (!std::isfinite(terminal.height) || terminal.height < 0 ||
             !std::isfinite(initialHeightResistance(terminal.height)))
             return problemAt(i, QStringLiteral("quota del terminale non valida."));
@@ -112,14 +119,17 @@ private:
     std::vector<bool> seen_;
 };
 
-bool isFinite(double value) { return std::isfinite(value); }
+bool isFinite(double value) {
+    return std::isfinite(value);
+}
 
 bool hasFiniteResults(const Project& project, const Node& node) {
     if (!isFinite(node.resistance) || !isFinite(node.eqResistance) || !isFinite(node.flowShare) ||
         !isFinite(node.flowFraction) || !isFinite(double(project.totalFlow) * node.flowFraction))
         return false;
     const Terminal* terminal = project.findTerminal(node);
-    return !terminal || (std::isfinite(terminal->heightResistance) && std::isfinite(terminal->terminalResistance));
+    return !terminal ||
+           (std::isfinite(terminal->heightResistance) && std::isfinite(terminal->terminalResistance));
 }
 
 } // namespace
@@ -130,9 +140,12 @@ QString describeNode(const Project& project, int16_t node) {
     return QStringLiteral("Nodo %1 %2").arg(node).arg(quotedExcerpt(project.NodeTable[node].name));
 }
 
-std::optional<NetworkProblem> findCalculationProblem(const Project& project) { return Checker(project).run(); }
+std::optional<NetworkProblem> findCalculationProblem(const Project& project) {
+    return Checker(project).run();
+}
 
-std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const std::vector<int16_t>& preorder) {
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project,
+                                                  const std::vector<int16_t>& preorder) {
     for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
         if (!hasFiniteResults(project, project.NodeTable[*it]))
             return NetworkProblem{*it, QStringLiteral("%1: il calcolo dà portate o resistenze fuori scala "
@@ -148,7 +161,8 @@ bool canReduceAt(const Project& project, int16_t node) {
     if (!project.isValidNodeIndex(node))
         return false;
     const Node& n = project.NodeTable[node];
-    if (n.continues() && (!project.isValidNodeIndex(n.next) || (n.derivation > 0 && !project.isValidNodeIndex(n.derivation))))
+    if (n.continues() &&
+        (!project.isValidNodeIndex(n.next) || (n.derivation > 0 && !project.isValidNodeIndex(n.derivation))))
         return false;
     return !Checker(project).checkNode(node).has_value();
 }

@@ -28,7 +28,8 @@ std::optional<NetworkProblem> findCalculationProblem(const Project& project);
 // The first node, going up from the branch ends (`preorder` walked backwards), whose
 // results are not finite numbers: a flow or a resistance that overflowed, as a KV of 1E38
 // at an open end makes. nullopt when every result of the network is finite.
-std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const std::vector<int16_t>& preorder);
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project,
+                                                  const std::vector<int16_t>& preorder);
 
 // Whether one step of the quick update can run at `node`: its links, catalogue indexes and
 // values are usable (what findCalculationProblem checks, for one node).

@@ -89,7 +89,8 @@ Decimal toRoundedDecimal(double magnitude, int decimals) {
     d.integerDigits = digits.substr(0, std::size_t(pointPosition));
     d.fractionDigits = digits.substr(std::size_t(pointPosition));
     const std::size_t firstSignificant = d.integerDigits.find_first_not_of('0');
-    d.integerDigits = firstSignificant == std::string::npos ? std::string() : d.integerDigits.substr(firstSignificant);
+    d.integerDigits =
+        firstSignificant == std::string::npos ? std::string() : d.integerDigits.substr(firstSignificant);
     return d;
 }
 

@@ -1,8 +1,8 @@
 #include "model/StandardSettings.h"
 
-#include "model/FileAccess.h"
 #include "model/Project.h"
 #include "model/Traversal.h"
+#include "platform/FileAccess.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -196,7 +196,8 @@ namespace {
 // hazard). Counts and durations are bounded far above any standard's, so that a mistyped
 // value is caught and the search for the sets stays short.
 constexpr std::array<std::pair<LimitedSetting, SettingLimit>, 6> kLimits{{
-    {LimitedSetting::Level, {"il livello di pericolosità", double(kLowestLevel), double(kHighestLevel), "", 0}},
+    {LimitedSetting::Level,
+     {"il livello di pericolosità", double(kLowestLevel), double(kHighestLevel), "", 0}},
     {LimitedSetting::Coverage, {"l'area coperta da uno sprinkler", 4, 21, "m²", 1}},
     {LimitedSetting::WorkingAtOnce, {"il numero di terminali contemporanei", 0, 99, "", 0}},
     {LimitedSetting::Duration, {"la durata", 1, 600, "min", 0}},
@@ -252,10 +253,14 @@ constexpr QChar kKeySeparator = u'.';
 constexpr int kPumpPoints = 3;
 constexpr int kMainTestValues = 3;
 
-QString keyed(const QString& head, const QString& tail) { return head + kKeySeparator + tail; }
+QString keyed(const QString& head, const QString& tail) {
+    return head + kKeySeparator + tail;
+}
 
 // A number as the file writes it: a period, no more digits than it needs.
-QString fileNumberText(double value) { return QString::number(value, 'g', 10); }
+QString fileNumberText(double value) {
+    return QString::number(value, 'g', 10);
+}
 
 std::optional<double> fileNumber(const QString& text) {
     bool ok = false;
@@ -272,8 +277,12 @@ std::optional<int> wholeNumber(const QString& text) {
 using Result = SettingEntryReader::Result;
 using Outcome = SettingEntryReader::Outcome;
 
-Result refused(const QString& why) { return {Outcome::Refused, why}; }
-Result outsideLimit(LimitedSetting setting) { return refused(limitText(setting)); }
+Result refused(const QString& why) {
+    return {Outcome::Refused, why};
+}
+Result outsideLimit(LimitedSetting setting) {
+    return refused(limitText(setting));
+}
 
 // A number within its limit, or the refusal that says why not.
 std::variant<double, Result> limitedNumber(const QString& text, LimitedSetting setting) {
@@ -316,7 +325,8 @@ std::vector<SettingEntry> settingEntries(const StandardSettings& s, const Projec
     const std::vector<int16_t> byPosition = nodesByFilePosition(project);
     for (std::size_t p = 1; p < byPosition.size(); ++p)
         position[std::size_t(byPosition[p])] = int(p);
-    for (const auto& [key, sets] : {std::pair{kSetKey, &s.designerSets}, {kFavourableSetKey, &s.designerFavourableSets}})
+    for (const auto& [key, sets] :
+         {std::pair{kSetKey, &s.designerSets}, {kFavourableSetKey, &s.designerFavourableSets}})
         for (const auto& [role, nodes] : *sets) {
             QStringList positions;
             for (const int16_t node : nodes)
@@ -424,7 +434,8 @@ Result SettingEntryReader::take(StandardSettings& s, const QString& key, const Q
             const std::optional<int> position = wholeNumber(item);
             if (!position || *position < 1 || std::size_t(*position) >= byPosition_.size() ||
                 !project_.NodeTable[std::size_t(byPosition_[std::size_t(*position)])].endsInTerminal())
-                return refused(QStringLiteral("%1 non è la posizione di un terminale nel file").arg(item.trimmed()));
+                return refused(
+                    QStringLiteral("%1 non è la posizione di un terminale nel file").arg(item.trimmed()));
             const int16_t node = byPosition_[std::size_t(*position)];
             // A terminal named twice would count once: the set would be smaller than it says.
             if (std::find(nodes.begin(), nodes.end(), node) != nodes.end())

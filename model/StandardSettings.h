@@ -109,12 +109,12 @@ struct StandardSettings {
 // ---- limits: one table for the window, the project file and the command line -----------
 
 enum class LimitedSetting {
-    Level,           // UNI 10779's protection level
-    Coverage,        // m2 a sprinkler
-    WorkingAtOnce,   // terminals of a role working at once
-    Duration,        // minutes
-    SupplyFlow,      // l/min: a pump point's flow, a water main's test flow
-    SupplyPressure,  // bar: a pump point's pressure, a water main's pressures
+    Level,          // UNI 10779's protection level
+    Coverage,       // m2 a sprinkler
+    WorkingAtOnce,  // terminals of a role working at once
+    Duration,       // minutes
+    SupplyFlow,     // l/min: a pump point's flow, a water main's test flow
+    SupplyPressure, // bar: a pump point's pressure, a water main's pressures
 };
 
 struct SettingLimit {

@@ -64,7 +64,8 @@ QByteArray encodeWindows1252(const QString& text) {
 }
 
 QString decodeTextFile(const QByteArray& bytes) {
-    const QByteArray body = bytes.startsWith(kUtf8ByteOrderMark) ? bytes.mid(kUtf8ByteOrderMark.size()) : bytes;
+    const QByteArray body =
+        bytes.startsWith(kUtf8ByteOrderMark) ? bytes.mid(kUtf8ByteOrderMark.size()) : bytes;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(body);
     if (!utf8.hasError())

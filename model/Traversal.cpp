@@ -23,7 +23,9 @@ std::vector<int16_t> subtreePreorder(const Project& project, int16_t first) {
     return order;
 }
 
-std::vector<int16_t> networkPreorder(const Project& project) { return subtreePreorder(project, 1); }
+std::vector<int16_t> networkPreorder(const Project& project) {
+    return subtreePreorder(project, 1);
+}
 
 std::vector<int16_t> branchNodes(const Project& project, int16_t first) {
     std::vector<int16_t> nodes;

@@ -97,8 +97,8 @@ QString velocityText(const Project& project, const SectionVerification& check, c
 
 } // namespace
 
-std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks, int16_t node,
-                                       const QLocale& locale) {
+std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks,
+                                       int16_t node, const QLocale& locale) {
     using Kind = NetworkWarning::Kind;
     std::vector<NetworkWarning> said;
     if (const TerminalVerification* t = checks.terminalAt(node)) {
@@ -148,7 +148,8 @@ QString asSentence(QString text) {
 }
 
 QString openEndText(const OpenEndVerification& check, const QLocale& locale) {
-    return QStringLiteral("estremità aperta, scarica %1 Lt/min").arg(formatPicture(check.calculatedFlow, u"#0", locale));
+    return QStringLiteral("estremità aperta, scarica %1 Lt/min")
+        .arg(formatPicture(check.calculatedFlow, u"#0", locale));
 }
 
 } // namespace valmora

@@ -113,8 +113,8 @@ struct NetworkWarning {
 };
 
 // What is said of one node: of its branch end first, then of its section.
-std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks, int16_t node,
-                                       const QLocale& locale = QLocale());
+std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVerification& checks,
+                                       int16_t node, const QLocale& locale = QLocale());
 // Of the branch starting at `firstNode`: of its end first, then of its sections in order.
 std::vector<NetworkWarning> branchWarnings(const Project& project, const NetworkVerification& checks,
                                            int16_t firstNode, const QLocale& locale = QLocale());

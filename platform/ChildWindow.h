@@ -19,7 +19,7 @@ public:
     virtual bool isGridWindow() const = 0;
 
     virtual void aggiorna(int16_t node = 0) = 0; // recalculate and refresh
-    virtual void compilatab() = 0;                // rebuild the rows
+    virtual void compilatab() = 0;               // rebuild the rows
     virtual void chiudi() = 0;
     virtual void incphi() = 0;
     virtual void decphi() = 0;

@@ -38,7 +38,8 @@ public:
 
     virtual Answer message(const MessageRequest& request) = 0;
     // nullopt when cancelled.
-    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& initial) = 0;
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& initial) = 0;
     // Filters are "description|pattern" pairs separated by '|'. An empty result is a cancelled dialog.
     virtual QString openFileName(const QString& filter, const QString& initialName) = 0;
     virtual QString saveFileName(const QString& filter, const QString& initialName) = 0;

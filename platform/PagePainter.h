@@ -3,7 +3,7 @@
 // Recorded pages drawn with QPainter: on the system printer, into a PDF file, on screen.
 // Text is measured with the real metrics of the fonts that draw it.
 
-#include "model/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 #include "platform/PdfDocumentInfo.h"
 #include "platform/PrintSurface.h"
 

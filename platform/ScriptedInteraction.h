@@ -24,14 +24,15 @@ public:
     std::deque<std::function<void(QDialog&)>> dialogScripts;
 
     std::vector<MessageRequest> messages;
-    QStringList fileDialogs; // "open|<filter>|<initial>" or "save|<filter>|<initial>"
+    QStringList fileDialogs;  // "open|<filter>|<initial>" or "save|<filter>|<initial>"
     QStringList dialogsShown; // object names of the program's dialogs, in turn
     // Every request in turn with the answer it got, one line each, as a transcript shows it.
     QStringList log;
     int unscripted = 0;
 
     Answer message(const MessageRequest& request) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& initial) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& initial) override;
     QString openFileName(const QString& filter, const QString& initialName) override;
     QString saveFileName(const QString& filter, const QString& initialName) override;
     int runDialog(QDialog& dialog) override;

@@ -20,43 +20,57 @@ QString shownText(QString text) {
 
 QMessageBox::Icon qtIcon(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::None: return QMessageBox::NoIcon;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons qtButtons(MessageButtons buttons) {
     switch (buttons) {
-    case MessageButtons::Ok: return QMessageBox::Ok;
-    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
 
 Answer answerOf(int button) {
     switch (button) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Ok;
     }
 }
 
 } // namespace
 
 Answer WidgetInteraction::message(const MessageRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.title.isEmpty() ? kApplicationTitle : request.title, shownText(request.text),
-                    qtButtons(request.buttons), parent_);
+    QMessageBox box(qtIcon(request.icon), request.title.isEmpty() ? kApplicationTitle : request.title,
+                    shownText(request.text), qtButtons(request.buttons), parent_);
     if (!request.details.isEmpty())
         box.setDetailedText(request.details);
     const std::pair<QMessageBox::StandardButton, QString> italian[] = {
-        {QMessageBox::Yes, QStringLiteral("Sì")}, {QMessageBox::No, QStringLiteral("No")},
+        {QMessageBox::Yes, QStringLiteral("Sì")},
+        {QMessageBox::No, QStringLiteral("No")},
         {QMessageBox::Cancel, QStringLiteral("Annulla")}};
     for (const auto& [button, text] : italian)
         if (QAbstractButton* b = box.button(button))
@@ -69,7 +83,8 @@ namespace {
 constexpr int kTitleBarButtonsRoom = 160;
 } // namespace
 
-std::optional<QString> WidgetInteraction::inputBox(const QString& prompt, const QString& title, const QString& initial) {
+std::optional<QString> WidgetInteraction::inputBox(const QString& prompt, const QString& title,
+                                                   const QString& initial) {
     QInputDialog box(parent_);
     box.setWindowTitle(title.isEmpty() ? kApplicationTitle : title);
     box.setLabelText(prompt);
@@ -89,7 +104,8 @@ QString WidgetInteraction::qtFilter(const QString& pairs) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         const QString pattern = QString(parts[i + 1]).replace(u';', u' ');
-        filters << (description.contains(u'(') ? description : QStringLiteral("%1 (%2)").arg(description, pattern));
+        filters << (description.contains(u'(') ? description
+                                               : QStringLiteral("%1 (%2)").arg(description, pattern));
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -106,6 +122,8 @@ QString WidgetInteraction::saveFileName(const QString& filter, const QString& in
 
 namespace valmora {
 
-int WidgetInteraction::runDialog(QDialog& dialog) { return dialog.exec(); }
+int WidgetInteraction::runDialog(QDialog& dialog) {
+    return dialog.exec();
+}
 
 } // namespace valmora

@@ -14,7 +14,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
     Answer message(const MessageRequest& request) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& initial) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& initial) override;
     QString openFileName(const QString& filter, const QString& initialName) override;
     QString saveFileName(const QString& filter, const QString& initialName) override;
     int runDialog(QDialog& dialog) override;

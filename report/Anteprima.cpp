@@ -44,7 +44,8 @@ void PageView::paintEvent(QPaintEvent*) {
         return;
     QPainter painter(this);
     // The whole sheet, as large as the view allows, in the middle of it.
-    const QRectF room = QRectF(rect()).adjusted(kPageGapPixels, kPageGapPixels, -kPageGapPixels, -kPageGapPixels);
+    const QRectF room =
+        QRectF(rect()).adjusted(kPageGapPixels, kPageGapPixels, -kPageGapPixels, -kPageGapPixels);
     const double dotsPerMm = std::min(room.width() / kPaperWidthMm, room.height() / kPaperHeightMm);
     const QSizeF sheet(kPaperWidthMm * dotsPerMm, kPaperHeightMm * dotsPerMm);
     const QPointF corner(room.center().x() - sheet.width() / 2, room.center().y() - sheet.height() / 2);
@@ -100,7 +101,9 @@ Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* 
     showPage(1);
 }
 
-QString Anteprima::pageLabel(int page, int pages) { return QStringLiteral("Pagina %1 di %2").arg(page).arg(pages); }
+QString Anteprima::pageLabel(int page, int pages) {
+    return QStringLiteral("Pagina %1 di %2").arg(page).arg(pages);
+}
 
 void Anteprima::showPage(int number) {
     pageOnView_ = number;
@@ -108,8 +111,12 @@ void Anteprima::showPage(int number) {
     Pglbl->setText(pageLabel(number, pageCount()));
 }
 
-void Anteprima::previousPage() { showPage(pageOnView_ >= 2 ? pageOnView_ - 1 : pageCount()); }
+void Anteprima::previousPage() {
+    showPage(pageOnView_ >= 2 ? pageOnView_ - 1 : pageCount());
+}
 
-void Anteprima::nextPage() { showPage(pageOnView_ < pageCount() ? pageOnView_ + 1 : 1); }
+void Anteprima::nextPage() {
+    showPage(pageOnView_ < pageCount() ? pageOnView_ + 1 : 1);
+}
 
 } // namespace valmora

@@ -26,8 +26,8 @@ constexpr std::array<int, 3> kTerminalWidthsTwips = {3950, 400, 400};
 constexpr int kVisibleRows = 16;
 
 template <std::size_t N>
-GridControl* makeGrid(QWidget* parent, const char* name, const QString& format, const std::array<int, N>& widths,
-                      const QStringList& rows) {
+GridControl* makeGrid(QWidget* parent, const char* name, const QString& format,
+                      const std::array<int, N>& widths, const QStringList& rows) {
     auto* grid = new GridControl(parent);
     grid->setObjectName(QString::fromLatin1(name));
     grid->setFormatString(format);
@@ -96,7 +96,8 @@ void Materiali::writeTextFile() {
                             written.reason);
         return;
     }
-    interaction_.inform(QStringLiteral("Creato ") + written.fileName + QStringLiteral("\r\naprilo come tabella"));
+    interaction_.inform(QStringLiteral("Creato ") + written.fileName +
+                        QStringLiteral("\r\naprilo come tabella"));
 }
 
 } // namespace valmora

@@ -1,9 +1,8 @@
 #include "report/Materials.h"
 
-#include "model/AtomicWrite.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
-
+#include "platform/AtomicWrite.h"
 
 namespace valmora {
 
@@ -47,7 +46,9 @@ void CountTerminal(const Project& project, MaterialsTotals& totals, const Node& 
         ++totals.activeCount[type];
 }
 
-QString row(const QStringList& cells) { return cells.join(kTab); }
+QString row(const QStringList& cells) {
+    return cells.join(kTab);
+}
 
 // The "Peso" | | "parziale" | running-weight line of the window and of the file.
 QString partialWeightRow(int32_t runningWeight, const QLocale& locale) {
@@ -56,7 +57,8 @@ QString partialWeightRow(int32_t runningWeight, const QLocale& locale) {
 }
 
 // Rows of the listed series with their running weight, as the window and the file list them.
-QStringList seriesRows(const Project& project, const std::vector<SeriesMaterials>& series, const QLocale& locale) {
+QStringList seriesRows(const Project& project, const std::vector<SeriesMaterials>& series,
+                       const QLocale& locale) {
     QStringList rows;
     int32_t runningWeight = 0;
     for (const SeriesMaterials& s : series) {
@@ -123,7 +125,8 @@ MaterialsTotals storedMaterials(const Project& project) {
 double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres) {
     const double outer = diameter.outerDiameter;
     const double inner = diameter.innerDiameter;
-    return (outer * outer - inner * inner) * kWeightAreaFactor / kSquareMmPerSquareMetre * series.density * metres;
+    return (outer * outer - inner * inner) * kWeightAreaFactor / kSquareMmPerSquareMetre * series.density *
+           metres;
 }
 
 double diameterWaterContent(const PipeDiameter& diameter, double metres) {
@@ -206,16 +209,19 @@ QStringList terminalGridRows(const Project& project) {
 }
 
 QString materialsTextFileName(const QString& projectPath) {
-    return projectPath.chopped(std::min<qsizetype>(kReplacedExtensionLength, projectPath.size())) + kTextExtension;
+    return projectPath.chopped(std::min<qsizetype>(kReplacedExtensionLength, projectPath.size())) +
+           kTextExtension;
 }
 
 QStringList materialsTextLines(const Project& project, const QString& fileName, const QLocale& locale) {
     const std::vector<SeriesMaterials> series = pipeMaterials(project);
     QStringList lines;
     lines << fileName + QStringLiteral(" - Elenco materiali");
-    lines << row({QStringLiteral("Serie"), QStringLiteral("Diam."), QStringLiteral("Metri"), QStringLiteral("Peso kg")});
+    lines << row({QStringLiteral("Serie"), QStringLiteral("Diam."), QStringLiteral("Metri"),
+                  QStringLiteral("Peso kg")});
     lines << seriesRows(project, series, locale);
-    lines << row({QStringLiteral("Cont. H2O Lt:"), formatPicture(totalWaterContent(series), kTotalPicture, locale)});
+    lines << row(
+        {QStringLiteral("Cont. H2O Lt:"), formatPicture(totalWaterContent(series), kTotalPicture, locale)});
     lines << QString();
     lines << QStringLiteral("TERMINALI");
     lines << row({QStringLiteral("Quantità"), QStringLiteral("Tipo")});
@@ -223,7 +229,8 @@ QStringList materialsTextLines(const Project& project, const QString& fileName, 
     for (const TerminalMaterials& t : types)
         lines << row({formatPicture(t.count, kCountPicture, locale),
                       project.TerminalCatalogue[std::size_t(t.typeIndex)].name});
-    lines << row({QStringLiteral(" In totale i terminali sono "), QString::number(totalTerminalCount(types))});
+    lines << row(
+        {QStringLiteral(" In totale i terminali sono "), QString::number(totalTerminalCount(types))});
     return lines;
 }
 

@@ -30,7 +30,7 @@ constexpr double kWaterLitresFactor = 0.000785398;
 // The totals of one walk, indexed as the catalogues are.
 struct MaterialsTotals {
     std::vector<std::vector<double>> metres; // by series (0, the KV pseudo-series, has none), by diameter
-    std::vector<int32_t> count;               // by terminal type
+    std::vector<int32_t> count;              // by terminal type
     std::vector<int32_t> activeCount;
 };
 
@@ -54,18 +54,18 @@ double diameterWaterContent(const PipeDiameter& diameter, double metres);
 // One diameter with metres of pipe in the network.
 struct DiameterMaterials {
     int16_t diameterIndex = 0;
-    double totalLength = 0;   // metres, exact: rounded where shown
-    float weight = 0;         // kg, single precision, unrounded: the printed report's
+    double totalLength = 0;    // metres, exact: rounded where shown
+    float weight = 0;          // kg, single precision, unrounded: the printed report's
     int32_t roundedWeight = 0; // kg, whole (halves to even): the window's and text file's
-    double waterContent = 0;  // litres
+    double waterContent = 0;   // litres
 };
 
 // One pipe series with at least one diameter in the network.
 struct SeriesMaterials {
     int16_t seriesIndex = 0;
     std::vector<DiameterMaterials> diameters; // from the first, only those with length > 0
-    float weight = 0;           // single-precision sum of the diameters' weight
-    int32_t roundedWeight = 0;  // sum of the diameters' roundedWeight
+    float weight = 0;                         // single-precision sum of the diameters' weight
+    int32_t roundedWeight = 0;                // sum of the diameters' roundedWeight
 };
 
 // The series from 1 to the last that have pipe in the network, in catalogue order; without
@@ -100,7 +100,8 @@ QStringList terminalGridRows(const Project& project);
 // replaced by "txt" ("Newlav.vlm" gives "Newlav.txt").
 QString materialsTextFileName(const QString& projectPath);
 // The file's lines, without line ends; `fileName` heads the first one.
-QStringList materialsTextLines(const Project& project, const QString& fileName, const QLocale& locale = QLocale());
+QStringList materialsTextLines(const Project& project, const QString& fileName,
+                               const QLocale& locale = QLocale());
 // The file's bytes: the lines in Windows-1252, for the spreadsheets that open the file in
 // the system's 8-bit code page, each ended by CR LF.
 QByteArray materialsTextBytes(const QStringList& lines);

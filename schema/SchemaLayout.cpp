@@ -32,7 +32,8 @@ qsizetype sizePartLength(const SchemaCell& cell) {
 
 QString schemaPictureName(SchemaPicture picture) {
     static const std::array<const char*, kSchemaPictureCount + 1> names = {
-        "", "vert", "destra", "giu", "orizz", "curva30", "Idrante", "Naspo", "SuperIdr", "Ugello", "Rad30x40"};
+        "",        "vert",  "destra",   "giu",    "orizz",   "curva30",
+        "Idrante", "Naspo", "SuperIdr", "Ugello", "Rad30x40"};
     return QString::fromLatin1(names[std::size_t(picture)]);
 }
 
@@ -127,10 +128,18 @@ void SchemaLayout::PlaceCell(int col, CellKind kind, int16_t node) {
     SchemaCell& target = cellToWrite(currentRow_, col);
     const Node& n = project_.NodeTable[std::size_t(node)];
     switch (kind) {
-    case CellKind::Vertical: target.picture = SchemaPicture::vert; break;
-    case CellKind::TeeRight: target.picture = SchemaPicture::destra; break;
-    case CellKind::TurnDown: target.picture = SchemaPicture::giu; break;
-    case CellKind::Horizontal: target.picture = SchemaPicture::orizz; break;
+    case CellKind::Vertical:
+        target.picture = SchemaPicture::vert;
+        break;
+    case CellKind::TeeRight:
+        target.picture = SchemaPicture::destra;
+        break;
+    case CellKind::TurnDown:
+        target.picture = SchemaPicture::giu;
+        break;
+    case CellKind::Horizontal:
+        target.picture = SchemaPicture::orizz;
+        break;
     case CellKind::BranchEnd:
         target.picture = branchEndPicture(n);
         if (n.next == kEndWithoutTerminal)
@@ -151,11 +160,16 @@ SchemaPicture SchemaLayout::branchEndPicture(const Node& end) const {
     const Terminal* terminal = project_.findTerminal(end);
     const TerminalType* type = terminal ? project_.findTerminalType(*terminal) : nullptr;
     switch (type ? type->iconIndex : 0) {
-    case kHydrantIcon: return SchemaPicture::Idrante;
-    case kHoseReelIcon: return SchemaPicture::Naspo;
-    case kSuperHydrantIcon: return SchemaPicture::SuperIdr;
-    case kNozzleIcon: return SchemaPicture::Ugello;
-    default: return SchemaPicture::Rad30x40;
+    case kHydrantIcon:
+        return SchemaPicture::Idrante;
+    case kHoseReelIcon:
+        return SchemaPicture::Naspo;
+    case kSuperHydrantIcon:
+        return SchemaPicture::SuperIdr;
+    case kNozzleIcon:
+        return SchemaPicture::Ugello;
+    default:
+        return SchemaPicture::Rad30x40;
     }
 }
 
@@ -293,7 +307,9 @@ void SchemaLayout::writeSteppedLabel(int r, int c) {
                   QString::number(target.node);
 }
 
-void SchemaLayout::setRed(int r, int c, bool red) { cellToWrite(r, c).red = red; }
+void SchemaLayout::setRed(int r, int c, bool red) {
+    cellToWrite(r, c).red = red;
+}
 
 // ---- interaction rules ------------------------------------------------------------
 

@@ -19,12 +19,12 @@ namespace valmora {
 // The ten pictures of the board, by the names the pictures are known by.
 enum class SchemaPicture : uint8_t {
     None,
-    vert,     // vertical pipe through the whole cell
-    destra,   // vertical pipe with a tee leaving to the right
-    giu,      // horizontal pipe with a stub down
-    orizz,    // horizontal pipe
-    curva30,  // elbow from the top edge to the right edge
-    Idrante,  // terminal symbols, by the terminal type's icon index 1 to 4
+    vert,    // vertical pipe through the whole cell
+    destra,  // vertical pipe with a tee leaving to the right
+    giu,     // horizontal pipe with a stub down
+    orizz,   // horizontal pipe
+    curva30, // elbow from the top edge to the right edge
+    Idrante, // terminal symbols, by the terminal type's icon index 1 to 4
     Naspo,
     SuperIdr,
     Ugello,
@@ -54,10 +54,10 @@ inline const QString kTerminalHeader = QStringLiteral(" Terminale");
 
 struct SchemaCell {
     SchemaPicture picture = SchemaPicture::None;
-    bool red = false;  // the node was closed when the board was laid out, or has been since
-    int16_t node = 0;  // the node the cell stands for; 0 for none
-    QString text;      // the size label, blanks, the node index
-    QString warning;   // what the checks say of the section (its velocity), as a sentence
+    bool red = false; // the node was closed when the board was laid out, or has been since
+    int16_t node = 0; // the node the cell stands for; 0 for none
+    QString text;     // the size label, blanks, the node index
+    QString warning;  // what the checks say of the section (its velocity), as a sentence
 };
 
 struct SchemaRow {

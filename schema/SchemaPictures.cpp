@@ -9,15 +9,17 @@ namespace {
 
 // Geometry in the picture's own pixels.
 constexpr double kPipeThickness = 5;
-constexpr double kHorizontalPipeTop = 18;   // pixel rows 18 to 22
+constexpr double kHorizontalPipeTop = 18; // pixel rows 18 to 22
 constexpr double kPipeMiddleX = kVerticalPipeLeft + kPipeThickness / 2;
 constexpr double kPipeMiddleY = kHorizontalPipeTop + kPipeThickness / 2;
-constexpr double kTerminalLead = 16;        // length of pipe leading into a terminal symbol
+constexpr double kTerminalLead = 16; // length of pipe leading into a terminal symbol
 const QColor kPipeBlue(0, 0, 255);
 const QColor kTerminalRed(255, 0, 0);
 const QColor kBarsGreen(0, 160, 0);
 
-void pipe(QPainter& p, double x, double y, double w, double h) { p.fillRect(QRectF(x, y, w, h), kPipeBlue); }
+void pipe(QPainter& p, double x, double y, double w, double h) {
+    p.fillRect(QRectF(x, y, w, h), kPipeBlue);
+}
 
 void verticalPipe(QPainter& p, double top, double bottom) {
     pipe(p, kVerticalPipeLeft, top, kPipeThickness, bottom - top);
@@ -43,11 +45,12 @@ constexpr double kSymbolTop = 12;
 void hydrant(QPainter& p, double left, double width) {
     p.setRenderHint(QPainter::Antialiasing);
     constexpr double kCapHeight = 6;
-    const QRectF body(left, kSymbolTop + kCapHeight / 2, width, kPictureHeight - 1 - kSymbolTop - kCapHeight / 2);
+    const QRectF body(left, kSymbolTop + kCapHeight / 2, width,
+                      kPictureHeight - 1 - kSymbolTop - kCapHeight / 2);
     p.setBrush(kTerminalRed);
     p.setPen(Qt::NoPen);
     p.drawRect(body);
-    p.drawChord(QRectF(left, kSymbolTop, width, kCapHeight), 0, 180 * 16); // the cap
+    p.drawChord(QRectF(left, kSymbolTop, width, kCapHeight), 0, 180 * 16);  // the cap
     p.fillRect(QRectF(left + width, kPipeMiddleY - 2, 3, 4), kTerminalRed); // an outlet
 }
 
@@ -78,7 +81,8 @@ void nozzle(QPainter& p) {
 
 void bars(QPainter& p) {
     for (int i = 0; i < 3; ++i)
-        p.fillRect(QRectF(kTerminalLead + 3 + 7 * i, kSymbolTop, 4, kPictureHeight - 2 - kSymbolTop), kBarsGreen);
+        p.fillRect(QRectF(kTerminalLead + 3 + 7 * i, kSymbolTop, 4, kPictureHeight - 2 - kSymbolTop),
+                   kBarsGreen);
 }
 
 } // namespace
@@ -91,8 +95,11 @@ void paintSchemaPicture(QPainter& painter, SchemaPicture picture, const QRectF& 
     painter.scale(target.width() / kPictureWidth, target.height() / kPictureHeight);
     painter.fillRect(QRectF(0, 0, kPictureWidth, kPictureHeight), Qt::white);
     switch (picture) {
-    case SchemaPicture::None: break;
-    case SchemaPicture::vert: verticalPipe(painter, 0, kPictureHeight); break;
+    case SchemaPicture::None:
+        break;
+    case SchemaPicture::vert:
+        verticalPipe(painter, 0, kPictureHeight);
+        break;
     case SchemaPicture::destra:
         verticalPipe(painter, 0, kPictureHeight);
         horizontalPipe(painter, kVerticalPipeLeft + kPipeThickness, kPictureWidth);
@@ -101,8 +108,12 @@ void paintSchemaPicture(QPainter& painter, SchemaPicture picture, const QRectF& 
         horizontalPipe(painter, 0, kPictureWidth);
         verticalPipe(painter, kHorizontalPipeTop + kPipeThickness, kPictureHeight);
         break;
-    case SchemaPicture::orizz: horizontalPipe(painter, 0, kPictureWidth); break;
-    case SchemaPicture::curva30: elbow(painter); break;
+    case SchemaPicture::orizz:
+        horizontalPipe(painter, 0, kPictureWidth);
+        break;
+    case SchemaPicture::curva30:
+        elbow(painter);
+        break;
     case SchemaPicture::Idrante:
         horizontalPipe(painter, 0, kTerminalLead + 1);
         hydrant(painter, kTerminalLead, 10);
@@ -129,7 +140,8 @@ void paintSchemaPicture(QPainter& painter, SchemaPicture picture, const QRectF& 
 }
 
 QPixmap schemaPixmap(SchemaPicture picture, qreal devicePixelRatio) {
-    QPixmap pixmap(QSize(qRound(kPictureWidth * devicePixelRatio), qRound(kPictureHeight * devicePixelRatio)));
+    QPixmap pixmap(
+        QSize(qRound(kPictureWidth * devicePixelRatio), qRound(kPictureHeight * devicePixelRatio)));
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::white);
     QPainter painter(&pixmap);

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/install-packages.sh clang libclang-rt-14-dev
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DVALMORA_SANITIZE=ON -DVALMORA_FUZZ=ON -DVALMORA_BUILD_TESTS=OFF -DVALMORA_BUILD_BENCH=OFF >/dev/null
+    -DVALMORA_SANITIZE=ON -DVALMORA_FUZZ=ON -DVALMORA_BUILD_TESTS=OFF -DVALMORA_BUILD_BENCH=OFF \
+    -DVALMORA_WERROR="$([ "${VALMORA_WERROR:-}" = "1" ] && echo ON || echo OFF)" >/dev/null
 cmake --build build-fuzz --target valmora_reader_fuzzer -j 2
 
 # New inputs found go to a scratch corpus; the seeds in the tree stay as they are.

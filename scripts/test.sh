@@ -2,6 +2,9 @@
 # Installs what is needed, builds and runs every test.
 #   scripts/test.sh             optimised build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/
+# VALMORA_WERROR=1 makes the project's own warnings errors (continuous integration does).
+# Where EPANET's sources are beside the project it is built first, so that the cross-checks
+# against it run; elsewhere they are skipped, each saying so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +17,14 @@ if [ "${1:-}" = "--sanitize" ]; then
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 
+if [ "${VALMORA_WERROR:-}" = "1" ]; then
+    options+=(-DVALMORA_WERROR=ON)
+fi
+
 bash scripts/install-packages.sh
+if [ -z "${VALMORA_EPANET:-}" ] && epanet=$(bash scripts/build-epanet.sh); then
+    export VALMORA_EPANET=$epanet
+fi
 cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build"
 cd "$build"

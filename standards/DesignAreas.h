@@ -55,10 +55,11 @@ struct AreaShape {
 AreaShape areaShape(double areaM2, double spacing, int count);
 
 // Every design area of `count` heads over the ranges; heads on no range seed clusters.
-std::vector<std::vector<int16_t>> designAreas(const StandardNetwork& network, const std::vector<int16_t>& candidates,
-                                              int count, double areaM2);
+std::vector<std::vector<int16_t>>
+designAreas(const StandardNetwork& network, const std::vector<int16_t>& candidates, int count, double areaM2);
 // Every cluster of `count` terminals among the candidates, each seeded by one of `seeds`.
-std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network, const std::vector<int16_t>& candidates,
+std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network,
+                                           const std::vector<int16_t>& candidates,
                                            const std::vector<int16_t>& seeds, int count);
 
 // Of `sets`: the one needing the highest demand pressure, and the one drawing the most flow at

@@ -15,8 +15,8 @@ using namespace standard_law;
 namespace {
 
 constexpr int kCurvePoints = 24;
-constexpr double kHeadroom = 1.15;                    // the chart reaches a little past what it must show
-constexpr double kFarestDemand = 3;                   // times the supply's pressure at no flow
+constexpr double kHeadroom = 1.15;  // the chart reaches a little past what it must show
+constexpr double kFarestDemand = 3; // times the supply's pressure at no flow
 
 // The terminals that may discharge: open, with a nominal flow and pressure.
 std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {

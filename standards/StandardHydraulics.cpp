@@ -351,7 +351,8 @@ std::vector<double> lossesDown(const std::vector<double>& edgeFlow, const std::v
 
 } // namespace
 
-double ScenarioTree::estimatedDemand(const std::vector<double>& flows, const std::vector<double>& pressures) const {
+double ScenarioTree::estimatedDemand(const std::vector<double>& flows,
+                                     const std::vector<double>& pressures) const {
     std::vector<double> edge;
     flowsUp(flows, edge);
     const std::vector<double> lost = lossesDown(edge, parent_, r_);

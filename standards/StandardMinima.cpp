@@ -16,7 +16,8 @@ namespace {
 // the source names the requirement instead of guessing a number.
 const char* const kLevelsSource = "UNI 10779:2014, appendice B: prestazioni per livello di pericolosità";
 const char* const kMaxPressureSource = "UNI 10779: pressione massima ai terminali di idranti e naspi";
-const char* const kLeastPressureSource = "UNI EN 12845: pressione minima a qualunque sprinkler dell'area operativa";
+const char* const kLeastPressureSource =
+    "UNI EN 12845: pressione minima a qualunque sprinkler dell'area operativa";
 const char* const kCoverageSource = "UNI EN 12845: area massima protetta da uno sprinkler per classe";
 const char* const kKSource = "UNI EN 12845: fattore K nominale per classe di pericolo";
 const char* const kDesignSource = "UNI EN 12845, prospetto 3: densità di scarica e area operativa";
@@ -45,7 +46,8 @@ const SprinklerRules kOrdinaryHazard{0.35, 12, {80}, kLeastPressureSource, kCove
 const SprinklerRules kHighHazard{0.50, 9, {80, 115}, kLeastPressureSource, kCoverageSource, kKSource};
 
 QString number(double value, int decimals) {
-    return formatPicture(value, decimals == 0 ? QStringLiteral("#0") : QStringLiteral("#0.") + QString(decimals, u'0'));
+    return formatPicture(value, decimals == 0 ? QStringLiteral("#0")
+                                              : QStringLiteral("#0.") + QString(decimals, u'0'));
 }
 
 } // namespace
@@ -90,11 +92,13 @@ bool kFactorAllowed(HazardClass hazard, double k) {
 std::vector<AppliedRequirement> requirementsApplied(const StandardSettings& settings) {
     std::vector<AppliedRequirement> rows;
     if (settings.standard == Standard::Uni10779) {
-        for (const TerminalRole role : {TerminalRole::Hydrant, TerminalRole::HoseReel, TerminalRole::ExternalOutlet})
+        for (const TerminalRole role :
+             {TerminalRole::Hydrant, TerminalRole::HoseReel, TerminalRole::ExternalOutlet})
             if (const std::optional<OutletMinimum> m = outletMinimum(role, settings.level))
-                rows.push_back({QStringLiteral("%1, livello %2").arg(roleName(role)).arg(settings.level),
-                                QStringLiteral("%1 l/min a %2 MPa").arg(number(m->flow, 0), number(m->pressure / 10, 2)),
-                                QString::fromUtf8(m->source)});
+                rows.push_back(
+                    {QStringLiteral("%1, livello %2").arg(roleName(role)).arg(settings.level),
+                     QStringLiteral("%1 l/min a %2 MPa").arg(number(m->flow, 0), number(m->pressure / 10, 2)),
+                     QString::fromUtf8(m->source)});
         rows.push_back({QStringLiteral("pressione massima a idranti e naspi"),
                         QStringLiteral("%1 MPa").arg(number(kMaxOutletPressure / 10, 1)),
                         QString::fromUtf8(kMaxPressureSource)});
@@ -102,9 +106,10 @@ std::vector<AppliedRequirement> requirementsApplied(const StandardSettings& sett
         const HazardDesign& design = hazardDesign(settings.hazard);
         const SprinklerRules& rules = sprinklerRules(settings.hazard);
         const QString hazard = QString::fromLatin1(design.name);
-        rows.push_back({QStringLiteral("densità e area operativa, %1").arg(hazard),
-                        QStringLiteral("%1 mm/min su %2 m²").arg(number(design.density, 2), number(design.area, 0)),
-                        QString::fromUtf8(kDesignSource)});
+        rows.push_back(
+            {QStringLiteral("densità e area operativa, %1").arg(hazard),
+             QStringLiteral("%1 mm/min su %2 m²").arg(number(design.density, 2), number(design.area, 0)),
+             QString::fromUtf8(kDesignSource)});
         rows.push_back({QStringLiteral("pressione minima a ogni sprinkler, %1").arg(hazard),
                         QStringLiteral("%1 bar").arg(number(rules.leastPressure, 2)),
                         QString::fromUtf8(rules.pressureSource)});
@@ -115,7 +120,8 @@ std::vector<AppliedRequirement> requirementsApplied(const StandardSettings& sett
         for (const double k : rules.kFactors)
             ks << number(k, 0);
         rows.push_back({QStringLiteral("fattore K ammesso, %1").arg(hazard),
-                        QStringLiteral("K %1 (±%2 %)").arg(ks.join(QStringLiteral(" o ")), number(kKFactorTolerance * 100, 0)),
+                        QStringLiteral("K %1 (±%2 %)")
+                            .arg(ks.join(QStringLiteral(" o ")), number(kKFactorTolerance * 100, 0)),
                         QString::fromUtf8(rules.kSource)});
     }
     return rows;

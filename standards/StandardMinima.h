@@ -32,8 +32,8 @@ const char* maxOutletPressureSource();
 
 // UNI EN 12845's rules for the sprinklers of a hazard class.
 struct SprinklerRules {
-    double leastPressure = 0;    // bar at any sprinkler of the design area
-    double largestCoverage = 0;  // m2 a sprinkler
+    double leastPressure = 0;     // bar at any sprinkler of the design area
+    double largestCoverage = 0;   // m2 a sprinkler
     std::vector<double> kFactors; // the nominal K allowed, l/min per sqrt(bar)
     const char* pressureSource = "";
     const char* coverageSource = "";

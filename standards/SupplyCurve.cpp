@@ -12,8 +12,8 @@ namespace valmora {
 namespace {
 
 constexpr double kChartBeyondLastPoint = 1.25; // a chart shows a quarter more flow than the last point
-constexpr double kNoFlow = 1e-6;              // l/min: a network that draws this draws nothing
-constexpr double kPointTolerance = 1e-8; // share of the pressure
+constexpr double kNoFlow = 1e-6;               // l/min: a network that draws this draws nothing
+constexpr double kPointTolerance = 1e-8;       // share of the pressure
 constexpr int kMaxSteps = 200;
 constexpr int kHalvingEvery = 4;
 // The exponent of a pump's power curve: between a curve all but straight and one all but
@@ -31,7 +31,8 @@ namespace {
 std::optional<double> powerExponent(const std::array<PumpPoint, 3>& p) {
     const double wanted = (p[0].pressure - p[1].pressure) / (p[1].pressure - p[2].pressure);
     const auto share = [&](double c) {
-        return (std::pow(p[1].flow, c) - std::pow(p[0].flow, c)) / (std::pow(p[2].flow, c) - std::pow(p[1].flow, c));
+        return (std::pow(p[1].flow, c) - std::pow(p[0].flow, c)) /
+               (std::pow(p[2].flow, c) - std::pow(p[1].flow, c));
     };
     if (p[0].flow == 0) { // the closed form: q0^C is 0
         const double c = std::log((p[0].pressure - p[2].pressure) / (p[0].pressure - p[1].pressure)) /
@@ -55,10 +56,12 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
     if (kind_ == SupplyKind::Pump) {
         const auto& p = settings.pump;
         const bool ordered = p[0].flow >= 0 && p[0].flow < p[1].flow && p[1].flow < p[2].flow &&
-                             p[0].pressure > p[1].pressure && p[1].pressure > p[2].pressure && p[2].pressure > 0;
+                             p[0].pressure > p[1].pressure && p[1].pressure > p[2].pressure &&
+                             p[2].pressure > 0;
         if (!ordered) {
-            refusal_ = QStringLiteral("I tre punti della pompa devono avere portate crescenti e pressioni decrescenti "
-                                      "(sopra 0 bar): prevalenza a portata nulla, portata nominale, sovraccarico.");
+            refusal_ = QStringLiteral(
+                "I tre punti della pompa devono avere portate crescenti e pressioni decrescenti "
+                "(sopra 0 bar): prevalenza a portata nulla, portata nominale, sovraccarico.");
             return;
         }
         // The parabola through the three points (divided differences).
@@ -86,8 +89,9 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
     } else if (kind_ == SupplyKind::MainTest) {
         if (!(settings.staticPressure > settings.residualPressure && settings.residualPressure >= 0 &&
               settings.testFlow > 0))
-            refusal_ = QStringLiteral("La prova dell'acquedotto chiede una pressione statica maggiore della residua "
-                                      "(non negativa) e una portata di prova maggiore di 0.");
+            refusal_ =
+                QStringLiteral("La prova dell'acquedotto chiede una pressione statica maggiore della residua "
+                               "(non negativa) e una portata di prova maggiore di 0.");
     }
 }
 
@@ -98,9 +102,11 @@ double SupplyCurve::pressureAt(double flow) const {
         return power_ ? a_ - b_ * std::pow(q, c_) : a_ + b_ * q + c_ * q * q;
     }
     case SupplyKind::MainTest:
-        return settings_.staticPressure - (settings_.staticPressure - settings_.residualPressure) *
-                                              std::pow(std::max(flow, 0.0) / settings_.testFlow, hydraulics::kExponent);
-    case SupplyKind::Fixed: break;
+        return settings_.staticPressure -
+               (settings_.staticPressure - settings_.residualPressure) *
+                   std::pow(std::max(flow, 0.0) / settings_.testFlow, hydraulics::kExponent);
+    case SupplyKind::Fixed:
+        break;
     }
     return fixed_;
 }
@@ -138,7 +144,8 @@ double SupplyCurve::largestFlow() const {
     return 0;
 }
 
-std::optional<SupplyCurve::Point> SupplyCurve::operatingPoint(const std::function<double(double)>& flowAt) const {
+std::optional<SupplyCurve::Point>
+SupplyCurve::operatingPoint(const std::function<double(double)>& flowAt) const {
     if (!refusal_.isEmpty())
         return std::nullopt;
     if (kind_ == SupplyKind::Fixed)
@@ -193,9 +200,11 @@ QString SupplyCurve::formula(const QLocale& locale) const {
                  c_ < 0 ? QStringLiteral("-") : QStringLiteral("+"), number(std::abs(c_)));
     case SupplyKind::MainTest:
         return QStringLiteral("p = %1 - %2 (Q / %3)^%4 (bar, l/min)")
-            .arg(number(settings_.staticPressure), number(settings_.staticPressure - settings_.residualPressure),
-                 number(settings_.testFlow), number(hydraulics::kExponent));
-    case SupplyKind::Fixed: break;
+            .arg(number(settings_.staticPressure),
+                 number(settings_.staticPressure - settings_.residualPressure), number(settings_.testFlow),
+                 number(hydraulics::kExponent));
+    case SupplyKind::Fixed:
+        break;
     }
     return QStringLiteral("p = %1 bar").arg(number(fixed_));
 }

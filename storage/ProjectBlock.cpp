@@ -1,7 +1,7 @@
 #include "storage/ProjectBlock.h"
 
-#include "model/FileAccess.h"
 #include "model/MessageText.h"
+#include "platform/FileAccess.h"
 
 #include <QStringList>
 

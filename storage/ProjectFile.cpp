@@ -1,13 +1,13 @@
 #include "storage/ProjectFile.h"
 
-#include "model/AtomicWrite.h"
 #include "model/Calculation.h"
-#include "model/FileAccess.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
 #include "model/TextDecoding.h"
 #include "model/Traversal.h"
 #include "model/UnreachableRecords.h"
+#include "platform/AtomicWrite.h"
+#include "platform/FileAccess.h"
 
 #include <QStringList>
 

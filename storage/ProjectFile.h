@@ -8,10 +8,10 @@
 //
 // Written in UTF-8 with CR LF; read as UTF-8 when valid, otherwise as Windows-1252.
 
-#include "model/AtomicWrite.h"
 #include "model/Calculation.h"
 #include "model/FreeFormatReader.h"
 #include "model/Project.h"
+#include "platform/AtomicWrite.h"
 #include "storage/ProjectBlock.h"
 
 #include <QByteArray>
@@ -103,8 +103,8 @@ inline const QString kGraftCancelled = QStringLiteral("Operazione annullata");
 
 struct GraftOutcome {
     bool ok = true;
-    QString message; // for the user: "Operazione annullata", or "Errore legginodo riga N: ..."
-    QString detail;  // what was wrong, for the message's details
+    QString message;                // for the user: "Operazione annullata", or "Errore legginodo riga N: ..."
+    QString detail;                 // what was wrong, for the message's details
     CalculationOutcome calculation; // after a graft: the network calculated
 };
 

@@ -17,15 +17,17 @@ const QString kApplication = QStringLiteral("Valmora");
 } // namespace
 
 RecentFiles::RecentFiles(std::unique_ptr<QSettings> store)
-    : store_(std::move(store)),
-      captions_{QStringLiteral("Primo File"), QStringLiteral("Sec File"), QStringLiteral("Terzo file"),
-                QStringLiteral("Quarto file")} {}
+    : store_(std::move(store)), captions_{QStringLiteral("Primo File"), QStringLiteral("Sec File"),
+                                          QStringLiteral("Terzo file"), QStringLiteral("Quarto file")} {}
 
 std::unique_ptr<QSettings> RecentFiles::userSettings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kApplication, kApplication);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kApplication,
+                                       kApplication);
 }
 
-QString RecentFiles::key(int number) const { return kSection + u'/' + kKeyPrefix + QString::number(number); }
+QString RecentFiles::key(int number) const {
+    return kSection + u'/' + kKeyPrefix + QString::number(number);
+}
 
 void RecentFiles::LoadRecentMenu() {
     if (store_->value(key(1)).toString().isEmpty())

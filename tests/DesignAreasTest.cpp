@@ -2,8 +2,8 @@
 // the shape worked by hand, every area m consecutive heads along k adjacent ranges, the areas
 // found beside the any-set search's; the calculation sheet's balances on random trees.
 
-#include "editor/NetworkTools.h"
 #include "standards/DesignAreas.h"
+#include "editor/NetworkTools.h"
 #include "standards/StandardVerification.h"
 #include "standards/VerificationText.h"
 #include "tests/GoldenFiles.h"
@@ -34,8 +34,8 @@ struct Comb {
 
 // 3 m between heads along a range, 4 m between ranges: 12 m2 a head.
 const Comb kCombs[] = {
-    {"4x6 OH1", 4, 6, HazardClass::OH1, 2.0, {4, 2}},  // n = 72 / 12 = 6, m = ceil(10,18 / 3) = 4
-    {"5x8 OH2", 5, 8, HazardClass::OH2, 2.6, {5, 3}},  // n = 12, m = ceil(14,4 / 3) = 5
+    {"4x6 OH1", 4, 6, HazardClass::OH1, 2.0, {4, 2}},   // n = 72 / 12 = 6, m = ceil(10,18 / 3) = 4
+    {"5x8 OH2", 5, 8, HazardClass::OH2, 2.6, {5, 3}},   // n = 12, m = ceil(14,4 / 3) = 5
     {"8x10 OH3", 8, 10, HazardClass::OH3, 3.5, {6, 3}}, // n = 18, m = ceil(17,64 / 3) = 6
 };
 
@@ -66,7 +66,8 @@ StandardSettings sprinklers(HazardClass hazard, bool anySet) {
 
 // An area is m consecutive heads along each of k adjacent ranges, one range (the first or the
 // last) holding the remainder.
-void expectAreaShape(const std::vector<Range>& ranges, const std::vector<int16_t>& area, const AreaShape& shape) {
+void expectAreaShape(const std::vector<Range>& ranges, const std::vector<int16_t>& area,
+                     const AreaShape& shape) {
     std::map<std::size_t, std::vector<int>> taken; // range -> positions along it
     for (const int16_t head : area)
         for (std::size_t r = 0; r < ranges.size(); ++r)
@@ -124,7 +125,9 @@ TEST(DesignAreas, CombsOfTheGeneratorAsAReviewerDrawsThem) {
                     .arg(shape.along)
                     .arg(shape.across);
         // The areas ranked by estimate and the best solved: the same as every area solved.
-        const auto required = [&](int16_t) { return std::pow(60.0 * hazardDesign(comb.hazard).density / 5 / 80.0, 2); };
+        const auto required = [&](int16_t) {
+            return std::pow(60.0 * hazardDesign(comb.hazard).density / 5 / 80.0, 2);
+        };
         const std::vector<std::vector<int16_t>> areas =
             designAreas(network, network.terminalEnds(), count, hazardDesign(comb.hazard).area);
         double worst = 0;
@@ -145,15 +148,16 @@ TEST(DesignAreas, CombsOfTheGeneratorAsAReviewerDrawsThem) {
                                 }()),
                                 shape);
             }
-            seen += QStringLiteral("%1: %2\n  sfavorevole (%3): %4\n  richiesta %5 bar per %6 l/min\n"
-                                   "  favorevole: %7\n  portata %8 l/min\n")
-                        .arg(anySet ? QStringLiteral("qualunque insieme") : QStringLiteral("aree della norma"),
-                             s.pass ? QStringLiteral("superata") : QStringLiteral("NON superata"),
-                             foundText(s.mostUnfavourable.found), names(p, s.mostUnfavourable.members),
-                             QLocale().toString(s.mostUnfavourable.demandPressure.value_or(-1), 'f', 3),
-                             QLocale().toString(s.mostUnfavourable.demandFlow, 'f', 1),
-                             names(p, s.mostFavourable.members),
-                             QLocale().toString(s.mostFavourable.totalFlow, 'f', 1));
+            seen +=
+                QStringLiteral("%1: %2\n  sfavorevole (%3): %4\n  richiesta %5 bar per %6 l/min\n"
+                               "  favorevole: %7\n  portata %8 l/min\n")
+                    .arg(anySet ? QStringLiteral("qualunque insieme") : QStringLiteral("aree della norma"),
+                         s.pass ? QStringLiteral("superata") : QStringLiteral("NON superata"),
+                         foundText(s.mostUnfavourable.found), names(p, s.mostUnfavourable.members),
+                         QLocale().toString(s.mostUnfavourable.demandPressure.value_or(-1), 'f', 3),
+                         QLocale().toString(s.mostUnfavourable.demandFlow, 'f', 1),
+                         names(p, s.mostFavourable.members),
+                         QLocale().toString(s.mostFavourable.totalFlow, 'f', 1));
         }
     }
     expectGolden(QStringLiteral("aree.txt"), seen);
@@ -178,7 +182,8 @@ TEST(DesignAreas, TheSheetBalancesOnRandomTrees) {
         const StandardCheck check = verifyStandard(p, s);
         if (!check.problem.isEmpty())
             continue;
-        for (const SetCheck* set : {&check.scenarios.front().mostUnfavourable, &check.scenarios.front().mostFavourable}) {
+        for (const SetCheck* set :
+             {&check.scenarios.front().mostUnfavourable, &check.scenarios.front().mostFavourable}) {
             ASSERT_TRUE(set->converged);
             std::map<int16_t, const SheetSection*> byNode;
             for (const SheetSection& section : set->sections)

@@ -4,9 +4,9 @@
 // beside a project is read once and never written.
 
 #include "editor/NetworkEdits.h"
-#include "model/AtomicWrite.h"
-#include "model/FileAccess.h"
 #include "model/MessageText.h"
+#include "platform/AtomicWrite.h"
+#include "platform/FileAccess.h"
 #include "standards/StandardVerification.h"
 #include "storage/ProjectFile.h"
 #include "tests/GoldenFiles.h"

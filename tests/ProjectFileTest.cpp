@@ -1,5 +1,5 @@
 #include "storage/ProjectFile.h"
-#include "model/FileAccess.h"
+#include "platform/FileAccess.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"

@@ -10,7 +10,9 @@
 #include <ostream>
 
 // Texts in failure messages as texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace valmora::testkit {
 

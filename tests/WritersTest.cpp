@@ -4,7 +4,7 @@
 // The previous file must survive every failure, and no failure may be reported as a success.
 
 #include "cli/CliCommands.h"
-#include "model/FileAccess.h"
+#include "platform/FileAccess.h"
 #include "report/Materials.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
@@ -175,7 +175,8 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
         SCOPED_TRACE(writer.name);
         const bool materials = QString::fromLatin1(writer.name) == QLatin1String("materiali");
         // The project may be saved over anything of its own; the materials' name is the project's.
-        if ((scenario == Case::SameFileAsProject || scenario == Case::ProjectBackup) && writer.writesTheProject)
+        if ((scenario == Case::SameFileAsProject || scenario == Case::ProjectBackup) &&
+            writer.writesTheProject)
             continue;
         if (scenario == Case::ProjectBackup && materials)
             continue;
@@ -265,7 +266,7 @@ TEST_P(WritersTest, NeverLoseTheOldFileNorCallAFailureASuccess) {
 }
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    static const char* const names[] = {"FullDisk", "ThroughLink",   "DanglingLink", "Fifo",
+    static const char* const names[] = {"FullDisk",          "ThroughLink",   "DanglingLink", "Fifo",
                                         "SameFileAsProject", "ProjectBackup", "ReadOnly"};
     return names[int(info.param)];
 }
@@ -306,9 +307,10 @@ TEST(AtomicWrite, NamesAsTheSystemSpellsThemAndReasonsThatSayWhere) {
     ASSERT_TRUE(SaveProject(p, nearLimit).ok);
     const SaveOutcome again = SaveProject(p, nearLimit);
     EXPECT_TRUE(again.ok);
-    EXPECT_EQ(again.backupWarning,
-              QStringLiteral("la versione precedente non è stata conservata: la copia di sicurezza (il nome del "
-                             "file con \".bak\") avrebbe un nome di 258 byte, oltre i 255 ammessi"));
+    EXPECT_EQ(
+        again.backupWarning,
+        QStringLiteral("la versione precedente non è stata conservata: la copia di sicurezza (il nome del "
+                       "file con \".bak\") avrebbe un nome di 258 byte, oltre i 255 ammessi"));
     QFile::remove(nearLimit);
 
     // A name that is not UTF-8 comes back byte for byte, through the command line too.
@@ -379,8 +381,8 @@ TEST(AtomicWrite, ASaveKilledMidwayLosesNothingAndLeavesNothingForLong) {
     const QByteArray saved = readBytes(big);
     const QString out = dir.filePath(QStringLiteral("uscita.vlm"));
     const auto startSave = [&](QProcess& tool) {
-        tool.start(QStringLiteral(VALMORA_CLI),
-                   {QStringLiteral("save"), big, out, QStringLiteral("--catalogues"), shippedDataDirectory()});
+        tool.start(QStringLiteral(VALMORA_CLI), {QStringLiteral("save"), big, out,
+                                                 QStringLiteral("--catalogues"), shippedDataDirectory()});
         ASSERT_TRUE(tool.waitForStarted());
     };
     const auto hidden = [&dir] {
@@ -397,8 +399,8 @@ TEST(AtomicWrite, ASaveKilledMidwayLosesNothingAndLeavesNothingForLong) {
         // and a finished one is signalled no more.
         const auto writing = [&] {
             return QDir(dir.path())
-                .entryList({QStringLiteral(".vlm-%1-*").arg(process)}, QDir::Files | QDir::Hidden)
-                .size() > 0;
+                       .entryList({QStringLiteral(".vlm-%1-*").arg(process)}, QDir::Files | QDir::Hidden)
+                       .size() > 0;
         };
         bool finished = false;
         while (!writing() && !(finished = tool.waitForFinished(0)))

@@ -44,9 +44,9 @@ Project projectOverTestCatalogues() {
 // EPANET's reader: lines of at most 1024 bytes; a line whose first word begins with '[' is a
 // section heading, which must be one of ours; identifiers of at most 31 characters.
 void checkEpanetInput(const Project& project) {
-    static const QList<QByteArray> headings = {"[TITLE]", "[JUNCTIONS]", "[RESERVOIRS]", "[PIPES]", "[VALVES]",
-                                               "[EMITTERS]", "[CURVES]", "[STATUS]", "[OPTIONS]", "[REPORT]",
-                                               "[END]"};
+    static const QList<QByteArray> headings = {"[TITLE]",   "[JUNCTIONS]", "[RESERVOIRS]", "[PIPES]",
+                                               "[VALVES]",  "[EMITTERS]",  "[CURVES]",     "[STATUS]",
+                                               "[OPTIONS]", "[REPORT]",    "[END]"};
     constexpr qsizetype kLongestLine = 1023;
     for (const QByteArray& line : epanetInput(project).split('\n')) {
         if (line.size() > kLongestLine)

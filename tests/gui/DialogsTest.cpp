@@ -1,7 +1,7 @@
+#include "dialogs/Fine.h"
+#include "dialogs/Opzioni.h"
+#include "dialogs/frmLEQ.h"
 #include "model/Calculation.h"
-#include "model/dialogs/Fine.h"
-#include "model/dialogs/Opzioni.h"
-#include "model/dialogs/frmLEQ.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // narrow for their numbers, windows closed or maximised mid-edit, windows kept current,
 // ends given a terminal back, diameters locked, closed sections.
 
+#include "dialogs/Fine.h"
 #include "model/Calculation.h"
-#include "model/dialogs/Fine.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QHelpEvent>

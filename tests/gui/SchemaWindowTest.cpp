@@ -5,8 +5,8 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QPainter>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 namespace valmora::guitest {
@@ -245,8 +245,7 @@ TEST_F(SchemaInMainWindow, ExportsThePdfBesideTheProject) {
     testkit::writeBytes(pdf, "vecchio");
     ask.answers = {Answer::No};
     window->schemaWindow()->exportPdf();
-    EXPECT_EQ(ask.messageTexts().value(1),
-              QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(pdf));
+    EXPECT_EQ(ask.messageTexts().value(1), QStringLiteral("Il file %1 esiste già. Sovrascriverlo?").arg(pdf));
     EXPECT_EQ(testkit::readBytes(pdf), "vecchio");
 }
 

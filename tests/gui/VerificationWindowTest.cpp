@@ -14,13 +14,13 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QLineEdit>
-#include <QSpinBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 
 using namespace valmora;
@@ -69,7 +69,8 @@ TEST_F(VerificationWindowTest, SettingsScenariosTheDesignersSetAndTheFile) {
     // Saved in the project file, read back with it, nothing beside it.
     const StandardSettings chosen = project().standardSettings;
     trigger("mnuSalva");
-    EXPECT_TRUE(testkit::readBytes(file).contains("\r\n\"Valmora\",1\r\n\"verifica\",\"norma\",\"uni10779\"\r\n"));
+    EXPECT_TRUE(
+        testkit::readBytes(file).contains("\r\n\"Valmora\",1\r\n\"verifica\",\"norma\",\"uni10779\"\r\n"));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("capannone.verifica"))));
     open(file);
     EXPECT_EQ(project().standardSettings, chosen);
@@ -212,18 +213,30 @@ TEST_F(VerificationWindowTest, ValuesTypedKeyByKeyAreTakenWhole) {
     } cases[] = {
         {[&] { w->cmbNorma->setCurrentIndex(int(Standard::Uni10779)); }, [&] { return w->spnLivello; }, "3",
          [&] { return s.level; }, 3},
-        {{}, [&] { return box(w, "spnContemporanei.idrante"); }, "12",
-         [&] { return s.workingAtOnce.at(TerminalRole::Hydrant); }, 12},
-        {{}, [&] { return box(w, "spnContemporanei.naspo"); }, "11",
-         [&] { return s.workingAtOnce.at(TerminalRole::HoseReel); }, 11},
-        {{}, [&] { return box(w, "spnDurata.attacco"); }, "145",
-         [&] { return s.durationMinutes.at(TerminalRole::ExternalOutlet); }, 145},
-        {[&] { w->cmbNorma->setCurrentIndex(int(Standard::En12845)); }, [&] { return w->spnCopertura; }, "9.5",
-         [&] { return *s.coverage; }, 9.5},
-        {{}, [&] { return box(w, "spnDurata.sprinkler"); }, "90",
-         [&] { return s.durationMinutes.at(TerminalRole::Sprinkler); }, 90},
-        {[&] { c->cmbAlimentazione->setCurrentIndex(int(SupplyKind::MainTest)); }, [&] { return c->spnStatica; },
-         "5.25", [&] { return supply.staticPressure; }, 5.25},
+        {{},
+         [&] { return box(w, "spnContemporanei.idrante"); },
+         "12",
+         [&] { return s.workingAtOnce.at(TerminalRole::Hydrant); },
+         12},
+        {{},
+         [&] { return box(w, "spnContemporanei.naspo"); },
+         "11",
+         [&] { return s.workingAtOnce.at(TerminalRole::HoseReel); },
+         11},
+        {{},
+         [&] { return box(w, "spnDurata.attacco"); },
+         "145",
+         [&] { return s.durationMinutes.at(TerminalRole::ExternalOutlet); },
+         145},
+        {[&] { w->cmbNorma->setCurrentIndex(int(Standard::En12845)); }, [&] { return w->spnCopertura; },
+         "9.5", [&] { return *s.coverage; }, 9.5},
+        {{},
+         [&] { return box(w, "spnDurata.sprinkler"); },
+         "90",
+         [&] { return s.durationMinutes.at(TerminalRole::Sprinkler); },
+         90},
+        {[&] { c->cmbAlimentazione->setCurrentIndex(int(SupplyKind::MainTest)); },
+         [&] { return c->spnStatica; }, "5.25", [&] { return supply.staticPressure; }, 5.25},
         {{}, [&] { return c->spnResidua; }, "3.5", [&] { return supply.residualPressure; }, 3.5},
         {{}, [&] { return c->spnProva; }, "1200", [&] { return supply.testFlow; }, 1200},
         {[&] { c->cmbAlimentazione->setCurrentIndex(int(SupplyKind::Pump)); }, cell(1, 0), "1000",
@@ -246,6 +259,7 @@ TEST_F(VerificationWindowTest, ValuesTypedKeyByKeyAreTakenWhole) {
     EXPECT_TRUE(ask.dialogsShown.isEmpty()) << "Enter opened no dialog";
     EXPECT_EQ(project().supplyPressure, supplyBefore) << "Enter adopted nothing";
     EXPECT_EQ(ask.messageTexts(),
-              QStringList{QStringLiteral("Valore non accettato: la pressione dell'alimentazione va da 0 a 100 bar.")});
+              QStringList{QStringLiteral(
+                  "Valore non accettato: la pressione dell'alimentazione va da 0 a 100 bar.")});
     EXPECT_EQ(c->tblPompa->item(2, 1)->text(), guitest::inLocale("2.45"));
 }

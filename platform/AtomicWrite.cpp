@@ -1,6 +1,6 @@
-#include "model/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 
-#include "model/FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <QRandomGenerator>
 
@@ -124,7 +124,8 @@ Target resolve(const QString& path, const WriteRequest& request) {
 
 QByteArray stagingName(const QByteArray& folder) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray name = folder + '/' + kStagingPrefix + QByteArray::number(qint64(::getpid())) + kStagingSeparator;
+    QByteArray name =
+        folder + '/' + kStagingPrefix + QByteArray::number(qint64(::getpid())) + kStagingSeparator;
     for (int i = 0; i < kStagingRandomLetters; ++i)
         name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
     return name;
@@ -210,8 +211,9 @@ QString keepAsBackup(const QByteArray& path) {
     const QByteArray backup = path + kBackupSuffix;
     const qsizetype backupNameBytes = backup.size() - backup.lastIndexOf('/') - 1;
     if (backupNameBytes > kLongestName)
-        return QStringLiteral("la versione precedente non è stata conservata: la copia di sicurezza "
-                              "(il nome del file con \".bak\") avrebbe un nome di %1 byte, oltre i %2 ammessi")
+        return QStringLiteral(
+                   "la versione precedente non è stata conservata: la copia di sicurezza "
+                   "(il nome del file con \".bak\") avrebbe un nome di %1 byte, oltre i %2 ammessi")
             .arg(backupNameBytes)
             .arg(kLongestName);
     QByteArray staging;

@@ -1,4 +1,4 @@
-#include "model/dialogs/frmLEQ.h"
+#include "dialogs/frmLEQ.h"
 
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"
@@ -87,7 +87,8 @@ frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
     for (int k = 0; k < kFittingCount; ++k) {
         // A click adds the value as shown, to one decimal.
         const float tabulated = fittingLength(k, diameterClassIndex, series.leqFactor);
-        fittingValues_[std::size_t(k)] = float(*parseUserNumber(formatPicture(tabulated, u"#0.0", QLocale::c()), QLocale::c()));
+        fittingValues_[std::size_t(k)] =
+            float(*parseUserNumber(formatPicture(tabulated, u"#0.0", QLocale::c()), QLocale::c()));
         lblA[std::size_t(k)]->setText(formatPicture(tabulated, u"#0.0"));
     }
 
@@ -140,7 +141,8 @@ QGroupBox* frmLEQ::buildKvFrame() {
     txtKV->setObjectName(QStringLiteral("txtKV"));
     lblKVOrario = new QLabel(frame);
     lblKVOrario->setObjectName(QStringLiteral("lblKVOrario"));
-    lblKVOrario->setToolTip(QStringLiteral("Il K.V. dei cataloghi delle valvole è in m³/h: diviso per 60 dà m³/min"));
+    lblKVOrario->setToolTip(
+        QStringLiteral("Il K.V. dei cataloghi delle valvole è in m³/h: diviso per 60 dà m³/min"));
     auto* grid = new QGridLayout(frame);
     grid->addWidget(new QLabel(QStringLiteral("K.V. (m³/min perdita 1 bar)"), frame), 0, 0);
     grid->addWidget(txtKV, 0, 1);
@@ -148,8 +150,8 @@ QGroupBox* frmLEQ::buildKvFrame() {
     // The same KV in m³/h beside the box, so that a catalogue's Kv converts by eye.
     connect(txtKV, &QLineEdit::textChanged, this, [this](const QString& text) {
         const std::optional<double> kv = parseUserNumber(text);
-        lblKVOrario->setText(kv ? QStringLiteral("= %1 m³/h").arg(formatPicture(*kv * kMinutesPerHour, u"#0.00"))
-                                : QString());
+        lblKVOrario->setText(
+            kv ? QStringLiteral("= %1 m³/h").arg(formatPicture(*kv * kMinutesPerHour, u"#0.00")) : QString());
     });
     return frame;
 }
@@ -158,7 +160,8 @@ QGroupBox* frmLEQ::buildTableFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Lunghezze in metri per questo diametro"), this);
     frame->setObjectName(QStringLiteral("Frame3"));
     auto* grid = new QGridLayout(frame);
-    grid->addWidget(new QLabel(QStringLiteral("Un click sul numero aggiunge alla lungh. equiv."), frame), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Un click sul numero aggiunge alla lungh. equiv."), frame), 0,
+                    0, 1, 2);
     for (int k = 0; k < kFittingCount; ++k) {
         auto* name = new QLabel(fittingNames()[k], frame);
         name->setObjectName(QStringLiteral("lblB%1").arg(k));
@@ -181,7 +184,9 @@ void frmLEQ::showTab(int tab) {
     Frame3->setVisible(tab == kTabTable);
 }
 
-void frmLEQ::showTotal(const QString& text) { lblLE->setText(text); }
+void frmLEQ::showTotal(const QString& text) {
+    lblLE->setText(text);
+}
 
 void frmLEQ::btnCalcolaClick() {
     if (TabStrip1->currentIndex() == kTabLoss) {
@@ -193,7 +198,8 @@ void frmLEQ::btnCalcolaClick() {
         length_ = lengthFromKv(*kv, perMetre_);
     }
     if (length_ > kLongestEquivalentLength) {
-        interaction_.inform(QStringLiteral("Lunghezza oltre 10 km"), QStringLiteral("Troppo lungo"), MessageIcon::Exclamation);
+        interaction_.inform(QStringLiteral("Lunghezza oltre 10 km"), QStringLiteral("Troppo lungo"),
+                            MessageIcon::Exclamation);
         return;
     }
     total_ = length_;

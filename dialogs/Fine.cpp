@@ -1,4 +1,4 @@
-#include "model/dialogs/Fine.h"
+#include "dialogs/Fine.h"
 
 #include "model/DialogRules.h"
 #include "model/NumberFormat.h"

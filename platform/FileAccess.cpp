@@ -1,4 +1,4 @@
-#include "model/FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <cerrno>
 #include <cstring>

@@ -56,9 +56,9 @@ private:
 
     Project& project_;
     Interaction& interaction_;
-    float length_;     // L, the last computed length
-    float perMetre_;   // resistance of one metre of this pipe
-    float total_;      // what "Riporta" hands back
+    float length_;   // L, the last computed length
+    float perMetre_; // resistance of one metre of this pipe
+    float total_;    // what "Riporta" hands back
     std::array<float, 6> fittingValues_{};
 };
 

@@ -1,4 +1,4 @@
-#include "model/dialogs/Opzioni.h"
+#include "dialogs/Opzioni.h"
 
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
