@@ -12,14 +12,17 @@ using namespace hydraulics;
 namespace {
 
 // Pipe length term: the two lengths are summed in single precision, the guard in double.
-double pipeLengthTerm(const Node& node) { return double(node.length + node.virtualLength) + kGuardLength; }
+double pipeLengthTerm(const Node& node) {
+    return double(node.length + node.virtualLength) + kGuardLength;
+}
 
 // Terminal end in a reduction: height resistance restarted from the 120 l/min estimate.
 void combineTerminalEnd(Project& project, Node& node) {
     Terminal& terminal = project.TerminalTable[node.derivation];
     terminal.terminalResistance = terminalResistanceFor(project.terminalTypeOf(terminal).kFactor);
     terminal.heightResistance = initialHeightResistance(terminal.height);
-    node.eqResistance = double(terminal.heightResistance) + (double(terminal.terminalResistance) + node.resistance);
+    node.eqResistance =
+        double(terminal.heightResistance) + (double(terminal.terminalResistance) + node.resistance);
 }
 
 // A continuing node: in series with its next, or the parallel of next and derivation in
@@ -44,7 +47,9 @@ bool combineContinuation(Project& project, Node& node) {
 }
 
 // A branch end with no terminal discharges through its own section only.
-void combineOpenEnd(Node& node) { node.eqResistance = node.resistance; }
+void combineOpenEnd(Node& node) {
+    node.eqResistance = node.resistance;
+}
 
 // One step of the reduction at node i: its section resistance, then its combination.
 bool reduceAt(Project& project, int16_t i) {
@@ -68,28 +73,34 @@ void correctTerminalHeight(Project& project, Node& node) {
     const auto flow = static_cast<float>(double(project.totalFlow) * node.flowFraction);
     if (terminal.height == 0 || flow <= kMinimumCorrectedFlow)
         return;
-    const auto headLost = static_cast<float>(std::pow(double(flow), kExponent) * double(terminal.heightResistance));
+    const auto headLost =
+        static_cast<float>(std::pow(double(flow), kExponent) * double(terminal.heightResistance));
     // Only reachable with absurd inputs (a height of a few 1e-40 m): keep the last value.
     if (!(headLost > 0))
         return;
     const float staticHead = kMmPerMetreOfHeight * terminal.height;
-    const auto corrected = static_cast<float>(
-        double(terminal.heightResistance) * std::pow(double(staticHead / headLost), kCorrectionExponent));
+    const auto corrected = static_cast<float>(double(terminal.heightResistance) *
+                                              std::pow(double(staticHead / headLost), kCorrectionExponent));
     if (!std::isfinite(corrected))
         return;
     terminal.heightResistance = corrected;
-    node.eqResistance = double(terminal.terminalResistance) + node.resistance + double(terminal.heightResistance);
+    node.eqResistance =
+        double(terminal.terminalResistance) + node.resistance + double(terminal.heightResistance);
 }
 
-// One step of a correction pass: section resistances are those of the reduction.
-void correctAt(Project& project, int16_t i) {
+// One step of a correction pass: section resistances are those of the reduction. False
+// where a continuation cannot be combined, as in the reduction.
+bool correctAt(Project& project, int16_t i) {
     Node& node = project.NodeTable[i];
-    if (node.endsInTerminal())
+    if (node.endsInTerminal()) {
         correctTerminalHeight(project, node);
-    else if (!node.continues())
+        return true;
+    }
+    if (!node.continues()) {
         combineOpenEnd(node);
-    else
-        combineContinuation(project, node);
+        return true;
+    }
+    return combineContinuation(project, node);
 }
 
 void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
@@ -99,8 +110,8 @@ void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
         Node& node = nodes[preorder[k]];
         node.flowFraction = nodes[node.parent].flowFraction * node.flowShare;
     }
-    project.totalFlow =
-        static_cast<float>(std::pow(double(project.supplyPressure) / nodes[1].eqResistance, kInverseExponent));
+    project.totalFlow = static_cast<float>(
+        std::pow(double(project.supplyPressure) / nodes[1].eqResistance, kInverseExponent));
     project.networkResistance = static_cast<float>(nodes[1].eqResistance);
     nodes[1].flowShare = 1;
     ++project.resultsGeneration;
@@ -141,7 +152,8 @@ float terminalResistanceFor(float kFactor) {
 }
 
 float initialHeightResistance(float height) {
-    return static_cast<float>(double(height * kMmPerMetreOfHeight) / std::pow(kHeightReferenceFlow, kExponent));
+    return static_cast<float>(double(height * kMmPerMetreOfHeight) /
+                              std::pow(kHeightReferenceFlow, kExponent));
 }
 
 double openSectionResistance(const Project& project, const Node& node) {
@@ -161,6 +173,13 @@ void ResistanceUp(Project& project, int16_t start) {
     int steps = project.nodeCount();
     for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
         if (!canReduceAt(project, i) || !reduceAt(project, i))
+            break;
+}
+
+void CorrectHeightsUp(Project& project, int16_t start) {
+    int steps = project.nodeCount(); // as in ResistanceUp
+    for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
+        if (!correctAt(project, i))
             break;
 }
 

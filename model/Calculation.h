@@ -64,6 +64,10 @@ void clearResults(Project& project);
 // height resistance from the 120 l/min estimate. Follow with FlowPass. The walk stops
 // short at a node the catalogues cannot compute (the full calculation names it).
 void ResistanceUp(Project& project, int16_t start);
+// One height correction along the path from `start` up to node 1, from the stored results
+// and the last flow pass: the walk a correction pass makes from each branch end. Calculate
+// makes the same pass combining each node once; follow with FlowPass.
+void CorrectHeightsUp(Project& project, int16_t start);
 
 // Resistance of the section alone; 1e28 when closed.
 double sectionResistance(const Project& project, const Node& node);

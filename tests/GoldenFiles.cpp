@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,37 @@ QString goldenPath(const QString& name) {
     return QStringLiteral(VALMORA_TEST_DATA_DIR "/golden/") + name;
 }
 
+// Where the output that differs from its golden file is left, to be read or compared.
+QString actualPath(const QString& name) {
+    return QDir::tempPath() + QStringLiteral("/valmora-golden-actual/") + name;
+}
+
+// The whole difference, as `diff -u` gives it; empty when it cannot be run.
+QString unifiedDiff(const QString& expectedPath, const QString& actual, const QString& name) {
+    const QString path = actualPath(name);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return {};
+    out.write(actual.toUtf8());
+    out.close();
+    QProcess diff;
+    diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), expectedPath, path});
+    if (!diff.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(diff.readAllStandardOutput());
+}
+
+// The first line that differs, where no diff can be run.
+QString firstDifference(const QStringList& expected, const QStringList& got) {
+    for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i)
+        if (expected.value(i) != got.value(i) || i >= expected.size() || i >= got.size())
+            return QStringLiteral("line %1\n  expected: %2\n  actual:   %3")
+                .arg(i + 1)
+                .arg(expected.value(i), got.value(i));
+    return {};
+}
+
 } // namespace
 
 void expectGolden(const QString& name, const QString& actual) {
@@ -32,16 +64,15 @@ void expectGolden(const QString& name, const QString& actual) {
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly))
         << name.toStdString() << " is missing: VALMORA_UPDATE_GOLDEN=1 writes it (see tests/GoldenFiles.h)";
-    const QStringList expected = QString::fromUtf8(file.readAll()).split(u'\n');
-    const QStringList got = actual.split(u'\n');
-    for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i) {
-        if (expected.value(i) != got.value(i) || i >= expected.size() || i >= got.size()) {
-            ADD_FAILURE() << name.toStdString() << " line " << i + 1
-                          << "\n  expected: " << expected.value(i).toStdString()
-                          << "\n  actual:   " << got.value(i).toStdString();
-            return;
-        }
-    }
+    const QString expected = QString::fromUtf8(file.readAll());
+    if (expected == actual)
+        return;
+    QString difference = unifiedDiff(file.fileName(), actual, name);
+    if (difference.isEmpty())
+        difference = firstDifference(expected.split(u'\n'), actual.split(u'\n'));
+    ADD_FAILURE() << name.toStdString() << " differs from its golden file (the output is in "
+                  << actualPath(name).toStdString() << "):\n"
+                  << difference.toStdString();
 }
 
 QString pagesAsText(const std::vector<RecordedPage>& pages) {

@@ -17,7 +17,8 @@
 namespace valmora::testkit {
 
 // Compares `actual` with the golden file `name` (or writes it, when VALMORA_UPDATE_GOLDEN is
-// set), failing the test with the first line that differs.
+// set), failing the test with the whole difference (`diff -u` of the golden file and the
+// output, which is left under the temporary folder's valmora-golden-actual/).
 void expectGolden(const QString& name, const QString& actual);
 
 // Recorded pages as text: each line of text after its height on the page in millimetres,

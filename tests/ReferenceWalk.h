@@ -1,8 +1,9 @@
 #pragma once
 
-// The calculation as the walks from every branch end up to node 1 compute it: recursive,
-// costing branch ends x depth per walk. Tests hold Calculate to these values exactly.
-// Only for small networks.
+// The calculation in the order the walks from every branch end up to node 1 make it: each
+// node combined again for every end below it, with the calculation's own steps
+// (ResistanceUp, CorrectHeightsUp, FlowPass). Tests hold Calculate, which combines each node
+// once, to these values exactly. Recursive: only for small networks.
 
 #include "model/Project.h"
 

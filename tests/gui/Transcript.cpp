@@ -179,12 +179,12 @@ Transcript& Transcript::program(const TbMain& window) {
     return *this;
 }
 
-void Transcript::expectGolden(const QString& name) {
+void Transcript::expectGolden(const QString& name, Locales locales) {
     asked();
     text_.replace(QStringLiteral(VALMORA_DATA_DIR), QStringLiteral("<dati>")); // wherever the clone stands
     for (const auto& [text, as] : hidden_)
         text_.replace(text, as);
-    const bool italian = QLocale().decimalPoint() == u',';
+    const bool italian = locales == Locales::EachItsOwn && QLocale().decimalPoint() == u',';
     testkit::expectGolden(QStringLiteral("gui/") + name +
                               (italian ? QStringLiteral(".it.txt") : QStringLiteral(".txt")),
                           text_);
