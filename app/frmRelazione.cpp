@@ -34,21 +34,21 @@ frmRelazione::frmRelazione(Project& project, Interaction& interaction, QWidget* 
     Q_UNUSED(interaction)
     setObjectName(QStringLiteral("frmRelazione"));
     setWindowTitle(QStringLiteral("Dati della relazione"));
-    const ReportData& data = project.reportData;
-    txtCommittente = field(this, "txtCommittente", data.committente);
+    const ReportData& stored = project.reportData;
+    txtCommittente = field(this, "txtCommittente", stored.committente);
     txtUbicazione =
-        field(this, "txtUbicazione", data.ubicazione, QStringLiteral("Indirizzo e comune dell'impianto"));
-    txtOggetto = field(this, "txtOggetto", data.oggetto,
+        field(this, "txtUbicazione", stored.ubicazione, QStringLiteral("Indirizzo e comune dell'impianto"));
+    txtOggetto = field(this, "txtOggetto", stored.oggetto,
                        QStringLiteral("Ad esempio: impianto idranti del capannone A"));
-    txtProgettista = field(this, "txtProgettista", data.progettista);
-    txtIscrizione = field(this, "txtIscrizione", data.iscrizione,
+    txtProgettista = field(this, "txtProgettista", stored.progettista);
+    txtIscrizione = field(this, "txtIscrizione", stored.iscrizione,
                           QStringLiteral("Ad esempio: Ordine degli Ingegneri di Milano n. 12345"));
-    txtRevisione = field(this, "txtRevisione", data.revisione);
-    txtData = field(this, "txtData", data.data,
+    txtRevisione = field(this, "txtRevisione", stored.revisione);
+    txtData = field(this, "txtData", stored.data,
                     QStringLiteral("Vuota: la relazione porta la data del giorno in cui è stampata"));
     txtData->setPlaceholderText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
     txtNoteRevisione =
-        new QPlainTextEdit(QString(data.noteRevisione).replace(kFileLineEnd, QStringLiteral("\n")), this);
+        new QPlainTextEdit(QString(stored.noteRevisione).replace(kFileLineEnd, QStringLiteral("\n")), this);
     txtNoteRevisione->setObjectName(QStringLiteral("txtNoteRevisione"));
     txtNoteRevisione->setTabChangesFocus(true);
     btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -79,22 +79,22 @@ frmRelazione::frmRelazione(Project& project, Interaction& interaction, QWidget* 
 }
 
 ReportData frmRelazione::typed() const {
-    ReportData data;
-    data.committente = txtCommittente->text().trimmed();
-    data.ubicazione = txtUbicazione->text().trimmed();
-    data.oggetto = txtOggetto->text().trimmed();
-    data.progettista = txtProgettista->text().trimmed();
-    data.iscrizione = txtIscrizione->text().trimmed();
-    data.revisione = txtRevisione->text().trimmed();
-    data.data = txtData->text().trimmed();
+    ReportData report;
+    report.committente = txtCommittente->text().trimmed();
+    report.ubicazione = txtUbicazione->text().trimmed();
+    report.oggetto = txtOggetto->text().trimmed();
+    report.progettista = txtProgettista->text().trimmed();
+    report.iscrizione = txtIscrizione->text().trimmed();
+    report.revisione = txtRevisione->text().trimmed();
+    report.data = txtData->text().trimmed();
     // Blank lines at the ends are dropped; those between paragraphs stay.
     QString notes = txtNoteRevisione->toPlainText();
     while (notes.endsWith(u'\n') || notes.endsWith(u' '))
         notes.chop(1);
     while (notes.startsWith(u'\n'))
         notes.remove(0, 1);
-    data.noteRevisione = notes.replace(u'\n', kFileLineEnd);
-    return data;
+    report.noteRevisione = notes.replace(u'\n', kFileLineEnd);
+    return report;
 }
 
 void frmRelazione::confirm() {

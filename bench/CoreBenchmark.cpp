@@ -53,7 +53,8 @@ void benchConverged(Project& project) {
     Calculate(project);
     for (const bool fromResults : {true, false}) {
         ConvergedSolution last;
-        const Timing t = timeRuns(kRuns, [&] { last = SolveConverged(project, {fromResults}); });
+        const Timing t =
+            timeRuns(kRuns, [&] { last = SolveConverged(project, startingFromResults(fromResults)); });
         report(fromResults ? "SolveConverged from Calculate's flows" : "SolveConverged from scratch", t);
         std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
                     last.converged ? "converged" : "NOT converged", last.totalFlow);
@@ -71,7 +72,7 @@ public:
     void solve(const Project& p) {
         ++networks_;
         for (const bool fromResults : {false, true}) {
-            const ConvergedSolution s = SolveConverged(p, {fromResults});
+            const ConvergedSolution s = SolveConverged(p, startingFromResults(fromResults));
             Count& c = counts_[fromResults ? 1 : 0];
             c.total += s.iterations;
             c.worst = std::max(c.worst, s.iterations);

@@ -78,6 +78,12 @@ struct ConvergedOptions {
     // Start from this solution's flows (of the same network at a near pressure) instead.
     const ConvergedSolution* start = nullptr;
 };
+// The options with only the start chosen: from the last Calculate's flows, or from none.
+inline ConvergedOptions startingFromResults(bool fromResults) {
+    ConvergedOptions options;
+    options.startFromResults = fromResults;
+    return options;
+}
 
 // Solves the network to convergence. Reads the project, writes nothing into it. Each
 // iteration costs O(nodes); all walks are iterative.

@@ -152,8 +152,9 @@ void expectHandFigures(const Project& p, const std::string& file) {
     const std::vector<HandFigure> figures = handFigures(p.projectNotes);
     // A file that says it was worked by hand says what to.
     if (p.projectNotes.contains(QStringLiteral("a mano"), Qt::CaseInsensitive) ||
-        p.projectNotes.contains(QStringLiteral("a convergenza"), Qt::CaseInsensitive))
+        p.projectNotes.contains(QStringLiteral("a convergenza"), Qt::CaseInsensitive)) {
         EXPECT_FALSE(figures.empty()) << file << " has no \"atteso:\" line";
+    }
     std::optional<ConvergedSolution> converged;
     std::optional<StandardCheck> check;
     static const QString kConverged = QStringLiteral("portata convergente ");
@@ -218,7 +219,9 @@ TEST(Calculation, HandWorkedNetworks) {
             ASSERT_TRUE(ReadProject(p, file).ok()) << name.toStdString();
             ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
             expectHandFigures(p, name.toStdString());
-            seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes) +
+            seen += QStringLiteral("=== %1\n%2\n")
+                        .arg(name,
+                             QString(p.projectNotes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) +
                     calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
             if (p.standardSettings.standard != Standard::None) {
                 const QStringList verify{QStringLiteral("verify"), file, QStringLiteral("--catalogues"),

@@ -32,7 +32,7 @@ TEST(ConvergedSolution, AgreesWithTheCalculationWhenNothingIsRaised) {
         for (std::size_t i = 1; i < p.NodeTable.size(); ++i)
             p.NodeTable[i].closed = false;
         ASSERT_TRUE(Calculate(p).ok);
-        const ConvergedSolution s = SolveConverged(p, {false});
+        const ConvergedSolution s = SolveConverged(p, startingFromResults(false));
         ASSERT_TRUE(s.converged) << "tree " << tree;
         for (const int16_t i : networkPreorder(p)) {
             const double calculated = nodeFlow(p, i);
@@ -97,8 +97,8 @@ TEST(ConvergedSolution, RandomTreesBalanceEveryPathAndNode) {
         buildRandom(p, rng, tree < 250 ? 2 + tree % 60 : 2000);
         p.supplyPressure = supply(rng);
         ASSERT_TRUE(Calculate(p).ok);
-        const ConvergedSolution cold = SolveConverged(p, {false});
-        const ConvergedSolution warm = SolveConverged(p, {true});
+        const ConvergedSolution cold = SolveConverged(p, startingFromResults(false));
+        const ConvergedSolution warm = SolveConverged(p, startingFromResults(true));
         ASSERT_TRUE(cold.converged) << cold.iterations;
         ASSERT_TRUE(warm.converged) << warm.iterations;
         expectSolutionHolds(p, cold);
@@ -132,7 +132,7 @@ TEST(ConvergedSolution, CombsBeyondTheReachOfTheSupply) {
         p.supplyPressure = c.supply;
         ASSERT_TRUE(Calculate(p).ok);
         for (const bool fromResults : {false, true}) {
-            const ConvergedSolution s = SolveConverged(p, {fromResults});
+            const ConvergedSolution s = SolveConverged(p, startingFromResults(fromResults));
             ASSERT_TRUE(s.converged) << s.iterations;
             // From the calculation's flows the drying terminals go to 0 together, not one or a
             // few per iteration, each after a search shrinking the step to almost nothing.
