@@ -11,12 +11,12 @@
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
 #include "editor/NetworkChecks.h"
-#include "model/Catalogues.h"
 #include "model/Project.h"
 #include "model/ProjectHistory.h"
 #include "platform/Interaction.h"
 #include "report/Tabelle.h"
 #include "schema/frmSchema.h"
+#include "storage/CatalogueFiles.h"
 #include "storage/RecentFiles.h"
 
 #include <QElapsedTimer>

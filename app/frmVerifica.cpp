@@ -6,6 +6,7 @@
 #include "model/Traversal.h"
 #include "platform/GridControl.h"
 #include "platform/Interaction.h"
+#include "standards/StandardTables.h"
 #include "standards/VerificationText.h"
 
 #include <QCheckBox>
@@ -219,7 +220,7 @@ void frmVerifica::showSettings() {
     cmbClasse->setCurrentIndex(int(s.hazard));
     // A coverage past the class's largest fails the verification: the box offers no more.
     spnCopertura->setMaximum(sprinklerRules(s.hazard).largestCoverage);
-    showValue(spnCopertura, s.coverageM2());
+    showValue(spnCopertura, coverageOf(s));
     {
         const QSignalBlocker quiet(chkQualunque);
         chkQualunque->setChecked(s.anySet);
@@ -237,7 +238,7 @@ void frmVerifica::showSettings() {
     for (const int16_t type : types) {
         auto* role = qobject_cast<QComboBox*>(tblRuoli->cellWidget(row++, 1));
         const QSignalBlocker quiet(role);
-        role->setCurrentIndex(role->findData(int(s.roleOf(project_, type))));
+        role->setCurrentIndex(role->findData(int(roleOf(s, project_, type))));
     }
 
     std::vector<TerminalRole> roles;
@@ -435,7 +436,7 @@ void frmVerifica::chooseSet() {
     std::vector<int16_t> terminals;
     for (const int16_t i : networkPreorder(project_))
         if (const Terminal* t = project_.findTerminal(project_.NodeTable[std::size_t(i)]))
-            if (project_.standardSettings.roleOf(project_, t->typeIndex) == role)
+            if (roleOf(project_.standardSettings, project_, t->typeIndex) == role)
                 terminals.push_back(i);
     // Ticked at first: the designer's own set, else the program's position.
     std::vector<int16_t> ticked;

@@ -3,10 +3,10 @@
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
 #include "cli/VerifyCommand.h"
-#include "model/Catalogues.h"
 #include "model/Project.h"
 #include "platform/AtomicWrite.h"
 #include "report/CalculationTable.h"
+#include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
 #include <QLocale>

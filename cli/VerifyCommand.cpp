@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 #include "model/StandardSettings.h"
+#include "standards/StandardTables.h"
 #include "standards/VerificationText.h"
 
 #include <QJsonArray>

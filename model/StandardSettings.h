@@ -30,37 +30,18 @@ constexpr std::array<TerminalRole, 4> kVerifiedRoles = {
 enum class HazardClass { LH, OH1, OH2, OH3, OH4, HHP1, HHP2, HHP3 };
 constexpr int kHazardClassCount = 8;
 
-// UNI EN 12845's design density and area of operation of a hazard class, with the duration
-// and the area one sprinkler covers unless the designer says otherwise.
-struct HazardDesign {
-    HazardClass hazard;
-    const char* name; // "OH2"
-    double density;   // mm/min, that is l/min per m2
-    double area;      // m2
-    int durationMinutes;
-    double defaultCoverage; // m2 per sprinkler
-};
-const HazardDesign& hazardDesign(HazardClass hazard);
+QString hazardClassName(HazardClass hazard);                      // "OH2"
 std::optional<HazardClass> hazardClassNamed(const QString& name); // "OH2", any case
 
 // UNI 10779: the protection levels 1 to 3.
 constexpr int kLowestLevel = 1;
 constexpr int kHighestLevel = 3;
-// Terminals of a role working at once at a level (0: the role is not asked for at that
-// level), and for how long.
-int defaultWorkingAtOnce(TerminalRole role, int level);
-int defaultDurationMinutes(int level);
-
-// The role of a terminal type as its name and picture suggest it: a hose reel by its name,
-// a sprinkler by its name or the nozzle picture, an external outlet (UNI 70, an
-// above-ground hydrant) by its name or the super-hydrant picture, a hydrant by its name or
-// picture; anything else, and a free outlet ("Uscita libera") whatever its picture, is not verified.
-TerminalRole defaultRole(const TerminalType& type);
-
 QString roleName(TerminalRole role); // "idrante", "naspo", "attacco esterno", "sprinkler", "non verificato"
 QString roleKey(TerminalRole role);  // as in the file and the JSON: "idrante", "naspo", "attacco", ...
 std::optional<TerminalRole> roleFromKey(const QString& key);
 QString standardTitle(Standard standard); // "UNI 10779", "UNI EN 12845"
+QString standardKey(Standard standard);   // as in the file: "nessuna", "uni10779", "en12845"
+std::optional<Standard> standardFromKey(const QString& key);
 
 // The supply as the designer describes it, in bar (1 bar = 10.197 m of water) and l/min:
 // the fixed supply pressure of the project, a pump by three points of its curve (shut-off,
@@ -101,9 +82,6 @@ struct StandardSettings {
     SupplySettings supply;
 
     bool operator==(const StandardSettings& other) const;
-
-    TerminalRole roleOf(const Project& project, int16_t terminalType) const;
-    double coverageM2() const; // the designer's coverage, or the hazard class's default
 };
 
 // ---- limits: one table for the window, the project file and the command line -----------
@@ -128,35 +106,5 @@ const SettingLimit& settingLimit(LimitedSetting setting);
 bool withinLimit(LimitedSetting setting, double value);
 // "l'area coperta da uno sprinkler va da 4 a 21 m²", numbers in the user's locale.
 QString limitText(LimitedSetting setting);
-
-// ---- the settings as the project file keeps them ---------------------------------------
-
-// One setting: its key ("livello", "ruolo.3", "insieme.idrante") and its value as text.
-// Sets name their terminals by the nodes' positions in the project file's order, as the
-// tree itself does, so that they name the same terminals when the file is read again.
-struct SettingEntry {
-    QString key;
-    QString value;
-    bool operator==(const SettingEntry& o) const { return key == o.key && value == o.value; }
-};
-std::vector<SettingEntry> settingEntries(const StandardSettings& settings, const Project& project);
-
-// Takes entries into settings one at a time, for a project just read (so that its node
-// indexes are its positions in the file).
-class SettingEntryReader {
-public:
-    explicit SettingEntryReader(const Project& project);
-
-    enum class Outcome { Taken, UnknownKey, Refused };
-    struct Result {
-        Outcome outcome = Outcome::Taken;
-        QString why; // for a refusal: what is wrong, with the limit where one applies
-    };
-    Result take(StandardSettings& settings, const QString& key, const QString& value) const;
-
-private:
-    const Project& project_;
-    std::vector<int16_t> byPosition_; // node index by file position (1-based)
-};
 
 } // namespace valmora

@@ -1,8 +1,8 @@
 #include "report/Materials.h"
 
 #include "model/NumberFormat.h"
-#include "model/TextDecoding.h"
 #include "platform/AtomicWrite.h"
+#include "storage/TextDecoding.h"
 
 namespace valmora {
 

@@ -8,6 +8,7 @@
 #include "model/Traversal.h"
 #include "report/Tabelle.h"
 #include "standards/StandardHydraulics.h"
+#include "standards/StandardTables.h"
 #include "standards/VerificationText.h"
 
 #include <QFileInfo>
@@ -56,7 +57,7 @@ std::map<TerminalRole, int> terminalsByRole(const Project& project) {
     for (const int16_t i : networkPreorder(project)) {
         const Node& node = project.NodeTable[std::size_t(i)];
         if (const Terminal* terminal = project.findTerminal(node))
-            ++counts[project.standardSettings.roleOf(project, terminal->typeIndex)];
+            ++counts[roleOf(project.standardSettings, project, terminal->typeIndex)];
     }
     return counts;
 }

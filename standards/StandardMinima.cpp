@@ -1,6 +1,7 @@
 #include "standards/StandardMinima.h"
 
 #include "model/NumberFormat.h"
+#include "standards/StandardTables.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,5 +1,6 @@
 #include "standards/StandardVerification.h"
 #include "standards/DesignAreas.h"
+#include "standards/StandardTables.h"
 #include "standards/VerificationText.h"
 
 #include "model/Calculation.h"
@@ -35,7 +36,7 @@ Requirement requirementOf(const StandardNetwork& network, const StandardSettings
                           int16_t end) {
     Requirement r;
     if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845) {
-        r.flow = hazardDesign(settings.hazard).density * settings.coverageM2();
+        r.flow = hazardDesign(settings.hazard).density * coverageOf(settings);
         r.pressure = sprinklerRules(settings.hazard).leastPressure;
     } else if (const std::optional<OutletMinimum> minimum = outletMinimum(role, settings.level)) {
         r.flow = minimum->flow;
@@ -75,7 +76,7 @@ std::vector<TerminalRole> rolesAskedFor(Standard standard) {
 
 int workingAtOnceOf(const StandardSettings& s, TerminalRole role) {
     if (s.standard == Standard::En12845)
-        return int(std::ceil(hazardDesign(s.hazard).area / s.coverageM2() - 1e-9));
+        return int(std::ceil(hazardDesign(s.hazard).area / coverageOf(s) - 1e-9));
     const auto chosen = s.workingAtOnce.find(role);
     return chosen != s.workingAtOnce.end() ? chosen->second : defaultWorkingAtOnce(role, s.level);
 }
@@ -333,10 +334,10 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
                           .arg(scenario.count));
     bool pass = true;
     if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845 &&
-        settings.coverageM2() > sprinklerRules(settings.hazard).largestCoverage + kReachedTolerance) {
+        coverageOf(settings) > sprinklerRules(settings.hazard).largestCoverage + kReachedTolerance) {
         scenario.notes << QStringLiteral(
                               "L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
-                              .arg(formatPicture(settings.coverageM2(), u"#0.0"),
+                              .arg(formatPicture(coverageOf(settings), u"#0.0"),
                                    QLatin1String(hazardDesign(settings.hazard).name),
                                    formatPicture(sprinklerRules(settings.hazard).largestCoverage, u"#0"));
         pass = false;
@@ -428,7 +429,7 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
     check.standard = settings.standard;
     check.level = settings.level;
     check.hazard = settings.hazard;
-    check.coverage = settings.coverageM2();
+    check.coverage = coverageOf(settings);
     check.anySet = settings.anySet;
     check.supply = settings.supply;
     check.pressureUnit = project.pressureUnit;
@@ -452,8 +453,8 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
     for (const TerminalRole role : rolesAskedFor(settings.standard)) {
         std::vector<int16_t> ofRole;
         for (const int16_t end : network.terminalEnds())
-            if (settings.roleOf(project, project.terminalOf(project.NodeTable[std::size_t(end)]).typeIndex) ==
-                role)
+            if (roleOf(settings, project,
+                       project.terminalOf(project.NodeTable[std::size_t(end)]).typeIndex) == role)
                 ofRole.push_back(end);
         if (ofRole.empty() || workingAtOnceOf(settings, role) <= 0)
             continue;

@@ -3,6 +3,7 @@
 #include "model/Calculation.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
+#include "standards/StandardTables.h"
 #include "standards/SupplyCurve.h"
 
 namespace valmora {

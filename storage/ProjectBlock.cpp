@@ -2,6 +2,7 @@
 
 #include "model/MessageText.h"
 #include "platform/FileAccess.h"
+#include "storage/SettingEntries.h"
 
 #include <QStringList>
 

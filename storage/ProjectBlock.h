@@ -14,8 +14,8 @@
 // Lines of any other name come from a newer version: they are kept as they were read and
 // written back after the lines this version writes.
 
-#include "model/FreeFormatReader.h"
 #include "model/Project.h"
+#include "storage/FreeFormatReader.h"
 
 #include <QString>
 

@@ -3,11 +3,11 @@
 #include "model/Calculation.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
-#include "model/TextDecoding.h"
 #include "model/Traversal.h"
 #include "model/UnreachableRecords.h"
 #include "platform/AtomicWrite.h"
 #include "platform/FileAccess.h"
+#include "storage/TextDecoding.h"
 
 #include <QStringList>
 

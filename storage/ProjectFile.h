@@ -9,9 +9,9 @@
 // Written in UTF-8 with CR LF; read as UTF-8 when valid, otherwise as Windows-1252.
 
 #include "model/Calculation.h"
-#include "model/FreeFormatReader.h"
 #include "model/Project.h"
 #include "platform/AtomicWrite.h"
+#include "storage/FreeFormatReader.h"
 #include "storage/ProjectBlock.h"
 
 #include <QByteArray>

@@ -264,6 +264,32 @@ TEST(Calculation, MatchesTheWalkFromEveryEndExactly) {
     }
 }
 
+// The specified walk sums a terminal end's resistances as height + (terminal + section) in
+// the reduction, and as terminal + section + height after a height correction; another order
+// rounds differently in the last bit, which results exact to the last digit must not.
+TEST(Calculation, ATerminalEndSumsItsResistancesAsTheWalkDoes) {
+    int reducedApart = 0;
+    int correctedApart = 0;
+    for (int k = 1; k <= 250; ++k) {
+        Project p = singlePipe(0.137f * float(k));
+        ResistanceUp(p, 1);
+        const Node& node = p.NodeTable[1];
+        const Terminal& terminal = p.TerminalTable[std::size_t(node.derivation)];
+        const double height = double(terminal.heightResistance);
+        const double own = double(terminal.terminalResistance);
+        EXPECT_EQ(node.eqResistance, height + (own + node.resistance)) << "height " << terminal.height;
+        reducedApart += (height + own) + node.resistance != height + (own + node.resistance);
+
+        ASSERT_TRUE(Calculate(p).ok);
+        const double corrected = double(terminal.heightResistance);
+        EXPECT_EQ(node.eqResistance, own + node.resistance + corrected) << "height " << terminal.height;
+        correctedApart += corrected + (own + node.resistance) != own + node.resistance + corrected;
+    }
+    // The heights tried must tell the orders apart, or the checks above say nothing.
+    EXPECT_GT(reducedApart, 0);
+    EXPECT_GT(correctedApart, 0);
+}
+
 TEST(Calculation, QuickUpdateAgreesWithAFullCalculation) {
     // The example project with its terminals at ground level, where the corrections change
     // nothing: re-reducing the path of the changed node must give what a full calculation gives.

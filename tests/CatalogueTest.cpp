@@ -1,4 +1,4 @@
-#include "model/Catalogues.h"
+#include "storage/CatalogueFiles.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 

@@ -4,6 +4,7 @@
 
 #include "standards/DesignAreas.h"
 #include "editor/NetworkTools.h"
+#include "standards/StandardTables.h"
 #include "standards/StandardVerification.h"
 #include "standards/VerificationText.h"
 #include "tests/GoldenFiles.h"

@@ -1,5 +1,5 @@
-#include "model/FreeFormatReader.h"
-#include "model/TextDecoding.h"
+#include "storage/FreeFormatReader.h"
+#include "storage/TextDecoding.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 

@@ -1,7 +1,7 @@
 #include "tests/TestFiles.h"
 
-#include "model/Catalogues.h"
 #include "model/Traversal.h"
+#include "storage/CatalogueFiles.h"
 
 #include <QFile>
 

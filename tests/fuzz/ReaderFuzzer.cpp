@@ -7,7 +7,7 @@
 
 #include "cli/EpanetExport.h"
 #include "model/Calculation.h"
-#include "model/Catalogues.h"
+#include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
 #include <QByteArray>

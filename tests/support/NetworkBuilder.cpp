@@ -1,6 +1,6 @@
 #include "tests/support/NetworkBuilder.h"
 
-#include "model/Catalogues.h"
+#include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
 #include <QStringList>

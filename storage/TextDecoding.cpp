@@ -1,4 +1,4 @@
-#include "model/TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "model/FreeFormatReader.h"
+#include "storage/FreeFormatReader.h"
 
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
