@@ -283,7 +283,9 @@ TEST(Calculation, ATerminalEndSumsItsResistancesAsTheWalkDoes) {
         ASSERT_TRUE(Calculate(p).ok);
         const double corrected = double(terminal.heightResistance);
         EXPECT_EQ(node.eqResistance, own + node.resistance + corrected) << "height " << terminal.height;
-        correctedApart += corrected + (own + node.resistance) != own + node.resistance + corrected;
+        const double walk = own + node.resistance + corrected;
+        correctedApart +=
+            (own + corrected) + node.resistance != walk || own + (node.resistance + corrected) != walk;
     }
     // The heights tried must tell the orders apart, or the checks above say nothing.
     EXPECT_GT(reducedApart, 0);
