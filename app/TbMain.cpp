@@ -47,56 +47,13 @@ template <typename ToolWindow> void bringForward(ToolWindow& window) {
     window.refresh();
 }
 
-struct ToolbarEntry {
-    const char* key; // empty for a separator
-    const char* tooltip;
-    const char* glyph;
-};
-
-// The toolbar's 17 positions, in order.
-constexpr std::array<ToolbarEntry, 17> kToolbar = {{
-    {"salva", "Salva", ""},
-    {"", "", ""},
-    {"aggiunge", "Aggiunge in coda", "+"},
-    {"inserisce", "Inserisce nella posiz. del cursore", "↳"},
-    {"cancella", "Cancella", "✕"},
-    {"", "", ""},
-    {"decphi", "Diminuisce PHI", "φ−"},
-    {"incphi", "Aumenta phi", "φ+"},
-    {"", "", ""},
-    {"schema", "Visualizza lo schema", "⊞"},
-    {"Lok", "Chiude il tubo", "⊗"},
-    {"", "", ""},
-    {"Copia", "Copia", "C"},
-    {"Incolla", "Incolla", "V"},
-    {"", "", ""},
-    {"KV", "KV e lunghezze equivalenti", "KV"},
-    {"Pompa", "Curve di funzionamento", "P"},
-}};
-
 // Positions (1-based) that the grid windows enable and disable together.
 constexpr std::array<int, 11> kEditPositions = {3, 4, 5, 6, 7, 8, 12, 13, 14, 15, 16};
 // The schema gives back positions 1 to 15 when it is no longer the active window.
 constexpr std::size_t kSchemaReleasedPositions = 15;
-constexpr int kToolbarIconSize = 22;
 constexpr int kGridsCatchUpMs = 150;
-// Changes of one setting this close together are one step of the history.
-constexpr qint64 kSettingsMergeMs = 1500;
 constexpr int kHelpWidth = 720;
 constexpr int kHelpHeight = 600;
-
-QIcon glyphIcon(const QString& glyph) {
-    QPixmap picture(kToolbarIconSize, kToolbarIconSize);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(glyph.size() > 1 ? 11 : 16);
-    painter.setFont(font);
-    painter.setPen(QColor(0, 60, 150));
-    painter.drawText(picture.rect(), Qt::AlignCenter, glyph);
-    return QIcon(picture);
-}
 
 QString helpFilePath() {
     const QString beside =
@@ -115,8 +72,7 @@ ChildWindow* childOf(QMdiSubWindow* frame) {
 TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesStore,
                CatalogueSearch catalogues, QWidget* parent)
     : QMainWindow(parent), interaction_(interaction), recentFiles_(std::move(recentFilesStore)),
-      catalogueSearch_(std::move(catalogues)), project_(std::make_unique<Project>()),
-      mdi_(new QMdiArea(this)) {
+      document_(interaction, std::move(catalogues)), mdi_(new QMdiArea(this)) {
     setObjectName(QStringLiteral("TbMain"));
     setProperty("tag", kMainTag);
     setCentralWidget(mdi_);
@@ -151,223 +107,21 @@ TbMain::~TbMain() {
     delete mdi_;
 }
 
-// ---- building ---------------------------------------------------------------------
-
-void TbMain::buildMenus() {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto slot) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    action(file, "mnuApri", QStringLiteral("&Apri..."), &TbMain::openProject)
-        ->setShortcut(QKeySequence::Open);
-    action(file, "mnuNuovo", QStringLiteral("&Nuovo"), [this] {
-        if (AskSaveFirst())
-            NewProject();
-    })->setShortcut(QKeySequence::New);
-    action(file, "mnuSalva", QStringLiteral("&Salva"), &TbMain::save)->setShortcut(QKeySequence::Save);
-    action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
-    action(file, "mnuImporta", QStringLiteral("&Importa"), &TbMain::importProject);
-    file->addSeparator();
-    action(file, "mnuRelazione", QStringLiteral("&Dati della relazione…"),
-           [this] { runProjectDialog<frmRelazione>(false, change_label::kReportData); });
-    action(file, "mnuEsportaTabella", QStringLiteral("Esporta &tabella…"), &TbMain::exportTable);
-    file->addSeparator();
-    action(file, "mnuEsci", QStringLiteral("&Uscire"), [this] { close(); });
-    recentSeparator_ = file->addSeparator();
-    recentSeparator_->setObjectName(QStringLiteral("mnumru0"));
-    for (int i = 0; i < RecentFiles::kEntries; ++i) {
-        QAction* entry = file->addAction(recentFiles_.captions()[std::size_t(i)]);
-        entry->setObjectName(QStringLiteral("mnumru%1").arg(i + 1));
-        connect(entry, &QAction::triggered, this, [this, i] { openRecent(i); });
-        recentActions_[std::size_t(i)] = entry;
-    }
-    loadRecentMenu();
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Modifica"));
-    edit->setObjectName(QStringLiteral("mnuModifica"));
-    undoAction_ = action(edit, "mnuAnnulla", QString(), &TbMain::undo);
-    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redoAction_ = action(edit, "mnuRipeti", QString(), &TbMain::redo);
-    redoAction_->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    updateHistoryActions();
-
-    QAction* print = menuBar()->addAction(QStringLiteral("&Stampa"));
-    print->setObjectName(QStringLiteral("mnuStampa"));
-    connect(print, &QAction::triggered, this, &TbMain::showPrint);
-    QAction* totals = menuBar()->addAction(QStringLiteral("&Totali"));
-    totals->setObjectName(QStringLiteral("mnuTot"));
-    connect(totals, &QAction::triggered, this, &TbMain::showMaterials);
-    QAction* options = menuBar()->addAction(QStringLiteral("&Opzioni"));
-    options->setObjectName(QStringLiteral("mnuOpzioni"));
-    connect(options, &QAction::triggered, this, &TbMain::showOptions);
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Strumenti"));
-    tools->setObjectName(QStringLiteral("mnuStrumenti"));
-    action(tools, "mnuAumenta", QStringLiteral("&Aumenta tutto di un diametro"),
-           [this] { stepAllDiameters(true); });
-    action(tools, "mnuDiminuisce", QStringLiteral("&Diminuisce tutto di un diametro"),
-           [this] { stepAllDiameters(false); });
-    action(tools, "mnuCambiaTB", QStringLiteral("&Cambia tipo di tubo, globalmente"),
-           &TbMain::changePipeSeries);
-    action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"),
-           &TbMain::changeTerminals);
-    action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
-    tools->addSeparator();
-    action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
-    action(tools, "mnuVerifica", QStringLiteral("Verifica di &norma..."), &TbMain::showVerification);
-    action(tools, "mnuCurve", QStringLiteral("Curve di &funzionamento..."), &TbMain::showCurves);
-
-    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Finestra"));
-    windowMenu_->setObjectName(QStringLiteral("mnuNull"));
-    connect(windowMenu_, &QMenu::aboutToShow, this, &TbMain::fillWindowMenu);
-    fillWindowMenu();
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    action(help, "mnuGuida", QStringLiteral("&Guida (F1)"), &TbMain::showHelp);
-    action(help, "mnuInfo", QStringLiteral("&Info"), &TbMain::showAbout);
-
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName(QStringLiteral("mnuNascosto"));
-    action(popupMenu_, "nascosto0", QStringLiteral("&Chiudi (F10)"), [this] { activeChild()->chiudi(); });
-    action(popupMenu_, "nascosto1", QStringLiteral("&Aumenta phi"), [this] { activeChild()->incphi(); });
-    action(popupMenu_, "nascosto2", QStringLiteral("&Diminuisce phi"), [this] { activeChild()->decphi(); });
-}
-
-void TbMain::fillWindowMenu() {
-    windowMenu_->clear();
-    auto add = [this](const char* name, const QString& caption, auto slot) {
-        QAction* a = windowMenu_->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, slot);
-    };
-    add("mnuWCascata", QStringLiteral("&Cascata"), [this] { mdi_->cascadeSubWindows(); });
-    add("mnuWTile", QStringLiteral("a &Tegole"), [this] { tileHorizontally(); });
-    add("mnuWArrange", QStringLiteral("&Disponi"), [this] { arrangeIcons(); });
-    const QList<QMdiSubWindow*> frames = mdi_->subWindowList();
-    if (!frames.isEmpty())
-        windowMenu_->addSeparator();
-    for (QMdiSubWindow* frame : frames) {
-        QAction* a = windowMenu_->addAction(frame->windowTitle());
-        a->setCheckable(true);
-        a->setChecked(frame == mdi_->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, frame] { mdi_->setActiveSubWindow(frame); });
-    }
-}
-
-void TbMain::buildToolbar() {
-    toolbar_ = addToolBar(QStringLiteral("Strumenti"));
-    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar_->setMovable(false);
-    for (const ToolbarEntry& entry : kToolbar) {
-        const QString key = QString::fromLatin1(entry.key);
-        if (key.isEmpty()) {
-            toolbarPositions_.push_back(toolbar_->addSeparator());
-            continue;
-        }
-        const QString glyph = QString::fromUtf8(entry.glyph);
-        const QIcon icon =
-            glyph.isEmpty() ? style()->standardIcon(QStyle::SP_DialogSaveButton) : glyphIcon(glyph);
-        QAction* button = toolbar_->addAction(icon, QString::fromUtf8(entry.tooltip));
-        button->setObjectName(key);
-        button->setData(key);
-        button->setToolTip(QString::fromUtf8(entry.tooltip));
-        toolbarPositions_.push_back(button);
-    }
-    // After the seventeen positions: the menu's "Annulla" and "Ripeti".
-    toolbar_->addSeparator();
-    undoAction_->setIcon(glyphIcon(QStringLiteral("↶")));
-    redoAction_->setIcon(glyphIcon(QStringLiteral("↷")));
-    toolbar_->addAction(undoAction_);
-    toolbar_->addAction(redoAction_);
-    // The click handler knows the buttons by their key, never by their position.
-    connect(toolbar_, &QToolBar::actionTriggered, this, [this](QAction* button) {
-        const QString key = button->data().toString();
-        if (key == QLatin1String("salva"))
-            save();
-        else if (key == QLatin1String("aggiunge"))
-            activeChild()->Nuovo(false);
-        else if (key == QLatin1String("inserisce"))
-            activeChild()->Nuovo(true);
-        else if (key == QLatin1String("cancella"))
-            activeChild()->Cancella();
-        else if (key == QLatin1String("decphi"))
-            activeChild()->decphi();
-        else if (key == QLatin1String("incphi"))
-            activeChild()->incphi();
-        else if (key == QLatin1String("Lok"))
-            activeChild()->Lok();
-        else if (key == QLatin1String("KV"))
-            activeChild()->LunEq();
-        else if (key == QLatin1String("schema"))
-            showSchema();
-        else if (key == QLatin1String("Copia"))
-            copySnippet();
-        else if (key == QLatin1String("Incolla"))
-            pasteSnippet();
-        else if (key == QLatin1String("Pompa"))
-            showCurves();
-    });
-}
-
-QAction* TbMain::toolbarButton(const QString& key) const {
-    for (QAction* a : toolbarPositions_)
-        if (a->data().toString() == key)
-            return a;
-    return nullptr;
-}
-
-// ---- recent files -----------------------------------------------------------------
-
-void TbMain::loadRecentMenu() {
-    recentFiles_.LoadRecentMenu();
-    recentSeparator_->setVisible(recentFiles_.separatorVisible());
-    for (int i = 0; i < RecentFiles::kEntries; ++i) {
-        recentActions_[std::size_t(i)]->setText(recentFiles_.captions()[std::size_t(i)]);
-        recentActions_[std::size_t(i)]->setVisible(recentFiles_.entryVisible(i));
-    }
-}
-
-void TbMain::addRecentFile(const QString& path) {
-    recentFiles_.AddRecentFile(path);
-    loadRecentMenu();
-}
-
 // ---- start-up and shut-down -------------------------------------------------------
 
-bool TbMain::loadCatalogues() {
-    std::vector<PipeSeries> pipes;
-    std::vector<TerminalType> terminals;
-    CatalogueLoadResult read = LoadPipeCatalogue(pipes, catalogueSearch_);
-    if (read.ok)
-        read = LoadTerminalCatalogue(terminals, catalogueSearch_);
-    if (!read.ok) {
-        interaction_.inform(read.message, QString(), MessageIcon::Critical);
-        return false;
-    }
-    project_ = std::make_unique<Project>(std::move(pipes), std::move(terminals));
-    return true;
-}
-
 bool TbMain::start(const QString& commandLine) {
-    if (!loadCatalogues())
+    if (!document_.loadCatalogues())
         return false;
-    project_->lastTerminalType = 1;
+    document_.onHistoryChanged([this] { updateHistoryActions(); });
+    document_.project().lastTerminalType = 1;
     loadRecentMenu();
     trunk_ = openGridWindow(1);
 
     QString path = commandLine;
     if (path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
-    if (!path.isEmpty() && QFileInfo(path).isFile() && readProjectFile(path)) {
-        startHistory();
-        project_->projectPath = cleanAbsolutePath(path);
+    if (!path.isEmpty() && QFileInfo(path).isFile() && document_.read(path)) {
+        document_.adopt(cleanAbsolutePath(path));
         addRecentFile(path);
         setTitle();
         trunk_->compilatab();
@@ -380,9 +134,7 @@ bool TbMain::start(const QString& commandLine) {
 }
 
 void TbMain::calculateAndShow() {
-    const CalculationOutcome outcome = Calculate(*project_);
-    if (!outcome.ok)
-        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    document_.calculate();
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
             grid->rinfresca();
@@ -422,19 +174,19 @@ void TbMain::commitPendingEdits() {
 // ---- file commands ----------------------------------------------------------------
 
 void TbMain::setTitle() {
-    setWindowTitle(project_->projectPath);
+    setWindowTitle(document_.project().projectPath);
 }
 
 void TbMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // A maximised child window puts its caption into the frame's title: the title stays
     // the project's path.
-    if (event->type() == QEvent::WindowTitleChange && project_ && windowTitle() != project_->projectPath)
+    if (event->type() == QEvent::WindowTitleChange && windowTitle() != document_.project().projectPath)
         setTitle();
 }
 
 const NetworkChecks* TbMain::networkChecks() {
-    checks_.update(*project_);
+    checks_.update(document_.project());
     return &checks_;
 }
 
@@ -465,24 +217,23 @@ void TbMain::updatePasteButton() {
 }
 
 void TbMain::NewProject() {
-    project_->resetToNewProject();
-    startHistory();
+    document_.makeNew();
     setTitle();
     RefreshAllWindows();
 }
 
 bool TbMain::AskSaveFirst() {
     commitPendingEdits();
-    if (!projectModified())
+    if (!document_.modified())
         return true; // nothing would be lost
     const Answer answer = interaction_.message({QStringLiteral("Salvare prima?"), QStringLiteral("Fine"),
                                                 MessageButtons::YesNo, MessageIcon::Question});
     if (answer != Answer::Yes)
         return true;
     // Asked to save: a save that did not happen stops the command, so nothing is lost.
-    if (project_->projectPath != kNewProjectPath) {
-        addRecentFile(project_->projectPath);
-        return saveTo(project_->projectPath);
+    if (document_.project().projectPath != kNewProjectPath) {
+        addRecentFile(document_.project().projectPath);
+        return saveTo(document_.project().projectPath);
     }
     return saveAs();
 }
@@ -501,30 +252,6 @@ void TbMain::RefreshAllWindows() {
             frame->close();
     }
     refreshWarnings();
-}
-
-bool TbMain::readProjectFile(const QString& path) {
-    const ReadOutcome read = ReadProject(*project_, path);
-    if (!read.ok()) {
-        if (read.status == ReadOutcome::Status::BadNode)
-            interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
-        else
-            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation,
-                                read.detail);
-        return false;
-    }
-    if (!read.calculation.ok)
-        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
-    if (!read.notices.empty()) {
-        QString text =
-            QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
-        if (read.settingsIncomplete())
-            text +=
-                QStringLiteral("\n\nAl posto delle righe non lette valgono i valori predefiniti. Salvando, "
-                               "il file attuale resta come copia di sicurezza (.bak).");
-        interaction_.inform(text, QString(), MessageIcon::Exclamation);
-    }
-    return true;
 }
 
 void TbMain::openProject() {
@@ -548,40 +275,31 @@ void TbMain::replaceProjectWith(const QString& path) {
     if (!AskSaveFirst())
         return;
     // The project in memory changes only when the file has been read whole.
-    if (!readProjectFile(path))
+    if (!document_.read(path))
         return;
-    startHistory();
-    project_->projectPath = path;
+    document_.adopt(path);
     addRecentFile(path);
     setTitle();
     RefreshAllWindows();
 }
 
 bool TbMain::saveTo(const QString& path) {
-    const SaveOutcome saved = SaveProject(*project_, path);
-    if (!saved.ok) {
-        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
-                            saved.reason);
+    if (!document_.saveTo(path))
         return false;
-    }
-    // Saved, but the previous version could not be kept beside it.
-    if (!saved.backupWarning.isEmpty())
-        interaction_.inform(saved.backupWarning, QString(), MessageIcon::Exclamation);
-    markSaved();
     addRecentFile(path);
     return true;
 }
 
 bool TbMain::save() {
     commitPendingEdits();
-    if (project_->projectPath == kNewProjectPath)
+    if (document_.project().projectPath == kNewProjectPath)
         return saveAs();
-    return saveTo(project_->projectPath);
+    return saveTo(document_.project().projectPath);
 }
 
 bool TbMain::saveAs() {
     commitPendingEdits();
-    QString path = interaction_.saveFileName(kSaveFilter, project_->projectPath);
+    QString path = interaction_.saveFileName(kSaveFilter, document_.project().projectPath);
     if (path.isEmpty())
         return false; // cancelled: nothing saved, the project keeps its name
     // "prova" becomes "prova.vlm", which Open's filter then shows.
@@ -590,14 +308,14 @@ bool TbMain::saveAs() {
     path = cleanAbsolutePath(path);
     if (!saveTo(path))
         return false;
-    project_->projectPath = path;
+    document_.project().projectPath = path;
     setTitle();
     return true;
 }
 
 void TbMain::stepAllDiameters(bool up) {
     commitPendingEdits();
-    Project& p = *project_;
+    Project& p = document_.project();
     const int16_t cursor = p.currentNode;
     for (int i = 1; i <= p.nodeCount(); ++i) {
         Node& node = p.NodeTable[std::size_t(i)];
@@ -615,8 +333,8 @@ void TbMain::stepAllDiameters(bool up) {
 
 template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const QString& label) {
     commitPendingEdits();
-    const int16_t cursor = project_->currentNode;
-    Dialog dialog(*project_, interaction_, this);
+    const int16_t cursor = document_.project().currentNode;
+    Dialog dialog(document_.project(), interaction_, this);
     interaction_.runDialog(dialog);
     if (recalculate)
         activeChild()->aggiorna();
@@ -626,8 +344,8 @@ template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const
 
 void TbMain::showPrint() {
     commitPendingEdits();
-    frmStampa dialog(*project_, interaction_, printer_,
-                     printSections_.value_or(ReportSections::everything(*project_)), this);
+    frmStampa dialog(document_.project(), interaction_, printer_,
+                     printSections_.value_or(ReportSections::everything(document_.project())), this);
     interaction_.runDialog(dialog);
     printSections_ = dialog.sections();
 }
@@ -640,7 +358,7 @@ void TbMain::showOptions() {
 
 void TbMain::exportTable() {
     commitPendingEdits();
-    const QFileInfo project(cleanAbsolutePath(project_->projectPath));
+    const QFileInfo project(cleanAbsolutePath(document_.project().projectPath));
     QString path = interaction_.saveFileName(
         kTableFilter, project.dir().filePath(project.completeBaseName() + kTableExtension));
     if (path.isEmpty())
@@ -648,11 +366,13 @@ void TbMain::exportTable() {
     if (QFileInfo(path).suffix().isEmpty())
         path += kTableExtension;
     const std::optional<StandardCheck> check =
-        project_->standardSettings.standard != Standard::None
-            ? std::optional<StandardCheck>(verifyStandard(*project_, project_->standardSettings))
+        document_.project().standardSettings.standard != Standard::None
+            ? std::optional<StandardCheck>(
+                  verifyStandard(document_.project(), document_.project().standardSettings))
             : std::nullopt;
-    const WriteOutcome written = writeFileAtomically(
-        path, calculationTableCsv(*project_, check ? &*check : nullptr), outputOf(project_->projectPath));
+    const WriteOutcome written =
+        writeFileAtomically(path, calculationTableCsv(document_.project(), check ? &*check : nullptr),
+                            outputOf(document_.project().projectPath));
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);
@@ -679,7 +399,7 @@ frmTubi* TbMain::openGridWindow(int16_t firstNode) {
             mdi_->setActiveSubWindow(frame);
             return grid;
         }
-    auto* grid = new frmTubi(*project_, interaction_, *this, icons_, firstNode);
+    auto* grid = new frmTubi(document_.project(), interaction_, *this, icons_, firstNode);
     grid->setProperty("tag", grid->tag());
     QMdiSubWindow* frame = mdi_->addSubWindow(grid);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -713,7 +433,8 @@ void TbMain::changeTerminals() {
 
 void TbMain::createComb() {
     commitPendingEdits();
-    const std::optional<int16_t> end = tools::combEndNode(*project_, project_->currentNode);
+    const std::optional<int16_t> end =
+        tools::combEndNode(document_.project(), document_.project().currentNode);
     if (!end) {
         interaction_.inform(
             QStringLiteral("Il ramo del cursore non termina con un terminale: il pettine sostituisce "
@@ -721,8 +442,8 @@ void TbMain::createComb() {
             QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
         return;
     }
-    const int16_t cursor = project_->currentNode;
-    frmMatrice dialog(*project_, interaction_, *end, this);
+    const int16_t cursor = document_.project().currentNode;
+    frmMatrice dialog(document_.project(), interaction_, *end, this);
     interaction_.runDialog(dialog);
     if (dialog.nodesAdded() == 0)
         return;
@@ -769,8 +490,8 @@ void TbMain::copySnippet() {
     commitPendingEdits();
     if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
         paste->setEnabled(true);
-    const WriteOutcome written =
-        writeSnippet(*project_, project_->currentNode, QDir::current().filePath(kSnippetFileName));
+    const WriteOutcome written = writeSnippet(document_.project(), document_.project().currentNode,
+                                              QDir::current().filePath(kSnippetFileName));
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);
@@ -795,8 +516,9 @@ void TbMain::pasteSnippet() {
 }
 
 void TbMain::graft(const QByteArray& bytes, bool skipHeader, const QString& label) {
-    const int16_t cursor = project_->currentNode;
-    const GraftOutcome grafted = graftSubtree(*project_, project_->currentNode, bytes, skipHeader);
+    const int16_t cursor = document_.project().currentNode;
+    const GraftOutcome grafted =
+        graftSubtree(document_.project(), document_.project().currentNode, bytes, skipHeader);
     if (!grafted.ok) {
         interaction_.inform(grafted.message, QString(), MessageIcon::Exclamation, grafted.detail);
         return; // the network is as it was
@@ -817,7 +539,7 @@ void TbMain::showSchema() {
                 mdi_->setActiveSubWindow(frame);
         return;
     }
-    auto* schema = new frmSchema(*project_, interaction_, *this);
+    auto* schema = new frmSchema(document_.project(), interaction_, *this);
     schema_ = schema;
     QMdiSubWindow* frame = mdi_->addSubWindow(schema);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -884,7 +606,7 @@ void TbMain::networkShapeChanged() {
     // The schema's layout is drawn once: a new shape is drawn when it is opened again.
     if (schema_)
         schema_->chiudi();
-    const std::vector<int16_t> starts = branchStarts(*project_);
+    const std::vector<int16_t> starts = branchStarts(document_.project());
     for (QMdiSubWindow* frame : mdi_->subWindowList()) {
         auto* grid = qobject_cast<frmTubi*>(frame->widget());
         if (grid && !grid->isTrunk() &&
@@ -896,7 +618,7 @@ void TbMain::networkShapeChanged() {
 void TbMain::rebuildActiveWindow() {
     ChildWindow* child = activeChild();
     // The window that asked may be the one closing: the trunk is rebuilt then.
-    const std::vector<int16_t> starts = branchStarts(*project_);
+    const std::vector<int16_t> starts = branchStarts(document_.project());
     if (auto* grid = dynamic_cast<frmTubi*>(child);
         grid && std::find(starts.begin(), starts.end(), grid->firstNode()) == starts.end())
         child = trunk_;
@@ -979,7 +701,7 @@ void TbMain::showWarnings() {
     commitPendingEdits();
     if (!warnings_)
         warnings_ = new frmAvvisi(
-            *project_, [this] { return networkChecks(); },
+            document_.project(), [this] { return networkChecks(); },
             [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
     bringForward(*warnings_);
 }
@@ -988,10 +710,10 @@ void TbMain::showVerification() {
     commitPendingEdits();
     if (!verification_) {
         verification_ = new frmVerifica(
-            *project_, interaction_,
+            document_.project(), interaction_,
             [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
         verification_->setChangeRecorder(
-            [this] { recordSettingsChange(change_label::kVerificationSettings); });
+            [this] { document_.recordSettingsChange(change_label::kVerificationSettings); });
     }
     bringForward(*verification_);
 }
@@ -1000,81 +722,54 @@ void TbMain::showCurves() {
     commitPendingEdits();
     if (!curves_) {
         curves_ = new frmCurve(
-            *project_, interaction_,
+            document_.project(), interaction_,
             [this] {
                 activeChild()->aggiorna();
                 refreshOtherWindows(nullptr);
-                recordChange(change_label::kDesignPressure, project_->currentNode);
+                recordChange(change_label::kDesignPressure, document_.project().currentNode);
             },
             this);
-        curves_->setChangeRecorder([this] { recordSettingsChange(change_label::kSupply); });
+        curves_->setChangeRecorder([this] { document_.recordSettingsChange(change_label::kSupply); });
     }
     bringForward(*curves_);
 }
 
 // ---- history ----------------------------------------------------------------------
 
-void TbMain::startHistory() {
-    history_.reset(*project_);
-    lastSettingsChange_.invalidate();
-    updateHistoryActions();
-}
-
-void TbMain::markSaved() {
-    recordStrayChange();
-    history_.markClean();
-    updateHistoryActions();
-}
-
 void TbMain::recordChange(const QString& label, int16_t cursorBefore) {
-    history_.record(*project_, label, cursorBefore);
-    lastSettingsChange_.invalidate();
-    updateHistoryActions();
-}
-
-void TbMain::recordSettingsChange(const QString& label) {
-    const bool merge = lastSettingsChange_.isValid() && lastSettingsChange_.elapsed() < kSettingsMergeMs;
-    history_.record(*project_, label, project_->currentNode, merge);
-    lastSettingsChange_.start();
-    updateHistoryActions();
-}
-
-void TbMain::recordStrayChange() {
-    if (history_.differsFrom(*project_))
-        recordChange(change_label::kOther, project_->currentNode);
+    document_.recordChange(label, cursorBefore);
 }
 
 bool TbMain::projectModified() {
-    return history_.isModified(*project_);
+    return document_.modified();
 }
 
 void TbMain::updateHistoryActions() {
     if (!undoAction_)
         return;
-    undoAction_->setEnabled(history_.canUndo());
-    undoAction_->setText(history_.canUndo() ? QStringLiteral("Annulla ") + history_.undoLabel()
-                                            : QStringLiteral("Annulla"));
-    redoAction_->setEnabled(history_.canRedo());
-    redoAction_->setText(history_.canRedo() ? QStringLiteral("Ripeti ") + history_.redoLabel()
-                                            : QStringLiteral("Ripeti"));
+    undoAction_->setEnabled(document_.history().canUndo());
+    undoAction_->setText(document_.history().canUndo()
+                             ? QStringLiteral("Annulla ") + document_.history().undoLabel()
+                             : QStringLiteral("Annulla"));
+    redoAction_->setEnabled(document_.history().canRedo());
+    redoAction_->setText(document_.history().canRedo()
+                             ? QStringLiteral("Ripeti ") + document_.history().redoLabel()
+                             : QStringLiteral("Ripeti"));
 }
 
 void TbMain::undo() {
     commitPendingEdits();
-    recordStrayChange();
-    if (const std::optional<ProjectHistory::Applied> applied = history_.undo(*project_))
+    if (const std::optional<ProjectHistory::Applied> applied = document_.undo())
         afterHistoryStep(*applied);
 }
 
 void TbMain::redo() {
     commitPendingEdits();
-    recordStrayChange();
-    if (const std::optional<ProjectHistory::Applied> applied = history_.redo(*project_))
+    if (const std::optional<ProjectHistory::Applied> applied = document_.redo())
         afterHistoryStep(*applied);
 }
 
 void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
-    lastSettingsChange_.invalidate();
     frmSchema* schema = schema_;
     const bool schemaWasActive =
         schema && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema;
@@ -1086,9 +781,7 @@ void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
             if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
                 grid->compilatab();
     }
-    const CalculationOutcome outcome = Calculate(*project_);
-    if (!outcome.ok)
-        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    document_.calculate();
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget())) {
             frame->setWindowTitle(grid->caption()); // a branch's name may be back
@@ -1110,7 +803,7 @@ void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
 }
 
 void TbMain::putCursorOnItsRow(int16_t node) {
-    const int16_t first = branchStartOf(*project_, node);
+    const int16_t first = branchStartOf(document_.project(), node);
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()); grid && grid->firstNode() == first) {
             mdi_->setActiveSubWindow(frame); // its rows show the results already

@@ -2,9 +2,11 @@
 
 // The main window: a multiple-document frame holding the grid windows, with the menus,
 // the toolbar, start-up, the file commands (new, open, save, save as, recent files),
-// the network-wide diameter steps and shut-down. It owns the project and hands it to
-// every window and dialog.
+// the network-wide diameter steps and shut-down. Its document (app/ProjectDocument.h)
+// holds the project, its file, history and calculation; the window hands the project to
+// every window and dialog. The menus and the toolbar are built in TbMainMenus.cpp.
 
+#include "app/ProjectDocument.h"
 #include "app/frmAvvisi.h"
 #include "app/frmCurve.h"
 #include "app/frmVerifica.h"
@@ -12,14 +14,12 @@
 #include "editor/GridWindowHost.h"
 #include "editor/NetworkChecks.h"
 #include "model/Project.h"
-#include "model/ProjectHistory.h"
 #include "platform/Interaction.h"
 #include "report/Tabelle.h"
 #include "schema/frmSchema.h"
 #include "storage/CatalogueFiles.h"
 #include "storage/RecentFiles.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QPrinter>
@@ -63,7 +63,8 @@ public:
     // (the message naming file and line has been shown): the program must not start.
     bool start(const QString& commandLine);
 
-    Project& project() { return *project_; }
+    Project& project() { return document_.project(); }
+    ProjectDocument& document() { return document_; }
     const RecentFiles& recentFiles() const { return recentFiles_; }
     frmTubi* trunkWindow() const { return trunk_; }
     QMdiArea* mdiArea() const { return mdi_; }
@@ -142,7 +143,7 @@ public:
     // calculated, the windows as the change's command left them, the cursor on its row.
     void undo();
     void redo();
-    const ProjectHistory& history() const { return history_; }
+    const ProjectHistory& history() const { return document_.history(); }
     QAction* undoAction() const { return undoAction_; }
     QAction* redoAction() const { return redoAction_; }
     // GridWindowHost and SchemaHost
@@ -159,14 +160,6 @@ private:
     // `recalculate`, the active window recalculates and shows the results after it closes.
     // `label` names the change in the history; empty for a dialog that changes nothing.
     template <typename Dialog> void runProjectDialog(bool recalculate, const QString& label);
-    // The verification's and the supply's windows: a run of changes of one kind, made in
-    // quick succession (the clicks of a spin box), is one step.
-    void recordSettingsChange(const QString& label);
-    // A change no command recorded (there should be none) goes into the history on its own.
-    void recordStrayChange();
-    // The project as it now stands is what was saved, opened or made new.
-    void startHistory();
-    void markSaved();
     void afterHistoryStep(const ProjectHistory::Applied& applied);
     // The cursor on the row of `node` in its branch's window, opened when it is not.
     void putCursorOnItsRow(int16_t node);
@@ -176,9 +169,6 @@ private:
     void loadRecentMenu();
     void addRecentFile(const QString& path);
     void setTitle();
-    bool loadCatalogues();
-    // Reads `path` into the project; shows why not when it cannot be read.
-    bool readProjectFile(const QString& path);
     // Open and Open recent: the save question, then the file read whole, or nothing changes.
     void replaceProjectWith(const QString& path);
     void calculateAndShow();
@@ -196,8 +186,7 @@ private:
 
     Interaction& interaction_;
     RecentFiles recentFiles_;
-    CatalogueSearch catalogueSearch_;
-    std::unique_ptr<Project> project_;
+    ProjectDocument document_;
     GridIcons icons_;
     QMdiArea* mdi_;
     frmTubi* trunk_ = nullptr;
@@ -220,10 +209,8 @@ private:
     QPrinter printer_{QPrinter::HighResolution};
     // The parts of the report the designer ticked last in "Stampa", for the next time.
     std::optional<ReportSections> printSections_;
-    ProjectHistory history_;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
-    QElapsedTimer lastSettingsChange_;
 };
 
 } // namespace valmora

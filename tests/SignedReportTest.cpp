@@ -180,6 +180,39 @@ TEST(Units, ConversionsWorkedByHand) {
     EXPECT_DOUBLE_EQ(hydraulics::kMmPerBar, 10000.0) << "the calculation's laws keep their bar";
 }
 
+// The verification's sheet in each unit, worked by hand: a loss of 0,1234 bar, a height of
+// 3 m (0,29420 bar at 10,197 m a bar) and 4,5 bar at the section's end.
+TEST(Units, TheSheetsPressuresInEachUnit) {
+    SheetSection section;
+    section.name = QStringLiteral("Montante");
+    section.loss = 0.1234;
+    section.staticDifference = 3 / 10.197;
+    section.pressure = 4.5;
+    struct Row {
+        PressureUnit unit;
+        const char* loss;
+        const char* height;
+        const char* pressure;
+    };
+    const std::array<Row, 4> rows = {{
+        {PressureUnit::Millimetres, "0,1234", "0,294", "4,500"}, // the verification keeps bar
+        {PressureUnit::Bar, "0,1234", "0,294", "4,500"},
+        {PressureUnit::Metres, "1,258", "3,00", "45,89"}, // 0,1234 x 10,197 = 1,2583
+        {PressureUnit::KPa, "12,34", "29,4", "450,0"},
+    }};
+    for (const bool valve : {false, true}) {
+        section.kv = valve;
+        for (const Row& row : rows) {
+            SCOPED_TRACE(pressureUnitKey(row.unit).toStdString());
+            const QStringList cells = sheetCells(section, row.unit, kItalianNumbers);
+            ASSERT_EQ(cells.size(), 12);
+            EXPECT_EQ(cells[9], QString::fromUtf8(row.loss));
+            EXPECT_EQ(cells[10], QString::fromUtf8(row.height));
+            EXPECT_EQ(cells[11], QString::fromUtf8(row.pressure));
+        }
+    }
+}
+
 // The same network in the four units: the report's figures, read back and multiplied out,
 // are the calculation's within half their last digit; the header and the terminals' lines
 // say the unit; the tables side by side in a golden file.

@@ -70,12 +70,11 @@ protected:
 } // namespace
 
 // The file commands as the designer meets them, each step with the program's title,
-// windows and Modifica entries and what it asked: Save goes to Save As until the project
-// has a name, a value being typed is saved too, the backup is kept; Save As cancelled or
-// into a folder that does not exist; Open with unsaved work, of a sound file and of damaged
-// ones; the recent files; New and Open that save first when asked, and stop when the save
-// does not happen; closing asks once.
-TEST_F(MainWindowTest, FileCommands) {
+// windows and Modifica entries and what it asked.
+
+// Save goes to Save As until the project has a name, a value being typed is saved too, the
+// backup is kept; Save As cancelled, into a folder that does not exist, without an extension.
+TEST_F(MainWindowTest, FileCommandsSave) {
     seen.step(QStringLiteral("avvio")).program(*window).grid(*trunk());
     const QString file = path(QStringLiteral("impianto.vlm"));
     trunk()->Griglia->setCurrentCell(1, kMetri);
@@ -100,7 +99,12 @@ TEST_F(MainWindowTest, FileCommands) {
         trigger("mnuSaveas");
     }
     seen.step(QStringLiteral("Salva come: annullato, cartella mancante, prova, rete.v1")).program(*window);
+    seen.expectGolden(QStringLiteral("comandi-file-salva"));
+}
 
+// Open with unsaved work, of a sound file and of damaged ones, cancelled; the recent files,
+// one with unsaved work and one whose file is gone.
+TEST_F(MainWindowTest, FileCommandsOpenAndRecent) {
     const QString good = writeProject(QStringLiteral("buono"), 5);
     project().NodeTable[1].length = 3; // unsaved work
     openFile(good);
@@ -128,8 +132,11 @@ TEST_F(MainWindowTest, FileCommands) {
     seen.step(QStringLiteral("recenti: il terzo con lavoro non salvato, il secondo cancellato"))
         .program(*window)
         .line(recentShown().join(QStringLiteral(", ")));
+    seen.expectGolden(QStringLiteral("comandi-file-apri"));
+}
 
-    window->NewProject();
+// New and Open that save first when asked, and stop when the save does not happen.
+TEST_F(MainWindowTest, FileCommandsSaveFirst) {
     project().NodeTable[1].length = 123;
     ask.answers = {Answer::Yes}; // "Salvare prima?" -> Save As, then cancelled
     trigger("mnuNuovo");
@@ -158,6 +165,7 @@ TEST_F(MainWindowTest, FileCommands) {
         .program(*window)
         .line(QStringLiteral("%1 m").arg(project().NodeTable[1].length));
 
+    const QString good = writeProject(QStringLiteral("buono"), 5);
     window->NewProject();
     project().NodeTable[1].name = QStringLiteral("Lavoro in corso");
     ask.fileNames = {good, path(QStringLiteral("salvato.vlm"))};
@@ -172,7 +180,12 @@ TEST_F(MainWindowTest, FileCommands) {
     ask.answers = {Answer::Yes};
     trigger("mnuApri");
     seen.step(QStringLiteral("Apri, sì, Salva come annullato")).program(*window);
+    seen.expectGolden(QStringLiteral("comandi-file-salva-prima"));
+}
 
+// Closing with unsaved work asks once: cancelled, then saved under a new name.
+TEST_F(MainWindowTest, FileCommandsClose) {
+    project().NodeTable[1].name = QStringLiteral("Ancora");
     window->show();
     ask.answers = {Answer::Cancel};
     seen.step(QStringLiteral("chiudi: annulla")).line(QStringLiteral("chiusa %1").arg(window->close()));
@@ -182,7 +195,7 @@ TEST_F(MainWindowTest, FileCommands) {
         .line(QStringLiteral("chiusa %1, salvata %2")
                   .arg(window->close())
                   .arg(QFile::exists(path(QStringLiteral("uscita.vlm")))));
-    seen.expectGolden(QStringLiteral("comandi-file"));
+    seen.expectGolden(QStringLiteral("comandi-file-chiudi"));
 }
 
 // Catalogues missing or cut short stop the program with the file and line named; catalogues

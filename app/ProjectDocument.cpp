@@ -1,0 +1,145 @@
+#include "app/ProjectDocument.h"
+
+#include "editor/ChangeLabels.h"
+#include "model/Calculation.h"
+#include "storage/ProjectFile.h"
+
+#include <utility>
+#include <vector>
+
+namespace valmora {
+
+namespace {
+
+// Changes of one setting this close together are one step of the history.
+constexpr qint64 kSettingsMergeMs = 1500;
+
+} // namespace
+
+ProjectDocument::ProjectDocument(Interaction& interaction, CatalogueSearch catalogues)
+    : interaction_(interaction), catalogueSearch_(std::move(catalogues)),
+      project_(std::make_unique<Project>()) {}
+
+bool ProjectDocument::loadCatalogues() {
+    std::vector<PipeSeries> pipes;
+    std::vector<TerminalType> terminals;
+    CatalogueLoadResult read = LoadPipeCatalogue(pipes, catalogueSearch_);
+    if (read.ok)
+        read = LoadTerminalCatalogue(terminals, catalogueSearch_);
+    if (!read.ok) {
+        interaction_.inform(read.message, QString(), MessageIcon::Critical);
+        return false;
+    }
+    project_ = std::make_unique<Project>(std::move(pipes), std::move(terminals));
+    return true;
+}
+
+void ProjectDocument::makeNew() {
+    project_->resetToNewProject();
+    startHistory();
+}
+
+bool ProjectDocument::read(const QString& path) {
+    const ReadOutcome read = ReadProject(*project_, path);
+    if (!read.ok()) {
+        if (read.status == ReadOutcome::Status::BadNode)
+            interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
+        else
+            interaction_.inform(QStringLiteral("Errore file"), QString(), MessageIcon::Exclamation,
+                                read.detail);
+        return false;
+    }
+    if (!read.calculation.ok)
+        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
+    if (!read.notices.empty()) {
+        QString text =
+            QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
+        if (read.settingsIncomplete())
+            text +=
+                QStringLiteral("\n\nAl posto delle righe non lette valgono i valori predefiniti. Salvando, "
+                               "il file attuale resta come copia di sicurezza (.bak).");
+        interaction_.inform(text, QString(), MessageIcon::Exclamation);
+    }
+    return true;
+}
+
+void ProjectDocument::adopt(const QString& path) {
+    startHistory();
+    project_->projectPath = path;
+}
+
+bool ProjectDocument::saveTo(const QString& path) {
+    const SaveOutcome saved = SaveProject(*project_, path);
+    if (!saved.ok) {
+        interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
+                            saved.reason);
+        return false;
+    }
+    // Saved, but the previous version could not be kept beside it.
+    if (!saved.backupWarning.isEmpty())
+        interaction_.inform(saved.backupWarning, QString(), MessageIcon::Exclamation);
+    markSaved();
+    return true;
+}
+
+bool ProjectDocument::modified() {
+    return history_.isModified(*project_);
+}
+
+bool ProjectDocument::calculate() {
+    const CalculationOutcome outcome = Calculate(*project_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    return outcome.ok;
+}
+
+void ProjectDocument::startHistory() {
+    history_.reset(*project_);
+    lastSettingsChange_.invalidate();
+    historyChanged();
+}
+
+void ProjectDocument::markSaved() {
+    recordStrayChange();
+    history_.markClean();
+    historyChanged();
+}
+
+void ProjectDocument::recordChange(const QString& label, int16_t cursorBefore) {
+    history_.record(*project_, label, cursorBefore);
+    lastSettingsChange_.invalidate();
+    historyChanged();
+}
+
+void ProjectDocument::recordSettingsChange(const QString& label) {
+    const bool merge = lastSettingsChange_.isValid() && lastSettingsChange_.elapsed() < kSettingsMergeMs;
+    history_.record(*project_, label, project_->currentNode, merge);
+    lastSettingsChange_.start();
+    historyChanged();
+}
+
+void ProjectDocument::recordStrayChange() {
+    if (history_.differsFrom(*project_))
+        recordChange(change_label::kOther, project_->currentNode);
+}
+
+std::optional<ProjectHistory::Applied> ProjectDocument::undo() {
+    recordStrayChange();
+    std::optional<ProjectHistory::Applied> applied = history_.undo(*project_);
+    lastSettingsChange_.invalidate();
+    return applied;
+}
+
+std::optional<ProjectHistory::Applied> ProjectDocument::redo() {
+    recordStrayChange();
+    std::optional<ProjectHistory::Applied> applied = history_.redo(*project_);
+    lastSettingsChange_.invalidate();
+    return applied;
+}
+
+void ProjectDocument::historyChanged() {
+    if (historyChanged_)
+        historyChanged_();
+}
+
+} // namespace valmora

@@ -1,0 +1,73 @@
+#pragma once
+
+// The document the main window shows: the project with its catalogues, its file (read,
+// written, new), whether it holds unsaved work, its history of changes and its calculation.
+// The window asks it and shows what it did; every message goes through the interaction.
+
+#include "model/Project.h"
+#include "model/ProjectHistory.h"
+#include "platform/Interaction.h"
+#include "storage/CatalogueFiles.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace valmora {
+
+class ProjectDocument {
+public:
+    ProjectDocument(Interaction& interaction, CatalogueSearch catalogues);
+
+    Project& project() { return *project_; }
+    const Project& project() const { return *project_; }
+
+    // A new, empty project over the catalogues read afresh. False when a catalogue cannot be
+    // read (the message naming file and line has been shown): the program must not start.
+    bool loadCatalogues();
+
+    // "Nuovo": the empty project, its history starting there.
+    void makeNew();
+    // Reads `path` into the project, saying what was not read or not calculated. False (why
+    // shown) when it cannot be read: the project is then as it was.
+    bool read(const QString& path);
+    // The project just read is `path`'s, its history starting there.
+    void adopt(const QString& path);
+    // Writes the project to `path`, with its backup; says why not. The project is then saved.
+    bool saveTo(const QString& path);
+    // Whether the project differs from what was last opened, saved or made new.
+    bool modified();
+
+    // The calculation, with the refusal shown; false when refused.
+    bool calculate();
+
+    // ---- the history ------------------------------------------------------------------
+    const ProjectHistory& history() const { return history_; }
+    void startHistory();
+    void recordChange(const QString& label, int16_t cursorBefore);
+    // The verification's and the supply's windows: a run of changes of one kind, made in
+    // quick succession (the clicks of a spin box), is one step.
+    void recordSettingsChange(const QString& label);
+    // A change no command recorded (there should be none) goes into the history on its own.
+    void recordStrayChange();
+    std::optional<ProjectHistory::Applied> undo();
+    std::optional<ProjectHistory::Applied> redo();
+    // Called whenever what "Annulla" and "Ripeti" offer may have changed.
+    void onHistoryChanged(std::function<void()> listener) { historyChanged_ = std::move(listener); }
+
+private:
+    void markSaved();
+    void historyChanged();
+
+    Interaction& interaction_;
+    CatalogueSearch catalogueSearch_;
+    std::unique_ptr<Project> project_;
+    ProjectHistory history_;
+    QElapsedTimer lastSettingsChange_;
+    std::function<void()> historyChanged_;
+};
+
+} // namespace valmora
