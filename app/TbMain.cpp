@@ -381,6 +381,10 @@ void TbMain::exportTable() {
     interaction_.inform(QStringLiteral("Creato ") + path);
 }
 
+void TbMain::editReportData() {
+    runProjectDialog<frmRelazione>(false, change_label::kReportData);
+}
+
 void TbMain::showMaterials() {
     runProjectDialog<Materiali>(false, QString());
 }

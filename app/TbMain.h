@@ -86,6 +86,8 @@ public:
     // "Stampa": the report on the printer, in the preview or as a PDF file.
     void showPrint();
     void showMaterials();
+    // "Dati della relazione…": the project's data for the report's cover and signature.
+    void editReportData();
     // "Esporta tabella…": the grids' rows and the verification's sections for a spreadsheet.
     void exportTable();
     // The network-wide tools: every pipe of a series, every terminal of a type, a comb of

@@ -105,8 +105,7 @@ void TbMain::buildMenus() {
     action(file, "mnuSaveas", QStringLiteral("Salva &come..."), &TbMain::saveAs);
     action(file, "mnuImporta", QStringLiteral("&Importa"), &TbMain::importProject);
     file->addSeparator();
-    action(file, "mnuRelazione", QStringLiteral("&Dati della relazione…"),
-           [this] { runProjectDialog<frmRelazione>(false, change_label::kReportData); });
+    action(file, "mnuRelazione", QStringLiteral("&Dati della relazione…"), &TbMain::editReportData);
     action(file, "mnuEsportaTabella", QStringLiteral("Esporta &tabella…"), &TbMain::exportTable);
     file->addSeparator();
     action(file, "mnuEsci", QStringLiteral("&Uscire"), [this] { close(); });
