@@ -1,5 +1,6 @@
 #include "model/Calculation.h"
 
+#include "model/NetworkProblemText.h"
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
 
@@ -10,6 +11,16 @@ namespace valmora {
 using namespace hydraulics;
 
 namespace {
+
+// The calculation refused for `problem`, in words and as its code.
+CalculationOutcome refusal(const Project& project, const NetworkProblem& problem) {
+    CalculationOutcome outcome;
+    outcome.ok = false;
+    outcome.node = problem.node;
+    outcome.message = networkProblemText(project, problem);
+    outcome.fault = problem.fault;
+    return outcome;
+}
 
 // Pipe length term: the two lengths are summed in single precision, the guard in double.
 double pipeLengthTerm(const Node& node) {
@@ -126,7 +137,7 @@ CalculationOutcome refuseNonFiniteResults(Project& project, const std::vector<in
     if (!problem)
         return {};
     clearResults(project);
-    return {false, problem->node, problem->message};
+    return refusal(project, *problem);
 }
 
 } // namespace
@@ -191,7 +202,7 @@ CalculationOutcome FlowPass(Project& project) {
 
 CalculationOutcome Calculate(Project& project) {
     if (const std::optional<NetworkProblem> problem = findCalculationProblem(project))
-        return {false, problem->node, problem->message};
+        return refusal(project, *problem);
 
     const std::vector<int16_t> preorder = networkPreorder(project);
     for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)

@@ -13,10 +13,13 @@
 //
 // Calculate, ResistanceUp and FlowPass are the only writers of the result fields.
 
+#include "model/NetworkValidation.h"
 #include "model/Project.h"
 #include "model/Units.h"
 
 #include <QString>
+
+#include <optional>
 
 #include <cstdint>
 
@@ -41,8 +44,9 @@ constexpr double kVelocityFactor = 21.221148; // l/min and mm to m/s: 4 / (60 x 
 
 struct CalculationOutcome {
     bool ok = true;
-    int16_t node = 0; // the node the refusal names, 0 for the whole network
-    QString message;  // Italian, for the user
+    int16_t node = 0;                  // the node the refusal names, 0 for the whole network
+    QString message;                   // Italian, for the user
+    std::optional<NetworkFault> fault; // what refused it
 };
 
 // Full calculation: reduction, flow pass, five height corrections each with its flow pass.

@@ -2,6 +2,7 @@
 
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
+#include "model/NetworkProblemText.h"
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
 
@@ -561,7 +562,7 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
     ConvergedSolution solution;
     if (const std::optional<NetworkProblem> problem = findCalculationProblem(project)) {
         solution.node = problem->node;
-        solution.message = problem->message;
+        solution.message = networkProblemText(project, *problem);
         return solution;
     }
     solution.ok = true;

@@ -13,9 +13,33 @@
 
 namespace valmora {
 
+// What stops the calculation, as a code; networkProblemText (model/NetworkProblemText.h)
+// puts it in words.
+enum class NetworkFault {
+    NoSupplyPressure,           // the supply pressure is not above zero
+    NoNodes,                    // the network has no node 1
+    BadLinks,                   // value: the node a link names that is out of range, seen twice or
+                                // whose parent is another
+    BadLength,                  // a length or equivalent length that is not a number
+    MissingSeries,              // value: the series index the catalogue lacks
+    NonPositiveKv,              // a KV element of 0 or less
+    MissingDiameter,            // value: the diameter index the series lacks
+    NonPositiveC,               // the series' Hazen-Williams C is not above zero
+    NonPositiveBore,            // the diameter's inner diameter is not above zero
+    NonPositiveSectionLength,   // length and equivalent length add up to 0 or less
+    UndefinedSectionResistance, // the section's resistance is not a finite positive number
+    MissingTerminal,            // value: the terminal record the table lacks
+    MissingTerminalType,        // value: the terminal type index the catalogue lacks
+    BadKFactor,                 // the terminal type's K is not a usable positive number
+    BadHeight,                  // the terminal's height is negative or not a number
+    ResultsOutOfScale,          // a result of the node's is not a finite number
+    TotalFlowOutOfScale,        // the total flow or the network's resistance is not finite
+};
+
 struct NetworkProblem {
+    NetworkFault fault = NetworkFault::NoNodes;
     int16_t node = 0; // 0 when the problem is not one node's
-    QString message;  // Italian, names the node
+    int value = 0;    // the index the fault names, where it names one
 };
 
 // The first problem found walking the network from node 1, or nullopt when it can be
@@ -34,8 +58,5 @@ std::optional<NetworkProblem> findNonFiniteResult(const Project& project,
 // Whether one step of the quick update can run at `node`: its links, catalogue indexes and
 // values are usable (what findCalculationProblem checks, for one node).
 bool canReduceAt(const Project& project, int16_t node);
-
-// "Nodo 12 "Tratto A"": how messages name a node.
-QString describeNode(const Project& project, int16_t node);
 
 } // namespace valmora

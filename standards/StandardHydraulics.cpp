@@ -1,6 +1,7 @@
 #include "standards/StandardHydraulics.h"
 
 #include "model/Calculation.h"
+#include "model/NetworkProblemText.h"
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
 
@@ -75,7 +76,7 @@ double drivenFlow(double r, double kn, double z, double head) {
 
 StandardNetwork::StandardNetwork(const Project& project) : project_(project) {
     if (const std::optional<NetworkProblem> problem = findCalculationProblem(project)) {
-        problem_ = problem->message;
+        problem_ = networkProblemText(project, *problem);
         return;
     }
     using namespace standard_law;
