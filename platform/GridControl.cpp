@@ -19,6 +19,8 @@ constexpr int kTwipsPerInch = 1440;
 constexpr int kFallbackDpi = 96;
 constexpr int kRowPadding = 4;  // pixels above and below the text
 constexpr int kCellPadding = 2; // pixels left and right of the text, as the style sheet sets
+// A caption's room beyond its text: the header's padding on both sides and its frame.
+constexpr int kCaptionMargin = 2 * kCellPadding + 4;
 // Average character width, in pixels at 96 dpi, of the font the twip layouts were drawn for.
 constexpr double kDesignCharWidth = 4.5;
 constexpr double kLargestWidening = 2.0;
@@ -284,6 +286,10 @@ void GridControl::setFormatString(const QString& format) {
 
 void GridControl::setColumnCaption(int column, const QString& caption) {
     model_->setColumnCaption(column, caption);
+    // A longer caption (a unit beside it) widens its column rather than losing its start.
+    const int needed = horizontalHeader()->fontMetrics().horizontalAdvance(caption) + kCaptionMargin;
+    if (columnWidth(column) < needed)
+        setColumnWidth(column, needed);
 }
 
 void GridControl::setColumnWidthTwips(int column, int twips) {

@@ -7,6 +7,7 @@ using valmora::testkit::writeBytes;
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -391,6 +392,12 @@ TEST_F(MainWindowTest, TheReportsDataTheUnitAndTheTable) {
     for (frmTubi* grid : {trunk(), qobject_cast<frmTubi*>(branch->widget())}) {
         EXPECT_EQ(grid->Griglia->textMatrix(0, kSumDp), QStringLiteral("SumDp bar"));
         EXPECT_EQ(grid->Griglia->textMatrix(0, kDrop), QStringLiteral("D.P. bar"));
+        // Each caption whole in its column, not cut at its start.
+        for (const int column : {kDrop, kSumDp})
+            EXPECT_GE(grid->Griglia->columnWidth(column),
+                      grid->Griglia->horizontalHeader()->fontMetrics().horizontalAdvance(
+                          grid->Griglia->textMatrix(0, column)))
+                << column;
     }
     // The trunk's first cumulative drop, mm over 10 197.
     const double bar = QLocale().toDouble(trunk()->Griglia->textMatrix(1, kSumDp));
