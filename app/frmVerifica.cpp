@@ -389,7 +389,7 @@ void frmVerifica::showCheck() {
         if (scenario.singleOutlet)
             addSummary(QStringLiteral("da solo"),
                        {singleOutletLine(*scenario.singleOutlet, project_.pressureUnit)});
-        addSummary(QStringLiteral("nota"), scenario.notes);
+        addSummary(QStringLiteral("nota"), scenarioNotesText(scenario));
     }
     GrVerifica->setRedraw(true);
     const QString title =

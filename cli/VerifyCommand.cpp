@@ -222,7 +222,7 @@ QByteArray verificationJson(const StandardCheck& check) {
         j[QStringLiteral("candidates")] = s.candidates;
         j[QStringLiteral("durationMinutes")] = s.durationMinutes;
         j[QStringLiteral("pass")] = s.pass;
-        j[QStringLiteral("notes")] = QJsonArray::fromStringList(s.notes);
+        j[QStringLiteral("notes")] = QJsonArray::fromStringList(scenarioNotesText(s));
         j[QStringLiteral("mostUnfavourable")] = setJson(s.mostUnfavourable, true, s);
         j[QStringLiteral("mostFavourable")] = setJson(s.mostFavourable, false, s);
         j[QStringLiteral("setsTried")] = s.mostUnfavourable.setsTried;

@@ -652,7 +652,7 @@ void Tabelle::PrintVerification() {
             }
         if (scenario.singleOutlet)
             printWrapped(singleOutletLine(*scenario.singleOutlet, project_.pressureUnit));
-        for (const QString& note : scenario.notes)
+        for (const QString& note : scenarioNotesText(scenario))
             printWrapped(QStringLiteral("Nota: ") + note);
         surface_.print(scenarioVerdictText(scenario));
     }

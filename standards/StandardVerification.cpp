@@ -252,11 +252,20 @@ std::optional<SingleOutletCheck> singleOutletOf(const StandardNetwork& network, 
     return highest;
 }
 
+ScenarioNote noteOf(ScenarioNoteKind kind, int count = 0, int asked = 0, const QString& name = QString()) {
+    ScenarioNote note;
+    note.kind = kind;
+    note.count = count;
+    note.asked = asked;
+    note.name = name;
+    return note;
+}
+
 // The designer's set of a role, of the terminals of the role the network still has (an edit of
 // the tree may have taken some away), and a note when some went.
 std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int16_t>>& sets,
                                    TerminalRole role, const std::vector<int16_t>& ofRole,
-                                   QStringList& notes) {
+                                   std::vector<ScenarioNote>& notes) {
     std::vector<int16_t> chosen;
     const auto designer = sets.find(role);
     if (designer == sets.end())
@@ -266,8 +275,8 @@ std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int1
             std::find(chosen.begin(), chosen.end(), node) == chosen.end())
             chosen.push_back(node);
     if (chosen.size() < designer->second.size())
-        notes << QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
-                     .arg(designer->second.size() - chosen.size());
+        notes.push_back(
+            noteOf(ScenarioNoteKind::DesignerSetLost, int(designer->second.size() - chosen.size())));
     return chosen;
 }
 
@@ -294,10 +303,6 @@ std::pair<FoundSet, FoundSet> programSets(const StandardNetwork& network, const 
             mostFavourableOf(network, sets, requiredFlow, supply, how)};
 }
 
-QString barText(double bar) {
-    return formatPicture(bar, u"#0.00") + QStringLiteral(" bar");
-}
-
 ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettings& settings,
                             const SupplyCurve& supply, TerminalRole role,
                             const std::vector<int16_t>& ofRole) {
@@ -314,32 +319,23 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
         else if (network.kn(end) > 0)
             candidates.push_back(end);
         else
-            scenario.notes << QStringLiteral(
-                                  "Il terminale \"%1\" non ha portata e pressione nominali: escluso.")
-                                  .arg(project.NodeTable[std::size_t(end)].name);
+            scenario.notes.push_back(
+                noteOf(ScenarioNoteKind::NoNominalValues, 0, 0, project.NodeTable[std::size_t(end)].name));
     }
     scenario.candidates = int(candidates.size());
     if (closed > 0)
-        scenario.notes
-            << QStringLiteral("Terminali dietro un tratto chiuso, esclusi dalla ricerca: %1.").arg(closed);
+        scenario.notes.push_back(noteOf(ScenarioNoteKind::BehindClosedSection, closed));
     if (scenario.candidates > 0 && scenario.candidates < scenario.count)
-        scenario.notes
-            << (scenario.candidates == 1
-                    ? QStringLiteral("La rete ha 1 terminale di questo tipo che può erogare, la norma ne "
-                                     "chiede %1 contemporanei: è verificato solo quello.")
-                          .arg(scenario.count)
-                    : QStringLiteral("La rete ha %1 terminali di questo tipo che possono erogare, la norma "
-                                     "ne chiede %2 contemporanei: sono verificati tutti.")
-                          .arg(scenario.candidates)
-                          .arg(scenario.count));
+        scenario.notes.push_back(
+            noteOf(ScenarioNoteKind::FewerThanAsked, scenario.candidates, scenario.count));
     bool pass = true;
     if (role == TerminalRole::Sprinkler && settings.standard == Standard::En12845 &&
         coverageOf(settings) > sprinklerRules(settings.hazard).largestCoverage + kReachedTolerance) {
-        scenario.notes << QStringLiteral(
-                              "L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
-                              .arg(formatPicture(coverageOf(settings), u"#0.0"),
-                                   QLatin1String(hazardDesign(settings.hazard).name),
-                                   formatPicture(sprinklerRules(settings.hazard).largestCoverage, u"#0"));
+        ScenarioNote note = noteOf(ScenarioNoteKind::CoverageOverClass, 0, 0,
+                                   QLatin1String(hazardDesign(settings.hazard).name));
+        note.value = coverageOf(settings);
+        note.other = sprinklerRules(settings.hazard).largestCoverage;
+        scenario.notes.push_back(note);
         pass = false;
     }
 
@@ -362,17 +358,15 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
         SetCheck designer =
             checkSet(network, settings, supply, chosen, SetFound::Designer, role, unfavourable);
         if (int(chosen.size()) != std::min(scenario.count, int(ofRole.size())))
-            scenario.notes << QStringLiteral(
-                                  "L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
-                                  .arg(chosen.size())
-                                  .arg(scenario.count);
+            scenario.notes.push_back(
+                noteOf(ScenarioNoteKind::DesignerSetSize, int(chosen.size()), scenario.count));
         if (unfavourable && designer.demandPressure && scenario.mostUnfavourable.demandPressure &&
-            *designer.demandPressure < *scenario.mostUnfavourable.demandPressure)
-            scenario.notes << QStringLiteral(
-                                  "L'insieme scelto chiede %1, l'area più sfavorevole %2: la verifica "
-                                  "resta su quest'ultima.")
-                                  .arg(barText(*designer.demandPressure),
-                                       barText(*scenario.mostUnfavourable.demandPressure));
+            *designer.demandPressure < *scenario.mostUnfavourable.demandPressure) {
+            ScenarioNote note = noteOf(ScenarioNoteKind::DesignerSetEasier);
+            note.value = *designer.demandPressure;
+            note.other = *scenario.mostUnfavourable.demandPressure;
+            scenario.notes.push_back(note);
+        }
         (unfavourable ? scenario.designerUnfavourable : scenario.designerFavourable) = std::move(designer);
     }
 
@@ -383,9 +377,7 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
             sets.push_back(&**designer);
     for (const SetCheck* set : sets)
         if (!set->suppliesIt) {
-            scenario.notes << QStringLiteral(
-                "La curva di alimentazione non incontra la domanda dell'insieme: non "
-                "fornisce neppure il primo litro.");
+            scenario.notes.push_back(noteOf(ScenarioNoteKind::SupplyNeverMeets));
             break;
         }
     // The reserve: the largest flow any favourable position draws, for the duration.
@@ -410,8 +402,7 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
             pass = pass && set->sectionsOverVelocity.empty() && set->valvesOverVelocity.empty();
         if (!set->converged) {
             pass = false;
-            scenario.notes << QStringLiteral(
-                "La soluzione di un insieme non converge: lo scenario non è verificato.");
+            scenario.notes.push_back(noteOf(ScenarioNoteKind::NotConverged));
         }
     }
     if (hasMaximum(role, settings)) {

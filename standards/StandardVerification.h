@@ -101,6 +101,29 @@ struct SingleOutletCheck {
     bool pass = true;
 };
 
+// What the designer must know beside a scenario's tables, as a code and its figures;
+// scenarioNoteText (standards/VerificationText.h) puts it in words.
+enum class ScenarioNoteKind {
+    NoNominalValues,     // name: a terminal with no nominal flow and pressure, left out
+    BehindClosedSection, // count: terminals behind a closed section, left out of the search
+    FewerThanAsked,      // count: terminals that can discharge; asked: as many as the standard asks
+    CoverageOverClass, // value: the area a sprinkler covers, other: the class's largest (m²); name: the class
+    DesignerSetLost,   // count: the designer's terminals no longer in the network
+    DesignerSetSize,   // count: the designer's set's terminals; asked: as many as the standard asks
+    DesignerSetEasier, // value: the designer's set's demand, other: the most unfavourable's (bar)
+    SupplyNeverMeets,  // the supply curve meets no demand of one of the sets
+    NotConverged,      // a set's solution did not converge
+};
+
+struct ScenarioNote {
+    ScenarioNoteKind kind = ScenarioNoteKind::NotConverged;
+    int count = 0;
+    int asked = 0;
+    double value = 0;
+    double other = 0;
+    QString name;
+};
+
 struct ScenarioCheck {
     TerminalRole role = TerminalRole::NotVerified;
     int count = 0;      // working at once, as asked
@@ -113,8 +136,8 @@ struct ScenarioCheck {
     std::optional<SetCheck> designerUnfavourable;
     std::optional<SetCheck> designerFavourable;
     std::optional<SingleOutletCheck> singleOutlet;
-    double reserveVolume = 0; // m3: the most favourable flow for the duration
-    QStringList notes;        // what the designer must know beside the tables, one sentence each
+    double reserveVolume = 0;        // m3: the most favourable flow for the duration
+    std::vector<ScenarioNote> notes; // what the designer must know beside the tables
 };
 
 struct StandardCheck {

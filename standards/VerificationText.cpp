@@ -329,6 +329,57 @@ QString setCaption(const SetCheck& set, bool unfavourable) {
              foundText(set.found));
 }
 
+QString scenarioNoteText(const ScenarioNote& note, const QLocale& locale) {
+    const auto bar = [&](double value) {
+        return formatPicture(value, u"#0.00", locale) + QStringLiteral(" bar");
+    };
+    switch (note.kind) {
+    case ScenarioNoteKind::NoNominalValues:
+        return QStringLiteral("Il terminale \"%1\" non ha portata e pressione nominali: escluso.")
+            .arg(note.name);
+    case ScenarioNoteKind::BehindClosedSection:
+        return QStringLiteral("Terminali dietro un tratto chiuso, esclusi dalla ricerca: %1.")
+            .arg(note.count);
+    case ScenarioNoteKind::FewerThanAsked:
+        return note.count == 1
+                   ? QStringLiteral("La rete ha 1 terminale di questo tipo che può erogare, la norma ne "
+                                    "chiede %1 contemporanei: è verificato solo quello.")
+                         .arg(note.asked)
+                   : QStringLiteral("La rete ha %1 terminali di questo tipo che possono erogare, la "
+                                    "norma ne chiede %2 contemporanei: sono verificati tutti.")
+                         .arg(note.count)
+                         .arg(note.asked);
+    case ScenarioNoteKind::CoverageOverClass:
+        return QStringLiteral("L'area per sprinkler (%1 m²) supera la massima della classe %2 (%3 m²).")
+            .arg(formatPicture(note.value, u"#0.0", locale), note.name,
+                 formatPicture(note.other, u"#0", locale));
+    case ScenarioNoteKind::DesignerSetLost:
+        return QStringLiteral("Dell'insieme scelto dal progettista %1 terminali non sono più nella rete.")
+            .arg(note.count);
+    case ScenarioNoteKind::DesignerSetSize:
+        return QStringLiteral("L'insieme scelto dal progettista ha %1 terminali, la norma ne chiede %2.")
+            .arg(note.count)
+            .arg(note.asked);
+    case ScenarioNoteKind::DesignerSetEasier:
+        return QStringLiteral("L'insieme scelto chiede %1, l'area più sfavorevole %2: la verifica resta su "
+                              "quest'ultima.")
+            .arg(bar(note.value), bar(note.other));
+    case ScenarioNoteKind::SupplyNeverMeets:
+        return QStringLiteral("La curva di alimentazione non incontra la domanda dell'insieme: non fornisce "
+                              "neppure il primo litro.");
+    case ScenarioNoteKind::NotConverged:
+        return QStringLiteral("La soluzione di un insieme non converge: lo scenario non è verificato.");
+    }
+    return {};
+}
+
+QStringList scenarioNotesText(const ScenarioCheck& scenario, const QLocale& locale) {
+    QStringList texts;
+    for (const ScenarioNote& note : scenario.notes)
+        texts << scenarioNoteText(note, locale);
+    return texts;
+}
+
 QString scenarioVerdictText(const ScenarioCheck& scenario) {
     return scenario.pass ? QStringLiteral("Scenario superato") : QStringLiteral("Scenario NON superato");
 }
@@ -389,7 +440,7 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
                             designerCaption(unfavourable), locale);
         if (scenario.singleOutlet)
             lines << singleOutletLine(*scenario.singleOutlet, check.pressureUnit, locale);
-        for (const QString& note : scenario.notes)
+        for (const QString& note : scenarioNotesText(scenario))
             lines << QStringLiteral("Nota: ") + note;
         lines << scenarioVerdictText(scenario);
     }

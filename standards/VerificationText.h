@@ -46,6 +46,9 @@ QString hazardLine(const StandardCheck& check, const QLocale& locale = QLocale()
 QString setCaption(const SetCheck& set, bool unfavourable);
 // "Scenario superato" or "Scenario NON superato".
 QString scenarioVerdictText(const ScenarioCheck& scenario);
+// A scenario's note in words, one sentence; all of a scenario's, in order.
+QString scenarioNoteText(const ScenarioNote& note, const QLocale& locale = QLocale());
+QStringList scenarioNotesText(const ScenarioCheck& scenario, const QLocale& locale = QLocale());
 
 // The lines after any set's table (the summaries above are those of the program's two positions).
 QStringList setSummary(const Project& project, const StandardCheck& check, const ScenarioCheck& scenario,

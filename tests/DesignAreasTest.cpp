@@ -244,8 +244,14 @@ TEST(DesignAreas, WhatAReviewerWouldCatch) {
     wide.coverage = 14;
     const StandardCheck tooWide = verifyStandard(p, wide);
     EXPECT_FALSE(tooWide.pass);
-    EXPECT_TRUE(tooWide.scenarios.front().notes.contains(
-        QStringLiteral("L'area per sprinkler (14.0 m²) supera la massima della classe OH2 (12 m²).")));
+    ASSERT_FALSE(tooWide.scenarios.front().notes.empty());
+    const ScenarioNote& over = tooWide.scenarios.front().notes.front();
+    EXPECT_EQ(over.kind, ScenarioNoteKind::CoverageOverClass);
+    EXPECT_EQ(over.value, 14);
+    EXPECT_EQ(over.other, 12);
+    EXPECT_EQ(over.name, QStringLiteral("OH2"));
+    EXPECT_EQ(scenarioNoteText(over, QLocale::c()),
+              QStringLiteral("L'area per sprinkler (14.0 m²) supera la massima della classe OH2 (12 m²)."));
 
     // The nearest heads ask less than the area: the verdict stays the area's.
     StandardSettings easy = s;
@@ -258,10 +264,12 @@ TEST(DesignAreas, WhatAReviewerWouldCatch) {
     EXPECT_EQ(beside.mostUnfavourable.members.size(), area.mostUnfavourable.members.size());
     EXPECT_EQ(*beside.mostUnfavourable.demandPressure, *area.mostUnfavourable.demandPressure);
     EXPECT_LT(*beside.designerUnfavourable->demandPressure, *area.mostUnfavourable.demandPressure);
-    EXPECT_TRUE(std::any_of(beside.notes.begin(), beside.notes.end(), [](const QString& note) {
-        return note.startsWith(QStringLiteral("L'insieme scelto chiede ")) &&
-               note.endsWith(QStringLiteral("la verifica resta su quest'ultima."));
-    }));
+    const auto easier = std::find_if(beside.notes.begin(), beside.notes.end(), [](const ScenarioNote& note) {
+        return note.kind == ScenarioNoteKind::DesignerSetEasier;
+    });
+    ASSERT_NE(easier, beside.notes.end());
+    EXPECT_EQ(easier->value, *beside.designerUnfavourable->demandPressure);
+    EXPECT_EQ(easier->other, *area.mostUnfavourable.demandPressure);
     // A supply that serves the area and not a larger set the designer chose fails the scenario.
     StandardSettings severe = s;
     severe.anySet = true;
