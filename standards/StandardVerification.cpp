@@ -21,11 +21,11 @@ namespace {
 // is exact to far less, and a member set exactly at its minimum by the designer passes.
 constexpr double kReachedTolerance = 1e-9;
 
+// Both figures already agree with the terminal's law (see requirementOf): its pressure is the
+// one at which the member meets both.
 struct Requirement {
     double flow = 0;     // l/min
     double pressure = 0; // bar
-    // The pressure that gives both: Q = Kn sqrt(p) reaches the flow at (flow / Kn)^2.
-    double binding(double kn) const { return kn > 0 ? std::max(pressure, std::pow(flow / kn, 2)) : pressure; }
 };
 
 // The standard's minimum of a member, made the larger of the standard's figure and what the
@@ -222,7 +222,7 @@ SetCheck checkSet(const StandardNetwork& network, const StandardSettings& settin
     if (withDemand && !set.empty() && flowing.size() == set.size()) {
         std::vector<double> binding;
         for (const int16_t end : tree.members())
-            binding.push_back(requirementOf(network, settings, role, end).binding(network.kn(end)));
+            binding.push_back(requirementOf(network, settings, role, end).pressure);
         if (const std::optional<ScenarioTree::Demand> demand = tree.demand(binding)) {
             check.demandPressure = demand->pressure;
             check.demandFlow = demand->solution.totalFlow;
@@ -284,9 +284,7 @@ std::vector<int16_t> designerSetOf(const std::map<TerminalRole, std::vector<int1
 std::pair<FoundSet, FoundSet> programSets(const StandardNetwork& network, const StandardSettings& settings,
                                           const SupplyCurve& supply, TerminalRole role,
                                           const std::vector<int16_t>& candidates, int count) {
-    const auto binding = [&](int16_t end) {
-        return requirementOf(network, settings, role, end).binding(network.kn(end));
-    };
+    const auto binding = [&](int16_t end) { return requirementOf(network, settings, role, end).pressure; };
     const auto requiredFlow = [&](int16_t end) { return requirementOf(network, settings, role, end).flow; };
     if (settings.anySet || int(candidates.size()) <= count) {
         const FoundSet favourable = supply.fixed()
