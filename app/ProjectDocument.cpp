@@ -4,6 +4,7 @@
 #include "model/Calculation.h"
 #include "storage/ProjectFile.h"
 
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -14,11 +15,17 @@ namespace {
 // Changes of one setting this close together are one step of the history.
 constexpr qint64 kSettingsMergeMs = 1500;
 
+qint64 steadyMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 ProjectDocument::ProjectDocument(Interaction& interaction, CatalogueSearch catalogues)
     : interaction_(interaction), catalogueSearch_(std::move(catalogues)),
-      project_(std::make_unique<Project>()) {}
+      project_(std::make_unique<Project>()), clock_(steadyMilliseconds) {}
 
 bool ProjectDocument::loadCatalogues() {
     std::vector<PipeSeries> pipes;
@@ -95,7 +102,7 @@ bool ProjectDocument::calculate() {
 
 void ProjectDocument::startHistory() {
     history_.reset(*project_);
-    lastSettingsChange_.invalidate();
+    lastSettingsChange_.reset();
     historyChanged();
 }
 
@@ -107,14 +114,15 @@ void ProjectDocument::markSaved() {
 
 void ProjectDocument::recordChange(const QString& label, int16_t cursorBefore) {
     history_.record(*project_, label, cursorBefore);
-    lastSettingsChange_.invalidate();
+    lastSettingsChange_.reset();
     historyChanged();
 }
 
 void ProjectDocument::recordSettingsChange(const QString& label) {
-    const bool merge = lastSettingsChange_.isValid() && lastSettingsChange_.elapsed() < kSettingsMergeMs;
+    const qint64 now = clock_();
+    const bool merge = lastSettingsChange_ && now - *lastSettingsChange_ < kSettingsMergeMs;
     history_.record(*project_, label, project_->currentNode, merge);
-    lastSettingsChange_.start();
+    lastSettingsChange_ = now;
     historyChanged();
 }
 
@@ -126,14 +134,14 @@ void ProjectDocument::recordStrayChange() {
 std::optional<ProjectHistory::Applied> ProjectDocument::undo() {
     recordStrayChange();
     std::optional<ProjectHistory::Applied> applied = history_.undo(*project_);
-    lastSettingsChange_.invalidate();
+    lastSettingsChange_.reset();
     return applied;
 }
 
 std::optional<ProjectHistory::Applied> ProjectDocument::redo() {
     recordStrayChange();
     std::optional<ProjectHistory::Applied> applied = history_.redo(*project_);
-    lastSettingsChange_.invalidate();
+    lastSettingsChange_.reset();
     return applied;
 }
 

@@ -9,7 +9,6 @@
 #include "platform/Interaction.h"
 #include "storage/CatalogueFiles.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -55,6 +54,9 @@ public:
     void recordStrayChange();
     std::optional<ProjectHistory::Applied> undo();
     std::optional<ProjectHistory::Applied> redo();
+    // The clock the settings' runs are timed by, in milliseconds (a steady one unless a test
+    // gives its own).
+    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
     // Called whenever what "Annulla" and "Ripeti" offer may have changed.
     void onHistoryChanged(std::function<void()> listener) { historyChanged_ = std::move(listener); }
 
@@ -66,7 +68,8 @@ private:
     CatalogueSearch catalogueSearch_;
     std::unique_ptr<Project> project_;
     ProjectHistory history_;
-    QElapsedTimer lastSettingsChange_;
+    std::function<qint64()> clock_;
+    std::optional<qint64> lastSettingsChange_; // when the last settings change was recorded
     std::function<void()> historyChanged_;
 };
 

@@ -181,5 +181,24 @@ TEST_F(History, OptionsAndSettingsBesideTheProject) {
     seen.expectGolden(QStringLiteral("annulla-impostazioni"), Transcript::Locales::SameInBoth);
 }
 
+// Changes of the supply within 1,5 s of the last one are one step of the history (the clicks of
+// a spin box); a change later than that is a step of its own.
+TEST_F(History, SettingsChangesCloseTogetherAreOneStep) {
+    qint64 now = 0;
+    window->document().setClock([&now] { return now; });
+    trigger("mnuCurve");
+    frmCurve* curves = window->curvesWindow();
+    const std::size_t before = window->history().steps();
+    curves->cmbAlimentazione->setCurrentIndex(curves->cmbAlimentazione->findData(int(SupplyKind::MainTest)));
+    for (const qint64 at : {1000, 2400}) { // each within 1,5 s of the one before
+        now = at;
+        curves->spnStatica->stepUp();
+    }
+    EXPECT_EQ(window->history().steps(), before + 1);
+    now = 4000;
+    curves->spnStatica->stepUp();
+    EXPECT_EQ(window->history().steps(), before + 2);
+}
+
 } // namespace
 } // namespace valmora::guitest
