@@ -58,15 +58,12 @@ struct TerminalType {
     float nominalFlow = 0;     // l/min, shown only
     float nominalPressure = 0; // bar, shown only
     int16_t iconIndex = 0;     // 1 hydrant, 2 hose reel, 3 super hydrant, 4 nozzle
-    int32_t count = 0;         // materials work field
-    int32_t activeCount = 0;   // materials work field
 };
 
 struct PipeDiameter {
     QString label;
     float innerDiameter = 0; // mm
     float outerDiameter = 0; // mm
-    double totalLength = 0;  // materials work field, metres as the sections add them
 };
 
 struct PipeSeries {

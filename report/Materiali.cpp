@@ -52,17 +52,17 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 } // namespace
 
 Materiali::Materiali(Project& project, Interaction& interaction, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction) {
+    : QDialog(parent), project_(project), totals_(totalMaterials(project)), interaction_(interaction) {
     setObjectName(QStringLiteral("Materiali"));
     setWindowTitle(QStringLiteral("Materiali"));
 
-    ComputeMaterials(project_);
     TabStrip = new QTabBar(this);
     TabStrip->setObjectName(QStringLiteral("TabStrip"));
     TabStrip->addTab(QStringLiteral("Tubi"));
     TabStrip->addTab(QStringLiteral("Terminali"));
-    TubiGrid = makeGrid(this, "TubiGrid", kPipeFormat, kPipeWidthsTwips, pipeGridRows(project_));
-    RadGrid = makeGrid(this, "RadGrid", kTerminalFormat, kTerminalWidthsTwips, terminalGridRows(project_));
+    TubiGrid = makeGrid(this, "TubiGrid", kPipeFormat, kPipeWidthsTwips, pipeGridRows(project_, totals_));
+    RadGrid =
+        makeGrid(this, "RadGrid", kTerminalFormat, kTerminalWidthsTwips, terminalGridRows(project_, totals_));
     btnFileTxt = makeButton(this, "btnFileTxt", QStringLiteral("&MaterialiTXT"));
     btnFileTxt->setToolTip(QStringLiteral("Crea un file <Nomelavoro>.txt"));
     btnEsci = makeButton(this, "btnEsci", QStringLiteral("&Chiudi"));
@@ -89,7 +89,7 @@ void Materiali::showTab(int index) {
 }
 
 void Materiali::writeTextFile() {
-    const MaterialsTextOutcome written = writeMaterialsText(project_);
+    const MaterialsTextOutcome written = writeMaterialsText(project_, totals_);
     if (!written.ok) {
         // The window stays open: the user may save the project elsewhere and try again.
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,

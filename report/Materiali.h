@@ -6,6 +6,7 @@
 
 #include "model/Project.h"
 #include "platform/Interaction.h"
+#include "report/Materials.h"
 
 #include <QDialog>
 
@@ -35,6 +36,7 @@ private:
     void showTab(int index);
 
     Project& project_;
+    MaterialsTotals totals_; // of the network as it stood when the window opened
     Interaction& interaction_;
 };
 

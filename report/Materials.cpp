@@ -99,29 +99,6 @@ MaterialsTotals totalMaterials(const Project& project) {
     return totals;
 }
 
-void ComputeMaterials(Project& project) {
-    const MaterialsTotals totals = totalMaterials(project);
-    for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
-        for (std::size_t d = 0; d < project.PipeCatalogue[s].diameters.size(); ++d)
-            project.PipeCatalogue[s].diameters[d].totalLength = totals.metres[s][d];
-    for (std::size_t t = 0; t < project.TerminalCatalogue.size(); ++t) {
-        project.TerminalCatalogue[t].count = totals.count[t];
-        project.TerminalCatalogue[t].activeCount = totals.activeCount[t];
-    }
-}
-
-MaterialsTotals storedMaterials(const Project& project) {
-    MaterialsTotals totals = emptyTotals(project);
-    for (std::size_t s = 1; s < project.PipeCatalogue.size(); ++s)
-        for (std::size_t d = 0; d < project.PipeCatalogue[s].diameters.size(); ++d)
-            totals.metres[s][d] = project.PipeCatalogue[s].diameters[d].totalLength;
-    for (std::size_t t = 0; t < project.TerminalCatalogue.size(); ++t) {
-        totals.count[t] = project.TerminalCatalogue[t].count;
-        totals.activeCount[t] = project.TerminalCatalogue[t].activeCount;
-    }
-    return totals;
-}
-
 double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres) {
     const double outer = diameter.outerDiameter;
     const double inner = diameter.innerDiameter;
@@ -132,10 +109,6 @@ double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, do
 double diameterWaterContent(const PipeDiameter& diameter, double metres) {
     const double inner = diameter.innerDiameter;
     return inner * inner * kWaterLitresFactor * metres;
-}
-
-std::vector<SeriesMaterials> pipeMaterials(const Project& project) {
-    return pipeMaterials(project, storedMaterials(project));
 }
 
 std::vector<SeriesMaterials> pipeMaterials(const Project& project, const MaterialsTotals& totals) {
@@ -174,10 +147,6 @@ float totalWaterContent(const std::vector<SeriesMaterials>& series) {
     return water;
 }
 
-std::vector<TerminalMaterials> terminalMaterials(const Project& project) {
-    return terminalMaterials(project, storedMaterials(project));
-}
-
 std::vector<TerminalMaterials> terminalMaterials(const Project& project, const MaterialsTotals& totals) {
     std::vector<TerminalMaterials> listed;
     for (std::size_t t = 1; t < project.TerminalCatalogue.size(); ++t)
@@ -193,12 +162,12 @@ int32_t totalTerminalCount(const std::vector<TerminalMaterials>& types) {
     return total;
 }
 
-QStringList pipeGridRows(const Project& project, const QLocale& locale) {
-    return seriesRows(project, pipeMaterials(project), locale);
+QStringList pipeGridRows(const Project& project, const MaterialsTotals& totals, const QLocale& locale) {
+    return seriesRows(project, pipeMaterials(project, totals), locale);
 }
 
-QStringList terminalGridRows(const Project& project) {
-    const std::vector<TerminalMaterials> types = terminalMaterials(project);
+QStringList terminalGridRows(const Project& project, const MaterialsTotals& totals) {
+    const std::vector<TerminalMaterials> types = terminalMaterials(project, totals);
     QStringList rows;
     for (const TerminalMaterials& t : types)
         // The row ends with one more separator, leaving nothing after the third column.
@@ -213,8 +182,9 @@ QString materialsTextFileName(const QString& projectPath) {
            kTextExtension;
 }
 
-QStringList materialsTextLines(const Project& project, const QString& fileName, const QLocale& locale) {
-    const std::vector<SeriesMaterials> series = pipeMaterials(project);
+QStringList materialsTextLines(const Project& project, const MaterialsTotals& totals, const QString& fileName,
+                               const QLocale& locale) {
+    const std::vector<SeriesMaterials> series = pipeMaterials(project, totals);
     QStringList lines;
     lines << fileName + QStringLiteral(" - Elenco materiali");
     lines << row({QStringLiteral("Serie"), QStringLiteral("Diam."), QStringLiteral("Metri"),
@@ -225,7 +195,7 @@ QStringList materialsTextLines(const Project& project, const QString& fileName, 
     lines << QString();
     lines << QStringLiteral("TERMINALI");
     lines << row({QStringLiteral("Quantità"), QStringLiteral("Tipo")});
-    const std::vector<TerminalMaterials> types = terminalMaterials(project);
+    const std::vector<TerminalMaterials> types = terminalMaterials(project, totals);
     for (const TerminalMaterials& t : types)
         lines << row({formatPicture(t.count, kCountPicture, locale),
                       project.TerminalCatalogue[std::size_t(t.typeIndex)].name});
@@ -241,9 +211,10 @@ QByteArray materialsTextBytes(const QStringList& lines) {
     return bytes;
 }
 
-MaterialsTextOutcome writeMaterialsText(const Project& project, const QLocale& locale) {
+MaterialsTextOutcome writeMaterialsText(const Project& project, const MaterialsTotals& totals,
+                                        const QLocale& locale) {
     const QString fileName = materialsTextFileName(project.projectPath);
-    const QByteArray bytes = materialsTextBytes(materialsTextLines(project, fileName, locale));
+    const QByteArray bytes = materialsTextBytes(materialsTextLines(project, totals, fileName, locale));
     // A project named "*.txt" is not overwritten.
     const WriteOutcome written = writeFileAtomically(fileName, bytes, outputOf(project.projectPath));
     return {written.ok, fileName, written.reason};

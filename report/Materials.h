@@ -1,10 +1,9 @@
 #pragma once
 
 // The materials of the network: metres of pipe by series and diameter, their weight and
-// water content, terminals by type. One walk of the network totals them; ComputeMaterials
-// leaves them in the catalogues' work fields, for the materials window and its text file,
-// and the printed report reads the same totals without changing the project, so that all
-// three show the same numbers.
+// water content, terminals by type. One walk of the network totals them, a value the
+// materials window, its text file and the printed report all read, so that all three show
+// the same numbers; the project is never changed by it.
 
 #include "model/Project.h"
 
@@ -40,11 +39,6 @@ struct MaterialsTotals {
 // in activeCount when its flow exceeds kActiveTerminalFlow. The derived branch of a node is
 // walked before its continuation.
 MaterialsTotals totalMaterials(const Project& project);
-// The same walk, its totals left in the catalogues' work fields (totalLength, count,
-// activeCount), which it clears first.
-void ComputeMaterials(Project& project);
-// What the catalogues' work fields hold.
-MaterialsTotals storedMaterials(const Project& project);
 
 // Weight of `metres` of pipe of one diameter, kg: (Do^2 - Di^2) x 0.7854 / 10^6 x density x length.
 double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres);
@@ -68,10 +62,8 @@ struct SeriesMaterials {
     int32_t roundedWeight = 0;                // sum of the diameters' roundedWeight
 };
 
-// The series from 1 to the last that have pipe in the network, in catalogue order; without
-// totals, those of the catalogues' work fields (after ComputeMaterials).
+// The series from 1 to the last that have pipe in the network, in catalogue order.
 std::vector<SeriesMaterials> pipeMaterials(const Project& project, const MaterialsTotals& totals);
-std::vector<SeriesMaterials> pipeMaterials(const Project& project);
 
 // Total water content of the listed diameters, litres, summed in single precision.
 float totalWaterContent(const std::vector<SeriesMaterials>& series);
@@ -86,21 +78,21 @@ struct TerminalMaterials {
 // The types from 1 to the last with a count above 0. Type 0 is counted by the walk but
 // never listed.
 std::vector<TerminalMaterials> terminalMaterials(const Project& project, const MaterialsTotals& totals);
-std::vector<TerminalMaterials> terminalMaterials(const Project& project);
 int32_t totalTerminalCount(const std::vector<TerminalMaterials>& types);
 
 // Rows of the materials window, cells separated by tabs. Pipes: series | diameter |
 // metres | kg, and after each series with weight a "Peso" | | "parziale" | row carrying
 // the running weight of all series so far. Terminals: type | count | active, then
 // "Totale terminali" | total.
-QStringList pipeGridRows(const Project& project, const QLocale& locale = QLocale());
-QStringList terminalGridRows(const Project& project);
+QStringList pipeGridRows(const Project& project, const MaterialsTotals& totals,
+                         const QLocale& locale = QLocale());
+QStringList terminalGridRows(const Project& project, const MaterialsTotals& totals);
 
 // The materials text file: beside the project, its path's last three characters
 // replaced by "txt" ("Newlav.vlm" gives "Newlav.txt").
 QString materialsTextFileName(const QString& projectPath);
 // The file's lines, without line ends; `fileName` heads the first one.
-QStringList materialsTextLines(const Project& project, const QString& fileName,
+QStringList materialsTextLines(const Project& project, const MaterialsTotals& totals, const QString& fileName,
                                const QLocale& locale = QLocale());
 // The file's bytes: the lines in Windows-1252, for the spreadsheets that open the file in
 // the system's 8-bit code page, each ended by CR LF.
@@ -112,8 +104,9 @@ struct MaterialsTextOutcome {
     QString reason; // why the file could not be written
 };
 
-// Writes the text file of the totals as they stand, atomically: a failure leaves any
+// Writes the text file of `totals` beside the project, atomically: a failure leaves any
 // previous file intact.
-MaterialsTextOutcome writeMaterialsText(const Project& project, const QLocale& locale = QLocale());
+MaterialsTextOutcome writeMaterialsText(const Project& project, const MaterialsTotals& totals,
+                                        const QLocale& locale = QLocale());
 
 } // namespace valmora

@@ -19,7 +19,7 @@ const QString kTerminals = QStringLiteral("Vlmterm.txt");
 PipeSeries seriesOfBores(std::initializer_list<float> bores) {
     PipeSeries s;
     for (const float b : bores)
-        s.diameters.push_back({QString(), b, b + 5, 0});
+        s.diameters.push_back({QString(), b, b + 5});
     return s;
 }
 

@@ -29,15 +29,16 @@ Section pipe(float length, int16_t series = kSteel, int16_t diameter = kBore20, 
 }
 
 double totalLength(const Project& p, int16_t series, int16_t diameter) {
-    return p.PipeCatalogue[std::size_t(series)].diameters[std::size_t(diameter)].totalLength;
+    return totalMaterials(p).metres[std::size_t(series)][std::size_t(diameter)];
 }
 
 // Terminals by type, K 100, K 80 and K 57: how many, how many of them active.
 using Counts = std::vector<std::pair<int32_t, int32_t>>;
 Counts terminalCounts(const Project& p) {
+    const MaterialsTotals totals = totalMaterials(p);
     Counts counts;
-    for (const TerminalType& type : p.TerminalCatalogue)
-        counts.emplace_back(type.count, type.activeCount);
+    for (std::size_t type = 0; type < totals.count.size(); ++type)
+        counts.emplace_back(totals.count[type], totals.activeCount[type]);
     return counts;
 }
 
@@ -53,10 +54,9 @@ TEST(Materials, HandWorkedNetworks) {
         Project p = testkit::projectWithTestCatalogues();
         ASSERT_TRUE(ReadProject(p, folder.filePath(name)).ok()) << name.toStdString();
         ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
-        ComputeMaterials(p);
-        ComputeMaterials(p); // walking again carries nothing over
+        const MaterialsTotals totals = totalMaterials(p);
         seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes);
-        for (const SeriesMaterials& series : pipeMaterials(p))
+        for (const SeriesMaterials& series : pipeMaterials(p, totals))
             for (const DiameterMaterials& d : series.diameters)
                 seen += QStringLiteral("serie %1 diametro %2: %3 m, %4 kg, %5 l\n")
                             .arg(series.seriesIndex)
@@ -64,9 +64,9 @@ TEST(Materials, HandWorkedNetworks) {
                             .arg(d.totalLength)
                             .arg(double(d.weight), 0, 'f', 4)
                             .arg(d.waterContent, 0, 'f', 4);
-        seen += (pipeGridRows(p, kItalian) + terminalGridRows(p)).join(u'\n') + u'\n' +
-                QString::fromLatin1(
-                    materialsTextBytes(materialsTextLines(p, QStringLiteral("Newlav.txt"), kItalian)));
+        seen += (pipeGridRows(p, totals, kItalian) + terminalGridRows(p, totals)).join(u'\n') + u'\n' +
+                QString::fromLatin1(materialsTextBytes(
+                    materialsTextLines(p, totals, QStringLiteral("Newlav.txt"), kItalian)));
     }
     testkit::expectGolden(QStringLiteral("materiali.txt"), seen);
 }
@@ -88,9 +88,9 @@ TEST(Materials, ActiveMeansAFlowAboveTheSinglePrecisionLimit) {
         build.endWithTerminal(build.root(pipe(1)), kHydrant, 0);
         p.totalFlow = 1;
         p.NodeTable[1].flowFraction = c.flowFraction;
-        ComputeMaterials(p);
-        EXPECT_EQ(p.TerminalCatalogue[kHydrant].count, 1);
-        EXPECT_EQ(p.TerminalCatalogue[kHydrant].activeCount, c.active ? 1 : 0) << c.flowFraction;
+        const MaterialsTotals totals = totalMaterials(p);
+        EXPECT_EQ(totals.count[kHydrant], 1);
+        EXPECT_EQ(totals.activeCount[kHydrant], c.active ? 1 : 0) << c.flowFraction;
     }
 }
 
@@ -103,7 +103,6 @@ TEST(Materials, OpenAndManifoldEndsHoldNoTerminalButTheirLengthCounts) {
         build.endWithTerminal(build.continueAfter(root, pipe(4)), kHydrant, 0);
         p.NodeTable[open].next = end;
         p.NodeTable[open].derivation = 1; // a stale terminal record, which such an end must not follow
-        ComputeMaterials(p);
         EXPECT_EQ(totalLength(p, kSteel, kBore20), 9) << end;
         EXPECT_EQ(terminalCounts(p), (Counts{{0, 0}, {1, 0}, {0, 0}})) << end; // not calculated: none active
     }
