@@ -12,8 +12,6 @@ namespace valmora {
 
 namespace {
 
-// The notes are kept with CR LF line ends, as the project file keeps texts.
-const QString kFileLineEnd = QStringLiteral("\r\n");
 // A field longer than this is a paste gone wrong, not a name.
 constexpr int kLongestField = 300;
 constexpr int kFieldWidthCharacters = 50;
@@ -47,8 +45,7 @@ frmRelazione::frmRelazione(Project& project, Interaction& interaction, QWidget* 
     txtData = field(this, "txtData", stored.data,
                     QStringLiteral("Vuota: la relazione porta la data del giorno in cui è stampata"));
     txtData->setPlaceholderText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
-    txtNoteRevisione =
-        new QPlainTextEdit(QString(stored.noteRevisione).replace(kFileLineEnd, QStringLiteral("\n")), this);
+    txtNoteRevisione = new QPlainTextEdit(textForEditing(stored.noteRevisione), this);
     txtNoteRevisione->setObjectName(QStringLiteral("txtNoteRevisione"));
     txtNoteRevisione->setTabChangesFocus(true);
     btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -93,7 +90,7 @@ ReportData frmRelazione::typed() const {
         notes.chop(1);
     while (notes.startsWith(u'\n'))
         notes.remove(0, 1);
-    report.noteRevisione = notes.replace(u'\n', kFileLineEnd);
+    report.noteRevisione = textToKeep(notes);
     return report;
 }
 

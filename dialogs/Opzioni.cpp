@@ -18,20 +18,6 @@
 
 namespace valmora {
 
-namespace {
-
-// Comments are kept with CR LF line ends, as project files hold them.
-const QString kFileLineEnd = QStringLiteral("\r\n");
-
-QString notesForEditing(const QString& notes) {
-    return QString(notes).replace(kFileLineEnd, QStringLiteral("\n"));
-}
-QString notesForProject(const QString& text) {
-    return QString(text).replace(u'\n', kFileLineEnd);
-}
-
-} // namespace
-
 Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
     : QDialog(parent), project_(project), interaction_(interaction),
       openingMetres_(float(project.supplyPressure) / float(kMmPerMetreOfPressure)) {
@@ -86,7 +72,7 @@ Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
     grid->addLayout(buttons, 6, 0, 1, 4);
 
     txtPrevalenza->setText(formatGeneral(openingMetres_));
-    txtCommento->setPlainText(notesForEditing(project_.projectNotes));
+    txtCommento->setPlainText(textForEditing(project_.projectNotes));
     connect(Scroll, &QScrollBar::valueChanged, this, &Opzioni::sliderMoved);
     if (openingMetres_ <= float(Scroll->maximum())) {
         Scroll->setValue(int(roundHalfEven(openingMetres_)));
@@ -171,7 +157,7 @@ void Opzioni::confirm() {
         return;
     }
     project_.supplyPressure = *pressure;
-    project_.projectNotes = notesForProject(txtCommento->toPlainText());
+    project_.projectNotes = textToKeep(txtCommento->toPlainText());
     project_.pressureUnit = PressureUnit(cmbUnita->currentData().toInt());
     const CalculationOutcome outcome = Calculate(project_);
     if (!outcome.ok)

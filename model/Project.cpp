@@ -6,6 +6,18 @@ QString tableFullMessage() {
     return QStringLiteral("La rete non può contenere più di %1 elementi.").arg(kMaxTableIndex);
 }
 
+namespace {
+const QString kKeptLineEnd = QStringLiteral("\r\n");
+} // namespace
+
+QString textForEditing(const QString& kept) {
+    return QString(kept).replace(kKeptLineEnd, QStringLiteral("\n"));
+}
+
+QString textToKeep(const QString& edited) {
+    return QString(edited).replace(u'\n', kKeptLineEnd);
+}
+
 PipeSeries kvPseudoSeries() {
     PipeSeries kv;
     kv.name = kKvSeriesName;

@@ -61,6 +61,11 @@ struct ReportData {
 // Message of an append refused because the 16-bit table is full.
 QString tableFullMessage();
 
+// The project's texts of several lines (its notes, the revision's notes) keep CR LF line ends,
+// as its file does; a box they are edited in works with bare line feeds.
+QString textForEditing(const QString& kept);
+QString textToKeep(const QString& edited);
+
 class Project {
 public:
     // A new project over the given catalogues. Entry 0 of the pipe catalogue is

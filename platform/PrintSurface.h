@@ -18,6 +18,10 @@
 
 namespace valmora {
 
+// Where the reports and the schema put x = 0, y = 0: 10 mm in from the page's edges (the
+// offset setScaleMillimetres takes for both axes).
+constexpr double kPageMarginOffset = -10;
+
 struct PrintFont {
     QString name = QStringLiteral("Courier New");
     double size = 10; // points

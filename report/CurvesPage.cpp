@@ -13,7 +13,6 @@ namespace valmora {
 
 namespace {
 
-constexpr double kMarginOffset = -10;
 // The plot, millimetres from the page's top-left corner less the margin.
 constexpr double kPlotLeft = 22;
 constexpr double kPlotTop = 26;
@@ -178,7 +177,7 @@ double niceStep(double range, int divisions) {
 }
 
 void PrintCurves(const OperatingChart& chart, const Project& project, PrintSurface& surface) {
-    surface.setScaleMillimetres(kMarginOffset, kMarginOffset);
+    surface.setScaleMillimetres(kPageMarginOffset, kPageMarginOffset);
     surface.setCurrentX(0);
     surface.setCurrentY(0);
     surface.setFont(kTitleFont);

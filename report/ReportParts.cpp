@@ -23,7 +23,6 @@ namespace valmora {
 
 namespace {
 
-constexpr double kMarginOffset = -10;
 constexpr double kTitleSize = 16;
 constexpr double kSubtitleSize = 12;
 constexpr double kPartHeadingSize = 11;
@@ -71,7 +70,7 @@ bool Tabelle::roomFor(int lines) const {
 void Tabelle::startOnNewPage() {
     surface_.newPage();
     pageNumber_ = int16_t(std::min(surface_.pageNumber(), int(std::numeric_limits<int16_t>::max())));
-    surface_.setScaleMillimetres(kMarginOffset, kMarginOffset);
+    surface_.setScaleMillimetres(kPageMarginOffset, kPageMarginOffset);
     surface_.setCurrentX(0);
     surface_.setCurrentY(0);
 }

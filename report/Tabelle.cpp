@@ -19,7 +19,6 @@ namespace valmora {
 
 namespace {
 
-constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
 constexpr int kMarginMm = 10;
 constexpr int kPaperHeightMm = 297;
 // The printer's usable width, as the report has always been laid out.
@@ -120,7 +119,7 @@ void Tabelle::warn(const QString& text) const {
 }
 
 void Tabelle::setScale() {
-    surface_.setScaleMillimetres(kMarginOffset, kMarginOffset);
+    surface_.setScaleMillimetres(kPageMarginOffset, kPageMarginOffset);
 }
 
 QString Tabelle::pathForHeader() const {
@@ -284,6 +283,12 @@ const OperatingChart& ReportFacts::chart() {
         chart_ = operatingChart(
             project_, project_.standardSettings.standard != Standard::None ? &standardCheck() : nullptr);
     return *chart_;
+}
+
+const MaterialsTotals& ReportFacts::materials() {
+    if (!materials_)
+        materials_ = totalMaterials(project_);
+    return *materials_;
 }
 
 bool Tabelle::printBranchWarnings(int16_t firstNode) {
@@ -512,7 +517,7 @@ void Tabelle::pageBreak() {
 void Tabelle::PrintPipeMaterials() {
     QString text = QStringLiteral("\n  Elenco Materiali - Tubazioni\n");
     float total = 0;
-    for (const SeriesMaterials& listed : pipeMaterials(project_, totalMaterials(project_))) {
+    for (const SeriesMaterials& listed : pipeMaterials(project_, facts_.materials())) {
         const PipeSeries& series = project_.PipeCatalogue[std::size_t(listed.seriesIndex)];
         text += oneLine(series.name) + QStringLiteral("\nDiam.  Phi est.     metri      kg\n");
         for (const DiameterMaterials& d : listed.diameters) {
@@ -533,7 +538,7 @@ void Tabelle::PrintPipeMaterials() {
 
 void Tabelle::PrintTerminalList() {
     QString text = QStringLiteral("\n  Elenco Materiali - TERMINALI\n");
-    const std::vector<TerminalMaterials> types = terminalMaterials(project_, totalMaterials(project_));
+    const std::vector<TerminalMaterials> types = terminalMaterials(project_, facts_.materials());
     int64_t active = 0;
     for (const TerminalMaterials& listed : types) {
         active += listed.activeCount;
@@ -730,7 +735,7 @@ ReportSections ReportSections::everything(const Project& project) {
 }
 
 void Tabelle::PrintFooter(PrintSurface& surface, int page) const {
-    surface.setScaleMillimetres(kMarginOffset, kMarginOffset);
+    surface.setScaleMillimetres(kPageMarginOffset, kPageMarginOffset);
     PrintFont font;
     font.name = kReportFont;
     font.size = kFooterFontSize;

@@ -11,6 +11,7 @@
 #include "model/Verification.h"
 #include "platform/PdfDocumentInfo.h"
 #include "platform/PrintSurface.h"
+#include "report/Materials.h"
 #include "standards/OperatingCurves.h"
 #include "standards/StandardVerification.h"
 
@@ -59,12 +60,15 @@ struct ReportFacts {
     // The converged solution's checks of the network; none when it cannot be solved.
     const NetworkVerification* networkChecks();
     const OperatingChart& chart();
+    // The materials' totals, which both materials sections list.
+    const MaterialsTotals& materials();
 
 private:
     const Project& project_;
     std::optional<StandardCheck> check_;
     std::optional<std::optional<NetworkVerification>> checks_;
     std::optional<OperatingChart> chart_;
+    std::optional<MaterialsTotals> materials_;
 };
 
 // The report is laid out for the printer's A4 page, whatever draws it: the printer, a PDF

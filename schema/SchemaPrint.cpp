@@ -21,7 +21,6 @@ QString pressureInSchema(const Project& project) {
 }
 
 constexpr double kMillimetresPerTwip = 25.4 / 1440;
-constexpr double kMarginOffset = -10; // x = 0, y = 0 lie 10 mm in from the page's edges
 constexpr double kUsableWidthMm = 190;
 constexpr double kUsableHeightMm = 277;
 
@@ -73,7 +72,7 @@ public:
     }
 
     void print() {
-        surface_.setScaleMillimetres(kMarginOffset, kMarginOffset);
+        surface_.setScaleMillimetres(kPageMarginOffset, kPageMarginOffset);
         surface_.setCurrentX(0);
         surface_.setCurrentY(0);
         printHeading();

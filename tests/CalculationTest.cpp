@@ -178,23 +178,21 @@ void expectHandFigures(const Project& p, const std::string& file) {
             }
             continue;
         }
+        const bool isConverged = figure.quantity.startsWith(kConverged);
+        ASSERT_TRUE(isConverged || figure.quantity.startsWith(kFlow)) << "an unknown quantity";
+        const QString where = figure.quantity.mid(isConverged ? kConverged.size() : kFlow.size());
+        const bool total = where == QStringLiteral("totale");
+        const int16_t node = total ? int16_t(0) : nodeNamed(p, where);
+        ASSERT_TRUE(total || node > 0) << "no such node";
         double computed = 0;
-        QString where;
-        if (figure.quantity.startsWith(kConverged)) {
+        if (isConverged) {
             if (!converged)
                 converged = SolveConverged(p);
             ASSERT_TRUE(converged->ok && converged->converged);
-            where = figure.quantity.mid(kConverged.size());
-            computed = where == QStringLiteral("totale")
-                           ? converged->totalFlow
-                           : converged->nodes[std::size_t(nodeNamed(p, where))].flow;
+            computed = total ? converged->totalFlow : converged->nodes[std::size_t(node)].flow;
         } else {
-            ASSERT_TRUE(figure.quantity.startsWith(kFlow)) << "an unknown quantity";
-            where = figure.quantity.mid(kFlow.size());
-            computed =
-                where == QStringLiteral("totale") ? double(p.totalFlow) : nodeFlow(p, nodeNamed(p, where));
+            computed = total ? double(p.totalFlow) : nodeFlow(p, node);
         }
-        ASSERT_TRUE(where == QStringLiteral("totale") || nodeNamed(p, where) > 0) << "no such node";
         EXPECT_NEAR(computed, italianNumber(figure.value), figure.tolerance);
     }
 }
