@@ -25,7 +25,7 @@ qint64 steadyMilliseconds() {
 
 ProjectDocument::ProjectDocument(Interaction& interaction, CatalogueSearch catalogues)
     : interaction_(interaction), catalogueSearch_(std::move(catalogues)),
-      project_(std::make_unique<Project>()), clock_(steadyMilliseconds) {}
+      workspace_(std::make_unique<Workspace>()), clock_(steadyMilliseconds) {}
 
 bool ProjectDocument::loadCatalogues() {
     std::vector<PipeSeries> pipes;
@@ -37,17 +37,22 @@ bool ProjectDocument::loadCatalogues() {
         interaction_.inform(read.message, QString(), MessageIcon::Critical);
         return false;
     }
-    project_ = std::make_unique<Project>(std::move(pipes), std::move(terminals));
+    workspace_ = std::make_unique<Workspace>(Project(std::move(pipes), std::move(terminals)));
+    workspace_->results = NetworkResults::ofNewProject();
     return true;
 }
 
 void ProjectDocument::makeNew() {
-    project_->resetToNewProject();
+    project().resetToNewProject();
+    // A new project is calculated at once, as an opened one is: the windows show its results.
+    results() = NetworkResults::ofNewProject();
+    calculate();
+    session().reset();
     startHistory();
 }
 
 bool ProjectDocument::read(const QString& path) {
-    const ReadOutcome read = ReadProject(*project_, path);
+    const ReadOutcome read = ReadProject(project(), path);
     if (!read.ok()) {
         if (read.status == ReadOutcome::Status::BadNode)
             interaction_.inform(read.message, QString(), MessageIcon::Exclamation);
@@ -56,8 +61,9 @@ bool ProjectDocument::read(const QString& path) {
                                 read.detail);
         return false;
     }
-    if (!read.calculation.ok)
-        interaction_.inform(read.calculation.message, QString(), MessageIcon::Exclamation);
+    session().reset();
+    results() = NetworkResults{};
+    calculate();
     if (!read.notices.empty()) {
         QString text =
             QStringLiteral("Righe del progetto non usate:\n") + readNoticesText(read.notices, path);
@@ -72,11 +78,11 @@ bool ProjectDocument::read(const QString& path) {
 
 void ProjectDocument::adopt(const QString& path) {
     startHistory();
-    project_->projectPath = path;
+    project().projectPath = path;
 }
 
 bool ProjectDocument::saveTo(const QString& path) {
-    const SaveOutcome saved = SaveProject(*project_, path);
+    const SaveOutcome saved = SaveProject(project(), path);
     if (!saved.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             saved.reason);
@@ -90,18 +96,18 @@ bool ProjectDocument::saveTo(const QString& path) {
 }
 
 bool ProjectDocument::modified() {
-    return history_.isModified(*project_);
+    return history_.isModified(project());
 }
 
 bool ProjectDocument::calculate() {
-    const CalculationOutcome outcome = Calculate(*project_);
+    const CalculationOutcome outcome = Calculate(project(), results());
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
     return outcome.ok;
 }
 
 void ProjectDocument::startHistory() {
-    history_.reset(*project_);
+    history_.reset(project(), session().currentNode);
     lastSettingsChange_.reset();
     historyChanged();
 }
@@ -113,7 +119,7 @@ void ProjectDocument::markSaved() {
 }
 
 void ProjectDocument::recordChange(const QString& label, int16_t cursorBefore) {
-    history_.record(*project_, label, cursorBefore);
+    history_.record(project(), session().currentNode, label, cursorBefore);
     lastSettingsChange_.reset();
     historyChanged();
 }
@@ -121,26 +127,30 @@ void ProjectDocument::recordChange(const QString& label, int16_t cursorBefore) {
 void ProjectDocument::recordSettingsChange(const QString& label) {
     const qint64 now = clock_();
     const bool merge = lastSettingsChange_ && now - *lastSettingsChange_ < kSettingsMergeMs;
-    history_.record(*project_, label, project_->currentNode, merge);
+    history_.record(project(), session().currentNode, label, session().currentNode, merge);
     lastSettingsChange_ = now;
     historyChanged();
 }
 
 void ProjectDocument::recordStrayChange() {
-    if (history_.differsFrom(*project_))
-        recordChange(change_label::kOther, project_->currentNode);
+    if (history_.differsFrom(project()))
+        recordChange(change_label::kOther, session().currentNode);
 }
 
 std::optional<ProjectHistory::Applied> ProjectDocument::undo() {
     recordStrayChange();
-    std::optional<ProjectHistory::Applied> applied = history_.undo(*project_);
+    std::optional<ProjectHistory::Applied> applied = history_.undo(project());
+    if (applied)
+        session().currentNode = applied->cursor;
     lastSettingsChange_.reset();
     return applied;
 }
 
 std::optional<ProjectHistory::Applied> ProjectDocument::redo() {
     recordStrayChange();
-    std::optional<ProjectHistory::Applied> applied = history_.redo(*project_);
+    std::optional<ProjectHistory::Applied> applied = history_.redo(project());
+    if (applied)
+        session().currentNode = applied->cursor;
     lastSettingsChange_.reset();
     return applied;
 }

@@ -4,8 +4,8 @@
 // written, new), whether it holds unsaved work, its history of changes and its calculation.
 // The window asks it and shows what it did; every message goes through the interaction.
 
-#include "model/Project.h"
 #include "model/ProjectHistory.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 #include "storage/CatalogueFiles.h"
 
@@ -21,17 +21,22 @@ class ProjectDocument {
 public:
     ProjectDocument(Interaction& interaction, CatalogueSearch catalogues);
 
-    Project& project() { return *project_; }
-    const Project& project() const { return *project_; }
+    // The project, the results of its last calculation and where the user stands in it.
+    Workspace& workspace() { return *workspace_; }
+    Project& project() { return workspace_->project; }
+    const Project& project() const { return workspace_->project; }
+    NetworkResults& results() { return workspace_->results; }
+    Session& session() { return workspace_->session; }
 
     // A new, empty project over the catalogues read afresh. False when a catalogue cannot be
     // read (the message naming file and line has been shown): the program must not start.
     bool loadCatalogues();
 
-    // "Nuovo": the empty project, its history starting there.
+    // "Nuovo": the empty project, its history starting there, the cursor on node 1.
     void makeNew();
-    // Reads `path` into the project, saying what was not read or not calculated. False (why
-    // shown) when it cannot be read: the project is then as it was.
+    // Reads `path` into the project and calculates it, the cursor on node 1, saying what was
+    // not read or not calculated. False (why shown) when it cannot be read: the project, its
+    // results and the session are then as they were.
     bool read(const QString& path);
     // The project just read is `path`'s, its history starting there.
     void adopt(const QString& path);
@@ -66,7 +71,7 @@ private:
 
     Interaction& interaction_;
     CatalogueSearch catalogueSearch_;
-    std::unique_ptr<Project> project_;
+    std::unique_ptr<Workspace> workspace_;
     ProjectHistory history_;
     std::function<qint64()> clock_;
     std::optional<qint64> lastSettingsChange_; // when the last settings change was recorded

@@ -125,16 +125,21 @@ bool TbMain::start(const QString& commandLine) {
         addRecentFile(path);
         setTitle();
         trunk_->compilatab();
+        calculateAndShow();
     } else {
-        NewProject();
+        NewProject(); // calculated as it is made
+        showResultsEverywhere();
     }
-    calculateAndShow();
     updatePasteButton();
     return true;
 }
 
 void TbMain::calculateAndShow() {
     document_.calculate();
+    showResultsEverywhere();
+}
+
+void TbMain::showResultsEverywhere() {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
             grid->rinfresca();
@@ -186,7 +191,7 @@ void TbMain::changeEvent(QEvent* event) {
 }
 
 const NetworkChecks* TbMain::networkChecks() {
-    checks_.update(document_.project());
+    checks_.update(document_.project(), document_.results());
     return &checks_;
 }
 
@@ -316,7 +321,7 @@ bool TbMain::saveAs() {
 void TbMain::stepAllDiameters(bool up) {
     commitPendingEdits();
     Project& p = document_.project();
-    const int16_t cursor = p.currentNode;
+    const int16_t cursor = document_.session().currentNode;
     for (int i = 1; i <= p.nodeCount(); ++i) {
         Node& node = p.NodeTable[std::size_t(i)];
         if (node.diameterLocked || node.seriesIndex < 1 || !p.isValidSeriesIndex(node.seriesIndex))
@@ -331,10 +336,11 @@ void TbMain::stepAllDiameters(bool up) {
     recordChange(up ? change_label::kAllUp : change_label::kAllDown, cursor);
 }
 
-template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const QString& label) {
+template <typename Dialog, typename Subject>
+void TbMain::runProjectDialog(Subject& subject, bool recalculate, const QString& label) {
     commitPendingEdits();
-    const int16_t cursor = document_.project().currentNode;
-    Dialog dialog(document_.project(), interaction_, this);
+    const int16_t cursor = document_.session().currentNode;
+    Dialog dialog(subject, interaction_, this);
     interaction_.runDialog(dialog);
     if (recalculate)
         activeChild()->aggiorna();
@@ -344,14 +350,14 @@ template <typename Dialog> void TbMain::runProjectDialog(bool recalculate, const
 
 void TbMain::showPrint() {
     commitPendingEdits();
-    frmStampa dialog(document_.project(), interaction_, printer_,
+    frmStampa dialog(document_.workspace(), interaction_, printer_,
                      printSections_.value_or(ReportSections::everything(document_.project())), this);
     interaction_.runDialog(dialog);
     printSections_ = dialog.sections();
 }
 
 void TbMain::showOptions() {
-    runProjectDialog<Opzioni>(true, change_label::kOptions);
+    runProjectDialog<Opzioni>(document_.workspace(), true, change_label::kOptions);
     // The unit may have changed: every window shows its pressures again.
     refreshOtherWindows(activeChild() ? dynamic_cast<const QWidget*>(activeChild()) : nullptr);
 }
@@ -370,9 +376,9 @@ void TbMain::exportTable() {
             ? std::optional<StandardCheck>(
                   verifyStandard(document_.project(), document_.project().standardSettings))
             : std::nullopt;
-    const WriteOutcome written =
-        writeFileAtomically(path, calculationTableCsv(document_.project(), check ? &*check : nullptr),
-                            outputOf(document_.project().projectPath));
+    const WriteOutcome written = writeFileAtomically(
+        path, calculationTableCsv(document_.project(), document_.results(), check ? &*check : nullptr),
+        outputOf(document_.project().projectPath));
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);
@@ -382,11 +388,11 @@ void TbMain::exportTable() {
 }
 
 void TbMain::editReportData() {
-    runProjectDialog<frmRelazione>(false, change_label::kReportData);
+    runProjectDialog<frmRelazione>(document_.project(), false, change_label::kReportData);
 }
 
 void TbMain::showMaterials() {
-    runProjectDialog<Materiali>(false, QString());
+    runProjectDialog<Materiali>(document_.workspace(), false, QString());
 }
 
 // ---- windows ----------------------------------------------------------------------
@@ -403,7 +409,7 @@ frmTubi* TbMain::openGridWindow(int16_t firstNode) {
             mdi_->setActiveSubWindow(frame);
             return grid;
         }
-    auto* grid = new frmTubi(document_.project(), interaction_, *this, icons_, firstNode);
+    auto* grid = new frmTubi(document_.workspace(), interaction_, *this, icons_, firstNode);
     grid->setProperty("tag", grid->tag());
     QMdiSubWindow* frame = mdi_->addSubWindow(grid);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -428,17 +434,17 @@ void TbMain::openBranchWindow(int16_t firstNode) {
 // ---- network-wide tools and grafts --------------------------------------------------
 
 void TbMain::changePipeSeries() {
-    runProjectDialog<frmCambiaTB>(true, change_label::kSeriesEverywhere);
+    runProjectDialog<frmCambiaTB>(document_.project(), true, change_label::kSeriesEverywhere);
 }
 
 void TbMain::changeTerminals() {
-    runProjectDialog<frmCambiaFine>(true, change_label::kTerminalsEverywhere);
+    runProjectDialog<frmCambiaFine>(document_.project(), true, change_label::kTerminalsEverywhere);
 }
 
 void TbMain::createComb() {
     commitPendingEdits();
     const std::optional<int16_t> end =
-        tools::combEndNode(document_.project(), document_.project().currentNode);
+        tools::combEndNode(document_.project(), document_.session().currentNode);
     if (!end) {
         interaction_.inform(
             QStringLiteral("Il ramo del cursore non termina con un terminale: il pettine sostituisce "
@@ -446,7 +452,7 @@ void TbMain::createComb() {
             QStringLiteral("Crea una serie di terminali"), MessageIcon::Exclamation);
         return;
     }
-    const int16_t cursor = document_.project().currentNode;
+    const int16_t cursor = document_.session().currentNode;
     frmMatrice dialog(document_.project(), interaction_, *end, this);
     interaction_.runDialog(dialog);
     if (dialog.nodesAdded() == 0)
@@ -494,7 +500,7 @@ void TbMain::copySnippet() {
     commitPendingEdits();
     if (QAction* paste = toolbarButton(QStringLiteral("Incolla")))
         paste->setEnabled(true);
-    const WriteOutcome written = writeSnippet(document_.project(), document_.project().currentNode,
+    const WriteOutcome written = writeSnippet(document_.project(), document_.session().currentNode,
                                               QDir::current().filePath(kSnippetFileName));
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
@@ -520,9 +526,9 @@ void TbMain::pasteSnippet() {
 }
 
 void TbMain::graft(const QByteArray& bytes, bool skipHeader, const QString& label) {
-    const int16_t cursor = document_.project().currentNode;
+    const int16_t cursor = document_.session().currentNode;
     const GraftOutcome grafted =
-        graftSubtree(document_.project(), document_.project().currentNode, bytes, skipHeader);
+        graftSubtree(document_.workspace(), document_.session().currentNode, bytes, skipHeader);
     if (!grafted.ok) {
         interaction_.inform(grafted.message, QString(), MessageIcon::Exclamation, grafted.detail);
         return; // the network is as it was
@@ -543,7 +549,7 @@ void TbMain::showSchema() {
                 mdi_->setActiveSubWindow(frame);
         return;
     }
-    auto* schema = new frmSchema(document_.project(), interaction_, *this);
+    auto* schema = new frmSchema(document_.workspace(), interaction_, *this);
     schema_ = schema;
     QMdiSubWindow* frame = mdi_->addSubWindow(schema);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -730,7 +736,7 @@ void TbMain::showCurves() {
             [this] {
                 activeChild()->aggiorna();
                 refreshOtherWindows(nullptr);
-                recordChange(change_label::kDesignPressure, document_.project().currentNode);
+                recordChange(change_label::kDesignPressure, document_.session().currentNode);
             },
             this);
         curves_->setChangeRecorder([this] { document_.recordSettingsChange(change_label::kSupply); });

@@ -161,7 +161,8 @@ private:
     // The edits being typed are stored, then `Dialog` (made on the project) runs modal; with
     // `recalculate`, the active window recalculates and shows the results after it closes.
     // `label` names the change in the history; empty for a dialog that changes nothing.
-    template <typename Dialog> void runProjectDialog(bool recalculate, const QString& label);
+    template <typename Dialog, typename Subject>
+    void runProjectDialog(Subject& subject, bool recalculate, const QString& label);
     void afterHistoryStep(const ProjectHistory::Applied& applied);
     // The cursor on the row of `node` in its branch's window, opened when it is not.
     void putCursorOnItsRow(int16_t node);
@@ -174,6 +175,8 @@ private:
     // Open and Open recent: the save question, then the file read whole, or nothing changes.
     void replaceProjectWith(const QString& path);
     void calculateAndShow();
+    // The grid windows show the results as they stand.
+    void showResultsEverywhere();
     // The windows of warnings and of the verification, when open, follow the network.
     void refreshWarnings();
     // Opens the row of `node` in the grid window of its branch.

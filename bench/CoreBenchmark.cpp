@@ -50,18 +50,20 @@ long peakKilobytesOfChildren() {
 }
 
 void benchConverged(Project& project) {
-    Calculate(project);
+    NetworkResults results;
+    Calculate(project, results);
     for (const bool fromResults : {true, false}) {
         ConvergedSolution last;
-        const Timing t =
-            timeRuns(kRuns, [&] { last = SolveConverged(project, startingFromResults(fromResults)); });
+        const Timing t = timeRuns(kRuns, [&] {
+            last = SolveConverged(project, startingFromResults(fromResults ? &results : nullptr));
+        });
         report(fromResults ? "SolveConverged from Calculate's flows" : "SolveConverged from scratch", t);
         std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
                     last.converged ? "converged" : "NOT converged", last.totalFlow);
     }
     report("Calculate + SolveConverged", timeRuns(kRuns, [&] {
-               Calculate(project);
-               SolveConverged(project);
+               Calculate(project, results);
+               SolveConverged(project, startingFromResults(&results));
            }));
 }
 
@@ -69,10 +71,11 @@ void benchConverged(Project& project) {
 // flows: how many on average and at worst, and how many solves did not converge.
 class ConvergenceTally {
 public:
-    void solve(const Project& p) {
+    void solve(const Project& p, const NetworkResults& results) {
         ++networks_;
         for (const bool fromResults : {false, true}) {
-            const ConvergedSolution s = SolveConverged(p, startingFromResults(fromResults));
+            const ConvergedSolution s =
+                SolveConverged(p, startingFromResults(fromResults ? &results : nullptr));
             Count& c = counts_[fromResults ? 1 : 0];
             c.total += s.iterations;
             c.worst = std::max(c.worst, s.iterations);
@@ -112,8 +115,9 @@ void benchRandomTrees() {
             testkit::buildRandom(p, rng,
                                  tree % kLargeEvery == 0 ? kLargeNodes : 2 + tree % kSmallNodesSpread);
             p.supplyPressure = supply(rng);
-            if (Calculate(p).ok)
-                tally.solve(p);
+            NetworkResults results;
+            if (Calculate(p, results).ok)
+                tally.solve(p, results);
         }
     });
     char family[64];
@@ -132,8 +136,9 @@ void benchCombsAtTheGrade() {
                     Project p = testkit::projectWithTestCatalogues();
                     testkit::buildComb(p, trunk, highEvery);
                     p.supplyPressure = supply;
-                    if (Calculate(p).ok)
-                        tally.solve(p);
+                    NetworkResults results;
+                    if (Calculate(p, results).ok)
+                        tally.solve(p, results);
                 }
     });
     tally.print("combs of 50 to 16 384 terminals at 0.8 to 12 bar", t.best);
@@ -141,13 +146,17 @@ void benchCombsAtTheGrade() {
 
 void benchNetwork(const char* name, Project& project, const QString& file) {
     std::printf("\n%s: %d nodes, %d terminals\n", name, project.nodeCount(), project.terminalCount());
-    report("Calculate", timeRuns(kRuns, [&] { Calculate(project); }));
+    NetworkResults results;
+    report("Calculate", timeRuns(kRuns, [&] { Calculate(project, results); }));
     report("  of which the check before calculating",
            timeRuns(kRuns, [&] { findCalculationProblem(project); }));
     benchConverged(project);
     report("SaveProject", timeRuns(kRuns / 3, [&] { SaveProject(project, file); }));
     Project reread = Project::withCataloguesOf(project);
-    report("ReadProject (with its Calculate)", timeRuns(kRuns / 3, [&] { ReadProject(reread, file); }));
+    report("ReadProject, then Calculate", timeRuns(kRuns / 3, [&] {
+               ReadProject(reread, file);
+               Calculate(reread, results);
+           }));
 }
 
 // Wall time of one run of a program, its output thrown away.
@@ -249,9 +258,9 @@ int main(int argc, char** argv) {
     testkit::buildComb(snippetSource, 2500);
     QByteArray snippet;
     WriteNodeSubtree(snippetSource, 1, snippet);
-    Project target = testkit::projectWithTestCatalogues();
-    testkit::buildComb(target, 10000);
-    const Project pristine = target;
+    Workspace target(testkit::projectWithTestCatalogues());
+    testkit::buildComb(target.project, 10000);
+    const Workspace pristine = target;
     report("A 5 000-node snippet grafted onto 20 000 nodes (with Calculate)", timeRuns(kRuns, [&] {
                target = pristine;
                graftSubtree(target, 2, snippet, false);

@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
 
     Project printed = Project::withCataloguesOf(window.project());
     testkit::buildComb(printed, kBranchRows / 2);
-    Calculate(printed);
-    SchemaLayout board(printed);
+    const NetworkResults printedResults = Calculated(printed);
+    SchemaLayout board(printed, printedResults);
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     report("Incolla: 5 000-node snippet onto 20 000 nodes, windows refreshed", 10, [&] {
         window.project().NodeTable = large.NodeTable;
         window.project().TerminalTable = large.TerminalTable;
-        window.project().currentNode = 2;
+        window.document().session().currentNode = 2;
         window.pasteSnippet();
     });
     report("  of which restoring the 20 000 nodes between runs", 10, [&] {

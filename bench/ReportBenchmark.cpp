@@ -39,11 +39,11 @@ constexpr int kMediumNodes = 5000;
 constexpr int kRuns = 5;
 constexpr int kPagings = 50;
 
-Project comb() {
-    Project p = testkit::projectWithTestCatalogues();
-    testkit::buildComb(p, kCombTrunk);
-    Calculate(p);
-    return p;
+Workspace comb() {
+    Workspace w(testkit::projectWithTestCatalogues());
+    testkit::buildComb(w.project, kCombTrunk);
+    Calculate(w.project, w.results);
+    return w;
 }
 
 } // namespace
@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
 
     // The comb through the command-line tool, as a whole process.
-    Project big = comb();
+    const Workspace bigOne = comb();
+    const Project& big = bigOne.project;
     const QString combFile = dir.filePath(QStringLiteral("pettine.vlm"));
     if (!SaveProject(big, combFile).ok)
         return 1;
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     ScriptedInteraction ask;
     std::unique_ptr<Anteprima> preview;
     report("comb 32 767 nodes: preview opened (every page laid out)", 1,
-           [&] { preview = std::make_unique<Anteprima>(big, ask); });
+           [&] { preview = std::make_unique<Anteprima>(big, bigOne.results, ask); });
     combPages = preview->pageCount();
     preview->resize(600, 800);
     preview->show();
@@ -92,11 +93,11 @@ int main(int argc, char** argv) {
     Project medium = testkit::projectWithTestCatalogues();
     std::mt19937 rng(7);
     testkit::buildRandom(medium, rng, kMediumNodes);
-    Calculate(medium);
+    const NetworkResults mediumResults = Calculated(medium);
     const QString mediumPdf = dir.filePath(QStringLiteral("rete.pdf"));
     report("random tree 5 000 nodes: report to PDF (in process)", kRuns, [&] {
         writePdf(mediumPdf, QString(), [&](PrintSurface& surface) {
-            PrintReport(medium, surface, ReportSections{}, ReportOptions{});
+            PrintReport(medium, mediumResults, surface, ReportSections{}, ReportOptions{});
         });
     });
 
@@ -109,14 +110,14 @@ int main(int argc, char** argv) {
     int mediumPages = 0;
     report("random tree 5 000 nodes: every part laid out, pages counted", kRuns, [&] {
         RecordingSurface surface(metrics);
-        PrintReport(medium, surface, everyPart, ReportOptions{});
+        PrintReport(medium, mediumResults, surface, everyPart, ReportOptions{});
         mediumPages = int(surface.pages().size());
     });
     report("random tree 5 000 nodes: every part laid out, pages given", kRuns, [&] {
         RecordingSurface surface(metrics);
         ReportOptions counted;
         counted.totalPages = mediumPages;
-        PrintReport(medium, surface, everyPart, counted);
+        PrintReport(medium, mediumResults, surface, everyPart, counted);
     });
     std::printf("%-60s %9d\n", "  pages", mediumPages);
 
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
     for (const int characters : {440000, 4400000}) {
         Project noted = testkit::projectWithTestCatalogues();
         testkit::buildOnePipe(noted);
-        Calculate(noted);
+        const NetworkResults notedResults = Calculated(noted);
         QString notes;
         notes.reserve(characters);
         while (notes.size() < characters)
@@ -133,7 +134,8 @@ int main(int argc, char** argv) {
         const std::string name = "notes of " + std::to_string(characters) + " characters: report laid out";
         report(name.c_str(), 1, [&] {
             RecordingSurface surface(metrics);
-            PrintReport(noted, surface, ReportSections{true, false, false, false, false}, ReportOptions{});
+            PrintReport(noted, notedResults, surface, ReportSections{true, false, false, false, false},
+                        ReportOptions{});
         });
     }
     return 0;

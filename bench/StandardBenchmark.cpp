@@ -41,7 +41,6 @@ int main(int argc, char** argv) {
     Project comb = testkit::projectWithTestCatalogues();
     testkit::buildComb(comb, kCombTrunk);
     comb.supplyPressure = 60000;
-    Calculate(comb);
 
     StandardSettings hydrants;
     hydrants.standard = Standard::Uni10779;
@@ -69,7 +68,6 @@ int main(int argc, char** argv) {
     Project tree = testkit::projectWithTestCatalogues();
     std::mt19937 rng(5);
     testkit::buildRandom(tree, rng, 5000);
-    Calculate(tree);
     StandardSettings designer;
     designer.standard = Standard::Uni10779;
     designer.level = 2;
@@ -82,7 +80,6 @@ int main(int argc, char** argv) {
     designer.designerSets[TerminalRole::Hydrant] = ends;
     report("random tree 5 000 nodes, the designer's set: an edit and the verification", 11, [&] {
         tree.NodeTable[1].length += 0.5f;
-        Calculate(tree);
         check = verifyStandard(tree, designer);
     });
     describe(check);
@@ -101,7 +98,6 @@ int main(int argc, char** argv) {
     tree.standardSettings.supply = comb.standardSettings.supply;
     report("random tree 5 000 nodes: an edit and the curves' chart (the designer's set)", 11, [&] {
         tree.NodeTable[1].length += 0.5f;
-        Calculate(tree);
         chart = operatingChart(tree);
     });
     return 0;

@@ -133,11 +133,11 @@ struct Checks {
     NetworkVerification verification; // empty when the solution is not ok
 };
 
-Checks checksOf(const Project& project) {
+Checks checksOf(const Project& project, const NetworkResults& results) {
     Checks checks;
-    checks.solution = SolveConverged(project);
+    checks.solution = SolveConverged(project, startingFromResults(&results));
     if (checks.solution.ok)
-        checks.verification = VerifyNetwork(project, checks.solution);
+        checks.verification = VerifyNetwork(project, results, checks.solution);
     return checks;
 }
 
@@ -150,10 +150,10 @@ QString warningLines(const Project& project, const Checks& checks, int16_t first
 }
 
 // Results of the grid's rows, by node index.
-std::vector<BranchRow> rowsByNode(const Project& project) {
+std::vector<BranchRow> rowsByNode(const Project& project, const NetworkResults& results) {
     std::vector<BranchRow> rows(project.NodeTable.size());
     for (const int16_t start : branchStarts(project))
-        for (const BranchRow& row : computeBranchRows(project, start))
+        for (const BranchRow& row : computeBranchRows(project, results, start))
             rows[row.node] = row;
     return rows;
 }
@@ -164,9 +164,10 @@ std::vector<int16_t> reachableInIndexOrder(const Project& project) {
     return nodes;
 }
 
-void writeNode(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row,
-               const Checks& checks) {
+void writeNode(JsonWriter& json, const Project& project, const NetworkResults& results, int16_t i,
+               const BranchRow& row, const Checks& checks) {
     const Node& node = project.NodeTable[i];
+    const NodeResult& result = results.node(i);
     json.beginObject();
     json.integer("index", i);
     json.string("name", node.name);
@@ -179,10 +180,10 @@ void writeNode(JsonWriter& json, const Project& project, int16_t i, const Branch
     json.single("virtualLength", node.virtualLength);
     json.boolean("closed", node.closed);
     json.boolean("diameterLocked", node.diameterLocked);
-    json.real("resistance", node.resistance);
-    json.real("eqResistance", node.eqResistance);
-    json.real("flowShare", node.flowShare);
-    json.real("flowFraction", node.flowFraction);
+    json.real("resistance", result.resistance);
+    json.real("eqResistance", result.eqResistance);
+    json.real("flowShare", result.flowShare);
+    json.real("flowFraction", result.flowFraction);
     json.real("flow", row.flow);
     json.real("drop", row.drop);
     json.real("sumDp", row.cumulativeDrop);
@@ -196,18 +197,19 @@ void writeNode(JsonWriter& json, const Project& project, int16_t i, const Branch
     json.endObject();
 }
 
-void writeTerminal(JsonWriter& json, const Project& project, int16_t i, const BranchRow& row,
-                   const Checks& checks) {
+void writeTerminal(JsonWriter& json, const Project& project, const NetworkResults& results, int16_t i,
+                   const BranchRow& row, const Checks& checks) {
     const Node& node = project.NodeTable[i];
     const Terminal& terminal = project.terminalOf(node);
+    const TerminalResult& work = results.terminal(node.derivation);
     json.beginObject();
     json.integer("node", i);
     json.integer("record", node.derivation);
     json.integer("typeIndex", terminal.typeIndex);
     json.string("type", project.terminalTypeOf(terminal).name);
     json.single("height", terminal.height);
-    json.single("terminalResistance", terminal.terminalResistance);
-    json.single("heightResistance", terminal.heightResistance);
+    json.single("terminalResistance", work.terminalResistance);
+    json.single("heightResistance", work.heightResistance);
     json.real("flow", row.flow);
     json.optionalReal("pressureLeft", terminalPressureLeft(project, row, terminal.height));
     const TerminalVerification* check = checks.verification.terminalAt(i);
@@ -298,23 +300,25 @@ QString branchEndText(const Project& project, const BranchRow& last, const QLoca
 
 } // namespace
 
-QByteArray calculationJson(const Project& project, const QString& projectLabel) {
+QByteArray calculationJson(const Project& project, const NetworkResults& results,
+                           const QString& projectLabel) {
     QByteArray out;
-    writeCalculationJson(project, projectLabel,
+    writeCalculationJson(project, results, projectLabel,
                          [&out](const char* bytes, std::size_t size) { out.append(bytes, qsizetype(size)); });
     return out;
 }
 
-void writeCalculationJson(const Project& project, const QString& projectLabel, const OutputSink& sink) {
-    const std::vector<BranchRow> rows = rowsByNode(project);
+void writeCalculationJson(const Project& project, const NetworkResults& results, const QString& projectLabel,
+                          const OutputSink& sink) {
+    const std::vector<BranchRow> rows = rowsByNode(project, results);
     const std::vector<int16_t> nodes = reachableInIndexOrder(project);
     JsonWriter json(sink);
     json.beginObject();
     json.string("project", projectLabel);
     json.integer("supplyPressure", project.supplyPressure);
-    json.single("totalFlow", project.totalFlow);
-    json.single("networkResistance", project.networkResistance);
-    const Checks checks = checksOf(project);
+    json.single("totalFlow", results.totalFlow);
+    json.single("networkResistance", results.networkResistance);
+    const Checks checks = checksOf(project, results);
     json.raw(",\n\"converged\": ");
     if (checks.solution.ok) {
         json.beginObject();
@@ -327,7 +331,7 @@ void writeCalculationJson(const Project& project, const QString& projectLabel, c
     json.raw(",\n\"nodes\": [");
     for (std::size_t k = 0; k < nodes.size(); ++k) {
         json.raw(k == 0 ? "\n  " : ",\n  ");
-        writeNode(json, project, nodes[k], rows[nodes[k]], checks);
+        writeNode(json, project, results, nodes[k], rows[nodes[k]], checks);
         json.flushPiece();
     }
     json.raw("],\n\"terminals\": [");
@@ -337,31 +341,32 @@ void writeCalculationJson(const Project& project, const QString& projectLabel, c
             continue;
         json.raw(first ? "\n  " : ",\n  ");
         first = false;
-        writeTerminal(json, project, i, rows[i], checks);
+        writeTerminal(json, project, results, i, rows[i], checks);
         json.flushPiece();
     }
     json.raw("]}\n");
     json.flush();
 }
 
-QString calculationTable(const Project& project, const QString& projectLabel, const QLocale& locale) {
+QString calculationTable(const Project& project, const NetworkResults& results, const QString& projectLabel,
+                         const QLocale& locale) {
     QString out;
     out += QStringLiteral("Progetto: %1\n").arg(oneLine(projectLabel));
     out += QStringLiteral("Pressione disponibile: ") +
            pressureText(project.supplyPressure, project.pressureUnit, locale) + u'\n';
     out += QStringLiteral("Portata totale: %1 Lt/min\n")
-               .arg(formatPicture(project.totalFlow, u"#,#0.00", locale));
+               .arg(formatPicture(results.totalFlow, u"#,#0.00", locale));
     std::array<QString, 10> headings;
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         headings[c] = QString::fromLatin1(kColumns[c].heading);
     // The drops' unit beside their headings, unless they are in mm as they have always been.
     if (project.pressureUnit != PressureUnit::Millimetres)
         out += QStringLiteral("D.P. e SumDp in %1\n").arg(pressureUnitName(project.pressureUnit));
-    const Checks checks = checksOf(project);
+    const Checks checks = checksOf(project, results);
     for (const int16_t start : branchStarts(project)) {
         out += u'\n' + branchCaption(project, start) + u'\n';
         out += tableLine(headings);
-        const std::vector<BranchRow> rows = computeBranchRows(project, start);
+        const std::vector<BranchRow> rows = computeBranchRows(project, results, start);
         for (const BranchRow& row : rows)
             out += tableLine(rowCells(project, row, locale));
         out += branchEndText(project, rows.back(), locale);

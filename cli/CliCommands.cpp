@@ -3,7 +3,7 @@
 #include "cli/CalculationReport.h"
 #include "cli/EpanetExport.h"
 #include "cli/VerifyCommand.h"
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/AtomicWrite.h"
 #include "report/CalculationTable.h"
 #include "storage/CatalogueFiles.h"
@@ -76,7 +76,7 @@ bool asksForHelp(const QStringList& arguments) {
 }
 
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory,
-                                         Project& project, QString& warning, SettingsUse settings) {
+                                         Workspace& workspace, QString& warning, SettingsUse settings) {
     const CatalogueSearch where = catalogueDirectory.isEmpty()
                                       ? CatalogueSearch::standard()
                                       : CatalogueSearch::inDirectory(catalogueDirectory);
@@ -88,7 +88,8 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
     if (!catalogue.ok)
         return catalogue.message;
 
-    project = Project(std::move(pipes), std::move(terminals));
+    workspace = Workspace(Project(std::move(pipes), std::move(terminals)));
+    Project& project = workspace.project;
     const ReadOutcome read = ReadProject(project, path);
     if (!read.ok())
         return QStringLiteral("%1: %2").arg(path, read.message);
@@ -101,8 +102,9 @@ std::optional<QString> loadProjectForCli(const QString& path, const QString& cat
     if (!notices.isEmpty())
         warning += QStringLiteral("avviso: ") +
                    QString(notices).replace(u'\n', QStringLiteral("\navviso: ")) + u'\n';
-    if (!read.calculation.ok)
-        return QStringLiteral("%1: calcolo impossibile: %2").arg(path, read.calculation.message);
+    const CalculationOutcome calculation = Calculate(project, workspace.results);
+    if (!calculation.ok)
+        return QStringLiteral("%1: calcolo impossibile: %2").arg(path, calculation.message);
     return std::nullopt;
 }
 
@@ -110,15 +112,16 @@ namespace {
 
 CliResult runCalc(const Options& options, const OutputSink& sink) {
     const QString& path = options.files[0];
-    Project project;
+    Workspace workspace;
     CliResult result;
-    if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, project, result.error))
+    if (const auto problem = loadProjectForCli(path, options.catalogueDirectory, workspace, result.error))
         return invalidInput(result.error + *problem);
+    const Project& project = workspace.project;
     if (options.json && sink)
-        writeCalculationJson(project, path, sink);
+        writeCalculationJson(project, workspace.results, path, sink);
     else
-        result.output = options.json ? calculationJson(project, path)
-                                     : calculationTable(project, path, QLocale()).toUtf8();
+        result.output = options.json ? calculationJson(project, workspace.results, path)
+                                     : calculationTable(project, workspace.results, path, QLocale()).toUtf8();
     return result;
 }
 
@@ -130,16 +133,16 @@ struct Written {
 
 // Reads and calculates the first file, then writes the second with `write` (given the
 // project, the second file and the first).
-using Writer = std::function<Written(const Project&, const QString&, const QString&)>;
+using Writer = std::function<Written(const Workspace&, const QString&, const QString&)>;
 CliResult convert(const Options& options, SettingsUse settings, const Writer& write) {
     const QString& source = options.files[0];
     const QString& target = options.files[1];
-    Project project;
+    Workspace workspace;
     CliResult result;
     if (const auto problem =
-            loadProjectForCli(source, options.catalogueDirectory, project, result.error, settings))
+            loadProjectForCli(source, options.catalogueDirectory, workspace, result.error, settings))
         return invalidInput(result.error + *problem);
-    const Written written = write(project, target, source);
+    const Written written = write(workspace, target, source);
     if (written.problem)
         return invalidInput(result.error + QStringLiteral("%1: %2").arg(target, *written.problem));
     if (!written.warning.isEmpty())
@@ -150,7 +153,8 @@ CliResult convert(const Options& options, SettingsUse settings, const Writer& wr
 CliResult runSave(const Options& options) {
     // What is written back must be what was read: a setting that could not be read would be lost.
     return convert(options, SettingsUse::Used,
-                   [](const Project& project, const QString& target, const QString&) -> Written {
+                   [](const Workspace& workspace, const QString& target, const QString&) -> Written {
+                       const Project& project = workspace.project;
                        const SaveOutcome saved = SaveProject(project, target);
                        if (!saved.ok)
                            return {saved.message, {}};
@@ -160,7 +164,8 @@ CliResult runSave(const Options& options) {
 
 CliResult runExportInp(const Options& options) {
     return convert(options, SettingsUse::Unused,
-                   [](const Project& project, const QString& target, const QString& source) -> Written {
+                   [](const Workspace& workspace, const QString& target, const QString& source) -> Written {
+                       const Project& project = workspace.project;
                        const WriteOutcome written =
                            writeFileAtomically(target, epanetInput(project), outputOf(source));
                        if (!written.ok)
@@ -189,14 +194,16 @@ QString cliUsage() {
 CliResult runTable(const Options& options) {
     // The verification's sections are part of the table: its settings must be read whole.
     return convert(options, SettingsUse::Used,
-                   [](const Project& project, const QString& target, const QString& source) -> Written {
+                   [](const Workspace& workspace, const QString& target, const QString& source) -> Written {
+                       const Project& project = workspace.project;
                        const std::optional<StandardCheck> check =
                            project.standardSettings.standard != Standard::None
                                ? std::optional<StandardCheck>(
                                      verifyStandard(project, project.standardSettings))
                                : std::nullopt;
                        const WriteOutcome written = writeFileAtomically(
-                           target, calculationTableCsv(project, check ? &*check : nullptr), outputOf(source));
+                           target, calculationTableCsv(project, workspace.results, check ? &*check : nullptr),
+                           outputOf(source));
                        if (!written.ok)
                            return {kWriteErrorPrefix + written.reason, {}};
                        return {};

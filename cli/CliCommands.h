@@ -19,7 +19,7 @@
 
 namespace valmora {
 
-class Project;
+struct Workspace;
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitInvalidInput = 1;
@@ -40,7 +40,7 @@ enum class SettingsUse { Unused, Used };
 // them, or in `catalogueDirectory`); otherwise the message that refuses it. `warning` gets
 // what was read but not taken (lines of the block after the tree), one line each.
 std::optional<QString> loadProjectForCli(const QString& path, const QString& catalogueDirectory,
-                                         Project& project, QString& warning,
+                                         Workspace& workspace, QString& warning,
                                          SettingsUse settings = SettingsUse::Unused);
 // A refusal of the input: `message` on one line of standard error, exit status 1.
 CliResult invalidInput(const QString& message);

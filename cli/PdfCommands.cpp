@@ -1,6 +1,6 @@
 #include "cli/PdfCommands.h"
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/PagePainter.h"
 #include "report/CurvesPage.h"
 #include "report/Tabelle.h"
@@ -98,14 +98,17 @@ WriteRequest outputRequest(const ReportArguments& parsed) {
     return outputOf(parsed.project);
 }
 
-PagedOutcome writeSchemaPdf(const Project& project, const ReportArguments& parsed) {
-    SchemaLayout board(project);
+PagedOutcome writeSchemaPdf(const Workspace& workspace, const ReportArguments& parsed) {
+    const Project& project = workspace.project;
+    SchemaLayout board(project, workspace.results);
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
-    const ConvergedSolution converged = SolveConverged(project);
+    const ConvergedSolution converged = SolveConverged(project, startingFromResults(&workspace.results));
     const std::optional<NetworkVerification> checks =
-        converged.ok ? std::optional<NetworkVerification>(VerifyNetwork(project, converged)) : std::nullopt;
+        converged.ok
+            ? std::optional<NetworkVerification>(VerifyNetwork(project, workspace.results, converged))
+            : std::nullopt;
     board.MarkWarnings(checks ? &*checks : nullptr);
     return writePdf(
         parsed.pdf, projectPdfInfo(project, QStringLiteral("Schema")),
@@ -144,10 +147,11 @@ CliResult runPdfCommand(const QStringList& arguments) {
     if (const auto* wrong = std::get_if<QString>(&parsedOrWrong))
         return usageError(*wrong);
     const ReportArguments* parsed = &std::get<ReportArguments>(parsedOrWrong);
-    Project project;
+    Workspace workspace;
+    const Project& project = workspace.project;
     CliResult result;
     if (const std::optional<QString> problem =
-            loadProjectForCli(parsed->project, parsed->catalogueDirectory, project, result.error,
+            loadProjectForCli(parsed->project, parsed->catalogueDirectory, workspace, result.error,
                               settingsUseOf(arguments.value(0), *parsed)))
         return invalidInput(result.error + *problem);
     if (arguments.value(0) == kSchemaCommand || arguments.value(0) == kCurvesCommand) {
@@ -159,7 +163,7 @@ CliResult runPdfCommand(const QStringList& arguments) {
                 result.error +
                 QStringLiteral("%1: curve non esportate: %2").arg(parsed->project, chart.problem));
         const PagedOutcome written =
-            curves ? writeCurves(project, chart, *parsed) : writeSchemaPdf(project, *parsed);
+            curves ? writeCurves(project, chart, *parsed) : writeSchemaPdf(workspace, *parsed);
         if (!written.ok) {
             result.exitCode = kExitInvalidInput;
             result.error += QStringLiteral("%1: %2%3\n").arg(parsed->pdf, kWriteErrorPrefix, written.reason);
@@ -173,8 +177,8 @@ CliResult runPdfCommand(const QStringList& arguments) {
     const PagedOutcome written = writePdf(
         parsed->pdf, projectPdfInfo(project, kReportDocument),
         [&](PrintSurface& surface) {
-            PrintReport(project, surface, parsed->sections.value_or(ReportSections::everything(project)),
-                        options);
+            PrintReport(project, workspace.results, surface,
+                        parsed->sections.value_or(ReportSections::everything(project)), options);
         },
         {}, outputRequest(*parsed));
     if (!written.ok) {

@@ -1,7 +1,7 @@
 #include "cli/VerifyCommand.h"
 
-#include "model/Project.h"
 #include "model/StandardSettings.h"
+#include "model/Workspace.h"
 #include "standards/StandardTables.h"
 #include "standards/VerificationText.h"
 
@@ -249,9 +249,10 @@ CliResult runVerify(const QStringList& arguments) {
     if (const auto* wrong = std::get_if<QString>(&parsed))
         return usageError(*wrong);
     const VerifyOptions* options = &std::get<VerifyOptions>(parsed);
-    Project project;
+    Workspace workspace;
+    const Project& project = workspace.project;
     CliResult result;
-    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, project,
+    if (const auto problem = loadProjectForCli(options->project, options->catalogueDirectory, workspace,
                                                result.error, SettingsUse::Used))
         return invalidInput(result.error + *problem);
     StandardSettings settings = project.standardSettings;

@@ -15,9 +15,9 @@
 
 namespace valmora {
 
-Fine::Fine(Project& project, Interaction& interaction, const QString& pressureLeft, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction),
-      terminal_(project.TerminalTable[project.NodeTable[project.terminalNode].derivation]),
+Fine::Fine(Workspace& workspace, Interaction& interaction, const QString& pressureLeft, QWidget* parent)
+    : QDialog(parent), project_(workspace.project), interaction_(interaction),
+      terminal_(project_.TerminalTable[project_.NodeTable[workspace.session.terminalNode].derivation]),
       selectedType_(terminal_.typeIndex), openingHeight_(terminal_.height) {
     setObjectName(QStringLiteral("Fine"));
     setWindowTitle(QStringLiteral("Terminale"));

@@ -4,7 +4,7 @@
 // nominal data of the type and the pressure left there after the last calculation.
 // The callers recalculate after it closes.
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 
 #include <QDialog>
@@ -21,7 +21,9 @@ class Fine : public QDialog {
 public:
     // Edits the terminal of `project.terminalNode`, which must end in a terminal;
     // `pressureLeft` is shown as it is.
-    Fine(Project& project, Interaction& interaction, const QString& pressureLeft, QWidget* parent = nullptr);
+    // The terminal of the session's terminalNode.
+    Fine(Workspace& workspace, Interaction& interaction, const QString& pressureLeft,
+         QWidget* parent = nullptr);
 
     QComboBox* cmbTermina;
     QLineEdit* txtQuota;

@@ -18,9 +18,9 @@
 
 namespace valmora {
 
-Opzioni::Opzioni(Project& project, Interaction& interaction, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction),
-      openingMetres_(float(project.supplyPressure) / float(kMmPerMetreOfPressure)) {
+Opzioni::Opzioni(Workspace& workspace, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), project_(workspace.project), results_(workspace.results), interaction_(interaction),
+      openingMetres_(float(project_.supplyPressure) / float(kMmPerMetreOfPressure)) {
     setObjectName(QStringLiteral("Opzioni"));
     setWindowTitle(QStringLiteral("Opzioni"));
 
@@ -102,7 +102,7 @@ bool Opzioni::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Opzioni::showPreview(double metres) {
-    lblQ->setText(formatPicture(previewFlow(metres, project_.NodeTable[1].eqResistance), u"#0"));
+    lblQ->setText(formatPicture(previewFlow(metres, results_.node(1).eqResistance), u"#0"));
 }
 
 // The box holds metres, as the slider does; in bar or kPa the same pressure is shown beside it.
@@ -159,7 +159,7 @@ void Opzioni::confirm() {
     project_.supplyPressure = *pressure;
     project_.projectNotes = textToKeep(txtCommento->toPlainText());
     project_.pressureUnit = PressureUnit(cmbUnita->currentData().toInt());
-    const CalculationOutcome outcome = Calculate(project_);
+    const CalculationOutcome outcome = Calculate(project_, results_);
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
     accept();

@@ -4,7 +4,7 @@
 // the project comment, and the unit pressures are shown in. Refuses a pressure below twice the
 // highest terminal.
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 
 #include <QDialog>
@@ -21,7 +21,7 @@ namespace valmora {
 class Opzioni : public QDialog {
     Q_OBJECT
 public:
-    Opzioni(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    Opzioni(Workspace& workspace, Interaction& interaction, QWidget* parent = nullptr);
 
     QLineEdit* txtPrevalenza;
     QScrollBar* Scroll;
@@ -44,6 +44,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     Project& project_;
+    NetworkResults& results_;
     Interaction& interaction_;
     float openingMetres_;
 };

@@ -30,11 +30,11 @@ std::optional<double> positive(const QLineEdit* box) {
 
 } // namespace
 
-frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction) {
+frmLEQ::frmLEQ(Workspace& workspace, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), project_(workspace.project), session_(workspace.session), interaction_(interaction) {
     setObjectName(QStringLiteral("frmLEQ"));
     setWindowTitle(QStringLiteral("Lunghezze equivalenti"));
-    const Node& node = project_.editNode;
+    const Node& node = session_.editNode;
     const PipeSeries& series = project_.seriesOf(node);
     const float bore = project_.diameterOf(node).innerDiameter;
 
@@ -92,8 +92,8 @@ frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
         lblA[std::size_t(k)]->setText(formatPicture(tabulated, u"#0.0"));
     }
 
-    txtLt->setText(formatPicture(node.flowShare, u"#0.00"));
-    txtMm->setText(formatPicture(node.eqResistance, u"#0.00"));
+    txtLt->setText(formatPicture(session_.editFlow, u"#0.00"));
+    txtMm->setText(formatPicture(session_.editFittingLoss, u"#0.00"));
     perMetre_ = resistancePerMetre(series.frictionFactor, bore);
     length_ = node.virtualLength;
     total_ = length_;
@@ -112,7 +112,7 @@ frmLEQ::frmLEQ(Project& project, Interaction& interaction, QWidget* parent)
         showTotal(formatGeneral(total_));
     });
     connect(btnRiporta, &QPushButton::clicked, this, [this] {
-        project_.editNode.virtualLength = roundedToOneDecimal(double(total_));
+        session_.editNode.virtualLength = roundedToOneDecimal(double(total_));
         accept();
     });
     connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);

@@ -2,10 +2,10 @@
 
 // "Lunghezze equivalenti": the equivalent length of a pipe node's fittings, from a loss
 // and a flow, from a KV value, or by adding up fittings from the table. Works on
-// `project.editNode`, prepared by the caller (flowShare = flow, eqResistance = the loss
-// of the fittings); "Riporta" writes the total into editNode.virtualLength.
+// the session's `editNode`, prepared by the caller with its flow and the loss of its
+// fittings (loadEditNode); "Riporta" writes the total into editNode.virtualLength.
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 
 #include <QDialog>
@@ -23,7 +23,7 @@ namespace valmora {
 class frmLEQ : public QDialog {
     Q_OBJECT
 public:
-    frmLEQ(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    frmLEQ(Workspace& workspace, Interaction& interaction, QWidget* parent = nullptr);
 
     QLabel* lblTitolo;
     QLabel* lblLE;
@@ -55,6 +55,7 @@ private:
     QGroupBox* buildTableFrame();
 
     Project& project_;
+    Session& session_;
     Interaction& interaction_;
     float length_;   // L, the last computed length
     float perMetre_; // resistance of one metre of this pipe

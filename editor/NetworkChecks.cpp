@@ -2,15 +2,16 @@
 
 namespace valmora {
 
-void NetworkChecks::update(const Project& project) {
-    if (project_ == &project && generation_ == project.resultsGeneration)
+void NetworkChecks::update(const Project& project, const NetworkResults& results) {
+    if (project_ == &project && results_ == &results && generation_ == results.generation)
         return;
     project_ = &project;
-    generation_ = project.resultsGeneration;
+    results_ = &results;
+    generation_ = results.generation;
     verification_ = {};
-    solution_ = SolveConverged(project);
+    solution_ = SolveConverged(project, startingFromResults(&results));
     if (solution_.ok)
-        verification_ = VerifyNetwork(project, solution_);
+        verification_ = VerifyNetwork(project, results, solution_);
 }
 
 std::vector<NetworkWarning> NetworkChecks::warnings(int16_t node) const {

@@ -15,8 +15,8 @@ namespace valmora {
 
 class NetworkChecks {
 public:
-    // Works the checks out again when the project's results changed since the last time.
-    void update(const Project& project);
+    // Works the checks out again when the results changed since the last time.
+    void update(const Project& project, const NetworkResults& results);
 
     bool valid() const { return solution_.ok; }
     const NetworkVerification& verification() const { return verification_; }
@@ -25,6 +25,7 @@ public:
 
 private:
     const Project* project_ = nullptr;
+    const NetworkResults* results_ = nullptr;
     uint64_t generation_ = 0;
     ConvergedSolution solution_;
     NetworkVerification verification_;

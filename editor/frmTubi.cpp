@@ -50,9 +50,10 @@ enum IconNumber { kIconBlank = 0, kIconUp = 1, kIconRight = 2, kIconDown = 3, kI
 
 } // namespace
 
-frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
+frmTubi::frmTubi(Workspace& workspace, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
                  int16_t firstNode, QWidget* parent)
-    : QWidget(parent), project_(project), interaction_(interaction), host_(host), icons_(icons),
+    : QWidget(parent), workspace_(workspace), project_(workspace.project), results_(workspace.results),
+      session_(workspace.session), interaction_(interaction), host_(host), icons_(icons),
       firstNode_(firstNode) {
     setObjectName(QStringLiteral("frmTubi"));
     Griglia = new GridControl(this);
@@ -92,7 +93,7 @@ frmTubi::frmTubi(Project& project, Interaction& interaction, GridWindowHost& hos
     connect(Griglia, &GridControl::lostFocus, this, [this] {
         Griglia->setVerticalScrollBar(false);
         if (Griglia->row() >= 1)
-            project_.focusNode = nodeOfRow(Griglia->row());
+            session_.focusNode = nodeOfRow(Griglia->row());
     });
 }
 
@@ -256,7 +257,7 @@ void frmTubi::rinfresca() {
     showPressureCaptions();
     if (QWidget* frame = parentWidget(); frame && qobject_cast<QMdiSubWindow*>(frame))
         frame->setWindowTitle(caption());
-    const std::vector<BranchRow> rows = computeBranchRows(project_, firstNode_);
+    const std::vector<BranchRow> rows = computeBranchRows(project_, results_, firstNode_);
     const NetworkChecks* checks = host_.networkChecks();
     Griglia->setRedraw(false);
     const int shown = std::min(int(rows.size()), Griglia->rows() - 1);
@@ -281,7 +282,7 @@ void frmTubi::Piedino() {
     if (Griglia->rows() < 2)
         return;
     const int16_t last = nodeOfRow(Griglia->rows() - 1);
-    project_.terminalNode = last;
+    session_.terminalNode = last;
     const Node& node = project_.NodeTable[last];
     const NetworkChecks* checks = host_.networkChecks();
     QStringList said; // what the checks say of the branch's end
@@ -309,7 +310,7 @@ void frmTubi::Piedino() {
 }
 
 void frmTubi::aggiorna(int16_t) {
-    if (project_.totalFlow > 0) {
+    if (results_.totalFlow > 0) {
         recalculate();
         showResults();
     }
@@ -317,7 +318,7 @@ void frmTubi::aggiorna(int16_t) {
 }
 
 void frmTubi::recalculate() {
-    reportOutcome(Calculate(project_));
+    reportOutcome(Calculate(project_, results_));
 }
 
 void frmTubi::reportOutcome(const CalculationOutcome& outcome) {
@@ -345,15 +346,15 @@ void frmTubi::statusLineClicked() {
         return;
     Piedino();
     const int lastRow = Griglia->rows() - 1;
-    const auto endNode = static_cast<int16_t>(project_.terminalNode);
+    const auto endNode = static_cast<int16_t>(session_.terminalNode);
     if (project_.NodeTable[endNode].next == kEndWithoutTerminal && !offerTerminal(endNode))
         return;
     const Node& end = project_.NodeTable[endNode];
     const Terminal* terminal = project_.findTerminal(end);
     if (!end.endsInTerminal() || !terminal || !project_.findTerminalType(*terminal))
         return; // nothing the dialog could edit
-    Fine dialog(project_, interaction_,
-                pressureLeftText(project_, static_cast<int16_t>(project_.terminalNode)), this);
+    Fine dialog(workspace_, interaction_,
+                pressureLeftText(project_, results_, static_cast<int16_t>(session_.terminalNode)), this);
     interaction_.runDialog(dialog);
     icona(lastRow, kIconTerminal);
     aggiorna();
@@ -388,11 +389,11 @@ void frmTubi::LunEq() {
     }
     if (!project_.findDiameter(node))
         return; // a bore the catalogue lacks has no equivalent lengths
-    loadEditNode(project_, index);
-    frmLEQ dialog(project_, interaction_, this);
+    loadEditNode(project_, results_, session_, index);
+    frmLEQ dialog(workspace_, interaction_, this);
     interaction_.runDialog(dialog);
-    node.virtualLength = project_.editNode.virtualLength;
-    node.diameterLocked = project_.editNode.diameterLocked;
+    node.virtualLength = session_.editNode.virtualLength;
+    node.diameterLocked = session_.editNode.diameterLocked;
     aggiorna();
     host_.recordChange(change_label::kEquivalentLength, index);
 }
@@ -489,7 +490,7 @@ void frmTubi::updateToolbar() {
 
 void frmTubi::cursorMoved() {
     if (Griglia->row() >= 1)
-        project_.currentNode = nodeOfRow(Griglia->row());
+        session_.currentNode = nodeOfRow(Griglia->row());
     updateToolbar();
 }
 

@@ -8,7 +8,7 @@
 #include "editor/GridWindowHost.h"
 #include "model/Calculation.h"
 #include "model/DerivedQuantities.h"
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/ChildWindow.h"
 #include "platform/GridControl.h"
 #include "platform/Interaction.h"
@@ -56,7 +56,7 @@ QString gridCaption(const Project& project, int16_t firstNode);
 class frmTubi : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    frmTubi(Project& project, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
+    frmTubi(Workspace& workspace, Interaction& interaction, GridWindowHost& host, const GridIcons& icons,
             int16_t firstNode, QWidget* parent = nullptr);
     // The grid outlives this part of the window while Qt takes the children down, and may
     // still report losing the focus: it no longer reaches the window then.
@@ -167,7 +167,13 @@ private:
     int16_t nodeOfRow(int row) const { return static_cast<int16_t>(Griglia->rowData(row)); }
     int lastRow() const { return Griglia->rows() - 1; }
 
+    Workspace& workspace_;
+
     Project& project_;
+
+    NetworkResults& results_;
+
+    Session& session_;
     Interaction& interaction_;
     GridWindowHost& host_;
     const GridIcons& icons_;

@@ -35,8 +35,8 @@ bool frmTubi::refuseWhenFull(bool added) {
 
 void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
     const int column = std::max(Griglia->col(), 0);
-    ResistanceUp(project_, recalculateFrom);
-    reportOutcome(FlowPass(project_));
+    ResistanceUp(project_, results_, recalculateFrom);
+    reportOutcome(FlowPass(project_, results_));
     compilatab();
     Griglia->setCurrentCell(std::min(row, lastRow()), column);
     showResults();
@@ -98,8 +98,8 @@ void frmTubi::Cancella() {
     const edits::Deletion deletion = edits::deleteNode(project_, node);
     host_.recordChange(change_label::kDelete, node);
     if (deletion.derivedBranchRemoved) {
-        ResistanceUp(project_, deletion.recalculateFrom);
-        reportOutcome(FlowPass(project_));
+        ResistanceUp(project_, results_, deletion.recalculateFrom);
+        reportOutcome(FlowPass(project_, results_));
         host_.networkShapeChanged();
         chiudi();
         host_.rebuildActiveWindow();

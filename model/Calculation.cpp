@@ -28,134 +28,129 @@ double pipeLengthTerm(const Node& node) {
 }
 
 // Terminal end in a reduction: height resistance restarted from the 120 l/min estimate.
-void combineTerminalEnd(Project& project, Node& node) {
-    Terminal& terminal = project.TerminalTable[node.derivation];
-    terminal.terminalResistance = terminalResistanceFor(project.terminalTypeOf(terminal).kFactor);
-    terminal.heightResistance = initialHeightResistance(terminal.height);
-    node.eqResistance =
-        double(terminal.heightResistance) + (double(terminal.terminalResistance) + node.resistance);
+void combineTerminalEnd(const Project& project, NetworkResults& results, const Node& node, NodeResult& at) {
+    const Terminal& terminal = project.TerminalTable[node.derivation];
+    TerminalResult& work = results.terminals[node.derivation];
+    work.terminalResistance = terminalResistanceFor(project.terminalTypeOf(terminal).kFactor);
+    work.heightResistance = initialHeightResistance(terminal.height);
+    at.eqResistance = double(work.heightResistance) + (double(work.terminalResistance) + at.resistance);
 }
 
 // A continuing node: in series with its next, or the parallel of next and derivation in
 // series with itself. False when the continuation has no reduced value yet: the upward
 // walk stops there.
-bool combineContinuation(Project& project, Node& node) {
-    Node& next = project.NodeTable[node.next];
+bool combineContinuation(NetworkResults& results, const Node& node, int16_t i) {
+    NodeResult& next = results.nodes[node.next];
     if (node.derivation == 0) {
-        node.eqResistance = node.resistance + next.eqResistance;
+        results.nodes[i].eqResistance = results.nodes[i].resistance + next.eqResistance;
         next.flowShare = 1;
         return true;
     }
     if (next.eqResistance <= 0)
         return false;
-    Node& derivation = project.NodeTable[node.derivation];
+    NodeResult& derivation = results.nodes[node.derivation];
     const double a = std::pow(next.eqResistance, -kInverseExponent);
     const double b = std::pow(derivation.eqResistance, -kInverseExponent);
-    node.eqResistance = std::pow(a + b, -kExponent) + node.resistance;
+    results.nodes[i].eqResistance = std::pow(a + b, -kExponent) + results.nodes[i].resistance;
     next.flowShare = a / (a + b);
     derivation.flowShare = 1 - next.flowShare;
     return true;
 }
 
 // A branch end with no terminal discharges through its own section only.
-void combineOpenEnd(Node& node) {
-    node.eqResistance = node.resistance;
+void combineOpenEnd(NodeResult& at) {
+    at.eqResistance = at.resistance;
 }
 
 // One step of the reduction at node i: its section resistance, then its combination.
-bool reduceAt(Project& project, int16_t i) {
-    Node& node = project.NodeTable[i];
-    node.resistance = sectionResistance(project, node);
+bool reduceAt(const Project& project, NetworkResults& results, int16_t i) {
+    const Node& node = project.NodeTable[i];
+    NodeResult& at = results.nodes[i];
+    at.resistance = sectionResistance(project, node);
     if (node.endsInTerminal()) {
-        combineTerminalEnd(project, node);
+        combineTerminalEnd(project, results, node, at);
         return true;
     }
     if (!node.continues()) {
-        combineOpenEnd(node);
+        combineOpenEnd(at);
         return true;
     }
-    return combineContinuation(project, node);
+    return combineContinuation(results, node, i);
 }
 
 // Moves the height resistance of a terminal so that it wastes the static head at the
 // flow of the last pass. Terminals at height 0 or with no flow keep their values.
-void correctTerminalHeight(Project& project, Node& node) {
-    Terminal& terminal = project.TerminalTable[node.derivation];
-    const auto flow = static_cast<float>(double(project.totalFlow) * node.flowFraction);
+void correctTerminalHeight(const Project& project, NetworkResults& results, const Node& node,
+                           NodeResult& at) {
+    const Terminal& terminal = project.TerminalTable[node.derivation];
+    TerminalResult& work = results.terminals[node.derivation];
+    const auto flow = static_cast<float>(double(results.totalFlow) * at.flowFraction);
     if (terminal.height == 0 || flow <= kMinimumCorrectedFlow)
         return;
     const auto headLost =
-        static_cast<float>(std::pow(double(flow), kExponent) * double(terminal.heightResistance));
+        static_cast<float>(std::pow(double(flow), kExponent) * double(work.heightResistance));
     // Only reachable with absurd inputs (a height of a few 1e-40 m): keep the last value.
     if (!(headLost > 0))
         return;
     const float staticHead = kMmPerMetreOfHeight * terminal.height;
-    const auto corrected = static_cast<float>(double(terminal.heightResistance) *
+    const auto corrected = static_cast<float>(double(work.heightResistance) *
                                               std::pow(double(staticHead / headLost), kCorrectionExponent));
     if (!std::isfinite(corrected))
         return;
-    terminal.heightResistance = corrected;
-    node.eqResistance =
-        double(terminal.terminalResistance) + node.resistance + double(terminal.heightResistance);
+    work.heightResistance = corrected;
+    at.eqResistance = double(work.terminalResistance) + at.resistance + double(work.heightResistance);
 }
 
 // One step of a correction pass: section resistances are those of the reduction. False
 // where a continuation cannot be combined, as in the reduction.
-bool correctAt(Project& project, int16_t i) {
-    Node& node = project.NodeTable[i];
+bool correctAt(const Project& project, NetworkResults& results, int16_t i) {
+    const Node& node = project.NodeTable[i];
+    NodeResult& at = results.nodes[i];
     if (node.endsInTerminal()) {
-        correctTerminalHeight(project, node);
+        correctTerminalHeight(project, results, node, at);
         return true;
     }
     if (!node.continues()) {
-        combineOpenEnd(node);
+        combineOpenEnd(at);
         return true;
     }
-    return combineContinuation(project, node);
+    return combineContinuation(results, node, i);
 }
 
-void flowPassInOrder(Project& project, const std::vector<int16_t>& preorder) {
-    auto& nodes = project.NodeTable;
+void flowPassInOrder(const Project& project, NetworkResults& results, const std::vector<int16_t>& preorder) {
+    auto& nodes = results.nodes;
     nodes[1].flowFraction = 1;
     for (std::size_t k = 1; k < preorder.size(); ++k) {
-        Node& node = nodes[preorder[k]];
-        node.flowFraction = nodes[node.parent].flowFraction * node.flowShare;
+        const int16_t i = preorder[k];
+        nodes[i].flowFraction = nodes[project.NodeTable[i].parent].flowFraction * nodes[i].flowShare;
     }
-    project.totalFlow = static_cast<float>(
+    results.totalFlow = static_cast<float>(
         std::pow(double(project.supplyPressure) / nodes[1].eqResistance, kInverseExponent));
-    project.networkResistance = static_cast<float>(nodes[1].eqResistance);
+    results.networkResistance = static_cast<float>(nodes[1].eqResistance);
     nodes[1].flowShare = 1;
-    ++project.resultsGeneration;
+    ++results.generation;
 }
 
 // Overflowed results are not kept: the results of the previous network would show flows
 // that belong to another network, and a nan or inf left in a field would reach the grid,
 // the reports and the files. Zero everywhere reads as "no flow", every quantity derived
 // from it stays finite, and the refusal tells the user why.
-CalculationOutcome refuseNonFiniteResults(Project& project, const std::vector<int16_t>& preorder) {
-    const std::optional<NetworkProblem> problem = findNonFiniteResult(project, preorder);
+CalculationOutcome refuseNonFiniteResults(const Project& project, NetworkResults& results,
+                                          const std::vector<int16_t>& preorder) {
+    const std::optional<NetworkProblem> problem = findNonFiniteResult(project, results, preorder);
     if (!problem)
         return {};
-    clearResults(project);
+    clearResults(project, results);
     return refusal(project, *problem);
 }
 
 } // namespace
 
-void clearResults(Project& project) {
-    for (Node& node : project.NodeTable) {
-        node.resistance = 0;
-        node.eqResistance = 0;
-        node.flowShare = 0;
-        node.flowFraction = 0;
-    }
-    for (Terminal& terminal : project.TerminalTable) {
-        terminal.heightResistance = 0;
-        terminal.terminalResistance = 0;
-    }
-    project.totalFlow = 0;
-    project.networkResistance = 0;
-    ++project.resultsGeneration;
+void clearResults(const Project& project, NetworkResults& results) {
+    const uint64_t generation = results.generation;
+    results = NetworkResults{};
+    results.fitTo(project);
+    results.generation = generation + 1;
 }
 
 float terminalResistanceFor(float kFactor) {
@@ -179,45 +174,57 @@ double sectionResistance(const Project& project, const Node& node) {
     return node.closed ? kClosedResistance : openSectionResistance(project, node);
 }
 
-void ResistanceUp(Project& project, int16_t start) {
+void ResistanceUp(const Project& project, NetworkResults& results, int16_t start) {
+    results.fitTo(project);
     // The bound only matters for a tree whose parent links loop, which the editor never makes.
     int steps = project.nodeCount();
     for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
-        if (!canReduceAt(project, i) || !reduceAt(project, i))
+        if (!canReduceAt(project, i) || !reduceAt(project, results, i))
             break;
 }
 
-void CorrectHeightsUp(Project& project, int16_t start) {
+void CorrectHeightsUp(const Project& project, NetworkResults& results, int16_t start) {
+    results.fitTo(project);
     int steps = project.nodeCount(); // as in ResistanceUp
     for (int16_t i = start; i > 0 && steps-- > 0; i = project.NodeTable[i].parent)
-        if (!correctAt(project, i))
+        if (!correctAt(project, results, i))
             break;
 }
 
-CalculationOutcome FlowPass(Project& project) {
+CalculationOutcome FlowPass(const Project& project, NetworkResults& results) {
+    results.fitTo(project);
     const std::vector<int16_t> preorder = networkPreorder(project);
-    flowPassInOrder(project, preorder);
-    return refuseNonFiniteResults(project, preorder);
+    flowPassInOrder(project, results, preorder);
+    return refuseNonFiniteResults(project, results, preorder);
 }
 
-CalculationOutcome Calculate(Project& project) {
+CalculationOutcome Calculate(const Project& project, NetworkResults& results) {
     if (const std::optional<NetworkProblem> problem = findCalculationProblem(project))
         return refusal(project, *problem);
 
+    results.fitTo(project);
     const std::vector<int16_t> preorder = networkPreorder(project);
     for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
-        reduceAt(project, *it);
-    flowPassInOrder(project, preorder);
+        reduceAt(project, results, *it);
+    flowPassInOrder(project, results, preorder);
     // Checked after every pass: an overflow in one pass could turn finite but meaningless
     // in the next.
-    CalculationOutcome outcome = refuseNonFiniteResults(project, preorder);
+    CalculationOutcome outcome = refuseNonFiniteResults(project, results, preorder);
     for (int pass = 0; pass < kCorrectionPasses && outcome.ok; ++pass) {
         for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
-            correctAt(project, *it);
-        flowPassInOrder(project, preorder);
-        outcome = refuseNonFiniteResults(project, preorder);
+            correctAt(project, results, *it);
+        flowPassInOrder(project, results, preorder);
+        outcome = refuseNonFiniteResults(project, results, preorder);
     }
     return outcome;
+}
+
+NetworkResults Calculated(const Project& project, CalculationOutcome* outcome) {
+    NetworkResults results;
+    const CalculationOutcome done = Calculate(project, results);
+    if (outcome)
+        *outcome = done;
+    return results;
 }
 
 } // namespace valmora

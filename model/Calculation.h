@@ -11,8 +11,10 @@
 // stored, and sums of two 32-bit operands are float sums, exactly as the stored results
 // have always been computed; everything else is double.
 //
-// Calculate, ResistanceUp and FlowPass are the only writers of the result fields.
+// Calculate, ResistanceUp and FlowPass are the only writers of the results; they read the
+// project and write nothing into it.
 
+#include "model/NetworkResults.h"
 #include "model/NetworkValidation.h"
 #include "model/Project.h"
 #include "model/Units.h"
@@ -51,27 +53,29 @@ struct CalculationOutcome {
 
 // Full calculation: reduction, flow pass, five height corrections each with its flow pass.
 // A network whose arithmetic would not be defined (see NetworkValidation.h) is refused and
-// left untouched. One whose results overflow (not finite) is refused naming the node and
-// left with every result at zero (see clearResults). Costs O(nodes): each node is combined once per walk,
+// the results left untouched. One whose results overflow (not finite) is refused naming the
+// node, with every result at zero (see clearResults). Costs O(nodes): each node is combined once per walk,
 // children first, which gives exactly the values of the walk from every branch end up to node 1.
-CalculationOutcome Calculate(Project& project);
+CalculationOutcome Calculate(const Project& project, NetworkResults& results);
+// The same, into results of its own (all zero when refused).
+NetworkResults Calculated(const Project& project, CalculationOutcome* outcome = nullptr);
 
 // Flow distribution from the stored eqResistance and flowShare values, then totalFlow
 // and networkResistance. Results that are not finite are refused as by Calculate.
-CalculationOutcome FlowPass(Project& project);
+CalculationOutcome FlowPass(const Project& project, NetworkResults& results);
 
-// Sets every result field and the two result globals to zero: no flow anywhere.
-void clearResults(Project& project);
+// Every result zero: no flow anywhere.
+void clearResults(const Project& project, NetworkResults& results);
 
 // Quick update after a change at `start`: re-reduces the path from `start` up to node 1
 // from the stored results of every other node. A terminal end at `start` restarts its
 // height resistance from the 120 l/min estimate. Follow with FlowPass. The walk stops
 // short at a node the catalogues cannot compute (the full calculation names it).
-void ResistanceUp(Project& project, int16_t start);
+void ResistanceUp(const Project& project, NetworkResults& results, int16_t start);
 // One height correction along the path from `start` up to node 1, from the stored results
 // and the last flow pass: the walk a correction pass makes from each branch end. Calculate
 // makes the same pass combining each node once; follow with FlowPass.
-void CorrectHeightsUp(Project& project, int16_t start);
+void CorrectHeightsUp(const Project& project, NetworkResults& results, int16_t start);
 
 // Resistance of the section alone; 1e28 when closed.
 double sectionResistance(const Project& project, const Node& node);

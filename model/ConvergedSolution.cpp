@@ -284,11 +284,12 @@ double lossSlope(double resistance, double flow, double power) {
 std::vector<double> startingFlows(const Project& project, const Tree& tree, const ConvergedOptions& options) {
     std::vector<double> q(project.NodeTable.size(), 0.0);
     const bool fromSolution = options.start && options.start->ok && options.start->nodes.size() == q.size();
-    bool usable = fromSolution ||
-                  (options.startFromResults && std::isfinite(project.totalFlow) && project.totalFlow > 0);
+    const NetworkResults* results = options.startFromResults;
+    bool usable = fromSolution || (results && std::isfinite(results->totalFlow) && results->totalFlow > 0);
     for (const int16_t end : tree.ends) {
-        const double flow =
-            fromSolution ? options.start->nodes[std::size_t(end)].flow : nodeFlow(project, end);
+        const double flow = fromSolution ? options.start->nodes[std::size_t(end)].flow
+                            : results    ? nodeFlow(*results, end)
+                                         : 0.0;
         usable = usable && std::isfinite(flow) && flow >= 0;
         q[end] = flow;
     }

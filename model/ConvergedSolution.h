@@ -14,6 +14,7 @@
 // loss and static head add up to the supply pressure, and every dry terminal's static
 // head is at least the pressure reaching it.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 
 #include <QString>
@@ -69,19 +70,21 @@ struct ConvergedSolution {
 };
 
 struct ConvergedOptions {
-    // Start from the flows of the last Calculate (totalFlow x flowFraction) when they are
-    // usable; the solution does not depend on the start, only the iteration count does.
-    bool startFromResults = true;
+    // Start from the flows of these results of Calculate (totalFlow x flowFraction) when they
+    // are usable, else each end as if it were alone; the solution does not depend on the
+    // start, only the iteration count does.
+    const NetworkResults* startFromResults = nullptr;
     int maxIterations = convergence::kMaxIterations;
     // Another pressure at node 1's inlet, mm, than the project's supply (a demand curve).
     std::optional<double> supplyPressure;
     // Start from this solution's flows (of the same network at a near pressure) instead.
     const ConvergedSolution* start = nullptr;
 };
-// The options with only the start chosen: from the last Calculate's flows, or from none.
-inline ConvergedOptions startingFromResults(bool fromResults) {
+// The options with only the start chosen: from the flows of Calculate's results, or (nullptr)
+// from none.
+inline ConvergedOptions startingFromResults(const NetworkResults* results) {
     ConvergedOptions options;
-    options.startFromResults = fromResults;
+    options.startFromResults = results;
     return options;
 }
 

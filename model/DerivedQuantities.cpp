@@ -10,8 +10,8 @@ namespace valmora {
 
 using namespace hydraulics;
 
-double nodeFlow(const Project& project, int16_t node) {
-    return double(project.totalFlow) * project.NodeTable[node].flowFraction;
+double nodeFlow(const NetworkResults& results, int16_t node) {
+    return double(results.totalFlow) * results.node(node).flowFraction;
 }
 
 namespace {
@@ -48,14 +48,14 @@ std::optional<double> sectionVelocity(const Project& project, const Node& node, 
     return finiteOrNone(flow * kVelocityFactor / (bore * bore));
 }
 
-double inletPressure(const Project& project, int16_t node) {
-    return std::pow(nodeFlow(project, node), kExponent) * project.NodeTable[node].eqResistance;
+double inletPressure(const NetworkResults& results, int16_t node) {
+    return std::pow(nodeFlow(results, node), kExponent) * results.node(node).eqResistance;
 }
 
-double branchEntryDrop(const Project& project, int16_t firstNode) {
+double branchEntryDrop(const Project& project, const NetworkResults& results, int16_t firstNode) {
     if (firstNode == 1)
         return 0;
-    return double(project.supplyPressure) - inletPressure(project, firstNode);
+    return double(project.supplyPressure) - inletPressure(results, firstNode);
 }
 
 double pressureLeft(const Project& project, double cumulativeDrop, float height) {
@@ -84,14 +84,15 @@ std::optional<double> terminalPressureLeft(const Project& project, const BranchR
     return pressureLeft(project, row.cumulativeDrop, height);
 }
 
-std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode) {
+std::vector<BranchRow> computeBranchRows(const Project& project, const NetworkResults& results,
+                                         int16_t firstNode) {
     std::vector<BranchRow> rows;
-    double cumulative = branchEntryDrop(project, firstNode);
+    double cumulative = branchEntryDrop(project, results, firstNode);
     for (const int16_t i : branchNodes(project, firstNode)) {
         const Node& node = project.NodeTable[i];
         BranchRow row;
         row.node = i;
-        row.flow = nodeFlow(project, i);
+        row.flow = nodeFlow(results, i);
         row.drop = sectionDrop(project, node, row.flow);
         row.velocity = sectionVelocity(project, node, row.flow);
         cumulative += row.drop;
@@ -103,18 +104,20 @@ std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNo
     return rows;
 }
 
-std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode) {
+std::vector<ReportRow> computeReportRows(const Project& project, const NetworkResults& results,
+                                         int16_t firstNode) {
     const double supply = project.supplyPressure;
     double cumulative = 0;
     if (firstNode != 1)
-        cumulative = project.NodeTable[firstNode].closed ? supply : branchEntryDrop(project, firstNode);
+        cumulative =
+            project.NodeTable[firstNode].closed ? supply : branchEntryDrop(project, results, firstNode);
     std::vector<ReportRow> rows;
     for (const int16_t i : branchNodes(project, firstNode)) {
         const Node& node = project.NodeTable[i];
         ReportRow row;
         row.node = i;
         // The grid's flow, drop and velocity, so that both show the same numbers.
-        row.flow = node.closed ? 0 : nodeFlow(project, i);
+        row.flow = node.closed ? 0 : nodeFlow(results, i);
         row.drop = sectionDrop(project, node, row.flow);
         row.velocity = sectionVelocity(project, node, row.flow);
         cumulative = node.closed ? supply : cumulative + row.drop;

@@ -3,6 +3,7 @@
 // What the grid, the schema, the reports and the command-line tool show of a calculated
 // network, all computed here the same way from the results of the calculation.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 
 #include <QLocale>
@@ -19,7 +20,7 @@ namespace valmora {
 constexpr double kNegligibleDrop = 1e-26;
 
 // Flow through node i, l/min: totalFlow x flowFraction(i).
-double nodeFlow(const Project& project, int16_t node);
+double nodeFlow(const NetworkResults& results, int16_t node);
 
 // Pressure drop of the section at `flow`, mm; computed as for an open section (a closed
 // one carries practically no flow, hence practically no drop); 0 for a section that the
@@ -30,11 +31,11 @@ double sectionDrop(const Project& project, const Node& node, double flow);
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow);
 
 // Pressure at the inlet of node i, mm: Q^1.85 x eqResistance(i).
-double inletPressure(const Project& project, int16_t node);
+double inletPressure(const NetworkResults& results, int16_t node);
 
 // Cumulative drop from the origin to the inlet of a branch's first node: 0 for the
 // trunk, supplyPressure - inlet pressure for a derived branch.
-double branchEntryDrop(const Project& project, int16_t firstNode);
+double branchEntryDrop(const Project& project, const NetworkResults& results, int16_t firstNode);
 
 // Pressure left at a terminal, mm: supply - cumulative drop up to and including its
 // node - static head of its height.
@@ -61,7 +62,8 @@ struct BranchRow {
 
 // One row per node of the branch starting at `firstNode`, with the cumulative drop run
 // along the branch as the grid shows it.
-std::vector<BranchRow> computeBranchRows(const Project& project, int16_t firstNode);
+std::vector<BranchRow> computeBranchRows(const Project& project, const NetworkResults& results,
+                                         int16_t firstNode);
 
 // A row of the printed report: the grid's flow, drop and velocity, with the report's own
 // long-standing conventions: the flow is 0 through a closed section, a closed section shows
@@ -74,7 +76,8 @@ struct ReportRow {
     double cumulativeDrop = 0;      // mm
     std::optional<double> velocity; // m/s; none for a KV element
 };
-std::vector<ReportRow> computeReportRows(const Project& project, int16_t firstNode);
+std::vector<ReportRow> computeReportRows(const Project& project, const NetworkResults& results,
+                                         int16_t firstNode);
 // Pressure left at the terminal ending `row`'s node, mm; nullopt when the row carries
 // no flow (isNullFlow).
 std::optional<double> terminalPressureLeft(const Project& project, const BranchRow& row, float height);

@@ -72,11 +72,11 @@ bool heightWithinHalfSupply(float height, int32_t supplyPressure) {
     return !(kMmPerMetreOfHeight * height > float(supplyPressure) / 2.0f);
 }
 
-QString pressureLeftText(const Project& project, int16_t node) {
+QString pressureLeftText(const Project& project, const NetworkResults& results, int16_t node) {
     const Node& end = project.NodeTable[node];
     const Terminal* terminal = project.findTerminal(end);
     const float height = terminal ? terminal->height : 0.0f;
-    for (const BranchRow& row : computeBranchRows(project, branchStartOf(project, node))) {
+    for (const BranchRow& row : computeBranchRows(project, results, branchStartOf(project, node))) {
         if (row.node != node)
             continue;
         const std::optional<double> left = terminalPressureLeft(project, row, height);
@@ -115,10 +115,11 @@ float fittingLength(int fitting, int diameterClass, float leqFactor) {
     return leqFactor * kFittingTable[std::size_t(fitting)][std::size_t(diameterClass)];
 }
 
-EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node) {
+EquivalentLengthInput equivalentLengthInput(const Project& project, const NetworkResults& results,
+                                            int16_t node) {
     const Node& n = project.NodeTable[node];
     EquivalentLengthInput input;
-    const double flow = nodeFlow(project, node);
+    const double flow = nodeFlow(results, node);
     input.flow = static_cast<float>(flow);
     // The loss is reckoned on the bore rounded to a whole millimetre.
     const double bore = std::nearbyint(double(project.diameterOf(n).innerDiameter));
@@ -128,11 +129,11 @@ EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node
     return input;
 }
 
-void loadEditNode(Project& project, int16_t node) {
-    const EquivalentLengthInput input = equivalentLengthInput(project, node);
-    project.editNode = project.NodeTable[std::size_t(node)];
-    project.editNode.flowShare = input.flow;
-    project.editNode.eqResistance = input.fittingLoss;
+void loadEditNode(const Project& project, const NetworkResults& results, Session& session, int16_t node) {
+    const EquivalentLengthInput input = equivalentLengthInput(project, results, node);
+    session.editNode = project.NodeTable[std::size_t(node)];
+    session.editFlow = input.flow;
+    session.editFittingLoss = input.fittingLoss;
 }
 
 float resistancePerMetre(float frictionFactor, float innerDiameter) {

@@ -3,7 +3,9 @@
 // The arithmetic and the acceptance rules of the supply options, the terminal dialog
 // and the equivalent-length calculator, apart from their windows.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
+#include "model/Session.h"
 #include "model/Units.h"
 
 #include <QString>
@@ -49,7 +51,7 @@ QString heightsNotCoveredMessage(const Project& project, const HighestTerminal& 
 bool heightWithinHalfSupply(float height, int32_t supplyPressure);
 // The pressure left at the terminal of `node` (mm) after the last calculation, "#0";
 // "Portata nulla" when the terminal carries no flow.
-QString pressureLeftText(const Project& project, int16_t node);
+QString pressureLeftText(const Project& project, const NetworkResults& results, int16_t node);
 
 // ---- equivalent-length calculator ("frmLEQ") --------------------------------------
 
@@ -71,10 +73,11 @@ struct EquivalentLengthInput {
     float flow = 0;         // l/min
     double fittingLoss = 0; // mm at that flow
 };
-EquivalentLengthInput equivalentLengthInput(const Project& project, int16_t node);
-// `editNode` becomes a copy of the node carrying, in flowShare and eqResistance, its flow and
-// the loss of its fittings: what the calculator is opened with.
-void loadEditNode(Project& project, int16_t node);
+EquivalentLengthInput equivalentLengthInput(const Project& project, const NetworkResults& results,
+                                            int16_t node);
+// The session's `editNode` becomes a copy of the node, with its flow and the loss of its
+// fittings beside it: what the calculator is opened with.
+void loadEditNode(const Project& project, const NetworkResults& results, Session& session, int16_t node);
 
 // Resistance per metre of pipe of a series and bore: frictionFactor / d^4.87 (32-bit).
 float resistancePerMetre(float frictionFactor, float innerDiameter);

@@ -2,7 +2,7 @@
 
 // Records of the network and of the catalogues. Field order and widths follow the
 // project file and the stored catalogues: 16-bit indexes and counts, 32-bit reals
-// unless a result needs 64 bits.
+// (the calculation's results stand apart, in NetworkResults).
 
 #include <QString>
 
@@ -29,10 +29,6 @@ struct Node {
     bool diameterLocked = false;
     bool closed = false;
     QString name;
-    double eqResistance = 0; // result: this section and everything it feeds
-    double flowShare = 0;    // result: share of the parent's outflow entering here
-    double flowFraction = 0; // result: share of the total flow passing here
-    double resistance = 0;   // result: this section alone
     int16_t derivation =
         0;              // next > 0: first node of the derived branch (0: none); next = -1: terminal record
     int16_t next = 0;   // > 0 next node of the branch; <= 0 the end kind
@@ -47,9 +43,7 @@ struct Node {
 // The terminal placed at one branch end.
 struct Terminal {
     int16_t typeIndex = 0;
-    float height = 0;             // metres above the lowest point ("Quota")
-    float heightResistance = 0;   // calculation work value: static head as a resistance
-    float terminalResistance = 0; // calculation work value: 10000 / K^1.85
+    float height = 0; // metres above the lowest point ("Quota")
 };
 
 struct TerminalType {

@@ -111,13 +111,16 @@ bool isFinite(double value) {
     return std::isfinite(value);
 }
 
-bool hasFiniteResults(const Project& project, const Node& node) {
-    if (!isFinite(node.resistance) || !isFinite(node.eqResistance) || !isFinite(node.flowShare) ||
-        !isFinite(node.flowFraction) || !isFinite(double(project.totalFlow) * node.flowFraction))
+bool hasFiniteResults(const Project& project, const NetworkResults& results, int16_t i) {
+    const NodeResult& at = results.node(i);
+    if (!isFinite(at.resistance) || !isFinite(at.eqResistance) || !isFinite(at.flowShare) ||
+        !isFinite(at.flowFraction) || !isFinite(double(results.totalFlow) * at.flowFraction))
         return false;
-    const Terminal* terminal = project.findTerminal(node);
-    return !terminal ||
-           (std::isfinite(terminal->heightResistance) && std::isfinite(terminal->terminalResistance));
+    const Node& node = project.NodeTable[i];
+    if (!project.findTerminal(node))
+        return true;
+    const TerminalResult& work = results.terminal(node.derivation);
+    return std::isfinite(work.heightResistance) && std::isfinite(work.terminalResistance);
 }
 
 } // namespace
@@ -126,12 +129,12 @@ std::optional<NetworkProblem> findCalculationProblem(const Project& project) {
     return Checker(project).run();
 }
 
-std::optional<NetworkProblem> findNonFiniteResult(const Project& project,
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const NetworkResults& results,
                                                   const std::vector<int16_t>& preorder) {
     for (auto it = preorder.rbegin(); it != preorder.rend(); ++it)
-        if (!hasFiniteResults(project, project.NodeTable[*it]))
+        if (!hasFiniteResults(project, results, *it))
             return NetworkProblem{NetworkFault::ResultsOutOfScale, *it, 0};
-    if (!std::isfinite(project.totalFlow) || !std::isfinite(project.networkResistance))
+    if (!std::isfinite(results.totalFlow) || !std::isfinite(results.networkResistance))
         return NetworkProblem{NetworkFault::TotalFlowOutOfScale, 1, 0};
     return std::nullopt;
 }

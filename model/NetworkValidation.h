@@ -3,6 +3,7 @@
 // What the calculation needs of a network before it may run: sound links, indexes that
 // the catalogues have, and values for which every power and division is defined.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 
 #include <QString>
@@ -52,7 +53,7 @@ std::optional<NetworkProblem> findCalculationProblem(const Project& project);
 // The first node, going up from the branch ends (`preorder` walked backwards), whose
 // results are not finite numbers: a flow or a resistance that overflowed, as a KV of 1E38
 // at an open end makes. nullopt when every result of the network is finite.
-std::optional<NetworkProblem> findNonFiniteResult(const Project& project,
+std::optional<NetworkProblem> findNonFiniteResult(const Project& project, const NetworkResults& results,
                                                   const std::vector<int16_t>& preorder);
 
 // Whether one step of the quick update can run at `node`: its links, catalogue indexes and

@@ -67,7 +67,6 @@ void Project::resetToNewProject() {
     root.next = kEndWithTerminal;
     root.derivation = 1;
     root.parent = 0;
-    root.eqResistance = kNewProjectRootEqResistance;
 
     TerminalTable[1].typeIndex = 1;
     TerminalTable[1].height = 0;

@@ -1,8 +1,9 @@
 #pragma once
 
-// The one project: the network tables, the catalogues it is built from and the
-// settings and state shared by every window and command. Owned by the main window
-// (or a test, or the command-line tool) and handed to whatever works on it.
+// The one project: what its file stores. The network tables, the catalogues they are built
+// from, the supply, the settings of the verification and of the report. The results of its
+// calculation (NetworkResults) and where the user stands in it (Session) are kept apart; the
+// three together are the Workspace the windows share.
 
 #include "model/NetworkTypes.h"
 #include "model/StandardSettings.h"
@@ -22,7 +23,7 @@ inline const QString kNewProjectRootName = QStringLiteral("Radice");
 // Series and terminal type that new nodes get in a new project.
 constexpr int16_t kNewProjectLastSeries = 1;
 constexpr int16_t kNewProjectLastTerminalType = 1;
-// eqResistance of the root of a new project until its first calculation.
+// eqResistance of the root of a new project until its first calculation (its results).
 constexpr double kNewProjectRootEqResistance = 0.000742266610777188;
 
 // Name and code of the KV pseudo-series at index 0 of the pipe catalogue.
@@ -132,13 +133,7 @@ public:
     std::vector<Terminal> TerminalTable;         // index 0 holds no terminal
     std::vector<PipeSeries> PipeCatalogue;       // index 0 is the KV pseudo-series
     std::vector<TerminalType> TerminalCatalogue; // from index 0
-    float totalFlow = 0;
-    float networkResistance = 0;
-    float maxHeight = 0;
-    int16_t currentNode = 1;
-    int16_t focusNode = 1;
-    Node editNode;
-    int32_t terminalNode = 0;
+    float maxHeight = 0;                         // of the terminals, m: where the schema's height scale ends
     int16_t lastSeries = kNewProjectLastSeries;
     int16_t lastTerminalType = kNewProjectLastTerminalType;
     // What a verification against a standard is asked to check; kept in the project file's
@@ -152,9 +147,6 @@ public:
     // The file read held the block (or had the old settings file beside it): a save writes the
     // block even when it says nothing but its name, so that the old file is read no more.
     bool blockInFile = false;
-    // Counts the writes of the result fields (every calculation ends with one), so that
-    // what is derived from the results knows when to be worked out again.
-    uint64_t resultsGeneration = 0;
 };
 
 // The KV pseudo-series that stands at index 0 of every pipe catalogue.

@@ -269,19 +269,19 @@ ProjectHistory::ProjectHistory(std::size_t byteBudget)
 
 ProjectHistory::~ProjectHistory() = default;
 
-void ProjectHistory::reset(const Project& project) {
+void ProjectHistory::reset(const Project& project, int16_t cursor) {
     baseline_->nodes = project.NodeTable;
     baseline_->terminals = project.TerminalTable;
     baseline_->header = StoredHeader::of(project);
-    baselineCursor_ = project.currentNode;
+    baselineCursor_ = cursor;
     steps_.clear();
     position_ = 0;
     clean_ = 0;
     bytes_ = 0;
 }
 
-bool ProjectHistory::record(const Project& project, const QString& label, int16_t cursorBefore,
-                            bool mergeWithLast) {
+bool ProjectHistory::record(const Project& project, int16_t cursor, const QString& label,
+                            int16_t cursorBefore, bool mergeWithLast) {
     if (mergeWithLast && canUndo() && !canRedo() && steps_.back()->label == label && !isClean()) {
         // The baseline goes back to before the last step, which the new one replaces.
         const Step& last = *steps_.back();
@@ -329,7 +329,7 @@ bool ProjectHistory::record(const Project& project, const QString& label, int16_
     step.shapeChanged = (changedFields & kLinkFields) || step.nodeCountBefore != step.nodeCountAfter ||
                         step.terminalCountBefore != step.terminalCountAfter;
     step.cursorBefore = cursorBefore > 0 ? cursorBefore : baselineCursor_;
-    step.cursorAfter = project.currentNode;
+    step.cursorAfter = cursor;
     step.nodeChanges.shrink_to_fit();
     step.terminalChanges.shrink_to_fit();
     step.names.shrink_to_fit();
@@ -337,7 +337,7 @@ bool ProjectHistory::record(const Project& project, const QString& label, int16_
     // The baseline becomes the project as it stands: only what changed is copied.
     applyToTables(step, true, nodes, terminals);
     baseline_->header = std::move(header);
-    baselineCursor_ = project.currentNode;
+    baselineCursor_ = cursor;
 
     dropRedoSteps();
     bytes_ += step.bytes();
@@ -396,7 +396,7 @@ void ProjectHistory::applyToTables(const Step& step, bool forward, std::vector<N
     applyTerminalChanges(step.terminalChanges, forward, terminals);
 }
 
-void ProjectHistory::apply(Project& project, const Step& step, bool forward) {
+int16_t ProjectHistory::apply(Project& project, const Step& step, bool forward) {
     applyToTables(step, forward, project.NodeTable, project.TerminalTable);
     applyToTables(step, forward, baseline_->nodes, baseline_->terminals);
     if (step.header) {
@@ -405,24 +405,24 @@ void ProjectHistory::apply(Project& project, const Step& step, bool forward) {
         baseline_->header = header;
     }
     const int16_t cursor = forward ? step.cursorAfter : step.cursorBefore;
-    project.currentNode = project.isValidNodeIndex(cursor) ? cursor : int16_t(1);
-    baselineCursor_ = project.currentNode;
+    baselineCursor_ = project.isValidNodeIndex(cursor) ? cursor : int16_t(1);
+    return baselineCursor_;
 }
 
 std::optional<ProjectHistory::Applied> ProjectHistory::undo(Project& project) {
     if (!canUndo())
         return std::nullopt;
     const Step& step = *steps_[--position_];
-    apply(project, step, false);
-    return Applied{step.label, step.shapeChanged, project.currentNode};
+    const int16_t cursor = apply(project, step, false);
+    return Applied{step.label, step.shapeChanged, cursor};
 }
 
 std::optional<ProjectHistory::Applied> ProjectHistory::redo(Project& project) {
     if (!canRedo())
         return std::nullopt;
     const Step& step = *steps_[position_++];
-    apply(project, step, true);
-    return Applied{step.label, step.shapeChanged, project.currentNode};
+    const int16_t cursor = apply(project, step, true);
+    return Applied{step.label, step.shapeChanged, cursor};
 }
 
 void ProjectHistory::markClean() {

@@ -9,7 +9,7 @@
 // what to call it; a change that no command recorded goes with the next one recorded.
 //
 // Undoing writes the stored fields back exactly: the tables, the header, the verification's
-// settings and the cursor's node are as they were, and a save gives the same bytes. The
+// settings are as they were, and the cursor's node is given back, and a save gives the same bytes. The
 // results are not kept: the caller calculates again. The steps are bounded by their bytes
 // (kHistoryBytes): past it the oldest go.
 
@@ -35,15 +35,16 @@ public:
     ProjectHistory(const ProjectHistory&) = delete;
     ProjectHistory& operator=(const ProjectHistory&) = delete;
 
-    // A new history from the project as it stands (opened, new, read): nothing to undo, clean.
-    void reset(const Project& project);
+    // A new history from the project as it stands (opened, new, read), the cursor on `cursor`:
+    // nothing to undo, clean.
+    void reset(const Project& project, int16_t cursor = 1);
 
-    // Records what changed since the last step under `label` ("modifica Metri"); false when
-    // nothing did. `cursorBefore` is the node the cursor was on when the change began (0: where
-    // it was at the last step); undoing puts it back there. Steps that could be redone are dropped.
-    // With `mergeWithLast`, a change of the same label as the last step (and not past the saved
-    // state) becomes part of it: the clicks of a spin box are one step.
-    bool record(const Project& project, const QString& label, int16_t cursorBefore = 0,
+    // Records what changed since the last step under `label` ("modifica Metri"), the cursor
+    // now on `cursor`; false when nothing did. `cursorBefore` is the node the cursor was on when
+    // the change began (0: where it was at the last step); undoing puts it back there. Steps that could be
+    // redone are dropped. With `mergeWithLast`, a change of the same label as the last step (and not past the
+    // saved state) becomes part of it: the clicks of a spin box are one step.
+    bool record(const Project& project, int16_t cursor, const QString& label, int16_t cursorBefore = 0,
                 bool mergeWithLast = false);
     // True when the project's stored fields are not those of the last step (a change no
     // command has recorded yet).
@@ -57,7 +58,7 @@ public:
     struct Applied {
         QString label;
         bool shapeChanged = false; // the tree's links or sizes changed: the windows are rebuilt
-        int16_t cursor = 1;        // the node the cursor was on
+        int16_t cursor = 1;        // the node the cursor was on: the caller puts it back there
     };
     // Takes the last step back (or does it again), writing the project's stored fields; the
     // caller calculates and refreshes.
@@ -77,7 +78,7 @@ public:
 private:
     struct Snapshot;
     struct Step;
-    void apply(Project& project, const Step& step, bool forward);
+    int16_t apply(Project& project, const Step& step, bool forward); // the cursor to put back
     static void applyToTables(const Step& step, bool forward, std::vector<Node>& nodes,
                               std::vector<Terminal>& terminals);
     void dropOldest();

@@ -40,7 +40,7 @@ int16_t followed(const std::vector<int16_t>& map, int32_t index) {
 
 } // namespace
 
-std::vector<int16_t> dropUnreachableRecords(Project& project) {
+RecordMoves dropUnreachableRecords(Project& project) {
     const Reachable r = reachable(project);
     std::vector<Node> nodes(1);
     nodes.reserve(std::size_t(r.nodes) + 1);
@@ -75,13 +75,19 @@ std::vector<int16_t> dropUnreachableRecords(Project& project) {
                     moved.push_back(r.nodeMap[std::size_t(node)]);
             members = std::move(moved);
         }
-    project.currentNode = followed(r.nodeMap, project.currentNode);
-    project.focusNode = followed(r.nodeMap, project.focusNode);
-    project.terminalNode = followed(r.nodeMap, project.terminalNode);
-    return r.nodeMap;
+    return RecordMoves{r.nodeMap, r.terminalMap};
 }
 
-bool makeRoomFor(Project& project, int nodes, int terminals, std::vector<int16_t>& moved) {
+void followMoves(const RecordMoves& moves, NetworkResults& results, Session& session) {
+    results.followMovedNodes(moves.nodes);
+    results.followMovedTerminals(moves.terminals);
+    ++results.generation;
+    session.currentNode = followed(moves.nodes, session.currentNode);
+    session.focusNode = followed(moves.nodes, session.focusNode);
+    session.terminalNode = followed(moves.nodes, session.terminalNode);
+}
+
+bool makeRoomFor(Project& project, int nodes, int terminals, RecordMoves& moved) {
     const auto fits = [&](int nodesInUse, int terminalsInUse) {
         return nodesInUse + nodes <= kMaxTableIndex && terminalsInUse + terminals <= kMaxTableIndex;
     };

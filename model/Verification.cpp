@@ -48,14 +48,15 @@ TerminalVerification verifyTerminal(const Project& project, const ConvergedSolut
 
 } // namespace
 
-NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution) {
+NetworkVerification VerifyNetwork(const Project& project, const NetworkResults& results,
+                                  const ConvergedSolution& solution) {
     NetworkVerification result;
     const std::size_t size = project.NodeTable.size();
     result.terminalIndex.assign(size, -1);
     result.sectionIndex.assign(size, -1);
     result.openEndIndex.assign(size, -1);
     for (const int16_t start : branchStarts(project)) {
-        for (const BranchRow& row : computeBranchRows(project, start)) {
+        for (const BranchRow& row : computeBranchRows(project, results, start)) {
             const Node& node = project.NodeTable[row.node];
             const ConvergedNode& converged = solution.nodes[std::size_t(row.node)];
             if (!converged.shutOff) {

@@ -82,7 +82,8 @@ private:
 
 // `project` holds the results of Calculate; `solution` is SolveConverged of the same
 // network (ok). Reads both, writes nothing.
-NetworkVerification VerifyNetwork(const Project& project, const ConvergedSolution& solution);
+NetworkVerification VerifyNetwork(const Project& project, const NetworkResults& results,
+                                  const ConvergedSolution& solution);
 
 // What the converged solution says of a terminal, for the grid's tooltip, the report and
 // the command line, beginning in lower case: its flow and pressure left ("a convergenza

@@ -55,7 +55,9 @@ void PageView::paintEvent(QPaintEvent*) {
     paintPage(painter, *page_, dotsPerMm, dotsPerMm / screenDotsPerMm);
 }
 
-Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* parent) : QDialog(parent) {
+Anteprima::Anteprima(const Project& project, const NetworkResults& results, Interaction& interaction,
+                     QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("Anteprima"));
     setWindowTitle(QStringLiteral("Anteprima"));
     btnEsci = new QPushButton(QStringLiteral("&Chiudi"), this);
@@ -89,7 +91,7 @@ Anteprima::Anteprima(const Project& project, Interaction& interaction, QWidget* 
     RecordingSurface surface(metrics);
     ReportOptions options;
     options.warn = [&interaction](const QString& text) { interaction.inform(text); };
-    PrintReport(project, surface, ReportSections::everything(project), options);
+    PrintReport(project, results, surface, ReportSections::everything(project), options);
     pages_ = surface.pages();
     if (pages_.empty())
         pages_.emplace_back();

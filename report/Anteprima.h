@@ -5,6 +5,7 @@
 // Pages are kept as recordings and drawn when shown, so that a report of thousands of pages
 // fits in memory.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 #include "platform/Interaction.h"
 #include "platform/PagePainter.h"
@@ -41,7 +42,8 @@ private:
 class Anteprima : public QDialog {
     Q_OBJECT
 public:
-    Anteprima(const Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    Anteprima(const Project& project, const NetworkResults& results, Interaction& interaction,
+              QWidget* parent = nullptr);
 
     QPushButton* btnEsci;
     QPushButton* PagPrew;

@@ -23,13 +23,13 @@ constexpr int kHeightDecimals = 2;
 // A decimal more than the grid shows: a spreadsheet sums what it is given.
 constexpr int kExtraPressureDecimals = 1;
 
-void addNetworkRows(const Project& project, std::vector<QStringList>& rows) {
+void addNetworkRows(const Project& project, const NetworkResults& results, std::vector<QStringList>& rows) {
     const PressureScale scale = calculationScale(project.pressureUnit);
     const int pressureDecimals = scale.decimals + kExtraPressureDecimals;
     const auto pressure = [&](double mm) { return csvNumber(scale.fromMm(mm), pressureDecimals); };
     rows.push_back({QStringLiteral("Calcolo della rete"),
                     QStringLiteral("Pressione di progetto ") + scale.symbol, pressure(project.supplyPressure),
-                    QStringLiteral("Portata totale l/min"), csvNumber(project.totalFlow, kFlowDecimals)});
+                    QStringLiteral("Portata totale l/min"), csvNumber(results.totalFlow, kFlowDecimals)});
     rows.push_back({QStringLiteral("Ramo"), QStringLiteral("Nome"), QStringLiteral("Lunghezza m"),
                     QStringLiteral("L.eq. m o KV"), QStringLiteral("Serie"), QStringLiteral("Diametro"),
                     QStringLiteral("Di mm"), QStringLiteral("Q l/min"), QStringLiteral("v m/s"),
@@ -38,7 +38,7 @@ void addNetworkRows(const Project& project, std::vector<QStringList>& rows) {
                     QStringLiteral("Pressione al terminale ") + scale.symbol});
     for (const int16_t first : branchesInReportOrder(project)) {
         const QString branch = branchTitleOf(project, first);
-        for (const BranchRow& row : computeBranchRows(project, first)) {
+        for (const BranchRow& row : computeBranchRows(project, results, first)) {
             const Node& node = project.NodeTable[std::size_t(row.node)];
             const PipeSeries* series = project.findSeries(node);
             const PipeDiameter* diameter = project.findDiameter(node);
@@ -127,17 +127,19 @@ QString csvNumber(double value, int decimals) {
     return text.replace(u'.', u',');
 }
 
-std::vector<QStringList> calculationTableRows(const Project& project, const StandardCheck* check) {
+std::vector<QStringList> calculationTableRows(const Project& project, const NetworkResults& results,
+                                              const StandardCheck* check) {
     std::vector<QStringList> rows;
-    addNetworkRows(project, rows);
+    addNetworkRows(project, results, rows);
     if (check)
         addVerificationRows(*check, rows);
     return rows;
 }
 
-QByteArray calculationTableCsv(const Project& project, const StandardCheck* check) {
+QByteArray calculationTableCsv(const Project& project, const NetworkResults& results,
+                               const StandardCheck* check) {
     QString text;
-    for (const QStringList& row : calculationTableRows(project, check)) {
+    for (const QStringList& row : calculationTableRows(project, results, check)) {
         QStringList fields;
         for (const QString& field : row)
             fields << csvField(field);

@@ -27,8 +27,10 @@ QString csvNumber(double value, int decimals);
 
 // The table's lines, each a list of fields (for tests and for the file below). `check`: the
 // verification to add, none when the project has no standard.
-std::vector<QStringList> calculationTableRows(const Project& project, const StandardCheck* check);
+std::vector<QStringList> calculationTableRows(const Project& project, const NetworkResults& results,
+                                              const StandardCheck* check);
 // The file's bytes: BOM, then the lines joined.
-QByteArray calculationTableCsv(const Project& project, const StandardCheck* check);
+QByteArray calculationTableCsv(const Project& project, const NetworkResults& results,
+                               const StandardCheck* check);
 
 } // namespace valmora

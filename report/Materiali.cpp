@@ -51,8 +51,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-Materiali::Materiali(Project& project, Interaction& interaction, QWidget* parent)
-    : QDialog(parent), project_(project), totals_(totalMaterials(project)), interaction_(interaction) {
+Materiali::Materiali(Workspace& workspace, Interaction& interaction, QWidget* parent)
+    : QDialog(parent), project_(workspace.project), totals_(totalMaterials(project_, workspace.results)),
+      interaction_(interaction) {
     setObjectName(QStringLiteral("Materiali"));
     setWindowTitle(QStringLiteral("Materiali"));
 

@@ -4,7 +4,7 @@
 // under the "Tubi" tab and terminals under "Terminali", and a button that writes the same
 // lists to a text file beside the project. Modal; the lists are not refreshed while open.
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 #include "report/Materials.h"
 
@@ -21,7 +21,7 @@ class Materiali : public QDialog {
     Q_OBJECT
 public:
     // Computes the materials of `project` and fills both lists.
-    Materiali(Project& project, Interaction& interaction, QWidget* parent = nullptr);
+    Materiali(Workspace& workspace, Interaction& interaction, QWidget* parent = nullptr);
 
     QTabBar* TabStrip;
     GridControl* TubiGrid;

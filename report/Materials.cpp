@@ -36,10 +36,12 @@ void addLength(MaterialsTotals& totals, const Node& node) {
     totals.metres[std::size_t(node.seriesIndex)][std::size_t(node.diameterIndex)] += double(node.length);
 }
 
-void CountTerminal(const Project& project, MaterialsTotals& totals, const Node& node) {
+void CountTerminal(const Project& project, const NetworkResults& results, MaterialsTotals& totals,
+                   int16_t i) {
+    const Node& node = project.NodeTable[std::size_t(i)];
     if (!node.endsInTerminal())
         return; // open ends and manifolds hold no terminal
-    const float flow = static_cast<float>(double(project.totalFlow) * node.flowFraction);
+    const float flow = static_cast<float>(double(results.totalFlow) * results.node(i).flowFraction);
     const auto type = std::size_t(project.terminalOf(node).typeIndex);
     ++totals.count[type];
     if (flow > kActiveTerminalFlow)
@@ -78,13 +80,14 @@ QStringList seriesRows(const Project& project, const std::vector<SeriesMaterials
 
 // Depth first from node 1, a node's derived branch before its continuation; iterative,
 // since a chain of 32 767 nodes must not exhaust the stack.
-MaterialsTotals totalMaterials(const Project& project) {
+MaterialsTotals totalMaterials(const Project& project, const NetworkResults& results) {
     MaterialsTotals totals = emptyTotals(project);
     if (!project.isValidNodeIndex(1))
         return totals;
     std::vector<int16_t> pending{1};
     while (!pending.empty()) {
-        const Node& node = project.NodeTable[std::size_t(pending.back())];
+        const int16_t i = pending.back();
+        const Node& node = project.NodeTable[std::size_t(i)];
         pending.pop_back();
         addLength(totals, node);
         if (node.continues()) {
@@ -93,7 +96,7 @@ MaterialsTotals totalMaterials(const Project& project) {
             if (node.derivation > 0)
                 pending.push_back(node.derivation);
         } else {
-            CountTerminal(project, totals, node);
+            CountTerminal(project, results, totals, i);
         }
     }
     return totals;

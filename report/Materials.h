@@ -5,6 +5,7 @@
 // materials window, its text file and the printed report all read, so that all three show
 // the same numbers; the project is never changed by it.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 
 #include <QLocale>
@@ -38,7 +39,7 @@ struct MaterialsTotals {
 // lose or invent metres); each branch end with a terminal counts it in its type's count, and
 // in activeCount when its flow exceeds kActiveTerminalFlow. The derived branch of a node is
 // walked before its continuation.
-MaterialsTotals totalMaterials(const Project& project);
+MaterialsTotals totalMaterials(const Project& project, const NetworkResults& results);
 
 // Weight of `metres` of pipe of one diameter, kg: (Do^2 - Di^2) x 0.7854 / 10^6 x density x length.
 double diameterWeight(const PipeSeries& series, const PipeDiameter& diameter, double metres);

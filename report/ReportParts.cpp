@@ -294,12 +294,12 @@ void Tabelle::PrintSummary() {
     }
     printHeading(QStringLiteral("SINTESI DEI RISULTATI"));
     printWrapped(QStringLiteral("Calcolo della rete: portata totale %1 l/min alla pressione di progetto %2.")
-                     .arg(flowText(project_.totalFlow),
+                     .arg(flowText(facts_.results().totalFlow),
                           pressureReadout(project_.supplyPressure, project_.pressureUnit)));
     // The terminal the calculation leaves with the least pressure.
     std::optional<std::pair<double, int16_t>> least;
     for (const int16_t first : branchStarts(project_)) {
-        const std::vector<BranchRow> rows = computeBranchRows(project_, first);
+        const std::vector<BranchRow> rows = computeBranchRows(project_, facts_.results(), first);
         if (rows.empty())
             continue;
         const Node& end = project_.NodeTable[std::size_t(rows.back().node)];

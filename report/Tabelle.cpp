@@ -107,9 +107,10 @@ Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOpti
       pressures_(calculationScale(project.pressureUnit)), pageHeight_(kUsablePageHeight),
       pageWidth_(kPrinterPageWidth), widthScale_(1.0f) {}
 
-Tabelle::Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options)
+Tabelle::Tabelle(const Project& project, const NetworkResults& results, PrintSurface& surface,
+                 const ReportOptions& options)
     : project_(project), surface_(surface), options_(options),
-      ownFacts_(std::make_unique<ReportFacts>(project)), facts_(*ownFacts_),
+      ownFacts_(std::make_unique<ReportFacts>(project, results)), facts_(*ownFacts_),
       pressures_(calculationScale(project.pressureUnit)), pageHeight_(kUsablePageHeight),
       pageWidth_(kPrinterPageWidth), widthScale_(1.0f) {}
 
@@ -244,7 +245,7 @@ QString Tabelle::branchTitle(int16_t firstNode) const {
 }
 
 int16_t Tabelle::PrintBranchTable(int16_t firstNode) {
-    const std::vector<ReportRow> rows = computeReportRows(project_, firstNode);
+    const std::vector<ReportRow> rows = computeReportRows(project_, facts_.results(), firstNode);
     const QString title = branchTitle(firstNode);
     QStringList table;
     table.reserve(qsizetype(rows.size()));
@@ -271,9 +272,9 @@ const NetworkVerification* ReportFacts::networkChecks() {
     if (!checks_) {
         checks_.emplace();
         // A network the converged solution cannot solve is reported without the checks.
-        const ConvergedSolution converged = SolveConverged(project_);
+        const ConvergedSolution converged = SolveConverged(project_, startingFromResults(&results_));
         if (converged.ok)
-            *checks_ = VerifyNetwork(project_, converged);
+            *checks_ = VerifyNetwork(project_, results_, converged);
     }
     return *checks_ ? &**checks_ : nullptr;
 }
@@ -287,7 +288,7 @@ const OperatingChart& ReportFacts::chart() {
 
 const MaterialsTotals& ReportFacts::materials() {
     if (!materials_)
-        materials_ = totalMaterials(project_);
+        materials_ = totalMaterials(project_, results_);
     return *materials_;
 }
 
@@ -799,11 +800,11 @@ void layOutReport(const Project& project, PrintSurface& surface, const ReportSec
 
 } // namespace
 
-void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
-                 const ReportOptions& options) {
+void PrintReport(const Project& project, const NetworkResults& results, PrintSurface& surface,
+                 const ReportSections& sections, const ReportOptions& options) {
     if (!sections.any())
         return;
-    ReportFacts facts(project);
+    ReportFacts facts(project, results);
     ReportOptions laidOut = options;
     if (laidOut.totalPages <= 0) {
         // Laid out once in silence to count the pages: the same metrics give the same breaks.

@@ -54,7 +54,9 @@ struct ReportSections {
 // What more than one part of the report reads, worked out once for the whole report (which
 // is laid out twice: once to count its pages).
 struct ReportFacts {
-    explicit ReportFacts(const Project& reported) : project_(reported) {}
+    ReportFacts(const Project& reported, const NetworkResults& results)
+        : project_(reported), results_(results) {}
+    const NetworkResults& results() const { return results_; }
     // The verification against the project's standard.
     const StandardCheck& standardCheck();
     // The converged solution's checks of the network; none when it cannot be solved.
@@ -65,6 +67,7 @@ struct ReportFacts {
 
 private:
     const Project& project_;
+    const NetworkResults& results_;
     std::optional<StandardCheck> check_;
     std::optional<std::optional<NetworkVerification>> checks_;
     std::optional<OperatingChart> chart_;
@@ -90,7 +93,8 @@ public:
 
     Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options, ReportFacts& facts);
     // With facts of its own.
-    Tabelle(const Project& project, PrintSurface& surface, const ReportOptions& options);
+    Tabelle(const Project& project, const NetworkResults& results, PrintSurface& surface,
+            const ReportOptions& options);
 
     void PrintReportHeader();
     // Prints the table of the branch starting at `firstNode` and the line on its end;
@@ -197,7 +201,7 @@ QString printedMessage(const QString& deviceName, int paperBin);
 
 // The whole report: the font and page of the layout, the header, the chosen sections, the
 // end of the document. The project is not changed.
-void PrintReport(const Project& project, PrintSurface& surface, const ReportSections& sections,
-                 const ReportOptions& options);
+void PrintReport(const Project& project, const NetworkResults& results, PrintSurface& surface,
+                 const ReportSections& sections, const ReportOptions& options);
 
 } // namespace valmora

@@ -27,9 +27,10 @@ const QString kPdfExtension = QStringLiteral(".pdf");
 
 } // namespace
 
-frmStampa::frmStampa(Project& project, Interaction& interaction, QPrinter& printer,
+frmStampa::frmStampa(Workspace& workspace, Interaction& interaction, QPrinter& printer,
                      const ReportSections& chosen, QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction), printer_(printer) {
+    : QDialog(parent), project_(workspace.project), results_(workspace.results), interaction_(interaction),
+      printer_(printer) {
     setObjectName(QStringLiteral("frmStampa"));
     setWindowTitle(QStringLiteral("Stampa"));
     const std::array<QString, 9> captions = {QStringLiteral("Stampa i nodi"),
@@ -114,8 +115,8 @@ void frmStampa::printReport() {
     }
     const ReportOptions printing = options();
     printer_.setDocName(QStringLiteral("Valmora - ") + QFileInfo(project_.projectPath).fileName());
-    const PagedOutcome printed =
-        printOn(printer_, [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); });
+    const PagedOutcome printed = printOn(
+        printer_, [&](PrintSurface& surface) { PrintReport(project_, results_, surface, chosen, printing); });
     if (!printed.ok) {
         interaction_.inform(QStringLiteral("Stampa non riuscita"), QString(), MessageIcon::Exclamation,
                             printed.reason);
@@ -138,7 +139,8 @@ void frmStampa::exportPdf() {
     const WriteRequest request = outputOf(project_.projectPath);
     const PagedOutcome written = writePdf(
         path, projectPdfInfo(project_, kReportDocument),
-        [&](PrintSurface& surface) { PrintReport(project_, surface, chosen, printing); }, {}, request);
+        [&](PrintSurface& surface) { PrintReport(project_, results_, surface, chosen, printing); }, {},
+        request);
     if (!written.ok) {
         interaction_.inform(QStringLiteral("Errore in scrittura"), QString(), MessageIcon::Exclamation,
                             written.reason);
@@ -148,7 +150,7 @@ void frmStampa::exportPdf() {
 }
 
 void frmStampa::preview() {
-    Anteprima window(project_, interaction_, this);
+    Anteprima window(project_, results_, interaction_, this);
     interaction_.runDialog(window);
 }
 

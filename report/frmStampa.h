@@ -3,7 +3,7 @@
 // "Stampa": which sections of the report go to the printer, the printer's set-up, the
 // preview, and the report written as a PDF file beside the project.
 
-#include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/Interaction.h"
 #include "report/Tabelle.h"
 
@@ -23,7 +23,7 @@ public:
     // `printer`: the session's printer, which "Opzioni stampante" sets up and the schema's
     // printout uses too. `chosen`: the parts ticked when the window opens, the designer's last
     // choice (every part the project has, the first time).
-    frmStampa(Project& project, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
+    frmStampa(Workspace& workspace, Interaction& interaction, QPrinter& printer, const ReportSections& chosen,
               QWidget* parent = nullptr);
 
     // nodes, materials, terminals, the verification, the curves, the cover, the inputs, the
@@ -50,6 +50,7 @@ private:
     ReportOptions options();
 
     Project& project_;
+    NetworkResults& results_;
     Interaction& interaction_;
     QPrinter& printer_;
 };

@@ -37,7 +37,8 @@ QString schemaPictureName(SchemaPicture picture) {
     return QString::fromLatin1(names[std::size_t(picture)]);
 }
 
-SchemaLayout::SchemaLayout(const Project& project) : project_(project) {}
+SchemaLayout::SchemaLayout(const Project& project, const NetworkResults& results)
+    : project_(project), results_(results) {}
 
 const SchemaCell& SchemaLayout::cell(int r, int c) const {
     if (r < 1 || r > rowCount() || c < 0)
@@ -240,7 +241,7 @@ void SchemaLayout::RefreshLabels() {
 
 QString SchemaLayout::flowText(int16_t node) const {
     // Single precision, as the board has always shown it.
-    return formatPicture(double(static_cast<float>(nodeFlow(project_, node))), u"###0");
+    return formatPicture(double(static_cast<float>(nodeFlow(results_, node))), u"###0");
 }
 
 void SchemaLayout::FillTerminalColumns() {
@@ -254,7 +255,7 @@ void SchemaLayout::FillTerminalColumns() {
             row.flow = flowText(row.openEnd);
         }
     }
-    flowCaption_ = QStringLiteral("Lt/min ") + formatPicture(double(project_.totalFlow), u"#0");
+    flowCaption_ = QStringLiteral("Lt/min ") + formatPicture(double(results_.totalFlow), u"#0");
 }
 
 void SchemaLayout::MarkWarnings(const NetworkVerification* checks) {

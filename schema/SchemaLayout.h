@@ -73,7 +73,9 @@ struct SchemaRow {
 
 class SchemaLayout {
 public:
-    explicit SchemaLayout(const Project& project);
+    // Over the project and the results of its last calculation (the flows it shows).
+    SchemaLayout(const Project& project, const NetworkResults& results);
+    const NetworkResults& results() const { return results_; }
 
     // Lays out the whole tree; the board keeps the layout until it is thrown away.
     void BuildSchema();
@@ -115,6 +117,7 @@ private:
     QString flowText(int16_t node) const;
 
     const Project& project_;
+    const NetworkResults& results_;
     std::vector<SchemaRow> rows_; // index 0 stands for the header row
     int columns_ = 1;
     int treeCols_ = 0;

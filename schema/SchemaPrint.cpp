@@ -94,9 +94,9 @@ private:
         surface_.setFont(kHeadingFont);
         surface_.print(QStringLiteral("SCHEMA - File ") + oneLine(project_.projectPath));
         surface_.setFont(kBodyFont);
-        surface_.print(QStringLiteral("Portata totale= ") + formatPicture(double(project_.totalFlow), u"#0") +
-                       QStringLiteral(" lt/min") + QStringLiteral(" alla pressione di ") +
-                       pressureInSchema(project_) + u'.');
+        surface_.print(QStringLiteral("Portata totale= ") +
+                       formatPicture(double(board_.results().totalFlow), u"#0") + QStringLiteral(" lt/min") +
+                       QStringLiteral(" alla pressione di ") + pressureInSchema(project_) + u'.');
         surface_.setFont(bodyFont_);
         surface_.setCurrentX(mm(x0_));
         surface_.print(rightInSix(kFlowHeader) + kColumnGap + rightInSix(kHeightHeader), false);

@@ -58,8 +58,9 @@ inline bool inNormalState(const QWidget* frame) {
 
 } // namespace
 
-frmSchema::frmSchema(Project& project, Interaction& interaction, SchemaHost& host, QWidget* parent)
-    : QWidget(parent), project_(project), interaction_(interaction), host_(host), board_(project) {
+frmSchema::frmSchema(Workspace& workspace, Interaction& interaction, SchemaHost& host, QWidget* parent)
+    : QWidget(parent), workspace_(workspace), project_(workspace.project), results_(workspace.results),
+      session_(workspace.session), interaction_(interaction), host_(host), board_(project_, results_) {
     setObjectName(QStringLiteral("frmSchema"));
     setWindowTitle(QStringLiteral("Schema"));
     setProperty("tag", kSchemaTag);
@@ -262,7 +263,7 @@ bool frmSchema::eventFilter(QObject* watched, QEvent* event) {
 // ---- activation and refresh -------------------------------------------------------
 
 void frmSchema::activated() {
-    SelectNode(project_.focusNode);
+    SelectNode(session_.focusNode);
     host_.setSchemaActive(true);
     aggiorna();
     scrollRule();
@@ -283,7 +284,7 @@ void frmSchema::aggiorna(int16_t) {
 }
 
 void frmSchema::recalculate() {
-    const CalculationOutcome outcome = Calculate(project_);
+    const CalculationOutcome outcome = Calculate(project_, results_);
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
 }
@@ -374,8 +375,8 @@ void frmSchema::openTerminalOfCurrentRow() {
     const Terminal* terminal = project_.findTerminal(end);
     if (!terminal || !project_.findTerminalType(*terminal))
         return; // nothing the dialog could edit
-    project_.terminalNode = n;
-    Fine dialog(project_, interaction_, pressureLeftText(project_, n), this);
+    session_.terminalNode = n;
+    Fine dialog(workspace_, interaction_, pressureLeftText(project_, results_, n), this);
     interaction_.runDialog(dialog);
     recalculate();
     showTerminalColumns();
@@ -415,8 +416,8 @@ void frmSchema::StepDiameter(bool up) {
 }
 
 void frmSchema::quickUpdate(int16_t changed) {
-    ResistanceUp(project_, changed);
-    const CalculationOutcome outcome = FlowPass(project_);
+    ResistanceUp(project_, results_, changed);
+    const CalculationOutcome outcome = FlowPass(project_, results_);
     if (!outcome.ok)
         interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
     showTerminalColumns();
@@ -445,11 +446,11 @@ void frmSchema::LunEq() {
     if (node.seriesIndex < 1) {
         interaction_.inform(QStringLiteral("Non è un tubo, è un KV !"));
     } else if (project_.findDiameter(node)) {
-        loadEditNode(project_, n);
-        frmLEQ dialog(project_, interaction_, this);
+        loadEditNode(project_, results_, session_, n);
+        frmLEQ dialog(workspace_, interaction_, this);
         interaction_.runDialog(dialog);
-        if (project_.editNode.virtualLength != node.virtualLength) {
-            node.virtualLength = project_.editNode.virtualLength;
+        if (session_.editNode.virtualLength != node.virtualLength) {
+            node.virtualLength = session_.editNode.virtualLength;
             quickUpdate(n);
             host_.recordChange(change_label::kEquivalentLength, n);
         }

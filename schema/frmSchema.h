@@ -7,6 +7,8 @@
 // equivalent-length dialog. The board is laid out once: a change of the tree's shape closes
 // the window.
 
+#include "model/Workspace.h"
+
 #include "platform/ChildWindow.h"
 #include "schema/SchemaLayout.h"
 
@@ -59,7 +61,7 @@ inline const QString kSchemaTag = QStringLiteral("Schema");
 class frmSchema : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    frmSchema(Project& project, Interaction& interaction, SchemaHost& host, QWidget* parent = nullptr);
+    frmSchema(Workspace& workspace, Interaction& interaction, SchemaHost& host, QWidget* parent = nullptr);
     ~frmSchema() override;
 
     GridControl* GFSchema;
@@ -129,7 +131,13 @@ private:
     int captionHeight() const;
     void sizeWindow();
 
+    Workspace& workspace_;
+
     Project& project_;
+
+    NetworkResults& results_;
+
+    Session& session_;
     Interaction& interaction_;
     SchemaHost& host_;
     SchemaLayout board_;

@@ -162,11 +162,6 @@ void adoptReadNetwork(Project& project, Project&& loaded, Header&& header) {
     project.maxHeight = loaded.maxHeight;
     project.NodeTable = std::move(loaded.NodeTable);
     project.TerminalTable = std::move(loaded.TerminalTable);
-    project.currentNode = 1;
-    project.focusNode = 1;
-    project.terminalNode = 0;
-    project.totalFlow = 0;
-    project.networkResistance = 0;
 }
 
 // ---- writing ----------------------------------------------------------------------
@@ -298,7 +293,6 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     project.blockInFile = blockLine > 0;
     ReadOutcome outcome;
     outcome.notices = std::move(block.notices);
-    outcome.calculation = Calculate(project);
     return outcome;
 }
 
@@ -436,7 +430,8 @@ void nameGraftedTerminalsApart(Project& project, int16_t first) {
 
 } // namespace
 
-GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader) {
+GraftOutcome graftSubtree(Workspace& workspace, int16_t cursor, const QByteArray& bytes, bool skipHeader) {
+    Project& project = workspace.project;
     if (!project.isValidNodeIndex(cursor))
         return graftRefused(kGraftCancelled, QStringLiteral("nessun nodo sotto il cursore"));
     FreeFormatReader reader(decodeTextFile(bytes));
@@ -455,16 +450,18 @@ GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& by
         return graftRefused(kNodeReadErrorPrefix + detail, detail);
     }
     // What earlier grafts left unreachable makes room before the graft is refused as too large.
-    std::vector<int16_t> moved;
+    RecordMoves moved;
     if (!makeRoomFor(project, scratch.nodeCount(), scratch.terminalCount(), moved))
         return graftRefused(kGraftCancelled,
                             QStringLiteral("la rete supererebbe i %1 nodi o terminali").arg(kMaxTableIndex));
-    if (!moved.empty())
-        cursor = moved[std::size_t(cursor)];
+    if (!moved.empty()) {
+        cursor = moved.nodes[std::size_t(cursor)];
+        followMoves(moved, workspace.results, workspace.session);
+    }
     attachScratch(project, cursor, scratch);
     nameGraftedTerminalsApart(project, static_cast<int16_t>(project.nodeCount() - scratch.nodeCount() + 1));
     GraftOutcome outcome;
-    outcome.calculation = Calculate(project);
+    outcome.calculation = Calculate(project, workspace.results);
     return outcome;
 }
 

@@ -10,6 +10,7 @@
 
 #include "model/Calculation.h"
 #include "model/Project.h"
+#include "model/Workspace.h"
 #include "platform/AtomicWrite.h"
 #include "storage/FreeFormatReader.h"
 #include "storage/ProjectBlock.h"
@@ -42,9 +43,6 @@ struct ReadOutcome {
     int line = 0;
     QString message; // for the user; for BadNode it begins with "Errore legginodo "
     QString detail;  // the line and what was wrong, without the leading words
-    // After a successful read: the calculation's outcome (a network the catalogues
-    // cannot calculate is read, but refused by the calculation).
-    CalculationOutcome calculation;
     // Lines of the block after the tree (or of the old settings file beside the project) that
     // were refused or kept unread; the tree and everything else was read.
     std::vector<ReadNotice> notices;
@@ -74,9 +72,9 @@ struct SaveOutcome {
 // into a new network checked against the project's catalogues; only when its tree has been
 // read completely does it replace the network, the header settings and what the block after
 // the tree holds (the defaults when there is none) of `project`, which stays exactly as it
-// was on any failure; then the network is calculated. A file without the block takes the
-// verification's settings from the old file beside it, when there is one. projectPath is
-// the caller's.
+// was on any failure. The caller calculates (a network the catalogues cannot calculate is
+// read, and refused by the calculation). A file without the block takes the verification's
+// settings from the old file beside it, when there is one. projectPath is the caller's.
 ReadOutcome ReadProject(Project& project, const QString& path);
 ReadOutcome readProjectText(Project& project, const QByteArray& bytes);
 
@@ -114,7 +112,9 @@ struct GraftOutcome {
 // derivation or terminal (whose records stay, unreachable: a save leaves them out). The
 // cursor node keeps its own values. A grafted terminal whose name another terminal has
 // already is named apart ("Naspo PT (2)"). On any failure the network stays exactly as it was.
-GraftOutcome graftSubtree(Project& project, int16_t cursor, const QByteArray& bytes, bool skipHeader);
+// The results and the session follow records dropped to make room; the network is then
+// calculated into the results.
+GraftOutcome graftSubtree(Workspace& workspace, int16_t cursor, const QByteArray& bytes, bool skipHeader);
 
 // "Copia": the node lines of the subtree at `node` written as the snippet file `path`.
 // The snippet lives in the current directory, where anyone may have put a link in its

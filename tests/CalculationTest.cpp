@@ -51,52 +51,57 @@ Project oneJunction() {
 }
 
 // The state after the first reduction only: the walk from each end, derivation first.
-void firstReductionOnly(Project& p, std::initializer_list<int16_t> endsInWalkOrder) {
+NetworkResults firstReductionOnly(const Project& p, std::initializer_list<int16_t> endsInWalkOrder) {
+    NetworkResults r;
     for (const int16_t end : endsInWalkOrder)
-        ResistanceUp(p, end);
-    FlowPass(p);
+        ResistanceUp(p, r, end);
+    FlowPass(p, r);
+    return r;
 }
 
-void expectSameResults(const Project& actual, const Project& expected) {
-    ASSERT_EQ(actual.NodeTable.size(), expected.NodeTable.size());
+void expectSameResults(const NetworkResults& actual, const NetworkResults& expected) {
+    ASSERT_EQ(actual.nodes.size(), expected.nodes.size());
+    ASSERT_EQ(actual.terminals.size(), expected.terminals.size());
     EXPECT_EQ(actual.totalFlow, expected.totalFlow);
     EXPECT_EQ(actual.networkResistance, expected.networkResistance);
-    for (std::size_t i = 1; i < actual.NodeTable.size(); ++i) {
-        const Node& a = actual.NodeTable[i];
-        const Node& e = expected.NodeTable[i];
+    for (std::size_t i = 1; i < actual.nodes.size(); ++i) {
+        const NodeResult& a = actual.nodes[i];
+        const NodeResult& e = expected.nodes[i];
         EXPECT_EQ(a.resistance, e.resistance) << "node " << i;
         EXPECT_EQ(a.eqResistance, e.eqResistance) << "node " << i;
         EXPECT_EQ(a.flowShare, e.flowShare) << "node " << i;
         EXPECT_EQ(a.flowFraction, e.flowFraction) << "node " << i;
     }
-    for (std::size_t t = 1; t < actual.TerminalTable.size(); ++t) {
-        EXPECT_EQ(actual.TerminalTable[t].heightResistance, expected.TerminalTable[t].heightResistance)
+    for (std::size_t t = 1; t < actual.terminals.size(); ++t) {
+        EXPECT_EQ(actual.terminals[t].heightResistance, expected.terminals[t].heightResistance)
             << "terminal " << t;
-        EXPECT_EQ(actual.TerminalTable[t].terminalResistance, expected.TerminalTable[t].terminalResistance)
+        EXPECT_EQ(actual.terminals[t].terminalResistance, expected.terminals[t].terminalResistance)
             << "terminal " << t;
     }
 }
 
 // What the grid and the reports show: finite numbers only.
-void expectFiniteRows(const Project& p) {
+void expectFiniteRows(const Project& p, const NetworkResults& r) {
     for (const int16_t start : branchStarts(p))
-        for (const BranchRow& row : computeBranchRows(p, start)) {
+        for (const BranchRow& row : computeBranchRows(p, r, start)) {
             EXPECT_TRUE(std::isfinite(row.flow) && std::isfinite(row.drop) &&
                         std::isfinite(row.cumulativeDrop) && std::isfinite(row.velocity.value_or(0)))
                 << "node " << row.node;
         }
 }
 
-// Results left by some other network. Index 0 holds no node and nothing ever writes its results.
-void scrambleResults(Project& p, std::mt19937& rng) {
+// Results left by some other network, of the same size: what a window hands the calculation
+// after an edit. Index 0 holds no node and nothing ever writes its results.
+NetworkResults resultsOfAnotherNetwork(const Project& p, std::mt19937& rng) {
     std::uniform_real_distribution<double> any(-2.0, 50.0);
-    for (std::size_t i = 1; i < p.NodeTable.size(); ++i) {
-        Node& n = p.NodeTable[i];
-        n.eqResistance = any(rng);
-        n.flowShare = any(rng);
-        n.flowFraction = any(rng);
-        n.resistance = any(rng);
-    }
+    NetworkResults r;
+    r.fitTo(p);
+    for (std::size_t i = 1; i < r.nodes.size(); ++i)
+        r.nodes[i] = {any(rng), any(rng), any(rng), any(rng)};
+    for (std::size_t t = 1; t < r.terminals.size(); ++t)
+        r.terminals[t] = {float(any(rng)), float(any(rng))};
+    r.totalFlow = float(any(rng));
+    return r;
 }
 
 // A figure worked by hand, on a line of its file's notes:
@@ -148,7 +153,7 @@ int16_t nodeNamed(const Project& p, const QString& name) {
 
 // Each hand-worked figure against what the program computes, read from its results and not
 // from any text it prints.
-void expectHandFigures(const Project& p, const std::string& file) {
+void expectHandFigures(const Project& p, const NetworkResults& r, const std::string& file) {
     const std::vector<HandFigure> figures = handFigures(p.projectNotes);
     // A file that says it was worked by hand says what to.
     if (p.projectNotes.contains(QStringLiteral("a mano"), Qt::CaseInsensitive) ||
@@ -187,11 +192,11 @@ void expectHandFigures(const Project& p, const std::string& file) {
         double computed = 0;
         if (isConverged) {
             if (!converged)
-                converged = SolveConverged(p);
+                converged = SolveConverged(p, startingFromResults(&r));
             ASSERT_TRUE(converged->ok && converged->converged);
             computed = total ? converged->totalFlow : converged->nodes[std::size_t(node)].flow;
         } else {
-            computed = total ? double(p.totalFlow) : nodeFlow(p, node);
+            computed = total ? double(r.totalFlow) : nodeFlow(r, node);
         }
         EXPECT_NEAR(computed, italianNumber(figure.value), figure.tolerance);
     }
@@ -215,12 +220,14 @@ TEST(Calculation, HandWorkedNetworks) {
             Project p = shipped ? projectWithShippedCatalogues() : projectWithTestCatalogues();
             const QString file = folder.filePath(name);
             ASSERT_TRUE(ReadProject(p, file).ok()) << name.toStdString();
-            ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
-            expectHandFigures(p, name.toStdString());
+            NetworkResults r;
+            ASSERT_TRUE(Calculate(p, r).ok) << name.toStdString();
+            expectHandFigures(p, r, name.toStdString());
             seen += QStringLiteral("=== %1\n%2\n")
                         .arg(name,
                              QString(p.projectNotes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))) +
-                    calculationTable(p, name, kItalian) + QString::fromUtf8(calculationJson(p, name)) + u'\n';
+                    calculationTable(p, r, name, kItalian) + QString::fromUtf8(calculationJson(p, r, name)) +
+                    u'\n';
             if (p.standardSettings.standard != Standard::None) {
                 const QStringList verify{QStringLiteral("verify"), file, QStringLiteral("--catalogues"),
                                          shipped ? shippedDataDirectory() : testCataloguesDirectory()};
@@ -243,22 +250,22 @@ TEST(Calculation, MatchesTheWalkFromEveryEndExactly) {
     for (int round = 0; round < 60; ++round) {
         Project p = projectWithTestCatalogues();
         buildRandom(p, rng, 2 + round * 3);
-        Project expected = p;
-        referenceCalculate(expected);
+        NetworkResults expected;
+        referenceCalculate(p, expected);
 
-        // From clean results and from results left by some other network alike.
-        Project fromStale = p;
-        scrambleResults(fromStale, rng);
-        Project stale = fromStale;
-        referenceCalculate(stale);
+        // From no results and from results left by some other network alike.
+        NetworkResults fromStale = resultsOfAnotherNetwork(p, rng);
+        NetworkResults stale = fromStale;
+        referenceCalculate(p, stale);
 
-        ASSERT_TRUE(Calculate(p).ok) << "round " << round;
-        ASSERT_TRUE(Calculate(fromStale).ok) << "round " << round;
+        NetworkResults fresh;
+        ASSERT_TRUE(Calculate(p, fresh).ok) << "round " << round;
+        ASSERT_TRUE(Calculate(p, fromStale).ok) << "round " << round;
         SCOPED_TRACE(round);
-        expectSameResults(p, expected);
+        expectSameResults(fresh, expected);
         expectSameResults(fromStale, expected);
         expectSameResults(stale, expected);
-        ASSERT_TRUE(std::isfinite(p.totalFlow));
+        ASSERT_TRUE(std::isfinite(fresh.totalFlow));
     }
 }
 
@@ -270,20 +277,24 @@ TEST(Calculation, ATerminalEndSumsItsResistancesAsTheWalkDoes) {
     int correctedApart = 0;
     for (int k = 1; k <= 250; ++k) {
         Project p = singlePipe(0.137f * float(k));
-        ResistanceUp(p, 1);
+        NetworkResults r;
+        ResistanceUp(p, r, 1);
         const Node& node = p.NodeTable[1];
         const Terminal& terminal = p.TerminalTable[std::size_t(node.derivation)];
-        const double height = double(terminal.heightResistance);
-        const double own = double(terminal.terminalResistance);
-        EXPECT_EQ(node.eqResistance, height + (own + node.resistance)) << "height " << terminal.height;
-        reducedApart += (height + own) + node.resistance != height + (own + node.resistance);
+        const NodeResult& at = r.nodes[1];
+        const TerminalResult& work = r.terminals[std::size_t(node.derivation)];
+        const double height = double(work.heightResistance);
+        const double own = double(work.terminalResistance);
+        EXPECT_EQ(at.eqResistance, height + (own + at.resistance)) << "height " << terminal.height;
+        reducedApart += (height + own) + at.resistance != height + (own + at.resistance);
 
-        ASSERT_TRUE(Calculate(p).ok);
-        const double corrected = double(terminal.heightResistance);
-        EXPECT_EQ(node.eqResistance, own + node.resistance + corrected) << "height " << terminal.height;
-        const double walk = own + node.resistance + corrected;
-        correctedApart +=
-            (own + corrected) + node.resistance != walk || own + (node.resistance + corrected) != walk;
+        ASSERT_TRUE(Calculate(p, r).ok);
+        const double corrected = double(r.terminals[std::size_t(node.derivation)].heightResistance);
+        EXPECT_EQ(r.nodes[1].eqResistance, own + r.nodes[1].resistance + corrected)
+            << "height " << terminal.height;
+        const double walk = own + r.nodes[1].resistance + corrected;
+        correctedApart += (own + corrected) + r.nodes[1].resistance != walk ||
+                          own + (r.nodes[1].resistance + corrected) != walk;
     }
     // The heights tried must tell the orders apart, or the checks above say nothing.
     EXPECT_GT(reducedApart, 0);
@@ -297,18 +308,20 @@ TEST(Calculation, QuickUpdateAgreesWithAFullCalculation) {
     ASSERT_TRUE(ReadProject(example, shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
     for (Terminal& terminal : example.TerminalTable)
         terminal.height = 0;
-    ASSERT_TRUE(Calculate(example).ok);
+    NetworkResults calculated;
+    ASSERT_TRUE(Calculate(example, calculated).ok);
     for (const int16_t changed : networkPreorder(example)) {
         SCOPED_TRACE(changed);
-        Project quick = example;
-        quick.NodeTable[changed].length += 7;
-        quick.NodeTable[changed].virtualLength *= 2;
-        ResistanceUp(quick, changed);
-        ASSERT_TRUE(FlowPass(quick).ok);
-        Project full = quick;
-        ASSERT_TRUE(Calculate(full).ok);
+        Project changedProject = example;
+        changedProject.NodeTable[changed].length += 7;
+        changedProject.NodeTable[changed].virtualLength *= 2;
+        NetworkResults quick = calculated;
+        ResistanceUp(changedProject, quick, changed);
+        ASSERT_TRUE(FlowPass(changedProject, quick).ok);
+        NetworkResults full;
+        ASSERT_TRUE(Calculate(changedProject, full).ok);
         EXPECT_NEAR(quick.totalFlow, full.totalFlow, 1e-6 * full.totalFlow);
-        for (const int16_t i : networkPreorder(full))
+        for (const int16_t i : networkPreorder(changedProject))
             EXPECT_NEAR(nodeFlow(quick, i), nodeFlow(full, i), 1e-6 * full.totalFlow) << "node " << i;
     }
 }
@@ -320,8 +333,7 @@ TEST(Calculation, TerminalAtTheMinimumCorrectedFlowKeepsItsHeightResistance) {
     p.supplyPressure = 1;
     const auto flowWith = [&p](float k) {
         p.TerminalCatalogue[kTypeK100].kFactor = k;
-        firstReductionOnly(p, {1});
-        return p.totalFlow;
+        return firstReductionOnly(p, {1}).totalFlow;
     };
     float low = 0.001f;
     float high = 1.0f;
@@ -329,15 +341,17 @@ TEST(Calculation, TerminalAtTheMinimumCorrectedFlowKeepsItsHeightResistance) {
         (flowWith(low + (high - low) / 2) < hydraulics::kMinimumCorrectedFlow ? low : high) =
             low + (high - low) / 2;
     ASSERT_EQ(flowWith(low + (high - low) / 2), hydraulics::kMinimumCorrectedFlow);
-    ASSERT_TRUE(Calculate(p).ok);
-    EXPECT_EQ(p.TerminalTable[1].heightResistance, initialHeightResistance(1));
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
+    EXPECT_EQ(r.terminals[1].heightResistance, initialHeightResistance(1));
 }
 
 TEST(Calculation, QuickUpdateOnATerminalRestartsItsHeightResistance) {
     Project p = oneJunction();
-    ASSERT_TRUE(Calculate(p).ok);
-    ResistanceUp(p, 2);
-    EXPECT_EQ(p.TerminalTable[2].heightResistance, initialHeightResistance(5));
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
+    ResistanceUp(p, r, 2);
+    EXPECT_EQ(r.terminals[2].heightResistance, initialHeightResistance(5));
 }
 
 TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
@@ -394,18 +408,18 @@ TEST(Calculation, RefusesWhatItCannotComputeAndLeavesTheNetworkAlone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Project p = oneJunction();
-        ASSERT_TRUE(Calculate(p).ok);
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok);
         c.spoil(p);
-        const Project before = p;
-        const CalculationOutcome outcome = Calculate(p);
+        const NetworkResults before = r;
+        const CalculationOutcome outcome = Calculate(p, r);
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.node, c.node);
         EXPECT_EQ(outcome.fault, c.fault);
         EXPECT_EQ(outcome.message, QString::fromUtf8(c.words));
-        EXPECT_EQ(p.totalFlow, before.totalFlow);
-        EXPECT_EQ(p.NodeTable[1].eqResistance, before.NodeTable[1].eqResistance);
+        expectSameResults(r, before);
         if (c.walkable)
-            expectFiniteRows(p);
+            expectFiniteRows(p, r);
         const ConvergedSolution converged = SolveConverged(p); // refuses alike, with a reason
         EXPECT_FALSE(converged.ok);
         EXPECT_EQ(converged.message, QString::fromUtf8(c.words));
@@ -429,17 +443,18 @@ TEST(Calculation, OverflowingResultsAreRefusedAndCleared) {
             build.endWithTerminal(build.continueAfter(root, {QStringLiteral("Chiuso"), 1, 0, 1, 0, true}), 0,
                                   0);
         }
-        const CalculationOutcome outcome = Calculate(p);
+        NetworkResults r;
+        const CalculationOutcome outcome = Calculate(p, r);
         EXPECT_FALSE(outcome.ok);
         EXPECT_EQ(outcome.node, c.node);
         EXPECT_EQ(outcome.fault, NetworkFault::ResultsOutOfScale);
         EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("Nodo %1 ").arg(c.node)))
             << outcome.message.toStdString();
-        EXPECT_EQ(p.totalFlow, 0.0f);
-        expectFiniteRows(p);
+        EXPECT_EQ(r.totalFlow, 0.0f);
+        expectFiniteRows(p, r);
         // The quick update refuses alike.
-        ResistanceUp(p, p.nodeCount());
-        EXPECT_FALSE(FlowPass(p).ok);
-        expectFiniteRows(p);
+        ResistanceUp(p, r, p.nodeCount());
+        EXPECT_FALSE(FlowPass(p, r).ok);
+        expectFiniteRows(p, r);
     }
 }

@@ -62,13 +62,15 @@ protected:
 TEST(CalculationJson, NumbersThatAreNoNumbersBecomeNull) {
     Project p = projectWithTestCatalogues();
     buildOnePipe(p);
-    p.totalFlow = INFINITY;
-    p.NodeTable[1].flowFraction = NAN;
-    const QJsonObject spoiled = jsonObject(calculationJson(p, QStringLiteral("x")));
+    NetworkResults r;
+    r.fitTo(p);
+    r.totalFlow = INFINITY;
+    r.nodes[1].flowFraction = NAN;
+    const QJsonObject spoiled = jsonObject(calculationJson(p, r, QStringLiteral("x")));
     EXPECT_TRUE(spoiled[QStringLiteral("totalFlow")].isNull());
     // A path with what JSON must escape comes back as it was.
     const QString path = QStringLiteral("C:\\progetti\\\"capannone\".vlm");
-    EXPECT_EQ(jsonObject(calculationJson(p, path))[QStringLiteral("project")].toString(), path);
+    EXPECT_EQ(jsonObject(calculationJson(p, r, path))[QStringLiteral("project")].toString(), path);
     EXPECT_TRUE(
         spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
 }

@@ -31,11 +31,12 @@ TEST(ConvergedSolution, AgreesWithTheCalculationWhenNothingIsRaised) {
             p.TerminalTable[t].height = 0;
         for (std::size_t i = 1; i < p.NodeTable.size(); ++i)
             p.NodeTable[i].closed = false;
-        ASSERT_TRUE(Calculate(p).ok);
-        const ConvergedSolution s = SolveConverged(p, startingFromResults(false));
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok);
+        const ConvergedSolution s = SolveConverged(p, startingFromResults(nullptr));
         ASSERT_TRUE(s.converged) << "tree " << tree;
         for (const int16_t i : networkPreorder(p)) {
-            const double calculated = nodeFlow(p, i);
+            const double calculated = nodeFlow(r, i);
             EXPECT_NEAR(s.nodes[std::size_t(i)].flow, calculated, 1e-6 * calculated + 1e-9)
                 << "tree " << tree << " node " << i;
         }
@@ -96,9 +97,10 @@ TEST(ConvergedSolution, RandomTreesBalanceEveryPathAndNode) {
         Project p = projectWithTestCatalogues();
         buildRandom(p, rng, tree < 250 ? 2 + tree % 60 : 2000);
         p.supplyPressure = supply(rng);
-        ASSERT_TRUE(Calculate(p).ok);
-        const ConvergedSolution cold = SolveConverged(p, startingFromResults(false));
-        const ConvergedSolution warm = SolveConverged(p, startingFromResults(true));
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok);
+        const ConvergedSolution cold = SolveConverged(p, startingFromResults(nullptr));
+        const ConvergedSolution warm = SolveConverged(p, startingFromResults(&r));
         ASSERT_TRUE(cold.converged) << cold.iterations;
         ASSERT_TRUE(warm.converged) << warm.iterations;
         expectSolutionHolds(p, cold);
@@ -130,9 +132,10 @@ TEST(ConvergedSolution, CombsBeyondTheReachOfTheSupply) {
         Project p = projectWithTestCatalogues();
         buildComb(p, c.trunk, c.highEvery);
         p.supplyPressure = c.supply;
-        ASSERT_TRUE(Calculate(p).ok);
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok);
         for (const bool fromResults : {false, true}) {
-            const ConvergedSolution s = SolveConverged(p, startingFromResults(fromResults));
+            const ConvergedSolution s = SolveConverged(p, startingFromResults(fromResults ? &r : nullptr));
             ASSERT_TRUE(s.converged) << s.iterations;
             // From the calculation's flows the drying terminals go to 0 together, not one or a
             // few per iteration, each after a search shrinking the step to almost nothing.
@@ -161,11 +164,12 @@ TEST(Verification, ATerminalBehindAClosedSectionIsNotWarnedOfItsPressure) {
     Project p = projectWithTestCatalogues(); // every test type has a nominal pressure of 1 bar
     buildOnePipe(p, 0);
     p.supplyPressure = 5000;
-    ASSERT_TRUE(Calculate(p).ok);
-    EXPECT_FALSE(warningsOf(p, VerifyNetwork(p, SolveConverged(p)), 1).empty()); // open: below 1 bar
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
+    EXPECT_FALSE(warningsOf(p, VerifyNetwork(p, r, SolveConverged(p)), 1).empty()); // open: below 1 bar
     p.NodeTable[1].closed = true;
-    ASSERT_TRUE(Calculate(p).ok);
-    EXPECT_TRUE(warningsOf(p, VerifyNetwork(p, SolveConverged(p)), 1).empty());
+    ASSERT_TRUE(Calculate(p, r).ok);
+    EXPECT_TRUE(warningsOf(p, VerifyNetwork(p, r, SolveConverged(p)), 1).empty());
 }
 
 // The 1 % rule, the negligible-flow rule and the dry-terminal rule, on a single terminal
@@ -178,15 +182,16 @@ TEST(Verification, WhenCalculatedFlowsAreTrusted) {
     };
     Project p = projectWithTestCatalogues();
     buildOnePipe(p, 0);
-    ASSERT_TRUE(Calculate(p).ok);
-    const double flowOfResults = nodeFlow(p, 1);
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
+    const double flowOfResults = nodeFlow(r, 1);
     for (const AgreementCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.calculated << " vs " << c.converged);
-        p.NodeTable[1].flowFraction = c.calculated / flowOfResults;
+        r.nodes[1].flowFraction = c.calculated / flowOfResults;
         ConvergedSolution s = SolveConverged(p);
         s.nodes[1].flow = c.converged;
         s.nodes[1].dry = c.dry;
-        EXPECT_EQ(VerifyNetwork(p, s).terminals.at(0).converged, c.agrees);
+        EXPECT_EQ(VerifyNetwork(p, r, s).terminals.at(0).converged, c.agrees);
     }
 }
 

@@ -115,7 +115,9 @@ TEST_F(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
     }
     for (auto& [what, project] : networks) {
         SCOPED_TRACE(what);
-        if (!Calculate(project).ok)
+        CalculationOutcome calculation;
+        Calculated(project, &calculation);
+        if (!calculation.ok)
             continue; // a network the calculation refuses is not exported
         const ConvergedSolution ours = SolveConverged(project);
         ASSERT_TRUE(ours.ok);
@@ -175,7 +177,6 @@ TEST_F(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
         scenarios.push_back({&comb, {ends[10], ends[100], ends[190]}});
     }
     for (auto& [project, members] : scenarios) {
-        ASSERT_TRUE(Calculate(*project).ok);
         const StandardNetwork network(*project);
         const ScenarioTree tree(network, members);
         const ScenarioTree::Solution ours = tree.solve(network.supplyBar());

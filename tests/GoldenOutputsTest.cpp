@@ -81,6 +81,8 @@ TEST_P(Golden, Outputs) {
     // Read and written back: the same bytes, the block after the tree too.
     Project p = projectWithShippedCatalogues();
     ASSERT_TRUE(ReadProject(p, file).ok());
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
     const QString rewritten = dir.filePath(QStringLiteral("riscritto.vlm"));
     ASSERT_TRUE(SaveProject(p, rewritten).ok);
     EXPECT_EQ(readBytes(rewritten), readBytes(file));
@@ -107,22 +109,23 @@ TEST_P(Golden, Outputs) {
         options.date = QDate(2026, 12, 7);
         QStringList said;
         options.warn = [&](const QString& text) { said << text; };
-        PrintReport(p, surface, ReportSections::everything(p), options);
+        PrintReport(p, r, surface, ReportSections::everything(p), options);
         QString text = pagesAsText(surface.pages());
         for (const QString& warning : said)
             text += QStringLiteral("--- avviso: ") + warning + u'\n';
         expectGolden(golden("report.txt"), text);
     }
-    expectGolden(golden("materiali.txt"), QString::fromLatin1(materialsTextBytes(materialsTextLines(
-                                              p, totalMaterials(p), materialsTextFileName(p.projectPath)))));
+    expectGolden(golden("materiali.txt"),
+                 QString::fromLatin1(materialsTextBytes(
+                     materialsTextLines(p, totalMaterials(p, r), materialsTextFileName(p.projectPath)))));
 
-    SchemaLayout board(p);
+    SchemaLayout board(p, r);
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
     const ConvergedSolution converged = SolveConverged(p);
     ASSERT_TRUE(converged.ok);
-    const NetworkVerification checks = VerifyNetwork(p, converged);
+    const NetworkVerification checks = VerifyNetwork(p, r, converged);
     board.MarkWarnings(&checks);
     FixedPitchMetrics metrics;
     RecordingSurface surface(metrics);

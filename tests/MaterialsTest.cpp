@@ -29,13 +29,14 @@ Section pipe(float length, int16_t series = kSteel, int16_t diameter = kBore20, 
 }
 
 double totalLength(const Project& p, int16_t series, int16_t diameter) {
-    return totalMaterials(p).metres[std::size_t(series)][std::size_t(diameter)];
+    return totalMaterials(p, NetworkResults{}).metres[std::size_t(series)][std::size_t(diameter)];
 }
 
-// Terminals by type, K 100, K 80 and K 57: how many, how many of them active.
+// Terminals by type, K 100, K 80 and K 57: how many, how many of them active (none, with no
+// results).
 using Counts = std::vector<std::pair<int32_t, int32_t>>;
-Counts terminalCounts(const Project& p) {
-    const MaterialsTotals totals = totalMaterials(p);
+Counts terminalCounts(const Project& p, const NetworkResults& r = {}) {
+    const MaterialsTotals totals = totalMaterials(p, r);
     Counts counts;
     for (std::size_t type = 0; type < totals.count.size(); ++type)
         counts.emplace_back(totals.count[type], totals.activeCount[type]);
@@ -53,8 +54,9 @@ TEST(Materials, HandWorkedNetworks) {
     for (const QString& name : folder.entryList({QStringLiteral("*.vlm")}, QDir::Files, QDir::Name)) {
         Project p = testkit::projectWithTestCatalogues();
         ASSERT_TRUE(ReadProject(p, folder.filePath(name)).ok()) << name.toStdString();
-        ASSERT_TRUE(Calculate(p).ok) << name.toStdString();
-        const MaterialsTotals totals = totalMaterials(p);
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok) << name.toStdString();
+        const MaterialsTotals totals = totalMaterials(p, r);
         seen += QStringLiteral("=== %1\n%2\n").arg(name, p.projectNotes);
         for (const SeriesMaterials& series : pipeMaterials(p, totals))
             for (const DiameterMaterials& d : series.diameters)
@@ -86,9 +88,11 @@ TEST(Materials, ActiveMeansAFlowAboveTheSinglePrecisionLimit) {
         Project p = testkit::projectWithTestCatalogues();
         NetworkBuilder build(p);
         build.endWithTerminal(build.root(pipe(1)), kHydrant, 0);
-        p.totalFlow = 1;
-        p.NodeTable[1].flowFraction = c.flowFraction;
-        const MaterialsTotals totals = totalMaterials(p);
+        NetworkResults r;
+        r.fitTo(p);
+        r.totalFlow = 1;
+        r.nodes[1].flowFraction = c.flowFraction;
+        const MaterialsTotals totals = totalMaterials(p, r);
         EXPECT_EQ(totals.count[kHydrant], 1);
         EXPECT_EQ(totals.activeCount[kHydrant], c.active ? 1 : 0) << c.flowFraction;
     }

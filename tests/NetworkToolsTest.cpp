@@ -38,10 +38,11 @@ struct CombSite {
 };
 
 // A network as the designer gets it: the file a save writes, with the total flow.
-QString networkAsWritten(Project& p) {
-    const CalculationOutcome calculated = Calculate(p);
+QString networkAsWritten(const Project& p) {
+    NetworkResults r;
+    const CalculationOutcome calculated = Calculate(p, r);
     return QString::fromUtf8(projectFileBytes(p)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) +
-           (calculated.ok ? QStringLiteral("portata totale %1 l/min\n").arg(double(p.totalFlow), 0, 'f', 2)
+           (calculated.ok ? QStringLiteral("portata totale %1 l/min\n").arg(double(r.totalFlow), 0, 'f', 2)
                           : calculated.message + u'\n');
 }
 
@@ -85,19 +86,22 @@ TEST(NetworkTools, CombsAndGraftsAsTheyAreWritten) {
     ASSERT_TRUE(readProjectText(reread, projectFileBytes(site.p)).ok());
     EXPECT_EQ(reread.terminalCount(), 16);
 
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace pasted(testkit::projectWithTestCatalogues());
+    Project& p = pasted.project;
     testkit::buildComb(p, 4);
-    GraftOutcome grafted = graftSubtree(p, 2, snippetOf(p, 1), false);
+    GraftOutcome grafted = graftSubtree(pasted, 2, snippetOf(p, 1), false);
     ASSERT_TRUE(grafted.ok && grafted.calculation.ok) << grafted.message.toStdString();
     seen += QStringLiteral("== l'origine incollata su una foglia ==\n") + networkAsWritten(p);
-    Project q = testkit::projectWithTestCatalogues();
+    Workspace onABranch(testkit::projectWithTestCatalogues());
+    Project& q = onABranch.project;
     testkit::buildComb(q, 4);
-    ASSERT_TRUE(graftSubtree(q, 1, snippetOf(q, 2), false).ok);
+    ASSERT_TRUE(graftSubtree(onABranch, 1, snippetOf(q, 2), false).ok);
     seen += QStringLiteral("== un braccio incollato su una diramazione ==\n") + networkAsWritten(q);
-    Project r = testkit::projectWithTestCatalogues();
+    Workspace imported(testkit::projectWithTestCatalogues());
+    Project& r = imported.project;
     testkit::buildOnePipe(r);
     r.supplyPressure = 30000;
-    grafted = graftSubtree(r, 1,
+    grafted = graftSubtree(imported, 1,
                            "\"Impianto \xe0 monte\"\r\n55000\r\n1\r\n1\r\n0\r\n"
                            "0,12,1,2,1,0,\"Citt\xe0 alta\"\r\n9,3,0,1,1,0,\"Idrante pi\xf9 alto\"\r\n1,9\r\n",
                            true);
@@ -155,8 +159,11 @@ TEST(GlobalChanges, SeriesMoveCandidatesOnlyAndTerminalsCountEveryRecord) {
 }
 
 TEST(Graft, AFailedGraftLeavesTheNetworkAsItWas) {
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace w(testkit::projectWithTestCatalogues());
+    Project& p = w.project;
     testkit::buildComb(p, 4);
+    ASSERT_TRUE(Calculate(p, w.results).ok);
+    const uint64_t calculatedOnce = w.results.generation;
     const QByteArray before = projectFileBytes(p);
     const int16_t nodes = p.nodeCount();
     const QByteArray whole = snippetOf(p, 1);
@@ -172,17 +179,19 @@ TEST(Graft, AFailedGraftLeavesTheNetworkAsItWas) {
         {"bad header", QByteArray("\"x\"\r\nabc\r\n"), true, "Operazione annullata"},
     };
     for (const Case& c : cases) {
-        const GraftOutcome outcome = graftSubtree(p, 3, c.bytes, c.skipHeader);
+        const GraftOutcome outcome = graftSubtree(w, 3, c.bytes, c.skipHeader);
         EXPECT_FALSE(outcome.ok) << c.what;
+        EXPECT_EQ(w.results.generation, calculatedOnce) << c.what;
         EXPECT_TRUE(outcome.message.startsWith(QString::fromLatin1(c.messageStart))) << c.what;
         EXPECT_EQ(projectFileBytes(p), before) << c.what;
         EXPECT_EQ(p.nodeCount(), nodes) << c.what;
     }
     // Past the table's size: refused the same way.
-    Project big = testkit::projectWithTestCatalogues();
+    Workspace bigOne(testkit::projectWithTestCatalogues());
+    Project& big = bigOne.project;
     testkit::buildChain(big, 20000);
     const QByteArray chain = snippetOf(big, 1);
-    const GraftOutcome tooMany = graftSubtree(big, 20000, chain, false);
+    const GraftOutcome tooMany = graftSubtree(bigOne, 20000, chain, false);
     EXPECT_EQ(tooMany.message, QStringLiteral("Operazione annullata"));
     EXPECT_EQ(big.nodeCount(), 20000);
 }
@@ -193,19 +202,23 @@ TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
     Project source = testkit::projectWithTestCatalogues();
     testkit::buildComb(source, 1000);                // 1 999 nodes
     const QByteArray snippet = snippetOf(source, 1); // the whole comb, 1 999 nodes a paste
-    Project once = testkit::projectWithTestCatalogues();
-    testkit::buildComb(once, 1000);
-    ASSERT_TRUE(graftSubtree(once, 1, snippet, false).ok);
+    Workspace pastedOnce(testkit::projectWithTestCatalogues());
+    const Project& once = pastedOnce.project;
+    testkit::buildComb(pastedOnce.project, 1000);
+    ASSERT_TRUE(graftSubtree(pastedOnce, 1, snippet, false).ok);
 
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace w(testkit::projectWithTestCatalogues());
+    Project& p = w.project;
     testkit::buildComb(p, 1000);
-    p.currentNode = 1;
+    w.session.currentNode = 1;
     for (int paste = 1; paste <= 40; ++paste) {
-        const GraftOutcome pasted = graftSubtree(p, p.currentNode, snippet, false);
+        const GraftOutcome pasted = graftSubtree(w, w.session.currentNode, snippet, false);
         ASSERT_TRUE(pasted.ok) << "paste " << paste << ": " << pasted.message.toStdString();
     }
     EXPECT_LE(p.nodeCount(), kMaxTableIndex);
-    EXPECT_EQ(p.currentNode, 1);
+    EXPECT_EQ(w.session.currentNode, 1);
+    // The results are those of the network as it stands: a calculation from nothing agrees.
+    EXPECT_EQ(w.results.totalFlow, Calculated(p).totalFlow);
     EXPECT_EQ(projectFileBytes(p), projectFileBytes(once));
     EXPECT_EQ(networkPreorder(p).size(), networkPreorder(once).size());
 
@@ -223,6 +236,47 @@ TEST(Graft, RepeatedPastesDropWhatEarlierOnesLeftBehind) {
     ASSERT_EQ(set.size(), 1u);
     EXPECT_LT(set[0], last);
     EXPECT_EQ(q.NodeTable[set[0]].name, QStringLiteral("Tenuto"));
+}
+
+// When the unreachable records are dropped, the results and the session follow their nodes:
+// every result stays what it was (and what a calculation from nothing gives), the cursor and
+// the schema's node stay on the same named nodes, one whose node went falls back to node 1.
+TEST(Graft, TheResultsAndTheCursorFollowTheRecordsKept) {
+    Workspace w(testkit::projectWithTestCatalogues());
+    Project& p = w.project;
+    testkit::buildComb(p, 10);
+    const int16_t kept = p.NodeTable[p.nodeCount()].parent; // the last take-off's section
+    const int16_t gone = 4;
+    p.NodeTable[kept].name = QStringLiteral("Tenuto");
+    edits::deleteNode(p, 3);
+    ASSERT_TRUE(Calculate(p, w.results).ok);
+    const NodeResult before = w.results.nodes[std::size_t(kept)];
+    const int16_t lastEnd = p.nodeCount();
+    const TerminalResult terminalBefore = w.results.terminals[std::size_t(p.NodeTable[lastEnd].derivation)];
+    w.session.currentNode = kept;
+    w.session.focusNode = lastEnd;
+    w.session.terminalNode = gone;
+    ASSERT_FALSE(p.NodeTable[gone].name.isEmpty());
+
+    const RecordMoves moves = dropUnreachableRecords(p);
+    followMoves(moves, w.results, w.session);
+
+    ASSERT_LT(p.nodeCount(), lastEnd);
+    EXPECT_EQ(p.NodeTable[w.session.currentNode].name, QStringLiteral("Tenuto"));
+    EXPECT_EQ(w.session.focusNode, p.nodeCount());
+    EXPECT_EQ(moves.nodes[std::size_t(gone)], 0);
+    EXPECT_EQ(w.session.terminalNode, 1);
+    const NodeResult& after = w.results.nodes[std::size_t(w.session.currentNode)];
+    EXPECT_EQ(after.eqResistance, before.eqResistance);
+    EXPECT_EQ(after.flowFraction, before.flowFraction);
+    EXPECT_EQ(w.results.terminals[std::size_t(p.NodeTable[p.nodeCount()].derivation)].heightResistance,
+              terminalBefore.heightResistance);
+    EXPECT_EQ(w.results.nodes.size(), p.NodeTable.size());
+    EXPECT_EQ(w.results.terminals.size(), p.TerminalTable.size());
+    const NetworkResults fresh = Calculated(p);
+    for (const int16_t i : networkPreorder(p))
+        EXPECT_EQ(w.results.nodes[std::size_t(i)].flowFraction, fresh.nodes[std::size_t(i)].flowFraction)
+            << i;
 }
 
 } // namespace

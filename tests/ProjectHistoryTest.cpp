@@ -75,7 +75,7 @@ TEST(ProjectHistory, RandomEditsUndoneAndRedoneGiveEveryStateExactly) {
             const int roll = pick(0, 9);
             if (roll < 6) {
                 applyRandomEdit(p, rng, action);
-                if (history.record(p, QStringLiteral("modifica"))) {
+                if (history.record(p, 1, QStringLiteral("modifica"))) {
                     states.resize(at + 1);
                     states.push_back(tables(p));
                     ++at;
@@ -114,7 +114,7 @@ TEST(ProjectHistory, ModifiedFollowsTheSavedState) {
     EXPECT_FALSE(history.isModified(p));
     p.NodeTable[2].closed = true;
     EXPECT_TRUE(history.isModified(p)); // changed, not recorded yet
-    history.record(p, QStringLiteral("chiusura tubo"));
+    history.record(p, 1, QStringLiteral("chiusura tubo"));
     EXPECT_TRUE(history.isModified(p));
     history.undo(p);
     EXPECT_FALSE(history.isModified(p));
@@ -125,7 +125,7 @@ TEST(ProjectHistory, ModifiedFollowsTheSavedState) {
     history.undo(p);
     EXPECT_TRUE(history.isModified(p));
     p.projectNotes = QStringLiteral("altro ramo della storia");
-    history.record(p, QStringLiteral("opzioni"));
+    history.record(p, 1, QStringLiteral("opzioni"));
     EXPECT_TRUE(history.isModified(p));
     history.undo(p);
     EXPECT_TRUE(history.isModified(p)); // the saved state was redone away
@@ -142,12 +142,12 @@ TEST(ProjectHistory, StepsCostWhatChangedAndTheBudgetDropsTheOldest) {
     ProjectHistory history;
     history.reset(p);
     p.NodeTable[1234].length = 77;
-    history.record(p, QStringLiteral("modifica Metri"));
+    history.record(p, 1, QStringLiteral("modifica Metri"));
     EXPECT_LT(history.bytes(), 400u);
 
     const std::size_t before = history.bytes();
     ASSERT_GT(tools::changePipeSeries(p, testCatalogue::kSteel, testCatalogue::kInox), 30000);
-    history.record(p, QStringLiteral("cambio tipo di tubo"));
+    history.record(p, 1, QStringLiteral("cambio tipo di tubo"));
     const std::size_t seriesStep = history.bytes() - before;
     EXPECT_LT(seriesStep, 32768u * 12); // the series and the bore of each pipe, not its node
 
@@ -158,7 +158,7 @@ TEST(ProjectHistory, StepsCostWhatChangedAndTheBudgetDropsTheOldest) {
     for (int i = 0; i < 6; ++i) {
         tools::changePipeSeries(q, i % 2 ? testCatalogue::kInox : testCatalogue::kSteel,
                                 i % 2 ? testCatalogue::kSteel : testCatalogue::kInox);
-        small.record(q, QStringLiteral("cambio tipo di tubo"));
+        small.record(q, 1, QStringLiteral("cambio tipo di tubo"));
         EXPECT_LE(small.bytes(), seriesStep * 3);
     }
     EXPECT_GE(small.steps(), 2u);
@@ -182,7 +182,7 @@ TEST(ProjectHistory, StepsCostWhatChangedAndTheBudgetDropsTheOldest) {
     q.standardSettings.designerSets[TerminalRole::Sprinkler] = ends;
     for (int change = 0; change < 200; ++change) {
         q.standardSettings.durationMinutes[TerminalRole::Sprinkler] = 10 + change;
-        settings.record(q, QStringLiteral("verifica di norma"));
+        settings.record(q, 1, QStringLiteral("verifica di norma"));
     }
     EXPECT_LE(settings.bytes(), kSettingsBudget);
     EXPECT_LE(settings.steps(), kSettingsBudget / (2 * ends.size() * sizeof(int16_t)));
@@ -190,7 +190,7 @@ TEST(ProjectHistory, StepsCostWhatChangedAndTheBudgetDropsTheOldest) {
     ProjectHistory tiny(1);
     tiny.reset(q);
     q.NodeTable[5].length = 1;
-    tiny.record(q, QStringLiteral("modifica Metri"));
+    tiny.record(q, 1, QStringLiteral("modifica Metri"));
     EXPECT_TRUE(tiny.canUndo()); // the newest step is always kept
 }
 
@@ -204,21 +204,21 @@ TEST(ProjectHistory, ChangesOfTheSameLabelMergeIntoOneStep) {
     const QString label = QStringLiteral("alimentazione");
     for (int click = 1; click <= 3; ++click) {
         p.supplyPressure = start + click * 1000;
-        history.record(p, label, 0, true);
+        history.record(p, 1, label, 0, true);
     }
     EXPECT_EQ(history.steps(), 1u);
     p.NodeTable[2].closed = true;
-    history.record(p, QStringLiteral("chiusura tubo"), 0, true); // another label: a step of its own
+    history.record(p, 1, QStringLiteral("chiusura tubo"), 0, true); // another label: a step of its own
     EXPECT_EQ(history.steps(), 2u);
     history.markClean();
     p.supplyPressure = start;
-    history.record(p, label, 0, true);
+    history.record(p, 1, label, 0, true);
     p.supplyPressure = start + 500;
-    history.record(p, label, 0, true);
+    history.record(p, 1, label, 0, true);
     EXPECT_EQ(history.steps(), 3u);
-    history.record(p, label, 0, true); // nothing new
-    p.supplyPressure = start + 3000;   // back to the saved value: the step goes
-    EXPECT_FALSE(history.record(p, label, 0, true));
+    history.record(p, 1, label, 0, true); // nothing new
+    p.supplyPressure = start + 3000;      // back to the saved value: the step goes
+    EXPECT_FALSE(history.record(p, 1, label, 0, true));
     EXPECT_EQ(history.steps(), 2u);
     EXPECT_FALSE(history.isModified(p));
     history.undo(p);
@@ -235,10 +235,10 @@ TEST(ProjectHistory, TheReportsDataAndTheUnitAreUndone) {
     history.reset(p);
     p.reportData.committente = QStringLiteral("Bianchi S.r.l.");
     p.reportData.noteRevisione = QStringLiteral("Prima emissione");
-    EXPECT_TRUE(history.record(p, QStringLiteral("dati della relazione")));
+    EXPECT_TRUE(history.record(p, 1, QStringLiteral("dati della relazione")));
     EXPECT_TRUE(history.isModified(p));
     p.pressureUnit = PressureUnit::KPa;
-    EXPECT_TRUE(history.record(p, QStringLiteral("opzioni")));
+    EXPECT_TRUE(history.record(p, 1, QStringLiteral("opzioni")));
     history.undo(p);
     EXPECT_EQ(p.pressureUnit, PressureUnit::Millimetres);
     EXPECT_EQ(p.reportData.committente, QStringLiteral("Bianchi S.r.l."));
@@ -249,4 +249,25 @@ TEST(ProjectHistory, TheReportsDataAndTheUnitAreUndone) {
     history.redo(p);
     EXPECT_EQ(p.reportData.noteRevisione, QStringLiteral("Prima emissione"));
     EXPECT_EQ(p.pressureUnit, PressureUnit::KPa);
+}
+
+// The cursor is the session's, not the project's: the history is told where it stands at each
+// step and gives back, on undo and redo, where it stood; a node that is gone gives node 1.
+TEST(ProjectHistory, GivesBackWhereTheCursorStood) {
+    Project p = combOf(4);
+    ProjectHistory history;
+    history.reset(p, 2);
+    p.NodeTable[5].closed = true;
+    ASSERT_TRUE(history.record(p, 5, QStringLiteral("chiusura tubo"), 3));
+    p.NodeTable[6].length = 12;
+    ASSERT_TRUE(history.record(p, 6, QStringLiteral("modifica Metri")));
+    EXPECT_EQ(history.undo(p)->cursor, 5); // before the second change: where the first left it
+    EXPECT_EQ(history.undo(p)->cursor, 3);
+    EXPECT_EQ(history.redo(p)->cursor, 5);
+    EXPECT_EQ(history.redo(p)->cursor, 6);
+
+    const int16_t beyond = int16_t(p.nodeCount() + 1);
+    p.NodeTable[2].closed = true;
+    ASSERT_TRUE(history.record(p, 2, QStringLiteral("chiusura tubo"), beyond));
+    EXPECT_EQ(history.undo(p)->cursor, 1);
 }

@@ -30,7 +30,9 @@ TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
               QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
     EXPECT_EQ(p.NodeTable[1].derivation, 1);
     EXPECT_EQ(p.NodeTable[1].parent, 0);
-    EXPECT_EQ(p.NodeTable[1].eqResistance, 0.000742266610777188);
-    EXPECT_EQ(p.NodeTable[1].flowFraction, 0.0);
+    const NetworkResults fresh = NetworkResults::ofNewProject();
+    EXPECT_EQ(fresh.node(1).eqResistance, 0.000742266610777188);
+    EXPECT_EQ(fresh.node(1).flowFraction, 0.0);
+    EXPECT_EQ(fresh.totalFlow, 0.0f);
     EXPECT_EQ(p.maxHeight, 7.0f); // the highest terminal seen survives too
 }

@@ -23,16 +23,16 @@ void endsInWalkOrder(const Project& p, int16_t i, std::vector<int16_t>& ends) {
 
 } // namespace
 
-void referenceCalculate(Project& project) {
+void referenceCalculate(const Project& project, NetworkResults& results) {
     std::vector<int16_t> ends;
     endsInWalkOrder(project, 1, ends);
     for (const int16_t end : ends)
-        ResistanceUp(project, end);
-    FlowPass(project);
+        ResistanceUp(project, results, end);
+    FlowPass(project, results);
     for (int pass = 0; pass < hydraulics::kCorrectionPasses; ++pass) {
         for (const int16_t end : ends)
-            CorrectHeightsUp(project, end);
-        FlowPass(project);
+            CorrectHeightsUp(project, results, end);
+        FlowPass(project, results);
     }
 }
 

@@ -5,10 +5,11 @@
 // (ResistanceUp, CorrectHeightsUp, FlowPass). Tests hold Calculate, which combines each node
 // once, to these values exactly. Recursive: only for small networks.
 
+#include "model/NetworkResults.h"
 #include "model/Project.h"
 
 namespace valmora::testkit {
 
-void referenceCalculate(Project& project);
+void referenceCalculate(const Project& project, NetworkResults& results);
 
 } // namespace valmora::testkit

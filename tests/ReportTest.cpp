@@ -30,7 +30,7 @@ Project sampleNetwork() {
     build.endWithTerminal(build.continueAfter(kv, {QStringLiteral("Fondo"), 10, 1, 1, 2}), 1, 3);
     build.endWithTerminal(build.deriveAt(kv, {QStringLiteral("Ramo"), 5, 1, 1, 1}), 1, 0);
     p.projectPath = QStringLiteral("/progetti/capannone.vlm");
-    EXPECT_TRUE(Calculate(p).ok);
+    EXPECT_TRUE(testkit::calculates(p));
     return p;
 }
 
@@ -43,7 +43,8 @@ struct Report {
         ReportOptions options;
         options.date = QDate(2026, 12, 6);
         options.warn = [this](const QString& text) { warnings << text; };
-        PrintReport(p, surface, sections, options);
+        const NetworkResults results = Calculated(p);
+        PrintReport(p, results, surface, sections, options);
         return surface.pages();
     }
     // Every text printed in the printer's layout, in order.
@@ -105,7 +106,8 @@ TEST(Report, ColumnWidthsCellCutsAndFrames) {
     PrintFont small;
     small.size = 4;
     surface.setFont(small);
-    Tabelle table(p, surface, ReportOptions{});
+    const NetworkResults results = Calculated(p);
+    Tabelle table(p, results, surface, ReportOptions{});
     table.PrintGridTable(QStringLiteral("Nome;<30;") + QString(40, u'N') + u';');
     surface.endDocument();
     EXPECT_TRUE(surface.pages().front().texts().contains(QString(26, u'N') + kCutMark));
@@ -116,7 +118,7 @@ TEST(Report, ColumnWidthsCellCutsAndFrames) {
 TEST(Report, LongBranchesStartOnANewPageAndGoOnUnderTheirCaptions) {
     Project p = testkit::projectWithTestCatalogues();
     testkit::buildChain(p, 120);
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(testkit::calculates(p));
     Report r;
     testkit::expectGolden(QStringLiteral("report-ramo-lungo.txt"),
                           testkit::pagesAsText(r.print(p, {true, false, false, false, false})));
@@ -143,7 +145,7 @@ TEST(Report, CurvesStayWithinTheChart) {
     testkit::readRiser(p);
     p.standardSettings.supply.kind = SupplyKind::Pump;
     p.standardSettings.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 5}, PumpPoint{840, 4}};
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(testkit::calculates(p));
     OperatingChart chart = operatingChart(p);
     ASSERT_TRUE(chart.problem.isEmpty()) << chart.problem.toStdString();
     const auto lines = [&p](const OperatingChart& drawn) {
@@ -175,7 +177,7 @@ TEST(Report, CurvesLabelsStandApartAndCurvesStartAtTheStaticHead) {
     p.standardSettings.standard = Standard::Uni10779;
     p.standardSettings.supply.kind = SupplyKind::Pump;
     p.standardSettings.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 5}, PumpPoint{840, 4}};
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(testkit::calculates(p));
     OperatingChart chart = operatingChart(p);
     ASSERT_TRUE(chart.problem.isEmpty()) << chart.problem.toStdString();
     ASSERT_FALSE(chart.sets.empty());

@@ -32,8 +32,8 @@ void buildWorkedExample(Project& project) {
     build.endWithTerminal(n6, kTypeK57, 1.5f);
 }
 
-SchemaLayout laidOut(const Project& project) {
-    SchemaLayout board(project);
+SchemaLayout laidOut(const Project& project, const NetworkResults& results) {
+    SchemaLayout board(project, results);
     board.BuildSchema();
     return board;
 }
@@ -47,9 +47,10 @@ SchemaLayout laidOut(const Project& project) {
 TEST(SchemaLayout, SmallShapesAsLaidOutAndLabelled) {
     QString seen;
     Project project = testkit::projectWithTestCatalogues();
+    NetworkResults results;
     const auto show = [&](const char* what) {
-        EXPECT_TRUE(Calculate(project).ok);
-        SchemaLayout board = laidOut(project);
+        EXPECT_TRUE(Calculate(project, results).ok);
+        SchemaLayout board = laidOut(project, results);
         board.RefreshLabels();
         board.FillTerminalColumns();
         seen += QStringLiteral("== %1 ==\n").arg(QString::fromUtf8(what)) + testkit::boardText(board);
@@ -105,8 +106,9 @@ std::vector<RecordedPage> printed(const SchemaLayout& board, const Project& proj
 TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
     Project project = testkit::projectWithTestCatalogues();
     testkit::buildComb(project, 60);
-    ASSERT_TRUE(Calculate(project).ok);
-    SchemaLayout board = laidOut(project);
+    NetworkResults results;
+    ASSERT_TRUE(Calculate(project, results).ok);
+    SchemaLayout board = laidOut(project, results);
     board.FillTerminalColumns();
     const std::vector<RecordedPage> pages = printed(board, project);
     ASSERT_GE(pages.size(), 2u);
@@ -128,8 +130,9 @@ TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
         at = build.continueAfter(at, pipe("Livello"));
     }
     build.endWithTerminal(at, kTypeK100, 0);
-    ASSERT_TRUE(Calculate(project).ok);
-    SchemaLayout wide = laidOut(project);
+    NetworkResults wideResults;
+    ASSERT_TRUE(Calculate(project, wideResults).ok);
+    SchemaLayout wide = laidOut(project, wideResults);
     wide.FillTerminalColumns();
     ASSERT_GT(wide.treeCols(), 12);
     for (const RecordedPage& page : printed(wide, project))

@@ -48,7 +48,7 @@ Project sampleNetwork() {
     build.endWithTerminal(build.deriveAt(kv, {QStringLiteral("Ramo"), 5, 1, 1, 1}), 1, 0);
     p.projectPath = QStringLiteral("/progetti/capannone.vlm");
     p.supplyPressure = 40000;
-    EXPECT_TRUE(Calculate(p).ok);
+    EXPECT_TRUE(calculates(p));
     return p;
 }
 
@@ -57,7 +57,8 @@ std::vector<RecordedPage> printed(const Project& p, const ReportSections& sectio
     RecordingSurface surface(metrics);
     ReportOptions options;
     options.date = QDate(2026, 12, 7);
-    PrintReport(p, surface, sections, options);
+    const NetworkResults results = Calculated(p);
+    PrintReport(p, results, surface, sections, options);
     return surface.pages();
 }
 
@@ -221,7 +222,8 @@ TEST(Units, TheSameNetworkInTheFourUnits) {
     ReportSections nodesOnly = ReportSections::none();
     nodesOnly.nodes = true;
     QString sideBySide;
-    const std::vector<ReportRow> trunk = computeReportRows(p, 1);
+    const NetworkResults results = Calculated(p);
+    const std::vector<ReportRow> trunk = computeReportRows(p, results, 1);
     for (const PressureUnit unit : kUnits) {
         SCOPED_TRACE(pressureUnitKey(unit).toStdString());
         p.pressureUnit = unit;
@@ -256,7 +258,7 @@ TEST(Units, TheSameNetworkInTheFourUnits) {
         EXPECT_TRUE(texts.contains(tables));
         // The command line's sheet says the same: 40 000 mm at the supply, the drops' unit said once.
         const QStringList cli =
-            calculationTable(p, QStringLiteral("capannone.vlm"), kItalianNumbers).split(u'\n');
+            calculationTable(p, results, QStringLiteral("capannone.vlm"), kItalianNumbers).split(u'\n');
         EXPECT_EQ(cli.value(1),
                   QStringLiteral("Pressione disponibile: ") +
                       (unit == PressureUnit::Millimetres ? QStringLiteral("40.000 mm - (4,0 bar)")
@@ -348,8 +350,9 @@ TEST(SignedReport, PartsInTheirOrderAndEveryPageSaysWhichOfHowMany) {
 TEST(CalculationTable, ReadBackWithACsvReader) {
     Project p = sampleNetwork();
     p.NodeTable[4].name = QStringLiteral("Idr. \"A\"; piano 1");
-    ASSERT_TRUE(Calculate(p).ok);
-    const std::vector<QStringList> rows = readCsv(calculationTableCsv(p, nullptr));
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
+    const std::vector<QStringList> rows = readCsv(calculationTableCsv(p, r, nullptr));
     ASSERT_GE(rows.size(), 6u);
     EXPECT_EQ(rows[0].value(0), QStringLiteral("Calcolo della rete"));
     EXPECT_DOUBLE_EQ(csvValue(rows[0].value(2)), 40000.0) << "40 000 mm, not grouped";
@@ -357,10 +360,10 @@ TEST(CalculationTable, ReadBackWithACsvReader) {
     // Every node once, its figures the grid's within their last digit.
     int seen = 0;
     for (const int16_t first : branchesInReportOrder(p))
-        for (const BranchRow& row : computeBranchRows(p, first)) {
+        for (const BranchRow& row : computeBranchRows(p, r, first)) {
             const QString name = p.NodeTable[std::size_t(row.node)].name;
             const auto found = std::find_if(rows.begin(), rows.end(),
-                                            [&](const QStringList& r) { return r.value(1) == name; });
+                                            [&](const QStringList& line) { return line.value(1) == name; });
             ASSERT_NE(found, rows.end()) << name.toStdString();
             ++seen;
             EXPECT_NEAR(csvValue(found->value(7)), row.flow, 0.05) << name.toStdString();
@@ -373,18 +376,19 @@ TEST(CalculationTable, ReadBackWithACsvReader) {
         }
     EXPECT_EQ(seen, p.nodeCount());
     // The hydrant at 3 m: 40 000 mm less the drops, less 3 000 mm of height.
-    const auto fondo = std::find_if(
-        rows.begin(), rows.end(), [](const QStringList& r) { return r.value(1) == QStringLiteral("Fondo"); });
+    const auto fondo = std::find_if(rows.begin(), rows.end(), [](const QStringList& line) {
+        return line.value(1) == QStringLiteral("Fondo");
+    });
     ASSERT_NE(fondo, rows.end());
     EXPECT_NEAR(csvValue(fondo->value(13)), 40000 - csvValue(fondo->value(10)) - 3000, 0.6);
     EXPECT_EQ(fondo->value(12), QStringLiteral("3,00"));
 
     // In kPa the same column, divided by 101,97.
     p.pressureUnit = PressureUnit::KPa;
-    const std::vector<QStringList> inKPa = readCsv(calculationTableCsv(p, nullptr));
+    const std::vector<QStringList> inKPa = readCsv(calculationTableCsv(p, r, nullptr));
     EXPECT_EQ(inKPa[1].value(10), QStringLiteral("SumDP kPa"));
-    const auto fondoKPa = std::find_if(inKPa.begin(), inKPa.end(), [](const QStringList& r) {
-        return r.value(1) == QStringLiteral("Fondo");
+    const auto fondoKPa = std::find_if(inKPa.begin(), inKPa.end(), [](const QStringList& line) {
+        return line.value(1) == QStringLiteral("Fondo");
     });
     EXPECT_NEAR(csvValue(fondoKPa->value(10)) * 101.97, csvValue(fondo->value(10)), 0.6);
 }
@@ -394,7 +398,7 @@ TEST(CalculationTable, TheVerificationsSectionsFollowTheNetwork) {
     Project p = projectWithShippedCatalogues();
     ASSERT_TRUE(ReadProject(p, QStringLiteral(VALMORA_TEST_DATA_DIR "/projects/montante.vlm")).ok());
     const StandardCheck check = verifyStandard(p, p.standardSettings);
-    const std::vector<QStringList> rows = readCsv(calculationTableCsv(p, &check));
+    const std::vector<QStringList> rows = readCsv(calculationTableCsv(p, Calculated(p), &check));
     std::size_t sections = 0;
     for (const ScenarioCheck& s : check.scenarios)
         sections += s.mostUnfavourable.sections.size() + s.mostFavourable.sections.size();

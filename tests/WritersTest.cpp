@@ -127,7 +127,7 @@ const std::vector<Writer>& writers() {
              if (!isSameFile(project, out))
                  p.projectPath = out.chopped(3) + QStringLiteral("vlm");
              const FileSizeLimit limit(fullDisk);
-             const MaterialsTextOutcome written = writeMaterialsText(p, totalMaterials(p));
+             const MaterialsTextOutcome written = writeMaterialsText(p, totalMaterials(p, Calculated(p)));
              EXPECT_EQ(written.fileName, out);
              return Outcome{written.ok, written.reason};
          }},

@@ -65,9 +65,11 @@ void checkEpanetInput(const Project& project) {
 void checkProject(const Project& catalogues, const QByteArray& bytes) {
     Project project = Project::withCataloguesOf(catalogues);
     const ReadOutcome read = readProjectText(project, bytes);
-    if (!read.ok() || !read.calculation.ok)
+    if (!read.ok())
         return;
-    if (!std::isfinite(project.totalFlow))
+    CalculationOutcome calculation;
+    const NetworkResults results = Calculated(project, &calculation);
+    if (calculation.ok && !std::isfinite(results.totalFlow))
         __builtin_trap();
     Project again = Project::withCataloguesOf(catalogues);
     if (!readProjectText(again, projectFileBytes(project)).ok())
@@ -89,11 +91,11 @@ Project graftTarget(const Project& catalogues) {
 
 void checkGraft(const Project& target, const QByteArray& bytes) {
     for (int16_t cursor = 1; cursor <= target.nodeCount(); ++cursor) {
-        Project project = target;
-        const GraftOutcome grafted = graftSubtree(project, cursor, bytes, false);
-        if (!grafted.ok && projectFileBytes(project) != projectFileBytes(target))
+        Workspace workspace(target);
+        const GraftOutcome grafted = graftSubtree(workspace, cursor, bytes, false);
+        if (!grafted.ok && projectFileBytes(workspace.project) != projectFileBytes(target))
             __builtin_trap();
-        if (grafted.ok && grafted.calculation.ok && !std::isfinite(project.totalFlow))
+        if (grafted.ok && grafted.calculation.ok && !std::isfinite(workspace.results.totalFlow))
             __builtin_trap();
     }
 }

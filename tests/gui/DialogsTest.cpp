@@ -19,16 +19,18 @@ namespace {
 //   pipe R = 6.05e9 / 120^1.85 x 10.00001 / 50^4.87 = 0.045844, terminal 10000 / 100^1.85 = 1.995262,
 //   so H metres at the supply drive Q = (1000 H / 2.041107)^(1/1.85) l/min:
 //   40 m 208.98, 45.5 m 224.05 (46 m would give 225.38), 120 m 378.45, 350 m 674.99.
-Project calculatedPipe() {
+Project onePipe() {
     Project p = testkit::projectWithTestCatalogues();
     testkit::buildOnePipe(p);
-    EXPECT_TRUE(Calculate(p).ok);
     return p;
 }
 
 class DialogsTest : public ::testing::Test {
 protected:
-    Project p = calculatedPipe();
+    void SetUp() override { ASSERT_TRUE(Calculate(p, w.results).ok); }
+
+    Workspace w{onePipe()};
+    Project& p = w.project;
     ScriptedInteraction ask;
     GridIcons icons;
     Transcript seen{ask, icons};
@@ -40,7 +42,7 @@ protected:
                                                                 : QStringLiteral("non accettato"))
                       .arg(p.supplyPressure)
                       .arg(QString(p.projectNotes).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")))
-                      .arg(double(p.totalFlow), 0, 'f', 2));
+                      .arg(double(w.results.totalFlow), 0, 'f', 2));
     }
 };
 
@@ -52,7 +54,7 @@ protected:
 TEST_F(DialogsTest, Opzioni) {
     p.projectNotes = QStringLiteral("Riga 1\r\nRiga 2");
     {
-        Opzioni dialog(p, ask);
+        Opzioni dialog(w, ask);
         seen.step(QStringLiteral("apre su 40 m")).widgets(dialog);
         dialog.txtPrevalenza->setText(inLocale("120.4"));
         dialog.leavePressureBox();
@@ -66,7 +68,7 @@ TEST_F(DialogsTest, Opzioni) {
     }
     p.supplyPressure = 45500;
     {
-        Opzioni dialog(p, ask);
+        Opzioni dialog(w, ask);
         dialog.txtCommento->setPlainText(QStringLiteral("nuovo")); // the pressure as it was
         dialog.btnOK->click();
         seen.step(QStringLiteral("45.5 m: cambia solo il commento")).widgets(dialog);
@@ -74,7 +76,7 @@ TEST_F(DialogsTest, Opzioni) {
     }
     p.supplyPressure = 450500;
     {
-        Opzioni dialog(p, ask);
+        Opzioni dialog(w, ask);
         seen.step(QStringLiteral("450.5 m, oltre la barra")).widgets(dialog);
         dialog.txtPrevalenza->setText(inLocale("45.5"));
         dialog.leavePressureBox();
@@ -88,14 +90,14 @@ TEST_F(DialogsTest, Opzioni) {
     p.TerminalTable[1].height = 15;
     p.supplyPressure = 40000;
     {
-        Opzioni dialog(p, ask);
+        Opzioni dialog(w, ask);
         dialog.Scroll->setValue(200);
         dialog.txtCommento->setPlainText(QStringLiteral("altro"));
         dialog.btnAnnulla->click();
         seen.step(QStringLiteral("barra a 200, annulla"));
         stored(dialog);
     }
-    Opzioni dialog(p, ask);
+    Opzioni dialog(w, ask);
     // Beyond what a 32-bit pressure in mm holds, or past any network; not a number; below
     // twice the highest terminal. The preview follows the slider, and goes back with it.
     for (const char* typed : {"5000000", "2147484", "1E39", "10000.5", "quaranta", "29.9"}) {
@@ -116,7 +118,7 @@ TEST_F(DialogsTest, Opzioni) {
 // The terminal's height up to half the supply, its type with its K, cancel; the type new
 // terminals get.
 TEST_F(DialogsTest, Fine) {
-    p.terminalNode = 1;
+    w.session.terminalNode = 1;
     p.TerminalTable[1].height = 4;
     const auto terminal = [this] {
         seen.line(QStringLiteral(
@@ -127,7 +129,7 @@ TEST_F(DialogsTest, Fine) {
                       .arg(p.lastTerminalType));
     };
     {
-        Fine dialog(p, ask, QStringLiteral("12345"));
+        Fine dialog(w, ask, QStringLiteral("12345"));
         seen.step(QStringLiteral("apre")).widgets(dialog);
         dialog.cmbTermina->setCurrentIndex(2);
         dialog.txtQuota->setText(inLocale("20.1"));
@@ -138,14 +140,14 @@ TEST_F(DialogsTest, Fine) {
         terminal();
     }
     {
-        Fine dialog(p, ask, QString());
+        Fine dialog(w, ask, QString());
         dialog.txtQuota->setText(QStringLiteral("-20"));
         dialog.btnOK->click();
         seen.step(QStringLiteral("quota -20 m, O.K."));
         terminal();
     }
     {
-        Fine dialog(p, ask, QString());
+        Fine dialog(w, ask, QString());
         dialog.cmbTermina->setCurrentIndex(2);
         dialog.btnOK->click();
         seen.step(QStringLiteral("terzo tipo, O.K."));
@@ -159,9 +161,13 @@ TEST_F(DialogsTest, Fine) {
 // m³/min at a drop of 1 bar, as the calculation takes them, with m³/h beside.
 TEST_F(DialogsTest, frmLEQ) {
     p.PipeCatalogue[1].diameters[3].innerDiameter = 53;
-    p.editNode = p.NodeTable[1];
+    // What the window is given beside the node: the node's share of the flow (1) and its
+    // resistance, two numbers to show.
+    w.session.editNode = p.NodeTable[1];
+    w.session.editFlow = w.results.nodes[1].flowShare;
+    w.session.editFittingLoss = w.results.nodes[1].eqResistance;
     {
-        frmLEQ dialog(p, ask);
+        frmLEQ dialog(w, ask);
         seen.step(QStringLiteral("tubo di 53 mm")).widgets(dialog);
         dialog.TabStrip1->setCurrentIndex(2);
         seen.step(QStringLiteral("la tabella")).widgets(dialog);
@@ -170,11 +176,11 @@ TEST_F(DialogsTest, frmLEQ) {
             dialog.lblA[k]->click();
         dialog.btnRiporta->click();
         seen.step(QStringLiteral("azzera, due clic sul secondo, uno sul quinto, riporta"))
-            .line(QStringLiteral("L.virt. %1 m").arg(double(p.editNode.virtualLength)));
+            .line(QStringLiteral("L.virt. %1 m").arg(double(w.session.editNode.virtualLength)));
     }
     p.PipeCatalogue[1].diameters[3].innerDiameter = 50;
-    p.editNode.virtualLength = 12.5f;
-    frmLEQ dialog(p, ask);
+    w.session.editNode.virtualLength = 12.5f;
+    frmLEQ dialog(w, ask);
     const double kv = QLocale().toDouble(dialog.txtKV->text());
     dialog.txtMm->setText(QStringLiteral("10000"));
     dialog.txtLt->setText(inLocale(QString::number(1000 * kv, 'f', 6)));
@@ -189,6 +195,6 @@ TEST_F(DialogsTest, frmLEQ) {
     dialog.btnAnnulla->click();
     seen.step(QStringLiteral("KV 0.0001, poi 0.5, annulla"))
         .widgets(dialog)
-        .line(QStringLiteral("L.virt. %1 m").arg(double(p.editNode.virtualLength)));
+        .line(QStringLiteral("L.virt. %1 m").arg(double(w.session.editNode.virtualLength)));
     seen.expectGolden(QStringLiteral("leq"));
 }

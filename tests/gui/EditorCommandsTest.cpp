@@ -29,7 +29,7 @@ protected:
         build.endWithTerminal(c, 1, 2);
         const int16_t d = build.deriveAt(b, {QStringLiteral("D"), 4, 1, 1, 1});
         build.endWithTerminal(d, 2, 0);
-        ASSERT_TRUE(Calculate(p).ok);
+        ASSERT_TRUE(Calculate(p, ws.results).ok);
         trunk = open(1);
     }
     void at(int row, int column) { trunk->Griglia->setCurrentCell(row, column); }

@@ -30,7 +30,7 @@ protected:
         const int16_t b = build.continueAfter(a, {QStringLiteral("Nodo"), 15, 1, 1, 6});
         build.endWithTerminal(build.deriveAt(b, {QStringLiteral("Ramo"), 10, 1, 1, 5}), 1, 0);
         build.endWithTerminal(build.continueAfter(b, {QStringLiteral("Fondo"), 12, 1, 1, 5}), 1, 2);
-        ASSERT_TRUE(Calculate(project()).ok);
+        ASSERT_TRUE(Calculate(project(), results()).ok);
         window->RefreshAllWindows();
         window->resize(1200, 900);
         window->show();

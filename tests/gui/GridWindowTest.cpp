@@ -17,7 +17,7 @@ protected:
         build.deriveAt(kv, {QStringLiteral("Ramo"), 5, 0, 1, 1, true, false});
         const int16_t end = build.continueAfter(kv, {QStringLiteral("Fondo"), 8, 1, 2, 1});
         build.endWithTerminal(end, 1, 3);
-        ASSERT_TRUE(Calculate(p).ok);
+        ASSERT_TRUE(Calculate(p, ws.results).ok);
     }
 };
 
@@ -31,8 +31,9 @@ TEST_F(GridWindowTest, TheWindowsAsShownAndClosed) {
     auto trunk = open(1);
     auto derived = open(3);
     seen.step(QStringLiteral("aperte")).grid(*trunk).grid(*derived);
-    seen.line(
-        QStringLiteral("nodo del terminale %1, nodo corrente %2").arg(p.terminalNode).arg(p.currentNode));
+    seen.line(QStringLiteral("nodo del terminale %1, nodo corrente %2")
+                  .arg(ws.session.terminalNode)
+                  .arg(ws.session.currentNode));
     trunk->Griglia->setCurrentCell(2, 1);
     trunk->LunEq();
     seen.step(QStringLiteral("KV sul KV"));
@@ -59,7 +60,7 @@ TEST_F(GridWindowTest, WindowSizeFollowsTheRowsAndEditButtonsTheCursor) {
     EXPECT_EQ(shortOne->windowHeightTwips(), shortOne->gridHeightTwips() + 700);
 
     testkit::buildChain(p, 300);
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(Calculate(p, ws.results).ok);
     auto tall = open(1);
     EXPECT_TRUE(tall->scrollBarWanted());
     EXPECT_EQ(tall->gridHeightTwips(), 4000);

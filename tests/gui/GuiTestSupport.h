@@ -109,12 +109,12 @@ struct FakeSchemaHost : SchemaHost {
     void schemaChangedNetwork() override { ++changes; }
     QPrinter printer{QPrinter::HighResolution};
     QPrinter& sessionPrinter() override { return printer; }
-    const Project* project = nullptr;
+    const Workspace* workspace = nullptr;
     NetworkChecks checks;
     const NetworkChecks* networkChecks() override {
-        if (!project)
+        if (!workspace)
             return nullptr;
-        checks.update(*project);
+        checks.update(workspace->project, workspace->results);
         return &checks;
     }
 };
@@ -122,13 +122,14 @@ struct FakeSchemaHost : SchemaHost {
 // A project over the test catalogues, grid windows on it, a scripted user, a recording host.
 class GridWindowFixture : public ::testing::Test {
 protected:
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace ws{testkit::projectWithTestCatalogues()};
+    Project& p = ws.project;
     ScriptedInteraction ask;
     FakeHost host;
     GridIcons icons;
 
     std::unique_ptr<frmTubi> open(int16_t firstNode) {
-        auto window = std::make_unique<frmTubi>(p, ask, host, icons, firstNode);
+        auto window = std::make_unique<frmTubi>(ws, ask, host, icons, firstNode);
         window->compilatab();
         window->rinfresca();
         return window;
@@ -170,6 +171,8 @@ protected:
         return file;
     }
     Project& project() { return window->project(); }
+    NetworkResults& results() { return window->document().results(); }
+    Session& session() { return window->document().session(); }
     frmTubi* trunk() { return window->trunkWindow(); }
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
     void trigger(const char* name) {

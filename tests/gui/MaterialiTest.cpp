@@ -31,19 +31,22 @@ protected:
 } // namespace
 
 TEST_F(MaterialiTest, ListedByTabWrittenOrRefused) {
-    Project example = testkit::projectWithShippedCatalogues();
-    ASSERT_TRUE(ReadProject(example, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
+    Workspace example(testkit::projectWithShippedCatalogues());
+    ASSERT_TRUE(
+        ReadProject(example.project, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
+    ASSERT_TRUE(Calculate(example.project, example.results).ok);
     Materiali list(example, ask);
     show(QStringLiteral("esempio"), list);
     list.TabStrip->setCurrentIndex(1);
     show(QStringLiteral("scheda dei terminali"), list);
 
     // 600 m of 50 mm steel over the test catalogues: 2353 kg.
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace notCalculated(testkit::projectWithTestCatalogues());
+    Project& p = notCalculated.project;
     testkit::NetworkBuilder build(p);
     build.endWithTerminal(build.root({QStringLiteral("Dorsale"), 600, 1, 1, 3}), 1, 0);
     p.projectPath = dir.filePath(QStringLiteral("Capannone.vlm"));
-    Materiali heavy(p, ask);
+    Materiali heavy(notCalculated, ask);
     heavy.show();
     heavy.btnFileTxt->click();
     show(QStringLiteral("600 m, file di testo"), heavy);

@@ -26,7 +26,7 @@ protected:
         for (int r = 1; r < trunk()->Griglia->rows(); ++r)
             if (trunk()->Griglia->rowData(r) == node)
                 trunk()->Griglia->setCurrentCell(r, grid_column::kNome);
-        ASSERT_EQ(project().currentNode, node);
+        ASSERT_EQ(session().currentNode, node);
     }
     void show(const QString& what) {
         seen.step(what).program(*window).grid(*trunk()).line(

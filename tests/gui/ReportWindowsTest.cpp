@@ -35,11 +35,14 @@ namespace {
 const QString kPrintQueue = QStringLiteral("Valmora_PDF");
 constexpr int kPrintWaitMs = 60000;
 
-Project example(const QString& path) {
-    Project p = testkit::projectWithShippedCatalogues();
-    EXPECT_TRUE(ReadProject(p, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
-    p.projectPath = path;
-    return p;
+// The example read and calculated, as the program opens it, under another name.
+Workspace example(const QString& path) {
+    Workspace w(testkit::projectWithShippedCatalogues());
+    EXPECT_TRUE(
+        ReadProject(w.project, testkit::shippedDataDirectory() + QStringLiteral("/esempio.vlm")).ok());
+    EXPECT_TRUE(Calculate(w.project, w.results).ok);
+    w.project.projectPath = path;
+    return w;
 }
 
 QString pdfText(const QString& path) {
@@ -111,10 +114,11 @@ void expectExampleReport(const QString& text) {
 
 TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
     QTemporaryDir dir;
-    Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    Workspace w = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    Project& p = w.project;
     ScriptedInteraction ask;
     QPrinter sessionPrinter(QPrinter::HighResolution);
-    frmStampa dialog(p, ask, sessionPrinter, ReportSections{false, false, false, false, false});
+    frmStampa dialog(w, ask, sessionPrinter, ReportSections{false, false, false, false, false});
     EXPECT_FALSE(dialog.btnStampa->isEnabled());
     dialog.Check1[1]->click();
     EXPECT_TRUE(dialog.btnStampa->isEnabled());
@@ -160,14 +164,15 @@ TEST(frmStampa, SectionsEnablePrintingAndThePdfGoesBesideTheProject) {
 // the information was added (qpdf --check reads every object through the moved table).
 TEST(PdfA, TheReportIsFitToArchiveAndSign) {
     QTemporaryDir dir;
-    Project p = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    Workspace w = example(dir.filePath(QStringLiteral("capannone.vlm")));
+    Project& p = w.project;
     p.reportData.progettista = QStringLiteral("Ing. Maria Rossì");
     p.reportData.oggetto = QStringLiteral("Rete idranti (capannone \\ A) & naspi");
     p.reportData.committente = QStringLiteral("Bianchi S.r.l.");
     const QString pdf = dir.filePath(QStringLiteral("relazione.pdf"));
     const PagedOutcome written =
         writePdf(pdf, projectPdfInfo(p, kReportDocument), [&](PrintSurface& surface) {
-            PrintReport(p, surface, ReportSections::everything(p), ReportOptions{});
+            PrintReport(p, w.results, surface, ReportSections::everything(p), ReportOptions{});
         });
     ASSERT_TRUE(written.ok) << written.reason.toStdString();
     const QString info = toolSays(QStringLiteral("pdfinfo"), {pdf});
@@ -210,9 +215,10 @@ TEST(PdfA, TheReportIsFitToArchiveAndSign) {
 TEST(Anteprima, PagesWrapAroundBothWays) {
     Project p = testkit::projectWithTestCatalogues();
     testkit::buildChain(p, 90);
-    ASSERT_TRUE(Calculate(p).ok);
+    NetworkResults r;
+    ASSERT_TRUE(Calculate(p, r).ok);
     ScriptedInteraction ask;
-    Anteprima preview(p, ask);
+    Anteprima preview(p, r, ask);
     const int last = preview.pageCount();
     ASSERT_GE(last, 3);
     EXPECT_TRUE(preview.PagPrew->isEnabled());
@@ -227,7 +233,7 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
     // The preview's pages are the printer's and the PDF's, break for break.
     PainterTextMetrics metrics;
     RecordingSurface printer(metrics);
-    PrintReport(p, printer, ReportSections::everything(p), ReportOptions{});
+    PrintReport(p, r, printer, ReportSections::everything(p), ReportOptions{});
     ASSERT_EQ(int(printer.pages().size()), last);
     for (int page = 1; page <= last; ++page) {
         EXPECT_EQ(preview.page(page).texts(), printer.pages()[std::size_t(page - 1)].texts()) << page;
@@ -235,9 +241,10 @@ TEST(Anteprima, PagesWrapAroundBothWays) {
 
     Project small = testkit::projectWithTestCatalogues();
     testkit::buildChain(small, 3);
-    ASSERT_TRUE(Calculate(small).ok);
+    NetworkResults smallResults;
+    ASSERT_TRUE(Calculate(small, smallResults).ok);
     // A short network: the inputs and the summary on one page, the tables on the next.
-    Anteprima two(small, ask);
+    Anteprima two(small, smallResults, ask);
     EXPECT_EQ(two.pageCount(), 2);
     EXPECT_TRUE(two.PagPrew->isEnabled());
     two.PagPost->click();
@@ -264,10 +271,11 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     // A name of its own: the C and Italian runs of this test may print at the same time.
     const QString job =
         QStringLiteral("capannone-%1-%2").arg(QLocale().name()).arg(QCoreApplication::applicationPid());
-    Project p = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
+    Workspace w = example(QStringLiteral("/progetti/") + job + QStringLiteral(".vlm"));
+    Project& p = w.project;
     ScriptedInteraction ask;
     FakeSchemaHost host; // the session's printer
-    frmStampa dialog(p, ask, host.printer, ReportSections{false, false, false, false, false});
+    frmStampa dialog(w, ask, host.printer, ReportSections{false, false, false, false, false});
     dialog.printer().setPrinterName(kPrintQueue);
     for (QCheckBox* box : dialog.Check1)
         box->click();
@@ -276,7 +284,7 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     EXPECT_EQ(ask.messages[0].text,
               QStringLiteral("Stampato su ") + kPrintQueue + QStringLiteral("\r\nCassetto indefinito"));
     // The schema prints on the printer the report's set-up chose, not on the system's default.
-    frmSchema schema(p, ask, host);
+    frmSchema schema(w, ask, host);
     schema.printSchema();
     ASSERT_EQ(ask.messages.size(), 2u);
     EXPECT_EQ(ask.messages[1].text, kSchemaPrintedMessage + kPrintQueue);
@@ -301,7 +309,7 @@ TEST(frmStampa, PrintsTheExampleOnARealQueue) {
     const QString own = dir.filePath(QStringLiteral("capannone.pdf"));
     ReportOptions options;
     ASSERT_TRUE(writePdf(own, QString(), [&](PrintSurface& surface) {
-                    PrintReport(p, surface, dialog.sections(), options);
+                    PrintReport(p, w.results, surface, dialog.sections(), options);
                 }).ok);
     expectExampleReport(pdfText(own));
     const int pages = pageCount(own);

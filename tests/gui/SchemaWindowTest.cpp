@@ -21,7 +21,8 @@ testkit::Section pipe(const char* name, int16_t bore = kBore30) {
 
 class SchemaWindow : public ::testing::Test {
 protected:
-    Project p = testkit::projectWithTestCatalogues();
+    Workspace ws{testkit::projectWithTestCatalogues()};
+    Project& p = ws.project;
     ScriptedInteraction ask;
     FakeSchemaHost host;
 
@@ -36,11 +37,11 @@ protected:
         build.endWithTerminal(build.continueAfter(n5, pipe("Sei", kBore20)), kTypeK57, 1.5f);
         const int16_t n7 = build.deriveAt(n5, pipe("Sette"));
         build.endWithTerminal(build.continueAfter(n7, pipe("Otto")), kTypeK80, 0);
-        ASSERT_TRUE(Calculate(p).ok);
+        ASSERT_TRUE(Calculate(p, ws.results).ok);
     }
     std::unique_ptr<frmSchema> open(int16_t focus = 1) {
-        p.focusNode = focus;
-        auto window = std::make_unique<frmSchema>(p, ask, host);
+        ws.session.focusNode = focus;
+        auto window = std::make_unique<frmSchema>(ws, ask, host);
         window->show();
         window->activated();
         return window;
@@ -100,7 +101,7 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     key(w->GFSchema, Qt::Key_F12);
     show(QStringLiteral("F12 senza terminale, poi sul 6 a 9 m"));
     seen.line(QStringLiteral("nodo del terminale %1, colonna %2")
-                  .arg(p.terminalNode)
+                  .arg(ws.session.terminalNode)
                   .arg(w->GFSchema->col() - w->treeCols()));
     key(w->GFSchema, Qt::Key_F10);
     seen.step(QStringLiteral("F10"))
@@ -136,7 +137,7 @@ TEST(SchemaPictures, TerminalSymbolsLeaveTheLabelLineFree) {
 
 TEST_F(SchemaWindow, AShortSchemaShowsEveryRow) {
     testkit::buildOnePipe(p);
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(Calculate(p, ws.results).ok);
     auto w = open();
     ASSERT_EQ(w->GFSchema->rows(), 2);
     EXPECT_TRUE(w->GFSchema->rowIsVisible(1));
@@ -153,7 +154,7 @@ TEST_F(SchemaWindow, BranchEditorsFollowTheWayToTheNode) {
 
 TEST_F(SchemaWindow, SelectNodeScrollsItFourRowsBelowTheTop) {
     testkit::buildComb(p, 80); // in place of the branched network
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(Calculate(p, ws.results).ok);
     auto w = open(2); // T2, on row 2: no scrolling
     EXPECT_EQ(w->GFSchema->topRow(), 1);
     const int16_t node = 120; // in a row far down
@@ -178,7 +179,7 @@ TEST_F(SchemaInMainWindow, TheToolbarFollowsTheSchemaAndTheActiveWindow) {
     ASSERT_TRUE(started);
     Project& p = project();
     testkit::buildChain(p, 13000);
-    ASSERT_TRUE(Calculate(p).ok);
+    ASSERT_TRUE(Calculate(p, results()).ok);
     for (Node& n : p.NodeTable)
         n.diameterIndex = 1;
     button("schema");
@@ -212,7 +213,7 @@ TEST_F(SchemaInMainWindow, TheToolbarFollowsTheSchemaAndTheActiveWindow) {
     window->activateWindow();
     QCoreApplication::processEvents();
     testkit::buildChain(project(), 300);
-    ASSERT_TRUE(Calculate(project()).ok);
+    ASSERT_TRUE(Calculate(project(), results()).ok);
     trunk()->compilatab();
     trunk()->rinfresca();
     QMdiSubWindow* trunkFrame = frames().value(0);

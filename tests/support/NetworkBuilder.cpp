@@ -1,5 +1,6 @@
 #include "tests/support/NetworkBuilder.h"
 
+#include "model/Calculation.h"
 #include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
@@ -74,6 +75,12 @@ void buildComb(Project& project, int trunkNodes, int highEvery) {
         trunk = build.continueAfter(trunk, {QStringLiteral("T%1").arg(k), 3, 0.5f, 1, 3});
     }
     build.endWithTerminal(trunk, 2, 0);
+}
+
+bool calculates(const Project& project) {
+    CalculationOutcome outcome;
+    Calculated(project, &outcome);
+    return outcome.ok;
 }
 
 std::vector<int16_t> readRiser(Project& project) {

@@ -65,6 +65,10 @@ constexpr int16_t kBore1 = 3, kBore1AndHalf = 5, kBore2 = 6;
 constexpr int16_t kUni45 = 1, kHoseReel = 4;
 } // namespace shippedCatalogue
 
+// Whether the calculation takes the project (its results are thrown away): for tests that
+// only need a sound network.
+bool calculates(const Project& project);
+
 // Over the test catalogues: one pipe "Tubo" of series 1 (C 120), 50 mm, 10 m, to a K 100
 // terminal at `height`.
 void buildOnePipe(Project& project, float height = 0);
