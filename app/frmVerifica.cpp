@@ -392,10 +392,9 @@ void frmVerifica::showCheck() {
         addSummary(QStringLiteral("nota"), scenarioNotesText(scenario));
     }
     GrVerifica->setRedraw(true);
-    const QString title =
-        check_.problem.isEmpty() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();
-    lblEsito->setText(title + verdictText(check_));
-    lblEsito->setStyleSheet(check_.problem.isEmpty()
+    const QString title = check_.verified() ? verificationTitle(check_) + QStringLiteral(" - ") : QString();
+    lblEsito->setText(title + verdictText(project_, check_));
+    lblEsito->setStyleSheet(check_.verified()
                                 ? (check_.pass ? QStringLiteral("color: darkgreen; font-weight: bold")
                                                : QStringLiteral("color: darkred; font-weight: bold"))
                                 : QString());

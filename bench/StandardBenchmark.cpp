@@ -7,9 +7,9 @@
 //     an edit (what the window does at every change).
 
 #include "bench/BenchTiming.h"
-#include "model/Calculation.h"
 #include "standards/OperatingCurves.h"
 #include "standards/StandardVerification.h"
+#include "standards/VerificationText.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QCoreApplication>

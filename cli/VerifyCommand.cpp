@@ -173,8 +173,8 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
             t[QStringLiteral("requiredFlow")] = m.requiredFlow;
             t[QStringLiteral("requiredPressure")] = m.requiredPressure;
             t[QStringLiteral("pass")] = m.pass;
-            if (!m.refusal.isEmpty())
-                t[QStringLiteral("refusal")] = m.refusal;
+            if (m.kNotAllowedFor)
+                t[QStringLiteral("refusal")] = kNotAllowedText(m);
         }
         terminals.append(t);
     }
@@ -274,8 +274,8 @@ CliResult runVerify(const QStringList& arguments) {
                         .arg(options->project) +
                     cliUsage()};
     const StandardCheck check = verifyStandard(project, settings);
-    if (!check.problem.isEmpty())
-        return invalidInput(options->project + QStringLiteral(": ") + verdictText(check));
+    if (!check.verified())
+        return invalidInput(options->project + QStringLiteral(": ") + verdictText(project, check));
     if (options->json)
         result.output = verificationJson(check);
     else

@@ -86,10 +86,10 @@ void addPosition(const StandardCheck& check, const ScenarioCheck& scenario, cons
                         pressure(section.pressure, 0)});
 }
 
-void addVerificationRows(const StandardCheck& check, std::vector<QStringList>& rows) {
+void addVerificationRows(const Project& project, const StandardCheck& check, std::vector<QStringList>& rows) {
     rows.push_back({});
-    rows.push_back({verificationTitle(check), verdictText(check)});
-    if (!check.problem.isEmpty())
+    rows.push_back({verificationTitle(check), verdictText(project, check)});
+    if (!check.verified())
         return;
     const QString unit = verificationScale(check.pressureUnit).symbol;
     rows.push_back({QStringLiteral("Scenario"), QStringLiteral("Posizione"), QStringLiteral("Tratto"),
@@ -132,7 +132,7 @@ std::vector<QStringList> calculationTableRows(const Project& project, const Netw
     std::vector<QStringList> rows;
     addNetworkRows(project, results, rows);
     if (check)
-        addVerificationRows(*check, rows);
+        addVerificationRows(project, *check, rows);
     return rows;
 }
 

@@ -257,10 +257,11 @@ void Tabelle::PrintInputs() {
         if (check.standard == Standard::En12845)
             printWrapped(hazardLine(check));
         printLines(roleLines(check));
-        if (check.problem.isEmpty())
+        if (check.verified())
             printLines(supplyDataLines(check));
         else
-            printWrapped(QStringLiteral("Alimentazione: non verificata (") + oneLine(check.problem) + u')');
+            printWrapped(QStringLiteral("Alimentazione: non verificata (") +
+                         oneLine(verificationProblemText(project_, check)) + u')');
         printWrapped(QStringLiteral("Pressione di progetto del calcolo: ") +
                      pressureReadout(project_.supplyPressure, project_.pressureUnit));
     }
@@ -320,8 +321,8 @@ void Tabelle::PrintSummary() {
     }
     const StandardCheck& check = facts_.standardCheck();
     surface_.print(QString());
-    if (!check.problem.isEmpty()) {
-        printWrapped(verdictText(check));
+    if (!check.verified()) {
+        printWrapped(verdictText(project_, check));
         return;
     }
     const PressureScale scale = verificationScale(project_.pressureUnit);
@@ -359,7 +360,7 @@ void Tabelle::PrintSummary() {
                        "le dà.")
             .arg(scale.symbol));
     surface_.setBold(true);
-    printWrapped(verdictText(check));
+    printWrapped(verdictText(project_, check));
     surface_.setBold(false);
     surface_.print(QString());
 }

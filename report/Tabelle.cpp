@@ -620,7 +620,7 @@ void Tabelle::PrintVerification() {
     surface_.setBold(true);
     surface_.print(verificationTitle(check));
     surface_.setBold(false);
-    if (!check.problem.isEmpty()) {
+    if (!check.verified()) {
         printLines(verificationLines(project_, check).mid(1)); // the units and why it could not be made
         return;
     }
@@ -665,7 +665,7 @@ void Tabelle::PrintVerification() {
     EnsureLines(3);
     surface_.print(QString());
     surface_.setBold(true);
-    printWrapped(verdictText(check));
+    printWrapped(verdictText(project_, check));
     surface_.setBold(false);
     // The calculation sheets, each on pages of its own, for a reviewer to follow the numbers.
     for (const ScenarioCheck& scenario : check.scenarios) {

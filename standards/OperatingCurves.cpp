@@ -1,5 +1,6 @@
 #include "standards/OperatingCurves.h"
 
+#include "model/NetworkProblemText.h"
 #include "model/NumberFormat.h"
 #include "standards/SupplyCurve.h"
 #include "standards/VerificationText.h"
@@ -137,13 +138,13 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
     };
     const StandardNetwork network(project);
     if (!network.ok()) {
-        chart.problem = network.problem();
+        chart.problem = networkProblemText(project, *network.problem());
         return chart;
     }
     const StandardSettings& settings = project.standardSettings;
     const SupplyCurve supply(settings.supply, network.supplyBar());
-    if (!supply.refusal().isEmpty()) {
-        chart.problem = supply.refusal();
+    if (supply.fault() != SupplyFault::None) {
+        chart.problem = supplyFaultText(supply.fault());
         return chart;
     }
     std::optional<StandardCheck> own;

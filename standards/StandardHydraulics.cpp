@@ -75,10 +75,9 @@ double drivenFlow(double r, double kn, double z, double head) {
 // ---- the network --------------------------------------------------------------------
 
 StandardNetwork::StandardNetwork(const Project& project) : project_(project) {
-    if (const std::optional<NetworkProblem> problem = findCalculationProblem(project)) {
-        problem_ = networkProblemText(project, *problem);
+    problem_ = findCalculationProblem(project);
+    if (problem_)
         return;
-    }
     using namespace standard_law;
     supply_ = double(project.supplyPressure) / kMmPerMetre / kMetresOfWaterPerBar;
     const std::size_t size = project.NodeTable.size();

@@ -39,11 +39,11 @@ constexpr double kLitresPerCubicMetre = 1000;
 
 class StandardNetwork {
 public:
-    // Nothing is verified of a network the calculation refuses (problem() says why).
+    // Nothing is verified of a network the calculation refuses (problem() says what refuses it).
     explicit StandardNetwork(const Project& project);
 
-    bool ok() const { return problem_.isEmpty(); }
-    const QString& problem() const { return problem_; }
+    bool ok() const { return !problem_; }
+    const std::optional<NetworkProblem>& problem() const { return problem_; }
     const Project& project() const { return project_; }
 
     // The supply's head in bar.
@@ -74,7 +74,7 @@ public:
 
 private:
     const Project& project_;
-    QString problem_;
+    std::optional<NetworkProblem> problem_;
     double supply_ = 0;
     std::vector<int16_t> terminals_, preorder_;
     std::vector<double> kn_, staticHead_, pathResistance_, sectionResistance_;

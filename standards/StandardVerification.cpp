@@ -50,18 +50,14 @@ Requirement requirementOf(const StandardNetwork& network, const StandardSettings
     return r;
 }
 
-// What fails a member beyond its figures: a sprinkler whose K its class does not allow.
-QString memberRefusal(const StandardNetwork& network, const StandardSettings& settings, TerminalRole role,
-                      int16_t end) {
+// What fails a member beyond its figures: a sprinkler whose K its class does not allow (the
+// class is returned).
+std::optional<HazardClass> kNotAllowedFor(const StandardNetwork& network, const StandardSettings& settings,
+                                          TerminalRole role, int16_t end) {
     if (role != TerminalRole::Sprinkler || settings.standard != Standard::En12845 ||
         kFactorAllowed(settings.hazard, network.kn(end)))
-        return {};
-    QStringList allowed;
-    for (const double k : sprinklerRules(settings.hazard).kFactors)
-        allowed << formatPicture(k, u"#0");
-    return QStringLiteral("K %1 non ammesso per %2 (K %3)")
-        .arg(formatPicture(network.kn(end), u"#0"), QLatin1String(hazardDesign(settings.hazard).name),
-             allowed.join(QStringLiteral(" o ")));
+        return std::nullopt;
+    return settings.hazard;
 }
 
 std::vector<TerminalRole> rolesAskedFor(Standard standard) {
@@ -176,7 +172,7 @@ MemberCheck memberCheck(const StandardNetwork& network, const StandardSettings& 
     m.requiredFlow = required.flow;
     m.requiredPressure = required.pressure;
     m.k = network.kn(end);
-    m.refusal = memberRefusal(network, settings, role, end);
+    m.kNotAllowedFor = kNotAllowedFor(network, settings, role, end);
     return m;
 }
 
@@ -213,7 +209,7 @@ SetCheck checkSet(const StandardNetwork& network, const StandardSettings& settin
             m.flow = atSupply.flow[at];
             m.pressure = atSupply.pressure[at];
             m.pass = m.flow >= m.requiredFlow - kReachedTolerance &&
-                     *m.pressure >= m.requiredPressure - kReachedTolerance && m.refusal.isEmpty();
+                     *m.pressure >= m.requiredPressure - kReachedTolerance && !m.kNotAllowedFor;
             m.overMaximum = hasMaximum(role, settings) && *m.pressure > kMaxOutletPressure;
             m.pass = m.pass && !m.overMaximum;
         }
@@ -423,19 +419,21 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
     check.supply = settings.supply;
     check.pressureUnit = project.pressureUnit;
     if (settings.standard == Standard::None) {
-        check.problem = QStringLiteral("Nessuna norma scelta.");
+        check.problem = VerificationProblem::NoStandard;
         return check;
     }
     check.requirements = requirementsApplied(settings);
     const StandardNetwork network(project);
     if (!network.ok()) {
-        check.problem = network.problem();
+        check.problem = VerificationProblem::NetworkRefused;
+        check.networkProblem = network.problem();
         return check;
     }
     check.supplyPressure = network.supplyBar();
     const SupplyCurve supply(settings.supply, network.supplyBar());
-    if (!supply.refusal().isEmpty()) {
-        check.problem = supply.refusal();
+    if (supply.fault() != SupplyFault::None) {
+        check.problem = VerificationProblem::SupplyRefused;
+        check.supplyFault = supply.fault();
         return check;
     }
     check.supplyCurve = !supply.fixed();
@@ -450,71 +448,12 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
         check.scenarios.push_back(checkScenario(network, settings, supply, role, ofRole));
     }
     if (check.scenarios.empty()) {
-        check.problem =
-            QStringLiteral("Nessuno scenario da verificare: nessun terminale della rete ha un ruolo che la "
-                           "norma verifica, o per ognuno sono chiesti 0 terminali contemporanei.");
+        check.problem = VerificationProblem::NoScenario;
         return check;
     }
     check.pass = std::all_of(check.scenarios.begin(), check.scenarios.end(),
                              [](const ScenarioCheck& s) { return s.pass; });
     return check;
-}
-
-QString verificationTitle(const StandardCheck& check) {
-    if (check.standard == Standard::Uni10779)
-        return QStringLiteral("Verifica UNI 10779 — livello %1").arg(check.level);
-    if (check.standard == Standard::En12845)
-        return QStringLiteral("Verifica UNI EN 12845 — ") + QLatin1String(hazardDesign(check.hazard).name);
-    return QStringLiteral("Verifica di norma");
-}
-
-namespace {
-
-// How a set was found, for the designer and in the JSON.
-struct FoundWords {
-    SetFound found;
-    const char* key;
-    const char* text;
-};
-constexpr std::array<FoundWords, 5> kFoundWords{
-    {{SetFound::Exact, "exact", "esatto, tra tutti gli insiemi possibili"},
-     {SetFound::Search, "search", "qualunque insieme, trovato con la ricerca"},
-     {SetFound::Designer, "designer", "scelto dal progettista"},
-     {SetFound::Area, "area", "area operativa della norma"},
-     {SetFound::Cluster, "cluster", "terminali più vicini tra loro"}}};
-
-const FoundWords& wordsOf(SetFound found) {
-    for (const FoundWords& words : kFoundWords)
-        if (words.found == found)
-            return words;
-    return kFoundWords.front();
-}
-
-} // namespace
-
-QString foundText(SetFound found) {
-    return QString::fromUtf8(wordsOf(found).text);
-}
-
-QString foundKey(SetFound found) {
-    return QLatin1String(wordsOf(found).key);
-}
-
-QString verdictText(const StandardCheck& check, const QLocale& locale) {
-    if (!check.problem.isEmpty())
-        return QStringLiteral("Verifica non eseguita: ") + check.problem;
-    if (check.pass && check.supplyCurve)
-        return QStringLiteral(
-            "Verifica superata: ogni scenario soddisfa la norma al suo punto di funzionamento sulla "
-            "curva di alimentazione.");
-    if (check.pass)
-        return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma alla pressione di %1 bar.")
-            .arg(formatPicture(check.supplyPressure, u"#0.00", locale));
-    QStringList failed;
-    for (const ScenarioCheck& s : check.scenarios)
-        if (!s.pass)
-            failed << rolePlural(s.role);
-    return QStringLiteral("Verifica NON superata negli scenari: %1.").arg(failed.join(QStringLiteral(", ")));
 }
 
 } // namespace valmora

@@ -49,7 +49,8 @@ struct MemberCheck {
     double requiredFlow = 0;        // l/min
     double requiredPressure = 0;    // bar
     double k = 0;                   // Kn, l/min per sqrt(bar)
-    QString refusal;                // why it fails beyond its figures: a K its class does not allow
+    // Why it fails beyond its figures: a sprinkler whose K its hazard class does not allow.
+    std::optional<HazardClass> kNotAllowedFor;
     bool pass = false;
     bool overMaximum = false; // a hydrant or hose reel above 0.7 MPa
 };
@@ -140,6 +141,14 @@ struct ScenarioCheck {
     std::vector<ScenarioNote> notes; // what the designer must know beside the tables
 };
 
+enum class VerificationProblem {
+    None,
+    NoStandard,     // no standard chosen
+    NetworkRefused, // the calculation refuses the network
+    SupplyRefused,  // the supply's settings make no curve
+    NoScenario,     // no terminal has a role the standard checks, or 0 at once for each
+};
+
 struct StandardCheck {
     Standard standard = Standard::None;
     int level = 0;
@@ -151,7 +160,11 @@ struct StandardCheck {
     SupplySettings supply;     // the supply as the designer gave it
     std::vector<AppliedRequirement> requirements; // what the standards asked, with their sources
     bool pass = false;
-    QString problem; // why nothing could be verified; empty otherwise
+    // Why nothing could be verified (None: it was), with what refused it.
+    VerificationProblem problem = VerificationProblem::None;
+    std::optional<NetworkProblem> networkProblem; // NetworkRefused: what the calculation refuses
+    SupplyFault supplyFault = SupplyFault::None;  // SupplyRefused: why the supply makes no curve
+    bool verified() const { return problem == VerificationProblem::None; }
     std::vector<ScenarioCheck> scenarios;
     // The unit the project shows pressures in, for the words made of the check (the check's
     // own figures are in bar whatever it is).
@@ -164,13 +177,5 @@ StandardCheck verifyStandard(const Project& project, const StandardSettings& set
 // coverage, rounded up), and for how many minutes: the designer's figure or the standard's.
 int workingAtOnceOf(const StandardSettings& settings, TerminalRole role);
 int durationMinutesOf(const StandardSettings& settings, TerminalRole role);
-
-// "Verifica UNI 10779 - livello 2", "Verifica UNI EN 12845 - OH2".
-QString verificationTitle(const StandardCheck& check);
-// "esatto", "ricerca", "scelto dal progettista".
-QString foundText(SetFound found);
-QString foundKey(SetFound found); // "exact", "search", "designer"
-// The verdict in words, one sentence.
-QString verdictText(const StandardCheck& check, const QLocale& locale = QLocale());
 
 } // namespace valmora

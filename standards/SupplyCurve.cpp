@@ -59,9 +59,7 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
                              p[0].pressure > p[1].pressure && p[1].pressure > p[2].pressure &&
                              p[2].pressure > 0;
         if (!ordered) {
-            refusal_ = QStringLiteral(
-                "I tre punti della pompa devono avere portate crescenti e pressioni decrescenti "
-                "(sopra 0 bar): prevalenza a portata nulla, portata nominale, sovraccarico.");
+            fault_ = SupplyFault::PumpPointsOutOfOrder;
             return;
         }
         // The parabola through the three points (divided differences).
@@ -78,8 +76,7 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
             return;
         const std::optional<double> exponent = powerExponent(p);
         if (!exponent) {
-            refusal_ = QStringLiteral("I tre punti della pompa non danno una curva che scende sempre: la "
-                                      "pressione risalirebbe con la portata.");
+            fault_ = SupplyFault::PumpCurveRises;
             return;
         }
         power_ = true;
@@ -89,9 +86,7 @@ SupplyCurve::SupplyCurve(const SupplySettings& settings, double fixedPressure)
     } else if (kind_ == SupplyKind::MainTest) {
         if (!(settings.staticPressure > settings.residualPressure && settings.residualPressure >= 0 &&
               settings.testFlow > 0))
-            refusal_ =
-                QStringLiteral("La prova dell'acquedotto chiede una pressione statica maggiore della residua "
-                               "(non negativa) e una portata di prova maggiore di 0.");
+            fault_ = SupplyFault::MainTestOutOfOrder;
     }
 }
 
@@ -112,7 +107,7 @@ double SupplyCurve::pressureAt(double flow) const {
 }
 
 std::optional<double> SupplyCurve::endFlow() const {
-    if (kind_ == SupplyKind::MainTest && refusal_.isEmpty())
+    if (kind_ == SupplyKind::MainTest && fault_ == SupplyFault::None)
         return settings_.testFlow *
                std::pow(settings_.staticPressure / (settings_.staticPressure - settings_.residualPressure),
                         hydraulics::kInverseExponent);
@@ -146,7 +141,7 @@ double SupplyCurve::largestFlow() const {
 
 std::optional<SupplyCurve::Point>
 SupplyCurve::operatingPoint(const std::function<double(double)>& flowAt) const {
-    if (!refusal_.isEmpty())
+    if (fault_ != SupplyFault::None)
         return std::nullopt;
     if (kind_ == SupplyKind::Fixed)
         return Point{flowAt(fixed_), fixed_}; // the network stands at the supply, whatever it draws

@@ -19,13 +19,21 @@
 
 namespace valmora {
 
+// What keeps a supply's settings from making a curve.
+enum class SupplyFault {
+    None,
+    PumpPointsOutOfOrder, // flows not rising, pressures not falling, or the last not above 0
+    PumpCurveRises,       // no curve through the three points falls all the way
+    MainTestOutOfOrder,   // static not above residual, residual negative, or no test flow
+};
+
 class SupplyCurve {
 public:
     // `fixedPressure`: the project's supply, bar, for a fixed supply.
     SupplyCurve(const SupplySettings& settings, double fixedPressure);
 
-    // Why the settings make no curve ("i tre punti della pompa ..."); empty when they do.
-    const QString& refusal() const { return refusal_; }
+    // Why the settings make no curve; None when they do.
+    SupplyFault fault() const { return fault_; }
     bool fixed() const { return kind_ == SupplyKind::Fixed; }
     // Pressure at `flow`, bar; below 0 beyond the curve's end.
     double pressureAt(double flow) const;
@@ -55,7 +63,7 @@ private:
     double a_ = 0, b_ = 0, c_ = 0;
     bool power_ = false;
     SupplySettings settings_;
-    QString refusal_;
+    SupplyFault fault_ = SupplyFault::None;
 };
 
 } // namespace valmora

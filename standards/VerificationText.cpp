@@ -2,6 +2,7 @@
 
 #include "model/Calculation.h"
 #include "model/MessageText.h"
+#include "model/NetworkProblemText.h"
 #include "model/NumberFormat.h"
 #include "standards/StandardTables.h"
 #include "standards/SupplyCurve.h"
@@ -125,8 +126,8 @@ QStringList memberCaptions(PressureUnit unit) {
 QString memberVerdict(const MemberCheck& member) {
     if (member.overMaximum)
         return QStringLiteral("oltre 0,7 MPa");
-    if (!member.refusal.isEmpty())
-        return QStringLiteral("NON superato: ") + member.refusal;
+    if (member.kNotAllowedFor)
+        return QStringLiteral("NON superato: ") + kNotAllowedText(member);
     return member.pass ? QStringLiteral("superato") : QStringLiteral("NON superato");
 }
 
@@ -418,8 +419,8 @@ void addPosition(QStringList& lines, const Project& project, const StandardCheck
 
 QStringList verificationLines(const Project& project, const StandardCheck& check, const QLocale& locale) {
     QStringList lines{verificationTitle(check), pressureUnitsText(check.pressureUnit, locale)};
-    if (!check.problem.isEmpty()) {
-        lines << verdictText(check, locale);
+    if (!check.verified()) {
+        lines << verdictText(project, check, locale);
         return lines;
     }
     lines << supplyLine(check, locale) << supplyDataLines(check, locale);
@@ -444,8 +445,113 @@ QStringList verificationLines(const Project& project, const StandardCheck& check
             lines << QStringLiteral("Nota: ") + note;
         lines << scenarioVerdictText(scenario);
     }
-    lines << QString() << verdictText(check, locale);
+    lines << QString() << verdictText(project, check, locale);
     return lines;
+}
+
+QString verificationTitle(const StandardCheck& check) {
+    if (check.standard == Standard::Uni10779)
+        return QStringLiteral("Verifica UNI 10779 — livello %1").arg(check.level);
+    if (check.standard == Standard::En12845)
+        return QStringLiteral("Verifica UNI EN 12845 — ") + QLatin1String(hazardDesign(check.hazard).name);
+    return QStringLiteral("Verifica di norma");
+}
+
+namespace {
+
+// How a set was found, for the designer and in the JSON.
+struct FoundWords {
+    SetFound found;
+    const char* key;
+    const char* text;
+};
+constexpr std::array<FoundWords, 5> kFoundWords{
+    {{SetFound::Exact, "exact", "esatto, tra tutti gli insiemi possibili"},
+     {SetFound::Search, "search", "qualunque insieme, trovato con la ricerca"},
+     {SetFound::Designer, "designer", "scelto dal progettista"},
+     {SetFound::Area, "area", "area operativa della norma"},
+     {SetFound::Cluster, "cluster", "terminali più vicini tra loro"}}};
+
+const FoundWords& wordsOf(SetFound found) {
+    for (const FoundWords& words : kFoundWords)
+        if (words.found == found)
+            return words;
+    return kFoundWords.front();
+}
+
+} // namespace
+
+QString foundText(SetFound found) {
+    return QString::fromUtf8(wordsOf(found).text);
+}
+
+QString foundKey(SetFound found) {
+    return QLatin1String(wordsOf(found).key);
+}
+
+QString supplyFaultText(SupplyFault fault) {
+    switch (fault) {
+    case SupplyFault::PumpPointsOutOfOrder:
+        return QStringLiteral(
+            "I tre punti della pompa devono avere portate crescenti e pressioni decrescenti "
+            "(sopra 0 bar): prevalenza a portata nulla, portata nominale, sovraccarico.");
+    case SupplyFault::PumpCurveRises:
+        return QStringLiteral("I tre punti della pompa non danno una curva che scende sempre: la "
+                              "pressione risalirebbe con la portata.");
+    case SupplyFault::MainTestOutOfOrder:
+        return QStringLiteral("La prova dell'acquedotto chiede una pressione statica maggiore della residua "
+                              "(non negativa) e una portata di prova maggiore di 0.");
+    case SupplyFault::None:
+        break;
+    }
+    return {};
+}
+
+QString verificationProblemText(const Project& project, const StandardCheck& check) {
+    switch (check.problem) {
+    case VerificationProblem::NoStandard:
+        return QStringLiteral("Nessuna norma scelta.");
+    case VerificationProblem::NetworkRefused:
+        return check.networkProblem ? networkProblemText(project, *check.networkProblem) : QString();
+    case VerificationProblem::SupplyRefused:
+        return supplyFaultText(check.supplyFault);
+    case VerificationProblem::NoScenario:
+        return QStringLiteral(
+            "Nessuno scenario da verificare: nessun terminale della rete ha un ruolo che la "
+            "norma verifica, o per ognuno sono chiesti 0 terminali contemporanei.");
+    case VerificationProblem::None:
+        break;
+    }
+    return {};
+}
+
+QString kNotAllowedText(const MemberCheck& member) {
+    if (!member.kNotAllowedFor)
+        return {};
+    const HazardClass hazard = *member.kNotAllowedFor;
+    QStringList allowed;
+    for (const double k : sprinklerRules(hazard).kFactors)
+        allowed << formatPicture(k, u"#0");
+    return QStringLiteral("K %1 non ammesso per %2 (K %3)")
+        .arg(formatPicture(member.k, u"#0"), QLatin1String(hazardDesign(hazard).name),
+             allowed.join(QStringLiteral(" o ")));
+}
+
+QString verdictText(const Project& project, const StandardCheck& check, const QLocale& locale) {
+    if (!check.verified())
+        return QStringLiteral("Verifica non eseguita: ") + verificationProblemText(project, check);
+    if (check.pass && check.supplyCurve)
+        return QStringLiteral(
+            "Verifica superata: ogni scenario soddisfa la norma al suo punto di funzionamento sulla "
+            "curva di alimentazione.");
+    if (check.pass)
+        return QStringLiteral("Verifica superata: ogni scenario soddisfa la norma alla pressione di %1 bar.")
+            .arg(formatPicture(check.supplyPressure, u"#0.00", locale));
+    QStringList failed;
+    for (const ScenarioCheck& s : check.scenarios)
+        if (!s.pass)
+            failed << rolePlural(s.role);
+    return QStringLiteral("Verifica NON superata negli scenari: %1.").arg(failed.join(QStringLiteral(", ")));
 }
 
 } // namespace valmora

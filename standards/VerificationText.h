@@ -13,6 +13,20 @@
 
 namespace valmora {
 
+// "Verifica UNI 10779 - livello 2", "Verifica UNI EN 12845 - OH2".
+QString verificationTitle(const StandardCheck& check);
+// How a set was found: "esatto, tra tutti gli insiemi possibili", "scelto dal progettista"; its
+// key in the JSON: "exact", "search", "designer", "area", "cluster".
+QString foundText(SetFound found);
+QString foundKey(SetFound found);
+// The verdict in words, one sentence; why nothing was verified when nothing was.
+QString verdictText(const Project& project, const StandardCheck& check, const QLocale& locale = QLocale());
+QString verificationProblemText(const Project& project, const StandardCheck& check);
+// Why a supply's settings make no curve.
+QString supplyFaultText(SupplyFault fault);
+// "K 115 non ammesso per OH2 (K 80)"; empty for a member whose K is allowed.
+QString kNotAllowedText(const MemberCheck& member);
+
 // "Pressioni in bar e MPa (1 bar = 10,197 m di colonna d'acqua)".
 QString pressureUnitsText(PressureUnit unit, const QLocale& locale = QLocale());
 // Where the calculation's own figures stand beside the verification's (the report): which bar is which.

@@ -5,6 +5,7 @@
 #include "model/Calculation.h"
 #include "standards/SetSearch.h"
 #include "standards/SupplyCurve.h"
+#include "standards/VerificationText.h"
 #include "storage/ProjectFile.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -128,7 +129,7 @@ TEST(SupplyCurve, PointsRefusalsAndOperatingPoints) {
     struct Case {
         const char* what;
         SupplySettings settings;
-        bool refused;
+        SupplyFault fault;
         std::vector<std::pair<double, double>> through; // (flow, pressure) on the curve
     };
     const auto pump = [](PumpPoint a, PumpPoint b, PumpPoint c) {
@@ -145,39 +146,45 @@ TEST(SupplyCurve, PointsRefusalsAndOperatingPoints) {
     SupplySettings badMain = main;
     badMain.residualPressure = 6;
     const std::vector<Case> cases = {
-        {"fixed", SupplySettings{}, false, {{0, 4.2}, {5000, 4.2}}},
-        {"falling pump", pump({0, 8}, {500, 7}, {700, 6.2}), false, {{0, 8}, {500, 7}, {700, 6.2}}},
+        {"fixed", SupplySettings{}, SupplyFault::None, {{0, 4.2}, {5000, 4.2}}},
+        {"falling pump",
+         pump({0, 8}, {500, 7}, {700, 6.2}),
+         SupplyFault::None,
+         {{0, 8}, {500, 7}, {700, 6.2}}},
         // Real pumps, whose parabola would rise at first: the power curve through the three
         // points, p = 7,7 - 0,7 (Q / 1000)^C with C = ln(2,45 / 0,7) / ln 1,4 = 3,72323 by hand,
         // so 6,31991 bar at 1 200 l/min; from a first point past no flow, C found numerically.
         {"real pump",
          pump({0, 7.7}, {1000, 7.0}, {1400, 5.25}),
-         false,
+         SupplyFault::None,
          {{0, 7.7}, {1000, 7.0}, {1400, 5.25}, {1200, 6.319908440939392}}},
         {"real pump from 100 l/min",
          pump({100, 6}, {600, 5}, {840, 4}),
-         false,
+         SupplyFault::None,
          {{100, 6}, {600, 5}, {840, 4}, {700, 4.624637046406945}}},
         {"pump with a hump",
          pump({0, 4.2}, {1000, 3.5}, {1400, 2.45}),
-         false,
+         SupplyFault::None,
          {{0, 4.2}, {1000, 3.5}, {1400, 2.45}}},
         {"pump whose points fall steeply then gently",
          pump({0, 6}, {400, 2}, {800, 1.5}),
-         false,
+         SupplyFault::None,
          {{0, 6}, {400, 2}, {800, 1.5}}},
-        {"pump points out of order", pump({0, 6}, {600, 6.5}, {840, 4}), true, {}},
-        {"water main", main, false, {{0, 5}, {1000, 3}}},
-        {"water main whose residual is above its static", badMain, true, {}},
+        {"pump points out of order",
+         pump({0, 6}, {600, 6.5}, {840, 4}),
+         SupplyFault::PumpPointsOutOfOrder,
+         {}},
+        {"water main", main, SupplyFault::None, {{0, 5}, {1000, 3}}},
+        {"water main whose residual is above its static", badMain, SupplyFault::MainTestOutOfOrder, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const SupplyCurve curve(c.settings, 4.2);
-        EXPECT_EQ(!curve.refusal().isEmpty(), c.refused) << curve.refusal().toStdString();
+        EXPECT_EQ(curve.fault(), c.fault);
         for (const auto& [flow, pressure] : c.through) {
             EXPECT_NEAR(curve.pressureAt(flow), pressure, 1e-7);
         }
-        if (c.refused)
+        if (c.fault != SupplyFault::None)
             continue;
         for (double q = 0; q + 10 < curve.largestFlow(); q += 10) {
             EXPECT_LE(curve.pressureAt(q + 10), curve.pressureAt(q) + 1e-12) << "it never rises: " << q;
@@ -192,4 +199,54 @@ TEST(SupplyCurve, PointsRefusalsAndOperatingPoints) {
     // A network that needs more than the supply gives with no flow: no point.
     const SupplyCurve weak(pump({0, 2}, {100, 1.5}, {140, 1}), 0);
     EXPECT_FALSE(weak.operatingPoint([](double p) { return p > 3 ? p - 3 : 0.0; }));
+}
+
+// Why nothing was verified, as a code with what refused it; the words are made apart, for the
+// report, the window and the command line alike.
+TEST(StandardVerification, SaysWhyNothingWasVerified) {
+    struct Case {
+        const char* what;
+        void (*spoil)(Project&, StandardSettings&);
+        VerificationProblem problem;
+        const char* words; // the start of the sentence
+    };
+    const Case cases[] = {
+        {"no standard", [](Project&, StandardSettings& s) { s.standard = Standard::None; },
+         VerificationProblem::NoStandard, "Nessuna norma scelta."},
+        {"a section of negative length", [](Project& p, StandardSettings&) { p.NodeTable[2].length = -40; },
+         VerificationProblem::NetworkRefused, "Nodo 2 "},
+        {"pump points out of order",
+         [](Project&, StandardSettings& s) {
+             s.supply.kind = SupplyKind::Pump;
+             s.supply.pump = {PumpPoint{0, 6}, PumpPoint{600, 6.5}, PumpPoint{840, 4}};
+         },
+         VerificationProblem::SupplyRefused, "I tre punti della pompa devono"},
+        {"no hydrant at once",
+         [](Project&, StandardSettings& s) { s.workingAtOnce[TerminalRole::Hydrant] = 0; },
+         VerificationProblem::NoScenario, "Nessuno scenario da verificare"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Project p = projectWithShippedCatalogues();
+        readRiser(p);
+        StandardSettings settings;
+        settings.standard = Standard::Uni10779;
+        settings.level = 1;
+        c.spoil(p, settings);
+        const StandardCheck check = verifyStandard(p, settings);
+        EXPECT_FALSE(check.verified());
+        EXPECT_FALSE(check.pass);
+        EXPECT_EQ(check.problem, c.problem);
+        EXPECT_EQ(check.networkProblem.has_value(), c.problem == VerificationProblem::NetworkRefused);
+        if (check.networkProblem) {
+            EXPECT_EQ(check.networkProblem->fault, NetworkFault::NonPositiveSectionLength);
+            EXPECT_EQ(check.networkProblem->node, 2);
+        }
+        EXPECT_EQ(check.supplyFault == SupplyFault::PumpPointsOutOfOrder,
+                  c.problem == VerificationProblem::SupplyRefused);
+        EXPECT_TRUE(verificationProblemText(p, check).startsWith(QString::fromUtf8(c.words)))
+            << verificationProblemText(p, check).toStdString();
+        EXPECT_EQ(verdictText(p, check),
+                  QStringLiteral("Verifica non eseguita: ") + verificationProblemText(p, check));
+    }
 }
