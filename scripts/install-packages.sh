@@ -8,9 +8,9 @@ set -euo pipefail
 # written (the cross-reference table moved when the document's author and subject are added);
 # locales: the Italian locale, in which the system gives its reasons for a failed write;
 # qt6-charts-dev (with libqt6opengl6-dev, which its CMake files ask for): the chart of the supply
-# and demand curves.
+# and demand curves; libeigen3-dev: the sparse factorisation of the network solver.
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgtest-dev fonts-dejavu-core fonts-liberation2
-    poppler-utils qpdf locales qt6-charts-dev libqt6opengl6-dev "$@")
+    poppler-utils qpdf locales qt6-charts-dev libqt6opengl6-dev libeigen3-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,317 @@
+#include "model/NetworkSolver.h"
+
+#include "model/Calculation.h"
+#include "model/Traversal.h"
+
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+namespace valmora {
+
+namespace {
+
+constexpr double kExponent = 1.85; // the Hazen-Williams and terminal laws' exponent
+// The least gradient of an element's loss, mm per l/min: a section without flow would
+// otherwise have none, and its junctions no equation (EPANET floors it alike). The solution
+// does not depend on it (at the solution the law holds whatever the gradient taken); a floor
+// this high keeps the rounding of the heads (some 1e-11 mm) from becoming flows in sections
+// that carry nothing, and only flows below about 0,005 l/min converge the slower for it.
+constexpr double kLeastGradient = 1e-3;
+// Where every iteration starts: a flow of this size through every section and terminal (the
+// solution does not depend on it, Newton's steps do a little).
+constexpr double kStartingFlow = 100;
+constexpr int kSource = -1;
+
+// The linearised law of one element: Q = (q - y) + p x (head difference).
+struct Linearised {
+    double p = 0;         // 1 / (dh/dQ)
+    double y = 0;         // what the current flow gives beyond the linear part
+    bool floored = false; // the gradient is kLeastGradient's: Newton's steps shrink only slowly
+};
+// An element at the least gradient carries next to nothing (a terminal at the grade, a section
+// to it): it has settled once its steps are below this, l/min.
+constexpr double kFlooredSettled = 1e-7;
+
+Linearised linearise(double resistance, double flow) {
+    const double power = resistance * std::pow(std::abs(flow), kExponent - 1);
+    const double gradient = std::max(kExponent * power, kLeastGradient);
+    return {1 / gradient, power * flow / gradient, kExponent * power < kLeastGradient};
+}
+
+// Which junctions an open way joins to the source or to an open end: the others carry nothing
+// and have no head.
+std::vector<bool> reachedJunctions(const SolverNetwork& network) {
+    std::vector<std::vector<int>> around(std::size_t(network.junctions));
+    std::deque<int> pending;
+    std::vector<bool> reached(std::size_t(network.junctions), false);
+    for (const SolverNetwork::Link& link : network.links) {
+        if (link.closed)
+            continue;
+        if (link.from == kSource) {
+            if (!reached[std::size_t(link.to)])
+                pending.push_back(link.to);
+            reached[std::size_t(link.to)] = true;
+            continue;
+        }
+        around[std::size_t(link.from)].push_back(link.to);
+        around[std::size_t(link.to)].push_back(link.from);
+    }
+    for (const int end : network.openEnds)
+        if (!reached[std::size_t(end)]) {
+            reached[std::size_t(end)] = true;
+            pending.push_back(end);
+        }
+    while (!pending.empty()) {
+        const int at = pending.front();
+        pending.pop_front();
+        for (const int next : around[std::size_t(at)])
+            if (!reached[std::size_t(next)]) {
+                reached[std::size_t(next)] = true;
+                pending.push_back(next);
+            }
+    }
+    return reached;
+}
+
+class Solver {
+public:
+    Solver(const SolverNetwork& network, const SolverOptions& options)
+        : net_(network), options_(options), reached_(reachedJunctions(network)),
+          unknown_(std::size_t(network.junctions), -1) {
+        std::vector<bool> held(std::size_t(net_.junctions), false);
+        for (const int end : net_.openEnds)
+            held[std::size_t(end)] = true;
+        for (int j = 0; j < net_.junctions; ++j)
+            if (reached_[std::size_t(j)] && !held[std::size_t(j)])
+                unknown_[std::size_t(j)] = unknowns_++;
+        flow_.assign(net_.links.size(), 0.0);
+        for (std::size_t k = 0; k < net_.links.size(); ++k)
+            if (carries(net_.links[k]))
+                flow_[k] = kStartingFlow;
+        terminalFlow_.assign(net_.terminals.size(), kStartingFlow);
+        dry_.assign(net_.terminals.size(), false);
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t)
+            if (!reached_[std::size_t(net_.terminals[t].junction)] ||
+                unknown_[std::size_t(net_.terminals[t].junction)] < 0) {
+                dry_[t] = true;
+                terminalFlow_[t] = 0;
+            }
+    }
+
+    SolverResult run() {
+        SolverResult result;
+        head_.assign(std::size_t(net_.junctions), 0.0);
+        if (unknowns_ == 0) {
+            result.converged = true;
+            return finish(result);
+        }
+        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> factor;
+        bool analysed = false;
+        for (int iteration = 1; iteration <= options_.maxIterations; ++iteration) {
+            result.iterations = iteration;
+            assemble();
+            if (!analysed) {
+                factor.analyzePattern(matrix_);
+                analysed = true;
+            }
+            factor.factorize(matrix_);
+            if (factor.info() != Eigen::Success)
+                return finish(result);
+            const Eigen::VectorXd heads = factor.solve(rhs_);
+            for (int j = 0; j < net_.junctions; ++j)
+                head_[std::size_t(j)] = unknown_[std::size_t(j)] >= 0 ? heads[unknown_[std::size_t(j)]] : 0.0;
+            if (!updateFlows())
+                continue;
+            // Settled with every open terminal free to take water back: those that do stand
+            // above the grade, and are dry. Taking them out only lowers the heads, so no dry
+            // terminal ever has to flow again: at most one more round a terminal.
+            if (!dryThoseTakingWaterBack()) {
+                result.converged = true;
+                break;
+            }
+        }
+        return finish(result);
+    }
+
+private:
+    bool carries(const SolverNetwork::Link& link) const {
+        return !link.closed && reached_[std::size_t(link.to)] &&
+               (link.from == kSource || reached_[std::size_t(link.from)]);
+    }
+
+    double headOf(int junction) const {
+        return junction == kSource ? net_.sourceHead : head_[std::size_t(junction)];
+    }
+
+    // One junction's unknown, or none (the source, an open end).
+    int unknownOf(int junction) const { return junction == kSource ? -1 : unknown_[std::size_t(junction)]; }
+
+    void addElement(std::vector<Eigen::Triplet<double>>& entries, int from, int to, double fixedTo,
+                    const Linearised& law, double flow) {
+        const int a = unknownOf(from);
+        const int b = to < 0 ? -1 : unknownOf(to);
+        const double carried = flow - law.y;
+        if (a >= 0) {
+            entries.emplace_back(a, a, law.p);
+            rhs_[a] -= carried;
+        } else {
+            // A known head upstream: its part moves to the right.
+            if (b >= 0)
+                rhs_[b] += law.p * (from == kSource ? net_.sourceHead : 0.0);
+        }
+        if (b >= 0) {
+            entries.emplace_back(b, b, law.p);
+            rhs_[b] += carried;
+        } else if (a >= 0) {
+            rhs_[a] += law.p * fixedTo;
+        }
+        if (a >= 0 && b >= 0) {
+            entries.emplace_back(a, b, -law.p);
+            entries.emplace_back(b, a, -law.p);
+        }
+    }
+
+    void assemble() {
+        rhs_ = Eigen::VectorXd::Zero(unknowns_);
+        std::vector<Eigen::Triplet<double>> entries;
+        entries.reserve(4 * (net_.links.size() + net_.terminals.size()));
+        linkLaw_.assign(net_.links.size(), {});
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (!carries(link))
+                continue;
+            linkLaw_[k] = linearise(link.resistance, flow_[k]);
+            addElement(entries, link.from, link.to, 0.0, linkLaw_[k], flow_[k]);
+        }
+        terminalLaw_.assign(net_.terminals.size(), {});
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
+            if (dry_[t])
+                continue;
+            const SolverNetwork::Terminal& terminal = net_.terminals[t];
+            terminalLaw_[t] = linearise(terminal.resistance, terminalFlow_[t]);
+            addElement(entries, terminal.junction, -1, terminal.staticHead, terminalLaw_[t],
+                       terminalFlow_[t]);
+        }
+        // Every unknown has a diagonal, even one whose elements all stand dry this iteration.
+        for (int u = 0; u < unknowns_; ++u)
+            entries.emplace_back(u, u, 0.0);
+        matrix_.resize(unknowns_, unknowns_);
+        matrix_.setFromTriplets(entries.begin(), entries.end());
+    }
+
+    // The flows from the new heads; true when they have settled.
+    bool updateFlows() {
+        largestFlow_ = 0;
+        for (const double q : flow_)
+            largestFlow_ = std::max(largestFlow_, std::abs(q));
+        bool settled = true;
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (!carries(link))
+                continue;
+            const Linearised& law = linkLaw_[k];
+            const double next = (flow_[k] - law.y) + law.p * (headOf(link.from) - headOf(link.to));
+            settled = settled && (moved(flow_[k], next) ||
+                                  (law.floored && std::abs(next - flow_[k]) <= kFlooredSettled));
+            flow_[k] = next;
+        }
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
+            if (dry_[t])
+                continue;
+            const SolverNetwork::Terminal& terminal = net_.terminals[t];
+            const double above = head_[std::size_t(terminal.junction)] - terminal.staticHead;
+            const Linearised& law = terminalLaw_[t];
+            const double next = (terminalFlow_[t] - law.y) + law.p * above;
+            settled = settled && (moved(terminalFlow_[t], next) ||
+                                  (law.floored && std::abs(next - terminalFlow_[t]) <= kFlooredSettled));
+            terminalFlow_[t] = next;
+        }
+        return settled;
+    }
+
+    // The open terminals whose flow runs backwards made dry; false when there is none.
+    bool dryThoseTakingWaterBack() {
+        bool any = false;
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t)
+            if (!dry_[t] && terminalFlow_[t] < 0) {
+                dry_[t] = true;
+                terminalFlow_[t] = 0;
+                any = true;
+            }
+        return any;
+    }
+
+    // False when the step from `before` to `after` is still large.
+    bool moved(double before, double after) const {
+        const double scale = std::max({std::abs(before), std::abs(after), largestFlow_});
+        return std::abs(after - before) <=
+               std::max(options_.relativeFlowTolerance * scale, options_.negligibleStep);
+    }
+
+    SolverResult& finish(SolverResult& result) {
+        result.linkFlow = flow_;
+        result.head = head_;
+        result.reached = reached_;
+        result.terminalFlow = terminalFlow_;
+        result.dry = dry_;
+        result.sourceFlow = 0;
+        for (std::size_t k = 0; k < net_.links.size(); ++k)
+            if (net_.links[k].from == kSource)
+                result.sourceFlow += flow_[k];
+        return result;
+    }
+
+    const SolverNetwork& net_;
+    const SolverOptions& options_;
+    std::vector<bool> reached_;
+    std::vector<int> unknown_;
+    int unknowns_ = 0;
+    double largestFlow_ = 0;
+    std::vector<double> flow_, terminalFlow_, head_;
+    std::vector<bool> dry_;
+    std::vector<Linearised> linkLaw_, terminalLaw_;
+    Eigen::SparseMatrix<double> matrix_;
+    Eigen::VectorXd rhs_;
+};
+
+} // namespace
+
+SolverNetwork solverNetworkOf(const Project& project) {
+    return solverNetworkOf(project, double(project.supplyPressure));
+}
+
+SolverNetwork solverNetworkOf(const Project& project, double supply) {
+    SolverNetwork network;
+    network.junctions = project.nodeCount();
+    network.sourceHead = supply;
+    network.links.resize(std::size_t(network.junctions));
+    for (SolverNetwork::Link& link : network.links)
+        link.closed = true; // until a walk from node 1 reaches it
+    for (const int16_t i : networkPreorder(project)) {
+        const Node& node = project.NodeTable[std::size_t(i)];
+        SolverNetwork::Link& link = network.links[std::size_t(i - 1)];
+        link.from = node.parent > 0 ? node.parent - 1 : kSource;
+        link.to = i - 1;
+        link.closed = node.closed;
+        link.resistance = sectionResistance(project, node);
+        if (node.endsInTerminal()) {
+            const Terminal& terminal = project.terminalOf(node);
+            network.terminals.push_back(
+                {i - 1, double(terminalResistanceFor(project.terminalTypeOf(terminal).kFactor)),
+                 double(terminal.height * hydraulics::kMmPerMetreOfHeight)});
+        } else if (!node.continues()) {
+            network.openEnds.push_back(i - 1); // discharges at height 0 through its section alone
+        }
+    }
+    return network;
+}
+
+SolverResult SolveNetwork(const SolverNetwork& network, const SolverOptions& options) {
+    return Solver(network, options).run();
+}
+
+} // namespace valmora

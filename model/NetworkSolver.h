@@ -1,0 +1,73 @@
+#pragma once
+
+// The solver of any network of sections and terminals, looped or not: the Global Gradient
+// Algorithm (Todini and Pilati), Newton's method on the heads of every junction at once, with
+// the sections' flows following from them. Each iteration solves one sparse symmetric system
+// (a simplicial LDLT factorisation whose pattern is worked out once), so an iteration costs
+// about what a walk of the tree does, whatever the loops.
+//
+// Chosen over a loop-flow Newton on the tree's chords because it needs no choice of loops,
+// works the same on a tree (where its matrix is a tree's and factorises without fill-in) and on
+// a grid, and has the behaviour engineers know from EPANET, which solves the same way.
+//
+// The physical model is the converged solution's: a section loses R x |Q|^0.85 x Q (mm, Q in
+// l/min), a terminal discharges to the air through Kt x Q^1.85 above its static head and never
+// takes water back (above the hydraulic grade it is dry), an open end discharges at head 0.
+
+#include <cstdint>
+#include <vector>
+
+namespace valmora {
+
+struct SolverNetwork {
+    struct Link {
+        int from = 0;          // junction index, or -1 for the source
+        int to = 0;            // junction index
+        double resistance = 0; // R, mm / (l/min)^1.85
+        bool closed = false;   // carries nothing
+    };
+    struct Terminal {
+        int junction = 0;
+        double resistance = 0; // Kt, mm / (l/min)^1.85
+        double staticHead = 0; // mm: 1000 x its height
+    };
+    int junctions = 0;
+    double sourceHead = 0;           // mm at the source
+    std::vector<Link> links;         // a positive flow runs from `from` to `to`
+    std::vector<Terminal> terminals; // at most one a junction
+    std::vector<int> openEnds;       // junctions held at head 0 (discharging to the air)
+};
+
+struct SolverOptions {
+    int maxIterations = 200;
+    // Converged when no flow moved by more than this share of the largest flow...
+    double relativeFlowTolerance = 1e-9;
+    // A step below this (l/min) has settled whatever the flow: a network whose terminals are
+    // all dry carries nothing, and its flows go to 0 only slowly.
+    double negligibleStep = 1e-12;
+    // ...and no terminal changed between flowing and dry in the last iteration.
+};
+
+struct SolverResult {
+    bool converged = false;
+    int iterations = 0;
+    std::vector<double> linkFlow;     // l/min, by link; 0 for a closed or cut-off link
+    std::vector<double> head;         // mm, by junction; 0 where no open way reaches the source
+    std::vector<bool> reached;        // by junction: an open way joins it to the source or an open end
+    std::vector<double> terminalFlow; // l/min, by terminal; 0 when dry
+    std::vector<bool> dry;            // by terminal
+    double sourceFlow = 0;            // l/min leaving the source
+};
+
+SolverResult SolveNetwork(const SolverNetwork& network, const SolverOptions& options = {});
+
+class Project;
+
+// The project's tree as the solver takes it: junction i - 1 is the outlet of node i, link
+// i - 1 its section (from its parent's outlet, or from the source for node 1), the supply the
+// source's head (or `supply`, mm). Records no walk from node 1 reaches are left out (closed
+// links, no terminal).
+SolverNetwork solverNetworkOf(const Project& project);
+SolverNetwork solverNetworkOf(const Project& project, double supply);
+
+} // namespace valmora
