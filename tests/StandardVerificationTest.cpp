@@ -147,10 +147,13 @@ TEST(SupplyCurve, PointsRefusalsAndOperatingPoints) {
     badMain.residualPressure = 6;
     const std::vector<Case> cases = {
         {"fixed", SupplySettings{}, SupplyFault::None, {{0, 4.2}, {5000, 4.2}}},
+        // The parabola through the three, by hand: c = (-0,004 + 0,002) / 700 = -2,857e-6,
+        // b = -0,002 - c x 500 = -5,714e-4, so 8 - 0,142857 - 0,178571 = 7,678571 bar at 250 l/min
+        // (the power curve through the same points would not pass there).
         {"falling pump",
          pump({0, 8}, {500, 7}, {700, 6.2}),
          SupplyFault::None,
-         {{0, 8}, {500, 7}, {700, 6.2}}},
+         {{0, 8}, {500, 7}, {700, 6.2}, {250, 7.678571428571429}}},
         // Real pumps, whose parabola would rise at first: the power curve through the three
         // points, p = 7,7 - 0,7 (Q / 1000)^C with C = ln(2,45 / 0,7) / ln 1,4 = 3,72323 by hand,
         // so 6,31991 bar at 1 200 l/min; from a first point past no flow, C found numerically.
