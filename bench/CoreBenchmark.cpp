@@ -11,15 +11,18 @@
 //     20 000-node network.
 
 #include "bench/BenchTiming.h"
+#include "cli/EpanetExport.h"
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
+#include "model/NetworkSolver.h"
 #include "model/NetworkValidation.h"
 #include "platform/ProgramStart.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -42,6 +45,7 @@ namespace {
 
 constexpr int kRuns = 30;
 constexpr int kProcessRuns = 21;
+constexpr int kAddedLoops = 100; // pipes added to the comb between random take-offs
 
 long peakKilobytesOfChildren() {
     rusage usage{};
@@ -230,6 +234,54 @@ void benchCliBesideEpanet(const QString& file, const QString& catalogues, const 
                 cli.median / other.median, cli.best / other.best);
 }
 
+// The solver of looped networks on the comb as a tree and with 100 pipes added between
+// random take-offs (each a copy of a trunk section), in the process; beside it EPANET solving
+// the same looped comb (the export with the added pipes) as a whole process.
+void benchLoopedComb(const Project& comb, const QString& scratch) {
+    std::printf("\n");
+    SolverNetwork tree = solverNetworkOf(comb);
+    SolverResult last;
+    report("SolveNetwork, the comb as a tree", timeRuns(kRuns, [&] { last = SolveNetwork(tree); }));
+    std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
+                last.converged ? "converged" : "NOT converged", last.sourceFlow);
+    SolverNetwork looped = tree;
+    std::mt19937 rng(100);
+    std::uniform_int_distribution<int> junction(0, tree.junctions - 1);
+    const Node& trunk = comb.NodeTable[1];
+    QString added;
+    for (int k = 0; k < kAddedLoops; ++k) {
+        const int a = junction(rng), b = junction(rng);
+        looped.links.push_back({a, b, sectionResistance(comb, trunk), false});
+        added += QStringLiteral("A%1\t%2\t%3\t%4\t%5\t%6\t0\tOpen\n")
+                     .arg(k)
+                     .arg(epanetJunctionId(comb, int16_t(a + 1)), epanetJunctionId(comb, int16_t(b + 1)))
+                     .arg(double(trunk.length + trunk.virtualLength) + hydraulics::kGuardLength, 0, 'g', 17)
+                     .arg(double(comb.diameterOf(trunk).innerDiameter), 0, 'g', 17)
+                     .arg(comb.seriesOf(trunk).hazenC);
+    }
+    report("SolveNetwork, the comb with 100 pipes added",
+           timeRuns(kRuns, [&] { last = SolveNetwork(looped); }));
+    std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
+                last.converged ? "converged" : "NOT converged", last.sourceFlow);
+    const QString epanet =
+        qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
+    if (!QFileInfo(epanet).isExecutable()) {
+        std::printf("EPANET on the looped comb: skipped, no runepanet at %s\n", qPrintable(epanet));
+        return;
+    }
+    QString input = QString::fromUtf8(epanetInput(comb));
+    input.insert(input.indexOf(u'\n', input.indexOf(QStringLiteral("[PIPES]"))) + 1, added);
+    const QString file = scratch + QStringLiteral("/anelli.inp");
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(input.toUtf8()) < 0)
+        return;
+    out.close();
+    std::vector<double> ms;
+    for (int r = 0; r < kProcessRuns; ++r)
+        ms.push_back(processMilliseconds(epanet, {file, scratch + QStringLiteral("/anelli.rpt")}));
+    report("EPANET 2.3.5 runepanet on it, full report (process)", timingOf(ms));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -266,6 +318,10 @@ int main(int argc, char** argv) {
                graftSubtree(target, 2, snippet, false);
            }));
     report("  of which restoring the 20 000 nodes between runs", timeRuns(kRuns, [&] { target = pristine; }));
+
+    Project freshComb = testkit::projectWithTestCatalogues();
+    testkit::buildComb(freshComb, (kMaxTableIndex + 1) / 2);
+    benchLoopedComb(freshComb, dir.path());
 
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
     std::printf("\n");
