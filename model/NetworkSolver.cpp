@@ -36,10 +36,10 @@ struct Linearised {
 // to it): it has settled once its steps are below this, l/min.
 constexpr double kFlooredSettled = 1e-7;
 
-Linearised linearise(double resistance, double flow) {
-    const double power = resistance * std::pow(std::abs(flow), kExponent - 1);
-    const double gradient = std::max(kExponent * power, kLeastGradient);
-    return {1 / gradient, power * flow / gradient, kExponent * power < kLeastGradient};
+Linearised linearise(double resistance, double flow, double exponent = kExponent) {
+    const double power = resistance * std::pow(std::abs(flow), exponent - 1);
+    const double gradient = std::max(exponent * power, kLeastGradient);
+    return {1 / gradient, power * flow / gradient, exponent * power < kLeastGradient};
 }
 
 // Which junctions an open way joins to the source or to an open end: the others carry nothing
@@ -192,7 +192,7 @@ private:
             if (dry_[t])
                 continue;
             const SolverNetwork::Terminal& terminal = net_.terminals[t];
-            terminalLaw_[t] = linearise(terminal.resistance, terminalFlow_[t]);
+            terminalLaw_[t] = linearise(terminal.resistance, terminalFlow_[t], terminal.exponent);
             addElement(entries, terminal.junction, -1, terminal.staticHead, terminalLaw_[t],
                        terminalFlow_[t]);
         }

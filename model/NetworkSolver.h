@@ -13,6 +13,8 @@
 // The physical model is the converged solution's: a section loses R x |Q|^0.85 x Q (mm, Q in
 // l/min), a terminal discharges to the air through Kt x Q^1.85 above its static head and never
 // takes water back (above the hydraulic grade it is dry), an open end discharges at head 0.
+// The heads may be in any unit the resistances are (the verification's scenarios work in bar,
+// their outlets by Q = Kn sqrt(p)).
 
 #include <cstdint>
 #include <vector>
@@ -28,8 +30,11 @@ struct SolverNetwork {
     };
     struct Terminal {
         int junction = 0;
-        double resistance = 0; // Kt, mm / (l/min)^1.85
-        double staticHead = 0; // mm: 1000 x its height
+        double resistance = 0; // Kt: above its static head it stands Kt x Q^exponent
+        double staticHead = 0; // 1000 x its height in mm (or the head's unit)
+        // 1.85 for the calculation's terminals (Q = K p^(1/1.85)); 2 for the standards'
+        // outlets (Q = Kn sqrt(p), Kt = 1 / Kn^2).
+        double exponent = 1.85;
     };
     int junctions = 0;
     double sourceHead = 0;           // mm at the source

@@ -3,10 +3,12 @@
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/Traversal.h"
+#include "standards/StandardHydraulics.h"
 #include "support/NetworkBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -178,6 +180,61 @@ TEST(NetworkSolver, TheWidestCombConverges) {
     const ConvergedSolution expected = SolveConverged(p);
     ASSERT_TRUE(expected.converged);
     EXPECT_NEAR(r.sourceFlow, expected.totalFlow, 1e-7 * expected.totalFlow);
+}
+
+} // namespace
+} // namespace valmora
+
+namespace valmora {
+namespace {
+
+// The verification's scenarios (members discharging by Q = Kn sqrt(p) in bar, every other
+// terminal and open end shut) through the same solver: the scenarios' own solver's flows.
+TEST(NetworkSolver, TheVerificationsScenariosAsTheirOwnSolverGivesThem) {
+    std::mt19937 rng(12);
+    int compared = 0;
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 10 + round * 5);
+        p.supplyPressure = 30000 + 1000 * (round % 20);
+        const StandardNetwork network(p);
+        if (!network.ok())
+            continue;
+        std::vector<int16_t> candidates;
+        for (const int16_t end : network.terminalEnds())
+            if (!network.shutOff(end) && network.kn(end) > 0)
+                candidates.push_back(end);
+        if (candidates.empty())
+            continue;
+        std::shuffle(candidates.begin(), candidates.end(), rng);
+        candidates.resize(std::min<std::size_t>(candidates.size(), 1 + round % 5));
+        const ScenarioTree scenario(network, candidates);
+        const ScenarioTree::Solution theirs = scenario.solve(network.supplyBar());
+        ASSERT_TRUE(theirs.converged);
+
+        SolverNetwork net;
+        net.junctions = p.nodeCount();
+        net.sourceHead = network.supplyBar();
+        net.links.resize(std::size_t(net.junctions), SolverNetwork::Link{-1, 0, 0, true});
+        for (const int16_t i : networkPreorder(p)) {
+            const Node& node = p.NodeTable[std::size_t(i)];
+            net.links[std::size_t(i - 1)] = {node.parent > 0 ? node.parent - 1 : -1, i - 1,
+                                             network.sectionResistance(i), node.closed};
+        }
+        for (const int16_t member : scenario.members())
+            net.terminals.push_back(
+                {member - 1, 1 / (network.kn(member) * network.kn(member)), network.staticHead(member), 2.0});
+        const SolverResult ours = SolveNetwork(net);
+        ASSERT_TRUE(ours.converged);
+        EXPECT_NEAR(ours.sourceFlow, theirs.totalFlow, 1e-6 * theirs.totalFlow + 1e-6);
+        for (std::size_t k = 0; k < scenario.members().size(); ++k) {
+            EXPECT_NEAR(ours.terminalFlow[k], theirs.flow[k], 1e-6 * theirs.flow[k] + 1e-6)
+                << "member " << scenario.members()[k];
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 50);
 }
 
 } // namespace
