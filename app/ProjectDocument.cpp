@@ -45,7 +45,7 @@ bool ProjectDocument::loadCatalogues() {
 void ProjectDocument::makeNew() {
     project().resetToNewProject();
     // A new project is calculated at once, as an opened one is: the windows show its results.
-    results() = NetworkResults::ofNewProject();
+    results().replaceWith(NetworkResults::ofNewProject());
     calculate();
     session().reset();
     startHistory();
@@ -62,7 +62,7 @@ bool ProjectDocument::read(const QString& path) {
         return false;
     }
     session().reset();
-    results() = NetworkResults{};
+    results().replaceWith(NetworkResults{});
     calculate();
     if (!read.notices.empty()) {
         QString text =

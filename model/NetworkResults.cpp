@@ -2,6 +2,8 @@
 
 #include "model/Project.h"
 
+#include <utility>
+
 namespace valmora {
 
 const NodeResult NetworkResults::kNone{};
@@ -47,6 +49,12 @@ void NetworkResults::followMovedNodes(const std::vector<int16_t>& moved) {
 
 void NetworkResults::followMovedTerminals(const std::vector<int16_t>& moved) {
     follow(terminals, moved);
+}
+
+void NetworkResults::replaceWith(NetworkResults fresh) {
+    const uint64_t next = generation + 1;
+    *this = std::move(fresh);
+    generation = next;
 }
 
 NetworkResults NetworkResults::ofNewProject() {

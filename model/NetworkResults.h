@@ -58,6 +58,9 @@ struct NetworkResults {
     // Those of a new project: node 1's resistance known before its first calculation, so that
     // the supply's window can say what flow a pressure gives.
     static NetworkResults ofNewProject();
+    // `fresh` in place of these (another project's), the generation going on from these: what
+    // was worked out from these is never taken for worked out from `fresh`.
+    void replaceWith(NetworkResults fresh);
 
 private:
     static const NodeResult kNone;

@@ -15,12 +15,15 @@ namespace valmora {
 namespace {
 
 constexpr double kExponent = 1.85; // the Hazen-Williams and terminal laws' exponent
-// The least gradient of an element's loss, mm per l/min: a section without flow would
-// otherwise have none, and its junctions no equation (EPANET floors it alike). The solution
-// does not depend on it (at the solution the law holds whatever the gradient taken); a floor
-// this high keeps the rounding of the heads (some 1e-11 mm) from becoming flows in sections
-// that carry nothing, and only flows below about 0,005 l/min converge the slower for it.
-constexpr double kLeastGradient = 1e-3;
+// The least gradient of an element's loss, as a share of the source's head per l/min: a section
+// without flow would otherwise have none, and its junctions no equation (EPANET floors it
+// alike). The solution does not depend on it (at the solution the law holds whatever the
+// gradient taken); a floor this high keeps the rounding of the heads (some 1e-16 of the source's)
+// from becoming flows in sections that carry nothing, and at 4 bar (1e-3 mm per l/min in mm,
+// 1e-7 bar per l/min in bar) only flows below some 0,005 l/min converge the slower for it.
+constexpr double kLeastGradientShare = 2.5e-8;
+// A source's head below this (in its own unit) is taken as this for the least gradient.
+constexpr double kSmallestHead = 1e-3;
 // Where every iteration starts: a flow of this size through every section and terminal (the
 // solution does not depend on it, Newton's steps do a little).
 constexpr double kStartingFlow = 100;
@@ -30,16 +33,23 @@ constexpr int kSource = -1;
 struct Linearised {
     double p = 0;         // 1 / (dh/dQ)
     double y = 0;         // what the current flow gives beyond the linear part
-    bool floored = false; // the gradient is kLeastGradient's: Newton's steps shrink only slowly
+    bool floored = false; // the gradient is the least one: Newton's steps shrink only slowly
 };
 // An element at the least gradient carries next to nothing (a terminal at the grade, a section
 // to it): it has settled once its steps are below this, l/min.
 constexpr double kFlooredSettled = 1e-7;
 
-Linearised linearise(double resistance, double flow, double exponent = kExponent) {
+Linearised linearise(double resistance, double flow, double leastGradient, double exponent = kExponent) {
     const double power = resistance * std::pow(std::abs(flow), exponent - 1);
-    const double gradient = std::max(exponent * power, kLeastGradient);
-    return {1 / gradient, power * flow / gradient, exponent * power < kLeastGradient};
+    const double gradient = std::max(exponent * power, leastGradient);
+    return {1 / gradient, power * flow / gradient, exponent * power < leastGradient};
+}
+
+// The flow of an element between two known heads, from its law itself.
+double flowBetween(double resistance, double headDifference) {
+    if (resistance <= 0)
+        return 0;
+    return std::copysign(std::pow(std::abs(headDifference) / resistance, 1 / kExponent), headDifference);
 }
 
 // Which junctions an open way joins to the source or to an open end: the others carry nothing
@@ -81,7 +91,8 @@ class Solver {
 public:
     Solver(const SolverNetwork& network, const SolverOptions& options)
         : net_(network), options_(options), reached_(reachedJunctions(network)),
-          unknown_(std::size_t(network.junctions), -1) {
+          unknown_(std::size_t(network.junctions), -1),
+          leastGradient_(kLeastGradientShare * std::max(std::abs(network.sourceHead), kSmallestHead)) {
         std::vector<bool> held(std::size_t(net_.junctions), false);
         for (const int end : net_.openEnds)
             held[std::size_t(end)] = true;
@@ -106,6 +117,11 @@ public:
         SolverResult result;
         head_.assign(std::size_t(net_.junctions), 0.0);
         if (unknowns_ == 0) {
+            // Only known heads (the source and open ends): each section's flow from its law.
+            for (std::size_t k = 0; k < net_.links.size(); ++k)
+                if (carries(net_.links[k]))
+                    flow_[k] = flowBetween(net_.links[k].resistance,
+                                           headOf(net_.links[k].from) - headOf(net_.links[k].to));
             result.converged = true;
             return finish(result);
         }
@@ -184,7 +200,7 @@ private:
             const SolverNetwork::Link& link = net_.links[k];
             if (!carries(link))
                 continue;
-            linkLaw_[k] = linearise(link.resistance, flow_[k]);
+            linkLaw_[k] = linearise(link.resistance, flow_[k], leastGradient_);
             addElement(entries, link.from, link.to, 0.0, linkLaw_[k], flow_[k]);
         }
         terminalLaw_.assign(net_.terminals.size(), {});
@@ -192,7 +208,8 @@ private:
             if (dry_[t])
                 continue;
             const SolverNetwork::Terminal& terminal = net_.terminals[t];
-            terminalLaw_[t] = linearise(terminal.resistance, terminalFlow_[t], terminal.exponent);
+            terminalLaw_[t] =
+                linearise(terminal.resistance, terminalFlow_[t], leastGradient_, terminal.exponent);
             addElement(entries, terminal.junction, -1, terminal.staticHead, terminalLaw_[t],
                        terminalFlow_[t]);
         }
@@ -269,6 +286,7 @@ private:
     const SolverOptions& options_;
     std::vector<bool> reached_;
     std::vector<int> unknown_;
+    double leastGradient_ = 0;
     int unknowns_ = 0;
     double largestFlow_ = 0;
     std::vector<double> flow_, terminalFlow_, head_;

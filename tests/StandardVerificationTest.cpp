@@ -249,7 +249,5 @@ TEST(StandardVerification, SaysWhyNothingWasVerified) {
                   c.problem == VerificationProblem::SupplyRefused);
         EXPECT_TRUE(verificationProblemText(p, check).startsWith(QString::fromUtf8(c.words)))
             << verificationProblemText(p, check).toStdString();
-        EXPECT_EQ(verdictText(p, check),
-                  QStringLiteral("Verifica non eseguita: ") + verificationProblemText(p, check));
     }
 }
