@@ -103,6 +103,23 @@ TEST_F(MainWindowTest, FileCommandsSave) {
     seen.expectGolden(QStringLiteral("comandi-file-salva"));
 }
 
+// A project opened puts the cursor on its first node: the one of the project before may be
+// beyond the new one's nodes, or on a node of another meaning. The same for "Nuovo".
+TEST_F(MainWindowTest, OpeningAProjectPutsTheCursorOnItsFirstNode) {
+    const QString big = writeProject(QStringLiteral("grande"), 12);
+    const QString small = writeProject(QStringLiteral("piccolo"), 3);
+    ASSERT_TRUE(window->document().read(big));
+    session().currentNode = 11;
+    session().focusNode = 10;
+    ASSERT_TRUE(window->document().read(small));
+    EXPECT_EQ(session().currentNode, 1);
+    EXPECT_EQ(session().focusNode, 1);
+    EXPECT_EQ(results().nodes.size(), project().NodeTable.size()) << "calculated as it was read";
+    session().currentNode = 3;
+    window->document().makeNew();
+    EXPECT_EQ(session().currentNode, 1);
+}
+
 // Open with unsaved work, of a sound file and of damaged ones, cancelled; the recent files,
 // one with unsaved work and one whose file is gone.
 TEST_F(MainWindowTest, FileCommandsOpenAndRecent) {
