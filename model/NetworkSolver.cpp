@@ -22,6 +22,9 @@ constexpr double kExponent = 1.85; // the Hazen-Williams and terminal laws' expo
 // from becoming flows in sections that carry nothing, and at 4 bar (1e-3 mm per l/min in mm,
 // 1e-7 bar per l/min in bar) only flows below some 0,005 l/min converge the slower for it.
 constexpr double kLeastGradientShare = 2.5e-8;
+// A dry terminal flows again once the grade stands above it by more than this share of the
+// source's head (the converged solution's own balance of the heads).
+constexpr double kReopeningShare = 1e-9;
 // A source's head below this (in its own unit) is taken as this for the least gradient.
 constexpr double kSmallestHead = 1e-3;
 // Where every iteration starts: a flow of this size through every section and terminal (the
@@ -243,6 +246,13 @@ private:
             const double above = head_[std::size_t(terminal.junction)] - terminal.staticHead;
             const Linearised& law = terminalLaw_[t];
             const double next = (terminalFlow_[t] - law.y) + law.p * above;
+            if (next < 0 && above < 0) {
+                // Below the grade and taking water back already: dry at once.
+                dry_[t] = true;
+                terminalFlow_[t] = 0;
+                settled = false;
+                continue;
+            }
             settled = settled && (moved(terminalFlow_[t], next) ||
                                   (law.floored && std::abs(next - terminalFlow_[t]) <= kFlooredSettled));
             terminalFlow_[t] = next;
@@ -250,9 +260,22 @@ private:
         return settled;
     }
 
-    // The open terminals whose flow runs backwards made dry; false when there is none.
+    // The open terminals whose flow runs backwards made dry, and the dry ones the grade stands
+    // above flowing again; false when there is none.
     bool dryThoseTakingWaterBack() {
         bool any = false;
+        const double tolerance = kReopeningShare * std::abs(net_.sourceHead);
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
+            const SolverNetwork::Terminal& terminal = net_.terminals[t];
+            if (!dry_[t] || unknownOf(terminal.junction) < 0)
+                continue;
+            const double above = head_[std::size_t(terminal.junction)] - terminal.staticHead;
+            if (above > tolerance) {
+                dry_[t] = false;
+                terminalFlow_[t] = std::pow(above / terminal.resistance, 1 / terminal.exponent);
+                any = true;
+            }
+        }
         for (std::size_t t = 0; t < net_.terminals.size(); ++t)
             if (!dry_[t] && terminalFlow_[t] < 0) {
                 dry_[t] = true;
