@@ -145,10 +145,9 @@ public:
                 head_[std::size_t(j)] = unknown_[std::size_t(j)] >= 0 ? heads[unknown_[std::size_t(j)]] : 0.0;
             if (!updateFlows())
                 continue;
-            // Settled with every open terminal free to take water back: those that do stand
-            // above the grade, and are dry. Taking them out only lowers the heads, so no dry
-            // terminal ever has to flow again: at most one more round a terminal.
-            if (!dryThoseTakingWaterBack()) {
+            // Settled: the terminals the grade now stands above flow again, any still taking
+            // water back are dry; the heads are worked out again unless none changed.
+            if (!settleTerminals()) {
                 result.converged = true;
                 break;
             }
@@ -262,7 +261,7 @@ private:
 
     // The open terminals whose flow runs backwards made dry, and the dry ones the grade stands
     // above flowing again; false when there is none.
-    bool dryThoseTakingWaterBack() {
+    bool settleTerminals() {
         bool any = false;
         const double tolerance = kReopeningShare * std::abs(net_.sourceHead);
         for (std::size_t t = 0; t < net_.terminals.size(); ++t) {

@@ -238,15 +238,13 @@ TEST(NetworkSolver, TheVerificationsScenariosAsTheirOwnSolverGivesThem) {
         const ScenarioTree::Solution theirs = scenario.solve(network.supplyBar());
         ASSERT_TRUE(theirs.converged);
 
-        SolverNetwork net;
-        net.junctions = p.nodeCount();
-        net.sourceHead = network.supplyBar();
-        net.links.resize(std::size_t(net.junctions), SolverNetwork::Link{-1, 0, 0, true});
-        for (const int16_t i : networkPreorder(p)) {
-            const Node& node = p.NodeTable[std::size_t(i)];
-            net.links[std::size_t(i - 1)] = {node.parent > 0 ? node.parent - 1 : -1, i - 1,
-                                             network.sectionResistance(i), node.closed};
-        }
+        // The project's tree in bar: its sections' resistances the scenario's, its terminals and
+        // open ends shut but for the members.
+        SolverNetwork net = solverNetworkOf(p, network.supplyBar());
+        for (const int16_t i : networkPreorder(p))
+            net.links[std::size_t(i - 1)].resistance = network.sectionResistance(i);
+        net.terminals.clear();
+        net.openEnds.clear();
         for (const int16_t member : scenario.members())
             net.terminals.push_back(
                 {member - 1, 1 / (network.kn(member) * network.kn(member)), network.staticHead(member), 2.0});
