@@ -56,51 +56,36 @@ long peakKilobytesOfChildren() {
 void benchConverged(Project& project) {
     NetworkResults results;
     Calculate(project, results);
-    for (const bool fromResults : {true, false}) {
-        ConvergedSolution last;
-        const Timing t = timeRuns(kRuns, [&] {
-            last = SolveConverged(project, startingFromResults(fromResults ? &results : nullptr));
-        });
-        report(fromResults ? "SolveConverged from Calculate's flows" : "SolveConverged from scratch", t);
-        std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
-                    last.converged ? "converged" : "NOT converged", last.totalFlow);
-    }
+    ConvergedSolution last;
+    report("SolveConverged", timeRuns(kRuns, [&] { last = SolveConverged(project); }));
+    std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
+                last.converged ? "converged" : "NOT converged", last.totalFlow);
     report("Calculate + SolveConverged", timeRuns(kRuns, [&] {
                Calculate(project, results);
-               SolveConverged(project, startingFromResults(&results));
+               SolveConverged(project);
            }));
 }
 
-// The converged solution's steps on a family of networks, from scratch and from Calculate's
-// flows: how many on average and at worst, and how many solves did not converge.
+// The converged solution's steps on a family of networks: how many on average and at worst,
+// and how many solves did not converge.
 class ConvergenceTally {
 public:
-    void solve(const Project& p, const NetworkResults& results) {
+    void solve(const Project& p) {
         ++networks_;
-        for (const bool fromResults : {false, true}) {
-            const ConvergedSolution s =
-                SolveConverged(p, startingFromResults(fromResults ? &results : nullptr));
-            Count& c = counts_[fromResults ? 1 : 0];
-            c.total += s.iterations;
-            c.worst = std::max(c.worst, s.iterations);
-            c.failed += s.converged ? 0 : 1;
-        }
+        const ConvergedSolution s = SolveConverged(p);
+        total_ += s.iterations;
+        worst_ = std::max(worst_, s.iterations);
+        failed_ += s.converged ? 0 : 1;
     }
     void print(const char* family, double ms) const {
         std::printf("SolveConverged on %d %s, %.0f ms in all\n", networks_, family, ms);
-        for (const bool fromResults : {false, true}) {
-            const Count& c = counts_[fromResults ? 1 : 0];
-            std::printf("  %-28s iterations mean %.2f, worst %d; not converged %d\n",
-                        fromResults ? "from Calculate's flows:" : "from scratch:",
-                        double(c.total) / std::max(networks_, 1), c.worst, c.failed);
-        }
+        std::printf("  iterations mean %.2f, worst %d; not converged %d\n",
+                    double(total_) / std::max(networks_, 1), worst_, failed_);
     }
 
 private:
-    struct Count {
-        long total = 0;
-        int worst = 0, failed = 0;
-    } counts_[2];
+    long total_ = 0;
+    int worst_ = 0, failed_ = 0;
     int networks_ = 0;
 };
 
@@ -121,7 +106,7 @@ void benchRandomTrees() {
             p.supplyPressure = supply(rng);
             NetworkResults results;
             if (Calculate(p, results).ok)
-                tally.solve(p, results);
+                tally.solve(p);
         }
     });
     char family[64];
@@ -142,7 +127,7 @@ void benchCombsAtTheGrade() {
                     p.supplyPressure = supply;
                     NetworkResults results;
                     if (Calculate(p, results).ok)
-                        tally.solve(p, results);
+                        tally.solve(p);
                 }
     });
     tally.print("combs of 50 to 16 384 terminals at 0.8 to 12 bar", t.best);

@@ -135,7 +135,7 @@ struct Checks {
 
 Checks checksOf(const Project& project, const NetworkResults& results) {
     Checks checks;
-    checks.solution = SolveConverged(project, startingFromResults(&results));
+    checks.solution = SolveConverged(project);
     if (checks.solution.ok)
         checks.verification = VerifyNetwork(project, results, checks.solution);
     return checks;

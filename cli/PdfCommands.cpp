@@ -104,7 +104,7 @@ PagedOutcome writeSchemaPdf(const Workspace& workspace, const ReportArguments& p
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
-    const ConvergedSolution converged = SolveConverged(project, startingFromResults(&workspace.results));
+    const ConvergedSolution converged = SolveConverged(project);
     const std::optional<NetworkVerification> checks =
         converged.ok
             ? std::optional<NetworkVerification>(VerifyNetwork(project, workspace.results, converged))

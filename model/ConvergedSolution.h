@@ -27,18 +27,6 @@ namespace valmora {
 
 namespace convergence {
 constexpr int kMaxIterations = 200;
-// A flow has converged when its last step is below this share of it...
-constexpr double kRelativeFlowTolerance = 1e-9;
-// ...taking flows below this (l/min) as this (1e-12 l/min near 0); an end that stays within
-// a millionth of a litre a minute of 0 has converged too.
-constexpr double kFlowToleranceFloor = 1e-3;
-// Or the solution has converged when every end's heads balance to this share of the head
-// that drives it (the supply less its static head): a flowing end's path drop, own loss and
-// static head add up to the supply, a dry end's are at least the supply. For a terminal of
-// ordinary flow that fixes the flow to about this share too. A flow near 0 is fixed by the
-// heads only to (this balance / its resistance)^(1/1.85): a few thousandths of a litre a
-// minute at most, against the whole litres the program shows.
-constexpr double kRelativeHeadTolerance = 1e-9;
 } // namespace convergence
 
 struct ConvergedNode {
@@ -70,26 +58,16 @@ struct ConvergedSolution {
 };
 
 struct ConvergedOptions {
-    // Start from the flows of these results of Calculate (totalFlow x flowFraction) when they
-    // are usable, else each end as if it were alone; the solution does not depend on the
-    // start, only the iteration count does.
-    const NetworkResults* startFromResults = nullptr;
     int maxIterations = convergence::kMaxIterations;
     // Another pressure at node 1's inlet, mm, than the project's supply (a demand curve).
     std::optional<double> supplyPressure;
-    // Start from this solution's flows (of the same network at a near pressure) instead.
-    const ConvergedSolution* start = nullptr;
 };
-// The options with only the start chosen: from the flows of Calculate's results, or (nullptr)
-// from none.
-inline ConvergedOptions startingFromResults(const NetworkResults* results) {
-    ConvergedOptions options;
-    options.startFromResults = results;
-    return options;
-}
 
-// Solves the network to convergence. Reads the project, writes nothing into it. Each
-// iteration costs O(nodes); all walks are iterative.
+// Solves the network to convergence with the network solver (SolveNetwork): reads the
+// project, writes nothing into it. The flows are those at which every law holds to 1e-9 of
+// the supply's head; a flow near 0 is fixed by the heads only to (that balance / its
+// resistance)^(1/1.85), a few thousandths of a litre a minute against the whole litres the
+// program shows.
 ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions& options = {});
 
 } // namespace valmora

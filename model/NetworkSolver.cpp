@@ -22,9 +22,10 @@ constexpr double kExponent = 1.85; // the Hazen-Williams and terminal laws' expo
 // from becoming flows in sections that carry nothing, and at 4 bar (1e-3 mm per l/min in mm,
 // 1e-7 bar per l/min in bar) only flows below some 0,005 l/min converge the slower for it.
 constexpr double kLeastGradientShare = 2.5e-8;
-// A dry terminal flows again once the grade stands above it by more than this share of the
-// source's head (the converged solution's own balance of the heads).
-constexpr double kReopeningShare = 1e-9;
+// The heads' balance, as a share of the source's head: an element whose law holds to this has
+// settled whatever its step in flow (the converged solution balances its heads alike), and a dry
+// terminal flows again once the grade stands above it by more than this.
+constexpr double kHeadBalanceShare = 1e-9;
 // A source's head below this (in its own unit) is taken as this for the least gradient.
 constexpr double kSmallestHead = 1e-3;
 // Where every iteration starts: a flow of this size through every section and terminal (the
@@ -34,18 +35,13 @@ constexpr int kSource = -1;
 
 // The linearised law of one element: Q = (q - y) + p x (head difference).
 struct Linearised {
-    double p = 0;         // 1 / (dh/dQ)
-    double y = 0;         // what the current flow gives beyond the linear part
-    bool floored = false; // the gradient is the least one: Newton's steps shrink only slowly
+    double p = 0; // 1 / (dh/dQ)
+    double y = 0; // what the current flow gives beyond the linear part
 };
-// An element at the least gradient carries next to nothing (a terminal at the grade, a section
-// to it): it has settled once its steps are below this, l/min.
-constexpr double kFlooredSettled = 1e-7;
-
 Linearised linearise(double resistance, double flow, double leastGradient, double exponent = kExponent) {
     const double power = resistance * std::pow(std::abs(flow), exponent - 1);
     const double gradient = std::max(exponent * power, leastGradient);
-    return {1 / gradient, power * flow / gradient, exponent * power < leastGradient};
+    return {1 / gradient, power * flow / gradient};
 }
 
 // The flow of an element between two known heads, from its law itself.
@@ -55,8 +51,8 @@ double flowBetween(double resistance, double headDifference) {
     return std::copysign(std::pow(std::abs(headDifference) / resistance, 1 / kExponent), headDifference);
 }
 
-// Which junctions an open way joins to the source or to an open end: the others carry nothing
-// and have no head.
+// Which junctions an open way joins to the source: the others carry nothing and have no head
+// (an open end cut off from the source stands empty, as the part behind a closed section).
 std::vector<bool> reachedJunctions(const SolverNetwork& network) {
     std::vector<std::vector<int>> around(std::size_t(network.junctions));
     std::deque<int> pending;
@@ -73,11 +69,6 @@ std::vector<bool> reachedJunctions(const SolverNetwork& network) {
         around[std::size_t(link.from)].push_back(link.to);
         around[std::size_t(link.to)].push_back(link.from);
     }
-    for (const int end : network.openEnds)
-        if (!reached[std::size_t(end)]) {
-            reached[std::size_t(end)] = true;
-            pending.push_back(end);
-        }
     while (!pending.empty()) {
         const int at = pending.front();
         pending.pop_front();
@@ -95,7 +86,8 @@ public:
     Solver(const SolverNetwork& network, const SolverOptions& options)
         : net_(network), options_(options), reached_(reachedJunctions(network)),
           unknown_(std::size_t(network.junctions), -1),
-          leastGradient_(kLeastGradientShare * std::max(std::abs(network.sourceHead), kSmallestHead)) {
+          leastGradient_(kLeastGradientShare * std::max(std::abs(network.sourceHead), kSmallestHead)),
+          headBalance_(kHeadBalanceShare * std::max(std::abs(network.sourceHead), kSmallestHead)) {
         std::vector<bool> held(std::size_t(net_.junctions), false);
         for (const int end : net_.openEnds)
             held[std::size_t(end)] = true;
@@ -143,14 +135,12 @@ public:
             const Eigen::VectorXd heads = factor.solve(rhs_);
             for (int j = 0; j < net_.junctions; ++j)
                 head_[std::size_t(j)] = unknown_[std::size_t(j)] >= 0 ? heads[unknown_[std::size_t(j)]] : 0.0;
-            if (!updateFlows())
-                continue;
             // Settled: the terminals the grade now stands above flow again, any still taking
             // water back are dry; the heads are worked out again unless none changed.
-            if (!settleTerminals()) {
-                result.converged = true;
-                break;
-            }
+            if (!updateFlows() || settleTerminals())
+                continue;
+            result.converged = true;
+            break;
         }
         return finish(result);
     }
@@ -234,8 +224,7 @@ private:
                 continue;
             const Linearised& law = linkLaw_[k];
             const double next = (flow_[k] - law.y) + law.p * (headOf(link.from) - headOf(link.to));
-            settled = settled && (moved(flow_[k], next) ||
-                                  (law.floored && std::abs(next - flow_[k]) <= kFlooredSettled));
+            settled = settled && hasSettled(flow_[k], next, law);
             flow_[k] = next;
         }
         for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
@@ -252,8 +241,7 @@ private:
                 settled = false;
                 continue;
             }
-            settled = settled && (moved(terminalFlow_[t], next) ||
-                                  (law.floored && std::abs(next - terminalFlow_[t]) <= kFlooredSettled));
+            settled = settled && hasSettled(terminalFlow_[t], next, law);
             terminalFlow_[t] = next;
         }
         return settled;
@@ -263,13 +251,12 @@ private:
     // above flowing again; false when there is none.
     bool settleTerminals() {
         bool any = false;
-        const double tolerance = kReopeningShare * std::abs(net_.sourceHead);
         for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
             const SolverNetwork::Terminal& terminal = net_.terminals[t];
             if (!dry_[t] || unknownOf(terminal.junction) < 0)
                 continue;
             const double above = head_[std::size_t(terminal.junction)] - terminal.staticHead;
-            if (above > tolerance) {
+            if (above > headBalance_) {
                 dry_[t] = false;
                 terminalFlow_[t] = std::pow(above / terminal.resistance, 1 / terminal.exponent);
                 any = true;
@@ -284,14 +271,83 @@ private:
         return any;
     }
 
-    // False when the step from `before` to `after` is still large.
-    bool moved(double before, double after) const {
+    // Whether an element's Newton step from `before` to `after` leaves it settled: the step is
+    // small beside the flows, or the law it stands for already held to the heads' balance (the
+    // step times the gradient taken is what the law missed by). The second is what settles an
+    // element carrying next to nothing: at the least gradient its steps shrink only slowly,
+    // though what they change is far below any head the program shows.
+    bool hasSettled(double before, double after, const Linearised& law) const {
+        const double step = std::abs(after - before);
         const double scale = std::max({std::abs(before), std::abs(after), largestFlow_});
-        return std::abs(after - before) <=
-               std::max(options_.relativeFlowTolerance * scale, options_.negligibleStep);
+        return step <= std::max(options_.relativeFlowTolerance * scale, options_.negligibleStep) ||
+               step / law.p <= headBalance_;
+    }
+
+    // Balances every junction exactly. Newton's last flows balance only to the rounding of the
+    // linear solve (some 1e-11 of the flows), and a terminal dried after the solve leaves its
+    // flow behind; so each junction's link towards the source, along a spanning tree of the open
+    // sections grown from the known heads, is made to carry what the junction's other links and
+    // terminal leave, the farthest junctions first. On a tree each section then carries what it
+    // feeds, summed as the tree's own walk sums it (nothing where all it feeds is dry); the laws
+    // move by far less than their balance.
+    void balanceJunctions() {
+        const std::size_t junctions = std::size_t(net_.junctions);
+        std::vector<std::vector<std::size_t>> linksAt(junctions);
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (!carries(link))
+                continue;
+            linksAt[std::size_t(link.to)].push_back(k);
+            if (link.from != kSource)
+                linksAt[std::size_t(link.from)].push_back(k);
+        }
+        std::vector<double> drawn(junctions, 0.0); // by the junction's terminal
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t)
+            drawn[std::size_t(net_.terminals[t].junction)] += terminalFlow_[t];
+
+        std::vector<int> towardsKnown(junctions, -1); // the spanning tree's link from each junction
+        std::vector<bool> seen(junctions, false);
+        std::vector<int> order;
+        for (const int end : net_.openEnds)
+            if (reached_[std::size_t(end)]) {
+                seen[std::size_t(end)] = true;
+                order.push_back(end);
+            }
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (carries(link) && link.from == kSource && !seen[std::size_t(link.to)]) {
+                seen[std::size_t(link.to)] = true;
+                towardsKnown[std::size_t(link.to)] = int(k);
+                order.push_back(link.to);
+            }
+        }
+        for (std::size_t at = 0; at < order.size(); ++at) {
+            const int j = order[at];
+            for (const std::size_t k : linksAt[std::size_t(j)]) {
+                const SolverNetwork::Link& link = net_.links[k];
+                const int other = link.from == j ? link.to : link.from;
+                if (other != kSource && !seen[std::size_t(other)]) {
+                    seen[std::size_t(other)] = true;
+                    towardsKnown[std::size_t(other)] = int(k);
+                    order.push_back(other);
+                }
+            }
+        }
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            const int j = *it;
+            const int towards = towardsKnown[std::size_t(j)];
+            if (towards < 0)
+                continue;                           // an open end takes what reaches it
+            double leaving = drawn[std::size_t(j)]; // through everything but the link towards the source
+            for (const std::size_t k : linksAt[std::size_t(j)])
+                if (int(k) != towards)
+                    leaving += net_.links[k].from == j ? flow_[k] : -flow_[k];
+            flow_[std::size_t(towards)] = net_.links[std::size_t(towards)].to == j ? leaving : -leaving;
+        }
     }
 
     SolverResult& finish(SolverResult& result) {
+        balanceJunctions();
         result.linkFlow = flow_;
         result.head = head_;
         result.reached = reached_;
@@ -309,6 +365,7 @@ private:
     std::vector<bool> reached_;
     std::vector<int> unknown_;
     double leastGradient_ = 0;
+    double headBalance_ = 0;
     int unknowns_ = 0;
     double largestFlow_ = 0;
     std::vector<double> flow_, terminalFlow_, head_;

@@ -45,7 +45,8 @@ struct SolverNetwork {
 
 struct SolverOptions {
     int maxIterations = 200;
-    // Converged when no flow moved by more than this share of the largest flow...
+    // Converged when every element has settled, its last step below this share of the largest
+    // flow or its law holding to 1e-9 of the source's head (the converged solution's balance)...
     double relativeFlowTolerance = 1e-9;
     // A step below this (l/min) has settled whatever the flow: a network whose terminals are
     // all dry carries nothing, and its flows go to 0 only slowly.
@@ -58,7 +59,7 @@ struct SolverResult {
     int iterations = 0;
     std::vector<double> linkFlow;     // l/min, by link; 0 for a closed or cut-off link
     std::vector<double> head;         // mm, by junction; 0 where no open way reaches the source
-    std::vector<bool> reached;        // by junction: an open way joins it to the source or an open end
+    std::vector<bool> reached;        // by junction: an open way joins it to the source
     std::vector<double> terminalFlow; // l/min, by terminal; 0 when dry
     std::vector<bool> dry;            // by terminal
     double sourceFlow = 0;            // l/min leaving the source
