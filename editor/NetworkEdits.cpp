@@ -1,5 +1,6 @@
 #include "editor/NetworkEdits.h"
 
+#include "model/LoopPipes.h"
 #include "model/Traversal.h"
 
 #include <algorithm>
@@ -78,8 +79,10 @@ std::optional<Insertion> insertBefore(Project& project, int16_t before) {
     const int16_t p = nodes[before].parent;
     Insertion insertion{n, 0};
     if (p == 0) {
-        // Node 1 stays the origin: the new node takes its record and follows it.
+        // Node 1 stays the origin: the new node takes its record and follows it, with the
+        // loop pipes on its outlet.
         nodes[n] = nodes[1];
+        moveLoopPipes(project, 1, n);
         adoptChildren(project, n);
         nodes[n].parent = 1;
         Node& origin = nodes[1];
@@ -119,6 +122,8 @@ Deletion deleteNode(Project& project, int16_t node) {
     Node& c = nodes[node];
     const int16_t p = c.parent;
     Deletion deletion;
+    // The loop pipes on the node's outlet go with it.
+    deletion.loopPipesRemoved = removeLoopPipesOn(project, node);
     if (!c.continues()) {
         Node& parent = nodes[p];
         if (parent.derivation == node && parent.next != node) {
@@ -135,6 +140,7 @@ Deletion deleteNode(Project& project, int16_t node) {
     if (node == 1) {
         nodes[1] = nodes[nx];
         nodes[1].parent = 0;
+        moveLoopPipes(project, nx, 1);
         adoptChildren(project, 1);
         deletion.recalculateFrom = 1;
         return deletion;

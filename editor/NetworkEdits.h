@@ -44,6 +44,7 @@ struct Deletion {
     int16_t recalculateFrom = 0;
     bool derivedBranchRemoved = false; // the node was the only one of a derived branch
     int16_t newBranchStart = 0;        // non-zero when a derived branch now starts there
+    int loopPipesRemoved = 0;          // the loop pipes on the node, gone with it
 };
 // Deletes `node` (after checkDelete allowed it), with its derived subtree.
 Deletion deleteNode(Project& project, int16_t node);

@@ -29,8 +29,9 @@ ConvergedNode convergedNodeAt(const Project& project, const SolverNetwork& netwo
     const Node& node = project.NodeTable[std::size_t(i)];
     const std::size_t at = std::size_t(i - 1);
     ConvergedNode out;
-    // Closed, or beyond a closed section: carries nothing and has no pressure.
-    out.shutOff = network.links[at].closed || !solved.reached[at];
+    // Beyond a closed section with no ring to feed it: carries nothing and has no pressure. A
+    // closed section whose outlet a ring feeds carries nothing, and its outlet has a pressure.
+    out.shutOff = !solved.reached[at];
     out.flow = out.shutOff ? 0.0 : solved.linkFlow[at];
     out.velocity = sectionVelocity(project, node, out.flow);
     if (out.shutOff)
@@ -41,7 +42,21 @@ ConvergedNode convergedNodeAt(const Project& project, const SolverNetwork& netwo
         const SolverNetwork::Terminal& t = network.terminals[std::size_t(terminal)];
         out.pressureLeft = solved.head[at] - t.staticHead;
         out.dry = solved.dry[std::size_t(terminal)];
+        out.terminalFlow = solved.terminalFlow[std::size_t(terminal)];
     }
+    return out;
+}
+
+ConvergedLoopPipe convergedLoopPipeAt(const Project& project, const SolverNetwork& network,
+                                      const SolverResult& solved, std::size_t pipe) {
+    const std::size_t at = std::size_t(project.nodeCount()) + pipe;
+    const SolverNetwork::Link& link = network.links[at];
+    const Node section = project.loopPipes[pipe].asSection();
+    ConvergedLoopPipe out;
+    out.shutOff = link.closed || !solved.reached[std::size_t(link.to)];
+    out.flow = out.shutOff ? 0.0 : solved.linkFlow[at];
+    out.velocity = sectionVelocity(project, section, out.flow);
+    out.drop = out.shutOff ? 0.0 : sectionDrop(project, section, out.flow);
     return out;
 }
 
@@ -79,6 +94,8 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
     for (int i = 1; i <= project.nodeCount(); ++i)
         solution.nodes[std::size_t(i)] =
             convergedNodeAt(project, network, solved, static_cast<int16_t>(i), terminalAt[std::size_t(i)]);
+    for (std::size_t pipe = 0; pipe < project.loopPipes.size(); ++pipe)
+        solution.loops.push_back(convergedLoopPipeAt(project, network, solved, pipe));
     return solution;
 }
 

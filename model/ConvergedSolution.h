@@ -30,11 +30,12 @@ constexpr int kMaxIterations = 200;
 } // namespace convergence
 
 struct ConvergedNode {
-    double flow = 0;                      // l/min through the section
+    double flow = 0; // l/min through the section, negative against the tree's direction (in a ring)
     std::optional<double> velocity;       // m/s; none for a KV element
     double drop = 0;                      // mm, of the section alone
     std::optional<double> cumulativeDrop; // mm, from the supply to the node's outlet; none when shut off
-    // Closed, or fed only through a closed section: carries nothing, its pressure is undefined.
+    // Closed, or fed only through a closed section, with no ring to feed its outlet: carries
+    // nothing, its pressure is undefined. (In a tree, every closed section.)
     bool shutOff = false;
 
     // Terminal ends only. Pressure at the terminal above its static head, mm: outlet
@@ -42,6 +43,17 @@ struct ConvergedNode {
     // it is 0 or negative, and its magnitude is the head the terminal lacks to start flowing.
     std::optional<double> pressureLeft;
     bool dry = false; // a terminal above the hydraulic grade: delivers 0
+    // l/min the terminal discharges: the section's flow in a tree; in a ring the section's
+    // flow less what the loop pipes at its outlet take away.
+    double terminalFlow = 0;
+};
+
+// A loop pipe's part of the solution: its flow runs from node A to node B when positive.
+struct ConvergedLoopPipe {
+    double flow = 0;                // l/min
+    std::optional<double> velocity; // m/s, signed as the flow; none for a KV element
+    double drop = 0;                // mm, from A's outlet to B's (negative against the flow)
+    bool shutOff = false;           // closed, or on a node that carries nothing
 };
 
 struct ConvergedSolution {
@@ -50,8 +62,9 @@ struct ConvergedSolution {
     QString message;  // Italian, for the user: the refusal, or a solution that did not converge
     bool converged = false;
     int iterations = 0;
-    double totalFlow = 0;             // l/min entering node 1
-    std::vector<ConvergedNode> nodes; // indexed like NodeTable; index 0 holds no node
+    double totalFlow = 0;                 // l/min entering node 1
+    std::vector<ConvergedNode> nodes;     // indexed like NodeTable; index 0 holds no node
+    std::vector<ConvergedLoopPipe> loops; // indexed like the project's loop pipes
 
     // Head a dry terminal lacks to start flowing, mm (0 for a flowing terminal).
     double headLacking(int16_t end) const;

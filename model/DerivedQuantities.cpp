@@ -25,19 +25,25 @@ std::optional<double> finiteOrNone(double value) {
 } // namespace
 
 double sectionDrop(const Project& project, const Node& node, double flow) {
+    // Against the section's direction (a ring's flow may run either way) the drop is negative.
+    const double magnitude = std::abs(flow);
     if (node.isKvElement())
-        return finiteOrNone(
-                   kMmPerBar *
-                   std::pow(flow / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent))
-            .value_or(0);
+        return std::copysign(
+            finiteOrNone(
+                kMmPerBar *
+                std::pow(magnitude / (double(node.virtualLength) + kGuardLength) / kKvFlowScale, kExponent))
+                .value_or(0),
+            flow);
     const PipeDiameter* diameter = project.findDiameter(node);
     if (!diameter)
         return 0; // a bore the catalogue lacks: the calculation has refused the network
     const double bore = diameter->innerDiameter;
-    return finiteOrNone(std::pow(flow, kExponent) * double(project.seriesOf(node).frictionFactor) *
-                        (double(node.length + node.virtualLength) + kGuardLength) /
-                        std::pow(bore, kHazenWilliamsDiameterExponent))
-        .value_or(0);
+    return std::copysign(
+        finiteOrNone(std::pow(magnitude, kExponent) * double(project.seriesOf(node).frictionFactor) *
+                     (double(node.length + node.virtualLength) + kGuardLength) /
+                     std::pow(bore, kHazenWilliamsDiameterExponent))
+            .value_or(0),
+        flow);
 }
 
 std::optional<double> sectionVelocity(const Project& project, const Node& node, double flow) {

@@ -22,9 +22,9 @@ constexpr double kNegligibleDrop = 1e-26;
 // Flow through node i, l/min: totalFlow x flowFraction(i).
 double nodeFlow(const NetworkResults& results, int16_t node);
 
-// Pressure drop of the section at `flow`, mm; computed as for an open section (a closed
-// one carries practically no flow, hence practically no drop); 0 for a section that the
-// calculation refuses.
+// Pressure drop of the section at `flow`, mm, negative for a flow against the section's
+// direction; computed as for an open section (a closed one carries practically no flow, hence
+// practically no drop); 0 for a section that the calculation refuses.
 double sectionDrop(const Project& project, const Node& node, double flow);
 
 // Mean velocity in the pipe, m/s; nullopt for a KV element or a bore of 0.

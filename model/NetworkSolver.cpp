@@ -388,7 +388,9 @@ SolverNetwork solverNetworkOf(const Project& project, double supply) {
     network.links.resize(std::size_t(network.junctions));
     for (SolverNetwork::Link& link : network.links)
         link.closed = true; // until a walk from node 1 reaches it
+    std::vector<bool> onTheTree(project.NodeTable.size(), false);
     for (const int16_t i : networkPreorder(project)) {
+        onTheTree[std::size_t(i)] = true;
         const Node& node = project.NodeTable[std::size_t(i)];
         SolverNetwork::Link& link = network.links[std::size_t(i - 1)];
         link.from = node.parent > 0 ? node.parent - 1 : kSource;
@@ -403,6 +405,18 @@ SolverNetwork solverNetworkOf(const Project& project, double supply) {
         } else if (!node.continues()) {
             network.openEnds.push_back(i - 1); // discharges at height 0 through its section alone
         }
+    }
+    // The loop pipes follow, link nodeCount + k the k-th; one on a node the tree no longer
+    // reaches joins nothing.
+    for (const LoopPipe& pipe : project.loopPipes) {
+        const bool joins = project.isValidNodeIndex(pipe.nodeA) && project.isValidNodeIndex(pipe.nodeB) &&
+                           onTheTree[std::size_t(pipe.nodeA)] && onTheTree[std::size_t(pipe.nodeB)];
+        SolverNetwork::Link link;
+        link.from = joins ? pipe.nodeA - 1 : 0;
+        link.to = joins ? pipe.nodeB - 1 : 0;
+        link.closed = pipe.closed || !joins;
+        link.resistance = joins ? sectionResistance(project, pipe.asSection()) : 0.0;
+        network.links.push_back(link);
     }
     return network;
 }

@@ -69,10 +69,11 @@ SolverResult SolveNetwork(const SolverNetwork& network, const SolverOptions& opt
 
 class Project;
 
-// The project's tree as the solver takes it: junction i - 1 is the outlet of node i, link
-// i - 1 its section (from its parent's outlet, or from the source for node 1), the supply the
-// source's head (or `supply`, mm). Records no walk from node 1 reaches are left out (closed
-// links, no terminal).
+// The project's network as the solver takes it: junction i - 1 is the outlet of node i, link
+// i - 1 its section (from its parent's outlet, or from the source for node 1), link
+// nodeCount + k its k-th loop pipe (from node A's outlet to node B's), the supply the source's
+// head (or `supply`, mm). Records no walk from node 1 reaches are left out (closed links, no
+// terminal), as is a loop pipe on one of them.
 SolverNetwork solverNetworkOf(const Project& project);
 SolverNetwork solverNetworkOf(const Project& project, double supply);
 

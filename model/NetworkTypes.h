@@ -40,6 +40,41 @@ struct Node {
     bool endsInTerminal() const { return next == kEndWithTerminal; }
 };
 
+// A section beside the tree that closes a ring: it joins the outlets of two nodes (a ring
+// main around a building, the ranges of a gridded sprinkler system fed from both ends). It is
+// a section like a node's, with no node of its own; a positive flow runs from nodeA to nodeB.
+struct LoopPipe {
+    int16_t nodeA = 0;
+    int16_t nodeB = 0;
+    float length = 0;          // metres
+    float virtualLength = 0;   // pipe: equivalent length of the fittings (m); KV element: its KV
+    int16_t diameterIndex = 0; // into the series' diameters
+    int16_t seriesIndex = 0;   // into the pipe catalogue; 0 = KV element
+    bool diameterLocked = false;
+    bool closed = false;
+    QString name;
+
+    // The pipe as a node's section, for the laws and figures sections share.
+    Node asSection() const {
+        Node section;
+        section.length = length;
+        section.virtualLength = virtualLength;
+        section.diameterIndex = diameterIndex;
+        section.seriesIndex = seriesIndex;
+        section.diameterLocked = diameterLocked;
+        section.closed = closed;
+        section.name = name;
+        return section;
+    }
+    bool touches(int16_t node) const { return nodeA == node || nodeB == node; }
+    bool operator==(const LoopPipe& o) const {
+        return nodeA == o.nodeA && nodeB == o.nodeB && length == o.length &&
+               virtualLength == o.virtualLength && diameterIndex == o.diameterIndex &&
+               seriesIndex == o.seriesIndex && diameterLocked == o.diameterLocked && closed == o.closed &&
+               name == o.name;
+    }
+};
+
 // The terminal placed at one branch end.
 struct Terminal {
     int16_t typeIndex = 0;

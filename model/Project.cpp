@@ -55,6 +55,7 @@ void Project::resetToNewProject() {
     supplyPressure = kNewProjectSupplyPressure;
     lastTerminalType = kNewProjectLastTerminalType;
 
+    loopPipes.clear();
     NodeTable.assign(2, Node{});
     TerminalTable.assign(2, Terminal{});
 
@@ -92,6 +93,7 @@ std::optional<int16_t> Project::appendTerminal() {
 void Project::clearNetwork() {
     NodeTable.assign(1, Node{});
     TerminalTable.assign(1, Terminal{});
+    loopPipes.clear();
 }
 
 } // namespace valmora

@@ -131,6 +131,7 @@ public:
     int32_t supplyPressure = kNewProjectSupplyPressure;
     std::vector<Node> NodeTable;                 // index 0 holds no node
     std::vector<Terminal> TerminalTable;         // index 0 holds no terminal
+    std::vector<LoopPipe> loopPipes;             // beside the tree, in the order entered
     std::vector<PipeSeries> PipeCatalogue;       // index 0 is the KV pseudo-series
     std::vector<TerminalType> TerminalCatalogue; // from index 0
     float maxHeight = 0;                         // of the terminals, m: where the schema's height scale ends

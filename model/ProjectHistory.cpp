@@ -95,10 +95,11 @@ struct StoredHeader {
     StandardSettings settings;
     ReportData report;
     PressureUnit pressureUnit = PressureUnit::Millimetres;
+    std::vector<LoopPipe> loopPipes; // few beside the nodes: kept whole with the header
 
     static StoredHeader of(const Project& p) {
-        return {p.projectNotes, p.supplyPressure,   p.lastSeries, p.lastTerminalType,
-                p.maxHeight,    p.standardSettings, p.reportData, p.pressureUnit};
+        return {p.projectNotes,     p.supplyPressure, p.lastSeries,   p.lastTerminalType, p.maxHeight,
+                p.standardSettings, p.reportData,     p.pressureUnit, p.loopPipes};
     }
     void writeTo(Project& p) const {
         p.projectNotes = notes;
@@ -109,6 +110,7 @@ struct StoredHeader {
         p.standardSettings = settings;
         p.reportData = report;
         p.pressureUnit = pressureUnit;
+        p.loopPipes = loopPipes;
     }
     // What it holds, its settings' tables and the designer's sets included: a step that keeps
     // a large set a thousand times is a thousand large sets.
@@ -125,12 +127,16 @@ struct StoredHeader {
         for (const auto* sets : {&s.designerSets, &s.designerFavourableSets})
             for (const auto& [role, nodes] : *sets)
                 total += nodes.capacity() * sizeof(int16_t);
+        total += loopPipes.capacity() * sizeof(LoopPipe);
+        for (const LoopPipe& pipe : loopPipes)
+            total += std::size_t(pipe.name.size()) * sizeof(QChar);
         return total;
     }
     bool operator==(const StoredHeader& o) const {
         return notes == o.notes && supplyPressure == o.supplyPressure && lastSeries == o.lastSeries &&
                lastTerminalType == o.lastTerminalType && sameBits(maxHeight, o.maxHeight) &&
-               settings == o.settings && report == o.report && pressureUnit == o.pressureUnit;
+               settings == o.settings && report == o.report && pressureUnit == o.pressureUnit &&
+               loopPipes == o.loopPipes;
     }
 };
 

@@ -75,6 +75,19 @@ RecordMoves dropUnreachableRecords(Project& project) {
                     moved.push_back(r.nodeMap[std::size_t(node)]);
             members = std::move(moved);
         }
+    // So do the loop pipes: a pipe on a node dropped goes with it.
+    std::vector<LoopPipe> pipes;
+    for (LoopPipe pipe : project.loopPipes) {
+        const auto kept = [&](int16_t node) {
+            return node > 0 && std::size_t(node) < r.nodeMap.size() ? r.nodeMap[std::size_t(node)]
+                                                                    : int16_t(0);
+        };
+        pipe.nodeA = kept(pipe.nodeA);
+        pipe.nodeB = kept(pipe.nodeB);
+        if (pipe.nodeA != 0 && pipe.nodeB != 0)
+            pipes.push_back(std::move(pipe));
+    }
+    project.loopPipes = std::move(pipes);
     return RecordMoves{r.nodeMap, r.terminalMap};
 }
 

@@ -31,7 +31,7 @@ TerminalVerification verifyTerminal(const Project& project, const ConvergedSolut
     TerminalVerification out;
     out.node = row.node;
     out.calculatedFlow = row.flow;
-    out.convergedFlow = converged.flow;
+    out.convergedFlow = converged.terminalFlow;
     out.shutOff = converged.shutOff;
     out.dry = converged.dry;
     out.headLacking = solution.headLacking(row.node);

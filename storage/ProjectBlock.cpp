@@ -1,13 +1,17 @@
 #include "storage/ProjectBlock.h"
 
 #include "model/MessageText.h"
+#include "model/NumberFormat.h"
+#include "model/Traversal.h"
 #include "platform/FileAccess.h"
+#include "storage/ProjectFile.h"
 #include "storage/SettingEntries.h"
 
 #include <QStringList>
 
 #include <cmath>
 #include <optional>
+#include <variant>
 
 namespace valmora {
 
@@ -18,6 +22,8 @@ const QString kOptionsLineName = QStringLiteral("opzioni");
 const QString kPressureUnitKey = QStringLiteral("pressione");
 const QString kReportLineName = QStringLiteral("relazione");
 constexpr int kSettingLineValues = 3; // name, key, value
+const QString kLoopLineName = QStringLiteral("anello");
+constexpr int kLoopLineValues = 9; // name, A, B, length, virtual length, diameter, series, status, pipe name
 const QString kOldSettingsExtension = QStringLiteral("verifica");
 constexpr QChar kOldKeySeparator = u'=';
 constexpr QChar kOldCommentMark = u'#';
@@ -117,6 +123,88 @@ std::optional<ReadNotice> takeOption(PressureUnit& unit, const QString& key, con
     return std::nullopt;
 }
 
+// A node's position in the project file (1-based), which is its index once the file is read.
+std::vector<int> filePositions(const Project& project) {
+    std::vector<int> position(project.NodeTable.size(), 0);
+    int at = 0;
+    for (const int16_t node : networkPreorder(project))
+        position[std::size_t(node)] = ++at;
+    return position;
+}
+
+QString loopLineText(const LoopPipe& pipe, const std::vector<int>& position) {
+    const int16_t status = static_cast<int16_t>((pipe.closed ? kStatusClosed : 0) |
+                                                (pipe.diameterLocked ? kStatusDiameterLocked : 0));
+    return QStringList{fileTextValue(kLoopLineName),
+                       QString::number(position[std::size_t(pipe.nodeA)]),
+                       QString::number(position[std::size_t(pipe.nodeB)]),
+                       fileNumber(pipe.length),
+                       fileNumber(pipe.virtualLength),
+                       QString::number(pipe.diameterIndex),
+                       QString::number(pipe.seriesIndex),
+                       QString::number(status),
+                       fileTextValue(pipe.name.trimmed())}
+        .join(u',');
+}
+
+// A whole number within [low, high] written as a line's value, or none.
+std::optional<int> wholeNumberIn(const BlockValue& value, int low, int high) {
+    if (value.quoted)
+        return std::nullopt;
+    const std::optional<double> number = FreeFormatReader::parseDouble(value.text);
+    if (!number || *number != std::floor(*number) || *number < low || *number > high)
+        return std::nullopt;
+    return int(*number);
+}
+
+// A length written as a line's value: a finite number of a float, at least 0.
+std::optional<float> lengthValue(const BlockValue& value) {
+    if (value.quoted)
+        return std::nullopt;
+    const std::optional<double> number = FreeFormatReader::parseDouble(value.text);
+    if (!number || !std::isfinite(float(*number)) || *number < 0)
+        return std::nullopt;
+    return float(*number);
+}
+
+// A loop pipe from its line, or why it cannot be one. Node numbers are file positions, which
+// are the indexes of the network just read.
+std::variant<LoopPipe, QString> loopPipeOf(const BlockLine& line, const Project& network) {
+    LoopPipe pipe;
+    const std::optional<int> a = wholeNumberIn(line[1], 1, network.nodeCount());
+    const std::optional<int> b = wholeNumberIn(line[2], 1, network.nodeCount());
+    if (!a || !b)
+        return QStringLiteral("nodi dell'anello inesistenti");
+    if (*a == *b)
+        return QStringLiteral("l'anello chiude un nodo su sé stesso");
+    pipe.nodeA = static_cast<int16_t>(*a);
+    pipe.nodeB = static_cast<int16_t>(*b);
+    const std::optional<float> length = lengthValue(line[3]);
+    const std::optional<float> virtualLength = lengthValue(line[4]);
+    if (!length || !virtualLength)
+        return QStringLiteral("lunghezza dell'anello illeggibile");
+    pipe.length = *length;
+    pipe.virtualLength = *virtualLength;
+    const std::optional<int> diameter = wholeNumberIn(line[5], 0, kMaxTableIndex);
+    const std::optional<int> series = wholeNumberIn(line[6], 0, kMaxTableIndex);
+    if (!series || !network.isValidSeriesIndex(*series))
+        return QStringLiteral("la serie di tubi dell'anello non esiste nel catalogo");
+    pipe.seriesIndex = static_cast<int16_t>(*series);
+    // A KV element has no diameters: its diameter index is kept as it is.
+    if (!diameter || (pipe.seriesIndex != 0 && !network.isValidDiameterIndex(*series, *diameter)))
+        return QStringLiteral("il diametro dell'anello non esiste nella serie");
+    pipe.diameterIndex = static_cast<int16_t>(*diameter);
+    const std::optional<int> status = wholeNumberIn(line[7], 0, kStatusClosed | kStatusDiameterLocked);
+    if (!status)
+        return QStringLiteral("stato dell'anello illeggibile");
+    pipe.closed = (*status & kStatusClosed) != 0;
+    pipe.diameterLocked = (*status & kStatusDiameterLocked) != 0;
+    if (!line[8].quoted)
+        return QStringLiteral("nome dell'anello illeggibile");
+    pipe.name = line[8].text.trimmed();
+    return pipe;
+}
+
 } // namespace
 
 const std::array<ReportField, 8> kReportFields = {{
@@ -140,7 +228,7 @@ QString fileTextValue(const QString& text) {
 bool needsBlock(const Project& project) {
     return project.blockInFile || !project.keptBlockLines.empty() ||
            !(project.standardSettings == StandardSettings{}) || !project.reportData.isEmpty() ||
-           project.pressureUnit != PressureUnit::Millimetres;
+           project.pressureUnit != PressureUnit::Millimetres || !project.loopPipes.empty();
 }
 
 QString projectBlockText(const Project& project) {
@@ -155,6 +243,13 @@ QString projectBlockText(const Project& project) {
     for (const ReportField& f : kReportFields)
         if (const QString& value = project.reportData.*(f.field); !value.isEmpty())
             text += keyedLine(kReportLineName, QString::fromUtf16(f.key), value);
+    if (!project.loopPipes.empty()) {
+        const std::vector<int> position = filePositions(project);
+        for (const LoopPipe& pipe : project.loopPipes)
+            // A pipe on a node the tree no longer reaches is not the network's: it is not written.
+            if (position[std::size_t(pipe.nodeA)] > 0 && position[std::size_t(pipe.nodeB)] > 0)
+                text += loopLineText(pipe, position) + end;
+    }
     for (const BlockLine& line : project.keptBlockLines)
         text += lineText(line) + end;
     return text;
@@ -181,8 +276,16 @@ BlockRead readProjectBlock(FreeFormatReader& reader, int nameLine, const Project
                 if (auto refused =
                         takeOption(read.pressureUnit, line[1].text, line[2].text, first.line, shown))
                     read.notices.push_back(*refused);
+            } else if (first.text == kLoopLineName && line.size() == kLoopLineValues) {
+                const std::variant<LoopPipe, QString> pipe = loopPipeOf(line, network);
+                if (const LoopPipe* taken = std::get_if<LoopPipe>(&pipe))
+                    read.loopPipes.push_back(*taken);
+                else
+                    read.notices.push_back(notice(ReadNotice::Kind::Refused, first.line,
+                                                  refusalOf(shown, std::get<QString>(pipe))));
             } else if (first.text == kSettingsLineName || first.text == kBlockName ||
-                       first.text == kReportLineName || first.text == kOptionsLineName) {
+                       first.text == kReportLineName || first.text == kOptionsLineName ||
+                       first.text == kLoopLineName) {
                 read.notices.push_back(notice(ReadNotice::Kind::Refused, first.line,
                                               refusalOf(shown, QStringLiteral("riga malformata"))));
             } else {

@@ -10,6 +10,9 @@
 //   "opzioni","pressione","<unit>"    the unit pressures are shown in: "m", "bar" or "kPa"
 //   "relazione","<key>","<value>"     one of the report's data a line: committente, ubicazione,
 //                                     oggetto, progettista, iscrizione, revisione, data, noteRevisione
+//   "anello",A,B,length,virtualLength,diameterIndex,seriesIndex,status,"name"
+//                                     one loop pipe a line, joining the nodes at file positions A
+//                                     and B; its other values and status as a node line's
 //
 // Lines of any other name come from a newer version: they are kept as they were read and
 // written back after the lines this version writes.
@@ -51,7 +54,7 @@ struct ReportField {
 extern const std::array<ReportField, 8> kReportFields;
 
 // Whether a save writes the block: the project has settings, report data, a unit other than
-// mm or kept lines, or its file had one.
+// mm, loop pipes or kept lines, or its file had one.
 bool needsBlock(const Project& project);
 
 // The block's lines, each ended by CR LF.
@@ -61,6 +64,7 @@ struct BlockRead {
     StandardSettings settings;
     ReportData report;
     PressureUnit pressureUnit = PressureUnit::Millimetres;
+    std::vector<LoopPipe> loopPipes;
     std::vector<BlockLine> kept;
     std::vector<ReadNotice> notices;
 };

@@ -289,6 +289,7 @@ ReadOutcome readProjectText(Project& project, const QByteArray& bytes) {
     project.standardSettings = std::move(block.settings);
     project.reportData = std::move(block.report);
     project.pressureUnit = block.pressureUnit;
+    project.loopPipes = std::move(block.loopPipes);
     project.keptBlockLines = std::move(block.kept);
     project.blockInFile = blockLine > 0;
     ReadOutcome outcome;

@@ -186,6 +186,19 @@ void expectHandFigures(const Project& p, const NetworkResults& r, const std::str
         const bool isConverged = figure.quantity.startsWith(kConverged);
         ASSERT_TRUE(isConverged || figure.quantity.startsWith(kFlow)) << "an unknown quantity";
         const QString where = figure.quantity.mid(isConverged ? kConverged.size() : kFlow.size());
+        static const QString kLoop = QStringLiteral("anello ");
+        if (isConverged && where.startsWith(kLoop)) {
+            const QString name = where.mid(kLoop.size());
+            const auto pipe = std::find_if(p.loopPipes.begin(), p.loopPipes.end(),
+                                           [&](const LoopPipe& l) { return l.name == name; });
+            ASSERT_NE(pipe, p.loopPipes.end()) << "no such loop pipe";
+            if (!converged)
+                converged = SolveConverged(p);
+            ASSERT_TRUE(converged->ok && converged->converged);
+            EXPECT_NEAR(converged->loops[std::size_t(pipe - p.loopPipes.begin())].flow,
+                        italianNumber(figure.value), figure.tolerance);
+            continue;
+        }
         const bool total = where == QStringLiteral("totale");
         const int16_t node = total ? int16_t(0) : nodeNamed(p, where);
         ASSERT_TRUE(total || node > 0) << "no such node";

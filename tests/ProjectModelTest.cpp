@@ -13,7 +13,7 @@ TEST(ProjectModel, NewProjectIsOneSectionToOneTerminal) {
               QByteArray("\"\"\r\n40000\r\n1\r\n1\r\n0\r\n9,0,1,1,1,0,\"Radice\"\r\n1,0\r\n"));
     p.projectNotes = QStringLiteral("del cliente precedente");
     p.standardSettings.standard = Standard::Uni10779;
-    p.keptBlockLines.push_back({{QStringLiteral("anello"), true}});
+    p.keptBlockLines.push_back({{QStringLiteral("valvola"), true}});
     p.blockInFile = true;
     p.maxHeight = 7;
     p.supplyPressure = 1;
