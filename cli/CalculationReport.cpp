@@ -164,6 +164,25 @@ std::vector<int16_t> reachableInIndexOrder(const Project& project) {
     return nodes;
 }
 
+void writeLoopPipe(JsonWriter& json, const Project& project, const LoopPipeRow& row) {
+    const LoopPipe& pipe = project.loopPipes[row.pipe];
+    const PipeDiameter* diameter = project.findDiameter(pipe.asSection());
+    json.beginObject();
+    json.integer("from", pipe.nodeA);
+    json.integer("to", pipe.nodeB);
+    json.string("name", pipe.name);
+    json.single("length", pipe.length);
+    json.single("virtualLength", pipe.virtualLength);
+    json.integer("seriesIndex", pipe.seriesIndex);
+    json.integer("diameterIndex", pipe.diameterIndex);
+    json.optionalReal("diameter", diameter ? std::optional<double>(diameter->innerDiameter) : std::nullopt);
+    json.boolean("closed", pipe.closed);
+    json.real("convergedFlow", row.flow);
+    json.optionalReal("convergedVelocity", row.velocity);
+    json.real("drop", row.drop);
+    json.endObject();
+}
+
 void writeNode(JsonWriter& json, const Project& project, const NetworkResults& results, int16_t i,
                const BranchRow& row, const Checks& checks) {
     const Node& node = project.NodeTable[i];
@@ -275,6 +294,24 @@ std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, c
     return cells;
 }
 
+// A loop pipe in the table's columns: its ends where a node shows what it feeds.
+std::array<QString, 10> loopPipeCells(const Project& project, const LoopPipeRow& row, const QLocale& locale) {
+    const LoopPipe& pipe = project.loopPipes[row.pipe];
+    const Node section = pipe.asSection();
+    std::array<QString, 10> cells;
+    cells[0] = pipe.name;
+    cells[1] = section.isKvElement() ? QStringLiteral(">< ") : formatGeneral(pipe.length, locale);
+    cells[2] = formatGeneral(pipe.virtualLength, locale);
+    cells[3] = section.isKvElement() ? QString() : project.diameterOf(section).label;
+    cells[4] = project.seriesOf(section).code;
+    cells[5] = project.NodeTable[std::size_t(pipe.nodeA)].name + QStringLiteral(" > ") +
+               project.NodeTable[std::size_t(pipe.nodeB)].name;
+    cells[6] = row.velocity ? formatPicture(*row.velocity, u"#0.0", locale) : QString();
+    cells[7] = calculationScale(project.pressureUnit).cell(row.drop, locale);
+    cells[9] = pipe.closed ? QStringLiteral("chiuso") : formatPicture(row.flow, u"#0", locale);
+    return cells;
+}
+
 QString pressureText(double mm, PressureUnit unit, const QLocale& locale) {
     if (unit != PressureUnit::Millimetres)
         return calculationScale(unit).text(mm, locale);
@@ -344,7 +381,16 @@ void writeCalculationJson(const Project& project, const NetworkResults& results,
         writeTerminal(json, project, results, i, rows[i], checks);
         json.flushPiece();
     }
-    json.raw("]}\n");
+    json.raw("]");
+    if (!project.loopPipes.empty()) {
+        json.raw(",\n\"loops\": [");
+        for (const LoopPipeRow& row : computeLoopPipeRows(project, results)) {
+            json.raw(row.pipe == 0 ? "\n  " : ",\n  ");
+            writeLoopPipe(json, project, row);
+        }
+        json.raw("]");
+    }
+    json.raw("}\n");
     json.flush();
 }
 
@@ -356,6 +402,8 @@ QString calculationTable(const Project& project, const NetworkResults& results, 
            pressureText(project.supplyPressure, project.pressureUnit, locale) + u'\n';
     out += QStringLiteral("Portata totale: %1 Lt/min\n")
                .arg(formatPicture(results.totalFlow, u"#,#0.00", locale));
+    if (results.ring)
+        out += kRingCaption + u'\n';
     std::array<QString, 10> headings;
     for (std::size_t c = 0; c < kColumns.size(); ++c)
         headings[c] = QString::fromLatin1(kColumns[c].heading);
@@ -371,6 +419,14 @@ QString calculationTable(const Project& project, const NetworkResults& results, 
             out += tableLine(rowCells(project, row, locale));
         out += branchEndText(project, rows.back(), locale);
         out += warningLines(project, checks, start, locale);
+    }
+    if (!project.loopPipes.empty()) {
+        // The loop pipes, each flowing from the first node named to the second when positive.
+        headings[5] = QStringLiteral("Da > a");
+        headings[8] = QString();
+        out += QStringLiteral("\nAnelli\n") + tableLine(headings);
+        for (const LoopPipeRow& row : computeLoopPipeRows(project, results))
+            out += tableLine(loopPipeCells(project, row, locale));
     }
     return out;
 }

@@ -1,10 +1,13 @@
 #include "model/Calculation.h"
 
+#include "model/ConvergedSolution.h"
+#include "model/LoopPipes.h"
 #include "model/NetworkProblemText.h"
 #include "model/NetworkValidation.h"
 #include "model/Traversal.h"
 
 #include <cmath>
+#include <limits>
 
 namespace valmora {
 
@@ -144,6 +147,39 @@ CalculationOutcome refuseNonFiniteResults(const Project& project, NetworkResults
     return refusal(project, *problem);
 }
 
+// A network with loop pipes: the five passes leave the rings out, so the results shown are the
+// converged solution's, which solves rings and tree at once. One that does not converge is
+// never shown: the results go to zero and the calculation says so.
+CalculationOutcome solveRings(const Project& project, NetworkResults& results, CalculationOutcome outcome) {
+    results.ring.reset();
+    if (!outcome.ok || !hasLoopPipes(project))
+        return outcome;
+    const ConvergedSolution solution = SolveConverged(project);
+    if (!solution.ok || !solution.converged) {
+        clearResults(project, results);
+        outcome.ok = false;
+        outcome.message = solution.message;
+        return outcome;
+    }
+    RingResults ring;
+    const std::size_t size = project.NodeTable.size();
+    ring.nodeFlow.assign(size, 0.0);
+    ring.outletDrop.assign(size, std::numeric_limits<double>::quiet_NaN());
+    ring.terminalFlow.assign(size, 0.0);
+    for (std::size_t i = 1; i < size; ++i) {
+        const ConvergedNode& node = solution.nodes[i];
+        ring.nodeFlow[i] = node.flow;
+        ring.terminalFlow[i] = node.terminalFlow;
+        if (node.cumulativeDrop)
+            ring.outletDrop[i] = *node.cumulativeDrop;
+    }
+    for (const ConvergedLoopPipe& pipe : solution.loops)
+        ring.loopFlow.push_back(pipe.flow);
+    results.ring = std::move(ring);
+    results.totalFlow = static_cast<float>(solution.totalFlow);
+    return outcome;
+}
+
 } // namespace
 
 void clearResults(const Project& project, NetworkResults& results) {
@@ -195,7 +231,7 @@ CalculationOutcome FlowPass(const Project& project, NetworkResults& results) {
     results.fitTo(project);
     const std::vector<int16_t> preorder = networkPreorder(project);
     flowPassInOrder(project, results, preorder);
-    return refuseNonFiniteResults(project, results, preorder);
+    return solveRings(project, results, refuseNonFiniteResults(project, results, preorder));
 }
 
 CalculationOutcome Calculate(const Project& project, NetworkResults& results) {
@@ -216,7 +252,7 @@ CalculationOutcome Calculate(const Project& project, NetworkResults& results) {
         flowPassInOrder(project, results, preorder);
         outcome = refuseNonFiniteResults(project, results, preorder);
     }
-    return outcome;
+    return solveRings(project, results, outcome);
 }
 
 NetworkResults Calculated(const Project& project, CalculationOutcome* outcome) {

@@ -10,7 +10,18 @@ namespace valmora {
 
 using namespace hydraulics;
 
+namespace {
+
+// A value of the ring's results by node index; `absent` beyond its tables.
+double ringValue(const std::vector<double>& values, int16_t node, double absent) {
+    return node >= 0 && std::size_t(node) < values.size() ? values[std::size_t(node)] : absent;
+}
+
+} // namespace
+
 double nodeFlow(const NetworkResults& results, int16_t node) {
+    if (results.ring)
+        return ringValue(results.ring->nodeFlow, node, 0.0);
     return double(results.totalFlow) * results.node(node).flowFraction;
 }
 
@@ -23,6 +34,12 @@ std::optional<double> finiteOrNone(double value) {
 }
 
 } // namespace
+
+double terminalFlowAt(const NetworkResults& results, int16_t node) {
+    if (results.ring)
+        return ringValue(results.ring->terminalFlow, node, 0.0);
+    return nodeFlow(results, node);
+}
 
 double sectionDrop(const Project& project, const Node& node, double flow) {
     // Against the section's direction (a ring's flow may run either way) the drop is negative.
@@ -61,6 +78,10 @@ double inletPressure(const NetworkResults& results, int16_t node) {
 double branchEntryDrop(const Project& project, const NetworkResults& results, int16_t firstNode) {
     if (firstNode == 1)
         return 0;
+    if (results.ring) {
+        const double drop = ringValue(results.ring->outletDrop, project.NodeTable[firstNode].parent, 0.0);
+        return std::isfinite(drop) ? drop : double(project.supplyPressure);
+    }
     return double(project.supplyPressure) - inletPressure(results, firstNode);
 }
 
@@ -104,7 +125,27 @@ std::vector<BranchRow> computeBranchRows(const Project& project, const NetworkRe
         cumulative += row.drop;
         if (row.drop < kNegligibleDrop || node.closed)
             cumulative = 0;
+        if (results.ring) {
+            // In a ring a section may carry water against the tree, and a closed one's outlet
+            // may still be fed: the drop to each outlet is the solution's own.
+            const double drop = ringValue(results.ring->outletDrop, i, 0.0);
+            cumulative = std::isfinite(drop) ? drop : 0.0;
+        }
         row.cumulativeDrop = cumulative;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<LoopPipeRow> computeLoopPipeRows(const Project& project, const NetworkResults& results) {
+    std::vector<LoopPipeRow> rows;
+    for (std::size_t k = 0; k < project.loopPipes.size(); ++k) {
+        const Node section = project.loopPipes[k].asSection();
+        LoopPipeRow row;
+        row.pipe = k;
+        row.flow = results.ring && k < results.ring->loopFlow.size() ? results.ring->loopFlow[k] : 0.0;
+        row.drop = sectionDrop(project, section, row.flow);
+        row.velocity = sectionVelocity(project, section, row.flow);
         rows.push_back(row);
     }
     return rows;
@@ -127,6 +168,10 @@ std::vector<ReportRow> computeReportRows(const Project& project, const NetworkRe
         row.drop = sectionDrop(project, node, row.flow);
         row.velocity = sectionVelocity(project, node, row.flow);
         cumulative = node.closed ? supply : cumulative + row.drop;
+        if (results.ring) {
+            const double drop = ringValue(results.ring->outletDrop, i, supply);
+            cumulative = node.closed || !std::isfinite(drop) ? supply : drop;
+        }
         row.cumulativeDrop = cumulative;
         rows.push_back(row);
     }

@@ -19,8 +19,12 @@ namespace valmora {
 // at 0. A closed section restarts it whatever its (vanishing) drop.
 constexpr double kNegligibleDrop = 1e-26;
 
-// Flow through node i, l/min: totalFlow x flowFraction(i).
+// Flow through node i, l/min: totalFlow x flowFraction(i); in a network with loop pipes the
+// converged solution's, negative against the tree's direction.
 double nodeFlow(const NetworkResults& results, int16_t node);
+// What the terminal ending node i discharges, l/min: its section's flow, less in a ring what
+// the loop pipes at its outlet take away.
+double terminalFlowAt(const NetworkResults& results, int16_t node);
 
 // Pressure drop of the section at `flow`, mm, negative for a flow against the section's
 // direction; computed as for an open section (a closed one carries practically no flow, hence
@@ -47,6 +51,9 @@ QString pressureReadout(double mm, const QLocale& locale = QLocale());
 QString pressureReadout(double mm, PressureUnit unit, const QLocale& locale = QLocale());
 // What a terminal shows instead of its pressure when it carries no flow.
 inline const QString kNullFlowText = QStringLiteral("Portata nulla");
+// Said once wherever the results of a network with loop pipes are shown: they are the
+// converged solution's, not the five passes'.
+inline const QString kRingCaption = QStringLiteral("rete ad anello: soluzione convergente");
 
 // Whether a flow counts as none: its whole part is below 1 l/min. A closed or starved
 // terminal then has no pressure worth showing (the supply would stand almost whole at it).
@@ -64,6 +71,15 @@ struct BranchRow {
 // along the branch as the grid shows it.
 std::vector<BranchRow> computeBranchRows(const Project& project, const NetworkResults& results,
                                          int16_t firstNode);
+
+// One loop pipe's figures as the windows, the report and the command line show them.
+struct LoopPipeRow {
+    std::size_t pipe = 0;           // index into the project's loop pipes
+    double flow = 0;                // l/min, positive from its node A to its node B
+    double drop = 0;                // mm, negative against the pipe's direction
+    std::optional<double> velocity; // m/s, signed as the flow; none for a KV element
+};
+std::vector<LoopPipeRow> computeLoopPipeRows(const Project& project, const NetworkResults& results);
 
 // A row of the printed report: the grid's flow, drop and velocity, with the report's own
 // long-standing conventions: the flow is 0 through a closed section, a closed section shows

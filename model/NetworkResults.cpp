@@ -45,6 +45,11 @@ template <typename Record> void follow(std::vector<Record>& records, const std::
 
 void NetworkResults::followMovedNodes(const std::vector<int16_t>& moved) {
     follow(nodes, moved);
+    if (ring) {
+        follow(ring->nodeFlow, moved);
+        follow(ring->outletDrop, moved);
+        follow(ring->terminalFlow, moved);
+    }
 }
 
 void NetworkResults::followMovedTerminals(const std::vector<int16_t>& moved) {

@@ -1,5 +1,6 @@
 #include "report/Materials.h"
 
+#include "model/DerivedQuantities.h"
 #include "model/NumberFormat.h"
 #include "platform/AtomicWrite.h"
 #include "storage/TextDecoding.h"
@@ -41,7 +42,7 @@ void CountTerminal(const Project& project, const NetworkResults& results, Materi
     const Node& node = project.NodeTable[std::size_t(i)];
     if (!node.endsInTerminal())
         return; // open ends and manifolds hold no terminal
-    const float flow = static_cast<float>(double(results.totalFlow) * results.node(i).flowFraction);
+    const float flow = static_cast<float>(terminalFlowAt(results, i));
     const auto type = std::size_t(project.terminalOf(node).typeIndex);
     ++totals.count[type];
     if (flow > kActiveTerminalFlow)
