@@ -15,6 +15,7 @@
 #include "editor/NetworkTools.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
+#include "model/LoopPipes.h"
 #include "model/NetworkSolver.h"
 #include "model/NetworkValidation.h"
 #include "platform/ProgramStart.h"
@@ -169,12 +170,14 @@ Timing timingOf(std::vector<double> ms) {
 // solving the same network (exported with export-inp) and writing its full report. The runs
 // alternate, so that whatever else the machine is doing weighs on both alike. EPANET's
 // runepanet is built outside the project; VALMORA_EPANET names it.
-void benchCliBesideEpanet(const QString& file, const QString& catalogues, const QString& scratch) {
+void benchCliBesideEpanet(const QString& file, const QString& catalogues, const QString& scratch,
+                          const char* what) {
+    std::printf("\n%s\n", what);
     const QStringList cliArguments{QStringLiteral("calc"), file, QStringLiteral("--json"),
                                    QStringLiteral("--catalogues"), catalogues};
     const QString epanet =
         qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
-    const QString input = scratch + QStringLiteral("/pettine.inp");
+    const QString input = scratch + QStringLiteral("/confronto.inp");
     bool withEpanet = QFileInfo(epanet).isExecutable();
     if (!withEpanet)
         std::printf("EPANET side by side: skipped, no runepanet at %s (set VALMORA_EPANET)\n",
@@ -185,7 +188,7 @@ void benchCliBesideEpanet(const QString& file, const QString& catalogues, const 
         std::printf("EPANET side by side: export-inp failed\n");
         withEpanet = false;
     }
-    const QStringList epanetArguments{input, scratch + QStringLiteral("/pettine.rpt")};
+    const QStringList epanetArguments{input, scratch + QStringLiteral("/confronto.rpt")};
 
     // Both programs run on the processor the benchmark is on: on this project's virtual
     // machine a process moved between processors now and then took half as long again.
@@ -219,52 +222,37 @@ void benchCliBesideEpanet(const QString& file, const QString& catalogues, const 
                 cli.median / other.median, cli.best / other.best);
 }
 
-// The solver of looped networks on the comb as a tree and with 100 pipes added between
-// random take-offs (each a copy of a trunk section), in the process; beside it EPANET solving
-// the same looped comb (the export with the added pipes) as a whole process.
-void benchLoopedComb(const Project& comb, const QString& scratch) {
+// The comb with 100 loop pipes between random nodes, each a copy of a trunk section: solved in
+// the process (the comb as a tree beside it), and written as a project for the command line.
+QString benchLoopedComb(const Project& comb, const QString& scratch) {
     std::printf("\n");
-    SolverNetwork tree = solverNetworkOf(comb);
-    SolverResult last;
-    report("SolveNetwork, the comb as a tree", timeRuns(kRuns, [&] { last = SolveNetwork(tree); }));
+    ConvergedSolution last;
+    report("SolveConverged, the comb as a tree", timeRuns(kRuns, [&] { last = SolveConverged(comb); }));
     std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
-                last.converged ? "converged" : "NOT converged", last.sourceFlow);
-    SolverNetwork looped = tree;
+                last.converged ? "converged" : "NOT converged", last.totalFlow);
+    Project looped = comb;
     std::mt19937 rng(100);
-    std::uniform_int_distribution<int> junction(0, tree.junctions - 1);
+    std::uniform_int_distribution<int> node(1, comb.nodeCount());
     const Node& trunk = comb.NodeTable[1];
-    QString added;
-    for (int k = 0; k < kAddedLoops; ++k) {
-        const int a = junction(rng), b = junction(rng);
-        looped.links.push_back({a, b, sectionResistance(comb, trunk), false});
-        added += QStringLiteral("A%1\t%2\t%3\t%4\t%5\t%6\t0\tOpen\n")
-                     .arg(k)
-                     .arg(epanetJunctionId(comb, int16_t(a + 1)), epanetJunctionId(comb, int16_t(b + 1)))
-                     .arg(double(trunk.length + trunk.virtualLength) + hydraulics::kGuardLength, 0, 'g', 17)
-                     .arg(double(comb.diameterOf(trunk).innerDiameter), 0, 'g', 17)
-                     .arg(comb.seriesOf(trunk).hazenC);
+    while (looped.loopPipes.size() < std::size_t(kAddedLoops)) {
+        const auto a = int16_t(node(rng)), b = int16_t(node(rng));
+        if (loopPipeProblem(looped, a, b))
+            continue;
+        LoopPipe pipe = newLoopPipe(looped, a, b);
+        pipe.length = trunk.length;
+        pipe.virtualLength = trunk.virtualLength;
+        pipe.seriesIndex = trunk.seriesIndex;
+        pipe.diameterIndex = trunk.diameterIndex;
+        looped.loopPipes.push_back(pipe);
     }
-    report("SolveNetwork, the comb with 100 pipes added",
-           timeRuns(kRuns, [&] { last = SolveNetwork(looped); }));
+    report("SolveConverged, the comb with 100 loop pipes",
+           timeRuns(kRuns, [&] { last = SolveConverged(looped); }));
     std::printf("%-46s %d iterations, %s, total flow %.3f l/min\n", "", last.iterations,
-                last.converged ? "converged" : "NOT converged", last.sourceFlow);
-    const QString epanet =
-        qEnvironmentVariable("VALMORA_EPANET", QStringLiteral("/tmp/epanet-build/bin/runepanet"));
-    if (!QFileInfo(epanet).isExecutable()) {
-        std::printf("EPANET on the looped comb: skipped, no runepanet at %s\n", qPrintable(epanet));
-        return;
-    }
-    QString input = QString::fromUtf8(epanetInput(comb));
-    input.insert(input.indexOf(u'\n', input.indexOf(QStringLiteral("[PIPES]"))) + 1, added);
-    const QString file = scratch + QStringLiteral("/anelli.inp");
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(input.toUtf8()) < 0)
-        return;
-    out.close();
-    std::vector<double> ms;
-    for (int r = 0; r < kProcessRuns; ++r)
-        ms.push_back(processMilliseconds(epanet, {file, scratch + QStringLiteral("/anelli.rpt")}));
-    report("EPANET 2.3.5 runepanet on it, full report (process)", timingOf(ms));
+                last.converged ? "converged" : "NOT converged", last.totalFlow);
+    const QString file = scratch + QStringLiteral("/pettine-ad-anelli.vlm");
+    if (!SaveProject(looped, file).ok)
+        std::printf("the looped comb could not be written\n");
+    return file;
 }
 
 } // namespace
@@ -306,11 +294,13 @@ int main(int argc, char** argv) {
 
     Project freshComb = testkit::projectWithTestCatalogues();
     testkit::buildComb(freshComb, (kMaxTableIndex + 1) / 2);
-    benchLoopedComb(freshComb, dir.path());
+    const QString loopedCombFile = benchLoopedComb(freshComb, dir.path());
 
     // The file is read against the shipped catalogues: the test catalogues' indexes exist there too.
     std::printf("\n");
-    benchCliBesideEpanet(combFile, QStringLiteral(VALMORA_DATA_DIR), dir.path());
+    benchCliBesideEpanet(combFile, QStringLiteral(VALMORA_DATA_DIR), dir.path(), "The comb of 32 767 nodes");
+    benchCliBesideEpanet(loopedCombFile, QStringLiteral(VALMORA_DATA_DIR), dir.path(),
+                         "The same comb with 100 loop pipes");
 
     rusage self{};
     getrusage(RUSAGE_SELF, &self);

@@ -135,7 +135,7 @@ struct Checks {
 
 Checks checksOf(const Project& project, const NetworkResults& results) {
     Checks checks;
-    checks.solution = SolveConverged(project);
+    checks.solution = convergedSolutionFor(project, results);
     if (checks.solution.ok)
         checks.verification = VerifyNetwork(project, results, checks.solution);
     return checks;

@@ -65,6 +65,38 @@ struct Mode {
     double metresPerBar() const { return scenario() ? standard_law::kMetresOfWaterPerBar : kMetresPerBar; }
 };
 
+// The names a section's link is written with.
+struct LinkIds {
+    QString link, from, to, curve;
+};
+
+// A section: a pipe, or a KV element as a general purpose valve with its head-loss curve.
+void writeSection(const Project& project, const Node& node, const LinkIds& ids, const Mode& mode,
+                  Sections& out) {
+    const QString state = node.closed ? QStringLiteral("Closed") : QStringLiteral("Open");
+    if (node.isKvElement()) {
+        const double kv = double(node.virtualLength) + kGuardLength;
+        for (const double share : kKvCurveShares) {
+            // 10000 x (Q / KV / 1000)^1.85 mm at Q = share x KV x 1000 l/min.
+            const double headLoss = mode.metresPerBar() * std::pow(share, kExponent);
+            out.curves << QStringLiteral("%1\t%2\t%3")
+                              .arg(ids.curve, number(share * kv * kKvFlowScale), number(headLoss));
+        }
+        // The diameter only sets the velocity EPANET reports; the curve gives the loss.
+        out.valves
+            << QStringLiteral("%1\t%2\t%3\t100\tGPV\t%4\t0").arg(ids.link, ids.from, ids.to, ids.curve);
+        if (node.closed)
+            out.status << QStringLiteral("%1\tClosed").arg(ids.link);
+    } else {
+        const double length = double(node.length + node.virtualLength) + kGuardLength;
+        out.pipes << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t0\t%7")
+                         .arg(ids.link, ids.from, ids.to, number(length),
+                              number(project.diameterOf(node).innerDiameter))
+                         .arg(project.seriesOf(node).hazenC)
+                         .arg(state);
+    }
+}
+
 void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& out) {
     const Node& node = project.NodeTable[i];
     const QString link = epanetLinkId(project, i);
@@ -88,27 +120,17 @@ void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& ou
             to, number(kn / std::sqrt(standard_law::kMetresOfWaterPerBar)));
     }
 
-    const QString state = node.closed ? QStringLiteral("Closed") : QStringLiteral("Open");
-    if (node.isKvElement()) {
-        const QString curve = epanetCurveId(project, i);
-        const double kv = double(node.virtualLength) + kGuardLength;
-        for (const double share : kKvCurveShares) {
-            // 10000 x (Q / KV / 1000)^1.85 mm at Q = share x KV x 1000 l/min.
-            const double headLoss = mode.metresPerBar() * std::pow(share, kExponent);
-            out.curves << QStringLiteral("%1\t%2\t%3")
-                              .arg(curve, number(share * kv * kKvFlowScale), number(headLoss));
-        }
-        // The diameter only sets the velocity EPANET reports; the curve gives the loss.
-        out.valves << QStringLiteral("%1\t%2\t%3\t100\tGPV\t%4\t0").arg(link, from, to, curve);
-        if (node.closed)
-            out.status << QStringLiteral("%1\tClosed").arg(link);
-    } else {
-        const double length = double(node.length + node.virtualLength) + kGuardLength;
-        out.pipes << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t0\t%7")
-                         .arg(link, from, to, number(length), number(project.diameterOf(node).innerDiameter))
-                         .arg(project.seriesOf(node).hazenC)
-                         .arg(state);
-    }
+    writeSection(project, node, {link, from, to, epanetCurveId(project, i)}, mode, out);
+}
+
+// A loop pipe: a link between the junctions of its two nodes, as a node's section.
+void writeLoopPipe(const Project& project, std::size_t k, const Mode& mode, Sections& out) {
+    const LoopPipe& pipe = project.loopPipes[k];
+    const auto at = static_cast<int16_t>(k + 1);
+    writeSection(project, pipe.asSection(),
+                 {identifier(QStringLiteral("A"), at, pipe.name), epanetJunctionId(project, pipe.nodeA),
+                  epanetJunctionId(project, pipe.nodeB), identifier(QStringLiteral("KVA"), at, pipe.name)},
+                 mode, out);
 }
 
 void appendSection(QString& text, const char* title, const QStringList& lines) {
@@ -144,6 +166,8 @@ QByteArray inputFor(const Project& project, const Mode& mode) {
                                                         number(metresOfPressure(project.supplyPressure)));
     for (const int16_t i : networkPreorder(project))
         writeNode(project, i, mode, sections);
+    for (std::size_t k = 0; k < project.loopPipes.size(); ++k)
+        writeLoopPipe(project, k, mode, sections);
 
     QString text = QStringLiteral("[TITLE]\n%1\n").arg(titleLine(project.projectPath));
     appendSection(text, "JUNCTIONS", sections.junctions);

@@ -104,7 +104,7 @@ PagedOutcome writeSchemaPdf(const Workspace& workspace, const ReportArguments& p
     board.BuildSchema();
     board.RefreshLabels();
     board.FillTerminalColumns();
-    const ConvergedSolution converged = SolveConverged(project);
+    const ConvergedSolution converged = convergedSolutionFor(project, workspace.results);
     const std::optional<NetworkVerification> checks =
         converged.ok
             ? std::optional<NetworkVerification>(VerifyNetwork(project, workspace.results, converged))

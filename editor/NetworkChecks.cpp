@@ -9,7 +9,7 @@ void NetworkChecks::update(const Project& project, const NetworkResults& results
     results_ = &results;
     generation_ = results.generation;
     verification_ = {};
-    solution_ = SolveConverged(project);
+    solution_ = convergedSolutionFor(project, results);
     if (solution_.ok)
         verification_ = VerifyNetwork(project, results, solution_);
 }

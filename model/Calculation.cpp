@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace valmora {
 
@@ -154,7 +155,8 @@ CalculationOutcome solveRings(const Project& project, NetworkResults& results, C
     results.ring.reset();
     if (!outcome.ok || !hasLoopPipes(project))
         return outcome;
-    const ConvergedSolution solution = SolveConverged(project);
+    auto solved = std::make_shared<const ConvergedSolution>(SolveConverged(project));
+    const ConvergedSolution& solution = *solved;
     if (!solution.ok || !solution.converged) {
         clearResults(project, results);
         outcome.ok = false;
@@ -175,6 +177,7 @@ CalculationOutcome solveRings(const Project& project, NetworkResults& results, C
     }
     for (const ConvergedLoopPipe& pipe : solution.loops)
         ring.loopFlow.push_back(pipe.flow);
+    ring.solution = std::move(solved);
     results.ring = std::move(ring);
     results.totalFlow = static_cast<float>(solution.totalFlow);
     return outcome;

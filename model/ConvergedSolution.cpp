@@ -99,4 +99,10 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
     return solution;
 }
 
+ConvergedSolution convergedSolutionFor(const Project& project, const NetworkResults& results) {
+    if (results.ring && results.ring->solution)
+        return *results.ring->solution;
+    return SolveConverged(project);
+}
+
 } // namespace valmora

@@ -83,4 +83,8 @@ struct ConvergedOptions {
 // program shows.
 ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions& options = {});
 
+// The converged solution the checks compare `results` against: for a network with loop pipes
+// the one the calculation already solved them with, else solved now.
+ConvergedSolution convergedSolutionFor(const Project& project, const NetworkResults& results);
+
 } // namespace valmora

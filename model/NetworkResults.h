@@ -9,12 +9,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace valmora {
 
 class Project;
+struct ConvergedSolution;
 
 struct NodeResult {
     double resistance = 0;   // this section alone
@@ -37,6 +39,8 @@ struct RingResults {
     std::vector<double> outletDrop;   // mm from the supply to each node's outlet; NaN where shut off
     std::vector<double> loopFlow;     // l/min by loop pipe, positive from its node A to its node B
     std::vector<double> terminalFlow; // l/min by node index: what a terminal end discharges
+    // The whole solution these were read from, for the checks that compare against it.
+    std::shared_ptr<const ConvergedSolution> solution;
 };
 
 struct NetworkResults {

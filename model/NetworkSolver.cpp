@@ -120,19 +120,17 @@ public:
             result.converged = true;
             return finish(result);
         }
-        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> factor;
-        bool analysed = false;
+        layOutMatrix();
+        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
+        factor.analyzePattern(matrix_);
+        Eigen::VectorXd heads(unknowns_);
         for (int iteration = 1; iteration <= options_.maxIterations; ++iteration) {
             result.iterations = iteration;
             assemble();
-            if (!analysed) {
-                factor.analyzePattern(matrix_);
-                analysed = true;
-            }
             factor.factorize(matrix_);
             if (factor.info() != Eigen::Success)
                 return finish(result);
-            const Eigen::VectorXd heads = factor.solve(rhs_);
+            heads = factor.solve(rhs_);
             for (int j = 0; j < net_.junctions; ++j)
                 head_[std::size_t(j)] = unknown_[std::size_t(j)] >= 0 ? heads[unknown_[std::size_t(j)]] : 0.0;
             // Settled: the terminals the grade now stands above flow again, any still taking
@@ -158,58 +156,97 @@ private:
     // One junction's unknown, or none (the source, an open end).
     int unknownOf(int junction) const { return junction == kSource ? -1 : unknown_[std::size_t(junction)]; }
 
-    void addElement(std::vector<Eigen::Triplet<double>>& entries, int from, int to, double fixedTo,
-                    const Linearised& law, double flow) {
+    // Where an element's terms stand among the matrix's stored values (its lower triangle):
+    // the diagonal at either end, and the entry between them; -1 where there is none.
+    struct Slots {
+        int atFrom = -1, atTo = -1, between = -1;
+    };
+
+    // The pattern is the network's and stays: it is laid out once, with each element's slots,
+    // and every iteration only writes the values (no allocation, no sorting).
+    void layOutMatrix() {
+        std::vector<Eigen::Triplet<double>> entries;
+        entries.reserve(std::size_t(unknowns_) + net_.links.size());
+        for (int u = 0; u < unknowns_; ++u)
+            entries.emplace_back(u, u, 0.0);
+        for (const SolverNetwork::Link& link : net_.links) {
+            const int a = unknownOf(link.from), b = unknownOf(link.to);
+            if (carries(link) && a >= 0 && b >= 0 && a != b)
+                entries.emplace_back(std::max(a, b), std::min(a, b), 0.0);
+        }
+        matrix_.resize(unknowns_, unknowns_);
+        matrix_.setFromTriplets(entries.begin(), entries.end());
+        matrix_.makeCompressed();
+        const auto slot = [this](int row, int column) {
+            const int* rows = matrix_.innerIndexPtr();
+            const int* begin = rows + matrix_.outerIndexPtr()[column];
+            const int* end = rows + matrix_.outerIndexPtr()[column + 1];
+            return int(std::lower_bound(begin, end, row) - rows);
+        };
+        linkSlots_.assign(net_.links.size(), {});
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (!carries(link))
+                continue;
+            const int a = unknownOf(link.from), b = unknownOf(link.to);
+            Slots& at = linkSlots_[k];
+            at.atFrom = a >= 0 ? slot(a, a) : -1;
+            at.atTo = b >= 0 ? slot(b, b) : -1;
+            at.between = a >= 0 && b >= 0 && a != b ? slot(std::max(a, b), std::min(a, b)) : -1;
+        }
+        terminalSlots_.assign(net_.terminals.size(), {});
+        for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
+            const int a = unknownOf(net_.terminals[t].junction);
+            terminalSlots_[t].atFrom = a >= 0 ? slot(a, a) : -1;
+        }
+        rhs_.resize(unknowns_);
+    }
+
+    // One element's linearised law into the matrix and the right-hand side: `fixedTo` is the
+    // head beyond a terminal (its static head).
+    void addElement(const Slots& at, int from, int to, double fixedTo, const Linearised& law, double flow) {
+        double* values = matrix_.valuePtr();
         const int a = unknownOf(from);
         const int b = to < 0 ? -1 : unknownOf(to);
         const double carried = flow - law.y;
         if (a >= 0) {
-            entries.emplace_back(a, a, law.p);
+            values[at.atFrom] += law.p;
             rhs_[a] -= carried;
-        } else {
+        } else if (b >= 0) {
             // A known head upstream: its part moves to the right.
-            if (b >= 0)
-                rhs_[b] += law.p * (from == kSource ? net_.sourceHead : 0.0);
+            rhs_[b] += law.p * (from == kSource ? net_.sourceHead : 0.0);
         }
         if (b >= 0) {
-            entries.emplace_back(b, b, law.p);
+            values[at.atTo] += law.p;
             rhs_[b] += carried;
         } else if (a >= 0) {
             rhs_[a] += law.p * fixedTo;
         }
-        if (a >= 0 && b >= 0) {
-            entries.emplace_back(a, b, -law.p);
-            entries.emplace_back(b, a, -law.p);
-        }
+        if (at.between >= 0)
+            values[at.between] -= law.p;
     }
 
     void assemble() {
-        rhs_ = Eigen::VectorXd::Zero(unknowns_);
-        std::vector<Eigen::Triplet<double>> entries;
-        entries.reserve(4 * (net_.links.size() + net_.terminals.size()));
-        linkLaw_.assign(net_.links.size(), {});
+        rhs_.setZero();
+        std::fill(matrix_.valuePtr(), matrix_.valuePtr() + matrix_.nonZeros(), 0.0);
+        linkLaw_.resize(net_.links.size());
         for (std::size_t k = 0; k < net_.links.size(); ++k) {
             const SolverNetwork::Link& link = net_.links[k];
             if (!carries(link))
                 continue;
             linkLaw_[k] = linearise(link.resistance, flow_[k], leastGradient_);
-            addElement(entries, link.from, link.to, 0.0, linkLaw_[k], flow_[k]);
+            addElement(linkSlots_[k], link.from, link.to, 0.0, linkLaw_[k], flow_[k]);
         }
-        terminalLaw_.assign(net_.terminals.size(), {});
+        terminalLaw_.resize(net_.terminals.size());
         for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
             if (dry_[t])
                 continue;
             const SolverNetwork::Terminal& terminal = net_.terminals[t];
             terminalLaw_[t] =
                 linearise(terminal.resistance, terminalFlow_[t], leastGradient_, terminal.exponent);
-            addElement(entries, terminal.junction, -1, terminal.staticHead, terminalLaw_[t],
+            addElement(terminalSlots_[t], terminal.junction, -1, terminal.staticHead, terminalLaw_[t],
                        terminalFlow_[t]);
         }
-        // Every unknown has a diagonal, even one whose elements all stand dry this iteration.
-        for (int u = 0; u < unknowns_; ++u)
-            entries.emplace_back(u, u, 0.0);
-        matrix_.resize(unknowns_, unknowns_);
-        matrix_.setFromTriplets(entries.begin(), entries.end());
     }
 
     // The flows from the new heads; true when they have settled.
@@ -371,6 +408,7 @@ private:
     std::vector<double> flow_, terminalFlow_, head_;
     std::vector<bool> dry_;
     std::vector<Linearised> linkLaw_, terminalLaw_;
+    std::vector<Slots> linkSlots_, terminalSlots_;
     Eigen::SparseMatrix<double> matrix_;
     Eigen::VectorXd rhs_;
 };

@@ -272,7 +272,7 @@ const NetworkVerification* ReportFacts::networkChecks() {
     if (!checks_) {
         checks_.emplace();
         // A network the converged solution cannot solve is reported without the checks.
-        const ConvergedSolution converged = SolveConverged(project_);
+        const ConvergedSolution converged = convergedSolutionFor(project_, results_);
         if (converged.ok)
             *checks_ = VerifyNetwork(project_, results_, converged);
     }
