@@ -117,13 +117,14 @@ DeleteCheck checkDelete(const Project& project, int16_t node) {
     return DeleteCheck::ConfirmDelete;
 }
 
-Deletion deleteNode(Project& project, int16_t node) {
+namespace {
+
+// The tree's part of a deletion: the node unlinked.
+Deletion unlinkNode(Project& project, int16_t node) {
     auto& nodes = project.NodeTable;
     Node& c = nodes[node];
     const int16_t p = c.parent;
     Deletion deletion;
-    // The loop pipes on the node's outlet go with it.
-    deletion.loopPipesRemoved = removeLoopPipesOn(project, node);
     if (!c.continues()) {
         Node& parent = nodes[p];
         if (parent.derivation == node && parent.next != node) {
@@ -152,6 +153,23 @@ Deletion deleteNode(Project& project, int16_t node) {
     nodes[nx].parent = p;
     deletion.recalculateFrom = p;
     return deletion;
+}
+
+} // namespace
+
+Deletion deleteNode(Project& project, int16_t node) {
+    // The loop pipes on the node's outlet go with it, and so do those on what it cuts off.
+    const int onTheNode = removeLoopPipesOn(project, node);
+    Deletion deletion = unlinkNode(project, node);
+    deletion.loopPipesRemoved = onTheNode + removeLoopPipesOffTheTree(project);
+    return deletion;
+}
+
+int loopPipesGoneWith(const Project& project, int16_t node) {
+    if (project.loopPipes.empty())
+        return 0;
+    Project after = project;
+    return deleteNode(after, node).loopPipesRemoved;
 }
 
 namespace {

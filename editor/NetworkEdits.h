@@ -48,6 +48,8 @@ struct Deletion {
 };
 // Deletes `node` (after checkDelete allowed it), with its derived subtree.
 Deletion deleteNode(Project& project, int16_t node);
+// How many loop pipes deleting `node` would take with it.
+int loopPipesGoneWith(const Project& project, int16_t node);
 
 // A derived branch at `at` (which continues and has none): one node named `name` ending in
 // a terminal of lastTerminalType at height 0. nullopt when a table is full.

@@ -95,6 +95,16 @@ void frmTubi::Cancella() {
             return;
         break;
     }
+    // The rings closed on what goes: asked apart, as they are not in this window.
+    if (const int rings = edits::loopPipesGoneWith(project_, node); rings > 0) {
+        const QString what = rings == 1 ? QStringLiteral("1 anello") : QStringLiteral("%1 anelli").arg(rings);
+        if (interaction_.message({QStringLiteral("Con il nodo si cancella%1 %2 che vi si chiud%3.\nConfermi?")
+                                      .arg(rings == 1 ? QString() : QStringLiteral("no"), what,
+                                           rings == 1 ? QStringLiteral("e") : QStringLiteral("ono")),
+                                  QStringLiteral("Cancella anelli"), MessageButtons::OkCancel,
+                                  MessageIcon::Exclamation}) != Answer::Ok)
+            return;
+    }
     const edits::Deletion deletion = edits::deleteNode(project_, node);
     host_.recordChange(change_label::kDelete, node);
     if (deletion.derivedBranchRemoved) {

@@ -76,6 +76,24 @@ int removeLoopPipesOn(Project& project, int16_t node) {
     return removed;
 }
 
+int removeLoopPipesOffTheTree(Project& project) {
+    if (project.loopPipes.empty())
+        return 0;
+    std::vector<bool> onTree(project.NodeTable.size(), false);
+    for (const int16_t node : networkPreorder(project))
+        onTree[std::size_t(node)] = true;
+    const auto reached = [&](int16_t node) {
+        return project.isValidNodeIndex(node) && onTree[std::size_t(node)];
+    };
+    std::vector<LoopPipe>& pipes = project.loopPipes;
+    const auto first = std::remove_if(pipes.begin(), pipes.end(), [&](const LoopPipe& pipe) {
+        return !reached(pipe.nodeA) || !reached(pipe.nodeB);
+    });
+    const int removed = int(pipes.end() - first);
+    pipes.erase(first, pipes.end());
+    return removed;
+}
+
 void moveLoopPipes(Project& project, int16_t from, int16_t to) {
     for (LoopPipe& pipe : project.loopPipes) {
         if (pipe.nodeA == from)

@@ -29,6 +29,8 @@ LoopPipe newLoopPipe(const Project& project, int16_t nodeA, int16_t nodeB);
 std::vector<std::size_t> loopPipesOn(const Project& project, int16_t node);
 // Removes the pipes on `node`; returns how many.
 int removeLoopPipesOn(Project& project, int16_t node);
+// Removes the pipes on a node no walk from node 1 reaches any more; returns how many.
+int removeLoopPipesOffTheTree(Project& project);
 // The pipes on `from` go to `to` (a node's record moved there).
 void moveLoopPipes(Project& project, int16_t from, int16_t to);
 

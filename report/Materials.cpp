@@ -100,6 +100,9 @@ MaterialsTotals totalMaterials(const Project& project, const NetworkResults& res
             CountTerminal(project, results, totals, i);
         }
     }
+    // The loop pipes are pipe as much as the tree's sections.
+    for (const LoopPipe& pipe : project.loopPipes)
+        addLength(totals, pipe.asSection());
     return totals;
 }
 

@@ -112,6 +112,29 @@ TEST(Materials, OpenAndManifoldEndsHoldNoTerminalButTheirLengthCounts) {
     }
 }
 
+// A loop pipe's metres count with its series and diameter as a section's do; a KV element
+// among them adds none.
+TEST(Materials, LoopPipesCountAsPipe) {
+    Project p = testkit::projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root(pipe(20, kSteel, kBore50));
+    const int16_t a = build.continueAfter(trunk, pipe(10, kSteel, kBore40));
+    build.endWithTerminal(a, kHydrant, 0);
+    const double before = totalLength(p, kSteel, kBore40);
+    LoopPipe ring;
+    ring.nodeA = trunk;
+    ring.nodeB = a;
+    ring.length = 12.5f;
+    ring.seriesIndex = kSteel;
+    ring.diameterIndex = kBore40;
+    p.loopPipes.push_back(ring);
+    ring.seriesIndex = 0; // a KV element
+    ring.length = 7;
+    p.loopPipes.push_back(ring);
+    EXPECT_EQ(totalLength(p, kSteel, kBore40), before + 12.5);
+    EXPECT_EQ(totalLength(p, kSteel, kBore50), 20.0);
+}
+
 TEST(Materials, TextFileNameReplacesTheLastThreeCharacters) {
     const struct {
         const char* project;

@@ -4,6 +4,7 @@
 #include "editor/NetworkEdits.h"
 #include "editor/lstTubi.h"
 #include "model/Calculation.h"
+#include "model/LoopPipes.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QListWidget>
@@ -84,6 +85,21 @@ TEST_F(EditorCommandsTest, Deletions) {
         show(QStringLiteral("cancella la riga %1").arg(row));
     }
     seen.expectGolden(QStringLiteral("comandi-cancella"));
+}
+
+// A ring closed on the derivation a deletion takes with it: asked apart; refused, nothing goes;
+// then the node, its derivation and the ring go together.
+TEST_F(EditorCommandsTest, DeletingANodeAsksForTheRingsItTakes) {
+    p.loopPipes.push_back(newLoopPipe(p, 1, 4)); // from A to D, derived from B
+    for (const Answer rings : {Answer::Cancel, Answer::Ok}) {
+        at(2, kNome);
+        ask.answers = {Answer::Ok, rings};
+        trunk->Cancella();
+        show(QStringLiteral("cancella la riga 2, anelli: %1").arg(rings == Answer::Ok ? "sì" : "no"));
+        seen.line(QStringLiteral("anelli nel progetto: %1").arg(p.loopPipes.size()));
+    }
+    EXPECT_TRUE(p.loopPipes.empty());
+    seen.expectGolden(QStringLiteral("comandi-cancella-anelli"));
 }
 
 TEST_F(EditorCommandsTest, TypedValuesDiametersAndDialogs) {
