@@ -294,9 +294,11 @@ void Tabelle::PrintSummary() {
         surface_.setCurrentY(0);
     }
     printHeading(QStringLiteral("SINTESI DEI RISULTATI"));
-    printWrapped(QStringLiteral("Calcolo della rete: portata totale %1 l/min alla pressione di progetto %2.")
-                     .arg(flowText(facts_.results().totalFlow),
-                          pressureReadout(project_.supplyPressure, project_.pressureUnit)));
+    printWrapped(
+        QStringLiteral("Calcolo della rete%1: portata totale %2 l/min alla pressione di progetto %3.")
+            .arg(facts_.results().ring ? QStringLiteral(" (") + kRingCaption + u')' : QString(),
+                 flowText(facts_.results().totalFlow),
+                 pressureReadout(project_.supplyPressure, project_.pressureUnit)));
     // The terminal the calculation leaves with the least pressure.
     std::optional<std::pair<double, int16_t>> least;
     for (const int16_t first : branchStarts(project_)) {

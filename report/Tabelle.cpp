@@ -388,6 +388,37 @@ void Tabelle::PrintNodesSection() {
         start = NextBranchStart(PrintBranchTable(start));
     while (start != 0);
     WarnOpenEnds();
+    PrintLoopPipes();
+}
+
+void Tabelle::PrintLoopPipes() {
+    if (project_.loopPipes.empty())
+        return;
+    // Each pipe between the two nodes it joins, its flow positive from the first to the second.
+    constexpr int kName = 18, kEnds = 28, kLength = 6, kBore = 5, kFlow = 8, kSpeed = 7, kDrop = 8;
+    QString text =
+        QStringLiteral("\n  Anelli (portata positiva dal primo nodo al secondo)\n") +
+        QStringLiteral("Nome").leftJustified(kName) + QStringLiteral("Da > a").leftJustified(kEnds) +
+        QStringLiteral("metri").rightJustified(kLength) + QStringLiteral("Phi").rightJustified(kBore) +
+        QStringLiteral("l/min").rightJustified(kFlow) + QStringLiteral("m/s").rightJustified(kSpeed) +
+        QStringLiteral("D.P.").rightJustified(kDrop) + u'\n';
+    const PressureScale pressures = calculationScale(project_.pressureUnit);
+    for (const LoopPipeRow& row : computeLoopPipeRows(project_, facts_.results())) {
+        const LoopPipe& pipe = project_.loopPipes[row.pipe];
+        const Node section = pipe.asSection();
+        const QString ends = oneLine(project_.NodeTable[std::size_t(pipe.nodeA)].name) +
+                             QStringLiteral(" > ") +
+                             oneLine(project_.NodeTable[std::size_t(pipe.nodeB)].name);
+        text +=
+            oneLine(pipe.name).leftJustified(kName, u' ', true) + ends.leftJustified(kEnds, u' ', true) +
+            (section.isKvElement() ? QStringLiteral("KV").rightJustified(kLength)
+                                   : PadField(pipe.length, kLength, 1)) +
+            PadField(section.isKvElement() ? QString() : project_.diameterOf(section).label, kBore, 0) +
+            (pipe.closed ? QStringLiteral("chiuso").rightJustified(kFlow) : PadField(row.flow, kFlow, 1)) +
+            (row.velocity ? PadField(*row.velocity, kSpeed, 2) : QString(kSpeed, u' ')) +
+            pressures.cell(row.drop).rightJustified(kDrop) + u'\n';
+    }
+    printSection(text);
 }
 
 // ---- 4. tables ----------------------------------------------------------------------

@@ -103,6 +103,8 @@ public:
     // The first node of the branch to print after the one ending at `lastNode`; 0 when done.
     int16_t NextBranchStart(int16_t lastNode) const;
     void PrintNodesSection();
+    // The loop pipes' table, after the branches', for a network with rings.
+    void PrintLoopPipes();
     // Says aloud, once, which branches printed so far end without a terminal.
     void WarnOpenEnds();
     void PrintGridTable(const QString& layout);

@@ -317,3 +317,27 @@ TEST(LoopPipes, TheSolutionOfALoopedProjectHoldsItsLaws) {
     EXPECT_NEAR(s.loops[0].flow, 0.0, 1e-6);
     EXPECT_NEAR(s.nodes[std::size_t(a)].flow, s.nodes[std::size_t(b)].flow, 1e-6);
 }
+
+// A compaction renumbers the records after those dropped: each pipe's two ends follow their
+// nodes, and a pipe on a node dropped goes.
+TEST(LoopPipes, ACompactionRenumbersBothEnds) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
+    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
+    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, kSteel, kBore40});
+    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
+    build.endWithTerminal(c, 1, 0);
+    p.loopPipes.push_back(newLoopPipe(p, c, trunk));
+    p.loopPipes.push_back(newLoopPipe(p, b, c));
+    edits::deleteNode(p, a); // A's record stays, off the tree, until the compaction
+    ASSERT_EQ(p.loopPipes.size(), 2u);
+    const RecordMoves moves = dropUnreachableRecords(p);
+    ASSERT_EQ(p.nodeCount(), 3);
+    const auto name = [&p](int16_t node) { return p.NodeTable[std::size_t(node)].name; };
+    EXPECT_EQ(name(p.loopPipes[0].nodeA), QStringLiteral("C"));
+    EXPECT_EQ(name(p.loopPipes[0].nodeB), QStringLiteral("Tronco"));
+    EXPECT_EQ(name(p.loopPipes[1].nodeA), QStringLiteral("B"));
+    EXPECT_EQ(name(p.loopPipes[1].nodeB), QStringLiteral("C"));
+    EXPECT_NE(moves.nodes[std::size_t(c)], c);
+}

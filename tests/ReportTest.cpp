@@ -1,11 +1,13 @@
 // The printed report, read back from a recording surface in millimetres of the page.
 
 #include "model/Calculation.h"
+#include "model/DerivedQuantities.h"
 #include "model/MessageText.h"
 #include "report/CurvesPage.h"
 #include "report/Tabelle.h"
 #include "standards/OperatingCurves.h"
 #include "standards/StandardHydraulics.h"
+#include "storage/ProjectFile.h"
 #include "tests/GoldenFiles.h"
 #include "tests/TestFiles.h"
 #include "tests/support/NetworkBuilder.h"
@@ -122,6 +124,31 @@ TEST(Report, LongBranchesStartOnANewPageAndGoOnUnderTheirCaptions) {
     Report r;
     testkit::expectGolden(QStringLiteral("report-ramo-lungo.txt"),
                           testkit::pagesAsText(r.print(p, {true, false, false, false, false})));
+}
+
+// A ring: the summary says once that the figures are the converged solution's, the branch table
+// shows its flows (A beside the ring carries 96 of the 161 l/min, worked by hand in the file's
+// notes) and the loop pipes have their own table, with the flow from the first node named.
+TEST(Report, ARingSaysSoAndListsItsLoopPipes) {
+    Project p = testkit::projectWithTestCatalogues();
+    ASSERT_TRUE(
+        ReadProject(p, QStringLiteral(VALMORA_TEST_DATA_DIR "/calcoli/16-anello-in-parallelo.vlm")).ok());
+    ReportSections sections;
+    sections.summary = true;
+    sections.materials = sections.terminals = false;
+    Report r;
+    const QStringList texts = r.printTexts(p, sections);
+    const QString all = texts.join(u'\n');
+    EXPECT_EQ(all.count(kRingCaption), 1);
+    EXPECT_TRUE(texts.contains(QStringLiteral("  Anelli (portata positiva dal primo nodo al secondo)")));
+    const auto row = std::find_if(texts.begin(), texts.end(),
+                                  [](const QString& t) { return t.startsWith(QStringLiteral("Anello ")); });
+    ASSERT_NE(row, texts.end());
+    // The numbers in the program's locale (the tests run in C and in Italian).
+    EXPECT_EQ(
+        row->simplified(),
+        QStringLiteral("Anello Tronco > A 20.0 40 65.7 0.87 627").replace(u'.', QLocale().decimalPoint()));
+    EXPECT_TRUE(texts.contains(QStringLiteral("96")));
 }
 
 TEST(Report, PadFieldRightAlignsNumbersAndTexts) {
