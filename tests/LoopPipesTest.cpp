@@ -341,3 +341,23 @@ TEST(LoopPipes, ACompactionRenumbersBothEnds) {
     EXPECT_EQ(name(p.loopPipes[1].nodeB), QStringLiteral("C"));
     EXPECT_NE(moves.nodes[std::size_t(c)], c);
 }
+
+// Deleting node 1 puts the next node's record in its place: the pipes on node 1 go, those on
+// the next node follow it to index 1.
+TEST(LoopPipes, DeletingTheOriginTakesItsPipesAndKeepsTheNextNodes) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
+    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
+    const int16_t c = build.continueAfter(a, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
+    build.endWithTerminal(c, 1, 0);
+    p.loopPipes.push_back(newLoopPipe(p, trunk, c));
+    p.loopPipes.push_back(newLoopPipe(p, a, c));
+    EXPECT_EQ(edits::loopPipesGoneWith(p, trunk), 1);
+    EXPECT_EQ(p.loopPipes.size(), 2u); // asking changes nothing
+    EXPECT_EQ(edits::deleteNode(p, trunk).loopPipesRemoved, 1);
+    ASSERT_EQ(p.loopPipes.size(), 1u);
+    EXPECT_EQ(p.loopPipes[0].nodeA, 1);
+    EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("A"));
+    EXPECT_EQ(p.NodeTable[std::size_t(p.loopPipes[0].nodeB)].name, QStringLiteral("C"));
+}
