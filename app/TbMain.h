@@ -95,6 +95,8 @@ public:
     void changePipeSeries();
     void changeTerminals();
     void createComb();
+    // "Chiudi un anello...": a loop pipe from the cursor's node to another, named by the user.
+    void closeRing();
     // Grafts at the cursor node: another project's whole network ("&Importa"), or the
     // snippet "Ritaglio.idx" that "Copia" wrote ("Incolla").
     void importProject();

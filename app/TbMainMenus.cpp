@@ -149,6 +149,7 @@ void TbMain::buildMenus() {
     action(tools, "mnuCambiaTerm", QStringLiteral("Cambia &terminale, globalmente"),
            &TbMain::changeTerminals);
     action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
+    action(tools, "mnuChiudiAnello", QStringLiteral("Chiudi un &anello..."), &TbMain::closeRing);
     tools->addSeparator();
     action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
     action(tools, "mnuVerifica", QStringLiteral("Verifica di &norma..."), &TbMain::showVerification);

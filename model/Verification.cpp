@@ -20,17 +20,20 @@ bool flowsAgree(double calculated, double converged) {
 }
 
 bool tooFast(const std::optional<double>& velocity) {
-    return velocity && *velocity > kVelocityLimit;
+    return velocity &&
+           std::abs(*velocity) > kVelocityLimit; // either way along the section (a ring may turn it)
 }
 
-TerminalVerification verifyTerminal(const Project& project, const ConvergedSolution& solution,
-                                    const BranchRow& row) {
+TerminalVerification verifyTerminal(const Project& project, const NetworkResults& results,
+                                    const ConvergedSolution& solution, const BranchRow& row) {
     const Node& node = project.NodeTable[row.node];
     const Terminal& terminal = project.terminalOf(node);
     const ConvergedNode& converged = solution.nodes[std::size_t(row.node)];
     TerminalVerification out;
     out.node = row.node;
-    out.calculatedFlow = row.flow;
+    // What the terminal discharges: its section's flow, less in a ring what the loop pipes at
+    // its outlet take.
+    out.calculatedFlow = terminalFlowAt(results, row.node);
     out.convergedFlow = converged.terminalFlow;
     out.shutOff = converged.shutOff;
     out.dry = converged.dry;
@@ -67,7 +70,7 @@ NetworkVerification VerifyNetwork(const Project& project, const NetworkResults& 
             }
             if (node.endsInTerminal()) {
                 result.terminalIndex[std::size_t(row.node)] = int(result.terminals.size());
-                result.terminals.push_back(verifyTerminal(project, solution, row));
+                result.terminals.push_back(verifyTerminal(project, results, solution, row));
             } else if (!node.continues() && converged.flow > 0) {
                 result.openEndIndex[std::size_t(row.node)] = int(result.openEnds.size());
                 result.openEnds.push_back({row.node, row.flow, converged.flow});

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <random>
 
 using namespace valmora;
@@ -124,6 +125,17 @@ void expectLoopedSolutionHolds(const Project& p, const ConvergedSolution& s) {
             continue;
         EXPECT_NEAR(balance[std::size_t(i)], 0.0, 1e-12 * (through[std::size_t(i)] + 1)) << "node " << i;
     }
+}
+
+// A trunk of 50 mm, then 40 mm sections of the names given one after the other, the last
+// ending in a K 80 terminal on the ground: the nodes, from the trunk.
+std::vector<int16_t> buildChain(Project& p, std::initializer_list<const char*> names) {
+    NetworkBuilder build(p);
+    std::vector<int16_t> nodes{build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50})};
+    for (const char* name : names)
+        nodes.push_back(build.continueAfter(nodes.back(), {QString::fromUtf8(name), 10, 0, kSteel, kBore40}));
+    build.endWithTerminal(nodes.back(), kTypeK80, 0);
+    return nodes;
 }
 
 } // namespace
@@ -268,11 +280,8 @@ TEST(LoopPipes, EditsKeepEachPipeOnItsNode) {
 
 TEST(LoopPipes, WhatMayJoinTwoNodes) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
-    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
-    const int16_t c = build.continueAfter(a, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
-    build.endWithTerminal(c, 1, 0);
+    const std::vector<int16_t> nodes = buildChain(p, {"A", "C"});
+    const int16_t trunk = nodes[0], a = nodes[1], c = nodes[2];
     EXPECT_EQ(loopPipeProblem(p, trunk, c), std::nullopt);
     EXPECT_EQ(loopPipeProblem(p, a, a), LoopPipeProblem::SameNode);
     EXPECT_EQ(loopPipeProblem(p, a, 99), LoopPipeProblem::NotOnTheTree);
@@ -322,12 +331,8 @@ TEST(LoopPipes, TheSolutionOfALoopedProjectHoldsItsLaws) {
 // nodes, and a pipe on a node dropped goes.
 TEST(LoopPipes, ACompactionRenumbersBothEnds) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
-    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
-    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, kSteel, kBore40});
-    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
-    build.endWithTerminal(c, 1, 0);
+    const std::vector<int16_t> nodes = buildChain(p, {"A", "B", "C"});
+    const int16_t trunk = nodes[0], a = nodes[1], b = nodes[2], c = nodes[3];
     p.loopPipes.push_back(newLoopPipe(p, c, trunk));
     p.loopPipes.push_back(newLoopPipe(p, b, c));
     edits::deleteNode(p, a); // A's record stays, off the tree, until the compaction
@@ -346,11 +351,8 @@ TEST(LoopPipes, ACompactionRenumbersBothEnds) {
 // the next node follow it to index 1.
 TEST(LoopPipes, DeletingTheOriginTakesItsPipesAndKeepsTheNextNodes) {
     Project p = projectWithTestCatalogues();
-    NetworkBuilder build(p);
-    const int16_t trunk = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
-    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
-    const int16_t c = build.continueAfter(a, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
-    build.endWithTerminal(c, 1, 0);
+    const std::vector<int16_t> nodes = buildChain(p, {"A", "C"});
+    const int16_t trunk = nodes[0], a = nodes[1], c = nodes[2];
     p.loopPipes.push_back(newLoopPipe(p, trunk, c));
     p.loopPipes.push_back(newLoopPipe(p, a, c));
     EXPECT_EQ(edits::loopPipesGoneWith(p, trunk), 1);

@@ -257,6 +257,41 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
     seen.expectGolden(QStringLiteral("diametri"));
 }
 
+// "Chiudi un anello...": from the cursor's node to a node named by the user, of the length
+// typed; a name no node has, and one two nodes have, are refused; the grid then shows the
+// ring's converged flows (C's branch fed from both ends), and undo takes the pipe away.
+TEST_F(MainWindowTest, ClosingARingFromTheCursorsNode) {
+    testkit::NetworkBuilder build(project());
+    const int16_t a = build.root({QStringLiteral("A"), 20, 0, 1, 3});
+    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, 1, 2});
+    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, 1, 2});
+    build.endWithTerminal(c, 1, 0);
+    const int16_t d = build.deriveAt(b, {QStringLiteral("D"), 10, 0, 1, 2});
+    build.endWithTerminal(d, 1, 0);
+    project().NodeTable[std::size_t(d)].name = QStringLiteral("C");
+    window->RefreshAllWindows();
+    window->document().startHistory();
+    session().currentNode = a;
+    for (const QString& typed : {QStringLiteral("Nessuno"), QStringLiteral("C")}) {
+        ask.inputs = {typed};
+        trigger("mnuChiudiAnello");
+    }
+    project().NodeTable[std::size_t(d)].name = QStringLiteral("D");
+    window->document().startHistory();
+    ask.inputs = {QStringLiteral("C"), inLocale("12.5")};
+    trigger("mnuChiudiAnello");
+    ASSERT_EQ(project().loopPipes.size(), 1u);
+    EXPECT_EQ(project().loopPipes[0].nodeA, a);
+    EXPECT_EQ(project().loopPipes[0].nodeB, c);
+    EXPECT_EQ(project().loopPipes[0].length, 12.5f);
+    EXPECT_TRUE(results().ring.has_value());
+    seen.step(QStringLiteral("anello da A a C di 12,5 m")).grid(*trunk());
+    trigger("mnuAnnulla");
+    EXPECT_TRUE(project().loopPipes.empty());
+    seen.step(QStringLiteral("annullato")).grid(*trunk());
+    seen.expectGolden(QStringLiteral("chiudi-anello"));
+}
+
 // The toolbar acts on the active window; a branch's window opens from its cell and closes
 // with the node that carries it or with its only node; a refresh keeps the trunk and closes
 // the branches' windows; the options recalculate.
