@@ -7,6 +7,7 @@
 #include "editor/ChangeLabels.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
+#include "editor/frmAnelli.h"
 #include "editor/frmMatrice.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
@@ -493,6 +494,24 @@ void TbMain::closeRing() {
     p.loopPipes.push_back(pipe);
     activeChild()->aggiorna();
     recordChange(change_label::kCloseRing, from);
+}
+
+void TbMain::showLoopPipes() {
+    commitPendingEdits();
+    if (document_.project().loopPipes.empty()) {
+        interaction_.inform(
+            QStringLiteral("Il progetto non ha anelli: se ne chiude uno dal nodo del cursore con "
+                           "Strumenti, Chiudi un anello."),
+            QStringLiteral("Anelli"));
+        return;
+    }
+    const int16_t cursor = document_.session().currentNode;
+    frmAnelli dialog(document_.project(), document_.results(), interaction_, this);
+    interaction_.runDialog(dialog);
+    if (!dialog.changed())
+        return;
+    activeChild()->aggiorna();
+    recordChange(change_label::kRings, cursor);
 }
 
 void TbMain::createComb() {

@@ -97,6 +97,8 @@ public:
     void createComb();
     // "Chiudi un anello...": a loop pipe from the cursor's node to another, named by the user.
     void closeRing();
+    // "Anelli...": the loop pipes' window.
+    void showLoopPipes();
     // Grafts at the cursor node: another project's whole network ("&Importa"), or the
     // snippet "Ritaglio.idx" that "Copia" wrote ("Incolla").
     void importProject();

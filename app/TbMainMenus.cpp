@@ -150,6 +150,7 @@ void TbMain::buildMenus() {
            &TbMain::changeTerminals);
     action(tools, "mnuMatrice", QStringLiteral("&Crea una serie di terminali"), &TbMain::createComb);
     action(tools, "mnuChiudiAnello", QStringLiteral("Chiudi un &anello..."), &TbMain::closeRing);
+    action(tools, "mnuAnelli", QStringLiteral("Anel&li..."), &TbMain::showLoopPipes);
     tools->addSeparator();
     action(tools, "mnuAvvisi", QStringLiteral("A&vvisi della rete..."), &TbMain::showWarnings);
     action(tools, "mnuVerifica", QStringLiteral("Verifica di &norma..."), &TbMain::showVerification);

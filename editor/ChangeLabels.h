@@ -31,6 +31,7 @@ inline const QString kSeriesEverywhere = QStringLiteral("cambio tipo di tubo");
 inline const QString kTerminalsEverywhere = QStringLiteral("cambio terminali");
 inline const QString kComb = QStringLiteral("creazione pettine");
 inline const QString kCloseRing = QStringLiteral("chiusura di un anello");
+inline const QString kRings = QStringLiteral("modifica degli anelli");
 inline const QString kImport = QStringLiteral("importa");
 inline const QString kPaste = QStringLiteral("incolla");
 inline const QString kVerificationSettings = QStringLiteral("impostazioni di verifica");

@@ -1,3 +1,5 @@
+#include "editor/frmAnelli.h"
+#include "model/LoopPipes.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -13,6 +15,7 @@ using valmora::testkit::writeBytes;
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 
 using namespace valmora;
 using namespace valmora::grid_column;
@@ -290,6 +293,54 @@ TEST_F(MainWindowTest, ClosingARingFromTheCursorsNode) {
     EXPECT_TRUE(project().loopPipes.empty());
     seen.step(QStringLiteral("annullato")).grid(*trunk());
     seen.expectGolden(QStringLiteral("chiudi-anello"));
+}
+
+// "Anelli...": with none, it says how to close one; then the window lists each pipe, a length
+// it cannot read is refused naming the pipe and changes nothing; a new length, the next
+// diameter and closing are taken on "O.K", "Elimina" takes the second pipe away, and undo
+// gives everything back.
+TEST_F(MainWindowTest, TheLoopPipesWindow) {
+    testkit::NetworkBuilder build(project());
+    const int16_t a = build.root({QStringLiteral("A"), 20, 0, 1, 3});
+    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, 1, 2});
+    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, 1, 2});
+    build.endWithTerminal(c, 1, 0);
+    window->RefreshAllWindows();
+    trigger("mnuAnelli");
+    project().loopPipes.push_back(newLoopPipe(project(), a, c));
+    project().loopPipes.push_back(newLoopPipe(project(), b, c));
+    window->RefreshAllWindows();
+    window->document().startHistory();
+    const std::vector<LoopPipe> before = project().loopPipes;
+    const auto edit = [this](const std::function<void(frmAnelli&)>& change) {
+        ask.dialogScripts.push_back([change](QDialog& dialog) {
+            auto& rings = dynamic_cast<frmAnelli&>(dialog);
+            change(rings);
+        });
+        trigger("mnuAnelli");
+    };
+    edit([](frmAnelli& rings) {
+        rings.Griglia->item(0, frmAnelli::kMetri)->setText(QStringLiteral("dodici"));
+        rings.btnOK->click();
+        rings.btnAnnulla->click();
+    });
+    EXPECT_EQ(project().loopPipes, before);
+    edit([](frmAnelli& rings) {
+        rings.Griglia->item(0, frmAnelli::kMetri)->setText(inLocale("7.5"));
+        qobject_cast<QComboBox*>(rings.Griglia->cellWidget(0, frmAnelli::kDiametro))->setCurrentIndex(3);
+        rings.Griglia->item(0, frmAnelli::kChiuso)->setCheckState(Qt::Checked);
+        rings.Griglia->setCurrentCell(1, frmAnelli::kNome);
+        rings.btnElimina->click();
+        rings.btnOK->click();
+    });
+    ASSERT_EQ(project().loopPipes.size(), 1u);
+    EXPECT_EQ(project().loopPipes[0].length, 7.5f);
+    EXPECT_EQ(project().loopPipes[0].diameterIndex, 3);
+    EXPECT_TRUE(project().loopPipes[0].closed);
+    seen.step(QStringLiteral("anello 1 di 7,5 m, diametro 4, chiuso; anello 2 eliminato")).grid(*trunk());
+    trigger("mnuAnnulla");
+    EXPECT_EQ(project().loopPipes, before);
+    seen.expectGolden(QStringLiteral("finestra-anelli"));
 }
 
 // The toolbar acts on the active window; a branch's window opens from its cell and closes
