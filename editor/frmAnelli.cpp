@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace valmora {
 
 namespace {
@@ -46,6 +48,9 @@ frmAnelli::frmAnelli(Project& project, const NetworkResults& results, Interactio
         fillRow(int(k), project_.loopPipes[k], k < rows.size() ? &rows[k] : nullptr);
     }
     Griglia->resizeColumnsToContents();
+    // A series' name is long: its column shows the start, the whole name in the list.
+    constexpr int kSeriesColumnWidth = 150;
+    Griglia->setColumnWidth(kSerie, std::min(Griglia->columnWidth(kSerie), kSeriesColumnWidth));
 
     btnElimina = new QPushButton(QStringLiteral("&Elimina"), this);
     btnElimina->setObjectName(QStringLiteral("btnElimina"));
@@ -70,7 +75,7 @@ frmAnelli::frmAnelli(Project& project, const NetworkResults& results, Interactio
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Griglia);
     layout->addLayout(buttons);
-    resize(760, 320);
+    resize(820, 320);
 }
 
 void frmAnelli::fillRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures) {
