@@ -238,12 +238,7 @@ QString benchLoopedComb(const Project& comb, const QString& scratch) {
         const auto a = int16_t(node(rng)), b = int16_t(node(rng));
         if (loopPipeProblem(looped, a, b))
             continue;
-        LoopPipe pipe = newLoopPipe(looped, a, b);
-        pipe.length = trunk.length;
-        pipe.virtualLength = trunk.virtualLength;
-        pipe.seriesIndex = trunk.seriesIndex;
-        pipe.diameterIndex = trunk.diameterIndex;
-        looped.loopPipes.push_back(pipe);
+        testkit::addLoopPipeLike(looped, a, b, trunk);
     }
     report("SolveConverged, the comb with 100 loop pipes",
            timeRuns(kRuns, [&] { last = SolveConverged(looped); }));

@@ -7,7 +7,6 @@
 #include "model/Traversal.h"
 
 #include <cmath>
-#include <limits>
 #include <memory>
 
 namespace valmora {
@@ -163,23 +162,8 @@ CalculationOutcome solveRings(const Project& project, NetworkResults& results, C
         outcome.message = solution.message;
         return outcome;
     }
-    RingResults ring;
-    const std::size_t size = project.NodeTable.size();
-    ring.nodeFlow.assign(size, 0.0);
-    ring.outletDrop.assign(size, std::numeric_limits<double>::quiet_NaN());
-    ring.terminalFlow.assign(size, 0.0);
-    for (std::size_t i = 1; i < size; ++i) {
-        const ConvergedNode& node = solution.nodes[i];
-        ring.nodeFlow[i] = node.flow;
-        ring.terminalFlow[i] = node.terminalFlow;
-        if (node.cumulativeDrop)
-            ring.outletDrop[i] = *node.cumulativeDrop;
-    }
-    for (const ConvergedLoopPipe& pipe : solution.loops)
-        ring.loopFlow.push_back(pipe.flow);
-    ring.solution = std::move(solved);
-    results.ring = std::move(ring);
     results.totalFlow = static_cast<float>(solution.totalFlow);
+    results.ring = std::move(solved);
     return outcome;
 }
 

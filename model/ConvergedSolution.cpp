@@ -100,8 +100,8 @@ ConvergedSolution SolveConverged(const Project& project, const ConvergedOptions&
 }
 
 ConvergedSolution convergedSolutionFor(const Project& project, const NetworkResults& results) {
-    if (results.ring && results.ring->solution)
-        return *results.ring->solution;
+    if (results.ring)
+        return *results.ring;
     return SolveConverged(project);
 }
 

@@ -1,6 +1,7 @@
 #include "model/DerivedQuantities.h"
 
 #include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
 #include "model/NumberFormat.h"
 #include "model/Traversal.h"
 
@@ -12,16 +13,26 @@ using namespace hydraulics;
 
 namespace {
 
-// A value of the ring's results by node index; `absent` beyond its tables.
-double ringValue(const std::vector<double>& values, int16_t node, double absent) {
-    return node >= 0 && std::size_t(node) < values.size() ? values[std::size_t(node)] : absent;
+// The rings' solution of a node; none beyond its tables (a node added since carries nothing).
+const ConvergedNode* ringNode(const NetworkResults& results, int16_t node) {
+    const std::vector<ConvergedNode>& nodes = results.ring->nodes;
+    return node > 0 && std::size_t(node) < nodes.size() ? &nodes[std::size_t(node)] : nullptr;
+}
+
+// The drop from the supply to a node's outlet in the rings' solution; none where it has no
+// pressure (shut off, or beyond the solution's tables).
+std::optional<double> ringOutletDrop(const NetworkResults& results, int16_t node) {
+    const ConvergedNode* at = ringNode(results, node);
+    return at ? at->cumulativeDrop : std::nullopt;
 }
 
 } // namespace
 
 double nodeFlow(const NetworkResults& results, int16_t node) {
-    if (results.ring)
-        return ringValue(results.ring->nodeFlow, node, 0.0);
+    if (results.ring) {
+        const ConvergedNode* at = ringNode(results, node);
+        return at ? at->flow : 0.0;
+    }
     return double(results.totalFlow) * results.node(node).flowFraction;
 }
 
@@ -36,8 +47,10 @@ std::optional<double> finiteOrNone(double value) {
 } // namespace
 
 double terminalFlowAt(const NetworkResults& results, int16_t node) {
-    if (results.ring)
-        return ringValue(results.ring->terminalFlow, node, 0.0);
+    if (results.ring) {
+        const ConvergedNode* at = ringNode(results, node);
+        return at ? at->terminalFlow : 0.0;
+    }
     return nodeFlow(results, node);
 }
 
@@ -78,10 +91,9 @@ double inletPressure(const NetworkResults& results, int16_t node) {
 double branchEntryDrop(const Project& project, const NetworkResults& results, int16_t firstNode) {
     if (firstNode == 1)
         return 0;
-    if (results.ring) {
-        const double drop = ringValue(results.ring->outletDrop, project.NodeTable[firstNode].parent, 0.0);
-        return std::isfinite(drop) ? drop : double(project.supplyPressure);
-    }
+    if (results.ring)
+        return ringOutletDrop(results, project.NodeTable[firstNode].parent)
+            .value_or(double(project.supplyPressure));
     return double(project.supplyPressure) - inletPressure(results, firstNode);
 }
 
@@ -128,8 +140,7 @@ std::vector<BranchRow> computeBranchRows(const Project& project, const NetworkRe
         if (results.ring) {
             // In a ring a section may carry water against the tree, and a closed one's outlet
             // may still be fed: the drop to each outlet is the solution's own.
-            const double drop = ringValue(results.ring->outletDrop, i, 0.0);
-            cumulative = std::isfinite(drop) ? drop : 0.0;
+            cumulative = ringOutletDrop(results, i).value_or(0.0);
         }
         row.cumulativeDrop = cumulative;
         rows.push_back(row);
@@ -143,7 +154,7 @@ std::vector<LoopPipeRow> computeLoopPipeRows(const Project& project, const Netwo
         const Node section = project.loopPipes[k].asSection();
         LoopPipeRow row;
         row.pipe = k;
-        row.flow = results.ring && k < results.ring->loopFlow.size() ? results.ring->loopFlow[k] : 0.0;
+        row.flow = results.ring && k < results.ring->loops.size() ? results.ring->loops[k].flow : 0.0;
         row.drop = sectionDrop(project, section, row.flow);
         row.velocity = sectionVelocity(project, section, row.flow);
         rows.push_back(row);
@@ -169,8 +180,8 @@ std::vector<ReportRow> computeReportRows(const Project& project, const NetworkRe
         row.velocity = sectionVelocity(project, node, row.flow);
         cumulative = node.closed ? supply : cumulative + row.drop;
         if (results.ring) {
-            const double drop = ringValue(results.ring->outletDrop, i, supply);
-            cumulative = node.closed || !std::isfinite(drop) ? supply : drop;
+            const std::optional<double> drop = ringOutletDrop(results, i);
+            cumulative = node.closed || !drop ? supply : *drop;
         }
         row.cumulativeDrop = cumulative;
         rows.push_back(row);

@@ -45,11 +45,9 @@ template <typename Record> void follow(std::vector<Record>& records, const std::
 
 void NetworkResults::followMovedNodes(const std::vector<int16_t>& moved) {
     follow(nodes, moved);
-    if (ring) {
-        follow(ring->nodeFlow, moved);
-        follow(ring->outletDrop, moved);
-        follow(ring->terminalFlow, moved);
-    }
+    // The rings' solution names the old indexes: it goes, until the calculation that follows
+    // every compaction solves them again.
+    ring.reset();
 }
 
 void NetworkResults::followMovedTerminals(const std::vector<int16_t>& moved) {

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace valmora {
@@ -31,25 +30,15 @@ struct TerminalResult {
     float terminalResistance = 0; // 10000 / K^1.85
 };
 
-// A network with loop pipes: its five passes, made for trees, would leave the rings out, so
-// what the program shows of it is the converged solution, kept here. Nodes beyond its tables
-// (added since) carry nothing.
-struct RingResults {
-    std::vector<double> nodeFlow;     // l/min by node index; negative against the tree's direction
-    std::vector<double> outletDrop;   // mm from the supply to each node's outlet; NaN where shut off
-    std::vector<double> loopFlow;     // l/min by loop pipe, positive from its node A to its node B
-    std::vector<double> terminalFlow; // l/min by node index: what a terminal end discharges
-    // The whole solution these were read from, for the checks that compare against it.
-    std::shared_ptr<const ConvergedSolution> solution;
-};
-
 struct NetworkResults {
     std::vector<NodeResult> nodes;         // index 0 holds no node
     std::vector<TerminalResult> terminals; // index 0 holds no terminal
     float totalFlow = 0;                   // l/min entering node 1
     float networkResistance = 0;           // eqResistance of node 1
-    // Set for a network with loop pipes (totalFlow is then the converged solution's too).
-    std::optional<RingResults> ring;
+    // A network with loop pipes: its five passes, made for trees, would leave the rings out,
+    // so what the program shows of it is the converged solution, held here (totalFlow is then
+    // the solution's too); none for a tree. Shared by copies of the results, changed by none.
+    std::shared_ptr<const ConvergedSolution> ring;
     // Counts the writes (every calculation ends with one), so that what is derived from the
     // results knows when to be worked out again.
     uint64_t generation = 0;

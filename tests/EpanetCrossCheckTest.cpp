@@ -9,7 +9,6 @@
 #include "cli/EpanetExport.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
-#include "model/LoopPipes.h"
 #include "model/NetworkSolver.h"
 #include "model/Traversal.h"
 #include "standards/StandardHydraulics.h"
@@ -260,13 +259,7 @@ TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
             const int16_t a = pipes[anyPipe(rng)], b = pipes[anyPipe(rng)];
             if (a == b)
                 continue;
-            const Node& like = p.NodeTable[std::size_t(pipes[anyPipe(rng)])];
-            LoopPipe pipe = newLoopPipe(p, a, b);
-            pipe.length = like.length;
-            pipe.virtualLength = like.virtualLength;
-            pipe.seriesIndex = like.seriesIndex;
-            pipe.diameterIndex = like.diameterIndex;
-            p.loopPipes.push_back(pipe);
+            testkit::addLoopPipeLike(p, a, b, p.NodeTable[std::size_t(pipes[anyPipe(rng)])]);
         }
         const ConvergedSolution ours = SolveConverged(p);
         ASSERT_TRUE(ours.ok && ours.converged);

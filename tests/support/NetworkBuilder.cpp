@@ -1,6 +1,7 @@
 #include "tests/support/NetworkBuilder.h"
 
 #include "model/Calculation.h"
+#include "model/LoopPipes.h"
 #include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
@@ -165,6 +166,15 @@ void buildRandom(Project& project, std::mt19937& rng, int nodes) {
         const float height = chance(rng, 0.4) ? decimal(rng, 200) : 0.0f;
         build.endWithTerminal(end, static_cast<int16_t>(pick(rng, 0, 2)), height);
     }
+}
+
+void addLoopPipeLike(Project& project, int16_t a, int16_t b, const Node& like) {
+    LoopPipe pipe = newLoopPipe(project, a, b);
+    pipe.length = like.length;
+    pipe.virtualLength = like.virtualLength;
+    pipe.seriesIndex = like.seriesIndex;
+    pipe.diameterIndex = like.diameterIndex;
+    project.loopPipes.push_back(pipe);
 }
 
 } // namespace valmora::testkit

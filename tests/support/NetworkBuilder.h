@@ -90,4 +90,8 @@ void buildChain(Project& project, int nodes);
 // names with accents and inner blanks.
 void buildRandom(Project& project, std::mt19937& rng, int nodes);
 
+// A loop pipe from node a to node b with `like`'s section (lengths, series, diameter), added
+// to the project.
+void addLoopPipeLike(Project& project, int16_t a, int16_t b, const Node& like);
+
 } // namespace valmora::testkit
