@@ -125,6 +125,9 @@ void frmTubi::showPressureCaptions() {
 }
 
 QString frmTubi::caption() const {
+    // The trunk's window says once that a looped network's figures are the converged solution's.
+    if (firstNode_ == 1 && results_.ring)
+        return gridCaption(project_, firstNode_) + QStringLiteral(" - ") + kRingCaption;
     return gridCaption(project_, firstNode_);
 }
 
