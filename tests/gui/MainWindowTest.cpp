@@ -260,15 +260,26 @@ TEST_F(MainWindowTest, DiameterStepsLeaveLockedKvAndLargestAlone) {
     seen.expectGolden(QStringLiteral("diametri"));
 }
 
+// A trunk of 1" A, 3/4" B and 3/4" C ending in a hydrant on the ground, which the rings join;
+// the three nodes, and the builder to go on with.
+struct RingTrunk {
+    testkit::NetworkBuilder build;
+    int16_t a, b, c;
+    explicit RingTrunk(Project& p)
+        : build(p), a(build.root({QStringLiteral("A"), 20, 0, 1, 3})),
+          b(build.continueAfter(a, {QStringLiteral("B"), 10, 0, 1, 2})),
+          c(build.continueAfter(b, {QStringLiteral("C"), 10, 0, 1, 2})) {
+        build.endWithTerminal(c, 1, 0);
+    }
+};
+
 // "Chiudi un anello...": from the cursor's node to a node named by the user, of the length
 // typed; a name no node has, and one two nodes have, are refused; the grid then shows the
 // ring's converged flows (C's branch fed from both ends), and undo takes the pipe away.
 TEST_F(MainWindowTest, ClosingARingFromTheCursorsNode) {
-    testkit::NetworkBuilder build(project());
-    const int16_t a = build.root({QStringLiteral("A"), 20, 0, 1, 3});
-    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, 1, 2});
-    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, 1, 2});
-    build.endWithTerminal(c, 1, 0);
+    RingTrunk trunkOf(project());
+    auto& build = trunkOf.build;
+    const int16_t a = trunkOf.a, b = trunkOf.b, c = trunkOf.c;
     const int16_t d = build.deriveAt(b, {QStringLiteral("D"), 10, 0, 1, 2});
     build.endWithTerminal(d, 1, 0);
     project().NodeTable[std::size_t(d)].name = QStringLiteral("C");
@@ -300,11 +311,8 @@ TEST_F(MainWindowTest, ClosingARingFromTheCursorsNode) {
 // diameter and closing are taken on "O.K", "Elimina" takes the second pipe away, and undo
 // gives everything back.
 TEST_F(MainWindowTest, TheLoopPipesWindow) {
-    testkit::NetworkBuilder build(project());
-    const int16_t a = build.root({QStringLiteral("A"), 20, 0, 1, 3});
-    const int16_t b = build.continueAfter(a, {QStringLiteral("B"), 10, 0, 1, 2});
-    const int16_t c = build.continueAfter(b, {QStringLiteral("C"), 10, 0, 1, 2});
-    build.endWithTerminal(c, 1, 0);
+    const RingTrunk trunkOf(project());
+    const int16_t a = trunkOf.a, b = trunkOf.b, c = trunkOf.c;
     window->RefreshAllWindows();
     trigger("mnuAnelli");
     project().loopPipes.push_back(newLoopPipe(project(), a, c));
