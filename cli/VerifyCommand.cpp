@@ -137,6 +137,8 @@ QJsonArray sectionsJson(const SetCheck& set) {
     for (const SheetSection& s : set.sections) {
         QJsonObject j;
         j[QStringLiteral("node")] = s.node;
+        if (s.loopPipe >= 0)
+            j[QStringLiteral("loopPipe")] = s.loopPipe + 1; // as the loop window numbers them
         j[QStringLiteral("name")] = s.name;
         j[QStringLiteral("series")] = s.kv ? QStringLiteral("KV") : s.series;
         j[QStringLiteral("diameter")] = s.kv ? QJsonValue() : QJsonValue(s.innerDiameter);
@@ -181,6 +183,12 @@ QJsonObject setJson(const SetCheck& set, bool unfavourable, const ScenarioCheck&
     o[QStringLiteral("terminals")] = terminals;
     o[QStringLiteral("sectionsOverVelocity")] = nodeArray(set.sectionsOverVelocity);
     o[QStringLiteral("valvesOverVelocity")] = nodeArray(set.valvesOverVelocity);
+    if (!set.loopPipesOverVelocity.empty()) {
+        QJsonArray pipes;
+        for (const auto& [pipe, velocity] : set.loopPipesOverVelocity)
+            pipes.append(pipe + 1);
+        o[QStringLiteral("loopPipesOverVelocity")] = pipes;
+    }
     if (unfavourable) {
         o[QStringLiteral("demandPressure")] = optionalNumber(set.demandPressure);
         o[QStringLiteral("demandFlow")] = set.demandPressure ? QJsonValue(set.demandFlow) : QJsonValue();

@@ -25,6 +25,8 @@ CliResult runVerify(const QStringList& arguments);
 // requiredFlow, requiredPressure, pass}], sectionsOverVelocity, valvesOverVelocity},
 // mostFavourable: {found, totalFlow, reserveVolume, terminals: [{node, flow, pressure}],
 // sectionsOverVelocity, valvesOverVelocity}}]}; flows in l/min, pressures in bar, volumes in m3.
+// On a looped network the sheet's loop pipes carry "loopPipe" (numbered from 1, node 0) and a
+// set lists its loop pipes past 10 m/s in "loopPipesOverVelocity".
 QByteArray verificationJson(const StandardCheck& check);
 
 } // namespace valmora

@@ -282,9 +282,18 @@ struct Ranked {
     const Set* set = nullptr;
 };
 
-// The `kExactlySolvedAreas` best by estimate, best first.
-std::vector<Ranked> bestByEstimate(const std::vector<Set>& sets,
+// The `kExactlySolvedAreas` best by estimate, best first. The estimates follow the tree's paths:
+// on a looped network, where water reaches a head round a ring as well, they may rank a far
+// area first that the ring serves well, so there every area is solved while they are up to
+// `kLoopedAreasSolved`.
+std::vector<Ranked> bestByEstimate(const StandardNetwork& network, const std::vector<Set>& sets,
                                    const std::function<double(const Set&)>& estimate) {
+    if (network.looped() && sets.size() <= std::size_t(kLoopedAreasSolved)) {
+        std::vector<Ranked> all;
+        for (const Set& set : sets)
+            all.push_back({0, &set});
+        return all;
+    }
     std::vector<Ranked> ranked;
     ranked.reserve(sets.size());
     for (const Set& set : sets)
@@ -301,7 +310,7 @@ std::vector<Ranked> bestByEstimate(const std::vector<Set>& sets,
 FoundSet mostUnfavourableOf(const StandardNetwork& network, const std::vector<std::vector<int16_t>>& sets,
                             const std::function<double(int16_t)>& required, SetFound how) {
     const auto estimate = [&](const Set& set) {
-        const ScenarioTree tree(network, set);
+        const ScenarioNetwork tree(network, set);
         std::vector<double> flows, pressures;
         for (const int16_t m : tree.members()) {
             pressures.push_back(required(m));
@@ -313,7 +322,7 @@ FoundSet mostUnfavourableOf(const StandardNetwork& network, const std::vector<st
     found.found = how;
     found.setsTried = int(sets.size());
     found.value = -std::numeric_limits<double>::infinity();
-    for (const Ranked& r : bestByEstimate(sets, estimate)) {
+    for (const Ranked& r : bestByEstimate(network, sets, estimate)) {
         const double demand = demandPressureOf(network, *r.set, required);
         ++found.setsSolved;
         if (demand > found.value) {
@@ -329,7 +338,7 @@ FoundSet mostFavourableOf(const StandardNetwork& network, const std::vector<std:
                           SetFound how) {
     const double origin = supply.fixed() ? network.supplyBar() : supply.pressureAt(0);
     const auto estimate = [&](const Set& set) {
-        const ScenarioTree tree(network, set);
+        const ScenarioNetwork tree(network, set);
         std::vector<double> flows;
         for (const int16_t m : tree.members())
             flows.push_back(requiredFlow(m));
@@ -339,7 +348,7 @@ FoundSet mostFavourableOf(const StandardNetwork& network, const std::vector<std:
     found.found = how;
     found.setsTried = int(sets.size());
     found.value = -std::numeric_limits<double>::infinity();
-    for (const Ranked& r : bestByEstimate(sets, estimate)) {
+    for (const Ranked& r : bestByEstimate(network, sets, estimate)) {
         const FoundSet one = supply.fixed()
                                  ? mostFavourableSet(network, *r.set, int(r.set->size()), network.supplyBar())
                                  : mostFavourableSet(network, *r.set, int(r.set->size()), supply);

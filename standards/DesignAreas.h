@@ -19,7 +19,8 @@
 // Of all the areas (or clusters), the most unfavourable needs the highest demand pressure,
 // the most favourable draws the most flow at the supply. Each candidate is first estimated
 // (its members drawing their required flows, the losses those flows make on the shared
-// pipes), and the best by estimate are solved exactly.
+// pipes), and the best by estimate are solved exactly; on a looped network (a gridded
+// installation, whose ranges are fed from both ends) every candidate is solved.
 
 #include "standards/SetSearch.h"
 #include "standards/StandardHydraulics.h"
@@ -33,6 +34,8 @@ namespace valmora {
 
 // The candidates solved exactly, of those best by estimate.
 constexpr int kExactlySolvedAreas = 12;
+// On a looped network, every candidate is solved while they are at most this many.
+constexpr int kLoopedAreasSolved = 400;
 // The design area's side along the ranges: this times the square root of its area.
 constexpr double kAreaLengthFactor = 1.2;
 

@@ -30,20 +30,20 @@ std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {
 
 // The flows the whole network draws at origin pressures, in the verification's own law (every
 // terminal that may discharge working at once, Q = Kn sqrt(p), heights at 10.197 m a bar),
-// each solved from the last: pressures near each other have flows near each other.
+// each solved afresh.
 class NetworkDemand {
 public:
     explicit NetworkDemand(const StandardNetwork& network) : tree_(network, dischargingEnds(network)) {}
     double flowAt(double pressure) {
         if (pressure <= 0)
             return 0;
-        last_ = tree_.solve(pressure, last_.flow.empty() ? nullptr : &last_);
+        last_ = tree_.solve(pressure);
         return last_.totalFlow;
     }
 
 private:
-    ScenarioTree tree_;
-    ScenarioTree::Solution last_;
+    ScenarioNetwork tree_;
+    ScenarioNetwork::Solution last_;
 };
 
 // A demand curve from the pressure at which its first terminal starts to flow (`still`, the
@@ -184,7 +184,7 @@ OperatingChart operatingChart(const Project& project, const StandardCheck* check
                 const std::vector<int16_t> members = flowingMembers(network, set);
                 if (members.empty() || (oneSet && !unfavourable))
                     continue;
-                const ScenarioTree tree(network, members);
+                const ScenarioNetwork tree(network, members);
                 const auto drawn = [&](double p) { return tree.solve(p).totalFlow; };
                 DemandCurve curve;
                 curve.name = oneSet ? rolePlural(scenario.role) + QStringLiteral(", tutti")

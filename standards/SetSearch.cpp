@@ -24,8 +24,8 @@ struct Goal {
 
 struct Evaluated {
     double value = -std::numeric_limits<double>::infinity();
-    std::optional<ScenarioTree> tree;
-    ScenarioTree::Solution solution;
+    std::optional<ScenarioNetwork> tree;
+    ScenarioNetwork::Solution solution;
     int critical = -1; // the member that sets the demand (slot)
 };
 
@@ -46,7 +46,7 @@ Evaluated evaluate(const StandardNetwork& network, const std::vector<int16_t>& m
     std::vector<double> required;
     for (const int16_t m : e.tree->members())
         required.push_back(goal.required(m));
-    const std::optional<ScenarioTree::Demand> demand = e.tree->demand(required);
+    const std::optional<ScenarioNetwork::Demand> demand = e.tree->demand(required);
     if (!demand) {
         e.value = std::numeric_limits<double>::infinity();
         return e;
@@ -69,7 +69,7 @@ public:
         : network_(network), set_(set) {
         const Project& project = network.project();
         const std::size_t size = project.NodeTable.size();
-        const ScenarioTree& tree = *set.tree;
+        const ScenarioNetwork& tree = *set.tree;
         const std::vector<int16_t>& nodes = tree.treeNodes();
         onTree_.assign(size, -1);
         for (std::size_t k = 0; k < nodes.size(); ++k) {
@@ -119,7 +119,7 @@ private:
     static constexpr double kExponentSlope = hydraulics::kExponent;
 
     double headAt(int16_t node) const {
-        const ScenarioTree& tree = *set_.tree;
+        const ScenarioNetwork& tree = *set_.tree;
         const auto k = std::size_t(onTree_[std::size_t(node)]);
         const int parent = tree.treeParent(k);
         const double above =
@@ -445,7 +445,7 @@ double demandPressureOf(const StandardNetwork& network, const std::vector<int16_
 
 double totalFlowOf(const StandardNetwork& network, const std::vector<int16_t>& members,
                    double originPressure) {
-    return ScenarioTree(network, members).solve(originPressure).totalFlow;
+    return ScenarioNetwork(network, members).solve(originPressure).totalFlow;
 }
 
 } // namespace valmora

@@ -9,16 +9,10 @@
 #include <cmath>
 #include <limits>
 
-// The scenario's flows minimise its content
-//     F = sum over the tree's sections of r |Q|^2.85 / 2.85
-//       + sum over members of (q^3 / (3 Kn^2) + z q) - P x (flow leaving the supply)
-// over the members' flows q >= 0: dF/dq of a member is minus its residual (the head reaching
-// its outlet less its own pressure q^2/Kn^2 and static head), so the minimiser is exactly the
-// hydraulics, a member at 0 being one that the head does not reach. F is strictly convex:
-// the minimiser is unique. A projected Newton step per iteration, the linearised losses
-// eliminated over the tree (each subtree a line "inlet head = a + b x change of its flow",
-// branches combined in parallel, the supply solved at the top, changes split back down), and
-// an Armijo search along the projected step. The tree is a scenario's: a few dozen nodes.
+// A scenario is solved by the network solver on its own small network: the merged sections
+// of its tree, the loop links between their ends, and its members as outlets of exponent 2
+// (p = Q^2 / Kn^2). Everything else of the solution (the demand's search, the estimates) is
+// worked here.
 
 namespace valmora {
 
@@ -26,22 +20,17 @@ using hydraulics::kExponent;
 
 namespace {
 
-constexpr int kLiftLevels = 16; // 2^16 > 32 767 nodes deep
-constexpr double kContentExponent = kExponent + 1;
+constexpr int kLiftLevels = 16;         // 2^16 > 32 767 nodes deep
 constexpr double kTerminalExponent = 2; // p = (Q / Kn)^2
 constexpr int kMaxIterations = 100;
-constexpr int kMaxBacktracks = 50;
-constexpr double kArmijoFraction = 1e-4;
-constexpr double kContentRoundoff = 16 * std::numeric_limits<double>::epsilon();
-// Heads balance to this (bar), relative to the supply's head or 1 bar, whichever is larger.
-constexpr double kHeadTolerance = 1e-11;
-// Flows below this (l/min) take its curvature: every line's slope stays positive.
-constexpr double kCurvatureFloorFlow = 1e-9;
-constexpr double kHeldFlow = 1e-12;
 // The demand's head is found to this share of itself.
 constexpr double kDemandTolerance = 1e-9;
 constexpr int kMaxDemandSteps = 200;
-constexpr double kHopelessHead = 1e7; // bar: no supply reaches a member that needs more
+// bar: no supply reaches a member that needs more (a thousand MPa, a hundred times any pump's).
+constexpr double kHopelessHead = 1e4;
+// Flows below this (l/min) take its curvature: the slope stays positive.
+constexpr double kCurvatureFloorFlow = 1e-9;
+constexpr int kSupply = -1; // the network solver's source
 
 double lossOf(double r, double flow) {
     return r * std::pow(std::abs(flow), kExponent);
@@ -89,6 +78,7 @@ StandardNetwork::StandardNetwork(const Project& project) : project_(project) {
     first_.assign(size, -1);
     afterSubtree_.assign(size, -1);
     depth_.assign(size, 0);
+    closedAbove_.assign(size, 0);
     up_.assign(kLiftLevels, std::vector<int16_t>(size, 0));
 
     preorder_ = networkPreorder(project);
@@ -100,6 +90,7 @@ StandardNetwork::StandardNetwork(const Project& project) : project_(project) {
         depth_[std::size_t(i)] = node.parent > 0 ? depth_[parent] + 1 : 0;
         up_[0][std::size_t(i)] = node.parent;
         shutOff_[std::size_t(i)] = node.closed || (node.parent > 0 && shutOff_[parent]);
+        closedAbove_[std::size_t(i)] = (node.parent > 0 ? closedAbove_[parent] : 0) + (node.closed ? 1 : 0);
         sectionResistance_[std::size_t(i)] = openSectionResistance(project, node) / kLossMmPerBar;
         pathResistance_[std::size_t(i)] =
             (node.parent > 0 ? pathResistance_[parent] : 0.0) + sectionResistance_[std::size_t(i)];
@@ -125,6 +116,57 @@ StandardNetwork::StandardNetwork(const Project& project) : project_(project) {
         for (const int16_t i : preorder_)
             up_[std::size_t(k)][std::size_t(i)] =
                 up_[std::size_t(k - 1)][std::size_t(up_[std::size_t(k - 1)][std::size_t(i)])];
+    takeLoopPipes();
+}
+
+// The open loop pipes between nodes of the tree; where they bring water past a closed section,
+// what lies behind it is no longer shut off.
+void StandardNetwork::takeLoopPipes() {
+    std::vector<bool> onTheTree(project_.NodeTable.size(), false);
+    for (const int16_t i : preorder_)
+        onTheTree[std::size_t(i)] = true;
+    for (std::size_t k = 0; k < project_.loopPipes.size(); ++k) {
+        const LoopPipe& pipe = project_.loopPipes[k];
+        if (pipe.closed || !project_.isValidNodeIndex(pipe.nodeA) || !project_.isValidNodeIndex(pipe.nodeB) ||
+            !onTheTree[std::size_t(pipe.nodeA)] || !onTheTree[std::size_t(pipe.nodeB)] ||
+            pipe.nodeA == pipe.nodeB)
+            continue;
+        const double r = openSectionResistance(project_, pipe.asSection()) / standard_law::kLossMmPerBar;
+        loops_.push_back({pipe.nodeA, pipe.nodeB, int(k), r});
+    }
+    if (loops_.empty())
+        return;
+    // Reached: along open sections down, up, and across open loop pipes.
+    const std::size_t size = project_.NodeTable.size();
+    std::vector<std::vector<int16_t>> around(size);
+    for (const int16_t i : preorder_) {
+        const Node& node = project_.NodeTable[std::size_t(i)];
+        if (node.closed || node.parent <= 0)
+            continue;
+        around[std::size_t(i)].push_back(node.parent);
+        around[std::size_t(node.parent)].push_back(i);
+    }
+    for (const LoopLink& link : loops_) {
+        around[std::size_t(link.a)].push_back(link.b);
+        around[std::size_t(link.b)].push_back(link.a);
+    }
+    std::vector<bool> reached(size, false);
+    std::vector<int16_t> pending;
+    if (!preorder_.empty() && !project_.NodeTable[std::size_t(preorder_.front())].closed) {
+        reached[std::size_t(preorder_.front())] = true;
+        pending.push_back(preorder_.front());
+    }
+    while (!pending.empty()) {
+        const int16_t at = pending.back();
+        pending.pop_back();
+        for (const int16_t next : around[std::size_t(at)])
+            if (!reached[std::size_t(next)]) {
+                reached[std::size_t(next)] = true;
+                pending.push_back(next);
+            }
+    }
+    for (const int16_t i : preorder_)
+        shutOff_[std::size_t(i)] = !reached[std::size_t(i)];
 }
 
 int16_t StandardNetwork::commonAncestor(int16_t a, int16_t b) const {
@@ -144,56 +186,82 @@ int16_t StandardNetwork::commonAncestor(int16_t a, int16_t b) const {
 }
 
 double StandardNetwork::flowAlone(int16_t end, int16_t from, double head) const {
+    if (looped() && from <= 0) {
+        const ScenarioNetwork::Solution alone = ScenarioNetwork(*this, {end}).solve(head);
+        return alone.flow.empty() ? 0.0 : alone.flow.front();
+    }
     const double r = pathResistance(end) - (from > 0 ? pathResistance(from) : 0.0);
     return drivenFlow(r, kn(end), staticHead(end), head);
 }
 
 double StandardNetwork::demandAlone(int16_t end, double required) const {
+    if (looped()) {
+        const std::optional<ScenarioNetwork::Demand> alone = ScenarioNetwork(*this, {end}).demand({required});
+        return alone ? alone->pressure : std::numeric_limits<double>::infinity();
+    }
     const double flow = kn(end) * std::sqrt(std::max(required, 0.0));
     return lossOf(pathResistance(end), flow) + required + staticHead(end);
 }
 
 // ---- one scenario -------------------------------------------------------------------
 
-ScenarioTree::ScenarioTree(const StandardNetwork& network, std::vector<int16_t> members)
+ScenarioNetwork::ScenarioNetwork(const StandardNetwork& network, std::vector<int16_t> members)
     : network_(&network), members_(std::move(members)) {
     const auto byFilePosition = [&](int16_t a, int16_t b) { return network.first(a) < network.first(b); };
     std::sort(members_.begin(), members_.end(), byFilePosition);
-    // The members and where two neighbours in file order part: every branching of their paths.
-    nodes_ = members_;
-    for (std::size_t i = 1; i < members_.size(); ++i)
-        nodes_.push_back(network.commonAncestor(members_[i - 1], members_[i]));
+    // The members, the loop pipes' ends, and where two neighbours in file order part: every
+    // branching of their paths.
+    std::vector<int16_t> ends = members_;
+    for (const StandardNetwork::LoopLink& link : network.loopLinks()) {
+        ends.push_back(link.a);
+        ends.push_back(link.b);
+    }
+    std::sort(ends.begin(), ends.end(), byFilePosition);
+    ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
+    nodes_ = ends;
+    for (std::size_t i = 1; i < ends.size(); ++i)
+        nodes_.push_back(network.commonAncestor(ends[i - 1], ends[i]));
     std::sort(nodes_.begin(), nodes_.end(), byFilePosition);
     nodes_.erase(std::unique(nodes_.begin(), nodes_.end()), nodes_.end());
 
-    parent_.assign(nodes_.size(), -1);
-    slot_.assign(nodes_.size(), -1);
-    r_.assign(nodes_.size(), 0);
+    const std::size_t size = nodes_.size();
+    parent_.assign(size, -1);
+    slot_.assign(size, -1);
+    r_.assign(size, 0);
+    solverNetwork_.junctions = int(size);
+    solverNetwork_.links.resize(size);
     std::vector<int> open; // the tree nodes whose subtree the walk is in
     const auto holds = [&](int16_t a, int16_t b) {
         return network.first(a) <= network.first(b) && network.first(b) < network.afterSubtree(a);
     };
-    for (std::size_t k = 0; k < nodes_.size(); ++k) {
+    for (std::size_t k = 0; k < size; ++k) {
         while (!open.empty() && !holds(nodes_[std::size_t(open.back())], nodes_[k]))
             open.pop_back();
         parent_[k] = open.empty() ? -1 : open.back();
-        const double above = open.empty() ? 0.0 : network.pathResistance(nodes_[std::size_t(open.back())]);
-        r_[k] = network.pathResistance(nodes_[k]) - above;
+        const int16_t above = open.empty() ? int16_t(0) : nodes_[std::size_t(open.back())];
+        r_[k] = network.pathResistance(nodes_[k]) - (above > 0 ? network.pathResistance(above) : 0.0);
+        SolverNetwork::Link& link = solverNetwork_.links[k];
+        link.from = open.empty() ? kSupply : open.back();
+        link.to = int(k);
+        link.resistance = r_[k];
+        link.closed = network.closedOnTheWay(nodes_[k]) > (above > 0 ? network.closedOnTheWay(above) : 0);
         open.push_back(int(k));
     }
-    children_.assign(nodes_.size(), {});
-    for (std::size_t k = 0; k < nodes_.size(); ++k)
-        if (parent_[k] >= 0)
-            children_[std::size_t(parent_[k])].push_back(int(k));
+    const auto tiedTo = [&](int16_t node) {
+        return int(std::lower_bound(nodes_.begin(), nodes_.end(), node, byFilePosition) - nodes_.begin());
+    };
+    for (const StandardNetwork::LoopLink& loop : network.loopLinks())
+        solverNetwork_.links.push_back({tiedTo(loop.a), tiedTo(loop.b), loop.resistance, false});
     for (std::size_t m = 0; m < members_.size(); ++m) {
-        const auto at = std::lower_bound(nodes_.begin(), nodes_.end(), members_[m], byFilePosition);
-        slot_[std::size_t(at - nodes_.begin())] = int(m);
+        const int k = tiedTo(members_[m]);
+        slot_[std::size_t(k)] = int(m);
         kn_.push_back(network.kn(members_[m]));
         z_.push_back(network.staticHead(members_[m]));
+        solverNetwork_.terminals.push_back({k, 1 / (kn_.back() * kn_.back()), z_.back(), kTerminalExponent});
     }
 }
 
-void ScenarioTree::flowsUp(const std::vector<double>& q, std::vector<double>& edgeFlow) const {
+void ScenarioNetwork::flowsUp(const std::vector<double>& q, std::vector<double>& edgeFlow) const {
     edgeFlow.assign(nodes_.size(), 0.0);
     for (std::size_t k = nodes_.size(); k-- > 0;) {
         if (slot_[k] >= 0)
@@ -203,138 +271,34 @@ void ScenarioTree::flowsUp(const std::vector<double>& q, std::vector<double>& ed
     }
 }
 
-void ScenarioTree::headsDown(const std::vector<double>& edgeFlow, const std::vector<double>& power,
-                             double origin, std::vector<double>& head) const {
-    head.assign(nodes_.size(), 0.0);
-    for (std::size_t k = 0; k < nodes_.size(); ++k)
-        head[k] = (parent_[k] >= 0 ? head[std::size_t(parent_[k])] : origin) - r_[k] * power[k] * edgeFlow[k];
-}
-
-double ScenarioTree::content(const std::vector<double>& q, std::vector<double>& edgeFlow,
-                             std::vector<double>& power, double origin) const {
-    flowsUp(q, edgeFlow);
-    power.resize(nodes_.size());
-    double sum = 0;
-    for (std::size_t k = 0; k < nodes_.size(); ++k) {
-        // |Q|^0.85, once: times Q the loss, times Q^2 the content.
-        power[k] = std::pow(std::abs(edgeFlow[k]), kExponent - 1);
-        sum += r_[k] * power[k] * edgeFlow[k] * edgeFlow[k] / kContentExponent;
-    }
-    for (std::size_t m = 0; m < members_.size(); ++m)
-        sum += q[m] * q[m] * q[m] / (3 * kn_[m] * kn_[m]) + z_[m] * q[m];
-    return sum - origin * (nodes_.empty() ? 0.0 : edgeFlow[0]);
-}
-
-ScenarioTree::Solution ScenarioTree::solve(double origin, const Solution* start) const {
+ScenarioNetwork::Solution ScenarioNetwork::solve(double origin) const {
     Solution s;
     s.originPressure = origin;
-    const std::size_t members = members_.size();
-    std::vector<double> q(members, 0.0);
-    for (std::size_t m = 0; m < members; ++m)
-        q[m] = start && start->flow.size() == members ? std::max(start->flow[m], 0.0)
-                                                      : network_->flowAlone(members_[m], 0, origin);
     const std::size_t size = nodes_.size();
-    std::vector<double> edge, power, head, residual(members), a(size), b(size), outletA(size), outletB(size),
-        change(size), trial(members), trialEdge, trialPower;
-    std::vector<bool> rigid(size);
-    const double tolerance = kHeadTolerance * std::max(std::abs(origin), 1.0);
-    const auto slopeOf = [](double r, double p, double flow) {
-        return std::abs(flow) < kCurvatureFloorFlow ? lossSlope(r, flow) : kExponent * r * p;
-    };
-    double f = size > 0 ? content(q, edge, power, origin) : 0.0;
-    for (int iteration = 0; iteration <= kMaxIterations && size > 0; ++iteration) {
-        headsDown(edge, power, origin, head);
-        bool balanced = true;
-        for (std::size_t k = 0; k < size; ++k) {
-            if (slot_[k] < 0)
-                continue;
-            const auto m = std::size_t(slot_[k]);
-            residual[m] = head[k] - q[m] * q[m] / (kn_[m] * kn_[m]) - z_[m];
-            balanced = balanced && (q[m] > 0 ? std::abs(residual[m]) <= tolerance : residual[m] <= tolerance);
-        }
-        if (balanced) {
-            s.converged = true;
-            break;
-        }
-        if (iteration == kMaxIterations)
-            break;
-        // Lines from the members up.
-        for (std::size_t k = size; k-- > 0;) {
-            const double sectionLoss = r_[k] * power[k] * edge[k];
-            if (slot_[k] >= 0) {
-                const auto m = std::size_t(slot_[k]);
-                const double slope =
-                    slopeOf(r_[k], power[k], q[m]) +
-                    kTerminalExponent * std::max(q[m], kCurvatureFloorFlow) / (kn_[m] * kn_[m]);
-                rigid[k] = q[m] <= kHeldFlow && residual[m] <= 0;
-                change[k] = rigid[k] ? -q[m] : 0.0;
-                a[k] = sectionLoss + q[m] * q[m] / (kn_[m] * kn_[m]) + z_[m];
-                b[k] = slope;
-                continue;
-            }
-            double conductance = 0, weighted = 0, held = 0;
-            for (const int child : children_[k]) {
-                const auto c = std::size_t(child);
-                if (rigid[c]) {
-                    held += change[c];
-                } else {
-                    conductance += 1 / b[c];
-                    weighted += a[c] / b[c];
-                }
-            }
-            rigid[k] = conductance == 0;
-            change[k] = held;
-            if (rigid[k])
-                continue;
-            outletB[k] = 1 / conductance;
-            outletA[k] = (weighted - held) / conductance;
-            a[k] = sectionLoss + outletA[k];
-            b[k] = slopeOf(r_[k], power[k], edge[k]) + outletB[k];
-        }
-        if (!rigid[0])
-            change[0] = (origin - a[0]) / b[0];
-        for (std::size_t k = 0; k < size; ++k) {
-            if (slot_[k] >= 0 || rigid[k])
-                continue;
-            const double outlet = outletA[k] + outletB[k] * change[k];
-            for (const int child : children_[k])
-                if (!rigid[std::size_t(child)])
-                    change[std::size_t(child)] = (outlet - a[std::size_t(child)]) / b[std::size_t(child)];
-        }
-        // Armijo along the projected step.
-        double share = 1;
-        double trialContent = f;
-        const double rounding = kContentRoundoff * std::max(std::abs(f), 1.0);
-        for (int backtrack = 0; backtrack <= kMaxBacktracks; ++backtrack, share /= 2) {
-            double predicted = 0;
-            for (std::size_t k = 0; k < size; ++k) {
-                if (slot_[k] < 0)
-                    continue;
-                const auto m = std::size_t(slot_[k]);
-                trial[m] = std::max(q[m] + share * change[k], 0.0);
-                predicted -= residual[m] * (trial[m] - q[m]);
-            }
-            trialContent = content(trial, trialEdge, trialPower, origin);
-            if (trialContent <= f + kArmijoFraction * predicted + rounding)
-                break;
-        }
-        q.swap(trial);
-        edge.swap(trialEdge);
-        power.swap(trialPower);
-        f = trialContent;
+    if (members_.empty()) {
+        // Nothing discharges: the heads stand at the supply's.
+        s.converged = true;
+        s.edgeFlow.assign(size, 0.0);
+        s.head.assign(size, origin);
+        s.loopFlow.assign(solverNetwork_.links.size() - size, 0.0);
+        return s;
     }
-    if (size > 0)
-        headsDown(edge, power, origin, head);
-    s.flow = q;
-    s.pressure.assign(members, 0.0);
+    SolverNetwork network = solverNetwork_;
+    network.sourceHead = origin;
+    SolverOptions options;
+    options.maxIterations = kMaxIterations;
+    const SolverResult solved = SolveNetwork(network, options);
+    s.converged = solved.converged;
+    s.iterations = solved.iterations;
+    s.flow = solved.terminalFlow;
+    s.pressure.assign(members_.size(), 0.0);
     for (std::size_t k = 0; k < size; ++k)
         if (slot_[k] >= 0)
-            s.pressure[std::size_t(slot_[k])] = head[k] - z_[std::size_t(slot_[k])];
-    s.totalFlow = size > 0 ? edge[0] : 0.0;
-    s.edgeFlow = std::move(edge);
-    s.head = std::move(head);
-    if (size == 0)
-        s.converged = true;
+            s.pressure[std::size_t(slot_[k])] = solved.head[k] - z_[std::size_t(slot_[k])];
+    s.totalFlow = solved.sourceFlow;
+    s.edgeFlow.assign(solved.linkFlow.begin(), solved.linkFlow.begin() + std::ptrdiff_t(size));
+    s.loopFlow.assign(solved.linkFlow.begin() + std::ptrdiff_t(size), solved.linkFlow.end());
+    s.head = solved.head;
     return s;
 }
 
@@ -351,8 +315,8 @@ std::vector<double> lossesDown(const std::vector<double>& edgeFlow, const std::v
 
 } // namespace
 
-double ScenarioTree::estimatedDemand(const std::vector<double>& flows,
-                                     const std::vector<double>& pressures) const {
+double ScenarioNetwork::estimatedDemand(const std::vector<double>& flows,
+                                        const std::vector<double>& pressures) const {
     std::vector<double> edge;
     flowsUp(flows, edge);
     const std::vector<double> lost = lossesDown(edge, parent_, r_);
@@ -365,7 +329,7 @@ double ScenarioTree::estimatedDemand(const std::vector<double>& flows,
     return demand;
 }
 
-double ScenarioTree::estimatedFlow(const std::vector<double>& flows, double origin) const {
+double ScenarioNetwork::estimatedFlow(const std::vector<double>& flows, double origin) const {
     std::vector<double> edge;
     flowsUp(flows, edge);
     const std::vector<double> lost = lossesDown(edge, parent_, r_);
@@ -378,11 +342,11 @@ double ScenarioTree::estimatedFlow(const std::vector<double>& flows, double orig
     return total;
 }
 
-std::optional<ScenarioTree::Demand> ScenarioTree::demand(const std::vector<double>& required) const {
+std::optional<ScenarioNetwork::Demand> ScenarioNetwork::demand(const std::vector<double>& required) const {
     // g(P): how far the worst-served member stands above what it needs; it rises with P.
     Solution last;
     const auto shortfall = [&](double origin) {
-        last = solve(origin, last.flow.empty() ? nullptr : &last);
+        last = solve(origin);
         double worst = std::numeric_limits<double>::infinity();
         for (std::size_t m = 0; m < members_.size(); ++m)
             worst = std::min(worst, last.pressure[m] - required[m]);
@@ -390,10 +354,14 @@ std::optional<ScenarioTree::Demand> ScenarioTree::demand(const std::vector<doubl
     };
     if (members_.empty())
         return Demand{0, solve(0)};
-    // No member alone needs less than it would with the others: the largest of those is a floor.
+    // No member alone needs less than it would with the others: the largest of those is a floor
+    // (on a tree; on a looped network, what the members stand on).
     double low = 0;
     for (std::size_t m = 0; m < members_.size(); ++m)
-        low = std::max(low, network_->demandAlone(members_[m], required[m]));
+        low = std::max(low, network_->looped() ? network_->leastDemand(members_[m], required[m])
+                                               : network_->demandAlone(members_[m], required[m]));
+    if (low > kHopelessHead)
+        return std::nullopt;
     double gLow = shortfall(low);
     if (gLow >= 0)
         return Demand{low, last};

@@ -7,17 +7,18 @@
 // elements: EN 12845's p = 6.05e5 L Q^1.85 / (C^1.85 d^4.87) bar); a terminal stands on a
 // static head of its height at 0.098 bar a metre (1 bar = 10.197 m of water); the supply's
 // head, given in metres, is converted the same way. Every other terminal and every end
-// without terminal is shut; a closed section carries nothing.
+// without terminal is shut; a closed section or loop pipe carries nothing.
 //
-// A scenario's terminals and the sections that feed them make a small tree: the paths from
-// the supply to its members, with the sections between two branchings merged into one (they
-// carry the same flow, and Hazen-Williams resistances in series add). Each path's resistance
-// comes from sums kept for the whole network, so a scenario costs the size of its own tree,
-// not of the network's: thousands of scenarios of a network of 32 767 nodes are searched in
-// a second. Solved as the calculation's converged solution is: the flows minimise the
-// network's content, a terminal above the hydraulic grade delivering 0.
+// A scenario's network is small: the paths from the supply to its members and to the ends of
+// the loop pipes, with the sections between two branchings merged into one (they carry the
+// same flow, and Hazen-Williams resistances in series add), and the loop pipes between their
+// ends. Each path's resistance comes from sums kept for the whole network, so a scenario costs
+// the size of its own network, not of the whole one: thousands of scenarios of a tree of
+// 32 767 nodes are searched in a second. It is solved by the network solver, the one that
+// solves the calculation's converged solution, a member above the hydraulic grade delivering 0.
 
 #include "model/Calculation.h"
+#include "model/NetworkSolver.h"
 #include "model/Project.h"
 
 #include <QString>
@@ -65,29 +66,50 @@ public:
     int afterSubtree(int16_t node) const { return afterSubtree_[std::size_t(node)]; }
     const std::vector<int16_t>& preorder() const { return preorder_; }
     int16_t commonAncestor(int16_t a, int16_t b) const;
+    // Sections closed on the way from the supply to the node, the node's own included.
+    int closedOnTheWay(int16_t node) const { return closedAbove_[std::size_t(node)]; }
+
+    // The open loop pipes between nodes the supply reaches, with their resistances (bar per
+    // (l/min)^1.85); a network with any is looped, and its terminals may be fed both ways.
+    struct LoopLink {
+        int16_t a = 0, b = 0;
+        int pipe = 0; // its index among the project's loop pipes
+        double resistance = 0;
+    };
+    const std::vector<LoopLink>& loopLinks() const { return loops_; }
+    bool looped() const { return !loops_.empty(); }
 
     // The flow a terminal alone would draw with `head` bar at the outlet of `from` (0 for
-    // the supply itself) through the sections down to it.
+    // the supply itself) through the sections down to it; from the supply of a looped network,
+    // through every way the loops give it.
     double flowAlone(int16_t end, int16_t from, double head) const;
-    // The supply's head a terminal alone needs to stand at `required` bar.
+    // The supply's head a terminal alone needs to stand at `required` bar (solved on a looped
+    // network; none suffices: infinite).
     double demandAlone(int16_t end, double required) const;
+    // What no head below can do: the terminal standing at `required` bar on its static head.
+    double leastDemand(int16_t end, double required) const { return required + staticHead(end); }
 
 private:
+    void takeLoopPipes();
+
     const Project& project_;
     std::optional<NetworkProblem> problem_;
     double supply_ = 0;
     std::vector<int16_t> terminals_, preorder_;
     std::vector<double> kn_, staticHead_, pathResistance_, sectionResistance_;
     std::vector<bool> shutOff_;
-    std::vector<int> first_, afterSubtree_, depth_;
+    std::vector<LoopLink> loops_;
+    std::vector<int> first_, afterSubtree_, depth_, closedAbove_;
     std::vector<std::vector<int16_t>> up_; // up_[k][v]: the 2^k-th ancestor
 };
 
 // One scenario: its members discharging, everything else shut.
-class ScenarioTree {
+class ScenarioNetwork {
 public:
     // `members`: terminal ends that may discharge (not shut off, with Kn > 0), no repeats.
-    ScenarioTree(const StandardNetwork& network, std::vector<int16_t> members);
+    // The scenario's tree holds them, the ends of the network's loop pipes, and where their
+    // paths part.
+    ScenarioNetwork(const StandardNetwork& network, std::vector<int16_t> members);
 
     const std::vector<int16_t>& members() const { return members_; }
 
@@ -97,12 +119,15 @@ public:
         std::vector<double> pressure; // by member, bar at the connection (0 or below: dry)
         double totalFlow = 0;
         bool converged = false;
-        // By node of the scenario's tree (tree order): the flow of the section above it, and
-        // the head at its outlet, bar.
+        // By node of the scenario's tree (tree order): the flow of the section above it
+        // (positive downwards), and the head at its outlet, bar.
         std::vector<double> edgeFlow, head;
+        // By loop link of the network (positive from its end a to b), l/min.
+        std::vector<double> loopFlow;
+        int iterations = 0;
     };
-    // At `originPressure` bar at the supply; from `start`'s flows when given.
-    Solution solve(double originPressure, const Solution* start = nullptr) const;
+    // At `originPressure` bar at the supply.
+    Solution solve(double originPressure) const;
 
     // The lowest supply head at which every member stands at least at its required pressure
     // (bar, by member), with the solution there; none when no head suffices.
@@ -112,7 +137,8 @@ public:
     };
     std::optional<Demand> demand(const std::vector<double>& required) const;
 
-    // Estimates from given members' flows (by member, l/min), without solving: the supply head
+    // Estimates from given members' flows (by member, l/min), without solving (along the tree's
+    // paths alone, a loop pipe carrying nothing: a looped network loses less): the supply head
     // at which every member would stand at its `pressures` (bar) with those flows through the
     // shared sections; and the flow the members would draw at `origin` bar, each taking what
     // the head left by those losses gives it.
@@ -120,26 +146,22 @@ public:
     double estimatedFlow(const std::vector<double>& flows, double origin) const;
 
     // The scenario's tree: nodes in file order, each with its parent in the tree (-1 for the
-    // top one, fed by the supply) and, for a member, its slot in members().
+    // top one, fed by the supply) and, for a member, its slot in members(); the ends of each
+    // loop link among them.
     const std::vector<int16_t>& treeNodes() const { return nodes_; }
     int treeParent(std::size_t k) const { return parent_[k]; }
     int memberSlot(std::size_t k) const { return slot_[k]; }
 
 private:
-    // F at the flows q; fills the sections' flows and their |Q|^0.85.
-    double content(const std::vector<double>& q, std::vector<double>& edgeFlow, std::vector<double>& power,
-                   double origin) const;
     void flowsUp(const std::vector<double>& q, std::vector<double>& edgeFlow) const;
-    void headsDown(const std::vector<double>& edgeFlow, const std::vector<double>& power, double origin,
-                   std::vector<double>& head) const;
 
     const StandardNetwork* network_;
     std::vector<int16_t> members_;
     std::vector<int16_t> nodes_;     // tree order
     std::vector<int> parent_, slot_; // by tree node
-    std::vector<std::vector<int>> children_;
-    std::vector<double> r_;      // bar per (l/min)^1.85 of the merged sections above each tree node
-    std::vector<double> kn_, z_; // by member
+    std::vector<double> r_;          // bar per (l/min)^1.85 of the merged sections above each tree node
+    std::vector<double> kn_, z_;     // by member
+    SolverNetwork solverNetwork_;    // junction and link k: tree node k; then the loop links
 };
 
 } // namespace valmora

@@ -96,11 +96,56 @@ const PipeDiameter* valveBore(const Project& project, const Node& valve) {
     return nullptr;
 }
 
+double signedLoss(double resistance, double flow) {
+    return resistance * std::pow(std::abs(flow), hydraulics::kExponent - 1) * flow;
+}
+
+// The loop pipes of a looped network on the sheet, after the tree's sections.
+void addLoopPipes(const StandardNetwork& network, const ScenarioNetwork& tree,
+                  const ScenarioNetwork::Solution& solution, SetCheck& check) {
+    const Project& project = network.project();
+    const std::vector<StandardNetwork::LoopLink>& links = network.loopLinks();
+    for (std::size_t k = 0; k < links.size() && k < solution.loopFlow.size(); ++k) {
+        const LoopPipe& pipe = project.loopPipes[std::size_t(links[k].pipe)];
+        const auto at = std::find(tree.treeNodes().begin(), tree.treeNodes().end(), pipe.nodeB);
+        SheetSection section;
+        section.loopPipe = links[k].pipe;
+        section.name = pipe.name;
+        section.flow = solution.loopFlow[k];
+        section.loss = signedLoss(links[k].resistance, section.flow);
+        if (at != tree.treeNodes().end()) {
+            const auto b = std::size_t(at - tree.treeNodes().begin());
+            // At a member, as its own row: at the connection, above its height.
+            if (tree.memberSlot(b) >= 0)
+                section.staticDifference = network.staticHead(pipe.nodeB);
+            section.pressure = solution.head[b] - section.staticDifference;
+        }
+        if (const PipeSeries* series = project.findSeries(pipe.asSection())) {
+            section.series = series->name;
+            section.seriesCode = series->code.trimmed();
+            section.c = series->hazenC;
+        }
+        if (const PipeDiameter* bore = project.findDiameter(pipe.asSection())) {
+            section.diameter = bore->label;
+            section.innerDiameter = double(bore->innerDiameter);
+            if (bore->innerDiameter > 0)
+                section.velocity =
+                    section.flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
+        }
+        section.length = double(pipe.length);
+        section.equivalentLength = double(pipe.virtualLength);
+        if (std::abs(section.velocity) > kPipeVelocityLimit)
+            check.loopPipesOverVelocity.emplace_back(links[k].pipe, std::abs(section.velocity));
+        check.sections.push_back(std::move(section));
+    }
+}
+
 // The calculation sheet of a set at a solution, and the sections past their velocity: every
 // section of the scenario's tree carries the flow of the tree's edge it lies on, and loses its
-// own share of the head on the way down.
-void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const ScenarioTree::Solution& solution,
-             SetCheck& check) {
+// own share of the head on the way down (a flow against the tree's direction gains it); the
+// loop pipes follow, each with its own flow and the head at its second node.
+void sheetOf(const StandardNetwork& network, const ScenarioNetwork& tree,
+             const ScenarioNetwork::Solution& solution, SetCheck& check) {
     const Project& project = network.project();
     const std::vector<int16_t>& nodes = tree.treeNodes();
     std::vector<int16_t> pipes, valves;
@@ -120,8 +165,11 @@ void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const Sce
             section.name = node.name;
             section.kv = node.isKvElement();
             section.flow = flow;
-            section.loss = network.sectionResistance(v) * std::pow(std::abs(flow), hydraulics::kExponent);
+            section.loss = signedLoss(network.sectionResistance(v), flow);
             head -= section.loss;
+            // Below a closed section nothing flows: the head is the one the loop pipes bring.
+            if (node.closed)
+                head = solution.head[k];
             section.pressure = head;
             if (const int slot = tree.memberSlot(k); slot >= 0 && v == nodes[k]) {
                 section.staticDifference = network.staticHead(v);
@@ -142,10 +190,11 @@ void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const Sce
             if (bore && bore->innerDiameter > 0) {
                 section.velocity =
                     flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
-                const bool over = section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
+                const bool over =
+                    std::abs(section.velocity) > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
                 if (over) {
                     (section.kv ? valves : pipes).push_back(v);
-                    check.velocities[v] = section.velocity;
+                    check.velocities[v] = std::abs(section.velocity);
                 }
             }
             check.sections.push_back(std::move(section));
@@ -158,6 +207,7 @@ void sheetOf(const StandardNetwork& network, const ScenarioTree& tree, const Sce
               [&](const SheetSection& a, const SheetSection& b) { return byPosition(a.node, b.node); });
     check.sectionsOverVelocity = pipes;
     check.valvesOverVelocity = valves;
+    addLoopPipes(network, tree, solution, check);
 }
 
 MemberCheck memberCheck(const StandardNetwork& network, const StandardSettings& settings, TerminalRole role,
@@ -190,13 +240,13 @@ SetCheck checkSet(const StandardNetwork& network, const StandardSettings& settin
     for (const int16_t end : set)
         if (!network.shutOff(end) && network.kn(end) > 0)
             flowing.push_back(end);
-    const ScenarioTree tree(network, flowing);
+    const ScenarioNetwork tree(network, flowing);
     // The set's own operating point on the supply: where what it draws meets what the supply gives.
     const std::optional<SupplyCurve::Point> operating =
         supply.operatingPoint([&](double pressure) { return tree.solve(pressure).totalFlow; });
     check.availablePressure = operating ? operating->pressure : 0.0;
     check.suppliesIt = operating.has_value() || flowing.empty();
-    const ScenarioTree::Solution atSupply = tree.solve(check.availablePressure);
+    const ScenarioNetwork::Solution atSupply = tree.solve(check.availablePressure);
     check.converged = atSupply.converged;
     check.totalFlow = atSupply.totalFlow;
     sheetOf(network, tree, atSupply, check);
@@ -219,7 +269,7 @@ SetCheck checkSet(const StandardNetwork& network, const StandardSettings& settin
         std::vector<double> binding;
         for (const int16_t end : tree.members())
             binding.push_back(requirementOf(network, settings, role, end).pressure);
-        if (const std::optional<ScenarioTree::Demand> demand = tree.demand(binding)) {
+        if (const std::optional<ScenarioNetwork::Demand> demand = tree.demand(binding)) {
             check.demandPressure = demand->pressure;
             check.demandFlow = demand->solution.totalFlow;
             check.converged = check.converged && demand->solution.converged;
@@ -393,7 +443,8 @@ ScenarioCheck checkScenario(const StandardNetwork& network, const StandardSettin
         for (const MemberCheck& m : set->members)
             pass = pass && !m.overMaximum;
         if (settings.standard == Standard::En12845)
-            pass = pass && set->sectionsOverVelocity.empty() && set->valvesOverVelocity.empty();
+            pass = pass && set->sectionsOverVelocity.empty() && set->valvesOverVelocity.empty() &&
+                   set->loopPipesOverVelocity.empty();
         if (!set->converged) {
             pass = false;
             scenario.notes.push_back(noteOf(ScenarioNoteKind::NotConverged));

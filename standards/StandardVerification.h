@@ -57,7 +57,8 @@ struct MemberCheck {
 
 // A section on the way from the supply to a set's members, as the calculation sheet shows it.
 struct SheetSection {
-    int16_t node = 0;
+    int16_t node = 0;  // 0 for a loop pipe
+    int loopPipe = -1; // a loop pipe's index among the project's; -1 for a node's section
     QString name;
     bool kv = false;             // a KV element: no series, diameter, length nor C
     QString series;              // the series' name
@@ -67,9 +68,9 @@ struct SheetSection {
     double length = 0;           // m
     double equivalentLength = 0; // m of fittings; a KV element's KV
     int c = 0;                   // Hazen-Williams C of the series
-    double flow = 0;             // l/min
-    double velocity = 0;         // m/s (none for a KV element)
-    double loss = 0;             // bar of friction (or through the valve)
+    double flow = 0;             // l/min; a loop pipe's positive from its first node to its second
+    double velocity = 0;         // m/s (none for a KV element), signed as the flow
+    double loss = 0;             // bar of friction (or through the valve), signed as the flow
     double staticDifference = 0; // bar: a member's height, at its own section
     double pressure = 0;         // bar at the section's end (a member's: at its connection)
 };
@@ -89,8 +90,10 @@ struct SetCheck {
     std::vector<int16_t> sectionsOverVelocity; // pipes over 10 m/s at the available supply
     std::vector<int16_t> valvesOverVelocity;   // KV elements over 6 m/s
     std::map<int16_t, double> velocities;      // m/s, of each of them
-    bool converged = true;                     // its solution balanced; else nothing is verified of it
-    std::vector<SheetSection> sections;        // the calculation sheet at the available supply
+    // Loop pipes over 10 m/s (index among the project's, m/s), in the project's order.
+    std::vector<std::pair<int, double>> loopPipesOverVelocity;
+    bool converged = true;              // its solution balanced; else nothing is verified of it
+    std::vector<SheetSection> sections; // the calculation sheet at the available supply
 };
 
 // Each outlet of a UNI 10779 role opened alone at the supply (on its curve, where there is

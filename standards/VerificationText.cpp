@@ -36,6 +36,11 @@ QString overVelocityLine(const Project& project, const SetCheck& set, bool valve
                           formatPicture(velocity != set.velocities.end() ? velocity->second : 0, u"#0.0",
                                         locale));
     }
+    if (!valves)
+        for (const auto& [pipe, velocity] : set.loopPipesOverVelocity)
+            named << QStringLiteral("%1 (%2 m/s)")
+                         .arg(oneLine(project.loopPipes[std::size_t(pipe)].name),
+                              formatPicture(velocity, u"#0.0", locale));
     return (valves ? QStringLiteral("Valvole (KV) oltre %1 m/s: ") : QStringLiteral("Tratti oltre %1 m/s: "))
                .arg(formatGeneral(valves ? kValveVelocityLimit : kPipeVelocityLimit, locale)) +
            named.join(QStringLiteral(", "));
@@ -187,7 +192,7 @@ QStringList setSummary(const Project& project, const StandardCheck& check, const
         lines << QStringLiteral("Riserva idrica per %1 minuti: %2 m³")
                      .arg(scenario.durationMinutes)
                      .arg(formatPicture(scenario.reserveVolume, u"#,#0.0", locale));
-    if (!set.sectionsOverVelocity.empty())
+    if (!set.sectionsOverVelocity.empty() || !set.loopPipesOverVelocity.empty())
         lines << overVelocityLine(project, set, false, locale);
     if (!set.valvesOverVelocity.empty())
         lines << overVelocityLine(project, set, true, locale);

@@ -189,8 +189,8 @@ TEST_F(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
     }
     for (auto& [project, members] : scenarios) {
         const StandardNetwork network(*project);
-        const ScenarioTree tree(network, members);
-        const ScenarioTree::Solution ours = tree.solve(network.supplyBar());
+        const ScenarioNetwork tree(network, members);
+        const ScenarioNetwork::Solution ours = tree.solve(network.supplyBar());
         const QString input = dir.filePath(QStringLiteral("scenario.inp"));
         testkit::writeBytes(input, epanetScenarioInput(*project, members));
         const EpanetRun theirs = runEpanetOn(input, program, dir);

@@ -254,8 +254,8 @@ TEST(NetworkSolver, TheVerificationsScenariosAsTheirOwnSolverGivesThem) {
             continue;
         std::shuffle(candidates.begin(), candidates.end(), rng);
         candidates.resize(std::min<std::size_t>(candidates.size(), 1 + round % 5));
-        const ScenarioTree scenario(network, candidates);
-        const ScenarioTree::Solution theirs = scenario.solve(network.supplyBar());
+        const ScenarioNetwork scenario(network, candidates);
+        const ScenarioNetwork::Solution theirs = scenario.solve(network.supplyBar());
         ASSERT_TRUE(theirs.converged);
 
         // The project's tree in bar: its sections' resistances the scenario's, its terminals and

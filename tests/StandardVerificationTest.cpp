@@ -251,3 +251,69 @@ TEST(StandardVerification, SaysWhyNothingWasVerified) {
             << verificationProblemText(p, check).toStdString();
     }
 }
+
+// A pipe beside a section, worked by hand: node A's section (40 mm, 10 m) and a loop pipe of the
+// same from the trunk's outlet to A's carry a K 80 head's flow in two equal halves, as one pipe
+// of R / 2^1.85. Then with A's section closed all of it goes round the loop pipe (A is not shut
+// off), and with the loop pipe closed too A is.
+TEST(StandardHydraulics, APipeBesideASectionWorkedByHand) {
+    using namespace testCatalogue;
+    constexpr double kEn12845Factor = 6.05e5; // bar, Q in l/min, d in mm
+    constexpr double kHazenC = 120;
+    constexpr double kKn = 80; // K 80 at a nominal 1 bar
+    constexpr double kRequired = 0.5;
+    const auto byHazenWilliams = [&](double metres, double bore) {
+        return kEn12845Factor * (metres + hydraulics::kGuardLength) /
+               (std::pow(kHazenC, 1.85) * std::pow(bore, 4.87));
+    };
+    const double trunk = byHazenWilliams(20, 50), a = byHazenWilliams(10, 40), c = byHazenWilliams(10, 40);
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t t = build.root({QStringLiteral("Tronco"), 20, 0, kSteel, kBore50});
+    const int16_t nodeA = build.continueAfter(t, {QStringLiteral("A"), 10, 0, kSteel, kBore40});
+    const int16_t head = build.continueAfter(nodeA, {QStringLiteral("C"), 10, 0, kSteel, kBore40});
+    build.endWithTerminal(head, kTypeK80, 2);
+    addLoopPipeLike(p, t, nodeA, p.NodeTable[std::size_t(nodeA)]);
+    p.supplyPressure = 40000;
+
+    // Q solves R Q^1.85 + (Q / Kn)^2 + z = P, R rising with Q: halved until it stands.
+    const auto flowThrough = [&](double r, const StandardNetwork& network) {
+        const double z = 2 / 10.197, supply = network.supplyBar();
+        double low = 0, high = kKn * std::sqrt(supply);
+        for (int i = 0; i < 200; ++i) {
+            const double q = (low + high) / 2;
+            (r * std::pow(q, 1.85) + q * q / (kKn * kKn) + z > supply ? high : low) = q;
+        }
+        return (low + high) / 2;
+    };
+    const double q = kKn * std::sqrt(kRequired);
+    {
+        const StandardNetwork network(p);
+        ASSERT_TRUE(network.looped());
+        EXPECT_NEAR(network.sectionResistance(nodeA), a, 1e-6 * a);
+        const double r = trunk + a / std::pow(2, 1.85) + c;
+        const double flow = flowThrough(r, network);
+        const ScenarioNetwork::Solution s = ScenarioNetwork(network, {head}).solve(network.supplyBar());
+        ASSERT_TRUE(s.converged);
+        EXPECT_NEAR(s.flow.front(), flow, 1e-6 * flow);
+        ASSERT_EQ(s.loopFlow.size(), 1u);
+        EXPECT_NEAR(s.loopFlow.front(), flow / 2, 1e-6 * flow);
+        EXPECT_NEAR(network.flowAlone(head, 0, network.supplyBar()), flow, 1e-6 * flow);
+        const double demand = r * std::pow(q, 1.85) + kRequired + 2 / 10.197;
+        EXPECT_NEAR(network.demandAlone(head, kRequired), demand, 1e-6 * demand);
+    }
+    p.NodeTable[std::size_t(nodeA)].closed = true;
+    {
+        const StandardNetwork network(p);
+        EXPECT_FALSE(network.shutOff(head)) << "fed round the closed section";
+        const ScenarioNetwork::Solution s = ScenarioNetwork(network, {head}).solve(network.supplyBar());
+        const double flow = flowThrough(trunk + a + c, network);
+        EXPECT_NEAR(s.flow.front(), flow, 1e-6 * flow);
+        EXPECT_NEAR(s.loopFlow.front(), flow, 1e-6 * flow);
+        const double demand = (trunk + a + c) * std::pow(q, 1.85) + kRequired + 2 / 10.197;
+        EXPECT_NEAR(network.demandAlone(head, kRequired), demand, 1e-6 * demand);
+    }
+    p.loopPipes.front().closed = true;
+    EXPECT_TRUE(StandardNetwork(p).shutOff(head));
+    EXPECT_FALSE(StandardNetwork(p).looped());
+}
