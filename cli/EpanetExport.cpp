@@ -60,9 +60,16 @@ struct Sections {
 // scenario (its members discharging by the standard's law, everything else shut).
 struct Mode {
     const std::vector<bool>* members = nullptr; // by node; none: the calculation's network
+    // The calculation's heads written in metres of water (see epanetCrossCheckInput).
+    bool inWaterMetres = false;
     bool scenario() const { return members != nullptr; }
+    bool waterMetres() const { return scenario() || inWaterMetres; }
     // Metres of water of a loss that the calculation's formulas give in bar.
-    double metresPerBar() const { return scenario() ? standard_law::kMetresOfWaterPerBar : kMetresPerBar; }
+    double metresPerBar() const { return waterMetres() ? standard_law::kMetresOfWaterPerBar : kMetresPerBar; }
+    // The metres written for a metre of the calculation's heads (heights, the supply).
+    double headScale() const {
+        return inWaterMetres ? standard_law::kMetresOfWaterPerBar / kMetresPerBar : 1.0;
+    }
 };
 
 // The names a section's link is written with.
@@ -107,11 +114,13 @@ void writeNode(const Project& project, int16_t i, const Mode& mode, Sections& ou
         out.reservoirs << QStringLiteral("%1\t0").arg(to);
     } else {
         const double elevation = node.endsInTerminal() ? double(project.terminalOf(node).height) : 0.0;
-        out.junctions << QStringLiteral("%1\t%2\t0").arg(to, number(elevation));
+        out.junctions << QStringLiteral("%1\t%2\t0").arg(to, number(elevation * mode.headScale()));
     }
     if (node.endsInTerminal() && !mode.scenario()) {
         const double k = project.terminalTypeOf(project.terminalOf(node)).kFactor;
-        out.emitters << QStringLiteral("%1\t%2").arg(to, number(epanetEmitterCoefficient(k)));
+        // Q = K (p_m / metres a bar)^(1/1.85).
+        out.emitters << QStringLiteral("%1\t%2").arg(
+            to, number(k / std::pow(mode.metresPerBar(), kInverseExponent)));
     } else if (mode.scenario() && (*mode.members)[std::size_t(i)]) {
         // Q = Kn sqrt(p bar) = Kn / sqrt(10.197) sqrt(p m).
         const TerminalType& type = project.terminalTypeOf(project.terminalOf(node));
@@ -153,17 +162,12 @@ QString epanetCurveId(const Project& project, int16_t node) {
     return identifier(QStringLiteral("KV"), node, project.NodeTable[node].name);
 }
 
-double epanetEmitterCoefficient(double kFactor) {
-    // Q = K (p_m / 10)^(1/1.85) = (K / 10^(1/1.85)) p_m^(1/1.85).
-    return kFactor / std::pow(kMetresPerBar, kInverseExponent);
-}
-
 namespace {
 
 QByteArray inputFor(const Project& project, const Mode& mode) {
     Sections sections;
-    sections.reservoirs << QStringLiteral("%1\t%2").arg(kEpanetSupplyId,
-                                                        number(metresOfPressure(project.supplyPressure)));
+    sections.reservoirs << QStringLiteral("%1\t%2").arg(
+        kEpanetSupplyId, number(metresOfPressure(project.supplyPressure) * mode.headScale()));
     for (const int16_t i : networkPreorder(project))
         writeNode(project, i, mode, sections);
     for (std::size_t k = 0; k < project.loopPipes.size(); ++k)
@@ -183,7 +187,10 @@ QByteArray inputFor(const Project& project, const Mode& mode) {
                    QStringLiteral("EMITTER EXPONENT\t%1").arg(number(emitterExponent)),
                    QStringLiteral("BACKFLOW ALLOWED\tNO"), QStringLiteral("ACCURACY\t0.000001"),
                    QStringLiteral("TRIALS\t500")});
-    appendSection(text, "REPORT", {QStringLiteral("LINKS\tALL"), QStringLiteral("NODES\tALL")});
+    // Flows to the thousandth of a l/min: a few l/min near the grade compare to the percent.
+    appendSection(
+        text, "REPORT",
+        {QStringLiteral("LINKS\tALL"), QStringLiteral("NODES\tALL"), QStringLiteral("FLOW\tPRECISION\t3")});
     text += QStringLiteral("\n[END]\n");
     return text.toUtf8();
 }
@@ -192,6 +199,12 @@ QByteArray inputFor(const Project& project, const Mode& mode) {
 
 QByteArray epanetInput(const Project& project) {
     return inputFor(project, Mode{});
+}
+
+QByteArray epanetCrossCheckInput(const Project& project) {
+    Mode mode;
+    mode.inWaterMetres = true;
+    return inputFor(project, mode);
 }
 
 QByteArray epanetScenarioInput(const Project& project, const std::vector<int16_t>& members) {

@@ -40,11 +40,15 @@ QString epanetLinkId(const Project& project, int16_t node);
 QString epanetCurveId(const Project& project, int16_t node);
 inline const QString kEpanetSupplyId = QStringLiteral("Origine");
 
-// Emitter coefficient (l/min per m^(1/1.85)) of a terminal of factor K (l/min per bar^(1/1.85)).
-double epanetEmitterCoefficient(double kFactor);
-
 // The whole input file. The network must be one the calculation accepts.
 QByteArray epanetInput(const Project& project);
+
+// The same in metres of water at 10.197 a bar throughout, for cross-checks of the solver: the
+// calculation's formulas count 10 m of head a bar (its heights in mm, its losses as 10 000 mm a
+// bar), while EPANET's Hazen-Williams losses are metres of water, some 2 % more. Here the supply,
+// the heights, the emitters and the KV curves are scaled by 10.197 / 10, so that EPANET solves
+// the calculation's own law; the heights written are not the project's.
+QByteArray epanetCrossCheckInput(const Project& project);
 
 // A scenario of the verification against a standard, as its laws see it: only `members`
 // discharge, each as Q = Kn x p^0.5 (EMITTER EXPONENT 0.5, its coefficient for p in metres),

@@ -37,7 +37,11 @@ constexpr double kNearGradeAgreement = 0.06; // every other section
 // head its height leaves it.
 constexpr double kWellAboveGrade = 0.25;
 constexpr double kSmallestCompared = 1; // l/min: below this a relative gap says nothing
-constexpr double kLoopAgreement = 0.10; // every section of a looped network
+// A looped network exported in metres of water throughout (EPANET solving the calculation's own
+// law): every link carrying at least kFireFlow within 1 %, those carrying less within 2 %.
+constexpr double kLoopAgreement = 0.01;
+constexpr double kFireFlow = 10; // l/min: less is a terminal at the grade
+constexpr double kTrickleAgreement = 0.02;
 
 QString runepanet() {
     const QString named = qEnvironmentVariable("VALMORA_EPANET");
@@ -79,10 +83,12 @@ EpanetRun runEpanetOn(const QString& input, const QString& program, const QTempo
     return run;
 }
 
-// Solves the exported network.
-EpanetRun solveWithEpanet(const Project& project, const QString& program, const QTemporaryDir& dir) {
+// Solves the exported network (as the designer's export writes it, or in metres of water
+// throughout, where EPANET solves the calculation's own law).
+EpanetRun solveWithEpanet(const Project& project, const QString& program, const QTemporaryDir& dir,
+                          bool inWaterMetres = false) {
     const QString input = dir.filePath(QStringLiteral("rete.inp"));
-    testkit::writeBytes(input, epanetInput(project));
+    testkit::writeBytes(input, inWaterMetres ? epanetCrossCheckInput(project) : epanetInput(project));
     return runEpanetOn(input, program, dir);
 }
 
@@ -167,8 +173,9 @@ TEST_F(EpanetCrossCheck, ConvergedFlowsAgreeWithEpanet) {
     }
 }
 
-// A scenario of the verification, exported with only its members as emitters of exponent 0.5:
-// EPANET's flows and ours within 2 %. In metres of water at 10.197 m a bar both laws lose
+// A scenario of the verification, on trees and on rings, exported with only its members as
+// emitters of exponent 0.5: EPANET's flows and ours within 2 % (a loop pipe's within 0,5 l/min
+// more). In metres of water at 10.197 m a bar both laws lose
 // almost alike (EPANET's Hazen-Williams differs from ours by its exponents only).
 TEST_F(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
     constexpr double kScenarioAgreement = 0.02;
@@ -187,6 +194,24 @@ TEST_F(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
         scenarios.push_back({&comb, {ends[0], ends[1], ends[2], ends[3]}});
         scenarios.push_back({&comb, {ends[10], ends[100], ends[190]}});
     }
+    // The same on rings: the riser doubled by a pipe from its foot to its top, the comb with
+    // pipes across its trunk; their flows compared too.
+    Project ringedRiser = riser;
+    const int16_t foot = ringedRiser.NodeTable[std::size_t(hydrants.front())].parent;
+    const int16_t top = ringedRiser.NodeTable[std::size_t(hydrants.back())].parent;
+    testkit::addLoopPipeLike(ringedRiser, foot, top, ringedRiser.NodeTable[std::size_t(top)]);
+    ringedRiser.loopPipes.back().length = 27;
+    Project ringedComb = comb;
+    for (int16_t k = 1; k + 60 < 200; k += 45)
+        testkit::addLoopPipeLike(ringedComb, k, int16_t(k + 60), ringedComb.NodeTable[std::size_t(k)]);
+    scenarios.push_back({&ringedRiser, {hydrants[7], hydrants[8], hydrants[9]}});
+    scenarios.push_back({&ringedRiser, {hydrants[0], hydrants[4]}});
+    {
+        const StandardNetwork network(ringedComb);
+        const std::vector<int16_t>& ends = network.terminalEnds();
+        scenarios.push_back({&ringedComb, {ends[10], ends[100], ends[190]}});
+        scenarios.push_back({&ringedComb, {ends[50], ends[51], ends[52], ends[53]}});
+    }
     for (auto& [project, members] : scenarios) {
         const StandardNetwork network(*project);
         const ScenarioNetwork tree(network, members);
@@ -203,7 +228,16 @@ TEST_F(EpanetCrossCheck, ScenarioFlowsAgreeWithEpanet) {
                 << "terminal " << tree.members()[m];
             widest = std::max(widest, std::abs(found->second - ours.flow[m]) / ours.flow[m]);
         }
-        std::printf("  scenario of %zu terminals: widest gap %.3f %%\n", members.size(), 100 * widest);
+        for (std::size_t k = 0; k < ours.loopFlow.size(); ++k) {
+            const int number = network.loopLinks()[k].pipe + 1;
+            const auto found = theirs.flowByLoop.find(number);
+            ASSERT_NE(found, theirs.flowByLoop.end()) << "loop pipe " << number;
+            EXPECT_NEAR(found->second, ours.loopFlow[k],
+                        kScenarioAgreement * std::abs(ours.loopFlow[k]) + 0.5)
+                << "loop pipe " << number;
+        }
+        std::printf("  scenario of %zu terminals, %zu loop pipes: widest gap %.3f %%\n", members.size(),
+                    ours.loopFlow.size(), 100 * widest);
     }
 }
 
@@ -214,16 +248,16 @@ namespace valmora {
 namespace {
 
 // A tree with loop pipes between random nodes (rings, and ways around closed sections), each
-// a copy of a pipe of the tree, written by the program's own export and solved by EPANET: the
-// totals within 3 %; of the sections and loop pipes carrying a litre a minute or more, half
-// within 2 % and every one within 10 %. The gaps are EPANET's Hazen-Williams law, whose
-// exponents (1.852, 4.871, its own factor) are not the program's (1.85, 4.87, 6.05e9): about
-// 1 % on most sections, most on the few l/min that reach a terminal near the grade.
+// a copy of a pipe of the tree, written in metres of water throughout and solved by EPANET: the
+// totals within 3 %; every section and loop pipe carrying 10 l/min or more within 1 %, those
+// carrying 1 to 10 l/min (terminals at the grade, where a small difference in head is a large
+// one in flow) within 2 %, and the median within 0,2 %. What is left is EPANET's Hazen-Williams
+// law, whose exponents (1.852, 4.871) are not the program's (1.85, 4.87).
 TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
     QTemporaryDir dir;
     std::mt19937 rng(20261207);
     int compared = 0;
-    double widest = 0;
+    double widest = 0, widestFireFlow = 0;
     std::vector<double> gaps;
     int balanced = 0, loopsCompared = 0;
     const auto compare = [&](double ours, const std::map<int, double>& theirs, int name, const char* what) {
@@ -236,9 +270,11 @@ TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
             return false;
         }
         const double gap = std::abs(found->second - ours) / std::abs(ours);
-        EXPECT_LE(gap, kLoopAgreement)
+        EXPECT_LE(gap, std::abs(ours) >= kFireFlow ? kLoopAgreement : kTrickleAgreement)
             << what << " " << name << ": ours " << ours << ", EPANET " << found->second;
         widest = std::max(widest, gap);
+        if (std::abs(ours) >= kFireFlow)
+            widestFireFlow = std::max(widestFireFlow, gap);
         gaps.push_back(gap);
         ++compared;
         return true;
@@ -263,7 +299,7 @@ TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
         }
         const ConvergedSolution ours = SolveConverged(p);
         ASSERT_TRUE(ours.ok && ours.converged);
-        const EpanetRun theirs = solveWithEpanet(p, program, dir);
+        const EpanetRun theirs = solveWithEpanet(p, program, dir, true);
         if (!theirs.balanced) {
             std::printf("  round %d: EPANET did not balance it; not compared\n", round);
             continue;
@@ -281,9 +317,9 @@ TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
     std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
     const double median = gaps[gaps.size() / 2];
     std::printf("  looped networks: %d sections compared (%d of them loop pipes), median gap %.3f %%, "
-                "widest %.2f %%\n",
-                compared, loopsCompared, 100 * median, 100 * widest);
-    EXPECT_LE(median, 0.02);
+                "widest %.2f %% (%.2f %% of those carrying 10 l/min or more)\n",
+                compared, loopsCompared, 100 * median, 100 * widest, 100 * widestFireFlow);
+    EXPECT_LE(median, 0.002);
 }
 
 } // namespace
