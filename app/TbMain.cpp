@@ -7,6 +7,7 @@
 #include "editor/ChangeLabels.h"
 #include "editor/GlobalChangeDialogs.h"
 #include "editor/NetworkTools.h"
+#include "editor/RingClosing.h"
 #include "editor/frmAnelli.h"
 #include "editor/frmMatrice.h"
 #include "editor/frmTubi.h"
@@ -449,13 +450,12 @@ void TbMain::closeRing() {
     commitPendingEdits();
     Project& p = document_.project();
     const int16_t from = document_.session().currentNode;
-    const QString title = QStringLiteral("Chiudi un anello");
     if (!p.isValidNodeIndex(from))
         return;
     const std::optional<QString> name =
         interaction_.inputBox(QStringLiteral("Nodo a cui chiudere l'anello da %1:")
                                   .arg(oneLine(p.NodeTable[std::size_t(from)].name)),
-                              title, QString());
+                              kCloseRingTitle, QString());
     if (!name || name->trimmed().isEmpty())
         return;
     std::vector<int16_t> named;
@@ -467,31 +467,11 @@ void TbMain::closeRing() {
             named.empty()
                 ? QStringLiteral("Nessun nodo si chiama %1.").arg(quotedExcerpt(*name))
                 : QStringLiteral("Più nodi si chiamano %1: rinominane uno.").arg(quotedExcerpt(*name)),
-            title, MessageIcon::Exclamation);
+            kCloseRingTitle, MessageIcon::Exclamation);
         return;
     }
-    if (const std::optional<LoopPipeProblem> problem = loopPipeProblem(p, from, named.front())) {
-        interaction_.inform(*problem == LoopPipeProblem::SameNode
-                                ? QStringLiteral("L'anello deve chiudersi su un altro nodo.")
-                            : *problem == LoopPipeProblem::TableFull
-                                ? QStringLiteral("Il progetto ha già tutti gli anelli che può contenere.")
-                                : QStringLiteral("Il nodo non è nella rete."),
-                            title, MessageIcon::Exclamation);
+    if (!closeRingBetween(p, interaction_, from, named.front()))
         return;
-    }
-    const std::optional<QString> typed =
-        interaction_.inputBox(QStringLiteral("Lunghezza dell'anello in metri:"), title, QStringLiteral("0"));
-    if (!typed)
-        return;
-    const std::optional<double> length = parseTypedLength(*typed);
-    if (!length) {
-        interaction_.inform(QStringLiteral("Lunghezza non valida: %1.").arg(quotedExcerpt(*typed)), title,
-                            MessageIcon::Exclamation);
-        return;
-    }
-    LoopPipe pipe = newLoopPipe(p, from, named.front());
-    pipe.length = float(*length);
-    p.loopPipes.push_back(pipe);
     activeChild()->aggiorna();
     recordChange(change_label::kCloseRing, from);
 }

@@ -433,6 +433,12 @@ QRect GridControl::currentCellRect() const {
     return visualRect(indexOf(row_, col_)).translated(viewport()->geometry().topLeft());
 }
 
+QRect GridControl::cellRect(int row, int col) const {
+    if (row < 1 || row >= rows() || col < 0 || col >= cols())
+        return {};
+    return visualRect(indexOf(row, col));
+}
+
 int GridControl::rowHeightTwips() const {
     return pixelsToTwips(verticalHeader()->defaultSectionSize());
 }

@@ -127,6 +127,8 @@ public:
     bool rowIsVisible(int row) const;
     // The current cell's rectangle in the grid's coordinates.
     QRect currentCellRect() const;
+    // Where a cell stands in the viewport (rows from 1), scrolled as shown; empty for none.
+    QRect cellRect(int row, int col) const;
     int rowHeightTwips() const;
 
     // Suspends repainting while many cells are written; resuming repaints once.

@@ -1,6 +1,7 @@
 #include "schema/SchemaLayout.h"
 
 #include "model/DerivedQuantities.h"
+#include "model/MessageText.h"
 #include "model/NumberFormat.h"
 
 #include <algorithm>
@@ -111,7 +112,11 @@ void SchemaLayout::BuildSchema() {
     }
 
     treeCols_ = columns_;
-    columns_ += 3;
+    // Empty columns right of the tree, for the loop pipes' lines to run down.
+    firstLaneColumn_ = treeCols_;
+    laneColumns_ = laneColumnsFor(int(loopLines().size()));
+    treeCols_ += laneColumns_;
+    columns_ = treeCols_ + 3;
     for (int r = 1; r <= rowCount(); ++r) {
         SchemaRow& row = rows_[std::size_t(r)];
         for (std::size_t c = 1; c < row.cells.size(); ++c) {
@@ -237,6 +242,29 @@ void SchemaLayout::RefreshLabels() {
             const qsizetype covered = std::min(std::max(label.size(), oldSize), c.text.size());
             c.text.replace(0, covered, label.leftJustified(covered, u' ', true));
         }
+}
+
+std::vector<SchemaLoopLine> SchemaLayout::loopLines() const {
+    std::vector<SchemaLoopLine> lines;
+    const std::vector<LoopPipeRow> flows = computeLoopPipeRows(project_, results_);
+    for (std::size_t k = 0; k < project_.loopPipes.size(); ++k) {
+        const LoopPipe& pipe = project_.loopPipes[k];
+        SchemaLoopLine line;
+        line.pipe = k;
+        line.closed = pipe.closed;
+        if (!findNode(pipe.nodeA, line.rowA, line.colA) || !findNode(pipe.nodeB, line.rowB, line.colB))
+            continue;
+        QStringList parts{oneLine(pipe.name), sizeLabel(pipe.asSection())};
+        const auto flow =
+            std::find_if(flows.begin(), flows.end(), [&](const LoopPipeRow& row) { return row.pipe == k; });
+        if (flow != flows.end() && results_.ring)
+            parts << formatPicture(double(static_cast<float>(flow->flow)), u"###0") +
+                         QStringLiteral(" Lt/min");
+        parts.removeAll(QString());
+        line.label = parts.join(QStringLiteral(" - "));
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 QString SchemaLayout::flowText(int16_t node) const {

@@ -71,6 +71,22 @@ struct SchemaRow {
     QString warning; // what the checks say of the row's end, sentences one a line
 };
 
+constexpr int kLanesPerColumn = 2;
+constexpr int kMostLaneColumns = 3;
+constexpr int laneColumnsFor(int lines) {
+    return lines < kLanesPerColumn * kMostLaneColumns ? (lines + kLanesPerColumn - 1) / kLanesPerColumn
+                                                      : kMostLaneColumns;
+}
+
+// A loop pipe as the board draws it: a line from the first cell of its node A to the first
+// cell of its node B, with its name, size and last flow.
+struct SchemaLoopLine {
+    std::size_t pipe = 0; // index among the project's loop pipes
+    int rowA = 0, colA = 0, rowB = 0, colB = 0;
+    QString label;       // "Anello 1 - 3\" - 676 Lt/min"
+    bool closed = false; // drawn red, as a closed section's cell
+};
+
 class SchemaLayout {
 public:
     // Over the project and the results of its last calculation (the flows it shows).
@@ -99,6 +115,15 @@ public:
 
     // The first cell, row by row and left to right, that stands for `node`; false when none.
     bool findNode(int16_t node, int& r, int& c) const;
+    // The loop pipes between nodes the board shows, in the project's order.
+    std::vector<SchemaLoopLine> loopLines() const;
+    // The empty tree columns after the tree's own, where the loop pipes' lines run: each has
+    // room for kLanesPerColumn of them side by side; more share the lanes.
+    int firstLaneColumn() const { return firstLaneColumn_; }
+    int laneColumns() const { return laneColumns_; }
+    int laneCount() const { return laneColumns_ * kLanesPerColumn; }
+    // Whether the lanes laid out still suit the project's loop pipes (else lay it out again).
+    bool lanesStillFit() const { return laneColumnsFor(int(loopLines().size())) == laneColumns_; }
 
     // After a diameter step: the new label, blanks and the node index.
     void writeSteppedLabel(int r, int c);
@@ -121,6 +146,8 @@ private:
     std::vector<SchemaRow> rows_; // index 0 stands for the header row
     int columns_ = 1;
     int treeCols_ = 0;
+    int firstLaneColumn_ = 0;
+    int laneColumns_ = 0;
     QString flowCaption_;
 
     // While BuildSchema runs.

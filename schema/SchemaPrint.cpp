@@ -59,6 +59,7 @@ class SchemaPage {
 public:
     SchemaPage(const SchemaLayout& board, const Project& project, PrintSurface& surface)
         : board_(board), project_(project), surface_(surface) {
+        loops_ = board.loopLines();
         x0_ = (board.treeCols() + 1) * kCellWidthTwips;
         x1_ = x0_ + kCellWidthTwips;
         x2_ = x1_ + kCellWidthTwips;
@@ -84,6 +85,7 @@ public:
             }
             printBand(r);
         }
+        printLoopLegend();
         surface_.endDocument();
     }
 
@@ -117,6 +119,7 @@ private:
                                  mm(kPictureHeightTwips));
             x += mm(kCellWidthTwips);
         }
+        drawLoopLanes(r, top);
         const double textTop = top + mm(kLabelDropTwips);
         surface_.setFont(bodyFont_);
         // The size labels at the top of their cells, above the terminals' symbols and left of
@@ -150,9 +153,50 @@ private:
         surface_.setCurrentY(textTop + mm(kAfterLabelTwips));
     }
 
+    // The band's share of each loop pipe's line: down its lane through the rows between its
+    // nodes, and across from each node's pipe on that node's own row. Band by band, a line runs
+    // on over a page break as the tree does.
+    void drawLoopLanes(int r, double top) {
+        const double band = mm(kPictureHeightTwips);
+        const double middle = top + band / 2;
+        const double laneWidth = mm(kCellWidthTwips) / kLanesPerColumn;
+        const double pipeX = mm(kCellWidthTwips) * (kVerticalPipeLeft + 2) / kPictureWidth;
+        for (std::size_t k = 0; k < loops_.size() && board_.laneCount() > 0; ++k) {
+            const SchemaLoopLine& line = loops_[k];
+            const int first = std::min(line.rowA, line.rowB), last = std::max(line.rowA, line.rowB);
+            if (r < first || r > last)
+                continue;
+            const int lane = int(k) % board_.laneCount();
+            const double laneX = mm(board_.firstLaneColumn() * kCellWidthTwips) + (lane + 0.5) * laneWidth;
+            surface_.line(laneX, r == first ? middle : top, laneX, r == last ? middle : top + band);
+            for (const auto& [row, col] : {std::pair(line.rowA, line.colA), std::pair(line.rowB, line.colB)})
+                if (row == r)
+                    surface_.line(mm(col * kCellWidthTwips) + pipeX, middle, laneX, middle);
+        }
+    }
+
+    // What each lane stands for, lane by lane from the left.
+    void printLoopLegend() {
+        if (loops_.empty())
+            return;
+        surface_.setFont(bodyFont_);
+        surface_.setCurrentX(0);
+        surface_.print(QString());
+        surface_.print(QStringLiteral("Anelli (linee a destra dello schema, da sinistra):"));
+        for (const SchemaLoopLine& line : loops_) {
+            const LoopPipe& pipe = project_.loopPipes[line.pipe];
+            if (surface_.currentY() + mm(kPictureHeightTwips) > kUsableHeightMm)
+                surface_.newPage();
+            surface_.print(QStringLiteral("  %1, da %2 a %3")
+                               .arg(line.label, oneLine(project_.NodeTable[std::size_t(pipe.nodeA)].name),
+                                    oneLine(project_.NodeTable[std::size_t(pipe.nodeB)].name)));
+        }
+    }
+
     const SchemaLayout& board_;
     const Project& project_;
     PrintSurface& surface_;
+    std::vector<SchemaLoopLine> loops_;
     int x0_ = 0;
     int x1_ = 0;
     int x2_ = 0;

@@ -5,11 +5,14 @@
 #include "editor/ChangeLabels.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
+#include "editor/RingClosing.h"
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
+#include "model/MessageText.h"
 #include "platform/GridControl.h"
 #include "platform/Interaction.h"
 #include "platform/PagePainter.h"
+#include "schema/SchemaLoopOverlay.h"
 #include "schema/SchemaPictures.h"
 #include "schema/SchemaPrint.h"
 
@@ -51,6 +54,7 @@ const QColor kOpenBlack(1, 0, 0);             // colour value 1: black to the ey
 const QColor kCheckOrange(255, 170, 60);      // as the grid windows mark what the checks say
 const QColor kFastSectionOrange(220, 110, 0); // a text the eye still reads over a white picture
 const QString kPdfFilter = QStringLiteral("PDF|*.pdf");
+const QString kPickRingCommand = QStringLiteral("Chiudi un anello da qui...");
 
 inline bool inNormalState(const QWidget* frame) {
     return !(frame->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
@@ -66,6 +70,7 @@ frmSchema::frmSchema(Workspace& workspace, Interaction& interaction, SchemaHost&
     setProperty("tag", kSchemaTag);
     GFSchema = new GridControl(this);
     GFSchema->setObjectName(QStringLiteral("GFSchema"));
+    loopPipes_ = new SchemaLoopOverlay(GFSchema);
     StatusBar1 = new QLabel(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFrameShape(QFrame::Panel);
@@ -84,6 +89,7 @@ frmSchema::frmSchema(Workspace& workspace, Interaction& interaction, SchemaHost&
     GFSchema->keyPreview = [this](QKeyEvent* event) { return keyPreview(event); };
     connect(GFSchema, &GridControl::gridClicked, this, &frmSchema::gridClicked);
     connect(GFSchema, &GridControl::gridDoubleClicked, this, &frmSchema::gridDoubleClicked);
+    connect(GFSchema, &GridControl::rightClicked, this, &frmSchema::nodeMenu);
     connect(GFSchema, &GridControl::scrolled, this, &frmSchema::scrollRule);
     load();
 }
@@ -176,6 +182,7 @@ void frmSchema::showTerminalColumns() {
     }
     GFSchema->setRedraw(true);
     btnPort->setText(board_.flowCaption());
+    loopPipes_->setLines(board_.loopLines(), board_.firstLaneColumn(), board_.laneCount());
 }
 
 void frmSchema::markSection(int r, int c) {
@@ -277,6 +284,8 @@ void frmSchema::closeEvent(QCloseEvent* event) {
 
 void frmSchema::aggiorna(int16_t) {
     recalculate();
+    if (!board_.lanesStillFit())
+        load(); // a loop pipe came or went: room for the lanes again
     board_.RefreshLabels();
     showTexts();
     showTerminalColumns();
@@ -319,6 +328,7 @@ void frmSchema::SelectNode(int16_t node) {
 }
 
 void frmSchema::scrollRule() {
+    loopPipes_->follow();
     host_.setDiameterButtonsEnabled(GFSchema->row() >= 1 && GFSchema->rowIsVisible(GFSchema->row()));
 }
 
@@ -326,9 +336,42 @@ void frmSchema::scrollRule() {
 
 void frmSchema::gridClicked() {
     GFSchema->setCurrentCell(GFSchema->row(), GFSchema->col()); // the selection is the current cell
+    if (ringFrom_ > 0 && currentIsTreeCell() && currentNode() > 0) {
+        closeRingTo(currentNode());
+        return;
+    }
     if (currentIsTreeCell())
         ShowNodeStatus(currentNode());
     scrollRule();
+}
+
+void frmSchema::nodeMenu(const QPoint& at) {
+    if (!currentIsTreeCell() || currentNode() <= 0)
+        return;
+    QMenu menu(this);
+    QAction* ring = menu.addAction(kPickRingCommand);
+    ring->setObjectName(QStringLiteral("mnuSchemaAnello"));
+    connect(ring, &QAction::triggered, this, [this] { startRingPick(currentNode()); });
+    menu.exec(at);
+}
+
+void frmSchema::startRingPick(int16_t from) {
+    ringFrom_ = from;
+    StatusBar1->setText(QStringLiteral("Clic sul nodo a cui chiudere l'anello da %1 (Esc annulla)")
+                            .arg(oneLine(project_.NodeTable[std::size_t(from)].name)));
+}
+
+void frmSchema::closeRingTo(int16_t to) {
+    const int16_t from = ringFrom_;
+    ringFrom_ = 0;
+    if (!closeRingBetween(project_, interaction_, from, to)) {
+        ShowNodeStatus(currentNode());
+        return;
+    }
+    host_.recordChange(change_label::kCloseRing, from);
+    aggiorna(); // the board makes room for the new line
+    SelectNode(to);
+    host_.schemaChangedNetwork();
 }
 
 void frmSchema::gridDoubleClicked() {
@@ -359,6 +402,12 @@ bool frmSchema::keyPreview(QKeyEvent* event) {
         return true;
     case Qt::Key_F10:
         chiudi();
+        return true;
+    case Qt::Key_Escape:
+        if (ringFrom_ <= 0)
+            return false;
+        ringFrom_ = 0;
+        ShowNodeStatus(currentIsTreeCell() ? currentNode() : 0);
         return true;
     default:
         return false;
@@ -391,6 +440,8 @@ void frmSchema::networkRestored() {
             if (const int16_t n = board_.nodeAt(r, c); n > 0)
                 board_.setRed(r, c, project_.NodeTable[std::size_t(n)].closed);
     // The caller has calculated: the sizes' labels, the results and the marks.
+    if (!board_.lanesStillFit())
+        load();
     board_.RefreshLabels();
     showTexts();
     showTerminalColumns();

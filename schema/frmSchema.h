@@ -19,6 +19,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QPoint;
 class QPrinter;
 class QLabel;
 class QPushButton;
@@ -26,6 +27,7 @@ class QPushButton;
 namespace valmora {
 
 class GridControl;
+class SchemaLoopOverlay;
 class Interaction;
 class NetworkChecks;
 
@@ -65,6 +67,8 @@ public:
     ~frmSchema() override;
 
     GridControl* GFSchema;
+    SchemaLoopOverlay* loopPipes_; // the loop pipes drawn over the board
+    int16_t ringFrom_ = 0;         // picking the node to close a ring to from this one
     QLabel* StatusBar1;
     QPushButton* btnPort;
 
@@ -92,6 +96,9 @@ public:
     void LunEq() override;
 
     void SelectNode(int16_t node);
+    // The pick of a loop pipe's second node by a click, from the node menu's command.
+    void startRingPick(int16_t from);
+    bool pickingRing() const { return ringFrom_ > 0; }
     // The network was put back by "Annulla" or "Ripeti" (its shape unchanged) and calculated:
     // the closed sections' marks, the sizes and the results as they now stand.
     void networkRestored();
@@ -121,6 +128,8 @@ private:
     void markSection(int r, int c);
     bool keyPreview(QKeyEvent* event);
     void gridClicked();
+    void nodeMenu(const QPoint& at);
+    void closeRingTo(int16_t to);
     void gridDoubleClicked();
     void recalculate();
     // After one node's change: the quick update from that node, the terminal columns, the grids.

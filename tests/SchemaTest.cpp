@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace valmora {
 namespace {
 
@@ -138,6 +140,68 @@ TEST(SchemaPrint, ALongSchemaBreaksIntoPagesAndAWideOneIsScaledToThePage) {
     for (const RecordedPage& page : printed(wide, project))
         for (const PageItem& item : page.items)
             EXPECT_LE(item.x2, 200.0 + 1e-9) << item.text.toStdString();
+}
+
+// Loop pipes on the board and on paper: lane columns after the tree (one for two pipes, at most
+// three, more pipes sharing the lanes), each pipe's line between the first cells of its nodes;
+// on paper a pipe spanning two pages runs down its lane band by band, a full band each between
+// its rows and half of one at either end, the pages carrying it on; the legend names every lane.
+TEST(SchemaPrint, LoopPipesRunDownTheirLanesOverPageBreaks) {
+    Project project = testkit::projectWithTestCatalogues();
+    testkit::buildComb(project, 60);
+    NetworkResults results;
+    ASSERT_TRUE(Calculate(project, results).ok);
+    const int treeAlone = laidOut(project, results).treeCols();
+    testkit::addLoopPipeLike(project, 1, 100, project.NodeTable[1]);
+    ASSERT_TRUE(Calculate(project, results).ok);
+    SchemaLayout one = laidOut(project, results);
+    EXPECT_EQ(one.treeCols(), treeAlone + 1);
+    EXPECT_EQ(one.firstLaneColumn(), treeAlone);
+    for (int16_t k = 2; k <= 7; ++k)
+        testkit::addLoopPipeLike(project, k, int16_t(k + 10), project.NodeTable[std::size_t(k)]);
+    EXPECT_FALSE(one.lanesStillFit());
+    ASSERT_TRUE(Calculate(project, results).ok);
+    SchemaLayout board = laidOut(project, results);
+    board.FillTerminalColumns();
+    EXPECT_EQ(board.treeCols(), treeAlone + kMostLaneColumns);
+    EXPECT_EQ(board.laneCount(), kMostLaneColumns * kLanesPerColumn);
+    EXPECT_TRUE(board.lanesStillFit());
+    const std::vector<SchemaLoopLine> lines = board.loopLines();
+    ASSERT_EQ(lines.size(), 7u);
+    int r = 0, c = 0;
+    ASSERT_TRUE(board.findNode(100, r, c));
+    EXPECT_EQ(std::pair(lines.front().rowB, lines.front().colB), std::pair(r, c));
+    ASSERT_TRUE(board.findNode(1, r, c));
+    EXPECT_EQ(std::pair(lines.front().rowA, lines.front().colA), std::pair(r, c));
+
+    const std::vector<RecordedPage> pages = printed(board, project);
+    // The first pipe's lane: the vertical lines of the first page's leftmost lane.
+    double laneX = 1e9;
+    for (const PageItem& item : pages.front().items)
+        if (item.kind == PageItem::Kind::Line && item.x == item.x2 && item.x > 0)
+            laneX = std::min(laneX, item.x);
+    double length = 0, fullBand = 0;
+    int segments = 0;
+    std::set<int> pagesCrossed;
+    for (const RecordedPage& page : pages)
+        for (const PageItem& item : page.items)
+            if (item.kind == PageItem::Kind::Line && item.x == laneX && item.x2 == laneX) {
+                ++segments;
+                length += std::abs(item.y2 - item.y);
+                fullBand = std::max(fullBand, std::abs(item.y2 - item.y));
+                pagesCrossed.insert(page.number);
+            }
+    // The seventh pipe shares the first one's lane.
+    const int rows = std::abs(lines.front().rowB - lines.front().rowA);
+    const int sharing = std::abs(lines.back().rowB - lines.back().rowA);
+    EXPECT_EQ(segments, rows + 1 + sharing + 1);
+    EXPECT_NEAR(length, (rows + sharing) * fullBand, 1e-6);
+    EXPECT_GE(pagesCrossed.size(), 2u);
+    const QStringList legend = pages.back().texts();
+    const auto heading = legend.indexOf(QStringLiteral("Anelli (linee a destra dello schema, da sinistra):"));
+    ASSERT_GE(heading, 0);
+    EXPECT_TRUE(legend.value(heading + 1).startsWith(QStringLiteral("  Anello 1 - ")));
+    EXPECT_TRUE(legend.value(heading + 7).startsWith(QStringLiteral("  Anello 7 - ")));
 }
 
 } // namespace

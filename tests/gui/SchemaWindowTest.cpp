@@ -1,11 +1,13 @@
 #include "GuiTestSupport.h"
 
 #include "model/Calculation.h"
+#include "schema/SchemaLoopOverlay.h"
 #include "schema/SchemaPictures.h"
 
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -107,6 +109,83 @@ TEST_F(SchemaWindow, AsShownAndEdited) {
     seen.step(QStringLiteral("F10"))
         .line(QStringLiteral("visibile %1, attiva %2").arg(w->isVisible()).arg(host.active.back()));
     seen.expectGolden(QStringLiteral("schema-finestra"));
+}
+
+// A loop pipe on the board: a blue dashed line out of its two nodes' cells and down a lane of its
+// own in a column right of the tree, its name, size and flow up the lane; a second one closed by
+// picking its nodes on the board (the length asked, Esc giving a pick up first), which makes room
+// for its lane; both gone (as after an undo), the column goes too.
+TEST_F(SchemaWindow, LoopPipesDrawnAndPicked) {
+    const auto blueNear = [](const QImage& image, QPoint at) {
+        for (int dy = -8; dy <= 8; ++dy) {
+            const QColor c = image.pixelColor(at + QPoint(0, dy));
+            if (c.blue() > 150 && c.red() < 80 && c.green() < 120)
+                return true;
+        }
+        return false;
+    };
+    const int treeAlone = [&] { return open()->treeCols(); }();
+    testkit::addLoopPipeLike(p, 3, 8, p.NodeTable[3]);
+    ASSERT_TRUE(Calculate(p, ws.results).ok);
+    auto w = open();
+    auto* overlay = w->findChild<SchemaLoopOverlay*>(QStringLiteral("schemaLoopPipes"));
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(w->treeCols(), treeAlone + 1) << "a column for the lanes";
+    ASSERT_EQ(overlay->lines().size(), 1u);
+    const SchemaLoopLine& line = overlay->lines().front();
+    EXPECT_TRUE(line.label.startsWith(QStringLiteral("Anello 1 - ") + p.diameterOf(p.NodeTable[3]).label))
+        << line.label.toStdString();
+    EXPECT_TRUE(line.label.endsWith(QStringLiteral(" Lt/min")));
+    // Halfway down its lane the line is blue; the lane's other half is blank.
+    const QRect lane = w->GFSchema->cellRect(line.rowA, treeAlone);
+    const QPoint offset = w->GFSchema->viewport()->geometry().topLeft();
+    const QImage shown = w->GFSchema->grab().toImage();
+    const int middle = (w->GFSchema->cellRect(line.rowA, 0).center().y() +
+                        w->GFSchema->cellRect(line.rowB, 0).center().y()) /
+                       2;
+    EXPECT_TRUE(blueNear(shown, offset + QPoint(lane.left() + 3, middle)));
+    EXPECT_FALSE(blueNear(shown, offset + QPoint(lane.right() - 2, middle)));
+
+    const auto clickOn = [&](int16_t node) {
+        int r = 0, c = 0;
+        ASSERT_TRUE(w->board().findNode(node, r, c));
+        const QPointF at = w->GFSchema->cellRect(r, c).center();
+        QWidget* viewport = w->GFSchema->viewport();
+        const QPointF global = viewport->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, {});
+        QApplication::sendEvent(viewport, &press);
+        QApplication::sendEvent(viewport, &release);
+    };
+    w->startRingPick(2);
+    EXPECT_EQ(w->StatusBar1->text(),
+              QStringLiteral("Clic sul nodo a cui chiudere l'anello da Due (Esc annulla)"));
+    key(w->GFSchema, Qt::Key_Escape);
+    EXPECT_FALSE(w->pickingRing());
+    clickOn(6);
+    EXPECT_EQ(p.loopPipes.size(), 1u) << "a click after Esc only moves the cursor";
+    w->startRingPick(2);
+    clickOn(2);
+    ASSERT_FALSE(ask.messages.empty());
+    EXPECT_EQ(ask.messages.back().text, QStringLiteral("L'anello deve chiudersi su un altro nodo."));
+    w->startRingPick(2);
+    ask.inputs.push_back(QLocale().toString(12.5)); // as typed in the locale shown
+    clickOn(6);
+    ASSERT_EQ(p.loopPipes.size(), 2u);
+    EXPECT_EQ(p.loopPipes.back().nodeA, 2);
+    EXPECT_EQ(p.loopPipes.back().nodeB, 6);
+    EXPECT_FLOAT_EQ(p.loopPipes.back().length, 12.5f);
+    EXPECT_EQ(host.changes, 1);
+    overlay = w->findChild<SchemaLoopOverlay*>(QStringLiteral("schemaLoopPipes"));
+    EXPECT_EQ(overlay->lines().size(), 2u);
+    EXPECT_EQ(w->currentNode(), 6);
+
+    p.loopPipes.clear();
+    ASSERT_TRUE(Calculate(p, ws.results).ok);
+    w->networkRestored();
+    EXPECT_EQ(w->treeCols(), treeAlone);
+    EXPECT_FALSE(overlay->isVisible());
 }
 
 // A terminal's symbol stands below the line of the label written at the top of its cell (the
