@@ -427,6 +427,8 @@ QString calculationTable(const Project& project, const NetworkResults& results, 
         out += QStringLiteral("\nAnelli\n") + tableLine(headings);
         for (const LoopPipeRow& row : computeLoopPipeRows(project, results))
             out += tableLine(loopPipeCells(project, row, locale));
+        for (const NetworkWarning& warning : loopPipeWarnings(project, checks.verification, locale))
+            out += QStringLiteral("Attenzione: ") + warning.text + u'\n';
     }
     return out;
 }

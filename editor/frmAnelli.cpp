@@ -2,6 +2,7 @@
 
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
+#include "model/Verification.h"
 #include "platform/Interaction.h"
 
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace valmora {
 
@@ -22,6 +24,7 @@ const QStringList kCaptions = {QStringLiteral("Nome"),  QStringLiteral("Da"),   
                                QStringLiteral("Phi"),   QStringLiteral("Chiuso"),  QStringLiteral("Lt/min"),
                                QStringLiteral("m/s")};
 const QString kTitle = QStringLiteral("Anelli");
+const QColor kFastOrange(255, 170, 60); // as the grid windows mark what the checks say
 
 QTableWidgetItem* readOnly(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -103,9 +106,15 @@ void frmAnelli::fillRow(int row, const LoopPipe& pipe, const LoopPipeRow* figure
     closed->setCheckState(pipe.closed ? Qt::Checked : Qt::Unchecked);
     Griglia->setItem(row, kChiuso, closed);
     Griglia->setItem(row, kPortata, readOnly(figures ? formatPicture(figures->flow, u"#0") : QString()));
-    Griglia->setItem(
-        row, kVelocita,
-        readOnly(figures && figures->velocity ? formatPicture(*figures->velocity, u"#0.0") : QString()));
+    QTableWidgetItem* velocity =
+        readOnly(figures && figures->velocity ? formatPicture(*figures->velocity, u"#0.0") : QString());
+    // Past the limit either way, marked as the grid windows mark a fast section.
+    if (figures && figures->velocity && std::abs(*figures->velocity) > verification::kVelocityLimit) {
+        velocity->setBackground(kFastOrange);
+        velocity->setToolTip(
+            QStringLiteral("Velocità oltre %1 m/s").arg(formatGeneral(verification::kVelocityLimit)));
+    }
+    Griglia->setItem(row, kVelocita, velocity);
 }
 
 void frmAnelli::fillDiameters(int row, int16_t series, int16_t diameter) {

@@ -77,6 +77,11 @@ NetworkVerification VerifyNetwork(const Project& project, const NetworkResults& 
             }
         }
     }
+    for (std::size_t k = 0; k < solution.loops.size(); ++k) {
+        const ConvergedLoopPipe& loop = solution.loops[k];
+        if (!loop.shutOff)
+            result.loopPipes.push_back({k, loop.velocity, tooFast(loop.velocity)});
+    }
     return result;
 }
 
@@ -142,7 +147,25 @@ std::vector<NetworkWarning> networkWarnings(const Project& project, const Networ
     for (const int16_t start : branchStarts(project))
         for (NetworkWarning& warning : branchWarnings(project, checks, start, locale))
             all.push_back(std::move(warning));
+    for (NetworkWarning& warning : loopPipeWarnings(project, checks, locale))
+        all.push_back(std::move(warning));
     return all;
+}
+
+std::vector<NetworkWarning> loopPipeWarnings(const Project& project, const NetworkVerification& checks,
+                                             const QLocale& locale) {
+    std::vector<NetworkWarning> said;
+    for (const LoopPipeVerification& loop : checks.loopPipes) {
+        if (!loop.tooFast || loop.pipe >= project.loopPipes.size())
+            continue;
+        const LoopPipe& pipe = project.loopPipes[loop.pipe];
+        said.push_back({NetworkWarning::Kind::LoopPipeTooFast, pipe.nodeA,
+                        QStringLiteral("velocità oltre %1 m/s nell'anello %2 (%3 m/s)")
+                            .arg(formatGeneral(kVelocityLimit, locale), pipe.name,
+                                 formatPicture(std::abs(loop.velocity.value_or(0)), u"#0.0", locale)),
+                        int(loop.pipe)});
+    }
+    return said;
 }
 
 QString asSentence(QString text) {

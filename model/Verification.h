@@ -50,6 +50,13 @@ struct SectionVerification {
     bool convergedTooFast = false;
 };
 
+// A loop pipe that carries water in the converged solution.
+struct LoopPipeVerification {
+    std::size_t pipe = 0;           // index among the project's loop pipes
+    std::optional<double> velocity; // m/s, signed as its flow; none for a KV element
+    bool tooFast = false;
+};
+
 // An end without terminal that discharges in the converged solution.
 struct OpenEndVerification {
     int16_t node = 0;
@@ -62,6 +69,13 @@ struct NetworkVerification {
         terminals;                             // every terminal end, branch by branch as the grids show them
     std::vector<SectionVerification> sections; // every section that is not shut off, likewise
     std::vector<OpenEndVerification> openEnds;
+    std::vector<LoopPipeVerification> loopPipes; // those not shut off, in the project's order
+    const LoopPipeVerification* loopPipeAt(std::size_t pipe) const {
+        for (const LoopPipeVerification& check : loopPipes)
+            if (check.pipe == pipe)
+                return &check;
+        return nullptr;
+    }
 
     // The entry of a node, or nullptr when it has none.
     const TerminalVerification* terminalAt(int16_t node) const { return at(terminals, terminalIndex, node); }
@@ -105,12 +119,14 @@ struct NetworkWarning {
         BelowNominalPressure, // pressure left below the type's nominal, and not shut off
         OpenEnd,              // an end without terminal that pours water out
         TooFast,              // the section's velocity is over the limit
+        LoopPipeTooFast,      // a loop pipe's velocity is over the limit
     };
     Kind kind;
-    int16_t node = 0;
-    QString text; // beginning in lower case, to follow "Attenzione: "
+    int16_t node = 0;  // for a loop pipe, its first node
+    QString text;      // beginning in lower case, to follow "Attenzione: "
+    int loopPipe = -1; // the loop pipe's index, for LoopPipeTooFast
 
-    bool aboutTheEnd() const { return kind != Kind::TooFast; }
+    bool aboutTheEnd() const { return kind != Kind::TooFast && kind != Kind::LoopPipeTooFast; }
 };
 
 // What is said of one node: of its branch end first, then of its section.
@@ -120,7 +136,12 @@ std::vector<NetworkWarning> warningsOf(const Project& project, const NetworkVeri
 std::vector<NetworkWarning> branchWarnings(const Project& project, const NetworkVerification& checks,
                                            int16_t firstNode, const QLocale& locale = QLocale());
 
-// Of the whole network, branch by branch in the order of the grid windows.
+// Of the loop pipes, in their order: those past the velocity limit.
+std::vector<NetworkWarning> loopPipeWarnings(const Project& project, const NetworkVerification& checks,
+                                             const QLocale& locale = QLocale());
+
+// Of the whole network, branch by branch in the order of the grid windows, then of the loop
+// pipes in theirs.
 std::vector<NetworkWarning> networkWarnings(const Project& project, const NetworkVerification& checks,
                                             const QLocale& locale = QLocale());
 

@@ -418,6 +418,9 @@ void Tabelle::PrintLoopPipes() {
             (row.velocity ? PadField(*row.velocity, kSpeed, 2) : QString(kSpeed, u' ')) +
             pressures.cell(row.drop).rightJustified(kDrop) + u'\n';
     }
+    if (const NetworkVerification* verification = checks())
+        for (const NetworkWarning& warning : loopPipeWarnings(project_, *verification))
+            text += QStringLiteral("Attenzione: ") + oneLine(warning.text) + u'\n';
     printSection(text);
 }
 

@@ -3,12 +3,14 @@
 // solved with the rest of the network.
 
 #include "model/LoopPipes.h"
+#include "cli/CalculationReport.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
 #include "model/ConvergedSolution.h"
 #include "model/ProjectHistory.h"
 #include "model/Traversal.h"
 #include "model/UnreachableRecords.h"
+#include "model/Verification.h"
 #include "storage/ProjectFile.h"
 #include "tests/support/NetworkBuilder.h"
 
@@ -362,4 +364,52 @@ TEST(LoopPipes, DeletingTheOriginTakesItsPipesAndKeepsTheNextNodes) {
     EXPECT_EQ(p.loopPipes[0].nodeA, 1);
     EXPECT_EQ(p.NodeTable[1].name, QStringLiteral("A"));
     EXPECT_EQ(p.NodeTable[std::size_t(p.loopPipes[0].nodeB)].name, QStringLiteral("C"));
+}
+
+// A loop pipe past 10 m/s is warned of as a section is: the checks hold it, the warnings of the
+// network end with it (after the branches'), and the command line's table says it under the
+// loop pipes, in either locale; a slow one is not.
+TEST(LoopPipes, AFastLoopPipeIsWarnedOf) {
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    const int16_t trunk = build.root({QStringLiteral("Tronco"), 5, 0, kSteel, kBore50});
+    const int16_t a = build.continueAfter(trunk, {QStringLiteral("A"), 10, 0, kSteel, kBore20});
+    build.endWithTerminal(a, kTypeK100, 0);
+    addLoopPipeLike(p, trunk, a, p.NodeTable[std::size_t(a)]);
+    p.loopPipes.back().name = QStringLiteral("Veloce");
+    p.supplyPressure = 400000;
+    NetworkResults results;
+    ASSERT_TRUE(Calculate(p, results).ok);
+    const ConvergedSolution solution = SolveConverged(p);
+    const NetworkVerification checks = VerifyNetwork(p, results, solution);
+    ASSERT_EQ(checks.loopPipes.size(), 1u);
+    ASSERT_TRUE(checks.loopPipes.front().velocity);
+    const double velocity = *checks.loopPipes.front().velocity;
+    // By hand: the pipe's flow through a 20 mm bore, l/min to m/s.
+    EXPECT_NEAR(velocity, solution.loops.front().flow / 60000 / (M_PI * 0.01 * 0.01), 1e-3 * velocity);
+    EXPECT_GT(velocity, 10);
+    EXPECT_TRUE(checks.loopPipes.front().tooFast);
+    const std::vector<NetworkWarning> all = networkWarnings(p, checks, QLocale(QLocale::Italian));
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.back().kind, NetworkWarning::Kind::LoopPipeTooFast);
+    EXPECT_EQ(all.back().loopPipe, 0);
+    EXPECT_EQ(all.back().node, trunk);
+    const QString shown = QLocale(QLocale::Italian).toString(velocity, 'f', 1);
+    EXPECT_EQ(all.back().text,
+              QStringLiteral("velocità oltre 10 m/s nell'anello Veloce (%1 m/s)").arg(shown));
+    const QString table =
+        calculationTable(p, results, QStringLiteral("veloce.vlm"), QLocale(QLocale::Italian));
+    EXPECT_TRUE(table.contains(
+        QStringLiteral("Attenzione: velocità oltre 10 m/s nell'anello Veloce (%1 m/s)\n").arg(shown)))
+        << table.toStdString();
+    EXPECT_TRUE(
+        calculationTable(p, results, QStringLiteral("veloce.vlm"), QLocale::c())
+            .contains(
+                QStringLiteral("nell'anello Veloce (%1 m/s)").arg(QLocale::c().toString(velocity, 'f', 1))));
+
+    p.supplyPressure = 20000;
+    ASSERT_TRUE(Calculate(p, results).ok);
+    const NetworkVerification slow = VerifyNetwork(p, results, SolveConverged(p));
+    EXPECT_FALSE(slow.loopPipes.front().tooFast);
+    EXPECT_TRUE(loopPipeWarnings(p, slow).empty());
 }
