@@ -94,6 +94,9 @@ public:
         for (int j = 0; j < net_.junctions; ++j)
             if (reached_[std::size_t(j)] && !held[std::size_t(j)])
                 unknown_[std::size_t(j)] = unknowns_++;
+        carrying_.resize(net_.links.size());
+        for (std::size_t k = 0; k < net_.links.size(); ++k)
+            carrying_[k] = joinedToTheSource(net_.links[k]) ? 1 : 0;
         flow_.assign(net_.links.size(), 0.0);
         for (std::size_t k = 0; k < net_.links.size(); ++k)
             if (carries(net_.links[k]))
@@ -121,16 +124,23 @@ public:
             return finish(result);
         }
         layOutMatrix();
+        const bool tree = layOutTree();
         Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
-        factor.analyzePattern(matrix_);
+        if (!tree)
+            factor.analyzePattern(matrix_);
         Eigen::VectorXd heads(unknowns_);
         for (int iteration = 1; iteration <= options_.maxIterations; ++iteration) {
             result.iterations = iteration;
             assemble();
-            factor.factorize(matrix_);
-            if (factor.info() != Eigen::Success)
-                return finish(result);
-            heads = factor.solve(rhs_);
+            if (tree) {
+                if (!solveOnTheTree(heads))
+                    return finish(result);
+            } else {
+                factor.factorize(matrix_);
+                if (factor.info() != Eigen::Success)
+                    return finish(result);
+                heads = factor.solve(rhs_);
+            }
             for (int j = 0; j < net_.junctions; ++j)
                 head_[std::size_t(j)] = unknown_[std::size_t(j)] >= 0 ? heads[unknown_[std::size_t(j)]] : 0.0;
             // Settled: the terminals the grade now stands above flow again, any still taking
@@ -145,6 +155,9 @@ public:
 
 private:
     bool carries(const SolverNetwork::Link& link) const {
+        return carrying_[std::size_t(&link - net_.links.data())] != 0;
+    }
+    bool joinedToTheSource(const SolverNetwork::Link& link) const {
         return !link.closed && reached_[std::size_t(link.to)] &&
                (link.from == kSource || reached_[std::size_t(link.from)]);
     }
@@ -200,6 +213,107 @@ private:
             terminalSlots_[t].atFrom = a >= 0 ? slot(a, a) : -1;
         }
         rhs_.resize(unknowns_);
+    }
+
+    // Whether the open sections join the unknown heads as a tree (or a forest) hanging from the
+    // known ones: then each unknown has one link towards them, and the system is solved by
+    // eliminating the farthest unknowns first, into the one above, without fill-in and without
+    // the general factorisation's orderings and permutations. Lays out that order; false for a
+    // network with a loop.
+    bool layOutTree() {
+        const int known = unknowns_; // every known head stands as one node above the rest
+        std::vector<int> group(std::size_t(unknowns_) + 1);
+        for (std::size_t g = 0; g < group.size(); ++g)
+            group[g] = int(g);
+        const auto root = [&](int u) {
+            while (group[std::size_t(u)] != u)
+                u = group[std::size_t(u)] = group[std::size_t(group[std::size_t(u)])];
+            return u;
+        };
+        std::vector<std::vector<std::size_t>> around(std::size_t(unknowns_) + 1);
+        for (std::size_t k = 0; k < net_.links.size(); ++k) {
+            const SolverNetwork::Link& link = net_.links[k];
+            if (!carries(link))
+                continue;
+            const int a = unknownOf(link.from) >= 0 ? unknownOf(link.from) : known;
+            const int b = unknownOf(link.to) >= 0 ? unknownOf(link.to) : known;
+            if (a == b)
+                continue; // between two known heads: no unknown in it
+            const int ra = root(a), rb = root(b);
+            if (ra == rb)
+                return false;
+            group[std::size_t(ra)] = rb;
+            around[std::size_t(a)].push_back(k);
+            around[std::size_t(b)].push_back(k);
+        }
+        // Every unknown below the known heads, nearest first, with its link up.
+        treeOrder_.clear();
+        treeOrder_.reserve(std::size_t(unknowns_));
+        upSlot_.assign(std::size_t(unknowns_), -1);
+        upUnknown_.assign(std::size_t(unknowns_), -1);
+        std::vector<bool> placed(std::size_t(unknowns_) + 1, false);
+        std::vector<int> frontier{known};
+        placed[std::size_t(known)] = true;
+        for (std::size_t at = 0; at < frontier.size(); ++at) {
+            const int u = frontier[at];
+            if (u != known)
+                treeOrder_.push_back(u);
+            for (const std::size_t k : around[std::size_t(u)]) {
+                const SolverNetwork::Link& link = net_.links[k];
+                const int a = unknownOf(link.from) >= 0 ? unknownOf(link.from) : known;
+                const int b = unknownOf(link.to) >= 0 ? unknownOf(link.to) : known;
+                const int other = a == u ? b : a;
+                if (placed[std::size_t(other)])
+                    continue;
+                placed[std::size_t(other)] = true;
+                upUnknown_[std::size_t(other)] = u == known ? -1 : u;
+                upSlot_[std::size_t(other)] = linkSlots_[k].between;
+                frontier.push_back(other);
+            }
+        }
+        // An unknown no open link joins to a known head has no equation of its own to stand on.
+        if (int(treeOrder_.size()) != unknowns_)
+            return false;
+        diagonalSlot_.resize(std::size_t(unknowns_));
+        for (int u = 0; u < unknowns_; ++u)
+            diagonalSlot_[std::size_t(u)] = diagonalSlotOf(u);
+        return true;
+    }
+
+    int diagonalSlotOf(int u) const {
+        const int* rows = matrix_.innerIndexPtr();
+        const int* begin = rows + matrix_.outerIndexPtr()[u];
+        const int* end = rows + matrix_.outerIndexPtr()[u + 1];
+        return int(std::lower_bound(begin, end, u) - rows);
+    }
+
+    // The system solved along the tree laid out: each unknown, farthest first, folded into the
+    // one above it; then the heads from the top down.
+    bool solveOnTheTree(Eigen::VectorXd& heads) {
+        const double* values = matrix_.valuePtr();
+        pivot_.resize(std::size_t(unknowns_));
+        folded_.resize(std::size_t(unknowns_));
+        for (int u = 0; u < unknowns_; ++u) {
+            pivot_[std::size_t(u)] = values[diagonalSlot_[std::size_t(u)]];
+            folded_[std::size_t(u)] = rhs_[u];
+        }
+        for (auto it = treeOrder_.rbegin(); it != treeOrder_.rend(); ++it) {
+            const auto u = std::size_t(*it);
+            if (!(pivot_[u] > 0))
+                return false; // the matrix is positive definite: this is no system to solve
+            const int up = upUnknown_[u];
+            if (up < 0)
+                continue;
+            const double coupling = values[upSlot_[u]];
+            pivot_[std::size_t(up)] -= coupling * coupling / pivot_[u];
+            folded_[std::size_t(up)] -= coupling * folded_[u] / pivot_[u];
+        }
+        for (const int u : treeOrder_) {
+            const int up = upUnknown_[std::size_t(u)];
+            const double fromAbove = up < 0 ? 0.0 : values[upSlot_[std::size_t(u)]] * heads[up];
+            heads[u] = (folded_[std::size_t(u)] - fromAbove) / pivot_[std::size_t(u)];
+        }
+        return true;
     }
 
     // One element's linearised law into the matrix and the right-hand side: `fixedTo` is the
@@ -389,7 +503,7 @@ private:
         result.head = head_;
         result.reached = reached_;
         result.terminalFlow = terminalFlow_;
-        result.dry = dry_;
+        result.dry.assign(dry_.begin(), dry_.end());
         result.sourceFlow = 0;
         for (std::size_t k = 0; k < net_.links.size(); ++k)
             if (net_.links[k].from == kSource)
@@ -406,9 +520,14 @@ private:
     int unknowns_ = 0;
     double largestFlow_ = 0;
     std::vector<double> flow_, terminalFlow_, head_;
-    std::vector<bool> dry_;
+    std::vector<char> dry_;      // by terminal (a byte each: read in every iteration)
+    std::vector<char> carrying_; // by link: open, and joined to the source at both ends
     std::vector<Linearised> linkLaw_, terminalLaw_;
     std::vector<Slots> linkSlots_, terminalSlots_;
+    // The tree's elimination: unknowns nearest the known heads first, each one's link up (its
+    // slot, the unknown above or -1), the diagonal's slots; and each solve's working values.
+    std::vector<int> treeOrder_, upSlot_, upUnknown_, diagonalSlot_;
+    std::vector<double> pivot_, folded_;
     Eigen::SparseMatrix<double> matrix_;
     Eigen::VectorXd rhs_;
 };
