@@ -215,14 +215,13 @@ private:
         rhs_.resize(unknowns_);
     }
 
-    // Whether the open sections join the unknown heads as a tree (or a forest) hanging from the
-    // known ones: then each unknown has one link towards them, and the system is solved by
-    // eliminating the farthest unknowns first, into the one above, without fill-in and without
-    // the general factorisation's orderings and permutations. Lays out that order; false for a
-    // network with a loop.
+    // Whether the open sections join the unknown heads as a tree, or a forest: a link to a known
+    // head (the source, an open end) only adds to its junction's own equation. Then the system is
+    // solved by eliminating the farthest unknowns first, each into the one it hangs from, without
+    // fill-in and without the general factorisation's orderings and permutations. Lays out that
+    // order; false for a network with a loop.
     bool layOutTree() {
-        const int known = unknowns_; // every known head stands as one node above the rest
-        std::vector<int> group(std::size_t(unknowns_) + 1);
+        std::vector<int> group(static_cast<std::size_t>(unknowns_));
         for (std::size_t g = 0; g < group.size(); ++g)
             group[g] = int(g);
         const auto root = [&](int u) {
@@ -230,15 +229,12 @@ private:
                 u = group[std::size_t(u)] = group[std::size_t(group[std::size_t(u)])];
             return u;
         };
-        std::vector<std::vector<std::size_t>> around(std::size_t(unknowns_) + 1);
+        std::vector<std::vector<std::size_t>> around(static_cast<std::size_t>(unknowns_));
         for (std::size_t k = 0; k < net_.links.size(); ++k) {
             const SolverNetwork::Link& link = net_.links[k];
-            if (!carries(link))
+            const int a = unknownOf(link.from), b = unknownOf(link.to);
+            if (!carries(link) || a < 0 || b < 0 || a == b)
                 continue;
-            const int a = unknownOf(link.from) >= 0 ? unknownOf(link.from) : known;
-            const int b = unknownOf(link.to) >= 0 ? unknownOf(link.to) : known;
-            if (a == b)
-                continue; // between two known heads: no unknown in it
             const int ra = root(a), rb = root(b);
             if (ra == rb)
                 return false;
@@ -246,34 +242,32 @@ private:
             around[std::size_t(a)].push_back(k);
             around[std::size_t(b)].push_back(k);
         }
-        // Every unknown below the known heads, nearest first, with its link up.
+        // Each tree from its first unknown, nearest first, every unknown with its link up.
         treeOrder_.clear();
         treeOrder_.reserve(std::size_t(unknowns_));
         upSlot_.assign(std::size_t(unknowns_), -1);
         upUnknown_.assign(std::size_t(unknowns_), -1);
-        std::vector<bool> placed(std::size_t(unknowns_) + 1, false);
-        std::vector<int> frontier{known};
-        placed[std::size_t(known)] = true;
-        for (std::size_t at = 0; at < frontier.size(); ++at) {
-            const int u = frontier[at];
-            if (u != known)
-                treeOrder_.push_back(u);
-            for (const std::size_t k : around[std::size_t(u)]) {
-                const SolverNetwork::Link& link = net_.links[k];
-                const int a = unknownOf(link.from) >= 0 ? unknownOf(link.from) : known;
-                const int b = unknownOf(link.to) >= 0 ? unknownOf(link.to) : known;
-                const int other = a == u ? b : a;
-                if (placed[std::size_t(other)])
-                    continue;
-                placed[std::size_t(other)] = true;
-                upUnknown_[std::size_t(other)] = u == known ? -1 : u;
-                upSlot_[std::size_t(other)] = linkSlots_[k].between;
-                frontier.push_back(other);
+        std::vector<char> placed(std::size_t(unknowns_), 0);
+        for (int top = 0; top < unknowns_; ++top) {
+            if (placed[std::size_t(top)])
+                continue;
+            placed[std::size_t(top)] = 1;
+            treeOrder_.push_back(top);
+            // The walk appends to the order as it goes: everything from `top` on is this tree's.
+            for (std::size_t at = treeOrder_.size() - 1; at < treeOrder_.size(); ++at) {
+                const int u = treeOrder_[at];
+                for (const std::size_t k : around[std::size_t(u)]) {
+                    const SolverNetwork::Link& link = net_.links[k];
+                    const int other = unknownOf(link.from) == u ? unknownOf(link.to) : unknownOf(link.from);
+                    if (placed[std::size_t(other)])
+                        continue;
+                    placed[std::size_t(other)] = 1;
+                    upUnknown_[std::size_t(other)] = u;
+                    upSlot_[std::size_t(other)] = linkSlots_[k].between;
+                    treeOrder_.push_back(other);
+                }
             }
         }
-        // An unknown no open link joins to a known head has no equation of its own to stand on.
-        if (int(treeOrder_.size()) != unknowns_)
-            return false;
         diagonalSlot_.resize(std::size_t(unknowns_));
         for (int u = 0; u < unknowns_; ++u)
             diagonalSlot_[std::size_t(u)] = diagonalSlotOf(u);
