@@ -428,7 +428,7 @@ QString calculationTable(const Project& project, const NetworkResults& results, 
         for (const LoopPipeRow& row : computeLoopPipeRows(project, results))
             out += tableLine(loopPipeCells(project, row, locale));
         for (const NetworkWarning& warning : loopPipeWarnings(project, checks.verification, locale))
-            out += QStringLiteral("Attenzione: ") + warning.text + u'\n';
+            out += QStringLiteral("Attenzione: ") + oneLine(warning.text) + u'\n';
     }
     return out;
 }

@@ -638,6 +638,8 @@ void Tabelle::printSheet(const QString& title, const std::vector<SheetSection>& 
     rowRules_ = 1;
     printTable(sheetCaptions(project_.pressureUnit), kSheetColumns.split(u'|'), rows);
     surface_.setFont(body);
+    if (const QString note = sheetLoopPipesNote(sections); !note.isEmpty())
+        printWrapped(note);
     surface_.print(QString());
     printWrapped(velocityLimitsText());
 }

@@ -182,14 +182,19 @@ private:
         surface_.setFont(bodyFont_);
         surface_.setCurrentX(0);
         surface_.print(QString());
-        surface_.print(QStringLiteral("Anelli (linee a destra dello schema, da sinistra):"));
+        surface_.print(board_.laneCount() >= int(loops_.size())
+                           ? QStringLiteral("Anelli (linee a destra dello schema, da sinistra):")
+                           : QStringLiteral("Anelli (linee a destra dello schema, da sinistra; dopo la %1a "
+                                            "le linee ricominciano dalla prima):")
+                                 .arg(board_.laneCount()));
         for (const SchemaLoopLine& line : loops_) {
             const LoopPipe& pipe = project_.loopPipes[line.pipe];
             if (surface_.currentY() + mm(kPictureHeightTwips) > kUsableHeightMm)
                 surface_.newPage();
-            surface_.print(QStringLiteral("  %1, da %2 a %3")
+            surface_.print(QStringLiteral("  %1, da %2 a %3%4")
                                .arg(line.label, oneLine(project_.NodeTable[std::size_t(pipe.nodeA)].name),
-                                    oneLine(project_.NodeTable[std::size_t(pipe.nodeB)].name)));
+                                    oneLine(project_.NodeTable[std::size_t(pipe.nodeB)].name),
+                                    line.closed ? QStringLiteral(" (chiuso)") : QString()));
         }
     }
 

@@ -233,9 +233,17 @@ std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network,
     std::set<Set> found;
     std::vector<double> distance(size, std::numeric_limits<double>::infinity());
     std::vector<int16_t> touched;
+    // The open loop pipes at each node: a ring's far side is near by its closing pipe.
+    std::vector<std::vector<std::pair<int16_t, double>>> loopsAt(size);
+    for (const StandardNetwork::LoopLink& link : network.loopLinks()) {
+        const double length = double(project.loopPipes[std::size_t(link.pipe)].length);
+        loopsAt[std::size_t(link.a)].emplace_back(link.b, length);
+        loopsAt[std::size_t(link.b)].emplace_back(link.a, length);
+    }
     using Reach = std::pair<double, int16_t>; // distance by pipe, node
     for (const int16_t seed : seeds) {
-        // Outward from the seed through the tree, nearest first, until `count` terminals.
+        // Outward from the seed through the tree and the loop pipes, nearest first, until
+        // `count` terminals.
         std::priority_queue<Reach, std::vector<Reach>, std::greater<Reach>> frontier;
         Set cluster;
         distance[std::size_t(seed)] = 0;
@@ -265,6 +273,8 @@ std::vector<std::vector<int16_t>> clusters(const StandardNetwork& network,
                 if (node.derivation > 0)
                     reach(node.derivation, double(project.NodeTable[std::size_t(node.derivation)].length));
             }
+            for (const auto& [other, length] : loopsAt[std::size_t(v)])
+                reach(other, length);
         }
         for (const int16_t v : touched)
             distance[std::size_t(v)] = std::numeric_limits<double>::infinity();

@@ -120,6 +120,13 @@ void addLoopPipes(const StandardNetwork& network, const ScenarioNetwork& tree,
                 section.staticDifference = network.staticHead(pipe.nodeB);
             section.pressure = solution.head[b] - section.staticDifference;
         }
+        section.kv = pipe.asSection().isKvElement();
+        section.equivalentLength = double(pipe.virtualLength); // a KV element's KV
+        if (section.kv) {
+            // No bore of its own to tell a velocity by.
+            check.sections.push_back(std::move(section));
+            continue;
+        }
         if (const PipeSeries* series = project.findSeries(pipe.asSection())) {
             section.series = series->name;
             section.seriesCode = series->code.trimmed();
@@ -133,7 +140,6 @@ void addLoopPipes(const StandardNetwork& network, const ScenarioNetwork& tree,
                     section.flow * hydraulics::kVelocityFactor / std::pow(double(bore->innerDiameter), 2);
         }
         section.length = double(pipe.length);
-        section.equivalentLength = double(pipe.virtualLength);
         if (std::abs(section.velocity) > kPipeVelocityLimit)
             check.loopPipesOverVelocity.emplace_back(links[k].pipe, std::abs(section.velocity));
         check.sections.push_back(std::move(section));

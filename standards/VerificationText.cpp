@@ -7,6 +7,9 @@
 #include "standards/StandardTables.h"
 #include "standards/SupplyCurve.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace valmora {
 
 using namespace standard_law;
@@ -266,7 +269,16 @@ QStringList sheetCaptions(PressureUnit unit) {
 }
 
 bool overVelocity(const SheetSection& section) {
-    return section.velocity > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
+    // Either way along it: on a ring a section may carry water back.
+    return std::abs(section.velocity) > (section.kv ? kValveVelocityLimit : kPipeVelocityLimit);
+}
+
+QString sheetLoopPipesNote(const std::vector<SheetSection>& sections) {
+    const bool any = std::any_of(sections.begin(), sections.end(),
+                                 [](const SheetSection& section) { return section.loopPipe >= 0; });
+    return any ? QStringLiteral("Anelli: portata positiva dal primo nodo al secondo, P al secondo nodo; "
+                                "nei tratti, portata negativa contro il verso della rete.")
+               : QString();
 }
 
 QStringList sheetCells(const SheetSection& section, PressureUnit unit, const QLocale& locale) {
@@ -280,7 +292,7 @@ QStringList sheetCells(const SheetSection& section, PressureUnit unit, const QLo
                              QStringLiteral("#0.") + QString(scale.decimals + moreDecimals, u'0'), locale);
     };
     const QString velocity =
-        section.innerDiameter > 0 || section.velocity > 0
+        section.innerDiameter > 0 || section.velocity != 0
             ? number(section.velocity, u"#0.00") + (overVelocity(section) ? QStringLiteral("!") : QString())
             : QString();
     if (section.kv)
@@ -417,6 +429,8 @@ void addPosition(QStringList& lines, const Project& project, const StandardCheck
         for (const SheetSection& section : set.sections)
             rows.push_back(sheetCells(section, check.pressureUnit, locale));
         addTable(lines, sheetCaptions(check.pressureUnit), rows);
+        if (const QString note = sheetLoopPipesNote(set.sections); !note.isEmpty())
+            lines << QStringLiteral("  ") + note;
     }
 }
 

@@ -81,6 +81,8 @@ QString singleOutletLine(const SingleOutletCheck& single, PressureUnit unit,
 // The calculation sheet of a position: a section a row, from the supply to the members.
 QStringList sheetCaptions(PressureUnit unit);
 QStringList sheetCells(const SheetSection& section, PressureUnit unit, const QLocale& locale = QLocale());
+// Under a sheet with loop pipes, how to read their rows; empty for a sheet without.
+QString sheetLoopPipesNote(const std::vector<SheetSection>& sections);
 // A section past its velocity limit (10 m/s in a pipe, 6 m/s through a valve).
 bool overVelocity(const SheetSection& section);
 // "! oltre i limiti di velocità: 10 m/s nei tubi, 6 m/s nelle valvole (KV)".

@@ -415,3 +415,39 @@ TEST(DesignAreas, AGriddedInstallationAtOH2) {
     expectGolden(QStringLiteral("griglia-oh2.txt"),
                  verificationLines(grid, onGrid, QLocale()).join(u'\n') + u'\n');
 }
+
+// Around a ring main closed by a short pipe, the hydrants either side of the closing pipe are
+// neighbours: a cluster grows across the loop pipe as along the tree.
+TEST(DesignAreas, ClustersGrowAcrossTheRingsClosingPipe) {
+    using namespace testCatalogue;
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    int16_t ring = build.root({QStringLiteral("Attacco"), 10, 0, kSteel, kBore50});
+    const int16_t first = ring;
+    std::vector<int16_t> hydrants;
+    for (int k = 1; k <= 8; ++k) {
+        ring = build.continueAfter(ring, {QStringLiteral("Anello %1").arg(k), 25, 0, kSteel, kBore50});
+        const int16_t branch =
+            build.deriveAt(ring, {QStringLiteral("Idr. %1").arg(k), 2, 0, kSteel, kBore30});
+        build.endWithTerminal(branch, kTypeK80, 0);
+        hydrants.push_back(branch);
+    }
+    build.endWithTerminal(ring, kTypeK80, 0);
+    const auto nearest = [&](int count) {
+        const StandardNetwork network(p);
+        const std::vector<std::vector<int16_t>> found = clusters(network, hydrants, {hydrants.back()}, count);
+        return found.empty() ? std::vector<int16_t>{} : found.front();
+    };
+    const auto holds = [](const std::vector<int16_t>& set, int16_t node) {
+        return std::find(set.begin(), set.end(), node) != set.end();
+    };
+    EXPECT_TRUE(holds(nearest(3), hydrants[5])) << "along the tree alone";
+    testkit::addLoopPipeLike(p, ring, first, p.NodeTable[std::size_t(first)]);
+    p.loopPipes.back().length = 5;
+    // From the last hydrant: its neighbour (29 m), then the first one across the pipe (34 m),
+    // before the one two along (54 m).
+    const std::vector<int16_t> across = nearest(3);
+    EXPECT_TRUE(holds(across, hydrants[6]));
+    EXPECT_TRUE(holds(across, hydrants[0]));
+    EXPECT_FALSE(holds(across, hydrants[5]));
+}

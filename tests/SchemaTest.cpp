@@ -198,7 +198,8 @@ TEST(SchemaPrint, LoopPipesRunDownTheirLanesOverPageBreaks) {
     EXPECT_NEAR(length, (rows + sharing) * fullBand, 1e-6);
     EXPECT_GE(pagesCrossed.size(), 2u);
     const QStringList legend = pages.back().texts();
-    const auto heading = legend.indexOf(QStringLiteral("Anelli (linee a destra dello schema, da sinistra):"));
+    const auto heading = legend.indexOf(QStringLiteral(
+        "Anelli (linee a destra dello schema, da sinistra; dopo la 6a le linee ricominciano dalla prima):"));
     ASSERT_GE(heading, 0);
     EXPECT_TRUE(legend.value(heading + 1).startsWith(QStringLiteral("  Anello 1 - ")));
     EXPECT_TRUE(legend.value(heading + 7).startsWith(QStringLiteral("  Anello 7 - ")));

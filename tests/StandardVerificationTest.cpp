@@ -2,6 +2,7 @@
 // finds against every set and against random ones.
 
 #include "standards/StandardVerification.h"
+#include "cli/VerifyCommand.h"
 #include "model/Calculation.h"
 #include "standards/SetSearch.h"
 #include "standards/SupplyCurve.h"
@@ -316,4 +317,61 @@ TEST(StandardHydraulics, APipeBesideASectionWorkedByHand) {
     p.loopPipes.front().closed = true;
     EXPECT_TRUE(StandardNetwork(p).shutOff(head));
     EXPECT_FALSE(StandardNetwork(p).looped());
+}
+
+// A loop pipe past 10 m/s either way fails the set as a section would: marked "!" on the sheet
+// (its velocity signed as its flow), named in the summary's line, listed in the JSON; a slow
+// one passes. A closed branch the loop pipes do not reach stays shut off.
+TEST(StandardVerification, AFastLoopPipeFailsTheSetEitherWay) {
+    using namespace testCatalogue;
+    struct Case {
+        bool reversed;
+        int32_t supply; // mm
+        bool fast;
+    };
+    const Case cases[] = {{false, 600000, true}, {true, 600000, true}, {false, 40000, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reversed ? "B > A" : "A > B");
+        Project p = projectWithTestCatalogues();
+        NetworkBuilder build(p);
+        const int16_t t = build.root({QStringLiteral("Tronco"), 5, 0, kSteel, kBore50});
+        const int16_t a = build.continueAfter(t, {QStringLiteral("A"), 10, 0, kSteel, kBore20});
+        build.endWithTerminal(a, kTypeK100, 0);
+        const int16_t shut = build.deriveAt(t, {QStringLiteral("Chiuso"), 5, 0, kSteel, kBore20, true});
+        build.endWithTerminal(shut, kTypeK100, 0);
+        addLoopPipeLike(p, c.reversed ? a : t, c.reversed ? t : a, p.NodeTable[std::size_t(a)]);
+        p.loopPipes.back().name = QStringLiteral("Veloce");
+        p.supplyPressure = c.supply;
+        StandardSettings s;
+        s.standard = Standard::Uni10779;
+        s.level = 1;
+        s.roles[kTypeK100] = TerminalRole::Hydrant;
+        s.workingAtOnce[TerminalRole::Hydrant] = 1;
+        EXPECT_TRUE(StandardNetwork(p).shutOff(shut)) << "closed, and no loop pipe reaches it";
+        const StandardCheck check = verifyStandard(p, s);
+        ASSERT_TRUE(check.verified()) << verificationProblemText(p, check).toStdString();
+        const SetCheck& set = check.scenarios.front().mostUnfavourable;
+        const auto loop = std::find_if(set.sections.begin(), set.sections.end(),
+                                       [](const SheetSection& section) { return section.loopPipe == 0; });
+        ASSERT_NE(loop, set.sections.end());
+        EXPECT_EQ(loop->velocity < 0, c.reversed);
+        const QString cell = sheetCells(*loop, PressureUnit::Bar, QLocale(QLocale::Italian))[8];
+        EXPECT_EQ(cell.endsWith(u'!'), c.fast) << cell.toStdString();
+        EXPECT_EQ(set.loopPipesOverVelocity.size(), c.fast ? 1u : 0u);
+        const QString summary = verificationLines(p, check, QLocale(QLocale::Italian)).join(u'\n');
+        const QString named = QStringLiteral("Veloce (%1 m/s)")
+                                  .arg(QLocale(QLocale::Italian).toString(std::abs(loop->velocity), 'f', 1));
+        const QStringList lines = verificationLines(p, check, QLocale(QLocale::Italian));
+        const auto over = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.trimmed().startsWith(QStringLiteral("Tratti oltre 10 m/s: "));
+        });
+        EXPECT_EQ(over != lines.end() && over->contains(named), c.fast) << summary.toStdString();
+        EXPECT_TRUE(summary.contains(QStringLiteral("Anelli: portata positiva dal primo nodo al secondo")));
+        if (c.fast) {
+            EXPECT_FALSE(check.scenarios.front().pass);
+        }
+        const QByteArray json = verificationJson(check);
+        EXPECT_TRUE(json.contains("\"loopPipe\": 1")) << json.left(400).toStdString();
+        EXPECT_EQ(json.contains("\"loopPipesOverVelocity\""), c.fast);
+    }
 }
