@@ -414,6 +414,19 @@ TEST(DesignAreas, AGriddedInstallationAtOH2) {
     EXPECT_TRUE(onGrid.pass);
     expectGolden(QStringLiteral("griglia-oh2.txt"),
                  verificationLines(grid, onGrid, QLocale()).join(u'\n') + u'\n');
+
+    // A pipe of the far main narrowed to 1" at 6 bar: past 10 m/s while every section stays
+    // below, and under UNI EN 12845 the installation no longer passes.
+    Project narrowed = grid;
+    narrowed.loopPipes[2].diameterIndex = shippedCatalogue::kBore1;
+    narrowed.supplyPressure = int32_t(std::lround(6.0 * 10197));
+    const StandardCheck fast = verifyStandard(narrowed, s);
+    const SetCheck& unfavourable = fast.scenarios.front().mostUnfavourable;
+    ASSERT_FALSE(unfavourable.loopPipesOverVelocity.empty());
+    EXPECT_EQ(unfavourable.loopPipesOverVelocity.front().first, 2);
+    EXPECT_GT(unfavourable.loopPipesOverVelocity.front().second, 10);
+    EXPECT_TRUE(unfavourable.sectionsOverVelocity.empty());
+    EXPECT_FALSE(fast.pass);
 }
 
 // Around a ring main closed by a short pipe, the hydrants either side of the closing pipe are

@@ -159,6 +159,7 @@ TEST(SchemaPrint, LoopPipesRunDownTheirLanesOverPageBreaks) {
     EXPECT_EQ(one.firstLaneColumn(), treeAlone);
     for (int16_t k = 2; k <= 7; ++k)
         testkit::addLoopPipeLike(project, k, int16_t(k + 10), project.NodeTable[std::size_t(k)]);
+    project.loopPipes.back().closed = true; // drawn, red, and said so
     EXPECT_FALSE(one.lanesStillFit());
     ASSERT_TRUE(Calculate(project, results).ok);
     SchemaLayout board = laidOut(project, results);
@@ -203,6 +204,10 @@ TEST(SchemaPrint, LoopPipesRunDownTheirLanesOverPageBreaks) {
     ASSERT_GE(heading, 0);
     EXPECT_TRUE(legend.value(heading + 1).startsWith(QStringLiteral("  Anello 1 - ")));
     EXPECT_TRUE(legend.value(heading + 7).startsWith(QStringLiteral("  Anello 7 - ")));
+    EXPECT_TRUE(legend.value(heading + 7).endsWith(QStringLiteral(" (chiuso)")));
+    EXPECT_FALSE(legend.value(heading + 1).endsWith(QStringLiteral(" (chiuso)")));
+    EXPECT_TRUE(lines.back().closed);
+    EXPECT_FALSE(lines.front().closed);
 }
 
 } // namespace

@@ -329,17 +329,24 @@ TEST(StandardVerification, AFastLoopPipeFailsTheSetEitherWay) {
         int32_t supply; // mm
         bool fast;
     };
-    const Case cases[] = {{false, 600000, true}, {true, 600000, true}, {false, 40000, false}};
+    // 6,7 bar: the hydrant within its 0,7 MPa, the pipe past 10 m/s; 2 bar: the pipe slow.
+    const Case cases[] = {{false, 68000, true}, {true, 68000, true}, {false, 20000, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reversed ? "B > A" : "A > B");
         Project p = projectWithTestCatalogues();
         NetworkBuilder build(p);
+        // A long wide section and a short narrow pipe beside it, which takes most of the flow:
+        // the pipe alone is past 10 m/s. The hydrant stands 5 m up at A's end.
+        constexpr float kHeight = 5;
         const int16_t t = build.root({QStringLiteral("Tronco"), 5, 0, kSteel, kBore50});
-        const int16_t a = build.continueAfter(t, {QStringLiteral("A"), 10, 0, kSteel, kBore20});
-        build.endWithTerminal(a, kTypeK100, 0);
+        const int16_t a = build.continueAfter(t, {QStringLiteral("A"), 1000, 0, kSteel, kBore50});
+        build.endWithTerminal(a, kTypeK100, kHeight);
         const int16_t shut = build.deriveAt(t, {QStringLiteral("Chiuso"), 5, 0, kSteel, kBore20, true});
         build.endWithTerminal(shut, kTypeK100, 0);
-        addLoopPipeLike(p, c.reversed ? a : t, c.reversed ? t : a, p.NodeTable[std::size_t(a)]);
+        Node narrow = p.NodeTable[std::size_t(a)];
+        narrow.length = 0.2f;
+        narrow.diameterIndex = kBore20;
+        addLoopPipeLike(p, c.reversed ? a : t, c.reversed ? t : a, narrow);
         p.loopPipes.back().name = QStringLiteral("Veloce");
         p.supplyPressure = c.supply;
         StandardSettings s;
@@ -355,6 +362,16 @@ TEST(StandardVerification, AFastLoopPipeFailsTheSetEitherWay) {
                                        [](const SheetSection& section) { return section.loopPipe == 0; });
         ASSERT_NE(loop, set.sections.end());
         EXPECT_EQ(loop->velocity < 0, c.reversed);
+        EXPECT_TRUE(set.sectionsOverVelocity.empty()) << "the tree's sections are slow";
+        // Its row ends at its second node: at the hydrant, as the hydrant's own row stands.
+        const MemberCheck& hydrant = set.members.front();
+        ASSERT_TRUE(hydrant.pressure);
+        if (c.reversed) {
+            EXPECT_EQ(loop->staticDifference, 0);
+        } else {
+            EXPECT_NEAR(loop->staticDifference, kHeight / 10.197, 1e-9);
+            EXPECT_NEAR(loop->pressure, *hydrant.pressure, 1e-6);
+        }
         const QString cell = sheetCells(*loop, PressureUnit::Bar, QLocale(QLocale::Italian))[8];
         EXPECT_EQ(cell.endsWith(u'!'), c.fast) << cell.toStdString();
         EXPECT_EQ(set.loopPipesOverVelocity.size(), c.fast ? 1u : 0u);
@@ -367,8 +384,10 @@ TEST(StandardVerification, AFastLoopPipeFailsTheSetEitherWay) {
         });
         EXPECT_EQ(over != lines.end() && over->contains(named), c.fast) << summary.toStdString();
         EXPECT_TRUE(summary.contains(QStringLiteral("Anelli: portata positiva dal primo nodo al secondo")));
+        // UNI 10779 shows a velocity past the limit; it is UNI EN 12845 that fails a set on it
+        // (the gridded installation's test).
         if (c.fast) {
-            EXPECT_FALSE(check.scenarios.front().pass);
+            EXPECT_TRUE(check.scenarios.front().pass);
         }
         const QByteArray json = verificationJson(check);
         EXPECT_TRUE(json.contains("\"loopPipe\": 1")) << json.left(400).toStdString();
