@@ -195,10 +195,6 @@ double StandardNetwork::flowAlone(int16_t end, int16_t from, double head) const 
 }
 
 double StandardNetwork::demandAlone(int16_t end, double required) const {
-    if (looped()) {
-        const std::optional<ScenarioNetwork::Demand> alone = ScenarioNetwork(*this, {end}).demand({required});
-        return alone ? alone->pressure : std::numeric_limits<double>::infinity();
-    }
     const double flow = kn(end) * std::sqrt(std::max(required, 0.0));
     return lossOf(pathResistance(end), flow) + required + staticHead(end);
 }
@@ -355,7 +351,8 @@ std::optional<ScenarioNetwork::Demand> ScenarioNetwork::demand(const std::vector
     if (members_.empty())
         return Demand{0, solve(0)};
     // No member alone needs less than it would with the others: the largest of those is a floor
-    // (on a tree; on a looped network, what the members stand on).
+    // (on a tree; on a looped network, where the tree's path overstates it, what the members
+    // stand on).
     double low = 0;
     for (std::size_t m = 0; m < members_.size(); ++m)
         low = std::max(low, network_->looped() ? network_->leastDemand(members_[m], required[m])

@@ -83,8 +83,9 @@ public:
     // the supply itself) through the sections down to it; from the supply of a looped network,
     // through every way the loops give it.
     double flowAlone(int16_t end, int16_t from, double head) const;
-    // The supply's head a terminal alone needs to stand at `required` bar (solved on a looped
-    // network; none suffices: infinite).
+    // The supply's head a terminal alone needs to stand at `required` bar, along the tree's
+    // path to it: on a looped network, where a ring may feed it both ways, no less than it needs
+    // (an estimate the searches rank terminals by, never a result).
     double demandAlone(int16_t end, double required) const;
     // What no head below can do: the terminal standing at `required` bar on its static head.
     double leastDemand(int16_t end, double required) const { return required + staticHead(end); }
