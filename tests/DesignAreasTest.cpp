@@ -4,7 +4,6 @@
 
 #include "standards/DesignAreas.h"
 #include "editor/NetworkTools.h"
-#include "model/Traversal.h"
 #include "standards/StandardTables.h"
 #include "standards/StandardVerification.h"
 #include "standards/VerificationText.h"
@@ -178,18 +177,8 @@ TEST(DesignAreas, TheSheetBalancesOnRandomTreesAndRings) {
         Project p = projectWithTestCatalogues();
         buildRandom(p, rng, 20 + tree * 5);
         p.supplyPressure = 60000;
-        if (tree % 2 == 1) {
-            std::vector<int16_t> pipes;
-            for (const int16_t i : networkPreorder(p))
-                if (!p.NodeTable[std::size_t(i)].isKvElement())
-                    pipes.push_back(i);
-            std::uniform_int_distribution<std::size_t> anyPipe(0, pipes.size() - 1);
-            for (int k = 0; k < 1 + tree % 4; ++k) {
-                const int16_t a = pipes[anyPipe(rng)], b = pipes[anyPipe(rng)];
-                if (a != b)
-                    addLoopPipeLike(p, a, b, p.NodeTable[std::size_t(a)]);
-            }
-        }
+        if (tree % 2 == 1)
+            addRandomLoopPipes(p, rng, 1 + tree % 4);
         StandardSettings s;
         s.standard = Standard::Uni10779;
         s.level = 3;

@@ -286,17 +286,7 @@ TEST_F(EpanetCrossCheck, LoopedNetworksAgreeWithEpanet) {
         p.supplyPressure = 30000 + 2000 * round;
         if (!testkit::calculates(p))
             continue;
-        std::vector<int16_t> pipes;
-        for (const int16_t i : networkPreorder(p))
-            if (!p.NodeTable[std::size_t(i)].isKvElement())
-                pipes.push_back(i);
-        std::uniform_int_distribution<std::size_t> anyPipe(0, pipes.size() - 1);
-        for (int k = 0; k < 1 + round % 5; ++k) {
-            const int16_t a = pipes[anyPipe(rng)], b = pipes[anyPipe(rng)];
-            if (a == b)
-                continue;
-            testkit::addLoopPipeLike(p, a, b, p.NodeTable[std::size_t(pipes[anyPipe(rng)])]);
-        }
+        testkit::addRandomLoopPipes(p, rng, 1 + round % 5);
         const ConvergedSolution ours = SolveConverged(p);
         ASSERT_TRUE(ours.ok && ours.converged);
         const EpanetRun theirs = solveWithEpanet(p, program, dir, true);

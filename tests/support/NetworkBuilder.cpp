@@ -2,6 +2,7 @@
 
 #include "model/Calculation.h"
 #include "model/LoopPipes.h"
+#include "model/Traversal.h"
 #include "storage/CatalogueFiles.h"
 #include "storage/ProjectFile.h"
 
@@ -175,6 +176,22 @@ void addLoopPipeLike(Project& project, int16_t a, int16_t b, const Node& like) {
     pipe.seriesIndex = like.seriesIndex;
     pipe.diameterIndex = like.diameterIndex;
     project.loopPipes.push_back(pipe);
+}
+
+void addRandomLoopPipes(Project& project, std::mt19937& rng, int count) {
+    std::vector<int16_t> pipes;
+    for (const int16_t i : networkPreorder(project))
+        if (!project.NodeTable[std::size_t(i)].isKvElement())
+            pipes.push_back(i);
+    if (pipes.empty())
+        return;
+    std::uniform_int_distribution<std::size_t> anyPipe(0, pipes.size() - 1);
+    for (int k = 0; k < count; ++k) {
+        const int16_t a = pipes[anyPipe(rng)], b = pipes[anyPipe(rng)];
+        const Node like = project.NodeTable[std::size_t(pipes[anyPipe(rng)])];
+        if (a != b)
+            addLoopPipeLike(project, a, b, like);
+    }
 }
 
 } // namespace valmora::testkit

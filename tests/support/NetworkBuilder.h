@@ -93,5 +93,8 @@ void buildRandom(Project& project, std::mt19937& rng, int nodes);
 // A loop pipe from node a to node b with `like`'s section (lengths, series, diameter), added
 // to the project.
 void addLoopPipeLike(Project& project, int16_t a, int16_t b, const Node& like);
+// Up to `count` loop pipes between random pipes of the tree (KV elements left out), each a copy
+// of a random pipe's section; a draw of the same node twice adds none.
+void addRandomLoopPipes(Project& project, std::mt19937& rng, int count);
 
 } // namespace valmora::testkit
