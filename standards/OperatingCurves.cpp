@@ -33,17 +33,11 @@ std::vector<int16_t> dischargingEnds(const StandardNetwork& network) {
 // each solved afresh.
 class NetworkDemand {
 public:
-    explicit NetworkDemand(const StandardNetwork& network) : tree_(network, dischargingEnds(network)) {}
-    double flowAt(double pressure) {
-        if (pressure <= 0)
-            return 0;
-        last_ = tree_.solve(pressure);
-        return last_.totalFlow;
-    }
+    explicit NetworkDemand(const StandardNetwork& network) : all_(network, dischargingEnds(network)) {}
+    double flowAt(double pressure) const { return pressure <= 0 ? 0.0 : all_.solve(pressure).totalFlow; }
 
 private:
-    ScenarioNetwork tree_;
-    ScenarioNetwork::Solution last_;
+    ScenarioNetwork all_;
 };
 
 // A demand curve from the pressure at which its first terminal starts to flow (`still`, the
