@@ -12,6 +12,10 @@
 namespace valmora {
 
 namespace {
+const QString kLoopPipesCaption = QStringLiteral("Anelli");
+} // namespace
+
+namespace {
 
 const QString kFormat = QStringLiteral("Ramo|Tratto|Avviso");
 constexpr int kBranchColumnTwips = 2400;
@@ -56,9 +60,15 @@ void frmAvvisi::refresh() {
     GrAvvisi->setRedraw(false);
     GrAvvisi->setRows(1);
     for (const NetworkWarning& warning : warnings_) {
-        const int16_t start = branchStartOf(project_, warning.node);
-        GrAvvisi->addItem(gridCaption(project_, start) + u'\t' +
-                          oneLine(project_.NodeTable[warning.node].name) + u'\t' + asSentence(warning.text));
+        // A loop pipe's warning stands under "Anelli" with the pipe's name; its row opens the
+        // branch of the pipe's first node.
+        const bool loopPipe =
+            warning.loopPipe >= 0 && std::size_t(warning.loopPipe) < project_.loopPipes.size();
+        const QString where =
+            loopPipe ? kLoopPipesCaption : gridCaption(project_, branchStartOf(project_, warning.node));
+        const QString name = loopPipe ? project_.loopPipes[std::size_t(warning.loopPipe)].name
+                                      : project_.NodeTable[warning.node].name;
+        GrAvvisi->addItem(where + u'\t' + oneLine(name) + u'\t' + asSentence(warning.text));
         GrAvvisi->setRowData(GrAvvisi->rows() - 1, warning.node);
     }
     GrAvvisi->setRedraw(true);

@@ -10,6 +10,7 @@
 #include "app/frmVerifica.h"
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
+#include "model/LoopPipes.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QComboBox>
@@ -157,6 +158,19 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
     project().supplyPressure = 80000;
     trunk()->aggiorna();
     seen.step(QStringLiteral("a 8 bar")).cells(*list->GrAvvisi).line(list->lblTotale->text());
+    // A 3/8" loop pipe from the origin to the last node: past 10 m/s, listed under "Anelli".
+    LoopPipe narrow = newLoopPipe(project(), 1, project().nodeCount());
+    narrow.diameterIndex = 0;
+    narrow.length = 0.2f;
+    project().loopPipes.push_back(narrow);
+    trunk()->aggiorna();
+    list->refresh();
+    seen.step(QStringLiteral("anello da 3/8\"")).cells(*list->GrAvvisi).line(list->lblTotale->text());
+    const int last = list->GrAvvisi->rows() - 1;
+    EXPECT_EQ(list->GrAvvisi->textMatrix(last, 0), QStringLiteral("Anelli"));
+    EXPECT_EQ(list->GrAvvisi->textMatrix(last, 1), narrow.name);
+    EXPECT_TRUE(
+        list->GrAvvisi->textMatrix(last, 2).startsWith(QStringLiteral("Velocità oltre 10 m/s nell'anello")));
     seen.expectGolden(QStringLiteral("avvisi"));
 }
 
