@@ -277,14 +277,20 @@ QString branchCaption(const Project& project, int16_t first) {
     return QStringLiteral("Deriv. da ") + oneLine(project.NodeTable[project.NodeTable[first].parent].name);
 }
 
+// A section's own columns, a node's or a loop pipe's: name, metres, virtual metres, DN, series.
+std::array<QString, 10> sectionCells(const Project& project, const Node& section, const QLocale& locale) {
+    std::array<QString, 10> cells;
+    cells[0] = section.name;
+    cells[1] = section.isKvElement() ? QStringLiteral(">< ") : formatGeneral(section.length, locale);
+    cells[2] = formatGeneral(section.virtualLength, locale);
+    cells[3] = section.isKvElement() ? QString() : project.diameterOf(section).label;
+    cells[4] = project.seriesOf(section).code;
+    return cells;
+}
+
 std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, const QLocale& locale) {
     const Node& node = project.NodeTable[row.node];
-    std::array<QString, 10> cells;
-    cells[0] = node.name;
-    cells[1] = node.isKvElement() ? QStringLiteral(">< ") : formatGeneral(node.length, locale);
-    cells[2] = formatGeneral(node.virtualLength, locale);
-    cells[3] = node.isKvElement() ? QString() : project.diameterOf(node).label;
-    cells[4] = project.seriesOf(node).code;
+    std::array<QString, 10> cells = sectionCells(project, node, locale);
     cells[5] = node.hasDerivation() ? project.NodeTable[node.derivation].name : QString();
     cells[6] = row.velocity ? formatPicture(*row.velocity, u"#0.0", locale) : QString();
     const PressureScale pressures = calculationScale(project.pressureUnit);
@@ -297,13 +303,7 @@ std::array<QString, 10> rowCells(const Project& project, const BranchRow& row, c
 // A loop pipe in the table's columns: its ends where a node shows what it feeds.
 std::array<QString, 10> loopPipeCells(const Project& project, const LoopPipeRow& row, const QLocale& locale) {
     const LoopPipe& pipe = project.loopPipes[row.pipe];
-    const Node section = pipe.asSection();
-    std::array<QString, 10> cells;
-    cells[0] = pipe.name;
-    cells[1] = section.isKvElement() ? QStringLiteral(">< ") : formatGeneral(pipe.length, locale);
-    cells[2] = formatGeneral(pipe.virtualLength, locale);
-    cells[3] = section.isKvElement() ? QString() : project.diameterOf(section).label;
-    cells[4] = project.seriesOf(section).code;
+    std::array<QString, 10> cells = sectionCells(project, pipe.asSection(), locale);
     cells[5] = project.NodeTable[std::size_t(pipe.nodeA)].name + QStringLiteral(" > ") +
                project.NodeTable[std::size_t(pipe.nodeB)].name;
     cells[6] = row.velocity ? formatPicture(*row.velocity, u"#0.0", locale) : QString();

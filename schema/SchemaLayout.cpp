@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace valmora {
 
@@ -245,20 +246,38 @@ void SchemaLayout::RefreshLabels() {
 }
 
 std::vector<SchemaLoopLine> SchemaLayout::loopLines() const {
+    // The first cell of every node a loop pipe joins, in one pass over the board.
+    std::vector<std::pair<int, int>> firstCell(project_.NodeTable.size(), {0, 0});
+    for (const LoopPipe& pipe : project_.loopPipes)
+        for (const int16_t end : {pipe.nodeA, pipe.nodeB})
+            if (project_.isValidNodeIndex(end))
+                firstCell[std::size_t(end)] = {-1, -1}; // wanted, not found yet
+    for (int r = 1; r <= rowCount(); ++r) {
+        const std::vector<SchemaCell>& cells = rows_[std::size_t(r)].cells;
+        for (int c = 0; c < int(cells.size()) && c < treeCols_; ++c) {
+            const int16_t node = cells[std::size_t(c)].node;
+            if (node > 0 && firstCell[std::size_t(node)].first < 0)
+                firstCell[std::size_t(node)] = {r, c};
+        }
+    }
+    const auto cellOf = [&](int16_t node) {
+        return project_.isValidNodeIndex(node) ? firstCell[std::size_t(node)] : std::pair(0, 0);
+    };
+    std::vector<std::optional<double>> flows(project_.loopPipes.size());
+    if (results_.ring)
+        for (const LoopPipeRow& row : computeLoopPipeRows(project_, results_))
+            flows[row.pipe] = row.flow;
     std::vector<SchemaLoopLine> lines;
-    const std::vector<LoopPipeRow> flows = computeLoopPipeRows(project_, results_);
     for (std::size_t k = 0; k < project_.loopPipes.size(); ++k) {
         const LoopPipe& pipe = project_.loopPipes[k];
-        SchemaLoopLine line;
-        line.pipe = k;
-        line.closed = pipe.closed;
-        if (!findNode(pipe.nodeA, line.rowA, line.colA) || !findNode(pipe.nodeB, line.rowB, line.colB))
+        const auto [rowA, colA] = cellOf(pipe.nodeA);
+        const auto [rowB, colB] = cellOf(pipe.nodeB);
+        if (rowA <= 0 || rowB <= 0)
             continue;
+        SchemaLoopLine line{k, rowA, colA, rowB, colB, QString(), pipe.closed};
         QStringList parts{oneLine(pipe.name), sizeLabel(pipe.asSection())};
-        const auto flow =
-            std::find_if(flows.begin(), flows.end(), [&](const LoopPipeRow& row) { return row.pipe == k; });
-        if (flow != flows.end() && results_.ring)
-            parts << formatPicture(double(static_cast<float>(flow->flow)), u"###0") +
+        if (flows[k])
+            parts << formatPicture(double(static_cast<float>(*flows[k])), u"###0") +
                          QStringLiteral(" Lt/min");
         parts.removeAll(QString());
         line.label = parts.join(QStringLiteral(" - "));
