@@ -6,6 +6,7 @@
 #include "dialogs/Opzioni.h"
 #include "editor/ChangeLabels.h"
 #include "editor/GlobalChangeDialogs.h"
+#include "editor/NetworkEdits.h"
 #include "editor/NetworkTools.h"
 #include "editor/RingClosing.h"
 #include "editor/frmAnelli.h"
@@ -91,6 +92,8 @@ TbMain::TbMain(Interaction& interaction, std::unique_ptr<QSettings> recentFilesS
             setSchemaActive(false);
         if (auto* grid = frame ? qobject_cast<frmTubi*>(frame->widget()) : nullptr)
             grid->rinfresca();
+        if (auto* rings = frame ? qobject_cast<frmAnelli*>(frame->widget()) : nullptr)
+            rings->rinfresca();
         // The schema refreshes whenever it becomes the active window.
         if (schemaNow)
             schema_->activated();
@@ -148,6 +151,8 @@ void TbMain::showResultsEverywhere() {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
             grid->rinfresca();
+    if (loopPipes_)
+        loopPipes_->rinfresca();
     refreshWarnings();
 }
 
@@ -179,6 +184,8 @@ void TbMain::commitPendingEdits() {
     for (QMdiSubWindow* frame : mdi_->subWindowList())
         if (auto* grid = qobject_cast<frmTubi*>(frame->widget()))
             grid->finishEditing();
+    if (loopPipes_)
+        loopPipes_->finishEditing();
 }
 
 // ---- file commands ----------------------------------------------------------------
@@ -218,6 +225,8 @@ void TbMain::refreshOtherWindows(const QWidget* from) {
             grid->compilatab();
         grid->rinfresca();
     }
+    if (loopPipes_ && loopPipes_ != from)
+        loopPipes_->rinfresca();
     refreshWarnings();
 }
 
@@ -337,6 +346,9 @@ void TbMain::stepAllDiameters(bool up) {
         else if (!up && node.diameterIndex >= 1)
             --node.diameterIndex;
     }
+    for (std::size_t k = 0; k < p.loopPipes.size(); ++k)
+        if (!p.loopPipes[k].diameterLocked)
+            edits::stepLoopPipeDiameter(p, k, up);
     activeChild()->aggiorna();
     recordChange(up ? change_label::kAllUp : change_label::kAllDown, cursor);
 }
@@ -478,20 +490,41 @@ void TbMain::closeRing() {
 
 void TbMain::showLoopPipes() {
     commitPendingEdits();
-    if (document_.project().loopPipes.empty()) {
+    if (document_.project().loopPipes.empty() && !loopPipes_) {
         interaction_.inform(
             QStringLiteral("Il progetto non ha anelli: se ne chiude uno dal nodo del cursore con "
                            "Strumenti, Chiudi un anello."),
-            QStringLiteral("Anelli"));
+            kLoopPipesTitle);
         return;
     }
-    const int16_t cursor = document_.session().currentNode;
-    frmAnelli dialog(document_.project(), document_.results(), interaction_, this);
-    interaction_.runDialog(dialog);
-    if (!dialog.changed())
+    if (loopPipes_) {
+        for (QMdiSubWindow* frame : mdi_->subWindowList())
+            if (frame->widget() == loopPipes_)
+                mdi_->setActiveSubWindow(frame);
+        loopPipes_->rinfresca();
+        loopPipes_->Griglia->setFocus();
         return;
-    activeChild()->aggiorna();
-    recordChange(change_label::kRings, cursor);
+    }
+    auto* window = new frmAnelli(document_.workspace(), interaction_, *this);
+    loopPipes_ = window;
+    QMdiSubWindow* frame = mdi_->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowTitle(kLoopPipesTitle);
+    frame->setWindowIcon(icons_.picture(GridIcon::FrecciaDx));
+    window->compilatab();
+    frame->show();
+    window->Griglia->setFocus();
+}
+
+void TbMain::showLoopPipe(std::size_t pipe) {
+    showLoopPipes();
+    if (loopPipes_)
+        loopPipes_->selectPipe(pipe);
+}
+
+void TbMain::showNode(int16_t node) {
+    if (document_.project().isValidNodeIndex(node))
+        showNodeInItsGrid(branchStartOf(document_.project(), node), node);
 }
 
 void TbMain::createComb() {
@@ -766,6 +799,7 @@ void TbMain::showWarnings() {
         warnings_ = new frmAvvisi(
             document_.project(), [this] { return networkChecks(); },
             [this](int16_t firstNode, int16_t node) { showNodeInItsGrid(firstNode, node); }, this);
+    warnings_->setLoopPipeOpener([this](std::size_t pipe) { showLoopPipe(pipe); });
     bringForward(*warnings_);
 }
 
@@ -836,6 +870,8 @@ void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
     frmSchema* schema = schema_;
     const bool schemaWasActive =
         schema && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == schema;
+    const bool loopPipesWereActive =
+        loopPipes_ && mdi_->activeSubWindow() && mdi_->activeSubWindow()->widget() == loopPipes_;
     if (applied.shapeChanged) {
         // As the commands that change the shape: the schema is drawn again when opened, and the
         // windows of branches that are gone close.
@@ -859,7 +895,11 @@ void TbMain::afterHistoryStep(const ProjectHistory::Applied& applied) {
             schema->setFocus();
         }
     }
-    if (!schemaWasActive || applied.shapeChanged)
+    if (loopPipes_)
+        loopPipes_->rinfresca(); // rebuilt when pipes came back or went
+    if (loopPipesWereActive)
+        loopPipes_->Griglia->setFocus();
+    else if (!schemaWasActive || applied.shapeChanged)
         putCursorOnItsRow(applied.cursor);
     refreshWarnings();
     updateHistoryActions();

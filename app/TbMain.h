@@ -13,6 +13,7 @@
 #include "editor/GridIcons.h"
 #include "editor/GridWindowHost.h"
 #include "editor/NetworkChecks.h"
+#include "editor/frmAnelli.h"
 #include "model/Project.h"
 #include "platform/Interaction.h"
 #include "report/Tabelle.h"
@@ -97,8 +98,11 @@ public:
     void createComb();
     // "Chiudi un anello...": a loop pipe from the cursor's node to another, named by the user.
     void closeRing();
-    // "Anelli...": the loop pipes' window.
+    // "Anelli...": the loop pipes' window, opened or brought forward.
     void showLoopPipes();
+    // The same with the cursor on one pipe (by its index).
+    void showLoopPipe(std::size_t pipe);
+    frmAnelli* loopPipesWindow() const { return loopPipes_; }
     // Grafts at the cursor node: another project's whole network ("&Importa"), or the
     // snippet "Ritaglio.idx" that "Copia" wrote ("Incolla").
     void importProject();
@@ -130,6 +134,7 @@ public:
     void endProgram() override;
     bool endingProgram() const override { return ending_; }
     void openBranchWindow(int16_t firstNode) override;
+    void showNode(int16_t node) override;
     void networkShapeChanged() override;
     void rebuildActiveWindow() override;
     void refreshOtherWindows(const QWidget* from) override;
@@ -210,6 +215,7 @@ private:
     NetworkChecks checks_;
     QPointer<frmSchema> schema_;
     QPointer<frmAvvisi> warnings_;
+    QPointer<frmAnelli> loopPipes_;
     QPointer<frmVerifica> verification_;
     QPointer<frmCurve> curves_;
     bool schemaActive_ = false; // the schema holds the toolbar

@@ -61,7 +61,7 @@ void frmAvvisi::refresh() {
     GrAvvisi->setRows(1);
     for (const NetworkWarning& warning : warnings_) {
         // A loop pipe's warning stands under "Anelli" with the pipe's name; its row opens the
-        // branch of the pipe's first node.
+        // pipe in the loop pipes' window (the branch of its first node where there is none).
         const bool loopPipe =
             warning.loopPipe >= 0 && std::size_t(warning.loopPipe) < project_.loopPipes.size();
         const QString where =
@@ -84,6 +84,13 @@ void frmAvvisi::refresh() {
 void frmAvvisi::openRow(int row) {
     if (row < 1 || row >= GrAvvisi->rows())
         return;
+    const NetworkWarning& warning = warnings_[std::size_t(row - 1)];
+    if (warning.loopPipe >= 0 && std::size_t(warning.loopPipe) < project_.loopPipes.size()) {
+        if (openLoopPipe_) {
+            openLoopPipe_(std::size_t(warning.loopPipe));
+            return;
+        }
+    }
     const auto node = static_cast<int16_t>(GrAvvisi->rowData(row));
     if (project_.isValidNodeIndex(node))
         open_(branchStartOf(project_, node), node);

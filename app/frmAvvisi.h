@@ -12,6 +12,7 @@
 
 #include <QDialog>
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
     GridControl* GrAvvisi;
     QLabel* lblTotale;
 
+    // A loop pipe's row opens the pipe in the loop pipes' window, by its index.
+    void setLoopPipeOpener(std::function<void(std::size_t pipe)> open) { openLoopPipe_ = std::move(open); }
+
     // Lists the warnings again, when the window is shown.
     void refresh();
     const std::vector<NetworkWarning>& warnings() const { return warnings_; }
@@ -45,6 +49,7 @@ private:
     const Project& project_;
     std::function<const NetworkChecks*()> checks_;
     std::function<void(int16_t, int16_t)> open_;
+    std::function<void(std::size_t)> openLoopPipe_;
     std::vector<NetworkWarning> warnings_;
 };
 

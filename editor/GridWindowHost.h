@@ -30,6 +30,8 @@ public:
     // The window of the derived branch starting at `firstNode`: refreshed and brought
     // forward when open, else opened.
     virtual void openBranchWindow(int16_t firstNode) = 0;
+    // The node's row in the grid window of its branch, opened when closed.
+    virtual void showNode(int16_t node) { (void)node; }
     // After a change of the tree's shape: the schema window closes (its layout is drawn
     // once) and windows of branches no longer in the network close.
     virtual void networkShapeChanged() = 0;

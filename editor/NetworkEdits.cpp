@@ -205,36 +205,59 @@ bool addTerminal(Project& project, int16_t end) {
     return true;
 }
 
-bool stepDiameter(Project& project, int16_t node, bool up) {
-    Node& n = project.NodeTable[node];
-    const PipeSeries* series = project.findSeries(n);
-    if (!series || n.isKvElement())
+namespace {
+
+// One diameter up or down within `series`; false when nothing changed.
+bool stepWithinSeries(const PipeSeries* series, bool kvElement, int16_t& diameterIndex, bool up) {
+    if (!series || kvElement)
         return false;
     const int last = int(series->diameters.size()) - 1;
-    if (n.diameterIndex > last || n.diameterIndex < 0)
+    if (diameterIndex > last || diameterIndex < 0)
         return false; // not a diameter of its series: nothing to step from
-    if (up && n.diameterIndex < last) {
-        ++n.diameterIndex;
+    if (up && diameterIndex < last) {
+        ++diameterIndex;
         return true;
     }
-    if (!up && n.diameterIndex > 0) {
-        --n.diameterIndex;
+    if (!up && diameterIndex > 0) {
+        --diameterIndex;
         return true;
     }
     return false;
 }
 
-void applySeries(Project& project, int16_t node, int16_t series, int16_t diameterIndex) {
-    Node& n = project.NodeTable[node];
+// A section's series, diameter, length and lock as another series makes them.
+template <typename Section>
+void applySeriesTo(Project& project, Section& section, int16_t series, int16_t diameterIndex) {
     if (series >= 1) {
-        n.seriesIndex = series;
-        n.diameterIndex = diameterIndex;
-        n.length = std::fabs(n.length);
+        section.seriesIndex = series;
+        section.diameterIndex = diameterIndex;
+        section.length = std::fabs(section.length);
         project.lastSeries = series;
     } else {
-        n.seriesIndex = 0;
-        n.diameterLocked = false;
+        section.seriesIndex = 0;
+        section.diameterLocked = false;
     }
+}
+
+} // namespace
+
+bool stepDiameter(Project& project, int16_t node, bool up) {
+    Node& n = project.NodeTable[node];
+    return stepWithinSeries(project.findSeries(n), n.isKvElement(), n.diameterIndex, up);
+}
+
+void applySeries(Project& project, int16_t node, int16_t series, int16_t diameterIndex) {
+    applySeriesTo(project, project.NodeTable[node], series, diameterIndex);
+}
+
+bool stepLoopPipeDiameter(Project& project, std::size_t pipe, bool up) {
+    LoopPipe& p = project.loopPipes[pipe];
+    const Node section = p.asSection();
+    return stepWithinSeries(project.findSeries(section), section.isKvElement(), p.diameterIndex, up);
+}
+
+void applyLoopPipeSeries(Project& project, std::size_t pipe, int16_t series, int16_t diameterIndex) {
+    applySeriesTo(project, project.loopPipes[pipe], series, diameterIndex);
 }
 
 QString invariantViolation(const Project& project) {

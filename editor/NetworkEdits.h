@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -65,6 +66,10 @@ bool stepDiameter(Project& project, int16_t node, bool up);
 // Another series for the node: a pipe series with its diameter index (the length becomes
 // its absolute value and lastSeries the series), or 0 for a KV element (lock cleared).
 void applySeries(Project& project, int16_t node, int16_t series, int16_t diameterIndex);
+
+// The same two changes on a loop pipe, by its index.
+bool stepLoopPipeDiameter(Project& project, std::size_t pipe, bool up);
+void applyLoopPipeSeries(Project& project, std::size_t pipe, int16_t series, int16_t diameterIndex);
 
 // The tree's invariants, for tests and checks: empty when they hold, else what is wrong.
 QString invariantViolation(const Project& project);

@@ -1,159 +1,539 @@
 #include "editor/frmAnelli.h"
 
+#include "dialogs/frmLEQ.h"
+#include "editor/ChangeLabels.h"
+#include "editor/NetworkChecks.h"
+#include "editor/NetworkEdits.h"
+#include "editor/frmTubi.h"
+#include "editor/lstTubi.h"
+#include "model/Calculation.h"
+#include "model/DialogRules.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
-#include "model/Verification.h"
-#include "platform/Interaction.h"
+#include "model/Units.h"
 
-#include <QComboBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QTableWidget>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <cmath>
+#include <array>
+#include <limits>
 
 namespace valmora {
 
 namespace {
 
-const QStringList kCaptions = {QStringLiteral("Nome"),  QStringLiteral("Da"),      QStringLiteral("A"),
-                               QStringLiteral("Metri"), QStringLiteral("L.virt."), QStringLiteral("Serie"),
-                               QStringLiteral("Phi"),   QStringLiteral("Chiuso"),  QStringLiteral("Lt/min"),
-                               QStringLiteral("m/s")};
-const QString kTitle = QStringLiteral("Anelli");
-const QColor kFastOrange(255, 170, 60); // as the grid windows mark what the checks say
+// The colours of the branches' windows, for the same meanings.
+const QColor kYellow(255, 255, 0);
+const QColor kCyan(0, 255, 255);
+const QColor kMagenta(255, 0, 255);
+const QColor kClosedRed(255, 140, 140);
+const QColor kCheckOrange(255, 170, 60);
 
-QTableWidgetItem* readOnly(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    return item;
-}
+const QString kFormat = QStringLiteral("Nome|Da|A|>Metri |>L.virt. |>Phi |>Tipo |>m/s|>D.P. |>Lt/min");
+constexpr std::array<int, frmAnelli::kColumns> kColumnWidthsTwips = {1000, 1000, 1000, 500, 500,
+                                                                     500,  800,  600,  600, 600};
+constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
+constexpr double kExampleLength = 12.5;     // the number a refusal shows as an example
+constexpr int kWindowWidthTwips = 7400;
+constexpr int kWindowHeightTwips = 3600;
+const QString kKvLength = QStringLiteral(">< ");
+const QString kUnknown = QStringLiteral("?");
+const QString kRefusedValueTitle = QStringLiteral("Valore non valido");
 
 } // namespace
 
-frmAnelli::frmAnelli(Project& project, const NetworkResults& results, Interaction& interaction,
-                     QWidget* parent)
-    : QDialog(parent), project_(project), interaction_(interaction) {
+frmAnelli::frmAnelli(Workspace& workspace, Interaction& interaction, GridWindowHost& host, QWidget* parent)
+    : QWidget(parent), workspace_(workspace), project_(workspace.project), results_(workspace.results),
+      interaction_(interaction), host_(host) {
     setObjectName(QStringLiteral("frmAnelli"));
-    setWindowTitle(kTitle);
-    Griglia = new QTableWidget(0, kColumns, this);
+    setWindowTitle(kLoopPipesTitle);
+    setProperty("tag", kLoopPipesTag);
+    Griglia = new GridControl(this);
     Griglia->setObjectName(QStringLiteral("Griglia"));
-    Griglia->setHorizontalHeaderLabels(kCaptions);
-    Griglia->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Griglia->setSelectionMode(QAbstractItemView::SingleSelection);
-    const std::vector<LoopPipeRow> rows = computeLoopPipeRows(project_, results);
-    for (std::size_t k = 0; k < project_.loopPipes.size(); ++k) {
-        Griglia->insertRow(int(k));
-        pipes_.push_back(k);
-        fillRow(int(k), project_.loopPipes[k], k < rows.size() ? &rows[k] : nullptr);
-    }
-    Griglia->resizeColumnsToContents();
-    // A series' name is long: its column shows the start, the whole name in the list.
-    constexpr int kSeriesColumnWidth = 150;
-    Griglia->setColumnWidth(kSerie, std::min(Griglia->columnWidth(kSerie), kSeriesColumnWidth));
-
-    btnElimina = new QPushButton(QStringLiteral("&Elimina"), this);
-    btnElimina->setObjectName(QStringLiteral("btnElimina"));
-    btnOK = new QPushButton(QStringLiteral("O.K"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
-    btnAnnulla->setObjectName(QStringLiteral("btnAnnulla"));
-    connect(btnElimina, &QPushButton::clicked, this, [this] {
-        const int row = Griglia->currentRow();
-        if (row < 0)
-            return;
-        Griglia->removeRow(row);
-        pipes_.erase(pipes_.begin() + row);
-    });
-    connect(btnOK, &QPushButton::clicked, this, &frmAnelli::apply);
-    connect(btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnElimina);
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnAnnulla);
+    Griglia->setFormatString(kFormat);
+    for (int c = 0; c < kColumns; ++c)
+        Griglia->setColumnWidthTwips(c, kColumnWidthsTwips[std::size_t(c)]);
+    StatusBar1 = new QLabel(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFrameShape(QFrame::Panel);
+    StatusBar1->setFrameShadow(QFrame::Sunken);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Griglia);
-    layout->addLayout(buttons);
-    resize(820, 320);
-}
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Griglia, 1);
+    layout->addWidget(StatusBar1);
 
-void frmAnelli::fillRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures) {
-    Griglia->setItem(row, kNome, new QTableWidgetItem(pipe.name));
-    Griglia->setItem(row, kDa, readOnly(project_.NodeTable[std::size_t(pipe.nodeA)].name));
-    Griglia->setItem(row, kA, readOnly(project_.NodeTable[std::size_t(pipe.nodeB)].name));
-    Griglia->setItem(row, kMetri, new QTableWidgetItem(formatGeneral(pipe.length)));
-    Griglia->setItem(row, kLVirt, new QTableWidgetItem(formatGeneral(pipe.virtualLength)));
-    auto* series = new QComboBox(Griglia);
-    for (const PipeSeries& s : project_.PipeCatalogue)
-        series->addItem(oneLine(s.name));
-    series->setCurrentIndex(pipe.seriesIndex);
-    Griglia->setCellWidget(row, kSerie, series);
-    auto* diameter = new QComboBox(Griglia);
-    Griglia->setCellWidget(row, kDiametro, diameter);
-    fillDiameters(row, pipe.seriesIndex, pipe.diameterIndex);
-    connect(series, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, series](int index) {
-        // The row the combo stands in now (rows above may have gone).
-        for (int r = 0; r < Griglia->rowCount(); ++r)
-            if (Griglia->cellWidget(r, kSerie) == series)
-                fillDiameters(r, int16_t(index), 0);
+    Txtedit = new QLineEdit(this);
+    Txtedit->setObjectName(QStringLiteral("Txtedit"));
+    Txtedit->hide();
+    Txtedit->installEventFilter(this);
+    Griglia->keyPreview = [this](QKeyEvent* event) { return gridKey(event); };
+    connect(Griglia, &GridControl::leaveCell, this, &frmAnelli::commitEdit);
+    connect(Griglia, &GridControl::gridDoubleClicked, this, &frmAnelli::cellAction);
+    connect(Griglia, &GridControl::rightClicked, this, [this](const QPoint& at) {
+        if (cursorPipe())
+            rowMenu()->popup(at);
     });
-    auto* closed = new QTableWidgetItem;
-    closed->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-    closed->setCheckState(pipe.closed ? Qt::Checked : Qt::Unchecked);
-    Griglia->setItem(row, kChiuso, closed);
-    Griglia->setItem(row, kPortata, readOnly(figures ? formatPicture(figures->flow, u"#0") : QString()));
-    QTableWidgetItem* velocity =
-        readOnly(figures && figures->velocity ? formatPicture(*figures->velocity, u"#0.0") : QString());
-    // Past the limit either way, marked as the grid windows mark a fast section.
-    if (figures && figures->velocity && std::abs(*figures->velocity) > verification::kVelocityLimit) {
-        velocity->setBackground(kFastOrange);
-        velocity->setToolTip(
-            QStringLiteral("Velocità oltre %1 m/s").arg(formatGeneral(verification::kVelocityLimit)));
-    }
-    Griglia->setItem(row, kVelocita, velocity);
+    connect(Griglia, &GridControl::rowColChanged, this, &frmAnelli::showStatus);
+    resize(Griglia->twipsToPixels(kWindowWidthTwips), Griglia->twipsToPixels(kWindowHeightTwips));
 }
 
-void frmAnelli::fillDiameters(int row, int16_t series, int16_t diameter) {
-    auto* combo = qobject_cast<QComboBox*>(Griglia->cellWidget(row, kDiametro));
-    combo->clear();
-    // A KV element has no diameters: its KV stands in the virtual length.
-    if (!project_.isValidSeriesIndex(series))
+frmAnelli::~frmAnelli() {
+    Griglia->disconnect(this);
+    Txtedit->removeEventFilter(this);
+}
+
+std::optional<std::size_t> frmAnelli::cursorPipe() const {
+    const int row = Griglia->row();
+    if (row < 1 || row > lastRow())
+        return std::nullopt;
+    const auto pipe = std::size_t(Griglia->rowData(row));
+    return pipe < project_.loopPipes.size() ? std::optional<std::size_t>(pipe) : std::nullopt;
+}
+
+// ---- rows ---------------------------------------------------------------------------
+
+void frmAnelli::compilatab() {
+    Txtedit->hide(); // a text typed into rows being rebuilt has no pipe any more
+    const int row = std::max(Griglia->row(), 1);
+    const int column = std::max(Griglia->col(), 0);
+    Griglia->setRedraw(false);
+    Griglia->setRows(1);
+    Griglia->setRows(int(project_.loopPipes.size()) + 1);
+    for (int r = 1; r <= lastRow(); ++r)
+        Griglia->setRowData(r, r - 1);
+    Griglia->setRedraw(true);
+    if (lastRow() >= 1)
+        Griglia->setCurrentCell(std::min(row, lastRow()), column);
+    rinfresca();
+}
+
+void frmAnelli::rinfresca() {
+    if (lastRow() != int(project_.loopPipes.size())) {
+        compilatab(); // pipes came or went elsewhere (a ring closed, a node deleted, undo)
         return;
-    for (const PipeDiameter& d : project_.PipeCatalogue[std::size_t(series)].diameters)
-        combo->addItem(d.label);
-    combo->setCurrentIndex(project_.isValidDiameterIndex(series, diameter) ? diameter : 0);
-    combo->setEnabled(combo->count() > 0);
+    }
+    Griglia->setColumnCaption(kDP, dropCaption(project_.pressureUnit, false));
+    const std::vector<LoopPipeRow> figures = computeLoopPipeRows(project_, results_);
+    const NetworkChecks* checks = host_.networkChecks();
+    Griglia->setRedraw(false);
+    for (int r = 1; r <= lastRow(); ++r) {
+        const auto pipe = std::size_t(Griglia->rowData(r));
+        writeRow(r, project_.loopPipes[pipe], pipe < figures.size() ? &figures[pipe] : nullptr, checks);
+    }
+    Griglia->setRedraw(true);
+    showStatus();
 }
 
-void frmAnelli::apply() {
-    std::vector<LoopPipe> pipes;
-    for (int row = 0; row < Griglia->rowCount(); ++row) {
-        LoopPipe pipe = project_.loopPipes[pipes_[std::size_t(row)]];
-        pipe.name = Griglia->item(row, kNome)->text().trimmed();
-        const std::optional<double> length = parseTypedLength(Griglia->item(row, kMetri)->text());
-        const std::optional<double> virtualLength = parseTypedLength(Griglia->item(row, kLVirt)->text());
-        if (!length || !virtualLength) {
-            interaction_.inform(
-                QStringLiteral("Lunghezza non valida nell'anello %1.").arg(quotedExcerpt(pipe.name)), kTitle,
-                MessageIcon::Exclamation);
+void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures,
+                         const NetworkChecks* checks) {
+    const Node section = pipe.asSection();
+    Griglia->setTextMatrix(row, kNome, pipe.name);
+    Griglia->setTextMatrix(row, kDa, project_.NodeTable[std::size_t(pipe.nodeA)].name);
+    Griglia->setTextMatrix(row, kA, project_.NodeTable[std::size_t(pipe.nodeB)].name);
+    Griglia->setTextMatrix(row, kMetri, section.isKvElement() ? kKvLength : formatGeneral(pipe.length));
+    Griglia->setTextMatrix(row, kLVirt, formatGeneral(pipe.virtualLength));
+    const PipeDiameter* diameter = project_.findDiameter(section);
+    const PipeSeries* series = project_.findSeries(section);
+    Griglia->setTextMatrix(row, kPhi,
+                           section.isKvElement() ? QString()
+                           : diameter            ? diameter->label
+                                                 : kUnknown);
+    Griglia->setTextMatrix(row, kTipo, series ? series->code : kUnknown);
+    Griglia->setCellBackColor(row, kPhi, !section.isKvElement() && pipe.diameterLocked ? kMagenta : kYellow);
+    Griglia->setCellBackColor(row, kTipo, kYellow);
+    const bool shown = figures && results_.ring;
+    Griglia->setTextMatrix(
+        row, kVelocita, shown && figures->velocity ? formatPicture(*figures->velocity, u"#0.0") : QString());
+    Griglia->setTextMatrix(row, kDP,
+                           shown ? calculationScale(project_.pressureUnit).cell(figures->drop) : QString());
+    Griglia->setTextMatrix(row, kPortata, shown ? formatPicture(figures->flow, u"#0") : QString());
+    // A closed pipe shows as closed, not only as zeros.
+    for (int c = kVelocita; c <= kPortata; ++c)
+        Griglia->setCellBackColor(row, c, pipe.closed ? kClosedRed : kCyan);
+    QStringList why; // what the checks say of the pipe's velocity
+    if (checks && checks->valid())
+        for (const NetworkWarning& warning : loopPipeWarnings(project_, checks->verification()))
+            if (warning.loopPipe == Griglia->rowData(row))
+                why << asSentence(warning.text);
+    if (!why.isEmpty())
+        Griglia->setCellBackColor(row, kVelocita, kCheckOrange);
+    Griglia->setCellToolTip(row, kVelocita, why.join(u'\n'));
+}
+
+void frmAnelli::showStatus() {
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (project_.loopPipes.empty()) {
+        StatusBar1->setText(QStringLiteral("Nessun anello: se ne chiude uno dal nodo del cursore con "
+                                           "Strumenti, Chiudi un anello."));
+        return;
+    }
+    if (!pipe) {
+        StatusBar1->clear();
+        return;
+    }
+    // The pipe's ends, and which way its flow is counted.
+    const LoopPipe& p = project_.loopPipes[*pipe];
+    StatusBar1->setText(QStringLiteral("%1: da %2 a %3 (portata positiva da %2 a %3)%4")
+                            .arg(oneLine(p.name), oneLine(project_.NodeTable[std::size_t(p.nodeA)].name),
+                                 oneLine(project_.NodeTable[std::size_t(p.nodeB)].name),
+                                 p.closed ? QStringLiteral(", chiuso") : QString()));
+}
+
+void frmAnelli::selectPipe(std::size_t pipe) {
+    for (int r = 1; r <= lastRow(); ++r)
+        if (std::size_t(Griglia->rowData(r)) == pipe) {
+            Griglia->setCurrentCell(r, kNome);
+            if (!Griglia->rowIsVisible(r))
+                Griglia->setTopRow(r);
             return;
         }
-        pipe.length = float(*length);
-        pipe.virtualLength = float(*virtualLength);
-        pipe.seriesIndex =
-            int16_t(qobject_cast<QComboBox*>(Griglia->cellWidget(row, kSerie))->currentIndex());
-        const int diameter = qobject_cast<QComboBox*>(Griglia->cellWidget(row, kDiametro))->currentIndex();
-        pipe.diameterIndex = int16_t(std::max(diameter, 0));
-        pipe.closed = Griglia->item(row, kChiuso)->checkState() == Qt::Checked;
-        pipes.push_back(pipe);
+}
+
+// ---- changes ------------------------------------------------------------------------
+
+void frmAnelli::aggiorna(int16_t) {
+    const CalculationOutcome outcome = Calculate(project_, results_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    rinfresca();
+    host_.refreshOtherWindows(this);
+    Griglia->setFocus();
+}
+
+void frmAnelli::changed(const QString& label, std::size_t pipe) {
+    const int16_t cursor = pipe < project_.loopPipes.size() ? project_.loopPipes[pipe].nodeA : 1;
+    aggiorna();
+    host_.recordChange(label, cursor);
+}
+
+void frmAnelli::stepDiameter(bool up) {
+    commitEdit();
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    if (project_.loopPipes[*pipe].asSection().isKvElement()) {
+        interaction_.inform(QStringLiteral("Questo non è un tubo ma un KV !"));
+        Griglia->setFocus();
+        return;
     }
-    changed_ = !(pipes == project_.loopPipes);
-    project_.loopPipes = std::move(pipes);
-    accept();
+    if (edits::stepLoopPipeDiameter(project_, *pipe, up))
+        changed(change_label::kDiameter, *pipe);
+}
+
+void frmAnelli::Nuovo(bool) {
+    commitEdit();
+    interaction_.inform(
+        QStringLiteral("Un anello si chiude dal suo primo nodo, nella finestra del suo ramo o "
+                       "sullo schema: Strumenti, Chiudi un anello."),
+        kLoopPipesTitle);
+}
+
+void frmAnelli::Cancella() {
+    commitEdit();
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    if (interaction_.message({QStringLiteral("Confermi la cancellazione dell'anello %1?")
+                                  .arg(quotedExcerpt(project_.loopPipes[*pipe].name)),
+                              QString(), MessageButtons::OkCancel, MessageIcon::Question}) != Answer::Ok)
+        return;
+    const int16_t cursor = project_.loopPipes[*pipe].nodeA;
+    project_.loopPipes.erase(project_.loopPipes.begin() + std::ptrdiff_t(*pipe));
+    compilatab();
+    const CalculationOutcome outcome = Calculate(project_, results_);
+    if (!outcome.ok)
+        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
+    rinfresca();
+    // The schema's lanes are drawn once: it is drawn again without the pipe.
+    host_.networkShapeChanged();
+    host_.refreshOtherWindows(this);
+    host_.recordChange(change_label::kRingDelete, cursor);
+    Griglia->setFocus();
+}
+
+void frmAnelli::Lok() {
+    commitEdit();
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    LoopPipe& p = project_.loopPipes[*pipe];
+    p.closed = !p.closed;
+    changed(p.closed ? change_label::kClosing : change_label::kOpening, *pipe);
+}
+
+void frmAnelli::LunEq() {
+    commitEdit();
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    const Node section = project_.loopPipes[*pipe].asSection();
+    if (section.isKvElement()) {
+        interaction_.inform(QStringLiteral("Un KV non può avere una lunghezza equivalente"));
+        Griglia->setFocus();
+        return;
+    }
+    if (!project_.findDiameter(section))
+        return; // a bore the catalogue lacks has no equivalent lengths
+    loadEditLoopPipe(project_, results_, workspace_.session, *pipe);
+    frmLEQ dialog(workspace_, interaction_, this);
+    interaction_.runDialog(dialog);
+    LoopPipe& p = project_.loopPipes[*pipe];
+    if (p.virtualLength == workspace_.session.editNode.virtualLength &&
+        p.diameterLocked == workspace_.session.editNode.diameterLocked)
+        return;
+    p.virtualLength = workspace_.session.editNode.virtualLength;
+    p.diameterLocked = workspace_.session.editNode.diameterLocked;
+    changed(change_label::kEquivalentLength, *pipe);
+}
+
+void frmAnelli::changeSeries() {
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    const LoopPipe& p = project_.loopPipes[*pipe];
+    lstTubi picker(project_, this);
+    picker.prepare(p.seriesIndex, p.diameterIndex);
+    interaction_.runDialog(picker);
+    if (picker.selectedSeries() == p.seriesIndex)
+        return;
+    edits::applyLoopPipeSeries(project_, *pipe, picker.selectedSeries(), picker.diameterIndex());
+    changed(change_label::kSeries, *pipe);
+}
+
+void frmAnelli::toggleDiameterLock() {
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    LoopPipe& p = project_.loopPipes[*pipe];
+    if (p.asSection().isKvElement())
+        return; // a KV element has no diameter to lock
+    p.diameterLocked = !p.diameterLocked;
+    rinfresca();
+    host_.recordChange(p.diameterLocked ? change_label::kLock : change_label::kUnlock, p.nodeA);
+}
+
+QMenu* frmAnelli::rowMenu() {
+    if (!rowMenu_) {
+        rowMenu_ = new QMenu(this);
+        rowMenu_->setObjectName(QStringLiteral("mnuRiga"));
+        lockAction_ = rowMenu_->addAction(QString());
+        lockAction_->setObjectName(QStringLiteral("mnuBlocca"));
+        connect(lockAction_, &QAction::triggered, this, &frmAnelli::toggleDiameterLock);
+        QAction* remove = rowMenu_->addAction(QStringLiteral("Elimina anello"));
+        remove->setObjectName(QStringLiteral("mnuElimina"));
+        connect(remove, &QAction::triggered, this, &frmAnelli::Cancella);
+    }
+    const std::optional<std::size_t> pipe = cursorPipe();
+    const bool kv = !pipe || project_.loopPipes[*pipe].asSection().isKvElement();
+    lockAction_->setText(pipe && project_.loopPipes[*pipe].diameterLocked && !kv
+                             ? QStringLiteral("Sblocca diametro")
+                             : QStringLiteral("Blocca diametro"));
+    lockAction_->setEnabled(!kv);
+    return rowMenu_;
+}
+
+void frmAnelli::cellAction() {
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    switch (Griglia->col()) {
+    case kNome:
+    case kMetri:
+    case kLVirt:
+        startEditing();
+        break;
+    case kDa:
+        host_.showNode(project_.loopPipes[*pipe].nodeA);
+        break;
+    case kA:
+        host_.showNode(project_.loopPipes[*pipe].nodeB);
+        break;
+    case kPhi:
+    case kTipo:
+        changeSeries();
+        break;
+    default:
+        Lok();
+        break;
+    }
+}
+
+void frmAnelli::chiudi() {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+void frmAnelli::closeEvent(QCloseEvent* event) {
+    commitEdit(); // a value still in the text box is not lost with the window
+    event->accept();
+}
+
+// ---- typing -------------------------------------------------------------------------
+
+bool frmAnelli::editing() const {
+    return !Txtedit->isHidden();
+}
+
+void frmAnelli::startEditing(QChar typed) {
+    if (!cursorPipe())
+        return;
+    if (!typed.isNull() && typed.unicode() >= kFirstEditableCharacter)
+        Txtedit->setText(typed == u'"' ? QStringLiteral("'") : QString(typed));
+    else
+        Txtedit->setText(Griglia->textMatrix(Griglia->row(), Griglia->col()));
+    Txtedit->setCursorPosition(int(Txtedit->text().size()));
+    Txtedit->setGeometry(Griglia->currentCellRect().translated(Griglia->pos()));
+    Txtedit->show();
+    Txtedit->raise();
+    Txtedit->setFocus();
+}
+
+void frmAnelli::commitEdit() {
+    if (!editing())
+        return;
+    const int column = Griglia->col();
+    const QString text = Txtedit->text();
+    Txtedit->hide();
+    const std::optional<std::size_t> pipe = cursorPipe();
+    if (!pipe)
+        return;
+    LoopPipe& p = project_.loopPipes[*pipe];
+    if (column == kNome) {
+        if (p.name == text)
+            return;
+        p.name = text;
+        Griglia->setTextMatrix(Griglia->row(), kNome, text);
+        host_.recordChange(change_label::kName, p.nodeA);
+        host_.refreshOtherWindows(this); // the warnings name the pipe
+        return;
+    }
+    if (column != kMetri && column != kLVirt)
+        return;
+    // Numbers in the user's form, as in a branch's window; anything else is refused aloud
+    // and the old value stays.
+    const std::optional<double> value = parseTypedLength(text);
+    if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
+        interaction_.inform(
+            quotedExcerpt(text) +
+                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
+                               "per esempio %1.")
+                    .arg(formatPicture(kExampleLength, u"#0.0")),
+            kRefusedValueTitle, MessageIcon::Exclamation);
+        return;
+    }
+    const bool kv = p.asSection().isKvElement();
+    (column == kMetri ? p.length : p.virtualLength) = static_cast<float>(*value);
+    changed(column == kMetri ? change_label::kLength
+            : kv             ? change_label::kKv
+                             : change_label::kVirtualLength,
+            *pipe);
+}
+
+void frmAnelli::moveAfterEnter() {
+    const int row = Griglia->row();
+    const int column = Griglia->col();
+    if (column == kNome)
+        Griglia->setCurrentCell(row, kMetri);
+    else if (column == kMetri)
+        Griglia->setCurrentCell(row, kLVirt);
+    else if (column == kLVirt && row < lastRow())
+        Griglia->setCurrentCell(row + 1, kNome);
+}
+
+bool frmAnelli::editKey(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Griglia->setFocus();
+        commitEdit();
+        moveAfterEnter();
+        return true;
+    case Qt::Key_Escape:
+        Txtedit->hide(); // the typed text is dropped
+        Griglia->setFocus();
+        return true;
+    case Qt::Key_Up:
+        Griglia->setFocus();
+        if (Griglia->row() > 1)
+            Griglia->setCurrentCell(Griglia->row() - 1, Griglia->col());
+        return true;
+    case Qt::Key_Down:
+        Griglia->setFocus();
+        if (Griglia->row() < lastRow())
+            Griglia->setCurrentCell(Griglia->row() + 1, Griglia->col());
+        return true;
+    default:
+        break;
+    }
+    if (event->text() == QLatin1String("\"")) {
+        Txtedit->insert(QStringLiteral("'"));
+        return true;
+    }
+    return false;
+}
+
+bool frmAnelli::gridKey(QKeyEvent* event) {
+    commitEdit();
+    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    const int column = Griglia->col();
+    const bool editable = column == kNome || column == kMetri || column == kLVirt;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (editable)
+            moveAfterEnter();
+        else
+            cellAction();
+        return true;
+    case Qt::Key_Delete:
+        Cancella();
+        return true;
+    case Qt::Key_Plus:
+        if (!keypad)
+            break;
+        incphi();
+        return true;
+    case Qt::Key_Minus:
+        if (!keypad)
+            break;
+        decphi();
+        return true;
+    case Qt::Key_F4:
+        Griglia->setCurrentCell(Griglia->row(), kTipo);
+        cellAction();
+        return true;
+    case Qt::Key_F10:
+        chiudi();
+        return true;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (editable && !event->modifiers().testFlag(Qt::ControlModifier)) {
+        if (text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter) {
+            startEditing(text[0]);
+            return true;
+        }
+        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace) {
+            startEditing();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool frmAnelli::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Txtedit && event->type() == QEvent::KeyPress && editKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace valmora

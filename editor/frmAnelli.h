@@ -1,50 +1,108 @@
 #pragma once
 
-// "Anelli": the loop pipes of the project as a grid, one row a pipe: its name, the nodes it
-// joins (the flow positive from the first to the second), metres, virtual metres, series and
-// diameter, closed, and the flow and velocity of the last calculation. Name, lengths, series,
-// diameter and closing are edited in place; "Elimina" takes the selected pipe away. Nothing
-// changes before "O.K", which refuses a length it cannot read, naming the pipe; the caller
-// recalculates.
+// "Anelli": the loop pipes of the project in a grid window beside the branches', one row a
+// pipe: its name, the nodes it joins (the flow positive from the first to the second),
+// metres, virtual metres, diameter and series, and the velocity, drop and flow of the last
+// calculation. It is edited as a branch's window is: a character typed on the name or a
+// length starts the edit and Enter stores it and moves on, the keypad's + and - or the
+// toolbar step the diameter, F4 or the series' cell open the pipe picker, Enter on the
+// results closes or opens the pipe, Delete takes the pipe away, and Enter on a node opens
+// it in its branch's window. Every change is recalculated and is one step of the history.
 
+#include "editor/GridWindowHost.h"
 #include "model/DerivedQuantities.h"
-#include "model/NetworkResults.h"
-#include "model/Project.h"
+#include "model/Workspace.h"
+#include "platform/ChildWindow.h"
+#include "platform/GridControl.h"
+#include "platform/Interaction.h"
 
-#include <QDialog>
+#include <QWidget>
 
-class QPushButton;
-class QTableWidget;
+#include <cstddef>
+
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
 
 namespace valmora {
 
-class Interaction;
+class NetworkChecks;
 
-class frmAnelli : public QDialog {
+inline const QString kLoopPipesTitle = QStringLiteral("Anelli");
+inline const QString kLoopPipesTag = QStringLiteral("anelli");
+
+class frmAnelli : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    frmAnelli(Project& project, const NetworkResults& results, Interaction& interaction,
+    frmAnelli(Workspace& workspace, Interaction& interaction, GridWindowHost& host,
               QWidget* parent = nullptr);
+    ~frmAnelli() override;
 
-    QTableWidget* Griglia;
-    QPushButton* btnElimina;
-    QPushButton* btnOK;
-    QPushButton* btnAnnulla;
+    enum Column { kNome, kDa, kA, kMetri, kLVirt, kPhi, kTipo, kVelocita, kDP, kPortata, kColumns };
 
-    // Whether "O.K" wrote anything into the project.
-    bool changed() const { return changed_; }
+    GridControl* Griglia;
+    QLabel* StatusBar1;
+    QLineEdit* Txtedit; // the in-cell text box
 
-    enum Column { kNome, kDa, kA, kMetri, kLVirt, kSerie, kDiametro, kChiuso, kPortata, kVelocita, kColumns };
+    // ChildWindow
+    QString tag() const override { return kLoopPipesTag; }
+    bool isGridWindow() const override { return false; }
+    void aggiorna(int16_t node = 0) override;
+    void compilatab() override;
+    void chiudi() override;
+    void incphi() override { stepDiameter(true); }
+    void decphi() override { stepDiameter(false); }
+    // A loop pipe is added from its first node ("Chiudi un anello..."): said so.
+    void Nuovo(bool inMiddle) override;
+    // Takes the cursor's pipe away, once confirmed.
+    void Cancella() override;
+    // Closes or reopens the cursor's pipe.
+    void Lok() override;
+    // The equivalent-length calculator for the cursor's pipe.
+    void LunEq() override;
+
+    // Rewrites every cell from the pipes and the last calculation.
+    void rinfresca();
+    // The cursor on the pipe's row (by its index in the project).
+    void selectPipe(std::size_t pipe);
+    // The project's index of the cursor's pipe; none on the header or an empty grid.
+    std::optional<std::size_t> cursorPipe() const;
+
+    // The action of the cursor cell: double-click, Enter on the columns after the lengths.
+    void cellAction();
+    void changeSeries();
+    void toggleDiameterLock();
+    QMenu* rowMenu();
+
+    void startEditing(QChar typed = QChar());
+    bool editing() const;
+    void finishEditing() { commitEdit(); }
+    bool gridKey(QKeyEvent* event);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fillRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures);
-    void fillDiameters(int row, int16_t series, int16_t diameter);
-    void apply();
+    void stepDiameter(bool up);
+    // Recalculates, shows the results here and in every other window, and records the change.
+    void changed(const QString& label, std::size_t pipe);
+    void commitEdit();
+    bool editKey(QKeyEvent* event);
+    void moveAfterEnter();
+    void writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures, const NetworkChecks* checks);
+    void showStatus();
+    int lastRow() const { return Griglia->rows() - 1; }
 
+    Workspace& workspace_;
     Project& project_;
+    NetworkResults& results_;
     Interaction& interaction_;
-    std::vector<std::size_t> pipes_; // the project's index of each row's pipe
-    bool changed_ = false;
+    GridWindowHost& host_;
+    QMenu* rowMenu_ = nullptr;
+    QAction* lockAction_ = nullptr;
 };
 
 } // namespace valmora

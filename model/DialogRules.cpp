@@ -1,6 +1,7 @@
 #include "model/DialogRules.h"
 
 #include "model/Calculation.h"
+#include "model/ConvergedSolution.h"
 #include "model/DerivedQuantities.h"
 #include "model/MessageText.h"
 #include "model/NumberFormat.h"
@@ -115,25 +116,43 @@ float fittingLength(int fitting, int diameterClass, float leqFactor) {
     return leqFactor * kFittingTable[std::size_t(fitting)][std::size_t(diameterClass)];
 }
 
-EquivalentLengthInput equivalentLengthInput(const Project& project, const NetworkResults& results,
-                                            int16_t node) {
-    const Node& n = project.NodeTable[node];
+namespace {
+
+EquivalentLengthInput sectionInput(const Project& project, const Node& section, double flow) {
     EquivalentLengthInput input;
-    const double flow = nodeFlow(results, node);
     input.flow = static_cast<float>(flow);
     // The loss is reckoned on the bore rounded to a whole millimetre.
-    const double bore = std::nearbyint(double(project.diameterOf(n).innerDiameter));
-    input.fittingLoss = std::pow(flow, kExponent) * double(project.seriesOf(n).frictionFactor) *
-                        (double(n.virtualLength) + kGuardLength) /
+    const double bore = std::nearbyint(double(project.diameterOf(section).innerDiameter));
+    input.fittingLoss = std::pow(flow, kExponent) * double(project.seriesOf(section).frictionFactor) *
+                        (double(section.virtualLength) + kGuardLength) /
                         std::pow(bore, kHazenWilliamsDiameterExponent);
     return input;
 }
 
-void loadEditNode(const Project& project, const NetworkResults& results, Session& session, int16_t node) {
-    const EquivalentLengthInput input = equivalentLengthInput(project, results, node);
-    session.editNode = project.NodeTable[std::size_t(node)];
+void loadEditSection(Session& session, const Node& section, const EquivalentLengthInput& input) {
+    session.editNode = section;
     session.editFlow = input.flow;
     session.editFittingLoss = input.fittingLoss;
+}
+
+} // namespace
+
+EquivalentLengthInput equivalentLengthInput(const Project& project, const NetworkResults& results,
+                                            int16_t node) {
+    return sectionInput(project, project.NodeTable[node], nodeFlow(results, node));
+}
+
+void loadEditNode(const Project& project, const NetworkResults& results, Session& session, int16_t node) {
+    loadEditSection(session, project.NodeTable[std::size_t(node)],
+                    equivalentLengthInput(project, results, node));
+}
+
+void loadEditLoopPipe(const Project& project, const NetworkResults& results, Session& session,
+                      std::size_t pipe) {
+    const Node section = project.loopPipes[pipe].asSection();
+    const double flow =
+        results.ring && pipe < results.ring->loops.size() ? std::fabs(results.ring->loops[pipe].flow) : 0.0;
+    loadEditSection(session, section, sectionInput(project, section, flow));
 }
 
 float resistancePerMetre(float frictionFactor, float innerDiameter) {

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -78,6 +79,9 @@ EquivalentLengthInput equivalentLengthInput(const Project& project, const Networ
 // The session's `editNode` becomes a copy of the node, with its flow and the loss of its
 // fittings beside it: what the calculator is opened with.
 void loadEditNode(const Project& project, const NetworkResults& results, Session& session, int16_t node);
+// The same for a loop pipe, by its index, with the size of its flow either way.
+void loadEditLoopPipe(const Project& project, const NetworkResults& results, Session& session,
+                      std::size_t pipe);
 
 // Resistance per metre of pipe of a series and bore: frictionFactor / d^4.87 (32-bit).
 float resistancePerMetre(float frictionFactor, float innerDiameter);

@@ -80,8 +80,9 @@ inline void key(QWidget* target, int code, const QString& text = QString(),
     QApplication::sendEvent(target, &press);
 }
 
-// Characters typed into a grid window: to the grid, then to the text box once it is open.
-inline void type(frmTubi& window, const QString& text) {
+// Characters typed into a grid window (a branch's or the loop pipes'): to the grid, then to
+// the text box once it is open.
+template <typename Window> void type(Window& window, const QString& text) {
     for (const QChar c : text)
         key(window.editing() ? static_cast<QWidget*>(window.Txtedit) : window.Griglia, 0, QString(c));
 }

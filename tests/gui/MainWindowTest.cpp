@@ -1,5 +1,8 @@
 #include "editor/frmAnelli.h"
+#include "editor/lstTubi.h"
+#include "model/DialogRules.h"
 #include "model/LoopPipes.h"
+#include "model/NumberFormat.h"
 #include "storage/ProjectFile.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -11,6 +14,7 @@ using valmora::testkit::writeBytes;
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -306,48 +310,117 @@ TEST_F(MainWindowTest, ClosingARingFromTheCursorsNode) {
     seen.expectGolden(QStringLiteral("chiudi-anello"));
 }
 
-// "Anelli...": with none, it says how to close one; then the window lists each pipe, a length
-// it cannot read is refused naming the pipe and changes nothing; a new length, the next
-// diameter and closing are taken on "O.K", "Elimina" takes the second pipe away, and undo
-// gives everything back.
+// "Anelli...": with none, it says how to close one; then a window beside the branches' lists
+// each pipe and is edited as they are, key by key: a length it cannot read is refused and
+// changes nothing, a length typed in the user's form is taken on Enter, the keypad's + and the
+// toolbar step the diameter, Enter on the results closes the pipe, F4 changes its series,
+// Delete takes the second pipe away once confirmed, Enter on a pipe's node opens its row in
+// its branch's window; each change is recalculated and undone one by one, the window following.
 TEST_F(MainWindowTest, TheLoopPipesWindow) {
     const RingTrunk trunkOf(project());
     const int16_t a = trunkOf.a, b = trunkOf.b, c = trunkOf.c;
+    window->show();
     window->RefreshAllWindows();
     trigger("mnuAnelli");
+    EXPECT_EQ(window->loopPipesWindow(), nullptr);
     project().loopPipes.push_back(newLoopPipe(project(), a, c));
     project().loopPipes.push_back(newLoopPipe(project(), b, c));
+    project().loopPipes[0].length = 20;
     window->RefreshAllWindows();
     window->document().startHistory();
     const std::vector<LoopPipe> before = project().loopPipes;
-    const auto edit = [this](const std::function<void(frmAnelli&)>& change) {
-        ask.dialogScripts.push_back([change](QDialog& dialog) {
-            auto& rings = dynamic_cast<frmAnelli&>(dialog);
-            change(rings);
-        });
-        trigger("mnuAnelli");
-    };
-    edit([](frmAnelli& rings) {
-        rings.Griglia->item(0, frmAnelli::kMetri)->setText(QStringLiteral("dodici"));
-        rings.btnOK->click();
-        rings.btnAnnulla->click();
-    });
+    trigger("mnuAnelli");
+    frmAnelli* rings = window->loopPipesWindow();
+    ASSERT_NE(rings, nullptr);
+    ASSERT_EQ(window->mdiArea()->activeSubWindow()->widget(), rings);
+    ASSERT_EQ(window->activeChild(), static_cast<ChildWindow*>(rings));
+    seen.step(QStringLiteral("finestra aperta")).cells(*rings->Griglia).line(rings->StatusBar1->text());
+    const double flowBefore = results().ring->loops[0].flow;
+
+    rings->Griglia->setCurrentCell(1, frmAnelli::kMetri);
+    type(*rings, QStringLiteral("dodici"));
+    key(rings->Txtedit, Qt::Key_Return);
     EXPECT_EQ(project().loopPipes, before);
-    edit([](frmAnelli& rings) {
-        rings.Griglia->item(0, frmAnelli::kMetri)->setText(inLocale("7.5"));
-        qobject_cast<QComboBox*>(rings.Griglia->cellWidget(0, frmAnelli::kDiametro))->setCurrentIndex(3);
-        rings.Griglia->item(0, frmAnelli::kChiuso)->setCheckState(Qt::Checked);
-        rings.Griglia->setCurrentCell(1, frmAnelli::kNome);
-        rings.btnElimina->click();
-        rings.btnOK->click();
-    });
-    ASSERT_EQ(project().loopPipes.size(), 1u);
+    rings->Griglia->setCurrentCell(1, frmAnelli::kMetri);
+    type(*rings, inLocale("7.5"));
+    key(rings->Txtedit, Qt::Key_Return);
     EXPECT_EQ(project().loopPipes[0].length, 7.5f);
-    EXPECT_EQ(project().loopPipes[0].diameterIndex, 3);
+    EXPECT_EQ(rings->Griglia->col(), int(frmAnelli::kLVirt)); // Enter moves on, as in a branch
+    // A shorter pipe carries more of the water round the ring, and the window shows it.
+    EXPECT_GT(std::abs(results().ring->loops[0].flow), std::abs(flowBefore));
+    EXPECT_EQ(rings->Griglia->textMatrix(1, frmAnelli::kPortata),
+              formatPicture(results().ring->loops[0].flow, u"#0"));
+    seen.step(QStringLiteral("\"dodici\" rifiutato, 7,5 m")).cells(*rings->Griglia);
+
+    const int16_t diameter = project().loopPipes[0].diameterIndex;
+    key(rings->Griglia, Qt::Key_Plus, QStringLiteral("+"), Qt::KeypadModifier);
+    EXPECT_EQ(project().loopPipes[0].diameterIndex, diameter + 1);
+    button("incphi");
+    EXPECT_EQ(project().loopPipes[0].diameterIndex, diameter + 2);
+    rings->Griglia->setCurrentCell(1, frmAnelli::kVelocita);
+    key(rings->Griglia, Qt::Key_Return);
     EXPECT_TRUE(project().loopPipes[0].closed);
-    seen.step(QStringLiteral("anello 1 di 7,5 m, diametro 4, chiuso; anello 2 eliminato")).grid(*trunk());
-    trigger("mnuAnnulla");
+    EXPECT_EQ(results().ring->loops[0].flow, 0.0);
+    seen.step(QStringLiteral("due diametri su, chiuso"))
+        .cells(*rings->Griglia)
+        .line(rings->StatusBar1->text());
+
+    ask.dialogScripts.push_back([](QDialog& d) {
+        field<QListWidget>(d, "ListaTB")->setCurrentRow(2);
+        static_cast<lstTubi&>(d).choose();
+    });
+    rings->Griglia->setCurrentCell(2, frmAnelli::kNome);
+    key(rings->Griglia, Qt::Key_F4);
+    EXPECT_NE(project().loopPipes[1].seriesIndex, before[1].seriesIndex);
+    ask.answers = {Answer::Cancel, Answer::Ok};
+    key(rings->Griglia, Qt::Key_Delete);
+    ASSERT_EQ(project().loopPipes.size(), 2u);
+    key(rings->Griglia, Qt::Key_Delete);
+    ASSERT_EQ(project().loopPipes.size(), 1u);
+    EXPECT_EQ(rings->Griglia->rows(), 2);
+    seen.step(QStringLiteral("serie dell'anello 2 cambiata, poi eliminato")).cells(*rings->Griglia);
+
+    rings->Griglia->setCurrentCell(1, frmAnelli::kA);
+    key(rings->Griglia, Qt::Key_Return);
+    EXPECT_EQ(window->mdiArea()->activeSubWindow()->widget(), trunk());
+    EXPECT_EQ(trunk()->Griglia->row(), 3); // C's row
+    seen.step(QStringLiteral("Invio sulla colonna A: la riga di C")).program(*window);
+
+    trigger("mnuAnelli");
+    ASSERT_EQ(window->mdiArea()->activeSubWindow()->widget(), rings);
+    // The fittings' calculator works on the pipe's own bore (1"1/2 now), not its nodes'.
+    ask.dialogScripts.push_back([](QDialog& d) {
+        for (const char* button : {"Command1", "lblA1", "btnRiporta"})
+            field<QPushButton>(d, button)->click();
+    });
+    button("KV");
+    const LoopPipe& pipe = project().loopPipes[0];
+    const PipeSeries& series = project().PipeCatalogue[std::size_t(pipe.seriesIndex)];
+    EXPECT_EQ(pipe.virtualLength,
+              roundedToOneDecimal(fittingLength(
+                  1, diameterClass(series.diameters[std::size_t(pipe.diameterIndex)].innerDiameter),
+                  series.leqFactor)));
+    EXPECT_NE(diameterClass(series.diameters[std::size_t(pipe.diameterIndex)].innerDiameter),
+              diameterClass(project().diameterOf(project().NodeTable[std::size_t(a)]).innerDiameter));
+    // Every diameter up steps the pipe too; once locked, every diameter down leaves it.
+    const int16_t stepped = pipe.diameterIndex;
+    trigger("mnuAumenta");
+    EXPECT_EQ(pipe.diameterIndex, stepped + 1);
+    rings->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->trigger();
+    EXPECT_TRUE(pipe.diameterLocked);
+    EXPECT_EQ(rings->rowMenu()->findChild<QAction*>(QStringLiteral("mnuBlocca"))->text(),
+              QStringLiteral("Sblocca diametro"));
+    trigger("mnuDiminuisce");
+    EXPECT_EQ(pipe.diameterIndex, stepped + 1);
+    seen.step(QStringLiteral("lunghezza equivalente, tutti i diametri su, blocco, tutti giù"))
+        .cells(*rings->Griglia);
+    for (int step = 0; step < 10; ++step)
+        trigger("mnuAnnulla");
     EXPECT_EQ(project().loopPipes, before);
+    EXPECT_EQ(rings->Griglia->rows(), 3);
+    EXPECT_EQ(window->mdiArea()->activeSubWindow()->widget(), rings);
+    EXPECT_EQ(rings->Griglia->textMatrix(1, frmAnelli::kMetri), QStringLiteral("20"));
+    seen.step(QStringLiteral("dieci volte annulla")).program(*window).cells(*rings->Griglia);
     seen.expectGolden(QStringLiteral("finestra-anelli"));
 }
 

@@ -8,6 +8,7 @@
 #include "app/frmAvvisi.h"
 #include "app/frmCurve.h"
 #include "app/frmVerifica.h"
+#include "editor/frmAnelli.h"
 #include "model/Calculation.h"
 #include "model/DialogRules.h"
 #include "model/LoopPipes.h"
@@ -171,6 +172,13 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
     EXPECT_EQ(list->GrAvvisi->textMatrix(last, 1), narrow.name);
     EXPECT_TRUE(
         list->GrAvvisi->textMatrix(last, 2).startsWith(QStringLiteral("Velocità oltre 10 m/s nell'anello")));
+    // Its row opens the loop pipes' window on the pipe, whose velocity is marked as in a branch.
+    list->openRow(last);
+    frmAnelli* rings = window->loopPipesWindow();
+    ASSERT_NE(rings, nullptr);
+    EXPECT_EQ(rings->cursorPipe(), std::optional<std::size_t>(0));
+    EXPECT_EQ(rings->Griglia->cellBackColor(1, frmAnelli::kVelocita), guitest::kCheckOrange);
+    EXPECT_EQ(rings->Griglia->cellToolTip(1, frmAnelli::kVelocita), list->GrAvvisi->textMatrix(last, 2));
     seen.expectGolden(QStringLiteral("avvisi"));
 }
 
