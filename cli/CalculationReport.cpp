@@ -12,15 +12,16 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace valmora {
 
 namespace {
 
-constexpr int kSingleDigits = 9;
-constexpr int kDoubleDigits = 17;
+constexpr std::size_t kLongestNumber = 32; // "-1.7976931348623157e+308" and any 64-bit integer fit
 // The text goes to its sink in pieces of about this size, written into one buffer reused.
 constexpr std::size_t kJsonPieceBytes = std::size_t(1) << 20;
 constexpr std::size_t kJsonBytesPerNode = 760;
@@ -29,102 +30,131 @@ constexpr std::size_t kJsonBytesPerNode = 760;
 
 class JsonWriter {
 public:
-    explicit JsonWriter(const OutputSink& sink) : sink_(sink) {
-        text.reserve(kJsonPieceBytes + kJsonBytesPerNode * 4);
-    }
-    std::string text;
+    explicit JsonWriter(const OutputSink& sink)
+        : sink_(sink), buffer_(kJsonPieceBytes + kJsonBytesPerNode * 4) {}
 
     // Hands what has been written to the sink once it makes a piece.
     void flushPiece() {
-        if (text.size() >= kJsonPieceBytes)
+        if (used_ >= kJsonPieceBytes)
             flush();
     }
     void flush() {
-        sink_(text.data(), text.size());
-        text.clear(); // the buffer stays: no new memory for the next piece
+        sink_(buffer_.data(), used_);
+        used_ = 0; // the buffer stays: no new memory for the next piece
     }
 
-    void raw(const char* s) { text += s; }
-    void key(const char* name) {
-        text += '"';
-        text += name;
-        text += "\": ";
-    }
-    void number(double value, int digits) {
-        // JSON has no form for them; the calculation refuses such results before any output.
-        if (!std::isfinite(value)) {
-            text += "null";
-            return;
-        }
-        std::array<char, 40> buffer{};
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                          std::chars_format::general, digits);
-        text.append(buffer.data(), result.ptr);
-    }
-    void single(const char* name, float value) {
+    void raw(const char* s) { put(s, std::strlen(s)); }
+    // The fields' names are the program's own words, known when it is built: their lengths too.
+    template <std::size_t N> void single(const char (&name)[N], float value) {
         field(name);
-        number(double(value), kSingleDigits);
+        number(value);
     }
-    void real(const char* name, double value) {
+    template <std::size_t N> void real(const char (&name)[N], double value) {
         field(name);
-        number(value, kDoubleDigits);
+        number(value);
     }
-    void integer(const char* name, long long value) {
+    template <std::size_t N> void integer(const char (&name)[N], long long value) {
         field(name);
-        text += std::to_string(value);
+        number(value);
     }
-    void boolean(const char* name, bool value) {
+    template <std::size_t N> void boolean(const char (&name)[N], bool value) {
         field(name);
-        text += value ? "true" : "false";
+        if (value)
+            put("true");
+        else
+            put("false");
     }
-    void optionalReal(const char* name, const std::optional<double>& value) {
-        if (value) {
-            real(name, *value);
-            return;
-        }
+    template <std::size_t N> void optionalReal(const char (&name)[N], const std::optional<double>& value) {
         field(name);
-        text += "null";
+        if (value)
+            number(*value);
+        else
+            put("null");
     }
-    void string(const char* name, const QString& value) {
+    template <std::size_t N> void string(const char (&name)[N], const QString& value) {
         field(name);
         quoted(value);
     }
     void beginObject() {
-        text += '{';
+        put("{");
         first_ = true;
     }
     void endObject() {
-        text += '}';
+        put("}");
         first_ = false;
     }
 
 private:
-    void field(const char* name) {
-        if (!first_)
-            text += ", ";
-        first_ = false;
-        key(name);
+    void reserve(std::size_t more) {
+        if (used_ + more > buffer_.size())
+            buffer_.resize(std::max(buffer_.size() * 2, used_ + more));
     }
-    void quoted(const QString& value) {
-        static const char* const kHex = "0123456789abcdef";
-        text += '"';
-        for (const char c : value.toStdString()) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
-                text += '\\';
-                text += c;
-            } else if (byte < 0x20) {
-                text += "\\u00";
-                text += kHex[byte >> 4];
-                text += kHex[byte & 0xF];
-            } else {
-                text += c;
+    void put(const char* s, std::size_t size) {
+        reserve(size);
+        std::memcpy(buffer_.data() + used_, s, size);
+        used_ += size;
+    }
+    template <std::size_t N> void put(const char (&s)[N]) { put(s, N - 1); }
+    void put(char c) {
+        reserve(1);
+        buffer_[used_++] = c;
+    }
+    template <std::size_t N> void field(const char (&name)[N]) {
+        if (!first_)
+            put(", ");
+        first_ = false;
+        put('"');
+        put(name);
+        put("\": ");
+    }
+    // The shortest text that reads back as the same number: a double's for a double, a
+    // float's for a float, as JavaScript writes its numbers; integers as they are.
+    template <typename Number> void number(Number value) {
+        if constexpr (std::is_floating_point_v<Number>) {
+            // JSON has no form for them; the calculation refuses such results before any output.
+            if (!std::isfinite(value)) {
+                put("null");
+                return;
             }
         }
-        text += '"';
+        reserve(kLongestNumber);
+        char* at = buffer_.data() + used_;
+        used_ += std::size_t(std::to_chars(at, at + kLongestNumber, value).ptr - at);
     }
+    void escaped(char c) {
+        static const char* const kHex = "0123456789abcdef";
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            put('\\');
+            put(c);
+        } else if (byte < kFirstPrintable) {
+            put("\\u00");
+            put(kHex[byte >> 4]);
+            put(kHex[byte & 0xF]);
+        } else {
+            put(c);
+        }
+    }
+    void quoted(const QString& value) {
+        put('"');
+        // Names are mostly ASCII, written as they stand; any other character, in UTF-8.
+        const bool ascii =
+            std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < kFirstNonAscii; });
+        if (ascii)
+            for (const QChar c : value)
+                escaped(char(c.unicode()));
+        else
+            for (const char c : value.toStdString())
+                escaped(c);
+        put('"');
+    }
+
+    static constexpr unsigned kFirstPrintable = 0x20;
+    static constexpr unsigned kFirstNonAscii = 0x80;
     bool first_ = true;
     const OutputSink& sink_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
 };
 
 // The converged solution and the checks of the calculated result against it.

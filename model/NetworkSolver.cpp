@@ -3,6 +3,7 @@
 #include "model/Calculation.h"
 #include "model/Traversal.h"
 
+#include <Eigen/OrderingMethods>
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 
@@ -125,9 +126,13 @@ public:
         }
         layOutMatrix();
         const bool tree = layOutTree();
-        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Lower> factor;
-        if (!tree)
+        // The unknowns are numbered once in the order that keeps the factor sparse, so that no
+        // iteration permutes the matrix nor copies it: the factorisation reads it in place.
+        Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>, Eigen::Upper, Eigen::NaturalOrdering<int>> factor;
+        if (!tree) {
+            numberForFactorising();
             factor.analyzePattern(matrix_);
+        }
         Eigen::VectorXd heads(unknowns_);
         for (int iteration = 1; iteration <= options_.maxIterations; ++iteration) {
             result.iterations = iteration;
@@ -169,7 +174,21 @@ private:
     // One junction's unknown, or none (the source, an open end).
     int unknownOf(int junction) const { return junction == kSource ? -1 : unknown_[std::size_t(junction)]; }
 
-    // Where an element's terms stand among the matrix's stored values (its lower triangle):
+    // The unknowns numbered anew by the approximate minimum degree ordering of the network's
+    // pattern, and the matrix laid out again in that numbering.
+    void numberForFactorising() {
+        Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> inverse;
+        Eigen::AMDOrdering<int>()(matrix_, inverse);
+        if (inverse.size() != unknowns_)
+            return; // no ordering: the numbering stays
+        const Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order = inverse.inverse();
+        for (int& u : unknown_)
+            if (u >= 0)
+                u = order.indices()[u];
+        layOutMatrix();
+    }
+
+    // Where an element's terms stand among the matrix's stored values (its upper triangle):
     // the diagonal at either end, and the entry between them; -1 where there is none.
     struct Slots {
         int atFrom = -1, atTo = -1, between = -1;
@@ -185,7 +204,7 @@ private:
         for (const SolverNetwork::Link& link : net_.links) {
             const int a = unknownOf(link.from), b = unknownOf(link.to);
             if (carries(link) && a >= 0 && b >= 0 && a != b)
-                entries.emplace_back(std::max(a, b), std::min(a, b), 0.0);
+                entries.emplace_back(std::min(a, b), std::max(a, b), 0.0);
         }
         matrix_.resize(unknowns_, unknowns_);
         matrix_.setFromTriplets(entries.begin(), entries.end());
@@ -205,7 +224,7 @@ private:
             Slots& at = linkSlots_[k];
             at.atFrom = a >= 0 ? slot(a, a) : -1;
             at.atTo = b >= 0 ? slot(b, b) : -1;
-            at.between = a >= 0 && b >= 0 && a != b ? slot(std::max(a, b), std::min(a, b)) : -1;
+            at.between = a >= 0 && b >= 0 && a != b ? slot(std::min(a, b), std::max(a, b)) : -1;
         }
         terminalSlots_.assign(net_.terminals.size(), {});
         for (std::size_t t = 0; t < net_.terminals.size(); ++t) {

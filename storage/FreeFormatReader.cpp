@@ -4,6 +4,7 @@
 #include "model/NumberFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -96,6 +97,14 @@ void FreeFormatReader::consumeTerminator() {
 }
 
 FreeFormatReader::Value FreeFormatReader::next(const QString& what, BlankLine blankLine) {
+    Place place;
+    Value value = scan(what, blankLine, place);
+    if (place.size >= 0)
+        value.text = text_.mid(place.start, place.size);
+    return value;
+}
+
+FreeFormatReader::Value FreeFormatReader::scan(const QString& what, BlankLine blankLine, Place& place) {
     for (;;) {
         skipBlanks();
         if (!(atLineStart_ && atLineBreak()))
@@ -134,7 +143,7 @@ FreeFormatReader::Value FreeFormatReader::next(const QString& what, BlankLine bl
         qsizetype end = pos_;
         while (end > start && isBlank(text_[end - 1]))
             --end;
-        value.text = text_.mid(start, end - start);
+        place = {start, end - start};
     }
     consumeTerminator();
     return value;
@@ -239,6 +248,59 @@ template <typename Real> std::optional<Real> parseReal(const QString& text) {
     return result;
 }
 
+// The common form of the files' numbers, "-12" or "3.25" (no plus, no exponent, digits both
+// sides of a period), copied to `out` as ASCII; false for any other text, which the general
+// reading takes.
+constexpr qsizetype kLongestPlainNumber = 40;
+bool plainNumber(QStringView text, std::array<char, kLongestPlainNumber>& out, bool wholeOnly) {
+    const qsizetype n = text.size();
+    if (n == 0 || n >= kLongestPlainNumber)
+        return false;
+    qsizetype i = text[0] == u'-' ? 1 : 0;
+    qsizetype digitsBefore = 0;
+    qsizetype digitsAfter = 0;
+    bool period = false;
+    for (qsizetype k = i; k < n; ++k) {
+        const QChar c = text[k];
+        if (isDigit(c))
+            ++(period ? digitsAfter : digitsBefore);
+        else if (c == u'.' && !period && !wholeOnly)
+            period = true;
+        else
+            return false;
+    }
+    if (digitsBefore == 0 || (period && digitsAfter == 0))
+        return false;
+    for (i = 0; i < n; ++i)
+        out[std::size_t(i)] = char(text[i].unicode());
+    return true;
+}
+
+// A whole number in plain form within Int's range, else nullopt.
+template <typename Int> std::optional<Int> plainWholeNumber(QStringView text) {
+    std::array<char, kLongestPlainNumber> digits{};
+    if (!plainNumber(text, digits, true))
+        return std::nullopt;
+    Int result{};
+    const char* end = digits.data() + text.size();
+    const auto [at, error] = std::from_chars(digits.data(), end, result);
+    if (error != std::errc() || at != end)
+        return std::nullopt; // out of range: the general reading says so
+    return result;
+}
+
+std::optional<float> plainFloat(QStringView text) {
+    std::array<char, kLongestPlainNumber> digits{};
+    if (!plainNumber(text, digits, false))
+        return std::nullopt;
+    float result{};
+    const char* end = digits.data() + text.size();
+    const auto [at, error] = std::from_chars(digits.data(), end, result);
+    if (error != std::errc() || at != end || !std::isfinite(result))
+        return std::nullopt; // an underflow or overflow: the general reading decides
+    return result;
+}
+
 } // namespace
 
 std::optional<double> FreeFormatReader::parseDouble(const QString& text) {
@@ -246,7 +308,13 @@ std::optional<double> FreeFormatReader::parseDouble(const QString& text) {
 }
 
 float FreeFormatReader::readFloat(const QString& what) {
-    const Value value = next(what);
+    Place place;
+    Value value = scan(what, BlankLine::Skip, place);
+    if (place.size >= 0) {
+        if (const std::optional<float> plain = plainFloat(QStringView(text_).mid(place.start, place.size)))
+            return *plain;
+        value.text = text_.mid(place.start, place.size);
+    }
     if (value.text.isEmpty())
         return 0.0f;
     if (!isNumeric(value.text))
@@ -260,7 +328,14 @@ float FreeFormatReader::readFloat(const QString& what) {
 }
 
 template <typename Int> Int FreeFormatReader::readWholeNumber(const QString& what) {
-    const Value value = next(what);
+    Place place;
+    Value value = scan(what, BlankLine::Skip, place);
+    if (place.size >= 0) {
+        if (const std::optional<Int> plain =
+                plainWholeNumber<Int>(QStringView(text_).mid(place.start, place.size)))
+            return *plain;
+        value.text = text_.mid(place.start, place.size);
+    }
     if (value.text.isEmpty())
         return 0;
     if (!isNumeric(value.text))

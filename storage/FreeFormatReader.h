@@ -62,6 +62,15 @@ public:
     static std::optional<double> parseDouble(const QString& text);
 
 private:
+    // Where an unquoted value stands in the text; `size` is -1 for a quoted one, whose text
+    // the value holds.
+    struct Place {
+        qsizetype start = 0;
+        qsizetype size = -1;
+    };
+    // The next value, its text left to the caller when unquoted (numbers are read from the
+    // text in place, with no copy of their own).
+    Value scan(const QString& what, BlankLine blankLine, Place& place);
     void skipBlanks();
     bool atLineBreak() const;
     void consumeLineBreak();
