@@ -39,7 +39,7 @@ constexpr std::array<int, frmAnelli::kColumns> kColumnWidthsTwips = {1000, 1000,
                                                                      500,  800,  600,  600, 600};
 constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
 constexpr double kExampleLength = 12.5;     // the number a refusal shows as an example
-constexpr int kWindowWidthTwips = 7400;
+constexpr int kWindowWidthTwips = 7500;     // the columns, the row numbers' margin and a scroll bar
 constexpr int kWindowHeightTwips = 3600;
 const QString kKvLength = QStringLiteral(">< ");
 const QString kUnknown = QStringLiteral("?");
@@ -80,7 +80,11 @@ frmAnelli::frmAnelli(Workspace& workspace, Interaction& interaction, GridWindowH
             rowMenu()->popup(at);
     });
     connect(Griglia, &GridControl::rowColChanged, this, &frmAnelli::showStatus);
-    resize(Griglia->twipsToPixels(kWindowWidthTwips), Griglia->twipsToPixels(kWindowHeightTwips));
+    resize(sizeHint());
+}
+
+QSize frmAnelli::sizeHint() const {
+    return {Griglia->twipsToPixels(kWindowWidthTwips), Griglia->twipsToPixels(kWindowHeightTwips)};
 }
 
 frmAnelli::~frmAnelli() {

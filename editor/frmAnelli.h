@@ -81,6 +81,9 @@ public:
     void finishEditing() { commitEdit(); }
     bool gridKey(QKeyEvent* event);
 
+    // Wide enough for every column, tall enough for a few rows.
+    QSize sizeHint() const override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

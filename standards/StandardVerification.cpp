@@ -294,7 +294,8 @@ std::optional<SingleOutletCheck> singleOutletOf(const StandardNetwork& network, 
         const std::optional<SupplyCurve::Point> point = supply.operatingPoint(drawn);
         if (!point)
             continue;
-        const double pressure = std::pow(drawn(point->pressure) / network.kn(end), 2);
+        // The point's flow is what the outlet draws at the point's pressure: not solved again.
+        const double pressure = std::pow(point->flow / network.kn(end), 2);
         if (!highest || pressure > highest->pressure)
             highest =
                 SingleOutletCheck{end, network.project().NodeTable[std::size_t(end)].name, pressure, true};
