@@ -98,11 +98,16 @@ public:
         carrying_.resize(net_.links.size());
         for (std::size_t k = 0; k < net_.links.size(); ++k)
             carrying_[k] = joinedToTheSource(net_.links[k]) ? 1 : 0;
+        const bool warmLinks = options_.startingLinkFlow.size() == net_.links.size();
         flow_.assign(net_.links.size(), 0.0);
         for (std::size_t k = 0; k < net_.links.size(); ++k)
             if (carries(net_.links[k]))
-                flow_[k] = kStartingFlow;
+                flow_[k] = warmLinks ? options_.startingLinkFlow[k] : kStartingFlow;
         terminalFlow_.assign(net_.terminals.size(), kStartingFlow);
+        if (options_.startingTerminalFlow.size() == net_.terminals.size())
+            for (std::size_t t = 0; t < net_.terminals.size(); ++t)
+                if (options_.startingTerminalFlow[t] > 0) // a dry one starts as a cold one does
+                    terminalFlow_[t] = options_.startingTerminalFlow[t];
         dry_.assign(net_.terminals.size(), false);
         for (std::size_t t = 0; t < net_.terminals.size(); ++t)
             if (!reached_[std::size_t(net_.terminals[t].junction)] ||

@@ -52,6 +52,12 @@ struct SolverOptions {
     // all dry carries nothing, and its flows go to 0 only slowly.
     double negligibleStep = 1e-12;
     // ...and no terminal changed between flowing and dry in the last iteration.
+
+    // Where Newton starts from (l/min): by link and by terminal when given for every one, a
+    // solution of a network much like this one (the same network at another head, the same
+    // rings with another outlet open); empty, a small flow everywhere.
+    std::vector<double> startingLinkFlow;
+    std::vector<double> startingTerminalFlow;
 };
 
 struct SolverResult {

@@ -279,10 +279,60 @@ ScenarioNetwork::Solution ScenarioNetwork::solve(double origin) const {
         s.loopFlow.assign(solverNetwork_.links.size() - size, 0.0);
         return s;
     }
-    SolverNetwork network = solverNetwork_;
-    network.sourceHead = origin;
     SolverOptions options;
     options.maxIterations = kMaxIterations;
+    return solveWith(origin, options);
+}
+
+ScenarioNetwork::Solution ScenarioNetwork::solveFrom(double origin, const ScenarioNetwork& near,
+                                                     const Solution& nearSolution) const {
+    if (members_.empty())
+        return solve(origin);
+    SolverOptions options;
+    options.maxIterations = kMaxIterations;
+    const std::size_t size = nodes_.size();
+    const auto byFilePosition = [this](int16_t a, int16_t b) {
+        return network_->first(a) < network_->first(b);
+    };
+    const auto nearIndex = [&](int16_t node) -> std::optional<std::size_t> {
+        const auto at = std::lower_bound(near.nodes_.begin(), near.nodes_.end(), node, byFilePosition);
+        if (at == near.nodes_.end() || *at != node)
+            return std::nullopt;
+        return std::size_t(at - near.nodes_.begin());
+    };
+    // The members: their flow there, or the mean of the members there for a new one.
+    double meanFlow = 0;
+    for (const double q : nearSolution.flow)
+        meanFlow += q / double(nearSolution.flow.size());
+    options.startingTerminalFlow.assign(members_.size(), meanFlow);
+    for (std::size_t m = 0; m < members_.size(); ++m)
+        for (std::size_t n = 0; n < near.members_.size(); ++n)
+            if (near.members_[n] == members_[m] && n < nearSolution.flow.size())
+                options.startingTerminalFlow[m] = nearSolution.flow[n];
+    // The sections: their flow there; one that is new carries what it feeds (from the farthest
+    // up), so that the start balances near the new member.
+    std::vector<double> start(solverNetwork_.links.size(), 0.0);
+    std::vector<double> fed(size, 0.0);
+    for (std::size_t k = size; k-- > 0;) {
+        const std::optional<std::size_t> there =
+            nearSolution.edgeFlow.empty() ? std::nullopt : nearIndex(nodes_[k]);
+        const double drawn = slot_[k] >= 0 ? options.startingTerminalFlow[std::size_t(slot_[k])] : 0.0;
+        start[k] = there ? nearSolution.edgeFlow[*there] : fed[k] + drawn;
+        if (parent_[k] >= 0)
+            fed[std::size_t(parent_[k])] += start[k];
+    }
+    for (std::size_t i = 0; i < nearSolution.loopFlow.size() && size + i < start.size(); ++i)
+        start[size + i] = nearSolution.loopFlow[i];
+    options.startingLinkFlow = std::move(start);
+    return solveWith(origin, options);
+}
+
+ScenarioNetwork::Solution ScenarioNetwork::solveWith(double origin, const SolverOptions& options) const {
+    Solution s;
+    s.originPressure = origin;
+    const std::size_t size = nodes_.size();
+    SolverNetwork network = solverNetwork_;
+    network.sourceHead = origin;
     const SolverResult solved = SolveNetwork(network, options);
     s.converged = solved.converged;
     s.iterations = solved.iterations;

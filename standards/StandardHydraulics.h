@@ -129,6 +129,11 @@ public:
     };
     // At `originPressure` bar at the supply.
     Solution solve(double originPressure) const;
+    // The same, starting from the solution of another scenario of the same network (its flows
+    // where the two share a section, a loop link or a member): far fewer steps for a scenario
+    // much like it, as each outlet alone after the one before.
+    Solution solveFrom(double originPressure, const ScenarioNetwork& near,
+                       const Solution& nearSolution) const;
 
     // The lowest supply head at which every member stands at least at its required pressure
     // (bar, by member), with the solution there; none when no head suffices.
@@ -155,6 +160,7 @@ public:
 
 private:
     void flowsUp(const std::vector<double>& q, std::vector<double>& edgeFlow) const;
+    Solution solveWith(double originPressure, const SolverOptions& options) const;
 
     const StandardNetwork* network_;
     std::vector<int16_t> members_;

@@ -453,3 +453,80 @@ TEST(DesignAreas, ClustersGrowAcrossTheRingsClosingPipe) {
     EXPECT_TRUE(holds(across, hydrants[0]));
     EXPECT_FALSE(holds(across, hydrants[5]));
 }
+
+// Each outlet alone on the rings, as the 0,7 MPa check opens them, is solved from the outlet
+// before: it must land where a solve from nothing lands, in fewer steps. On a ring main of 12
+// hydrants at different heights closed by three pipes, at a fixed supply and on a pump, the
+// check names the outlet that the plain solves find highest, at their pressure.
+TEST(DesignAreas, EachOutletAloneFromTheOneBefore) {
+    using namespace testCatalogue;
+    Project p = projectWithTestCatalogues();
+    NetworkBuilder build(p);
+    int16_t ring = build.root({QStringLiteral("Attacco"), 10, 0, kSteel, kBore50});
+    std::vector<int16_t> ringNodes{ring}, hydrants;
+    for (int k = 1; k <= 12; ++k) {
+        ring = build.continueAfter(ring, {QStringLiteral("Anello %1").arg(k), 20, 0, kSteel, kBore50});
+        const int16_t branch =
+            build.deriveAt(ring, {QStringLiteral("Idr. %1").arg(k), 3, 0, kSteel, kBore30});
+        build.endWithTerminal(branch, kTypeK100, float(k % 4)); // 0 to 3 m up
+        ringNodes.push_back(ring);
+        hydrants.push_back(branch);
+    }
+    // A node with a branch goes on: the ring main ends in a sprinkler past its last hydrant.
+    build.endWithTerminal(build.continueAfter(ring, {QStringLiteral("Fine"), 5, 0, kSteel, kBore30}),
+                          kTypeK80, 0);
+    for (const auto& [a, b] : {std::pair{12, 0}, std::pair{4, 9}, std::pair{2, 7}})
+        addLoopPipeLike(p, ringNodes[std::size_t(a)], ringNodes[std::size_t(b)],
+                        p.NodeTable[std::size_t(ring)]);
+    p.supplyPressure = 75000;
+    const StandardNetwork network(p);
+    ASSERT_TRUE(network.looped());
+
+    // Warm against cold, outlet after outlet.
+    double coldSteps = 0, warmSteps = 0;
+    for (std::size_t k = 1; k < hydrants.size(); ++k) {
+        const ScenarioNetwork before(network, {hydrants[k - 1]}), alone(network, {hydrants[k]});
+        const ScenarioNetwork::Solution solvedBefore = before.solve(7.0);
+        const ScenarioNetwork::Solution cold = alone.solve(7.0);
+        const ScenarioNetwork::Solution warm = alone.solveFrom(7.0, before, solvedBefore);
+        ASSERT_TRUE(cold.converged && warm.converged);
+        EXPECT_NEAR(warm.flow.front(), cold.flow.front(), 1e-9 * cold.flow.front());
+        for (std::size_t i = 0; i < cold.loopFlow.size(); ++i)
+            EXPECT_NEAR(warm.loopFlow[i], cold.loopFlow[i], 1e-8 * cold.flow.front());
+        coldSteps += cold.iterations;
+        warmSteps += warm.iterations;
+    }
+    EXPECT_LT(warmSteps, coldSteps);
+
+    StandardSettings s;
+    s.standard = Standard::Uni10779;
+    s.level = 1;
+    s.roles[kTypeK100] = TerminalRole::Hydrant;
+    s.roles[kTypeK80] = TerminalRole::NotVerified;
+    SupplySettings pump;
+    pump.kind = SupplyKind::Pump;
+    pump.pump = {PumpPoint{0, 9}, PumpPoint{500, 8}, PumpPoint{900, 6}};
+    for (const SupplySettings& supply : {SupplySettings{}, pump}) {
+        SCOPED_TRACE(supply.kind == SupplyKind::Pump ? "pump" : "fixed");
+        s.supply = supply;
+        const StandardCheck check = verifyStandard(p, s);
+        ASSERT_TRUE(check.verified()) << verificationProblemText(p, check).toStdString();
+        const std::optional<SingleOutletCheck>& found = check.scenarios.front().singleOutlet;
+        ASSERT_TRUE(found);
+        const SupplyCurve curve(supply, network.supplyBar());
+        int16_t highest = 0;
+        double most = -1;
+        for (const int16_t end : hydrants) {
+            const auto drawn = [&](double pressure) { return network.flowAlone(end, 0, pressure); };
+            const std::optional<SupplyCurve::Point> point = curve.operatingPoint(drawn);
+            ASSERT_TRUE(point);
+            const double pressure = std::pow(point->flow / network.kn(end), 2);
+            if (pressure > most) {
+                most = pressure;
+                highest = end;
+            }
+        }
+        EXPECT_EQ(found->node, highest);
+        EXPECT_NEAR(found->pressure, most, 1e-7 * most);
+    }
+}
