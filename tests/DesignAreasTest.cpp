@@ -434,7 +434,9 @@ TEST(DesignAreas, ClustersGrowAcrossTheRingsClosingPipe) {
         build.endWithTerminal(branch, kTypeK80, 0);
         hydrants.push_back(branch);
     }
-    build.endWithTerminal(ring, kTypeK80, 0);
+    // A node with a branch goes on: the ring main ends in a sprinkler past its last hydrant.
+    build.endWithTerminal(build.continueAfter(ring, {QStringLiteral("Fine"), 5, 0, kSteel, kBore30}),
+                          kTypeK80, 0);
     const auto nearest = [&](int count) {
         const StandardNetwork network(p);
         const std::vector<std::vector<int16_t>> found = clusters(network, hydrants, {hydrants.back()}, count);

@@ -1,5 +1,7 @@
 #include "tests/support/NetworkBuilder.h"
 
+#include <stdexcept>
+
 #include "model/Calculation.h"
 #include "model/LoopPipes.h"
 #include "model/Traversal.h"
@@ -47,6 +49,9 @@ int16_t NetworkBuilder::deriveAt(int16_t node, const Section& section) {
 }
 
 int16_t NetworkBuilder::endWithTerminal(int16_t node, int16_t typeIndex, float height) {
+    // A node that carries a branch goes on; its terminal record would take the branch's place.
+    if (project_.NodeTable[node].derivation > 0)
+        throw std::logic_error("a node with a derived branch cannot end the branch");
     const int16_t record = *project_.appendTerminal();
     project_.TerminalTable[record].typeIndex = typeIndex;
     project_.TerminalTable[record].height = height;
