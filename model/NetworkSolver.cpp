@@ -104,11 +104,14 @@ public:
             if (carries(net_.links[k]))
                 flow_[k] = warmLinks ? options_.startingLinkFlow[k] : kStartingFlow;
         terminalFlow_.assign(net_.terminals.size(), kStartingFlow);
-        if (options_.startingTerminalFlow.size() == net_.terminals.size())
-            for (std::size_t t = 0; t < net_.terminals.size(); ++t)
-                if (options_.startingTerminalFlow[t] > 0) // a dry one starts as a cold one does
-                    terminalFlow_[t] = options_.startingTerminalFlow[t];
         dry_.assign(net_.terminals.size(), false);
+        if (options_.startingTerminalFlow.size() == net_.terminals.size())
+            for (std::size_t t = 0; t < net_.terminals.size(); ++t) {
+                // One that discharged nothing starts dry: the settling opens it where the grade
+                // now stands above it.
+                terminalFlow_[t] = std::max(options_.startingTerminalFlow[t], 0.0);
+                dry_[t] = !(terminalFlow_[t] > 0);
+            }
         for (std::size_t t = 0; t < net_.terminals.size(); ++t)
             if (!reached_[std::size_t(net_.terminals[t].junction)] ||
                 unknown_[std::size_t(net_.terminals[t].junction)] < 0) {

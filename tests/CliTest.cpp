@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 using namespace valmora;
 using namespace valmora::testkit;
@@ -73,6 +74,41 @@ TEST(CalculationJson, NumbersThatAreNoNumbersBecomeNull) {
     EXPECT_EQ(jsonObject(calculationJson(p, r, path))[QStringLiteral("project")].toString(), path);
     EXPECT_TRUE(
         spoiled[QStringLiteral("nodes")].toArray()[0].toObject()[QStringLiteral("flowFraction")].isNull());
+}
+
+// Every number of calc --json reads back as exactly the value calculated (a double as the
+// double, a file's float as the float), and every name as it was, whatever it holds: on random
+// trees with rings, names with quotes, backslashes, line breaks, control characters and
+// letters beyond ASCII.
+TEST(CalculationJson, NumbersAndNamesReadBackExactly) {
+    const QStringList names = {
+        QStringLiteral("Idrante \"nord\""),     QStringLiteral("C:\\rete\\a"),
+        QStringLiteral("due\nrighe\tcon tab"),  QString(QChar(1)) + QStringLiteral("x"),
+        QStringLiteral("Pressione à 7°, 10 €"), QStringLiteral("😀 fine")};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 3; ++round) {
+        Project p = projectWithTestCatalogues();
+        buildRandom(p, rng, 300);
+        addRandomLoopPipes(p, rng, round);
+        for (int i = 1; i <= p.nodeCount(); ++i)
+            p.NodeTable[std::size_t(i)].name = names[i % names.size()] + QString::number(i);
+        NetworkResults r;
+        ASSERT_TRUE(Calculate(p, r).ok);
+        const QJsonObject json = jsonObject(calculationJson(p, r, QStringLiteral("x")));
+        const QJsonArray nodes = json[QStringLiteral("nodes")].toArray();
+        ASSERT_EQ(nodes.size(), p.nodeCount());
+        for (const QJsonValue& value : nodes) {
+            const QJsonObject node = value.toObject();
+            const auto i = std::size_t(node[QStringLiteral("index")].toInt());
+            EXPECT_EQ(node[QStringLiteral("name")].toString(), p.NodeTable[i].name);
+            EXPECT_EQ(float(node[QStringLiteral("length")].toDouble()), p.NodeTable[i].length);
+            EXPECT_EQ(float(node[QStringLiteral("virtualLength")].toDouble()), p.NodeTable[i].virtualLength);
+            EXPECT_EQ(node[QStringLiteral("resistance")].toDouble(), r.node(int16_t(i)).resistance);
+            EXPECT_EQ(node[QStringLiteral("flowShare")].toDouble(), r.node(int16_t(i)).flowShare);
+        }
+        EXPECT_EQ(float(json[QStringLiteral("totalFlow")].toDouble()), r.totalFlow);
+        EXPECT_EQ(json[QStringLiteral("loops")].toArray().size(), qsizetype(p.loopPipes.size()));
+    }
 }
 
 TEST_F(CliTest, SaveWritesTheSameBytesBack) {
