@@ -1,7 +1,9 @@
 #include "editor/frmAnelli.h"
 
 #include "dialogs/frmLEQ.h"
+#include "editor/CellEditor.h"
 #include "editor/ChangeLabels.h"
+#include "editor/GridWindowKeys.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "editor/frmTubi.h"
@@ -21,7 +23,6 @@
 #include <QVBoxLayout>
 
 #include <array>
-#include <limits>
 
 namespace valmora {
 
@@ -37,13 +38,10 @@ const QColor kCheckOrange(255, 170, 60);
 const QString kFormat = QStringLiteral("Nome|Da|A|>Metri |>L.virt. |>Phi |>Tipo |>m/s|>D.P. |>Lt/min");
 constexpr std::array<int, frmAnelli::kColumns> kColumnWidthsTwips = {1000, 1000, 1000, 500, 500,
                                                                      500,  800,  600,  600, 600};
-constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
-constexpr double kExampleLength = 12.5;     // the number a refusal shows as an example
-constexpr int kWindowWidthTwips = 7500;     // the columns, the row numbers' margin and a scroll bar
+constexpr int kWindowWidthTwips = 7500; // the columns, the row numbers' margin and a scroll bar
 constexpr int kWindowHeightTwips = 3600;
 const QString kKvLength = QStringLiteral(">< ");
 const QString kUnknown = QStringLiteral("?");
-const QString kRefusedValueTitle = QStringLiteral("Valore non valido");
 
 } // namespace
 
@@ -387,17 +385,8 @@ bool frmAnelli::editing() const {
 }
 
 void frmAnelli::startEditing(QChar typed) {
-    if (!cursorPipe())
-        return;
-    if (!typed.isNull() && typed.unicode() >= kFirstEditableCharacter)
-        Txtedit->setText(typed == u'"' ? QStringLiteral("'") : QString(typed));
-    else
-        Txtedit->setText(Griglia->textMatrix(Griglia->row(), Griglia->col()));
-    Txtedit->setCursorPosition(int(Txtedit->text().size()));
-    Txtedit->setGeometry(Griglia->currentCellRect().translated(Griglia->pos()));
-    Txtedit->show();
-    Txtedit->raise();
-    Txtedit->setFocus();
+    if (cursorPipe())
+        cell_editor::open(*Txtedit, *Griglia, typed);
 }
 
 void frmAnelli::commitEdit() {
@@ -421,20 +410,11 @@ void frmAnelli::commitEdit() {
     }
     if (column != kMetri && column != kLVirt)
         return;
-    // Numbers in the user's form, as in a branch's window; anything else is refused aloud
-    // and the old value stays.
-    const std::optional<double> value = parseTypedLength(text);
-    if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
-        interaction_.inform(
-            quotedExcerpt(text) +
-                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
-                               "per esempio %1.")
-                    .arg(formatPicture(kExampleLength, u"#0.0")),
-            kRefusedValueTitle, MessageIcon::Exclamation);
+    const std::optional<float> value = cell_editor::typedLength(text, interaction_);
+    if (!value)
         return;
-    }
     const bool kv = p.asSection().isKvElement();
-    (column == kMetri ? p.length : p.virtualLength) = static_cast<float>(*value);
+    (column == kMetri ? p.length : p.virtualLength) = *value;
     changed(column == kMetri ? change_label::kLength
             : kv             ? change_label::kKv
                              : change_label::kVirtualLength,
@@ -453,40 +433,14 @@ void frmAnelli::moveAfterEnter() {
 }
 
 bool frmAnelli::editKey(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Griglia->setFocus();
-        commitEdit();
-        moveAfterEnter();
-        return true;
-    case Qt::Key_Escape:
-        Txtedit->hide(); // the typed text is dropped
-        Griglia->setFocus();
-        return true;
-    case Qt::Key_Up:
-        Griglia->setFocus();
-        if (Griglia->row() > 1)
-            Griglia->setCurrentCell(Griglia->row() - 1, Griglia->col());
-        return true;
-    case Qt::Key_Down:
-        Griglia->setFocus();
-        if (Griglia->row() < lastRow())
-            Griglia->setCurrentCell(Griglia->row() + 1, Griglia->col());
-        return true;
-    default:
-        break;
-    }
-    if (event->text() == QLatin1String("\"")) {
-        Txtedit->insert(QStringLiteral("'"));
-        return true;
-    }
-    return false;
+    return cell_editor::boxKey(
+        *event, *Txtedit, *Griglia, [this] { commitEdit(); }, [this] { moveAfterEnter(); });
 }
 
 bool frmAnelli::gridKey(QKeyEvent* event) {
     commitEdit();
-    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    if (sharedGridWindowKey(*event, *this))
+        return true;
     const int column = Griglia->col();
     const bool editable = column == kNome || column == kMetri || column == kLVirt;
     switch (event->key()) {
@@ -497,40 +451,15 @@ bool frmAnelli::gridKey(QKeyEvent* event) {
         else
             cellAction();
         return true;
-    case Qt::Key_Delete:
-        Cancella();
-        return true;
-    case Qt::Key_Plus:
-        if (!keypad)
-            break;
-        incphi();
-        return true;
-    case Qt::Key_Minus:
-        if (!keypad)
-            break;
-        decphi();
-        return true;
     case Qt::Key_F4:
         Griglia->setCurrentCell(Griglia->row(), kTipo);
         cellAction();
         return true;
-    case Qt::Key_F10:
-        chiudi();
-        return true;
     default:
         break;
     }
-    const QString text = event->text();
-    if (editable && !event->modifiers().testFlag(Qt::ControlModifier)) {
-        if (text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter) {
-            startEditing(text[0]);
-            return true;
-        }
-        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace) {
-            startEditing();
-            return true;
-        }
-    }
+    if (editable && cursorPipe())
+        return cell_editor::opensOnKey(*event, *Txtedit, *Griglia);
     return false;
 }
 

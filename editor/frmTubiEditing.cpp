@@ -1,6 +1,8 @@
 // Typing into the grid of a grid window, and its keys.
 
+#include "editor/CellEditor.h"
 #include "editor/ChangeLabels.h"
+#include "editor/GridWindowKeys.h"
 #include "editor/frmTubi.h"
 #include "model/Calculation.h"
 #include "model/MessageText.h"
@@ -9,17 +11,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include <limits>
-
 namespace valmora {
 
 namespace {
 
 using namespace grid_column;
-
-constexpr int kFirstEditableCharacter = 33; // below it: space and control codes
-constexpr double kExampleLength = 12.5;     // the number a refusal shows as an example
-const QString kRefusedValueTitle = QStringLiteral("Valore non valido");
 
 } // namespace
 
@@ -30,15 +26,7 @@ bool frmTubi::editing() const {
 void frmTubi::startEditing(QChar typed) {
     if (Griglia->row() < 1)
         return;
-    if (!typed.isNull() && typed.unicode() >= kFirstEditableCharacter)
-        Txtedit->setText(typed == u'"' ? QStringLiteral("'") : QString(typed));
-    else
-        Txtedit->setText(Griglia->textMatrix(Griglia->row(), Griglia->col()));
-    Txtedit->setCursorPosition(int(Txtedit->text().size()));
-    Txtedit->setGeometry(Griglia->currentCellRect().translated(Griglia->pos()));
-    Txtedit->show();
-    Txtedit->raise();
-    Txtedit->setFocus();
+    cell_editor::open(*Txtedit, *Griglia, typed);
 }
 
 void frmTubi::commitEdit() {
@@ -60,20 +48,11 @@ void frmTubi::commitEdit() {
     }
     if (column != kMetri && column != kLVirt)
         return;
-    // Numbers in the user's form ("2,5" in Italian, "2.5" too); anything else is refused
-    // aloud and the old value stays.
-    const std::optional<double> value = parseTypedLength(text);
-    if (!value || *value < 0 || *value > std::numeric_limits<float>::max()) {
-        interaction_.inform(
-            quotedExcerpt(text) +
-                QStringLiteral(" non è un valore accettabile: scrivere un numero non negativo, "
-                               "per esempio %1.")
-                    .arg(formatPicture(kExampleLength, u"#0.0")),
-            kRefusedValueTitle, MessageIcon::Exclamation);
+    const std::optional<float> value = cell_editor::typedLength(text, interaction_);
+    if (!value)
         return;
-    }
     Griglia->setTextMatrix(row, column, text);
-    (column == kMetri ? node.length : node.virtualLength) = static_cast<float>(*value);
+    (column == kMetri ? node.length : node.virtualLength) = *value;
     recalculate();
     aggiorna();
     host_.recordChange(column == kMetri                          ? change_label::kLength
@@ -92,44 +71,16 @@ void frmTubi::moveAfterEnter() {
 }
 
 bool frmTubi::editKey(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // Enter stores what was typed, wherever the cursor goes next: on the last row's last
-        // cell it stays where it is, and the value must not wait for another key.
-        Griglia->setFocus();
-        commitEdit();
-        moveAfterEnter();
-        return true;
-    case Qt::Key_Escape:
-        Txtedit->hide(); // the typed text is dropped
-        Griglia->setFocus();
-        return true;
-    case Qt::Key_Up:
-        Griglia->setFocus();
-        if (Griglia->row() > 1)
-            Griglia->setCurrentCell(Griglia->row() - 1, Griglia->col());
-        return true;
-    case Qt::Key_Down:
-        Griglia->setFocus();
-        if (Griglia->row() < lastRow())
-            Griglia->setCurrentCell(Griglia->row() + 1, Griglia->col());
-        return true;
-    default:
-        break;
-    }
-    if (event->text() == QLatin1String("\"")) {
-        Txtedit->insert(QStringLiteral("'"));
-        return true;
-    }
-    return false;
+    return cell_editor::boxKey(
+        *event, *Txtedit, *Griglia, [this] { commitEdit(); }, [this] { moveAfterEnter(); });
 }
 
 bool frmTubi::gridKey(QKeyEvent* event) {
     // A key reaching the grid while the text box still shows (after Enter on the last
     // cell) first stores the typed value, then does what it does.
     commitEdit();
-    const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+    if (sharedGridWindowKey(*event, *this))
+        return true;
     const int column = Griglia->col();
     switch (event->key()) {
     case Qt::Key_Return:
@@ -138,19 +89,6 @@ bool frmTubi::gridKey(QKeyEvent* event) {
             cellAction();
         else
             moveAfterEnter();
-        return true;
-    case Qt::Key_Delete:
-        Cancella();
-        return true;
-    case Qt::Key_Plus:
-        if (!keypad)
-            break;
-        incphi();
-        return true;
-    case Qt::Key_Minus:
-        if (!keypad)
-            break;
-        decphi();
         return true;
     case Qt::Key_F4:
         Griglia->setCurrentCell(Griglia->row(), kPhi);
@@ -168,25 +106,13 @@ bool frmTubi::gridKey(QKeyEvent* event) {
         Griglia->setCurrentCell(lastRow(), kOut);
         cellAction();
         return true;
-    case Qt::Key_F10:
-        chiudi();
-        return true;
     default:
         break;
     }
     // A character typed on the three columns of data starts an edit with it; a space or
     // Backspace starts one with the cell's text.
-    const QString text = event->text();
-    if (column <= kLVirt && !event->modifiers().testFlag(Qt::ControlModifier)) {
-        if (text.size() == 1 && text[0].unicode() >= kFirstEditableCharacter) {
-            startEditing(text[0]);
-            return true;
-        }
-        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace) {
-            startEditing();
-            return true;
-        }
-    }
+    if (column <= kLVirt && Griglia->row() >= 1)
+        return cell_editor::opensOnKey(*event, *Txtedit, *Griglia);
     return false;
 }
 
