@@ -80,8 +80,8 @@ public:
     // True when the project was written.
     bool save();
     bool saveAs();
-    // Values still in a grid's text box reach their nodes.
-    void commitPendingEdits();
+    // Values still in a grid's text box reach their nodes (or loop pipes).
+    void commitPendingEdits() override;
     void stepAllDiameters(bool up);
     void showOptions();
     // "Stampa": the report on the printer, in the preview or as a PDF file.

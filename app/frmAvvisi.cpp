@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace valmora {
 
 namespace {
@@ -76,9 +78,15 @@ void frmAvvisi::refresh() {
         lblTotale->setText(QStringLiteral("Nessuna verifica: la soluzione a convergenza non è disponibile."));
     else if (warnings_.empty())
         lblTotale->setText(QStringLiteral("Nessun avviso."));
-    else
+    else if (std::none_of(warnings_.begin(), warnings_.end(),
+                          [](const NetworkWarning& w) { return w.loopPipe >= 0; }))
         lblTotale->setText(QStringLiteral("Avvisi: %1. Doppio clic su una riga per aprirla nel suo ramo.")
                                .arg(warnings_.size()));
+    else
+        lblTotale->setText(
+            QStringLiteral(
+                "Avvisi: %1. Doppio clic su una riga per aprirla nel suo ramo o nella finestra Anelli.")
+                .arg(warnings_.size()));
 }
 
 void frmAvvisi::openRow(int row) {

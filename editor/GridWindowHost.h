@@ -30,6 +30,9 @@ public:
     // The window of the derived branch starting at `firstNode`: refreshed and brought
     // forward when open, else opened.
     virtual void openBranchWindow(int16_t firstNode) = 0;
+    // Values still in any grid window's text box reach the network: before a change of its
+    // shape, which may move or take away what they were typed for.
+    virtual void commitPendingEdits() {}
     // The node's row in the grid window of its branch, opened when closed.
     virtual void showNode(int16_t node) { (void)node; }
     // After a change of the tree's shape: the schema window closes (its layout is drawn

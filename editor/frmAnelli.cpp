@@ -110,8 +110,16 @@ void frmAnelli::compilatab() {
     for (int r = 1; r <= lastRow(); ++r)
         Griglia->setRowData(r, r - 1);
     Griglia->setRedraw(true);
+    int at = std::min(row, lastRow());
+    if (atCursor_)
+        for (std::size_t k = 0; k < project_.loopPipes.size(); ++k) {
+            const LoopPipe& pipe = project_.loopPipes[k];
+            if (pipe.nodeA == atCursor_->nodeA && pipe.nodeB == atCursor_->nodeB &&
+                pipe.name == atCursor_->name)
+                at = int(k) + 1;
+        }
     if (lastRow() >= 1)
-        Griglia->setCurrentCell(std::min(row, lastRow()), column);
+        Griglia->setCurrentCell(at, column);
     rinfresca();
 }
 
@@ -170,6 +178,10 @@ void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figur
 
 void frmAnelli::showStatus() {
     const std::optional<std::size_t> pipe = cursorPipe();
+    if (pipe) {
+        const LoopPipe& p = project_.loopPipes[*pipe];
+        atCursor_ = PipeIdentity{p.nodeA, p.nodeB, p.name};
+    }
     if (project_.loopPipes.empty()) {
         StatusBar1->setText(QStringLiteral("Nessun anello: se ne chiude uno dal nodo del cursore con "
                                            "Strumenti, Chiudi un anello."));

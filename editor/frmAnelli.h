@@ -99,6 +99,14 @@ private:
     void showStatus();
     int lastRow() const { return Griglia->rows() - 1; }
 
+    // The pipe the cursor was last seen on, by what names it: after the pipes came or went
+    // (undo, a ring closed elsewhere) the cursor goes back to it, not to its old row.
+    struct PipeIdentity {
+        int16_t nodeA = 0, nodeB = 0;
+        QString name;
+    };
+    std::optional<PipeIdentity> atCursor_;
+
     Workspace& workspace_;
     Project& project_;
     NetworkResults& results_;

@@ -45,6 +45,7 @@ void frmTubi::afterStructureChange(int16_t recalculateFrom, int row) {
 
 void frmTubi::Nuovo(bool inMiddle) {
     commitEdit();
+    host_.commitPendingEdits(); // the other windows' too: the shape may change under them
     if (Griglia->rows() < 2)
         return;
     const int row = Griglia->row() >= 1 ? Griglia->row() : 1;
@@ -68,6 +69,7 @@ void frmTubi::Nuovo(bool inMiddle) {
 
 void frmTubi::Cancella() {
     commitEdit();
+    host_.commitPendingEdits(); // the other windows' too: the shape may change under them
     if (Griglia->row() < 1)
         return;
     const int row = Griglia->row();
@@ -122,6 +124,7 @@ void frmTubi::Cancella() {
 
 void frmTubi::dirama() {
     commitEdit();
+    host_.commitPendingEdits(); // the other windows' too: the shape may change under them
     const int16_t node = cursorNode();
     const std::optional<QString> name = interaction_.inputBox(
         QStringLiteral("Nome del nuovo ramo"), QStringLiteral("Aggiunta di un nuovo ramo"), QString());

@@ -424,6 +424,61 @@ TEST_F(MainWindowTest, TheLoopPipesWindow) {
     seen.expectGolden(QStringLiteral("finestra-anelli"));
 }
 
+// The loop pipes' window beside the others: a value still in its text box reaches its pipe
+// before a node is deleted in a branch's window (taking another pipe with it), and its cursor
+// stays on the same pipe as the rows move; Esc drops what was typed, a new name is one step of
+// the history, undone and redone.
+TEST_F(MainWindowTest, TheLoopPipesWindowFollowsTheOthers) {
+    RingTrunk trunkOf(project());
+    const int16_t a = trunkOf.a, b = trunkOf.b, c = trunkOf.c;
+    const int16_t d = trunkOf.build.deriveAt(a, {QStringLiteral("D"), 10, 0, 1, 2});
+    trunkOf.build.endWithTerminal(d, 1, 0);
+    project().loopPipes.push_back(newLoopPipe(project(), a, c));
+    project().loopPipes.push_back(newLoopPipe(project(), b, d));
+    window->show();
+    window->RefreshAllWindows();
+    window->document().startHistory();
+    trigger("mnuAnelli");
+    frmAnelli* rings = window->loopPipesWindow();
+    ASSERT_NE(rings, nullptr);
+
+    rings->Griglia->setCurrentCell(2, frmAnelli::kMetri);
+    type(*rings, QStringLiteral("44"));
+    ASSERT_TRUE(rings->editing());
+    window->mdiArea()->setActiveSubWindow(frames().first());
+    trunk()->Griglia->setCurrentCell(3, 0); // C, with the first pipe on it
+    ask.answers = {Answer::Ok, Answer::Ok};
+    button("cancella");
+    ASSERT_EQ(project().loopPipes.size(), 1u);
+    EXPECT_EQ(project().loopPipes[0].nodeB, d);
+    EXPECT_EQ(project().loopPipes[0].length, 44.0f);
+    EXPECT_EQ(rings->cursorPipe(), std::optional<std::size_t>(0));
+    trigger("mnuAnnulla"); // the deletion: the first pipe is back above the cursor's
+    ASSERT_EQ(project().loopPipes.size(), 2u);
+    EXPECT_EQ(rings->cursorPipe(), std::optional<std::size_t>(1));
+    EXPECT_EQ(project().loopPipes[1].length, 44.0f);
+
+    window->mdiArea()->setActiveSubWindow(frames().last());
+    rings->Griglia->setCurrentCell(1, frmAnelli::kMetri);
+    type(*rings, QStringLiteral("99"));
+    key(rings->Txtedit, Qt::Key_Escape);
+    EXPECT_EQ(project().loopPipes[0].length, 0.0f);
+    rings->Griglia->setCurrentCell(1, frmAnelli::kNome);
+    type(*rings, QStringLiteral("Chiusura nord"));
+    key(rings->Txtedit, Qt::Key_Return);
+    EXPECT_EQ(project().loopPipes[0].name, QStringLiteral("Chiusura nord"));
+    EXPECT_EQ(rings->Griglia->textMatrix(1, frmAnelli::kNome), QStringLiteral("Chiusura nord"));
+    trigger("mnuAnnulla");
+    EXPECT_EQ(rings->Griglia->textMatrix(1, frmAnelli::kNome), QStringLiteral("Anello 1"));
+    trigger("mnuRipeti");
+    EXPECT_EQ(project().loopPipes[0].name, QStringLiteral("Chiusura nord"));
+    seen.step(QStringLiteral("44 prima della cancellazione, annulla, Esc, nome, annulla e ripeti"))
+        .program(*window)
+        .cells(*rings->Griglia)
+        .line(rings->StatusBar1->text());
+    seen.expectGolden(QStringLiteral("finestra-anelli-segue"));
+}
+
 // The toolbar acts on the active window; a branch's window opens from its cell and closes
 // with the node that carries it or with its only node; a refresh keeps the trunk and closes
 // the branches' windows; the options recalculate.
