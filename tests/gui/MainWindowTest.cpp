@@ -477,6 +477,14 @@ TEST_F(MainWindowTest, TheLoopPipesWindowFollowsTheOthers) {
         .cells(*rings->Griglia)
         .line(rings->StatusBar1->text());
     seen.expectGolden(QStringLiteral("finestra-anelli-segue"));
+    // F10 closes the window, and what was still typed is not lost with it.
+    rings->Griglia->setCurrentCell(1, frmAnelli::kLVirt);
+    type(*rings, QStringLiteral("3"));
+    key(rings->Txtedit, Qt::Key_F10); // stays in the box: the grid's keys are not the box's
+    key(rings->Griglia, Qt::Key_F10);
+    waitFor([this] { return window->loopPipesWindow() == nullptr; });
+    EXPECT_EQ(window->loopPipesWindow(), nullptr);
+    EXPECT_EQ(project().loopPipes[0].virtualLength, 3.0f);
 }
 
 // The toolbar acts on the active window; a branch's window opens from its cell and closes
