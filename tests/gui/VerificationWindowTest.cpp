@@ -180,6 +180,17 @@ TEST_F(VerificationMarksTest, TheWarningsWindowListsEveryBranchAndOpensTheRow) {
     EXPECT_EQ(rings->Griglia->cellBackColor(1, frmAnelli::kVelocita), guitest::kCheckOrange);
     EXPECT_EQ(rings->Griglia->cellToolTip(1, frmAnelli::kVelocita), list->GrAvvisi->textMatrix(last, 2));
     seen.expectGolden(QStringLiteral("avvisi"));
+    // With a closed pipe listed before it, the fast pipe's row still opens the fast pipe.
+    LoopPipe shut = newLoopPipe(project(), 1, project().nodeCount());
+    shut.closed = true;
+    project().loopPipes.insert(project().loopPipes.begin(), shut);
+    trunk()->aggiorna();
+    list->refresh();
+    ASSERT_EQ(list->GrAvvisi->textMatrix(list->GrAvvisi->rows() - 1, 1), narrow.name);
+    list->openRow(list->GrAvvisi->rows() - 1);
+    EXPECT_EQ(rings->cursorPipe(), std::optional<std::size_t>(1));
+    EXPECT_EQ(rings->Griglia->cellBackColor(2, frmAnelli::kVelocita), guitest::kCheckOrange);
+    EXPECT_NE(rings->Griglia->cellBackColor(1, frmAnelli::kVelocita), guitest::kCheckOrange);
 }
 
 namespace {
