@@ -130,18 +130,22 @@ void frmAnelli::rinfresca() {
     }
     Griglia->setColumnCaption(kDP, dropCaption(project_.pressureUnit, false));
     const std::vector<LoopPipeRow> figures = computeLoopPipeRows(project_, results_);
-    const NetworkChecks* checks = host_.networkChecks();
+    // What the checks say of each pipe's velocity, worked out once for every row.
+    std::vector<QStringList> why(project_.loopPipes.size());
+    if (const NetworkChecks* checks = host_.networkChecks(); checks && checks->valid())
+        for (const NetworkWarning& warning : loopPipeWarnings(project_, checks->verification()))
+            if (warning.loopPipe >= 0 && std::size_t(warning.loopPipe) < why.size())
+                why[std::size_t(warning.loopPipe)] << asSentence(warning.text);
     Griglia->setRedraw(false);
     for (int r = 1; r <= lastRow(); ++r) {
         const auto pipe = std::size_t(Griglia->rowData(r));
-        writeRow(r, project_.loopPipes[pipe], pipe < figures.size() ? &figures[pipe] : nullptr, checks);
+        writeRow(r, project_.loopPipes[pipe], pipe < figures.size() ? &figures[pipe] : nullptr, why[pipe]);
     }
     Griglia->setRedraw(true);
     showStatus();
 }
 
-void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures,
-                         const NetworkChecks* checks) {
+void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures, const QStringList& why) {
     const Node section = pipe.asSection();
     Griglia->setTextMatrix(row, kNome, pipe.name);
     Griglia->setTextMatrix(row, kDa, project_.NodeTable[std::size_t(pipe.nodeA)].name);
@@ -166,11 +170,6 @@ void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figur
     // A closed pipe shows as closed, not only as zeros.
     for (int c = kVelocita; c <= kPortata; ++c)
         Griglia->setCellBackColor(row, c, pipe.closed ? kClosedRed : kCyan);
-    QStringList why; // what the checks say of the pipe's velocity
-    if (checks && checks->valid())
-        for (const NetworkWarning& warning : loopPipeWarnings(project_, checks->verification()))
-            if (warning.loopPipe == Griglia->rowData(row))
-                why << asSentence(warning.text);
     if (!why.isEmpty())
         Griglia->setCellBackColor(row, kVelocita, kCheckOrange);
     Griglia->setCellToolTip(row, kVelocita, why.join(u'\n'));

@@ -95,7 +95,8 @@ private:
     void commitEdit();
     bool editKey(QKeyEvent* event);
     void moveAfterEnter();
-    void writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures, const NetworkChecks* checks);
+    // One pipe's row; `why` what the checks say of its velocity (orange, as a tooltip).
+    void writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figures, const QStringList& why);
     void showStatus();
     int lastRow() const { return Griglia->rows() - 1; }
 
