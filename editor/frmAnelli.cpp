@@ -258,16 +258,10 @@ void frmAnelli::Cancella() {
         return;
     const int16_t cursor = project_.loopPipes[*pipe].nodeA;
     project_.loopPipes.erase(project_.loopPipes.begin() + std::ptrdiff_t(*pipe));
-    compilatab();
-    const CalculationOutcome outcome = Calculate(project_, results_);
-    if (!outcome.ok)
-        interaction_.inform(outcome.message, QString(), MessageIcon::Exclamation);
-    rinfresca();
     // The schema's lanes are drawn once: it is drawn again without the pipe.
     host_.networkShapeChanged();
-    host_.refreshOtherWindows(this);
+    aggiorna(); // its rows are rebuilt, one fewer
     host_.recordChange(change_label::kRingDelete, cursor);
-    Griglia->setFocus();
 }
 
 void frmAnelli::Lok() {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 namespace valmora {
 
@@ -56,30 +55,18 @@ double flowBetween(double resistance, double headDifference) {
 // (an open end cut off from the source stands empty, as the part behind a closed section).
 std::vector<bool> reachedJunctions(const SolverNetwork& network) {
     std::vector<std::vector<int>> around(std::size_t(network.junctions));
-    std::deque<int> pending;
-    std::vector<bool> reached(std::size_t(network.junctions), false);
+    std::vector<int> fedBySource;
     for (const SolverNetwork::Link& link : network.links) {
         if (link.closed)
             continue;
         if (link.from == kSource) {
-            if (!reached[std::size_t(link.to)])
-                pending.push_back(link.to);
-            reached[std::size_t(link.to)] = true;
+            fedBySource.push_back(link.to);
             continue;
         }
         around[std::size_t(link.from)].push_back(link.to);
         around[std::size_t(link.to)].push_back(link.from);
     }
-    while (!pending.empty()) {
-        const int at = pending.front();
-        pending.pop_front();
-        for (const int next : around[std::size_t(at)])
-            if (!reached[std::size_t(next)]) {
-                reached[std::size_t(next)] = true;
-                pending.push_back(next);
-            }
-    }
-    return reached;
+    return reachedFrom(around, fedBySource);
 }
 
 class Solver {

@@ -54,4 +54,24 @@ int16_t branchStartOf(const Project& project, int16_t node) {
     }
 }
 
+std::vector<bool> reachedFrom(const std::vector<std::vector<int>>& around, const std::vector<int>& seeds) {
+    std::vector<bool> reached(around.size(), false);
+    std::vector<int> pending;
+    for (const int seed : seeds)
+        if (!reached[std::size_t(seed)]) {
+            reached[std::size_t(seed)] = true;
+            pending.push_back(seed);
+        }
+    while (!pending.empty()) {
+        const int at = pending.back();
+        pending.pop_back();
+        for (const int next : around[std::size_t(at)])
+            if (!reached[std::size_t(next)]) {
+                reached[std::size_t(next)] = true;
+                pending.push_back(next);
+            }
+    }
+    return reached;
+}
+
 } // namespace valmora

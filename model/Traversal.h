@@ -9,6 +9,10 @@
 
 namespace valmora {
 
+// Every vertex a walk along `around` (each vertex's neighbours) reaches from `seeds`; iterative,
+// so a chain of any length is walked without deep recursion.
+std::vector<bool> reachedFrom(const std::vector<std::vector<int>>& around, const std::vector<int>& seeds);
+
 // Every node reached from node 1, each before everything it feeds: a node, then its
 // whole continuation (with all that hangs off it), then its derived branch. This is the
 // order of the node lines in a project file. Walked in reverse, every node comes after

@@ -138,7 +138,7 @@ void StandardNetwork::takeLoopPipes() {
         return;
     // Reached: along open sections down, up, and across open loop pipes.
     const std::size_t size = project_.NodeTable.size();
-    std::vector<std::vector<int16_t>> around(size);
+    std::vector<std::vector<int>> around(size);
     for (const int16_t i : preorder_) {
         const Node& node = project_.NodeTable[std::size_t(i)];
         if (node.closed || node.parent <= 0)
@@ -150,21 +150,10 @@ void StandardNetwork::takeLoopPipes() {
         around[std::size_t(link.a)].push_back(link.b);
         around[std::size_t(link.b)].push_back(link.a);
     }
-    std::vector<bool> reached(size, false);
-    std::vector<int16_t> pending;
-    if (!preorder_.empty() && !project_.NodeTable[std::size_t(preorder_.front())].closed) {
-        reached[std::size_t(preorder_.front())] = true;
-        pending.push_back(preorder_.front());
-    }
-    while (!pending.empty()) {
-        const int16_t at = pending.back();
-        pending.pop_back();
-        for (const int16_t next : around[std::size_t(at)])
-            if (!reached[std::size_t(next)]) {
-                reached[std::size_t(next)] = true;
-                pending.push_back(next);
-            }
-    }
+    std::vector<int> origin;
+    if (!preorder_.empty() && !project_.NodeTable[std::size_t(preorder_.front())].closed)
+        origin.push_back(preorder_.front());
+    const std::vector<bool> reached = reachedFrom(around, origin);
     for (const int16_t i : preorder_)
         shutOff_[std::size_t(i)] = !reached[std::size_t(i)];
 }
