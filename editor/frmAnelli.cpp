@@ -3,6 +3,7 @@
 #include "dialogs/frmLEQ.h"
 #include "editor/CellEditor.h"
 #include "editor/ChangeLabels.h"
+#include "editor/GridColours.h"
 #include "editor/GridWindowKeys.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
@@ -27,13 +28,6 @@
 namespace valmora {
 
 namespace {
-
-// The colours of the branches' windows, for the same meanings.
-const QColor kYellow(255, 255, 0);
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
-const QColor kClosedRed(255, 140, 140);
-const QColor kCheckOrange(255, 170, 60);
 
 const QString kFormat = QStringLiteral("Nome|Da|A|>Metri |>L.virt. |>Phi |>Tipo |>m/s|>D.P. |>Lt/min");
 constexpr std::array<int, frmAnelli::kColumns> kColumnWidthsTwips = {1000, 1000, 1000, 500, 500,
@@ -159,8 +153,10 @@ void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figur
                            : diameter            ? diameter->label
                                                  : kUnknown);
     Griglia->setTextMatrix(row, kTipo, series ? series->code : kUnknown);
-    Griglia->setCellBackColor(row, kPhi, !section.isKvElement() && pipe.diameterLocked ? kMagenta : kYellow);
-    Griglia->setCellBackColor(row, kTipo, kYellow);
+    Griglia->setCellBackColor(row, kPhi,
+                              !section.isKvElement() && pipe.diameterLocked ? grid_colour::kLockedDiameter
+                                                                            : grid_colour::kSeries);
+    Griglia->setCellBackColor(row, kTipo, grid_colour::kSeries);
     const bool shown = figures && results_.ring;
     Griglia->setTextMatrix(
         row, kVelocita, shown && figures->velocity ? formatPicture(*figures->velocity, u"#0.0") : QString());
@@ -169,9 +165,9 @@ void frmAnelli::writeRow(int row, const LoopPipe& pipe, const LoopPipeRow* figur
     Griglia->setTextMatrix(row, kPortata, shown ? formatPicture(figures->flow, u"#0") : QString());
     // A closed pipe shows as closed, not only as zeros.
     for (int c = kVelocita; c <= kPortata; ++c)
-        Griglia->setCellBackColor(row, c, pipe.closed ? kClosedRed : kCyan);
+        Griglia->setCellBackColor(row, c, pipe.closed ? grid_colour::kClosed : grid_colour::kResults);
     if (!why.isEmpty())
-        Griglia->setCellBackColor(row, kVelocita, kCheckOrange);
+        Griglia->setCellBackColor(row, kVelocita, grid_colour::kCheck);
     Griglia->setCellToolTip(row, kVelocita, why.join(u'\n'));
 }
 

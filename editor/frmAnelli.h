@@ -28,8 +28,6 @@ class QAction;
 
 namespace valmora {
 
-class NetworkChecks;
-
 inline const QString kLoopPipesTitle = QStringLiteral("Anelli");
 inline const QString kLoopPipesTag = QStringLiteral("anelli");
 

@@ -3,6 +3,7 @@
 #include "dialogs/Fine.h"
 #include "dialogs/frmLEQ.h"
 #include "editor/ChangeLabels.h"
+#include "editor/GridColours.h"
 #include "editor/NetworkChecks.h"
 #include "editor/NetworkEdits.h"
 #include "model/Calculation.h"
@@ -25,13 +26,6 @@ namespace valmora {
 namespace {
 
 using namespace grid_column;
-
-const QColor kYellow(255, 255, 0);
-const QColor kCyan(0, 255, 255);
-const QColor kMagenta(255, 0, 255);
-const QColor kClosedRed(255, 140, 140);
-// A terminal or a velocity a designer must look at: none of the grid's other colours.
-const QColor kCheckOrange(255, 170, 60);
 
 constexpr std::array<int, kCount> kColumnWidthsTwips = {1000, 500, 500, 500, 500, 800, 600, 600, 600, 600};
 constexpr int kGridWidthTwips = 6532;
@@ -153,19 +147,21 @@ void frmTubi::setRowIconAndColours(int row, const Node& node) {
         icona(row, kIconTerminal);
     else
         Griglia->setCellPicture(row, kOut, QPixmap());
-    Griglia->setCellBackColor(row, kTipo, kYellow);
-    Griglia->setCellBackColor(row, kOut, kYellow);
+    Griglia->setCellBackColor(row, kTipo, grid_colour::kSeries);
+    Griglia->setCellBackColor(row, kOut, grid_colour::kSeries);
     colourResultCells(row, node);
     colourDiameterCell(row, node);
 }
 
 void frmTubi::colourDiameterCell(int row, const Node& node) {
-    Griglia->setCellBackColor(row, kPhi, !node.isKvElement() && node.diameterLocked ? kMagenta : kYellow);
+    Griglia->setCellBackColor(row, kPhi,
+                              !node.isKvElement() && node.diameterLocked ? grid_colour::kLockedDiameter
+                                                                         : grid_colour::kSeries);
 }
 
 void frmTubi::colourResultCells(int row, const Node& node) {
     // A closed section shows as closed, not only as zeros.
-    const QColor& colour = node.closed ? kClosedRed : kCyan;
+    const QColor& colour = node.closed ? grid_colour::kClosed : grid_colour::kResults;
     if (Griglia->cellBackColor(row, kFlow) == colour && Griglia->cellBackColor(row, kVelocity) == colour)
         return;
     for (int c = kVelocity; c <= kFlow; ++c)
@@ -248,10 +244,10 @@ void frmTubi::markChecks(int row, int16_t node, const NetworkChecks* checks) {
     if (checks)
         for (const NetworkWarning& warning : checks->warnings(node))
             (warning.aboutTheEnd() ? endWhy : velocityWhy) << asSentence(warning.text);
-    Griglia->setCellBackColor(row, kNome, endWhy.isEmpty() ? QColor() : kCheckOrange);
+    Griglia->setCellBackColor(row, kNome, endWhy.isEmpty() ? QColor() : grid_colour::kCheck);
     Griglia->setCellToolTip(row, kNome, endWhy.join(u'\n'));
     if (!velocityWhy.isEmpty())
-        Griglia->setCellBackColor(row, kVelocity, kCheckOrange);
+        Griglia->setCellBackColor(row, kVelocity, grid_colour::kCheck);
     Griglia->setCellToolTip(row, kVelocity, velocityWhy.join(u'\n'));
 }
 
